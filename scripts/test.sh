@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Builds and runs the whole test suite twice: a debug build, then under ASan+UBSan.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/setup.sh
+jobs=$(nproc)
+for preset in default asan; do
+  echo "=== $preset build"
+  cmake --preset "$preset" >/dev/null
+  cmake --build --preset "$preset" -j "$jobs"
+  echo "=== $preset tests"
+  ctest --preset "$preset" -j "$jobs"
+done

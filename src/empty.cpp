@@ -1,0 +1,1 @@
+// Keeps every module library non-empty while it is being filled.

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "engine/EntryInfo.h"
+
+namespace tolvan {
+
+struct Engine;
+
+// Walks the master tree `from` and brings the backup tree `to` up to date. Returns the
+// number of errors.
+[[nodiscard]] std::int32_t CopyTree(Engine& engine, const std::string& from,
+                                    const std::string& to);
+// One master entry of a real run: 0 or 1 (errors caused).
+[[nodiscard]] int CopyEntry(Engine& engine, const std::string& source, const std::string& target,
+                            const EntryInfo& entry);
+[[nodiscard]] int ClassifyForSimulation(Engine& engine, const std::string& from,
+                                        const std::string& to, const std::string& name,
+                                        const EntryInfo& entry);
+[[nodiscard]] int ClassifyForBatch(Engine& engine, const std::string& from, const std::string& to,
+                                   const std::string& name, const EntryInfo& entry);
+
+// The 48-second rule: +1 master newer, -1 master older, 0 same time (both ends included).
+[[nodiscard]] int CompareModified(DateTime master, DateTime backup);
+
+}  // namespace tolvan

@@ -1,0 +1,82 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "engine/JobConditions.h"
+#include "engine/Progress.h"
+#include "engine/Report.h"
+#include "platform/FileSystem.h"
+#include "platform/SystemInfo.h"
+#include "platform/Trash.h"
+#include "platform/WindowSystem.h"
+
+namespace tolvan {
+
+inline constexpr const char* kProgramTitle = "Tolvan32";
+
+// The system's version as the report header names it.
+struct OsVersionInfo {
+  std::int16_t PlatformId = 3;  // 1 Windows 95 family, 2 Windows NT family, 3 Linux
+  std::string OsVersionText;    // major + minor / 100 with two decimals: "6.01"
+  std::string OsExtraText;      // distribution name
+  std::int32_t BuildHigh = 0;
+  std::int32_t BuildLow = 0;
+  std::string SystemName = "Linux";  // the word before " Ver." in the report header
+};
+
+// Values set at start-up and read throughout.
+struct SharedValues {
+  std::string AppPath;      // per-user data folder: conditions files, list file, reports
+  std::string TvfFileName;  // current conditions file, no folder
+  std::string VersionText;  // "1.05"
+  std::string WinDir;
+  std::string TempPath;
+  std::string EditorPath;
+  float ReportSize = 512;  // KB before the report is rotated
+};
+
+// Per-entry hooks of the two dry runs; the real run never calls them.
+class DryRunSink {
+ public:
+  virtual ~DryRunSink() = default;
+  struct Sides {
+    std::uint32_t AttrFrom = 0, AttrTo = 0;
+    std::int64_t SizeFrom = -1, SizeTo = -1;
+    DateTime TimeFrom = 0, TimeTo = 0;
+  };
+  // A difference of kind `code` (1, 2, 4, 8, 16, 32) for `name` between `from` and `to`.
+  virtual void SimulateWrite(int code, const std::string& from, const std::string& to,
+                             const std::string& name, const Sides& sides) = 0;
+  virtual void WriteRestoreLines(const std::string& source, const std::string& target) = 0;
+};
+
+struct Services {
+  platform::FileSystem& fs;
+  platform::Trash& trash;
+  platform::WindowSystem& ui;
+  platform::SystemInfo& sys;
+};
+
+// Everything one process's engine shares: the job, the run state, the shared values, the
+// platform services and the open report. One per process; tests make their own.
+struct Engine {
+  explicit Engine(Services s) : services(s), progress(s.ui.progress(), s.sys, run) {}
+  Engine(const Engine&) = delete;
+  Engine& operator=(const Engine&) = delete;
+
+  Services services;
+  JobConditions job;
+  RunState run;
+  SharedValues shared;
+  OsVersionInfo os;
+  ReportFiles report;
+  Progress progress;
+  DryRunSink* dryRun = nullptr;
+
+  [[nodiscard]] platform::FileSystem& fs() { return services.fs; }
+  [[nodiscard]] platform::WindowSystem& ui() { return services.ui; }
+  [[nodiscard]] platform::SystemInfo& sys() { return services.sys; }
+};
+
+}  // namespace tolvan

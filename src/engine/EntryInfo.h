@@ -1,0 +1,22 @@
+#pragma once
+
+#include <cstdint>
+
+#include "engine/DateTime.h"
+#include "platform/FileSystem.h"
+
+namespace tolvan {
+
+// What a listing says about one entry. A missing entry: Attributes 0, FileSize -1,
+// Modified 0. Sizes are 64-bit so that a changed file of 4 GiB is never taken as equal.
+struct EntryInfo {
+  std::uint32_t Attributes = 0;
+  std::int64_t FileSize = -1;
+  DateTime Modified = 0;
+  platform::EntryKind Kind = platform::EntryKind::Missing;
+
+  [[nodiscard]] bool isFolder() const { return (Attributes & platform::kAttrDirectory) != 0; }
+  [[nodiscard]] bool missing() const { return Kind == platform::EntryKind::Missing; }
+};
+
+}  // namespace tolvan

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "engine/EntryInfo.h"
+
+namespace tolvan {
+
+struct Engine;
+struct OsVersionInfo;
+
+// Copies one file (or link) onto the backup atomically, keeping content, permissions and
+// modification time. With the shell copy (ErrorFreeOption and OldNT off) and TrashBox on,
+// the old copy goes to the trash once the new one is complete. 0 or an errno.
+[[nodiscard]] int CopyFileWithAttributes(Engine& engine, const std::string& source,
+                                         const std::string& target, std::int16_t oldNT);
+
+// Looks one entry up (never following a link). A missing entry is not a failure. Returns 1
+// after writing an Error line when the time cannot be converted, else 0.
+[[nodiscard]] int GetEntryInfo(Engine& engine, const std::string& path, EntryInfo& out);
+
+// Fills `info` from the running kernel; -1 for the Windows 95 family, else 0.
+std::int16_t GetOSVersion(Engine& engine, OsVersionInfo& info);
+
+// Total bytes of a tree; adds to the folder and file counts. A folder that cannot be listed
+// adds 0 bytes.
+[[nodiscard]] double TreeSize(Engine& engine, const std::string& folder, std::int16_t childDir,
+                              std::int64_t& folders, std::int64_t& files);
+
+// Free (for the running user) and total bytes of the volume holding `path`.
+[[nodiscard]] bool GetDiskSpace(Engine& engine, const std::string& path, double& freeBytes,
+                                double& totalBytes);
+[[nodiscard]] double DriveTotalSpace(Engine& engine, const std::string& path);
+[[nodiscard]] double DriveFreeSpace(Engine& engine, const std::string& path);
+
+[[nodiscard]] std::string TextBeforeNul(const std::string& text);
+// The name of the entry as stored, or empty text when there is none.
+[[nodiscard]] std::string FindFileName(Engine& engine, const std::string& path);
+[[nodiscard]] std::string ProperPathName(Engine& engine, const std::string& path);
+[[nodiscard]] std::string UpperFirstOfName(const std::string& path);
+// The name after the last "/"; `folder` gets the text before it.
+[[nodiscard]] std::string SplitPath(const std::string& path, std::string& folder);
+// Linux has no 8.3 names: the path itself, or empty text when it does not exist.
+[[nodiscard]] std::string ShortPathName(Engine& engine, const std::string& path);
+// A 16-bit whole number, rounded half to even; 0 when the text is not a number.
+[[nodiscard]] std::int16_t TextToInteger(const std::string& text);
+[[nodiscard]] std::string TempFolder(Engine& engine);
+
+}  // namespace tolvan

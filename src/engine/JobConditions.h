@@ -1,0 +1,53 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+
+namespace tolvan {
+
+// The one record of a job's settings. Flags are 0 for off; see the comments for which
+// fields are tested against an exact value.
+struct JobConditions {
+  std::int16_t XOption = 0;          // exactly 1 when unattended
+  std::int16_t CommandLineFile = 0;  // 0 / -1
+  std::int16_t Timer = 0;            // exactly 1 when armed
+  std::int16_t DateMode = 0;         // 0 every day, 1 every interval
+  std::string Time;                  // "hh:mm"
+  double TimerStart = 0;             // date-time; 0 until first set
+  bool TimerStartSet = false;
+  std::int16_t NomalMode = 0;  // -1 Mirroring, 0 Backup
+  std::int16_t UpDate = 0;     // only 1 enables replacing newer backup copies
+  std::int16_t Report = -1;    // the writer writes only on exactly -1
+  std::int16_t ChildDir = -1;
+  std::int16_t Size = 0;  // check-box flags: 1 or -1 for on
+  std::int16_t Once = 0;
+  std::int16_t Windows95 = 0;
+  std::int16_t TrashBox = 0;
+  std::int16_t OldNT = 0;
+  std::int16_t MatchCase = 0;
+  std::int16_t ATOption = 0;
+  std::int16_t ErrorFreeOption = 0;
+};
+
+// Resets the fields a conditions file carries; the rest keep their values.
+void DefaultSet(JobConditions& job);
+
+// Module state shared by the engine for one process.
+struct RunState {
+  // Set by the stop button or a signal, read at every entry; atomic so a signal handler
+  // may set it.
+  std::atomic<std::int16_t> StopFlag{0};
+  double StartTime = 0;
+  double FinishTime = 0;
+  std::int16_t DryRunMode = 0;  // 0 real run, -1 batch file, else simulation bit mask
+  std::int16_t MissingPath = 0;
+  std::int16_t ConditionsLoaded = 0;
+  // The user answered a report failure with "No": the program must end. Passes and the
+  // job driver stop as for StopFlag, and the caller ends the process.
+  bool EndRequested = false;
+
+  [[nodiscard]] bool stopRequested() const { return StopFlag.load() != 0 || EndRequested; }
+};
+
+}  // namespace tolvan

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace tolvan {
+
+// parent + "/" + name; the root joins as "/name".
+[[nodiscard]] std::string ChildPath(std::string_view parent, std::string_view name);
+// Removes one trailing "/" but never turns "/" into an empty path.
+[[nodiscard]] std::string StripOneTrailingSeparator(std::string path);
+// Leading and trailing blanks (spaces) removed.
+[[nodiscard]] std::string TrimBlanks(std::string_view text);
+[[nodiscard]] std::string ToUpperAscii(std::string_view text);
+[[nodiscard]] bool ContainsIgnoringCase(std::string_view text, std::string_view part);
+// Valid UTF-8 kept as it is; each byte that is not part of a valid sequence becomes "?".
+[[nodiscard]] std::string DisplayText(std::string_view bytes);
+// The system's text for an errno value.
+[[nodiscard]] std::string ErrorDescription(int code);
+
+}  // namespace tolvan

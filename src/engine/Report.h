@@ -1,0 +1,59 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "platform/FileSystem.h"
+
+namespace tolvan {
+
+struct Engine;
+
+// Line kinds of the report; any other value of 13 or more writes the text without prefix.
+enum class ReportLineKind : std::int16_t {
+  CloseReport = -2,
+  OpenReport = -1,
+  RemoveDirectory = 0,
+  DeleteFile = 1,
+  MakeDirectory = 2,
+  NewFile = 3,
+  UpDateFile = 4,
+  AllFiles = 5,
+  Attribute = 6,
+  Skipped = 7,
+  DiskFull = 8,
+  Error = 9,
+  SizeChange = 10,
+  ScanError = 11,
+  CopyDirectory = 12,
+};
+
+inline constexpr const char* kReportFileName = "report.tvr";
+inline constexpr const char* kRecentFileName = "Recent.tvr";
+
+// The two open report files; while they are open they are the run lock between processes.
+struct ReportFiles {
+  std::unique_ptr<platform::LockedFile> ReportFile;
+  std::unique_ptr<platform::LockedFile> RecentFile;
+  std::int16_t WaitCancelled = 0;
+
+  [[nodiscard]] bool isOpen() const { return ReportFile != nullptr; }
+};
+
+// Writes one report line (or opens/closes the report) into report.tvr and Recent.tvr.
+// Writes nothing while DryRunMode is non-zero or `report` is not -1. Always returns 0.
+std::int16_t WriteReport(Engine& engine, ReportLineKind kind, const std::string& text,
+                         std::int16_t report, const std::string& from = {},
+                         const std::string& to = {});
+
+// Gives an oversized report.tvr a dated name so that a new one begins.
+void RotateReport(Engine& engine);
+
+[[nodiscard]] std::string ReportPath(const Engine& engine);
+[[nodiscard]] std::string RecentPath(const Engine& engine);
+
+// Closes both report files without closing lines (the closing sequence of the program).
+void CloseReportFiles(Engine& engine);
+
+}  // namespace tolvan

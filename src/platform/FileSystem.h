@@ -1,0 +1,106 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace tolvan::platform {
+
+class Trash;
+
+enum class EntryKind : std::uint8_t { Missing, File, Directory, Symlink, Special };
+
+// Attribute bits in the form the report and the conditions have always used.
+inline constexpr std::uint32_t kAttrReadOnly = 1;
+inline constexpr std::uint32_t kAttrHidden = 2;
+inline constexpr std::uint32_t kAttrSystem = 4;
+inline constexpr std::uint32_t kAttrDirectory = 16;
+inline constexpr std::uint32_t kAttrLink = 1024;
+
+// What lstat says about one entry. A symbolic link is described, never followed.
+struct FileStat {
+  EntryKind kind = EntryKind::Missing;
+  std::uint32_t attributes = 0;
+  std::int64_t size = -1;
+  std::int64_t mtimeSeconds = 0;  // Unix time, UTC
+  std::int32_t mtimeNanoseconds = 0;
+  std::uint32_t mode = 0;  // permission bits only (07777)
+};
+
+// One folder's entries, read one at a time so memory does not grow with the folder.
+// "." and ".." are never returned.
+class DirectoryListing {
+ public:
+  virtual ~DirectoryListing() = default;
+  // 0: `name` and `stat` describe the next entry (`name` is valid until the next call);
+  // -1: the listing has ended; a positive value: the errno of a read that failed.
+  [[nodiscard]] virtual int next(std::string_view& name, FileStat& stat) = 0;
+};
+
+// A file held open for writing with writing denied to every other opener (the run lock).
+class LockedFile {
+ public:
+  virtual ~LockedFile() = default;
+  // 0 or the errno of the failed write.
+  [[nodiscard]] virtual int write(std::string_view bytes) = 0;
+  // Flushes and releases the lock; 0 or an errno. The destructor closes too.
+  [[nodiscard]] virtual int close() = 0;
+};
+
+enum class OpenMode : std::uint8_t { Append, Truncate };
+
+// Every file-system call of the engine, the conditions files and the scheduler goes through
+// this interface. Paths are absolute POSIX paths without a trailing "/" (except "/" itself).
+// Every method returns 0 or an errno value.
+class FileSystem {
+ public:
+  virtual ~FileSystem() = default;
+
+  // --- Walking and looking up (never follows a link) ---
+  [[nodiscard]] virtual std::unique_ptr<DirectoryListing> openListing(const std::string& dir,
+                                                                      int& error) = 0;
+  // lstat of one path. ENOENT and ENOTDIR mean "no such entry".
+  [[nodiscard]] virtual int statEntry(const std::string& path, FileStat& out) = 0;
+  // The last component of `path` as the folder stores it (differs from the path's own
+  // spelling on case-blind file systems).
+  [[nodiscard]] virtual int storedName(const std::string& path, std::string& name) = 0;
+
+  // --- Changing the backup tree ---
+  // Below this folder no symbolic link is followed by any write or delete, not even in the
+  // middle of a path. Empty text clears it.
+  virtual void setWriteRoot(const std::string& root) = 0;
+  // Replaces `target` atomically with a copy of `source`: content (or link text), permission
+  // bits, owner when running as root, and modification time to the nanosecond. The copy is
+  // written under a temporary name in the target's folder and renamed over the old entry;
+  // with `trash` given, the old entry is moved to it just before the rename, and a failed
+  // move leaves everything as it was. Never leaves the temporary file behind.
+  [[nodiscard]] virtual int copyFile(const std::string& source, const std::string& target,
+                                     Trash* trash) = 0;
+  [[nodiscard]] virtual int makeDirectory(const std::string& path) = 0;
+  [[nodiscard]] virtual int setPermissions(const std::string& path, std::uint32_t mode) = 0;
+  // Removes a file, link, special file or empty folder; never what a link points to.
+  [[nodiscard]] virtual int removeEntry(const std::string& path) = 0;
+  // Removes a folder with everything below it (or any single entry).
+  [[nodiscard]] virtual int removeTree(const std::string& path) = 0;
+
+  // --- Volumes ---
+  // Space the running user can write (f_bavail) and the volume's size, in bytes.
+  [[nodiscard]] virtual int diskSpace(const std::string& path, std::uint64_t& freeBytes,
+                                      std::uint64_t& totalBytes) = 0;
+  // The label of the volume holding `path`; empty text when it has none.
+  [[nodiscard]] virtual int volumeLabel(const std::string& path, std::string& label) = 0;
+  [[nodiscard]] virtual bool isMountPoint(const std::string& path) = 0;
+
+  // --- Small text files (reports, conditions files, list file) ---
+  [[nodiscard]] virtual std::unique_ptr<LockedFile> openLocked(const std::string& path,
+                                                               OpenMode mode, int& error) = 0;
+  [[nodiscard]] virtual int readFile(const std::string& path, std::string& content) = 0;
+  // Written to a temporary name and renamed into place.
+  [[nodiscard]] virtual int writeFile(const std::string& path, std::string_view content) = 0;
+  [[nodiscard]] virtual int renameEntry(const std::string& from, const std::string& to) = 0;
+  // Creates the folder and its missing parents.
+  [[nodiscard]] virtual int makeDirectories(const std::string& path) = 0;
+};
+
+}  // namespace tolvan::platform

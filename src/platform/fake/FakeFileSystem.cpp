@@ -1,0 +1,379 @@
+#include "platform/fake/FakeFileSystem.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+
+#include "platform/Trash.h"
+
+namespace tolvan::platform {
+namespace {
+
+std::uint32_t AttributesOf(const FakeFileSystem::Node& node) {
+  std::uint32_t attributes = 0;
+  if (node.kind == EntryKind::Directory) attributes |= kAttrDirectory;
+  if (node.kind == EntryKind::Symlink) attributes |= kAttrLink;
+  if ((node.mode & 0200) == 0) attributes |= kAttrReadOnly;
+  const auto slash = node.path.rfind('/');
+  if (node.path.compare(slash + 1, 1, ".") == 0) attributes |= kAttrHidden;
+  return attributes;
+}
+
+FileStat StatOf(const FakeFileSystem::Node& node) {
+  FileStat st;
+  st.kind = node.kind;
+  st.attributes = AttributesOf(node);
+  st.size = node.kind == EntryKind::Directory ? 4096 : static_cast<std::int64_t>(node.content.size());
+  st.mtimeSeconds = node.mtime;
+  st.mtimeNanoseconds = node.mtimeNs;
+  st.mode = node.mode;
+  return st;
+}
+
+bool IsBelow(const std::string& key, const std::string& dirKey) {
+  if (dirKey == "/") return key.size() > 1 && key[0] == '/';
+  return key.size() > dirKey.size() && key.compare(0, dirKey.size(), dirKey) == 0 &&
+         key[dirKey.size()] == '/';
+}
+
+std::string LastComponent(const std::string& path) { return path.substr(path.rfind('/') + 1); }
+
+class FakeLockedFile : public LockedFile {
+ public:
+  FakeLockedFile(FakeFileSystem& fs, std::string path) : fs_(fs), path_(std::move(path)) {}
+  ~FakeLockedFile() override { (void)close(); }
+  int write(std::string_view bytes) override { return open_ ? fs_.append(path_, bytes) : EBADF; }
+  int close() override {
+    if (open_) fs_.releaseLock(path_);
+    open_ = false;
+    return 0;
+  }
+
+ private:
+  FakeFileSystem& fs_;
+  std::string path_;
+  bool open_ = true;
+};
+
+}  // namespace
+
+class FakeListing : public DirectoryListing {
+ public:
+  FakeListing(FakeFileSystem& fs, std::vector<std::string> names, std::string dir, std::size_t failAfter,
+              int failError)
+      : fs_(fs), names_(std::move(names)), dir_(std::move(dir)), failAfter_(failAfter),
+        failError_(failError) {}
+
+  int next(std::string_view& name, FileStat& stat) override {
+    while (index_ < names_.size()) {
+      if (returned_ == failAfter_) return failError_;
+      const std::string& path = names_[index_++];
+      const auto* node = fs_.find(path);
+      if (node == nullptr) continue;  // removed while listed
+      current_ = LastComponent(node->path);
+      name = current_;
+      stat = StatOf(*node);
+      ++returned_;
+      return 0;
+    }
+    if (returned_ == failAfter_ && failError_ != 0) return failError_;
+    return -1;
+  }
+
+ private:
+  FakeFileSystem& fs_;
+  std::vector<std::string> names_;
+  std::string dir_;
+  std::size_t failAfter_;
+  int failError_;
+  std::size_t index_ = 0;
+  std::size_t returned_ = 0;
+  std::string current_;
+};
+
+std::string FakeFileSystem::key(const std::string& path) const {
+  if (!caseBlind_) return path;
+  std::string upper = path;
+  for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return upper;
+}
+
+std::string FakeFileSystem::parentOf(const std::string& path) const {
+  const auto slash = path.rfind('/');
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+void FakeFileSystem::put(Node node) {
+  if (nodes_.empty() && node.path != "/") put(Node{"/", EntryKind::Directory, 0755, {}, 0, 0});
+  nodes_[key(node.path)] = std::move(node);
+}
+
+void FakeFileSystem::addDirectory(const std::string& path, std::int64_t mtime, std::uint32_t mode) {
+  if (path != "/" && !exists(parentOf(path))) addDirectory(parentOf(path), mtime);
+  put(Node{path, EntryKind::Directory, mode, {}, mtime, 0});
+}
+
+void FakeFileSystem::addFile(const std::string& path, std::string content, std::int64_t mtime,
+                             std::uint32_t mode) {
+  if (!exists(parentOf(path))) addDirectory(parentOf(path), mtime);
+  put(Node{path, EntryKind::File, mode, std::move(content), mtime, 0});
+}
+
+void FakeFileSystem::addLink(const std::string& path, const std::string& target, std::int64_t mtime) {
+  if (!exists(parentOf(path))) addDirectory(parentOf(path), mtime);
+  put(Node{path, EntryKind::Symlink, 0777, target, mtime, 0});
+}
+
+void FakeFileSystem::addSpecial(const std::string& path, std::int64_t mtime) {
+  if (!exists(parentOf(path))) addDirectory(parentOf(path), mtime);
+  put(Node{path, EntryKind::Special, 0644, {}, mtime, 0});
+}
+
+void FakeFileSystem::setMtime(const std::string& path, std::int64_t mtime) {
+  auto it = nodes_.find(key(path));
+  if (it != nodes_.end()) it->second.mtime = mtime;
+}
+
+void FakeFileSystem::failOn(Op op, const std::string& path, int error, int times) {
+  failures_[{op, path}] = Failure{error, times};
+}
+
+void FakeFileSystem::failListingAfter(const std::string& path, std::size_t afterEntries, int error) {
+  listingFailures_[path] = ListingFailure{afterEntries, error};
+}
+
+int FakeFileSystem::injected(Op op, const std::string& path) {
+  auto it = failures_.find({op, path});
+  if (it == failures_.end() || it->second.times == 0) return 0;
+  if (it->second.times > 0) --it->second.times;
+  return it->second.error;
+}
+
+bool FakeFileSystem::exists(const std::string& path) const { return find(path) != nullptr; }
+
+const FakeFileSystem::Node* FakeFileSystem::find(const std::string& path) const {
+  if (path == "/" && nodes_.empty()) {
+    static const Node root{"/", EntryKind::Directory, 0755, {}, 0, 0};
+    return &root;
+  }
+  auto it = nodes_.find(key(path));
+  return it == nodes_.end() ? nullptr : &it->second;
+}
+
+std::string FakeFileSystem::contentOf(const std::string& path) const {
+  const Node* node = find(path);
+  return node == nullptr ? std::string() : node->content;
+}
+
+std::vector<std::string> FakeFileSystem::childrenOf(const std::string& dir) const {
+  std::vector<std::string> children;
+  const std::string dirKey = key(dir);
+  for (const auto& [k, node] : nodes_) {
+    if (IsBelow(k, dirKey) && k.find('/', dirKey == "/" ? 1 : dirKey.size() + 1) == std::string::npos)
+      children.push_back(node.path);
+  }
+  return children;
+}
+
+int FakeFileSystem::checkParent(const std::string& path) const {
+  const Node* parent = find(parentOf(path));
+  if (parent == nullptr) return ENOENT;
+  return parent->kind == EntryKind::Directory ? 0 : ENOTDIR;
+}
+
+std::unique_ptr<DirectoryListing> FakeFileSystem::openListing(const std::string& dir, int& error) {
+  error = injected(Op::List, dir);
+  if (error != 0) return nullptr;
+  const Node* node = find(dir);
+  if (node == nullptr) {
+    error = ENOENT;
+    return nullptr;
+  }
+  if (node->kind != EntryKind::Directory) {
+    error = ENOTDIR;
+    return nullptr;
+  }
+  std::size_t failAfter = static_cast<std::size_t>(-1);
+  int failError = 0;
+  auto lf = listingFailures_.find(dir);
+  if (lf != listingFailures_.end()) {
+    failAfter = lf->second.after;
+    failError = lf->second.error;
+  }
+  return std::make_unique<FakeListing>(*this, childrenOf(dir), dir, failAfter, failError);
+}
+
+int FakeFileSystem::statEntry(const std::string& path, FileStat& out) {
+  out = FileStat{};
+  if (int e = injected(Op::Stat, path); e != 0) return e;
+  const Node* node = find(path);
+  if (node == nullptr) {
+    const Node* parent = find(parentOf(path));
+    return parent != nullptr && parent->kind != EntryKind::Directory ? ENOTDIR : ENOENT;
+  }
+  out = StatOf(*node);
+  return 0;
+}
+
+int FakeFileSystem::storedName(const std::string& path, std::string& name) {
+  const Node* node = find(path);
+  if (node == nullptr) return ENOENT;
+  name = LastComponent(node->path);
+  return 0;
+}
+
+int FakeFileSystem::copyFile(const std::string& source, const std::string& target, Trash* trash) {
+  if (int e = injected(Op::Copy, target); e != 0) return e;
+  const Node* src = find(source);
+  if (src == nullptr) return ENOENT;
+  if (src->kind == EntryKind::Directory) return EISDIR;
+  if (int e = checkParent(target); e != 0) return e;
+  const Node* old = find(target);
+  if (old != nullptr && old->kind == EntryKind::Directory) return EISDIR;
+  Node copy = *src;
+  copy.path = old != nullptr ? old->path : target;
+  if (old != nullptr && trash != nullptr) {
+    if (int e = trash->moveToTrash(target); e != 0) return e;
+  }
+  put(copy);
+  created.push_back(target);
+  copied.emplace_back(source, target);
+  return 0;
+}
+
+int FakeFileSystem::makeDirectory(const std::string& path) {
+  if (int e = injected(Op::MakeDir, path); e != 0) return e;
+  if (exists(path)) return EEXIST;
+  if (int e = checkParent(path); e != 0) return e;
+  put(Node{path, EntryKind::Directory, 0755, {}, 0, 0});
+  created.push_back(path);
+  return 0;
+}
+
+int FakeFileSystem::setPermissions(const std::string& path, std::uint32_t mode) {
+  if (int e = injected(Op::SetPermissions, path); e != 0) return e;
+  auto it = nodes_.find(key(path));
+  if (it == nodes_.end()) return ENOENT;
+  it->second.mode = mode & 07777;
+  return 0;
+}
+
+int FakeFileSystem::removeEntry(const std::string& path) {
+  if (int e = injected(Op::Remove, path); e != 0) return e;
+  auto it = nodes_.find(key(path));
+  if (it == nodes_.end()) return ENOENT;
+  if (it->second.kind == EntryKind::Directory && !childrenOf(path).empty()) return ENOTEMPTY;
+  removed.push_back(it->second.path);
+  nodes_.erase(it);
+  return 0;
+}
+
+int FakeFileSystem::removeTree(const std::string& path) {
+  if (int e = injected(Op::Remove, path); e != 0) return e;
+  const Node* node = find(path);
+  if (node == nullptr) return ENOENT;
+  if (node->kind == EntryKind::Directory) {
+    for (const auto& child : childrenOf(path)) {
+      if (int e = removeTree(child); e != 0) return e;
+    }
+  }
+  return removeEntry(path);
+}
+
+std::vector<FakeFileSystem::Node> FakeFileSystem::detach(const std::string& path) {
+  std::vector<Node> taken;
+  const std::string k = key(path);
+  for (auto it = nodes_.begin(); it != nodes_.end();) {
+    if (it->first == k || IsBelow(it->first, k)) {
+      taken.push_back(it->second);
+      it = nodes_.erase(it);
+    } else {
+      ++it;
+    }
+  }
+  return taken;
+}
+
+int FakeFileSystem::diskSpace(const std::string&, std::uint64_t& freeOut, std::uint64_t& totalOut) {
+  if (diskSpaceError != 0) return diskSpaceError;
+  freeOut = freeBytes;
+  totalOut = totalBytes;
+  return 0;
+}
+
+int FakeFileSystem::volumeLabel(const std::string& path, std::string& label) {
+  label.clear();
+  std::size_t best = 0;
+  for (const auto& [mount, text] : labels) {
+    const bool below = path == mount || mount == "/" || IsBelow(path, mount);
+    if (below && mount.size() >= best) {
+      best = mount.size();
+      label = text;
+    }
+  }
+  return 0;
+}
+
+std::unique_ptr<LockedFile> FakeFileSystem::openLocked(const std::string& path, OpenMode mode,
+                                                       int& error) {
+  error = injected(Op::Open, path);
+  if (error == 0 && (lockedByOther_.count(path) != 0 || heldLocks_.count(key(path)) != 0))
+    error = EAGAIN;
+  if (error == 0) error = checkParent(path);
+  if (error != 0) return nullptr;
+  const Node* node = find(path);
+  if (node == nullptr || mode == OpenMode::Truncate) {
+    Node file{node != nullptr ? node->path : path, EntryKind::File, 0644, {}, 0, 0};
+    put(file);
+  }
+  heldLocks_.insert(key(path));
+  return std::make_unique<FakeLockedFile>(*this, path);
+}
+
+int FakeFileSystem::append(const std::string& path, std::string_view bytes) {
+  if (int e = injected(Op::Write, path); e != 0) return e;
+  auto it = nodes_.find(key(path));
+  if (it == nodes_.end()) return ENOENT;
+  it->second.content.append(bytes);
+  return 0;
+}
+
+int FakeFileSystem::readFile(const std::string& path, std::string& content) {
+  if (int e = injected(Op::ReadFile, path); e != 0) return e;
+  const Node* node = find(path);
+  if (node == nullptr) return ENOENT;
+  if (node->kind == EntryKind::Directory) return EISDIR;
+  content = node->content;
+  return 0;
+}
+
+int FakeFileSystem::writeFile(const std::string& path, std::string_view content) {
+  if (int e = injected(Op::Write, path); e != 0) return e;
+  if (int e = checkParent(path); e != 0) return e;
+  const Node* old = find(path);
+  if (old != nullptr && old->kind == EntryKind::Directory) return EISDIR;
+  put(Node{old != nullptr ? old->path : path, EntryKind::File, 0644, std::string(content), 0, 0});
+  return 0;
+}
+
+int FakeFileSystem::renameEntry(const std::string& from, const std::string& to) {
+  if (int e = injected(Op::Rename, from); e != 0) return e;
+  if (!exists(from)) return ENOENT;
+  if (int e = checkParent(to); e != 0) return e;
+  auto taken = detach(from);
+  for (auto& node : taken) {
+    node.path = to + node.path.substr(from.size());
+    put(node);
+  }
+  return 0;
+}
+
+int FakeFileSystem::makeDirectories(const std::string& path) {
+  if (exists(path)) return find(path)->kind == EntryKind::Directory ? 0 : ENOTDIR;
+  if (path != "/") {
+    if (int e = makeDirectories(parentOf(path)); e != 0) return e;
+  }
+  return makeDirectory(path);
+}
+
+}  // namespace tolvan::platform

@@ -1,0 +1,117 @@
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/FileSystem.h"
+
+namespace tolvan::platform {
+
+// An in-memory file system that records what was created, copied and removed, and fails
+// on request. Listings are in name order.
+class FakeFileSystem : public FileSystem {
+ public:
+  enum class Op : std::uint8_t {
+    List, ListRead, Stat, Copy, MakeDir, SetPermissions, Remove, Open, Write, Rename, ReadFile
+  };
+
+  struct Node {
+    std::string path;  // as created (the spelling a case-blind lookup reports)
+    EntryKind kind = EntryKind::File;
+    std::uint32_t mode = 0644;
+    std::string content;  // a file's bytes or a link's target
+    std::int64_t mtime = 0;
+    std::int32_t mtimeNs = 0;
+  };
+
+  // --- Building a tree ---
+  void addDirectory(const std::string& path, std::int64_t mtime = 0, std::uint32_t mode = 0755);
+  void addFile(const std::string& path, std::string content = {}, std::int64_t mtime = 0,
+               std::uint32_t mode = 0644);
+  void addLink(const std::string& path, const std::string& target, std::int64_t mtime = 0);
+  void addSpecial(const std::string& path, std::int64_t mtime = 0);
+  void setMtime(const std::string& path, std::int64_t mtime);
+  // Lookups ignore letter case (a vfat mount) when on.
+  void setCaseBlind(bool on) { caseBlind_ = on; }
+
+  // --- Failures ---
+  // The next calls of `op` on exactly `path` fail with `error` (forever unless `times`).
+  void failOn(Op op, const std::string& path, int error, int times = -1);
+  // A listing of `path` fails with `error` after returning `afterEntries` entries.
+  void failListingAfter(const std::string& path, std::size_t afterEntries, int error);
+  // Another process holds the file locked.
+  void lockByOtherProcess(const std::string& path) { lockedByOther_.insert(path); }
+  void unlockByOtherProcess(const std::string& path) { lockedByOther_.erase(path); }
+
+  // --- Inspection ---
+  [[nodiscard]] bool exists(const std::string& path) const;
+  [[nodiscard]] const Node* find(const std::string& path) const;
+  [[nodiscard]] std::string contentOf(const std::string& path) const;
+  [[nodiscard]] std::vector<std::string> childrenOf(const std::string& dir) const;
+  std::vector<std::string> created;  // folders made and files copied, in order
+  std::vector<std::pair<std::string, std::string>> copied;
+  std::vector<std::string> removed;  // every path removed, a tree's content included
+  std::string writeRoot;
+
+  // --- Volumes ---
+  std::uint64_t freeBytes = 1ULL << 40;
+  std::uint64_t totalBytes = 1ULL << 41;
+  int diskSpaceError = 0;
+  std::map<std::string, std::string> labels;  // mount point -> label
+  std::set<std::string> mountPoints{"/"};
+
+  // FileSystem
+  std::unique_ptr<DirectoryListing> openListing(const std::string& dir, int& error) override;
+  int statEntry(const std::string& path, FileStat& out) override;
+  int storedName(const std::string& path, std::string& name) override;
+  void setWriteRoot(const std::string& root) override { writeRoot = root; }
+  int copyFile(const std::string& source, const std::string& target, Trash* trash) override;
+  int makeDirectory(const std::string& path) override;
+  int setPermissions(const std::string& path, std::uint32_t mode) override;
+  int removeEntry(const std::string& path) override;
+  int removeTree(const std::string& path) override;
+  int diskSpace(const std::string& path, std::uint64_t& freeOut, std::uint64_t& totalOut) override;
+  int volumeLabel(const std::string& path, std::string& label) override;
+  bool isMountPoint(const std::string& path) override { return mountPoints.count(path) != 0; }
+  std::unique_ptr<LockedFile> openLocked(const std::string& path, OpenMode mode,
+                                         int& error) override;
+  int readFile(const std::string& path, std::string& content) override;
+  int writeFile(const std::string& path, std::string_view content) override;
+  int renameEntry(const std::string& from, const std::string& to) override;
+  int makeDirectories(const std::string& path) override;
+
+  // Used by the fake trash: takes a whole subtree out of the tree.
+  std::vector<Node> detach(const std::string& path);
+  void releaseLock(const std::string& path) { heldLocks_.erase(key(path)); }
+  // Appends to a file (the fake locked file writes through this).
+  int append(const std::string& path, std::string_view bytes);
+
+ private:
+  [[nodiscard]] std::string key(const std::string& path) const;
+  [[nodiscard]] std::string parentOf(const std::string& path) const;
+  [[nodiscard]] int injected(Op op, const std::string& path);
+  [[nodiscard]] int checkParent(const std::string& path) const;
+  void put(Node node);
+
+  struct Failure {
+    int error;
+    int times;
+  };
+  struct ListingFailure {
+    std::size_t after;
+    int error;
+  };
+  std::map<std::string, Node> nodes_;  // by key()
+  std::map<std::pair<Op, std::string>, Failure> failures_;
+  std::map<std::string, ListingFailure> listingFailures_;
+  std::set<std::string> lockedByOther_;
+  std::set<std::string> heldLocks_;
+  bool caseBlind_ = false;
+  friend class FakeListing;
+};
+
+}  // namespace tolvan::platform
