@@ -19,12 +19,18 @@ struct OsVersionInfo;
 // Looks one entry up (never following a link). A missing entry is not a failure. Returns 1
 // after writing an Error line when the time cannot be converted, else 0.
 [[nodiscard]] int GetEntryInfo(Engine& engine, const std::string& path, EntryInfo& out);
+// The same, also giving the errno of a failed lookup (0 when the entry was found). ENOENT and
+// ENOTDIR mean "no such entry"; any other value means the entry could not be looked up
+// (for example permission denied on its folder), and `out` then describes a missing entry.
+[[nodiscard]] int GetEntryInfo(Engine& engine, const std::string& path, EntryInfo& out,
+                               int& lookupError);
 
 // Fills `info` from the running kernel; -1 for the Windows 95 family, else 0.
 std::int16_t GetOSVersion(Engine& engine, OsVersionInfo& info);
 
 // Total bytes of a tree; adds to the folder and file counts. A folder that cannot be listed
-// adds 0 bytes.
+// adds 0 bytes. Hidden entries count. Leftovers of killed copies (IsPartialCopyName) are
+// removed on the way and not counted.
 [[nodiscard]] double TreeSize(Engine& engine, const std::string& folder, std::int16_t childDir,
                               std::int64_t& folders, std::int64_t& files);
 
@@ -39,7 +45,8 @@ std::int16_t GetOSVersion(Engine& engine, OsVersionInfo& info);
 [[nodiscard]] std::string FindFileName(Engine& engine, const std::string& path);
 [[nodiscard]] std::string ProperPathName(Engine& engine, const std::string& path);
 [[nodiscard]] std::string UpperFirstOfName(const std::string& path);
-// The name after the last "/"; `folder` gets the text before it.
+// The name after the last "/"; `folder` gets the text before it ("/" for a name directly
+// below the root).
 [[nodiscard]] std::string SplitPath(const std::string& path, std::string& folder);
 // Linux has no 8.3 names: the path itself, or empty text when it does not exist.
 [[nodiscard]] std::string ShortPathName(Engine& engine, const std::string& path);

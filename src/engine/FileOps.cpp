@@ -1,0 +1,240 @@
+#include "engine/FileOps.h"
+
+#include <cerrno>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <memory>
+
+#include "engine/Engine.h"
+#include "engine/Paths.h"
+#include "engine/Report.h"
+#include "platform/PartialCopy.h"
+
+namespace tolvan {
+namespace {
+
+using platform::EntryKind;
+using platform::FileStat;
+
+// ENOENT and ENOTDIR mean "no such entry"; every other lookup failure is a real error.
+bool IsNoSuchEntry(int error) {
+  return error == ENOENT || error == ENOTDIR;
+}
+
+// localtime_r's failure: the time does not fit the calendar fields.
+constexpr int kTimeConversionError = EOVERFLOW;
+
+int PlainCopy(Engine& engine, const std::string& source, const std::string& target) {
+  FileStat old;
+  const int lookup = engine.fs().statEntry(target, old);
+  if (lookup != 0 && !IsNoSuchEntry(lookup)) return lookup;
+  // A read-only backup copy is made writable first; hidden follows from the name and
+  // cannot be cleared. A failure here shows up in the copy itself.
+  if (lookup == 0 && (old.attributes & platform::kAttrReadOnly) != 0 &&
+      old.kind != EntryKind::Symlink) {
+    (void)engine.fs().setPermissions(target, old.mode | 0200);
+  }
+  return engine.fs().copyFile(source, target, nullptr);
+}
+
+int ShellCopy(Engine& engine, const std::string& source, const std::string& target) {
+  FileStat st;
+  const int lookup = engine.fs().statEntry(source, st);
+  if (lookup != 0 && !IsNoSuchEntry(lookup)) return lookup;
+  const bool targetExists = engine.fs().statEntry(target, st) == 0;
+  // The file system moves the old copy to the trash only once the new content is complete.
+  platform::Trash* trash =
+      engine.job.TrashBox != 0 && targetExists ? &engine.services.trash : nullptr;
+  return engine.fs().copyFile(source, target, trash);
+}
+
+double FolderSize(Engine& engine, const std::string& folder, std::int16_t childDir,
+                  std::int64_t& folders, std::int64_t& files);
+
+// One listed entry of TreeSize; leftovers of a killed copy are removed and not counted.
+double EntrySize(Engine& engine, const std::string& folder, std::string_view name,
+                 const FileStat& st, std::int16_t childDir, std::int64_t& folders,
+                 std::int64_t& files) {
+  if (platform::IsPartialCopyName(name)) {
+    (void)engine.fs().removeEntry(ChildPath(folder, name));
+    return 0;
+  }
+  if (st.kind == EntryKind::Directory) {
+    ++folders;
+    return childDir != 0 ? FolderSize(engine, ChildPath(folder, name), childDir, folders, files)
+                         : 0;
+  }
+  ++files;
+  return static_cast<double>(st.size);
+}
+
+double FolderSize(Engine& engine, const std::string& folder, std::int16_t childDir,
+                  std::int64_t& folders, std::int64_t& files) {
+  int error = 0;
+  const std::unique_ptr<platform::DirectoryListing> listing =
+      engine.fs().openListing(folder, error);
+  if (listing == nullptr) return 0;
+  double total = 0;
+  std::string_view name;
+  FileStat st;
+  for (;;) {
+    const int rc = listing->next(name, st);
+    if (rc == -1) return total;
+    if (rc != 0) return 0;  // a folder that cannot be read counts no bytes
+    engine.ui().letEventsRun();
+    total += EntrySize(engine, folder, name, st, childDir, folders, files);
+  }
+}
+
+// Plain decimal notation only: optional sign, digits, optional fraction, optional exponent.
+bool IsDecimalNumber(std::string_view text) {
+  std::size_t i = 0;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
+  std::size_t digits = 0;
+  while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i, ++digits;
+  if (i < text.size() && text[i] == '.') {
+    ++i;
+    while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i, ++digits;
+  }
+  if (digits == 0) return false;
+  if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
+    ++i;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
+    std::size_t exponentDigits = 0;
+    while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i, ++exponentDigits;
+    if (exponentDigits == 0) return false;
+  }
+  return i == text.size();
+}
+
+}  // namespace
+
+int CopyFileWithAttributes(Engine& engine, const std::string& source, const std::string& target,
+                           std::int16_t oldNT) {
+  if (oldNT != 0 || engine.job.ErrorFreeOption != 0) return PlainCopy(engine, source, target);
+  return ShellCopy(engine, source, target);
+}
+
+int GetEntryInfo(Engine& engine, const std::string& path, EntryInfo& out, int& lookupError) {
+  out = EntryInfo{};
+  FileStat st;
+  lookupError = engine.fs().statEntry(path, st);
+  if (lookupError != 0) return 0;  // missing (or unreadable) is described, not reported
+  out.Attributes = st.attributes;
+  out.FileSize = st.size;
+  out.Kind = st.kind;
+  platform::LocalTime local;
+  if (!engine.sys().toLocalTime(st.mtimeSeconds, local)) {
+    (void)WriteReport(
+        engine, ReportLineKind::Error,
+        path + "(Code:" + std::to_string(kTimeConversionError) + " File Time Culc Error)",
+        engine.job.Report);
+    return 1;
+  }
+  out.Modified = MakeDateTime(local);
+  return 0;
+}
+
+int GetEntryInfo(Engine& engine, const std::string& path, EntryInfo& out) {
+  int lookupError = 0;
+  return GetEntryInfo(engine, path, out, lookupError);
+}
+
+std::int16_t GetOSVersion(Engine& engine, OsVersionInfo& info) {
+  const platform::KernelVersion kernel = engine.sys().kernelVersion();
+  const int hundredths = kernel.major * 100 + kernel.minor;
+  char version[32];
+  std::snprintf(version, sizeof version, "%d.%02d", hundredths / 100, hundredths % 100);
+  info.PlatformId = 3;
+  info.OsVersionText = version;
+  info.OsExtraText = TrimBlanks(kernel.distribution);
+  info.BuildHigh = kernel.patch;
+  info.BuildLow = 0;
+  info.SystemName = "Linux";
+  return 0;
+}
+
+double TreeSize(Engine& engine, const std::string& folder, std::int16_t childDir,
+                std::int64_t& folders, std::int64_t& files) {
+  return FolderSize(engine, folder, childDir, folders, files);
+}
+
+bool GetDiskSpace(Engine& engine, const std::string& path, double& freeBytes, double& totalBytes) {
+  std::uint64_t freeSpace = 0;
+  std::uint64_t totalSpace = 0;
+  if (engine.fs().diskSpace(path, freeSpace, totalSpace) != 0) return false;
+  freeBytes = static_cast<double>(freeSpace);
+  totalBytes = static_cast<double>(totalSpace);
+  return true;
+}
+
+double DriveTotalSpace(Engine& engine, const std::string& path) {
+  double freeBytes = 0;
+  double totalBytes = 0;
+  return GetDiskSpace(engine, path, freeBytes, totalBytes) ? totalBytes : 0;
+}
+
+double DriveFreeSpace(Engine& engine, const std::string& path) {
+  double freeBytes = 0;
+  double totalBytes = 0;
+  return GetDiskSpace(engine, path, freeBytes, totalBytes) ? freeBytes : 0;
+}
+
+std::string TextBeforeNul(const std::string& text) {
+  return text.substr(0, text.find('\0'));
+}
+
+std::string FindFileName(Engine& engine, const std::string& path) {
+  std::string name;
+  if (engine.fs().storedName(path, name) != 0) return {};
+  return name;
+}
+
+std::string ProperPathName(Engine& engine, const std::string& path) {
+  if (!path.empty() && path.find('/') == path.size() - 1) return path;  // the root
+  if (!FindFileName(engine, path).empty()) return path;
+  return FindFileName(engine, UpperFirstOfName(path));
+}
+
+std::string UpperFirstOfName(const std::string& path) {
+  std::string result = path;
+  const std::size_t first = path.rfind('/') == std::string::npos ? 0 : path.rfind('/') + 1;
+  if (first < result.size() && result[first] >= 'a' && result[first] <= 'z') {
+    result[first] = static_cast<char>(result[first] - 'a' + 'A');
+  }
+  return result;
+}
+
+std::string SplitPath(const std::string& path, std::string& folder) {
+  const std::size_t slash = path.rfind('/');
+  if (slash == std::string::npos) {
+    folder.clear();
+    return path;
+  }
+  folder = slash == 0 ? std::string("/") : path.substr(0, slash);
+  return path.substr(slash + 1);
+}
+
+std::string ShortPathName(Engine& engine, const std::string& path) {
+  FileStat st;
+  return engine.fs().statEntry(path, st) == 0 ? path : std::string();
+}
+
+std::int16_t TextToInteger(const std::string& text) {
+  const std::string number = TrimBlanks(text);
+  if (!IsDecimalNumber(number)) return 0;
+  const char* first = number.data() + (number.front() == '+' ? 1 : 0);
+  double value = 0;
+  const auto parsed = std::from_chars(first, number.data() + number.size(), value);
+  if (parsed.ec != std::errc()) return 0;
+  const double rounded = std::nearbyint(value);  // the default mode rounds half to even
+  if (rounded < -32768.0 || rounded > 32767.0) return 0;
+  return static_cast<std::int16_t>(rounded);
+}
+
+std::string TempFolder(Engine& engine) {
+  return StripOneTrailingSeparator(TextBeforeNul(engine.sys().tempPath()));
+}
+
+}  // namespace tolvan
