@@ -28,6 +28,30 @@ struct WindowModel {
   bool copyEnabled = true;       // "Copy" is disabled while the schedule is armed
   bool timerWorkingShown = false;  // "Timer is working!!"
   bool minimized = false;
+
+  // The job's option controls as the window shows them (indices of option groups, check-box
+  // values 0/1). Setting one to a value it already has raises no handler.
+  int modeOption = 0;      // Option1: 0 "Mirroring", 1 "Backup"
+  int upDateOption = 0;    // Option2: 0 "Up Date", 1 "All Files"
+  int reportOption = 0;    // Option3: 0 "Write", 1 "None"
+  int childDirOption = 0;  // Option5: 0 "Include", 1 "Not Include"
+  int sizeCheck = 0;       // Check3 "File Size"
+  int matchCaseCheck = 0;  // Check1 "Match case"
+  int trashBoxCheck = 0;   // Check5 "Use Trash Box"
+  bool trashBoxEnabled = true;
+  bool trashBoxVisible = true;
+
+  // The timer frame and the schedule check's timer.
+  int timerCheck = 0;             // Check2 "Timer"
+  int onceCheck = 0;              // Check4 "Once for all"
+  int dateModeOption = 0;         // Option7: 0 "Every Day", 1 "Every Time"
+  std::string hourText = "00";    // Text4(0)
+  std::string minuteText = "00";  // Text4(1)
+  int spinValue = 0;              // VScroll2: minutes since midnight
+  bool timerEnabled = false;      // Timer1 runs
+  int timerIntervalMs = 0;
+  // A run (real or dry) is in progress: a schedule check arriving now starts nothing.
+  bool runActive = false;
 };
 
 // The program-wide state above the engine: the engine itself, the settings store, the
