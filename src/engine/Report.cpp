@@ -1,0 +1,260 @@
+#include "engine/Report.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+
+#include "engine/DateTime.h"
+#include "engine/Engine.h"
+#include "engine/Paths.h"
+
+namespace tolvan {
+namespace {
+
+using platform::LockedFile;
+using platform::MessageAnswer;
+using platform::MessageButtons;
+using platform::MessageIcon;
+using platform::OpenMode;
+
+constexpr const char* kLineEnd = "\r\n";
+
+const char* PrefixOf(std::int16_t kind) {
+  static constexpr const char* kPrefixes[] = {
+      "Remove Directory: ", "Delete File : ", "Make Directory : ", "New File : ",
+      "UpDate File : ",     "All Files : ",   "Attribute : ",      "Skipped : ",
+      "Disk Full : ",       "Error : ",       "Size : ",           "Scan Error : ",
+      "Copy Directory : "};
+  return kind >= 0 && kind <= 12 ? kPrefixes[kind] : "";
+}
+
+std::string Separator() {
+  return std::string(63, '-');
+}
+
+const char* OnOff(std::int16_t flag, const char* on, const char* off) {
+  return flag != 0 ? on : off;
+}
+
+std::string CodeAndText(int code) {
+  return std::to_string(code) + "  " + ErrorDescription(code);
+}
+
+// The writer's failure handling. While report.tvr is open a failure becomes a line in the
+// report; before that the user decides whether the program goes on.
+class ReportWriter {
+ public:
+  explicit ReportWriter(Engine& engine) : engine_(engine), files_(engine.report) {}
+
+  void open(const std::string& from, const std::string& to);
+  void close();
+  // Writes one whole line (line end added) to report.tvr, then to Recent.tvr.
+  void writeLine(const std::string& line) { writeToBoth(DisplayText(line) + kLineEnd); }
+  // Rotation failures are asked about like every failure while the report is closed.
+  void failed(int code);
+
+ private:
+  void writeToBoth(const std::string& bytes);
+  void writeTo(LockedFile* file, const std::string& bytes);
+  [[nodiscard]] bool ended() const { return engine_.run.EndRequested; }
+  [[nodiscard]] std::string headerLine();
+  [[nodiscard]] bool sidesLine(const std::string& from, const std::string& to, std::string& line);
+  [[nodiscard]] bool labelled(const std::string& path, std::string& text);
+  [[nodiscard]] std::string finishLine();
+  std::unique_ptr<LockedFile> openFile(const std::string& path, OpenMode mode);
+
+  Engine& engine_;
+  ReportFiles& files_;
+};
+
+void ReportWriter::failed(int code) {
+  if (files_.isOpen()) {
+    const std::string line =
+        DisplayText("Report File Error Code : " + CodeAndText(code)) + kLineEnd;
+    // A failure of the error line itself is dropped: there is nowhere left to say it.
+    if (files_.ReportFile) (void)files_.ReportFile->write(line);
+    if (files_.RecentFile) (void)files_.RecentFile->write(line);
+    return;
+  }
+  const MessageAnswer answer =
+      engine_.ui().messageBox("継続しますか？  Error Code : " + CodeAndText(code), "Error",
+                              MessageIcon::Critical, MessageButtons::YesNo);
+  if (answer == MessageAnswer::No) engine_.run.EndRequested = true;
+}
+
+void ReportWriter::writeTo(LockedFile* file, const std::string& bytes) {
+  if (file == nullptr) return;
+  if (const int error = file->write(bytes); error != 0) failed(error);
+}
+
+void ReportWriter::writeToBoth(const std::string& bytes) {
+  writeTo(files_.ReportFile.get(), bytes);
+  writeTo(files_.RecentFile.get(), bytes);
+}
+
+std::unique_ptr<LockedFile> ReportWriter::openFile(const std::string& path, OpenMode mode) {
+  int error = 0;
+  auto file = engine_.fs().openLocked(path, mode, error);
+  if (file == nullptr) failed(error != 0 ? error : EIO);
+  return file;
+}
+
+std::string ReportWriter::headerLine() {
+  const OsVersionInfo& os = engine_.os;
+  const std::string system =
+      engine_.job.Windows95 != 0 ? "   Windows95 Ver." : "   " + os.SystemName + " Ver.";
+  return "** File Mirroring Report **   Ver." + engine_.shared.VersionText + "    " +
+         engine_.shared.TvfFileName + system + os.OsVersionText + " " + os.OsExtraText + " " +
+         std::to_string(os.BuildHigh) + " " + std::to_string(os.BuildLow);
+}
+
+// "[label]" before a path whose volume has a label; false when the label cannot be read.
+bool ReportWriter::labelled(const std::string& path, std::string& text) {
+  std::string label;
+  if (const int error = engine_.fs().volumeLabel(path, label); error != 0) {
+    (void)engine_.ui().messageBox(path + " Error (Code : " + CodeAndText(error) + " )", "Error",
+                                  MessageIcon::Critical, MessageButtons::Ok);
+    return false;
+  }
+  text = label.empty() ? path : "[" + label + "]" + path;
+  return true;
+}
+
+bool ReportWriter::sidesLine(const std::string& from, const std::string& to, std::string& line) {
+  std::string fromText;
+  std::string toText;
+  if (!labelled(from, fromText) || !labelled(to, toText)) return false;
+  const DateTime today = std::floor(Now(engine_.sys()));
+  line = "Mirroring from " + fromText + " to " + toText + " on " + FormatDate(engine_.sys(), today);
+  return true;
+}
+
+void ReportWriter::open(const std::string& from, const std::string& to) {
+  RotateReport(engine_);
+  if (ended()) return;
+  files_.ReportFile = openFile(ReportPath(engine_), OpenMode::Append);
+  if (ended()) return;
+  files_.RecentFile = openFile(RecentPath(engine_), OpenMode::Truncate);
+  if (ended()) return;
+  writeLine(headerLine());
+  std::string sides;
+  if (!sidesLine(from, to, sides)) {
+    // An unreadable drive ends the program; nothing more is written.
+    engine_.run.EndRequested = true;
+    CloseReportFiles(engine_);
+    return;
+  }
+  writeLine(sides);
+  const JobConditions& job = engine_.job;
+  writeLine(std::string("  Conditions  *Mode=") + OnOff(job.NomalMode, "Mirroring", "BackUp") +
+            " *UpDate=" + OnOff(job.UpDate, "AllFiles", "UpDate") +
+            " *Size=" + OnOff(job.Size, "Check", "NotCheck") +
+            " *Report=" + OnOff(job.Report, "Write", "NotWrite"));
+  writeLine(std::string("              *ChildDir=") + OnOff(job.ChildDir, "Include", "NotInclude") +
+            " *TrashBox=" + OnOff(job.TrashBox, "Use", "NotUse") + " *XOption=" +
+            OnOff(job.XOption, "Yes", "No") + " *ATOption=" + OnOff(job.ATOption, "Yes", "No"));
+  writeLine(std::string("              *Timer=") + OnOff(job.Timer, "Yes", "No") +
+            " *OnceForAll=" + OnOff(job.Once, "Yes", "No") +
+            " *MatchCase=" + OnOff(job.MatchCase, "Check", "NotCheck") +
+            " *ErrorFreeOption=" + OnOff(job.ErrorFreeOption, "Yes", "No"));
+  writeLine(Separator());
+}
+
+std::string ReportWriter::finishLine() {
+  const RunState& run = engine_.run;
+  const std::string finished = FormatDateTime(engine_.sys(), run.FinishTime);
+  if (run.StopFlag.load() != 0) return "Stopped in the working : " + finished;
+  return "Finished Time : " + finished +
+         "   所要時間 : " + FormatElapsed(run.FinishTime - run.StartTime);
+}
+
+void ReportWriter::close() {
+  writeLine(Separator());
+  const std::string closing = DisplayText(finishLine()) + kLineEnd + kLineEnd + kLineEnd;
+  writeToBoth(closing);
+  if (files_.ReportFile) {
+    if (const int error = files_.ReportFile->close(); error != 0) {
+      files_.ReportFile.reset();
+      writeTo(files_.RecentFile.get(),
+              DisplayText("Report File Error Code : " + CodeAndText(error)) + kLineEnd);
+    }
+  }
+  CloseReportFiles(engine_);
+}
+
+// "report" + yymmdd + NN + ".tvr" for the first NN from 00 that is free; empty when all are
+// taken.
+std::string FreeRotatedName(Engine& engine) {
+  const platform::LocalTime today = engine.sys().now();
+  char day[8];
+  std::snprintf(day, sizeof day, "%02d%02d%02d", today.year % 100, today.month, today.day);
+  for (int counter = 0; counter < 100; ++counter) {
+    char name[32];
+    std::snprintf(name, sizeof name, "report%s%02d.tvr", day, counter);
+    const std::string path = ChildPath(engine.shared.AppPath, name);
+    platform::FileStat st;
+    const int lookup = engine.fs().statEntry(path, st);
+    if (lookup == ENOENT || lookup == ENOTDIR) return path;
+  }
+  return {};
+}
+
+}  // namespace
+
+std::string ReportPath(const Engine& engine) {
+  return ChildPath(engine.shared.AppPath, kReportFileName);
+}
+
+std::string RecentPath(const Engine& engine) {
+  return ChildPath(engine.shared.AppPath, kRecentFileName);
+}
+
+void CloseReportFiles(Engine& engine) {
+  if (engine.report.ReportFile) (void)engine.report.ReportFile->close();
+  if (engine.report.RecentFile) (void)engine.report.RecentFile->close();
+  engine.report.ReportFile.reset();
+  engine.report.RecentFile.reset();
+}
+
+void RotateReport(Engine& engine) {
+  ReportWriter writer(engine);
+  platform::FileStat st;
+  const std::string report = ReportPath(engine);
+  if (const int error = engine.fs().statEntry(report, st); error != 0) {
+    writer.failed(error);
+    return;
+  }
+  if (static_cast<double>(st.size) <= static_cast<double>(engine.shared.ReportSize) * 1024.0) {
+    return;
+  }
+  const std::string rotated = FreeRotatedName(engine);
+  if (rotated.empty()) {
+    writer.failed(EEXIST);
+    return;
+  }
+  if (const int error = engine.fs().renameEntry(report, rotated); error != 0) writer.failed(error);
+}
+
+std::int16_t WriteReport(Engine& engine, ReportLineKind kind, const std::string& text,
+                         std::int16_t report, const std::string& from, const std::string& to) {
+  const auto code = static_cast<std::int16_t>(kind);
+  ReportWriter writer(engine);
+  // A report that was opened is always finished and released, even when Report was
+  // switched off during the run: otherwise the lock would outlive the run.
+  if (kind == ReportLineKind::CloseReport && engine.report.isOpen()) {
+    writer.close();
+    return 0;
+  }
+  if (engine.run.DryRunMode != 0 || report != -1 || engine.run.EndRequested) return 0;
+  if (kind == ReportLineKind::OpenReport) {
+    writer.open(from, to);
+  } else if (kind == ReportLineKind::Error && !engine.report.isOpen()) {
+    writer.open(from, to);
+  }
+  if (code < 0 || engine.run.EndRequested) return 0;
+  // Lines of other kinds only belong between the opening and the closing of a run.
+  writer.writeLine(PrefixOf(code) + text);
+  return 0;
+}
+
+}  // namespace tolvan
