@@ -24,8 +24,16 @@ struct WindowModel {
   std::string lastTextTo;
   std::vector<std::string> tvfList;  // Combo1, most recently used first
   int selectedEntry = -1;
+  std::string tvfComboText;  // Combo1's text part
+  std::string fromUsage;     // Label10: From drive usage
+  std::string toUsage;       // Label11: To drive usage
+  // Main window position in twips; the screen size bounds it when known (0: unknown).
+  int top = 300;
+  int left = 1000;
+  int screenWidth = 0;
+  int screenHeight = 0;
   bool SkipMinimize = false;
-  bool copyEnabled = true;       // "Copy" is disabled while the schedule is armed
+  bool copyEnabled = true;         // "Copy" is disabled while the schedule is armed
   bool timerWorkingShown = false;  // "Timer is working!!"
   bool minimized = false;
 
@@ -52,6 +60,9 @@ struct WindowModel {
   int timerIntervalMs = 0;
   // A run (real or dry) is in progress: a schedule check arriving now starts nothing.
   bool runActive = false;
+  // The clock minute (minutes since the date-time epoch) in which the last scheduled run
+  // started: a daily schedule runs once in its minute even when two checks fall into it.
+  long long lastScheduledRunMinute = -1;
 };
 
 // The program-wide state above the engine: the engine itself, the settings store, the
@@ -63,6 +74,8 @@ struct Session {
   Engine& engine;
   platform::SettingsStore& settings;
   WindowModel window;
+  // The process's current folder: the default paths, and the base of relative paths.
+  std::string workingFolder;
 
   // Applies the job to the window and arms or disarms the schedule (set by the scheduler).
   std::function<void(std::int16_t timer)> formSet;

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace tolvan {
+
+// Reads a text file record by record as a comma-separated reader reads single fields:
+// leading spaces are skipped; a record ends at a comma or at a line end (CR+LF, LF or CR);
+// a record that begins with a double quote runs to the next double quote, which is not part
+// of it; an empty line is an empty record.
+class RecordReader {
+ public:
+  explicit RecordReader(std::string_view text) : text_(text) {}
+  [[nodiscard]] bool atEnd() const { return pos_ >= text_.size(); }
+  // The next record; empty text at the end.
+  [[nodiscard]] std::string next();
+
+ private:
+  [[nodiscard]] bool atLineEnd() const;
+  void skipLineEnd();
+  void skipToDelimiter();
+
+  std::string_view text_;
+  std::size_t pos_ = 0;
+};
+
+}  // namespace tolvan

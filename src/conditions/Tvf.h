@@ -1,0 +1,42 @@
+#pragma once
+
+#include <string>
+
+#include "conditions/Session.h"
+
+namespace tolvan {
+
+inline constexpr const char* kTvfExtension = ".tvf";
+// Run-time error numbers of the conditions-file reader.
+inline constexpr int kErrOverflow = 6;
+inline constexpr int kErrTypeMismatch = 13;
+inline constexpr int kErrFileNotFound = 53;
+inline constexpr int kErrDeviceUnavailable = 68;
+inline constexpr int kErrDiskNotReady = 71;
+inline constexpr int kErrPathFileAccess = 75;
+inline constexpr int kErrPathNotFound = 76;
+
+inline constexpr const char* kBadRecordMessage = "の記述内容に誤りがあります。";
+inline constexpr const char* kPathAccessMessage =
+    "指定したドライブまたはフォルダーにアクセスできませんでした。";
+
+// Loads AppPath/TvfFileName into the Job conditions and the window's From and To fields,
+// then calls `session.formSet` with the Timer read. A bad record or an unrecoverable failure
+// shows its box (or, unattended, writes the report) and asks the program to end
+// (`session.endRequested`); callers stop when it is set.
+void tvfRead(Session& session);
+
+// Writes the current job as AppPath/TvfFileName (UTF-8, CR+LF). 0 or an errno.
+[[nodiscard]] int tvfWrite(Session& session);
+
+// The nineteen lines tvfWrite writes, each ended by CR+LF.
+[[nodiscard]] std::string TvfText(const Session& session);
+
+// The number at the start of a text as the conditions file reads it ("2.5x" -> 2.5, "abc" ->
+// 0); false when the number does not fit a double.
+[[nodiscard]] bool LeadingNumber(const std::string& text, double& value);
+
+// A time of day such as 14:20, 9:5 or 14:20:30 as "hh:mm"; false when it is not one.
+[[nodiscard]] bool TimeOfDayText(const std::string& text, std::string& hhmm);
+
+}  // namespace tolvan
