@@ -1,0 +1,73 @@
+#include "scheduler/ScheduleCheck.h"
+
+#include <cmath>
+
+#include "engine/Paths.h"
+#include "scheduler/ExitStatus.h"
+#include "scheduler/TimeEntry.h"
+
+namespace tolvan {
+namespace {
+
+constexpr long long kSecondsPerDayWhole = 86400;
+
+bool DailyDue(const JobConditions& job, DateTime now) {
+  const auto set = ParseClock(job.Time);
+  if (!set) return false;
+  const platform::LocalTime t = SplitDateTime(now);
+  return t.hour * 60 + t.minute == *set;
+}
+
+bool IntervalDue(const JobConditions& job, DateTime now) {
+  const auto set = ParseClock(job.Time);
+  if (!set) return false;
+  const long long interval = *set == 0 ? kSecondsPerDayWhole : *set * 60LL;
+  // Whole seconds: the difference of two day counts is not exact in floating point.
+  const long long elapsed = std::llround((now - job.TimerStart) * kSecondsPerDay);
+  return interval <= elapsed;
+}
+
+long long MinuteOf(DateTime value) {
+  return static_cast<long long>(std::floor(value * 1440.0 + 1e-9));
+}
+
+std::string RunPath(const std::string& field) {
+  return StripOneTrailingSeparator(TrimBlanks(field));
+}
+
+}  // namespace
+
+bool IsRunDue(const JobConditions& job, DateTime now) {
+  return job.DateMode == 0 ? DailyDue(job, now) : IntervalDue(job, now);
+}
+
+CheckResult Timer1_Timer(Session& session, const ScheduledRunner& runner, RunOutcome* outcome) {
+  WindowModel& window = session.window;
+  JobConditions& job = session.engine.job;
+  if (window.runActive) return CheckResult::Busy;
+  const DateTime now = Now(session.engine.sys());
+  if (!IsRunDue(job, now)) return CheckResult::NotDue;
+  if (job.DateMode == 0 && MinuteOf(now) == window.lastScheduledRunMinute) {
+    return CheckResult::NotDue;
+  }
+  window.lastScheduledRunMinute = MinuteOf(now);
+
+  const std::string from = RunPath(window.from.text);
+  const std::string to = RunPath(window.to.text);
+  window.runActive = true;
+  const RunOutcome result = runner(session, from, to);
+  window.runActive = false;
+  if (outcome != nullptr) *outcome = result;
+
+  if (job.DateMode != 0) {
+    job.TimerStart = Now(session.engine.sys());
+    job.TimerStartSet = true;
+  }
+  if (job.Once != 0) {
+    if (job.DateMode == 0) window.timerEnabled = false;
+    session.requestEnd(ExitStatusFor(result));
+  }
+  return CheckResult::Ran;
+}
+
+}  // namespace tolvan
