@@ -1,0 +1,326 @@
+#include "platform/LinuxFileSystem.h"
+
+#include <fcntl.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "platform/LinuxListing.h"
+#include "platform/LinuxLockedFile.h"
+#include "platform/PathText.h"
+#include "platform/TemporaryFile.h"
+#include "platform/TreeRemoval.h"
+
+namespace tolvan::platform {
+namespace {
+
+// Offset of the last component in an absolute path.
+std::size_t NameOffset(const std::string& path) {
+  const auto parent = ParentOf(path);
+  return parent.size() == 1 ? 1 : parent.size() + 1;
+}
+
+// The path's name with ASCII letter case swapped; false when it has no ASCII letter.
+bool SwapCase(std::string_view name, std::string& swapped) {
+  swapped.assign(name);
+  bool changed = false;
+  for (char& c : swapped) {
+    if (c >= 'a' && c <= 'z') {
+      c = static_cast<char>(c - 'a' + 'A');
+      changed = true;
+    } else if (c >= 'A' && c <= 'Z') {
+      c = static_cast<char>(c - 'A' + 'a');
+      changed = true;
+    }
+  }
+  return changed;
+}
+
+bool EqualIgnoringAsciiCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
+    if (lower(a[i]) != lower(b[i])) return false;
+  }
+  return true;
+}
+
+int ReadAll(int fd, std::string& content) {
+  content.clear();
+  char buffer[65536];
+  for (;;) {
+    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return errno;
+    }
+    if (n == 0) return 0;
+    content.append(buffer, static_cast<std::size_t>(n));
+  }
+}
+
+int WriteAll(int fd, std::string_view bytes) {
+  while (!bytes.empty()) {
+    const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return errno;
+    }
+    bytes.remove_prefix(static_cast<std::size_t>(n));
+  }
+  return 0;
+}
+
+}  // namespace
+
+LinuxFileSystem::LinuxFileSystem(VolumeSources volumes)
+    : volumes_(std::move(volumes)), root_(::geteuid() == 0) {}
+
+LinuxFileSystem::~LinuxFileSystem() = default;
+
+void LinuxFileSystem::DiscardPartialCopyFromSignalHandler() {
+  DiscardNotedTemporary();
+}
+
+// --- Walking and looking up ---
+
+std::unique_ptr<DirectoryListing> LinuxFileSystem::openListing(const std::string& dir, int& error) {
+  UniqueFd folder;
+  error = writeRoot_.openFolder(dir, O_RDONLY, folder);
+  if (error != 0) return nullptr;
+  auto listing = std::make_unique<LinuxListing>(std::move(folder), error);
+  if (error != 0) return nullptr;
+  return listing;
+}
+
+int LinuxFileSystem::lookup(const std::string& path, struct stat& st,
+                            DirectoryFdCache::Slot** folder) {
+  *folder = nullptr;
+  if (path.size() < 2 || path.front() != '/') {
+    return ::lstat(path.c_str(), &st) == 0 ? 0 : errno;
+  }
+  const std::string_view parent = ParentOf(path);
+  DirectoryFdCache::Slot* slot = lookupFolders_.find(parent);
+  if (slot == nullptr) {
+    scratch_.assign(parent);
+    // O_PATH: a folder that may be searched but not read still gives its entries.
+    const int fd = ::open(scratch_.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return ::lstat(path.c_str(), &st) == 0 ? 0 : errno;  // the exact error
+    slot = &lookupFolders_.insert(parent, fd);
+  }
+  if (::fstatat(slot->fd, path.c_str() + NameOffset(path), &st, AT_SYMLINK_NOFOLLOW) != 0)
+    return errno;
+  *folder = slot;
+  return 0;
+}
+
+int LinuxFileSystem::statEntry(const std::string& path, FileStat& out) {
+  out = FileStat{};
+  struct stat st {};
+  DirectoryFdCache::Slot* folder = nullptr;
+  if (int e = lookup(path, st, &folder); e != 0) return e;
+  out = FileStatFrom(st, NameOf(path));
+  return 0;
+}
+
+int LinuxFileSystem::storedName(const std::string& path, std::string& name) {
+  struct stat st {};
+  DirectoryFdCache::Slot* folder = nullptr;
+  if (int e = lookup(path, st, &folder); e != 0) return e;
+  name.assign(NameOf(path));
+  if (folder == nullptr) return 0;
+  return storedSpelling(*folder, path.c_str() + NameOffset(path), st, name);
+}
+
+// A folder is known case-sensitive once a name with its letter case swapped is not the same
+// entry; only a case-blind folder is read to find the spelling it stores.
+int LinuxFileSystem::storedSpelling(DirectoryFdCache::Slot& folder, const char* name,
+                                    const struct stat& st, std::string& stored) {
+  if (folder.caseRule == CaseRule::Sensitive) return 0;
+  if (folder.caseRule == CaseRule::Unknown) {
+    if (!SwapCase(name, scratch_)) return 0;
+    struct stat other {};
+    const bool same = ::fstatat(folder.fd, scratch_.c_str(), &other, AT_SYMLINK_NOFOLLOW) == 0 &&
+                      other.st_ino == st.st_ino && other.st_dev == st.st_dev;
+    folder.caseRule = same ? CaseRule::Blind : CaseRule::Sensitive;
+    if (!same) return 0;
+  }
+  UniqueFd readable(::openat(folder.fd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (!readable.valid()) return 0;  // keep the path's own spelling
+  DIR* dir = ::fdopendir(readable.get());
+  if (dir == nullptr) return 0;
+  (void)readable.release();
+  while (const dirent* entry = ::readdir(dir)) {
+    if (std::string_view(entry->d_name) == name) break;
+    struct stat candidate {};
+    if (EqualIgnoringAsciiCase(entry->d_name, name) &&
+        ::fstatat(::dirfd(dir), entry->d_name, &candidate, AT_SYMLINK_NOFOLLOW) == 0 &&
+        candidate.st_ino == st.st_ino) {
+      stored.assign(entry->d_name);
+      break;
+    }
+  }
+  ::closedir(dir);
+  return 0;
+}
+
+// --- Changing the backup tree ---
+
+void LinuxFileSystem::setWriteRoot(const std::string& root) {
+  writeRoot_.setRoot(root);
+  writeFolders_.clear();
+}
+
+int LinuxFileSystem::writeParent(const std::string& path, int& folderFd, const char*& name) {
+  if (path.size() < 2 || path.front() != '/') return EINVAL;
+  name = path.c_str() + NameOffset(path);
+  if (*name == '\0') return EINVAL;
+  const std::string_view parent = ParentOf(path);
+  DirectoryFdCache::Slot* slot = writeFolders_.find(parent);
+  if (slot == nullptr) {
+    UniqueFd fd;
+    if (int e = writeRoot_.openFolder(parent, O_PATH, fd); e != 0) return e;
+    slot = &writeFolders_.insert(parent, fd.release());
+  }
+  folderFd = slot->fd;
+  return 0;
+}
+
+int LinuxFileSystem::makeDirectory(const std::string& path) {
+  int folder = -1;
+  const char* name = nullptr;
+  if (int e = writeParent(path, folder, name); e != 0) return e;
+  return ::mkdirat(folder, name, 0777) == 0 ? 0 : errno;  // the umask applies
+}
+
+int LinuxFileSystem::setPermissions(const std::string& path, std::uint32_t mode) {
+  int folder = -1;
+  const char* name = nullptr;
+  if (int e = writeParent(path, folder, name); e != 0) return e;
+  const auto bits = static_cast<mode_t>(mode & 07777);
+  if (::fchmodat(folder, name, bits, AT_SYMLINK_NOFOLLOW) == 0) return 0;
+  if (errno != EOPNOTSUPP && errno != ENOSYS) return errno;
+  struct stat st {};
+  if (::fstatat(folder, name, &st, AT_SYMLINK_NOFOLLOW) != 0) return errno;
+  if (S_ISLNK(st.st_mode)) return 0;  // a link has no permissions of its own on Linux
+  return ::fchmodat(folder, name, bits, 0) == 0 ? 0 : errno;
+}
+
+int LinuxFileSystem::removeEntry(const std::string& path) {
+  int folder = -1;
+  const char* name = nullptr;
+  if (int e = writeParent(path, folder, name); e != 0) return e;
+  struct stat st {};
+  if (::fstatat(folder, name, &st, AT_SYMLINK_NOFOLLOW) != 0) return errno;
+  if (!S_ISDIR(st.st_mode)) return ::unlinkat(folder, name, 0) == 0 ? 0 : errno;
+  NoteFoldersChanged();
+  return ::unlinkat(folder, name, AT_REMOVEDIR) == 0 ? 0 : errno;
+}
+
+int LinuxFileSystem::removeTree(const std::string& path) {
+  int folder = -1;
+  const char* name = nullptr;
+  if (int e = writeParent(path, folder, name); e != 0) return e;
+  struct stat st {};
+  if (::fstatat(folder, name, &st, AT_SYMLINK_NOFOLLOW) != 0) return errno;
+  if (!S_ISDIR(st.st_mode)) return ::unlinkat(folder, name, 0) == 0 ? 0 : errno;
+  UniqueFd tree(::openat(folder, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+  if (!tree.valid()) return errno;
+  NoteFoldersChanged();  // caches drop their descriptors at their next lookup, not before
+  if (int e = RemoveFolderContents(std::move(tree)); e != 0) return e;
+  return ::unlinkat(folder, name, AT_REMOVEDIR) == 0 ? 0 : errno;
+}
+
+// --- Volumes ---
+
+int LinuxFileSystem::diskSpace(const std::string& path, std::uint64_t& freeBytes,
+                               std::uint64_t& totalBytes) {
+  struct statvfs vfs {};
+  if (::statvfs(path.c_str(), &vfs) != 0) return errno;
+  freeBytes = static_cast<std::uint64_t>(vfs.f_bavail) * vfs.f_frsize;
+  totalBytes = static_cast<std::uint64_t>(vfs.f_blocks) * vfs.f_frsize;
+  return 0;
+}
+
+int LinuxFileSystem::volumeLabel(const std::string& path, std::string& label) {
+  return VolumeLabelOf(volumes_, path, label);
+}
+
+bool LinuxFileSystem::isMountPoint(const std::string& path) {
+  return IsMountPointPath(volumes_, path);
+}
+
+// --- Small text files ---
+
+std::unique_ptr<LockedFile> LinuxFileSystem::openLocked(const std::string& path, OpenMode mode,
+                                                        int& error) {
+  return OpenLockedFile(path, mode, error);
+}
+
+int LinuxFileSystem::readFile(const std::string& path, std::string& content) {
+  UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  if (!fd.valid()) return errno;
+  struct stat st {};
+  if (::fstat(fd.get(), &st) != 0) return errno;
+  if (S_ISDIR(st.st_mode)) return EISDIR;
+  return ReadAll(fd.get(), content);
+}
+
+int LinuxFileSystem::writeFile(const std::string& path, std::string_view content) {
+  int folder = -1;
+  const char* name = nullptr;
+  if (int e = writeParent(path, folder, name); e != 0) return e;
+  struct stat old {};
+  const bool exists = ::fstatat(folder, name, &old, AT_SYMLINK_NOFOLLOW) == 0;
+  if (exists && S_ISDIR(old.st_mode)) return EISDIR;
+  TemporaryName temporary;
+  UniqueFd out;
+  if (int e = CreateTemporaryFile(folder, 0666, temporary, out); e != 0) return e;
+  int e = WriteAll(out.get(), content);
+  if (e == 0 && exists && S_ISREG(old.st_mode) && ::fchmod(out.get(), old.st_mode & 07777) != 0)
+    e = errno;
+  // The user's job files: on disk before they replace the old version.
+  if (e == 0 && ::fsync(out.get()) != 0) e = errno;
+  if (e == 0) e = out.closeChecked();
+  if (e == 0 && ::renameat(folder, temporary, folder, name) != 0) e = errno;
+  if (e != 0) {
+    out.reset();
+    RemoveTemporary(folder, temporary);
+    return e;
+  }
+  ForgetTemporary();
+  return 0;
+}
+
+int LinuxFileSystem::renameEntry(const std::string& from, const std::string& to) {
+  int fromFolder = -1;
+  int toFolder = -1;
+  const char* fromName = nullptr;
+  const char* toName = nullptr;
+  if (int e = writeParent(from, fromFolder, fromName); e != 0) return e;
+  UniqueFd fromHeld(::fcntl(fromFolder, F_DUPFD_CLOEXEC, 0));
+  if (!fromHeld.valid()) return errno;
+  if (int e = writeParent(to, toFolder, toName); e != 0) return e;
+  const int result = ::renameat(fromHeld.get(), fromName, toFolder, toName) == 0 ? 0 : errno;
+  NoteFoldersChanged();
+  return result;
+}
+
+int LinuxFileSystem::makeDirectories(const std::string& path) {
+  FileStat st;
+  const int looked = statEntry(path, st);
+  if (looked == 0) {
+    if (st.kind == EntryKind::Directory) return 0;
+    struct stat target {};
+    const bool linkToFolder = st.kind == EntryKind::Symlink && ::stat(path.c_str(), &target) == 0 &&
+                              S_ISDIR(target.st_mode);
+    return linkToFolder ? 0 : ENOTDIR;
+  }
+  if (looked != ENOENT || path == "/") return looked;
+  if (int e = makeDirectories(std::string(ParentOf(path))); e != 0) return e;
+  const int made = makeDirectory(path);
+  return made == EEXIST ? makeDirectories(path) : made;
+}
+
+}  // namespace tolvan::platform

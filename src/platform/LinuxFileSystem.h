@@ -1,0 +1,84 @@
+#pragma once
+
+#include <sys/stat.h>
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/DirectoryFdCache.h"
+#include "platform/FileSystem.h"
+#include "platform/NoFollowRoot.h"
+#include "platform/VolumeQueries.h"
+
+namespace tolvan::platform {
+
+// The file system of a Linux machine: lstat semantics everywhere, writes below the write
+// root never follow a link, copies replace their target atomically.
+class LinuxFileSystem : public FileSystem {
+ public:
+  explicit LinuxFileSystem(VolumeSources volumes = {});
+  ~LinuxFileSystem() override;
+  LinuxFileSystem(const LinuxFileSystem&) = delete;
+  LinuxFileSystem& operator=(const LinuxFileSystem&) = delete;
+
+  // Removes the temporary file of a copy in progress. Async-signal-safe (one unlinkat), for
+  // a program that ends on a second interrupt while a copy is being written.
+  static void DiscardPartialCopyFromSignalHandler();
+
+  std::unique_ptr<DirectoryListing> openListing(const std::string& dir, int& error) override;
+  int statEntry(const std::string& path, FileStat& out) override;
+  int storedName(const std::string& path, std::string& name) override;
+
+  void setWriteRoot(const std::string& root) override;
+  int copyFile(const std::string& source, const std::string& target, Trash* trash) override;
+  int makeDirectory(const std::string& path) override;
+  int setPermissions(const std::string& path, std::uint32_t mode) override;
+  int removeEntry(const std::string& path) override;
+  int removeTree(const std::string& path) override;
+
+  int diskSpace(const std::string& path, std::uint64_t& freeBytes,
+                std::uint64_t& totalBytes) override;
+  int volumeLabel(const std::string& path, std::string& label) override;
+  bool isMountPoint(const std::string& path) override;
+
+  std::unique_ptr<LockedFile> openLocked(const std::string& path, OpenMode mode,
+                                         int& error) override;
+  int readFile(const std::string& path, std::string& content) override;
+  int writeFile(const std::string& path, std::string_view content) override;
+  int renameEntry(const std::string& from, const std::string& to) override;
+  int makeDirectories(const std::string& path) override;
+
+  // For tests: resolve no-follow paths one component at a time, as on kernels before 5.6.
+  void resolveStepByStep() { writeRoot_.setUseKernelResolve(false); }
+
+ private:
+  // lstat of `path` through a cached descriptor of its folder.
+  [[nodiscard]] int lookup(const std::string& path, struct stat& st,
+                           DirectoryFdCache::Slot** folder);
+  // A descriptor of the folder that holds `path` for changing it (no-follow below the write
+  // root) and the entry's name in it. Valid until the next call.
+  [[nodiscard]] int writeParent(const std::string& path, int& folderFd, const char*& name);
+  [[nodiscard]] int copyRegularFile(int sourceFd, const struct stat& source, int folderFd,
+                                    const char* name, bool exists, Trash* trash,
+                                    const std::string& target);
+  [[nodiscard]] int copyLink(const std::string& source, const struct stat& st, int folderFd,
+                             const char* name, bool exists, Trash* trash,
+                             const std::string& target);
+  [[nodiscard]] int copyContent(int from, int to, std::int64_t size);
+  [[nodiscard]] int storedSpelling(DirectoryFdCache::Slot& folder, const char* name,
+                                   const struct stat& st, std::string& stored);
+  [[nodiscard]] int replaceTarget(int folderFd, const char* temporary, const char* name,
+                                  bool targetExists, Trash* trash, const std::string& target);
+
+  VolumeSources volumes_;
+  NoFollowRoot writeRoot_;
+  DirectoryFdCache lookupFolders_;
+  DirectoryFdCache writeFolders_;
+  std::vector<char> copyBuffer_;
+  std::string scratch_;  // reused for NUL-terminated folder paths
+  bool root_ = false;    // running as root: copies keep their owner
+};
+
+}  // namespace tolvan::platform

@@ -1,0 +1,161 @@
+// LinuxFileSystem::copyFile: the atomic replacement of one backup copy.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "platform/LinuxFileSystem.h"
+#include "platform/TemporaryFile.h"
+#include "platform/Trash.h"
+
+namespace tolvan::platform {
+namespace {
+
+constexpr std::size_t kCopyBufferSize = 256 * 1024;
+constexpr std::size_t kKernelCopyChunk = 1 << 30;
+
+// copy_file_range cannot serve this pair of files; plain reads and writes can.
+bool KernelCopyUnsupported(int error) {
+  return error == EXDEV || error == ENOSYS || error == EINVAL || error == EOPNOTSUPP ||
+         error == EBADF || error == EPERM || error == ETXTBSY;
+}
+
+int WriteAll(int fd, const char* data, std::size_t size) {
+  while (size > 0) {
+    const ssize_t n = ::write(fd, data, size);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return errno;
+    }
+    data += n;
+    size -= static_cast<std::size_t>(n);
+  }
+  return 0;
+}
+
+}  // namespace
+
+int LinuxFileSystem::copyFile(const std::string& source, const std::string& target, Trash* trash) {
+  struct stat st {};
+  DirectoryFdCache::Slot* unused = nullptr;
+  if (int e = lookup(source, st, &unused); e != 0) return e;
+  if (S_ISDIR(st.st_mode)) return EISDIR;
+  if (!S_ISREG(st.st_mode) && !S_ISLNK(st.st_mode)) return ENOTSUP;  // never opened
+
+  int folder = -1;
+  const char* name = nullptr;
+  if (int e = writeParent(target, folder, name); e != 0) return e;
+  struct stat old {};
+  const bool exists = ::fstatat(folder, name, &old, AT_SYMLINK_NOFOLLOW) == 0;
+  if (!exists && errno != ENOENT) return errno;
+  if (exists && S_ISDIR(old.st_mode)) return EISDIR;
+
+  if (S_ISLNK(st.st_mode)) return copyLink(source, st, folder, name, exists, trash, target);
+  // O_NOFOLLOW and O_NONBLOCK: whatever took the file's place since the lookup is neither
+  // followed nor waited on.
+  UniqueFd in(::open(source.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+  if (!in.valid()) return errno;
+  if (::fstat(in.get(), &st) != 0) return errno;
+  if (!S_ISREG(st.st_mode)) return S_ISDIR(st.st_mode) ? EISDIR : ENOTSUP;
+  return copyRegularFile(in.get(), st, folder, name, exists, trash, target);
+}
+
+int LinuxFileSystem::copyRegularFile(int sourceFd, const struct stat& source, int folderFd,
+                                     const char* name, bool exists, Trash* trash,
+                                     const std::string& target) {
+  TemporaryName temporary;
+  UniqueFd out;
+  if (int e = CreateTemporaryFile(folderFd, 0600, temporary, out); e != 0) return e;
+  int e = copyContent(sourceFd, out.get(), source.st_size);
+  // Owner first: changing it clears the set-user-ID and set-group-ID bits.
+  if (e == 0 && root_ && ::fchown(out.get(), source.st_uid, source.st_gid) != 0 && errno != EPERM &&
+      errno != EINVAL)
+    e = errno;
+  if (e == 0 && ::fchmod(out.get(), source.st_mode & 07777) != 0) e = errno;
+  const struct timespec times[2] = {source.st_atim, source.st_mtim};
+  if (e == 0 && ::futimens(out.get(), times) != 0) e = errno;
+  if (e == 0) e = out.closeChecked();  // a full disk may only show here
+  if (e == 0) e = replaceTarget(folderFd, temporary, name, exists, trash, target);
+  if (e != 0) {
+    out.reset();
+    RemoveTemporary(folderFd, temporary);
+    return e;
+  }
+  ForgetTemporary();
+  return 0;
+}
+
+int LinuxFileSystem::copyLink(const std::string& source, const struct stat& st, int folderFd,
+                              const char* name, bool exists, Trash* trash,
+                              const std::string& target) {
+  std::string text(static_cast<std::size_t>(st.st_size > 0 ? st.st_size : 255) + 1, '\0');
+  for (;;) {
+    const ssize_t n = ::readlink(source.c_str(), text.data(), text.size());
+    if (n < 0) return errno;
+    if (static_cast<std::size_t>(n) < text.size()) {
+      text.resize(static_cast<std::size_t>(n));
+      break;
+    }
+    text.resize(text.size() * 2);  // the link grew since it was looked up
+  }
+  TemporaryName temporary;
+  for (int attempt = 0;; ++attempt) {
+    MakeTemporaryName(temporary);
+    if (::symlinkat(text.c_str(), folderFd, temporary) == 0) break;
+    if (errno != EEXIST || attempt == 16) return errno;
+  }
+  NoteTemporary(folderFd, temporary);
+  int e = 0;
+  if (root_ && ::fchownat(folderFd, temporary, st.st_uid, st.st_gid, AT_SYMLINK_NOFOLLOW) != 0 &&
+      errno != EPERM && errno != EINVAL)
+    e = errno;
+  const struct timespec times[2] = {st.st_atim, st.st_mtim};
+  if (e == 0 && ::utimensat(folderFd, temporary, times, AT_SYMLINK_NOFOLLOW) != 0) e = errno;
+  if (e == 0) e = replaceTarget(folderFd, temporary, name, exists, trash, target);
+  if (e != 0) {
+    RemoveTemporary(folderFd, temporary);
+    return e;
+  }
+  ForgetTemporary();
+  return 0;
+}
+
+// The old copy goes to the trash only now that the new one is complete; the rename then
+// replaces the entry itself (a link as a link, never what it points to).
+int LinuxFileSystem::replaceTarget(int folderFd, const char* temporary, const char* name,
+                                   bool targetExists, Trash* trash, const std::string& target) {
+  if (trash != nullptr && targetExists) {
+    if (int e = trash->moveToTrash(target); e != 0) return e;
+  }
+  return ::renameat(folderFd, temporary, folderFd, name) == 0 ? 0 : errno;
+}
+
+int LinuxFileSystem::copyContent(int from, int to, std::int64_t size) {
+  bool kernelCopy = true;
+  std::int64_t copied = 0;
+  for (;;) {
+    if (kernelCopy) {
+      const ssize_t n = ::copy_file_range(from, nullptr, to, nullptr, kKernelCopyChunk, 0);
+      if (n > 0) {
+        copied += n;
+        continue;
+      }
+      if (n == 0 && (copied > 0 || size == 0)) return 0;
+      if (n < 0 && errno == EINTR) continue;
+      // Some file systems answer 0 for files they cannot copy in the kernel.
+      if (n < 0 && !KernelCopyUnsupported(errno)) return errno;
+      kernelCopy = false;  // the offsets of both files stand where the kernel left them
+    }
+    if (copyBuffer_.empty()) copyBuffer_.resize(kCopyBufferSize);
+    const ssize_t n = ::read(from, copyBuffer_.data(), copyBuffer_.size());
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return errno;
+    }
+    if (n == 0) return 0;
+    if (int e = WriteAll(to, copyBuffer_.data(), static_cast<std::size_t>(n)); e != 0) return e;
+  }
+}
+
+}  // namespace tolvan::platform

@@ -1,0 +1,53 @@
+#include "platform/LinuxLockedFile.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+namespace tolvan::platform {
+namespace {
+
+int LockWholeFile(int fd) {
+  struct flock lock {};
+  lock.l_type = F_WRLCK;
+  lock.l_whence = SEEK_SET;
+  lock.l_start = 0;
+  lock.l_len = 0;  // to the end, however far the file grows
+  return ::fcntl(fd, F_OFD_SETLK, &lock) == 0 ? 0 : errno;
+}
+
+}  // namespace
+
+int LinuxLockedFile::write(std::string_view bytes) {
+  if (!fd_.valid()) return EBADF;
+  while (!bytes.empty()) {
+    const ssize_t written = ::write(fd_.get(), bytes.data(), bytes.size());
+    if (written < 0) {
+      if (errno == EINTR) continue;
+      return errno;
+    }
+    bytes.remove_prefix(static_cast<std::size_t>(written));
+  }
+  return 0;
+}
+
+int LinuxLockedFile::close() {
+  return fd_.closeChecked();
+}
+
+std::unique_ptr<LockedFile> OpenLockedFile(const std::string& path, OpenMode mode, int& error) {
+  const int append = mode == OpenMode::Append ? O_APPEND : 0;
+  // No O_TRUNC: a file another process holds must not lose its content to a failed attempt.
+  UniqueFd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | append, 0666));
+  if (!fd.valid()) {
+    error = errno;
+    return nullptr;
+  }
+  error = LockWholeFile(fd.get());
+  if (error == 0 && mode == OpenMode::Truncate && ::ftruncate(fd.get(), 0) != 0) error = errno;
+  if (error != 0) return nullptr;
+  return std::make_unique<LinuxLockedFile>(std::move(fd));
+}
+
+}  // namespace tolvan::platform

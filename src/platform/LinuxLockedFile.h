@@ -1,0 +1,32 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "platform/FileSystem.h"
+#include "platform/UniqueFd.h"
+
+namespace tolvan::platform {
+
+// A file held with an exclusive open-file-description lock, so every other opener that asks
+// for the lock (another process, or another open in this one) fails until it is closed.
+class LinuxLockedFile : public LockedFile {
+ public:
+  explicit LinuxLockedFile(UniqueFd fd) : fd_(std::move(fd)) {}
+  ~LinuxLockedFile() override { (void)close(); }
+  LinuxLockedFile(const LinuxLockedFile&) = delete;
+  LinuxLockedFile& operator=(const LinuxLockedFile&) = delete;
+
+  int write(std::string_view bytes) override;
+  int close() override;
+
+ private:
+  UniqueFd fd_;
+};
+
+// Opens (creating it when missing) and locks `path`. A lock held elsewhere gives EAGAIN or
+// EACCES in `error`: a sharing failure.
+[[nodiscard]] std::unique_ptr<LockedFile> OpenLockedFile(const std::string& path, OpenMode mode,
+                                                         int& error);
+
+}  // namespace tolvan::platform

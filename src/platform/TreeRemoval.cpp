@@ -1,0 +1,58 @@
+#include "platform/TreeRemoval.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+
+namespace tolvan::platform {
+namespace {
+
+bool IsDotOrDotDot(const char* name) {
+  return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
+}
+
+bool IsFolder(int folderFd, const dirent& entry) {
+  if (entry.d_type != DT_UNKNOWN) return entry.d_type == DT_DIR;
+  struct stat st {};
+  return ::fstatat(folderFd, entry.d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode);
+}
+
+int RemoveSubfolder(int folderFd, const char* name) {
+  UniqueFd child(::openat(folderFd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+  if (!child.valid()) return errno;
+  if (int e = RemoveFolderContents(std::move(child)); e != 0) return e;
+  return ::unlinkat(folderFd, name, AT_REMOVEDIR) == 0 ? 0 : errno;
+}
+
+int RemoveOne(int folderFd, const dirent& entry) {
+  if (IsFolder(folderFd, entry)) return RemoveSubfolder(folderFd, entry.d_name);
+  if (::unlinkat(folderFd, entry.d_name, 0) == 0 || errno == ENOENT) return 0;
+  // The entry became a folder since it was listed.
+  return errno == EISDIR ? RemoveSubfolder(folderFd, entry.d_name) : errno;
+}
+
+}  // namespace
+
+int RemoveFolderContents(UniqueFd folder) {
+  DIR* dir = ::fdopendir(folder.get());
+  if (dir == nullptr) return errno;
+  (void)folder.release();
+  int result = 0;
+  for (;;) {
+    errno = 0;
+    const dirent* entry = ::readdir(dir);
+    if (entry == nullptr) {
+      result = errno;
+      break;
+    }
+    if (IsDotOrDotDot(entry->d_name)) continue;
+    result = RemoveOne(::dirfd(dir), *entry);
+    if (result != 0) break;
+  }
+  ::closedir(dir);
+  return result;
+}
+
+}  // namespace tolvan::platform

@@ -1,0 +1,13 @@
+#pragma once
+
+#include "platform/UniqueFd.h"
+
+namespace tolvan::platform {
+
+// Removes everything inside the open folder (opened O_RDONLY | O_DIRECTORY). Subfolders are
+// opened with O_NOFOLLOW relative to their parent, so a link inside is removed as a link and
+// nothing outside the tree is touched. Memory grows with the depth only. Stops at the first
+// failure: 0 or an errno.
+[[nodiscard]] int RemoveFolderContents(UniqueFd folder);
+
+}  // namespace tolvan::platform
