@@ -52,12 +52,13 @@ int ShellCopy(Engine& engine, const std::string& source, const std::string& targ
 double FolderSize(Engine& engine, const std::string& folder, std::int16_t childDir,
                   std::int64_t& folders, std::int64_t& files);
 
-// One listed entry of TreeSize; leftovers of a killed copy are removed and not counted.
+// One listed entry of TreeSize; leftovers of a killed copy are removed (a dry run changes
+// nothing, so it only leaves them out) and never counted.
 double EntrySize(Engine& engine, const std::string& folder, std::string_view name,
                  const FileStat& st, std::int16_t childDir, std::int64_t& folders,
                  std::int64_t& files) {
   if (platform::IsPartialCopyName(name)) {
-    (void)engine.fs().removeEntry(ChildPath(folder, name));
+    if (engine.run.DryRunMode == 0) (void)engine.fs().removeEntry(ChildPath(folder, name));
     return 0;
   }
   if (st.kind == EntryKind::Directory) {

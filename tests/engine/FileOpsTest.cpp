@@ -101,6 +101,16 @@ TEST_F(FileOpsTest, TreeSizeRemovesLeftoversOfKilledCopies) {
   EXPECT_TRUE(fs.exists("/b/keep"));
 }
 
+TEST_F(FileOpsTest, TreeSizeInADryRunLeavesLeftoversAloneButUncounted) {
+  fs.addFile("/b/.tolvan32-partial-x2", "half");
+  engine.run.DryRunMode = 4;
+  std::int64_t folders = 0;
+  std::int64_t files = 0;
+  EXPECT_EQ(TreeSize(engine, "/b", -1, folders, files), 0);
+  EXPECT_EQ(files, 0);
+  EXPECT_TRUE(fs.exists("/b/.tolvan32-partial-x2"));
+}
+
 TEST_F(FileOpsTest, ShellCopyWithTrashBoxMovesTheOldCopyToTheTrash) {
   fs.addFile("/m/f", "new", 200);
   fs.addFile("/b/f", "old", 100);
