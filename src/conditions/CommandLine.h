@@ -19,6 +19,7 @@ struct CommandLine {
   std::string unknownOption;  // the first other "--" argument (a usage error), else empty
   // The conditions-file name as given (arguments that are not switches, joined by blanks).
   std::string rawName;
+  bool nameGiven = false;  // CommandLineFile: a name remained after the switches
   // The conditions-file name to look up in AppPath, or empty text.
   std::string fileName;
 
