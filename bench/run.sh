@@ -214,10 +214,12 @@ write_job() {
     "** Timer ** (example)" "Timer=no" "DateMode=0" "Once=no" "Time=00:00" >"$home/bench.tvf"
 }
 
-# The unattended command line, headless (no display), as an argument list that /usr/bin/time
-# can run: tolvan_args HOME fills TOLVAN_ARGS.
+# The unattended command line, headless (no display) and with its settings store kept apart
+# from the user's, as an argument list that /usr/bin/time can run: tolvan_args HOME fills
+# TOLVAN_ARGS.
 tolvan_args() {
-  TOLVAN_ARGS=(env -u DISPLAY -u WAYLAND_DISPLAY TOLVAN32_HOME="$1" "$TOLVAN32" /X bench.tvf)
+  TOLVAN_ARGS=(env -u DISPLAY -u WAYLAND_DISPLAY TOLVAN32_HOME="$1" XDG_CONFIG_HOME="$1/config"
+    "$TOLVAN32" /X bench.tvf)
 }
 
 # Differences between master and backup in names, types, sizes, modification times and
