@@ -130,12 +130,17 @@ bool ReportWriter::sidesLine(const std::string& from, const std::string& to, std
 }
 
 void ReportWriter::open(const std::string& from, const std::string& to) {
-  RotateReport(engine_);
-  if (ended()) return;
-  files_.ReportFile = openFile(ReportPath(engine_), OpenMode::Append);
-  if (ended()) return;
-  files_.RecentFile = openFile(RecentPath(engine_), OpenMode::Truncate);
-  if (ended()) return;
+  // Files this run already holds are kept: reopening would drop its own lock.
+  if (!files_.isOpen()) {
+    RotateReport(engine_);
+    if (ended()) return;
+    files_.ReportFile = openFile(ReportPath(engine_), OpenMode::Append);
+    if (ended()) return;
+  }
+  if (!files_.RecentFile) {
+    files_.RecentFile = openFile(RecentPath(engine_), OpenMode::Truncate);
+    if (ended()) return;
+  }
   writeLine(headerLine());
   std::string sides;
   if (!sidesLine(from, to, sides)) {

@@ -169,6 +169,15 @@ TEST_F(ReportTest, ClosingAReportOpenedBeforeReportWasSwitchedOffReleasesIt) {
   EXPECT_EQ(fs.contentOf("/app/report.tvr"), before);
 }
 
+TEST_F(ReportTest, OpeningTwiceKeepsTheFilesAndTheirLock) {
+  open();
+  open();
+  EXPECT_TRUE(engine.report.isOpen());
+  int error = 0;
+  EXPECT_EQ(fs.openLocked("/app/report.tvr", platform::OpenMode::Append, error), nullptr);
+  EXPECT_EQ(recentLines().size(), 12u);  // two opening blocks, no failure lines
+}
+
 TEST_F(ReportTest, ErrorLineWhileClosedOpensTheReportWithItsOwnSides) {
   WriteReport(engine, ReportLineKind::Error, "From side unreadable", -1, "/x/from", "/y/to");
   const Lines lines = recentLines();
