@@ -1,0 +1,62 @@
+#include "app/HeadlessProgram.h"
+
+#include <iostream>
+
+#include "app/SchedulerLoop.h"
+#include "app/SignalAwareWindowSystem.h"
+#include "app/StopSignals.h"
+#include "app/Usage.h"
+#include "conditions/Session.h"
+#include "conditions/Startup.h"
+#include "engine/Engine.h"
+#include "platform/HeadlessWindowSystem.h"
+#include "platform/LinuxFileSystem.h"
+#include "platform/LinuxSystemInfo.h"
+#include "platform/LinuxTrash.h"
+#include "platform/QtSettingsStore.h"
+#include "scheduler/ExitStatus.h"
+#include "scheduler/FormSet.h"
+
+namespace tolvan::app {
+namespace {
+
+// What start-up leaves to do: end with a status, or keep the schedule.
+int StatusAfterStartup(const Session& session, const StartupOutcome& start) {
+  if (start.ranJob && StopSignalCount() > 0) return kExitStopped;
+  if (session.endRequested) return session.endStatus;
+  if (start.endRequested || start.ranJob || start.refused) return start.exitStatus;
+  return kExitRefused;  // a conditions file was named, yet nothing could be run
+}
+
+int RunSession(Session& session, const std::vector<std::string>& args) {
+  const StartupOutcome start = FormLoad(session, args);
+  const bool keepSchedule =
+      start.scheduleArmed && !start.endRequested && !start.ranJob && !session.endRequested;
+  const int status = keepSchedule ? RunSchedulerLoop(session) : StatusAfterStartup(session, start);
+  FormUnload(session);
+  return status;
+}
+
+}  // namespace
+
+int RunHeadless(const std::vector<std::string>& args, const CommandLine& commandLine) {
+  if (commandLine.fileName.empty()) {
+    std::cerr << "tolvan32: a conditions file is needed when there is no window\n\n" << UsageText();
+    return kExitRefused;
+  }
+  platform::LinuxFileSystem fs;
+  platform::LinuxSystemInfo sys;
+  platform::LinuxTrash trash;
+  platform::QtSettingsStore settings;
+  platform::HeadlessWindowSystem headless;
+  SignalAwareWindowSystem ui(headless);
+  Engine engine{Services{fs, trash, ui, sys}};
+  ui.watch(engine.run);
+  headless.watchStopFlag(&engine.run.StopFlag);
+  Session session{engine, settings};
+  InstallFormSet(session);
+  InstallStopSignals(engine.run.StopFlag);
+  return RunSession(session, args);
+}
+
+}  // namespace tolvan::app

@@ -1,0 +1,75 @@
+#include "app/StopSignals.h"
+
+#include <poll.h>
+#include <unistd.h>
+
+#include <ctime>
+
+#include "platform/LinuxFileSystem.h"
+#include "scheduler/ExitStatus.h"
+
+namespace tolvan::app {
+namespace {
+
+static_assert(std::atomic<std::int16_t>::is_always_lock_free,
+              "the stop flag is set from a signal handler");
+
+std::atomic<std::int16_t>* g_stopFlag = nullptr;
+volatile std::sig_atomic_t g_signals = 0;
+volatile std::sig_atomic_t g_waiting = 0;
+
+extern "C" void OnStopSignal(int /*signal*/) {
+  g_signals = g_signals + 1;
+  if (g_waiting != 0) return;
+  if (g_signals >= 2) {
+    platform::LinuxFileSystem::DiscardPartialCopyFromSignalHandler();
+    _exit(kExitStopped);
+  }
+  if (g_stopFlag != nullptr) g_stopFlag->store(1, std::memory_order_relaxed);
+}
+
+sigset_t StopSignalSet() {
+  sigset_t set;
+  sigemptyset(&set);
+  sigaddset(&set, SIGINT);
+  sigaddset(&set, SIGTERM);
+  return set;
+}
+
+}  // namespace
+
+void InstallStopSignals(std::atomic<std::int16_t>& stopFlag) {
+  g_stopFlag = &stopFlag;
+  struct sigaction action {};
+  action.sa_handler = OnStopSignal;
+  sigemptyset(&action.sa_mask);
+  // No SA_RESTART: a wait or a blocking read returns early, the work notices the flag.
+  action.sa_flags = 0;
+  sigaction(SIGINT, &action, nullptr);
+  sigaction(SIGTERM, &action, nullptr);
+}
+
+int StopSignalCount() {
+  return g_signals;
+}
+
+const volatile std::sig_atomic_t* StopSignalCounter() {
+  return &g_signals;
+}
+
+bool WaitForStopSignal(long milliseconds) {
+  const sigset_t stopSignals = StopSignalSet();
+  sigset_t previous;
+  sigprocmask(SIG_BLOCK, &stopSignals, &previous);
+  g_waiting = 1;
+  const timespec timeout{static_cast<time_t>(milliseconds / 1000),
+                         static_cast<long>(milliseconds % 1000) * 1000000L};
+  // ppoll unblocks the signals only while it sleeps.
+  if (g_signals == 0) (void)ppoll(nullptr, 0, &timeout, &previous);
+  const bool signalled = g_signals != 0;
+  if (!signalled) g_waiting = 0;  // a signal that slips in now stops the coming run
+  sigprocmask(SIG_SETMASK, &previous, nullptr);
+  return signalled;
+}
+
+}  // namespace tolvan::app

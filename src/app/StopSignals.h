@@ -1,0 +1,24 @@
+#pragma once
+
+#include <atomic>
+#include <csignal>
+#include <cstdint>
+
+namespace tolvan::app {
+
+// SIGINT and SIGTERM ask a run to stop as the progress window's stop button does: the
+// handler sets the engine's StopFlag and the run ends at its next entry. A second signal
+// during the same work ends the process at once (status 3), after removing the temporary
+// file of a copy in progress. While the scheduler waits between runs, a signal only ends
+// the wait.
+void InstallStopSignals(std::atomic<std::int16_t>& stopFlag);
+
+// Number of stop signals received so far.
+[[nodiscard]] int StopSignalCount();
+
+// Sleeps up to `milliseconds`; true when a stop signal has arrived (before or during the
+// wait). Signals are taken only inside the wait itself, so none is lost between the test and
+// the sleep.
+[[nodiscard]] bool WaitForStopSignal(long milliseconds);
+
+}  // namespace tolvan::app

@@ -1,0 +1,48 @@
+#include "app/Usage.h"
+
+#include "conditions/Startup.h"
+
+namespace tolvan::app {
+
+std::string UsageText() {
+  return R"(Usage: tolvan32 [/X] [/AT] [/E] [--no-gui] CONDITIONS-FILE
+       tolvan32 --help | --version
+
+Runs the backup job saved in the conditions file CONDITIONS-FILE. The folder part of the
+name is dropped and ".tvf" is added when the name has no "."; the file is looked up in the
+program folder: $TOLVAN32_HOME, else $XDG_DATA_HOME/Tolvan32 (~/.local/share/Tolvan32),
+which also holds TvfSet.txt, report.tvr and Recent.tvr.
+
+  /X         unattended run: no questions, the program ends after the run
+  /AT        the same as /X, and shown as ATOption in the report
+  /E         copy with the plain file copy
+  --no-gui   run without a window even when a display is available
+  --help     show this text and end
+  --version  show the version and end
+
+Without a display the program runs without a window; questions a run would ask are
+answered so that the run goes on without losing data, and messages go to standard error.
+A job whose Timer is on is not run at once: the program stays in the foreground and runs
+the job on its schedule ("Every Day" at the set minute, or "Every Time" the set interval
+after the end of the previous run; checked every 58 seconds), and ends after the first
+scheduled run when "Once for all" is set.
+
+SIGINT or SIGTERM during a run stops it at its next entry, with "Stopped in the working : "
+in the report; a second signal ends the program at once. While the scheduler waits for the
+next run, SIGINT or SIGTERM ends the program with status 0.
+
+Exit status:
+  0  the run finished without errors (or the scheduler was ended between runs)
+  1  the run finished with errors counted; the report tells which
+  2  the run was refused or could not start: From and To are the same, a path is missing,
+     a side cannot be read, the conditions file is bad or missing in an unattended run,
+     or the command line is wrong
+  3  the run was stopped by request (SIGINT or SIGTERM)
+)";
+}
+
+std::string VersionLine() {
+  return "Tolvane  Ver." + ProgramVersionText();
+}
+
+}  // namespace tolvan::app

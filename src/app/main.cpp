@@ -1,0 +1,45 @@
+#include <cstdlib>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "app/Frontend.h"
+#include "app/HeadlessProgram.h"
+#include "app/Usage.h"
+#include "conditions/CommandLine.h"
+#include "scheduler/ExitStatus.h"
+
+namespace {
+
+std::string EnvironmentValue(const char* name) {
+  const char* value = std::getenv(name);
+  return value != nullptr ? value : "";
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  using namespace tolvan;
+  const std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
+  const CommandLine commandLine = ParseCommandLine(args);
+  if (commandLine.help) {
+    std::cout << app::UsageText();
+    return kExitSuccess;
+  }
+  if (commandLine.version) {
+    std::cout << app::VersionLine() << '\n';
+    return kExitSuccess;
+  }
+  if (commandLine.usageError()) {
+    std::cerr << "tolvan32: unknown option " << commandLine.unknownOption << "\n\n"
+              << app::UsageText();
+    return kExitRefused;
+  }
+  switch (app::ChooseFrontend(commandLine.noGui, EnvironmentValue("DISPLAY"),
+                              EnvironmentValue("WAYLAND_DISPLAY"))) {
+    case app::Frontend::Headless:
+    case app::Frontend::Window:  // the window is not part of this build yet
+      break;
+  }
+  return app::RunHeadless(args, commandLine);
+}
