@@ -1,0 +1,291 @@
+#include "engine/CopyPass.h"
+
+#include <cerrno>
+#include <string_view>
+
+#include "engine/Engine.h"
+#include "engine/FileOps.h"
+#include "engine/Paths.h"
+#include "engine/Report.h"
+#include "engine/WalkSupport.h"
+#include "platform/PartialCopy.h"
+
+namespace tolvan {
+namespace {
+
+using platform::EntryKind;
+
+// 48 seconds as a fraction of a day: wide enough for the 2-second times of FAT volumes and
+// for clocks that drift between the two machines.
+constexpr double kSameTimeTolerance = 0.0005555556;
+
+// The owner may always enter and fill a folder the walk has just made; the master's exact
+// bits follow once its content is copied.
+constexpr std::uint32_t kOwnerAll = 0700;
+
+constexpr int kNewFile = 8;
+constexpr int kMasterNewer = 1;
+constexpr int kMasterOlder = 2;
+constexpr int kSizeDiffers = 4;
+constexpr int kSame = 16;
+
+struct EntryOutcome {
+  int errors = 0;
+  bool descend = true;
+  bool madeFolder = false;
+};
+
+void WriteLine(Engine& engine, ReportLineKind kind, const std::string& text) {
+  WriteReport(engine, kind, text, engine.job.Report);
+}
+
+bool IsSwapFile(const std::string& source) {
+  return ContainsIgnoringCase(source, "WIN386.SWP") || ContainsIgnoringCase(source, "PAGEFILE.SYS");
+}
+
+std::string DateChangeText(Engine& engine, const std::string& target, const EntryInfo& backup,
+                           const EntryInfo& master) {
+  return target + "  " + FormatDateTime(engine.sys(), backup.Modified) + " -> " +
+         FormatDateTime(engine.sys(), master.Modified);
+}
+
+std::string SizeChangeText(const std::string& target, const EntryInfo& backup,
+                           const EntryInfo& master) {
+  return target + "  " + std::to_string(backup.FileSize) + "byte -> " +
+         std::to_string(master.FileSize) + "byte";
+}
+
+// Which line a non-folder master entry earns against an existing backup copy of the same
+// kind; false when the backup copy is to be left alone.
+bool ChooseReplacement(Engine& engine, const std::string& target, const EntryInfo& backup,
+                       const EntryInfo& master, ReportLineKind& kind, std::string& text) {
+  const int relation = CompareModified(master.Modified, backup.Modified);
+  if (relation > 0 || (relation < 0 && engine.job.UpDate == 1)) {
+    kind = relation > 0 ? ReportLineKind::UpDateFile : ReportLineKind::AllFiles;
+    text = DateChangeText(engine, target, backup, master);
+    return true;
+  }
+  if (relation == 0 && engine.job.Size != 0 && backup.FileSize != master.FileSize) {
+    kind = ReportLineKind::SizeChange;
+    text = SizeChangeText(target, backup, master);
+    return true;
+  }
+  return false;
+}
+
+int CopyFileEntry(Engine& engine, const std::string& source, const std::string& target,
+                  const EntryInfo& master, const EntryInfo& backup) {
+  if (backup.isFolder()) {
+    WriteLine(engine, ReportLineKind::Error, FailureText(target, EISDIR));
+    return 1;
+  }
+  ReportLineKind kind = ReportLineKind::NewFile;
+  std::string text = target;
+  if (!backup.missing() && !ChooseReplacement(engine, target, backup, master, kind, text)) {
+    return 0;
+  }
+  // FIFOs, sockets and devices are never opened.
+  if (master.Kind == EntryKind::Special) {
+    WriteLine(engine, ReportLineKind::Skipped, source);
+    return 0;
+  }
+  if (IsSwapFile(source)) {
+    WriteLine(engine, ReportLineKind::Skipped, text);
+    return 0;
+  }
+  const int code = CopyFileWithAttributes(engine, source, target, engine.job.OldNT);
+  if (code != 0) {
+    WriteLine(engine, ReportLineKind::Error, FailureText(target, code));
+    return 1;
+  }
+  WriteLine(engine, kind, text);
+  return 0;
+}
+
+EntryOutcome CopyFolderEntry(Engine& engine, const std::string& target, std::uint32_t masterMode,
+                             const EntryInfo& backup) {
+  EntryOutcome outcome;
+  if (!backup.missing()) {
+    if (!backup.isFolder()) {
+      // Nothing is removed in Backup mode, so a file in the folder's place stays; one line
+      // per run, and nothing below it can be copied.
+      WriteLine(engine, ReportLineKind::Error, FailureText(target, ENOTDIR));
+      outcome.errors = 1;
+      outcome.descend = false;
+    }
+    return outcome;
+  }
+  const int code = engine.fs().makeDirectory(target);
+  if (code != 0) {
+    WriteLine(engine, ReportLineKind::Error,
+              target + "(Code:" + std::to_string(code) + " Couldn't Create Directory )");
+    outcome.errors = 1;
+    return outcome;
+  }
+  (void)engine.fs().setPermissions(target, masterMode | kOwnerAll);
+  WriteLine(engine, ReportLineKind::MakeDirectory, target);
+  outcome.madeFolder = true;
+  return outcome;
+}
+
+EntryOutcome CopyOne(Engine& engine, const std::string& source, const std::string& target,
+                     const EntryInfo& entry, std::uint32_t masterMode) {
+  EntryInfo backup;
+  const int lookupErrors = GetEntryInfo(engine, target, backup);
+  EntryOutcome outcome;
+  if (entry.Kind == EntryKind::Directory) {
+    outcome = CopyFolderEntry(engine, target, masterMode, backup);
+  } else {
+    outcome.errors = CopyFileEntry(engine, source, target, entry, backup);
+  }
+  outcome.errors += lookupErrors;
+  return outcome;
+}
+
+void FinishNewFolder(Engine& engine, const std::string& target, std::uint32_t masterMode) {
+  if ((masterMode & kOwnerAll) != kOwnerAll) (void)engine.fs().setPermissions(target, masterMode);
+}
+
+// The difference kind of a non-folder master entry, or 0 when the dry runs leave it out.
+int Classify(Engine& engine, const std::string& to, const std::string& name, const EntryInfo& entry,
+             DryRunSink::Sides& sides) {
+  if (entry.Kind == EntryKind::Directory || entry.Kind == EntryKind::Special) return 0;
+  EntryInfo backup;
+  (void)GetEntryInfo(engine, ChildPath(to, name), backup);
+  if (backup.isFolder()) {
+    // Only a Mirroring run makes room for the file; a Backup run reports the folder.
+    if (engine.job.NomalMode == 0) return 0;
+    backup = EntryInfo{};
+  }
+  sides.AttrFrom = entry.Attributes;
+  sides.SizeFrom = entry.FileSize;
+  sides.TimeFrom = entry.Modified;
+  sides.AttrTo = backup.Attributes;
+  sides.SizeTo = backup.FileSize;
+  sides.TimeTo = backup.Modified;
+  if (backup.missing()) return kNewFile;
+  const int relation = CompareModified(entry.Modified, backup.Modified);
+  if (relation > 0) return kMasterNewer;
+  if (relation < 0) return kMasterOlder;
+  return entry.FileSize != backup.FileSize ? kSizeDiffers : kSame;
+}
+
+// A dry run walks into a master folder unless a Backup run would meet a file in its place.
+bool DryRunDescends(Engine& engine, const std::string& target) {
+  if (engine.job.NomalMode != 0) return true;
+  platform::FileStat stat;
+  return engine.fs().statEntry(target, stat) != 0 || stat.kind == EntryKind::Directory;
+}
+
+EntryOutcome VisitForRun(Engine& engine, const std::string& from, const std::string& to,
+                         const std::string& name, const EntryInfo& entry, std::uint32_t mode) {
+  const std::string source = ChildPath(from, name);
+  const std::string target = ChildPath(to, name);
+  switch (engine.run.DryRunMode) {
+    case 0:
+      return CopyOne(engine, source, target, entry, mode);
+    case -1:
+      return EntryOutcome{ClassifyForBatch(engine, from, to, name, entry),
+                          entry.Kind != EntryKind::Directory || DryRunDescends(engine, target),
+                          false};
+    default:
+      return EntryOutcome{ClassifyForSimulation(engine, from, to, name, entry),
+                          entry.Kind != EntryKind::Directory || DryRunDescends(engine, target),
+                          false};
+  }
+}
+
+std::int32_t VisitEntry(Engine& engine, const std::string& from, const std::string& to,
+                        const std::string& name, const platform::FileStat& stat) {
+  EntryInfo entry;
+  int code = 0;
+  if (!EntryFromStat(engine.sys(), stat, entry, code)) {
+    WriteLine(engine, ReportLineKind::Error,
+              ChildPath(from, name) + "(Code:" + std::to_string(code) + " File Time Culc Error)");
+    return 1;
+  }
+  const bool folder = entry.Kind == EntryKind::Directory;
+  if (folder && engine.job.ChildDir == 0) return 0;
+  const std::string source = ChildPath(from, name);
+  engine.progress.ProcessWrite(source, entry.Attributes, 0, entry.Modified);
+  const EntryOutcome outcome = VisitForRun(engine, from, to, name, entry, stat.mode);
+  std::int32_t errors = outcome.errors;
+  if (!folder || !outcome.descend) return errors;
+  const std::string target = ChildPath(to, name);
+  errors += CopyTree(engine, source, target);
+  if (outcome.madeFolder) FinishNewFolder(engine, target, stat.mode);
+  return errors;
+}
+
+void WriteScanError(Engine& engine, const std::string& from, int code) {
+  WriteLine(engine, ReportLineKind::ScanError,
+            from + "(Scanning Error on Master Disk Code : " + std::to_string(code) + ")");
+}
+
+}  // namespace
+
+int CompareModified(DateTime master, DateTime backup) {
+  const double difference = master - backup;
+  if (difference > kSameTimeTolerance) return 1;
+  if (difference < -kSameTimeTolerance) return -1;
+  return 0;
+}
+
+std::int32_t CopyTree(Engine& engine, const std::string& from, const std::string& to) {
+  int error = 0;
+  const auto listing = engine.fs().openListing(from, error);
+  if (listing == nullptr) {
+    WriteScanError(engine, from, error);
+    return 1;
+  }
+  std::int32_t errors = 0;
+  std::string_view name;
+  platform::FileStat stat;
+  for (;;) {
+    engine.ui().letEventsRun();
+    if (engine.run.stopRequested()) break;
+    const int read = listing->next(name, stat);
+    if (read < 0) break;
+    if (read > 0) {
+      WriteScanError(engine, from, read);
+      ++errors;
+      break;
+    }
+    if (IsNeverWalked(name, stat.kind) || platform::IsPartialCopyName(name)) continue;
+    errors += VisitEntry(engine, from, to, std::string(name), stat);
+  }
+  return errors;
+}
+
+int CopyEntry(Engine& engine, const std::string& source, const std::string& target,
+              const EntryInfo& entry) {
+  platform::FileStat stat;
+  if (entry.Kind == EntryKind::Directory) (void)engine.fs().statEntry(source, stat);
+  const EntryOutcome outcome = CopyOne(engine, source, target, entry, stat.mode);
+  if (outcome.madeFolder) FinishNewFolder(engine, target, stat.mode);
+  return outcome.errors;
+}
+
+int ClassifyForSimulation(Engine& engine, const std::string& from, const std::string& to,
+                          const std::string& name, const EntryInfo& entry) {
+  if (engine.dryRun == nullptr) return 0;
+  DryRunSink::Sides sides;
+  const int kind = Classify(engine, to, name, entry, sides);
+  if (kind != 0 && (engine.run.DryRunMode & kind) != 0) {
+    engine.dryRun->SimulateWrite(kind, from, to, name, sides);
+  }
+  return 0;
+}
+
+int ClassifyForBatch(Engine& engine, const std::string& from, const std::string& to,
+                     const std::string& name, const EntryInfo& entry) {
+  if (engine.dryRun == nullptr) return 0;
+  DryRunSink::Sides sides;
+  const int kind = Classify(engine, to, name, entry, sides);
+  if (kind != 0 && kind != kSame) {
+    engine.dryRun->WriteRestoreLines(ChildPath(from, name), ChildPath(to, name));
+  }
+  return 0;
+}
+
+}  // namespace tolvan
