@@ -1,0 +1,234 @@
+#include "engine/RemovalPass.h"
+
+#include <cerrno>
+#include <string_view>
+
+#include "engine/Engine.h"
+#include "engine/FileOps.h"
+#include "engine/Paths.h"
+#include "engine/Report.h"
+#include "engine/WalkSupport.h"
+#include "platform/PartialCopy.h"
+
+namespace tolvan {
+namespace {
+
+using platform::EntryKind;
+
+constexpr std::uint32_t kOwnerWrite = 0200;
+
+// A removal that reported success but left the entry in place.
+constexpr int kRemovalSilentlyFailed = EIO;
+
+void WriteLine(Engine& engine, ReportLineKind kind, const std::string& text) {
+  WriteReport(engine, kind, text, engine.job.Report);
+}
+
+bool IsMissingCode(int code) {
+  return code == ENOENT || code == ENOTDIR;
+}
+
+bool StillThere(Engine& engine, const std::string& path) {
+  platform::FileStat stat;
+  return !IsMissingCode(engine.fs().statEntry(path, stat));
+}
+
+// Clears the read-only bit (the owner's write permission) of one entry; 0 or an errno.
+int MakeWritable(Engine& engine, const std::string& path, const platform::FileStat& stat) {
+  if ((stat.attributes & platform::kAttrReadOnly) == 0 || stat.kind == EntryKind::Symlink) return 0;
+  return engine.fs().setPermissions(path, stat.mode | kOwnerWrite);
+}
+
+// Removes `dir` entry by entry. Listing failures are counted and reported; the first entry
+// that cannot be removed ends the whole removal with its code in `failure`.
+int RemoveTreeCounting(Engine& engine, const std::string& dir, int& failure) {
+  int error = 0;
+  const auto listing = engine.fs().openListing(dir, error);
+  int count = 0;
+  auto scanError = [&](int code) {
+    WriteLine(engine, ReportLineKind::ScanError,
+              dir + "(Removing Error on Backup Disk Code : " + std::to_string(code) + ")");
+    return count + 1;
+  };
+  if (listing == nullptr) return scanError(error);
+  std::string_view name;
+  platform::FileStat stat;
+  for (;;) {
+    const int read = listing->next(name, stat);
+    if (read > 0) return scanError(read);
+    if (read < 0) break;
+    const std::string child = ChildPath(dir, name);
+    if (stat.kind == EntryKind::Directory) {
+      count += RemoveTreeCounting(engine, child, failure);
+    } else {
+      failure = engine.fs().removeEntry(child);
+    }
+    if (failure != 0) return count;
+  }
+  failure = engine.fs().removeEntry(dir);
+  return count;
+}
+
+// The removal used on the oldest NT systems: attributes first, then entry by entry.
+int DeleteEntryOldNT(Engine& engine, const std::string& path) {
+  platform::FileStat stat;
+  if (const int code = engine.fs().statEntry(path, stat); code != 0) return code;
+  if (const int code = MakeWritable(engine, path, stat); code != 0) return code;
+  if (stat.kind != EntryKind::Directory) return engine.fs().removeEntry(path);
+  ClearReadOnly(engine, path, false);
+  int failure = 0;
+  const int count = RemoveTreeCounting(engine, path, failure);
+  return failure != 0 ? failure : count;
+}
+
+int DeleteEntryNow(Engine& engine, const std::string& path, std::int16_t trashBox) {
+  // A failed move to the trash leaves the entry where it was: never delete instead.
+  if (trashBox != 0) return engine.services.trash.moveToTrash(path);
+  return engine.fs().removeTree(path);
+}
+
+void WriteScanError(Engine& engine, const std::string& backup, int code) {
+  WriteLine(engine, ReportLineKind::ScanError,
+            backup + "(Scanning Error on ckup Disk Code : " + std::to_string(code) + ")");
+}
+
+void RemoveWithoutCounterpart(Engine& engine, const std::string& backupPath, bool folder,
+                              std::int32_t& errors) {
+  const int code = DeleteEntry(engine, backupPath, engine.job.TrashBox, engine.job.OldNT);
+  if (code == 0) {
+    WriteLine(engine, folder ? ReportLineKind::RemoveDirectory : ReportLineKind::DeleteFile,
+              backupPath);
+    return;
+  }
+  WriteLine(engine, ReportLineKind::Error, FailureText(backupPath, code));
+  ++errors;
+}
+
+void ListWithoutCounterpart(Engine& engine, const std::string& master, const std::string& backup,
+                            const std::string& name) {
+  EntryInfo info;
+  (void)GetEntryInfo(engine, ChildPath(backup, name), info);
+  if (engine.dryRun == nullptr) return;
+  DryRunSink::Sides sides;
+  sides.AttrTo = info.Attributes;
+  sides.SizeTo = info.FileSize;
+  sides.TimeTo = info.Modified;
+  engine.dryRun->SimulateWrite(32, master, backup, name, sides);
+}
+
+std::int32_t VisitBackupEntry(Engine& engine, const std::string& master, const std::string& backup,
+                              const std::string& name, const platform::FileStat& stat) {
+  const std::string backupPath = ChildPath(backup, name);
+  const std::string masterPath = ChildPath(master, name);
+  if (platform::IsPartialCopyName(name)) {
+    // Left behind by a run that was killed while copying; not part of either tree.
+    if (engine.run.DryRunMode == 0) (void)engine.fs().removeTree(backupPath);
+    return 0;
+  }
+  EntryInfo counterpart;
+  int lookupError = 0;
+  int found = FindCounterpart(engine, masterPath, name, counterpart, lookupError);
+  engine.progress.ProcessWrite(backupPath, stat.attributes);
+  const bool folder = stat.kind == EntryKind::Directory;
+  if (folder && engine.job.ChildDir == 0) return 0;
+  if (found == kCounterpartLookupFailed) {
+    // A master entry that cannot be looked up may well exist: keep its backup.
+    WriteLine(engine, ReportLineKind::Error, FailureText(backupPath, lookupError));
+    return 1;
+  }
+  // In a mirror the copy pass can only put the right kind in place once this one is gone.
+  if (found != kNoCounterpart && engine.job.NomalMode != 0 &&
+      KindsDiffer(stat.kind, counterpart.Kind)) {
+    found = kNoCounterpart;
+  }
+  std::int32_t errors = 0;
+  if (found != kNoCounterpart) {
+    if (folder) errors += RemovalPass(engine, masterPath, backupPath);
+    return errors;
+  }
+  if (folder && engine.job.OldNT != 0) errors += RemovalPass(engine, masterPath, backupPath);
+  if (engine.run.DryRunMode == 0) {
+    RemoveWithoutCounterpart(engine, backupPath, folder, errors);
+  } else {
+    ListWithoutCounterpart(engine, master, backup, name);
+  }
+  return errors;
+}
+
+}  // namespace
+
+std::int32_t RemovalPass(Engine& engine, const std::string& master, const std::string& backup) {
+  int error = 0;
+  const auto listing = engine.fs().openListing(backup, error);
+  if (listing == nullptr) {
+    WriteScanError(engine, backup, error);
+    return 1;
+  }
+  std::int32_t errors = 0;
+  std::string_view name;
+  platform::FileStat stat;
+  for (;;) {
+    engine.ui().letEventsRun();
+    if (engine.run.stopRequested()) break;
+    const int read = listing->next(name, stat);
+    if (read < 0) break;
+    if (read > 0) {
+      WriteScanError(engine, backup, read);
+      ++errors;
+      break;
+    }
+    if (IsNeverWalked(name, stat.kind)) continue;
+    errors += VisitBackupEntry(engine, master, backup, std::string(name), stat);
+  }
+  return errors;
+}
+
+int FindCounterpart(Engine& engine, const std::string& masterPath, const std::string& name,
+                    EntryInfo& record, int& error) {
+  platform::FileStat stat;
+  const int code = engine.fs().statEntry(masterPath, stat);
+  if (IsMissingCode(code)) return kNoCounterpart;
+  if (code != 0) {
+    error = code;
+    return kCounterpartLookupFailed;
+  }
+  // The lookup is the file system's own: on a case-blind volume it finds other spellings.
+  std::string stored;
+  if (engine.fs().storedName(masterPath, stored) != 0) stored = name;
+  const bool same =
+      engine.job.MatchCase != 0 ? stored == name : ToUpperAscii(stored) == ToUpperAscii(name);
+  if (!same) return kNoCounterpart;
+  int timeCode = 0;
+  (void)EntryFromStat(engine.sys(), stat, record, timeCode);
+  return static_cast<int>(stat.attributes);
+}
+
+int DeleteEntry(Engine& engine, const std::string& path, std::int16_t trashBox,
+                std::int16_t oldNT) {
+  const int code =
+      oldNT != 0 ? DeleteEntryOldNT(engine, path) : DeleteEntryNow(engine, path, trashBox);
+  if (code != 0) return code;
+  return StillThere(engine, path) ? kRemovalSilentlyFailed : 0;
+}
+
+int RemoveTree(Engine& engine, const std::string& dir) {
+  int failure = 0;
+  const int count = RemoveTreeCounting(engine, dir, failure);
+  return failure != 0 ? failure : count;
+}
+
+void ClearReadOnly(Engine& engine, const std::string& dir, bool recurse) {
+  int error = 0;
+  const auto listing = engine.fs().openListing(dir, error);
+  if (listing == nullptr) return;
+  std::string_view name;
+  platform::FileStat stat;
+  while (listing->next(name, stat) == 0) {
+    if (name.substr(0, 1) == ".") continue;
+    const std::string child = ChildPath(dir, name);
+    if (recurse && stat.kind == EntryKind::Directory) ClearReadOnly(engine, child, true);
+    (void)MakeWritable(engine, child, stat);
+  }
+}
+
+}  // namespace tolvan
