@@ -1,0 +1,222 @@
+#include "engine/JobDriver.h"
+
+#include <string>
+
+#include "engine/CopyPass.h"
+#include "engine/Engine.h"
+#include "engine/FileOps.h"
+#include "engine/RemovalPass.h"
+#include "engine/Report.h"
+#include "engine/RunLock.h"
+
+namespace tolvan {
+namespace {
+
+using platform::MessageAnswer;
+using platform::MessageButtons;
+using platform::MessageIcon;
+
+constexpr const char* kSameSides =
+    "指定したドライブまたはディレクトリが同じです。バックアップを中止します。";
+constexpr const char* kMissingPath =
+    "ｔｖｆファイルで指定したドライブまたはディレクトリが存在しません。バックアップを中止します。";
+constexpr const char* kFromUnreadable =
+    "From側に指定したドライブまたはフォルダーにアクセスできないか、ファイルが存在しません。";
+constexpr const char* kToUnreadable =
+    "To側に指定したドライブまたはフォルダーにアクセスできません。";
+constexpr const char* kCheckingMaster = "マスタードライブ　チェック中!!";
+constexpr const char* kCheckingBackup = "バックアップドライブ　チェック中!!";
+constexpr const char* kFinished = "Finished!!";
+
+void ShowCritical(Engine& engine, const std::string& text) {
+  (void)engine.ui().messageBox(text, kProgramTitle, MessageIcon::Critical, MessageButtons::Ok);
+}
+
+bool Confirmed(Engine& engine, const std::string& from, const std::string& to) {
+  const std::string question = "  Copy from   ' " + from + " '   to   ' " + to + " '  ";
+  return engine.ui().messageBox(question, kProgramTitle, MessageIcon::Exclamation,
+                                MessageButtons::OkCancel) == MessageAnswer::Ok;
+}
+
+bool Listable(Engine& engine, const std::string& path) {
+  int error = 0;
+  return engine.fs().openListing(path, error) != nullptr;
+}
+
+void CloseReportWithClosingLines(Engine& engine) {
+  if (engine.report.isOpen()) {
+    WriteReport(engine, ReportLineKind::CloseReport, {}, engine.job.Report);
+  }
+}
+
+// A side that cannot be listed ends the run with the header, one Error line and the closing.
+void RefuseSide(Engine& engine, const std::string& text, std::int16_t timer,
+                const std::string& from, const std::string& to) {
+  WriteReport(engine, ReportLineKind::Error, text, engine.job.Report, from, to);
+  engine.run.FinishTime = Now(engine.sys());
+  CloseReportWithClosingLines(engine);
+  if (timer == 0) ShowCritical(engine, text);
+}
+
+struct RunStatus {
+  const char* text;
+  bool countsBackup;
+};
+
+RunStatus StatusForMode(Engine& engine, std::int16_t mode) {
+  switch (mode) {
+    case -1:
+      return {"ミラーリング　実行中!!", true};
+    case 1:
+      return {"シミュレーション　実行中!!", (engine.run.DryRunMode & 32) != 0};
+    case 2:
+      return {"TLVDOS.BAT File　作成中!!", false};
+    default:
+      return {"バックアップ　実行中!!", false};
+  }
+}
+
+bool RoomConfirmed(Engine& engine) {
+  const std::string question = std::string(" バックアップ用ディスクの空き容量を確認して下さい．") +
+                               "\n" + "  継続してもよろしいですか？";
+  return engine.ui().messageBox(question, kProgramTitle, MessageIcon::Critical,
+                                MessageButtons::OkCancel) == MessageAnswer::Ok;
+}
+
+// Shows and resets the progress window for a new run.
+void PrepareProgress(Engine& engine, const std::string& from, const std::string& to,
+                     std::int16_t mode) {
+  platform::ProgressWindow& window = engine.progress.window();
+  window.show();
+  window.setStopButtonVisible(true);
+  engine.ui().setBusy(true);
+  window.setPaths(mode == 2 ? std::string() : from + " ･･･> " + to);
+  engine.progress.ProcessInit();
+}
+
+std::int16_t StopChecks(Engine& engine) {
+  ShowFinished(engine);
+  return 0;
+}
+
+RunEnd EndOfRun(const Engine& engine) {
+  if (engine.run.EndRequested) return RunEnd::Abandoned;
+  return engine.run.StopFlag.load() != 0 ? RunEnd::Stopped : RunEnd::Finished;
+}
+
+// No write or delete below To follows a link while this lives (the size walk already removes
+// leftovers of killed copies there).
+class WriteRootGuard {
+ public:
+  WriteRootGuard(Engine& engine, const std::string& to) : fs_(engine.fs()) { fs_.setWriteRoot(to); }
+  ~WriteRootGuard() { fs_.setWriteRoot(""); }
+  WriteRootGuard(const WriteRootGuard&) = delete;
+  WriteRootGuard& operator=(const WriteRootGuard&) = delete;
+
+ private:
+  platform::FileSystem& fs_;
+};
+
+std::int32_t RunPasses(Engine& engine, const std::string& from, const std::string& to) {
+  std::int32_t errors = 0;
+  if (engine.job.NomalMode != 0 && !engine.run.stopRequested()) {
+    errors += RemovalPass(engine, from, to);
+  }
+  if (!engine.run.stopRequested()) errors += CopyTree(engine, from, to);
+  return errors;
+}
+
+void ShowErrorSummary(Engine& engine, std::int32_t errors) {
+  ShowCritical(engine, "バックアップ中にエラーが " + std::to_string(errors) +
+                           " 件発生しました。レポートファイルを参照して下さい。");
+}
+
+}  // namespace
+
+RunOutcome RunJob(Engine& engine, const std::string& from, const std::string& to,
+                  std::int16_t& timer) {
+  JobConditions& job = engine.job;
+  if (from == to) {
+    ShowCritical(engine, kSameSides);
+    return {RunEnd::Refused, 0};
+  }
+  if (engine.run.MissingPath != 0) {
+    ShowCritical(engine, kMissingPath);
+    engine.run.MissingPath = 0;
+    return {RunEnd::Refused, 0};
+  }
+  if (timer == 0 && job.XOption == 0 && !Confirmed(engine, from, to)) {
+    return {RunEnd::Abandoned, 0};
+  }
+  if (job.Report != 0 && WaitForReport(engine, ReportPath(engine)) != 0) {
+    return {RunEnd::Abandoned, 0};
+  }
+  engine.run.StopFlag = 0;
+  WriteReport(engine, ReportLineKind::OpenReport, {}, job.Report, from, to);
+  if (engine.run.EndRequested) return {RunEnd::Abandoned, 0};
+  if (!Listable(engine, from)) {
+    RefuseSide(engine, kFromUnreadable, timer, from, to);
+    return {RunEnd::Refused, 0};
+  }
+  // An empty volume's root may have nothing to list, and is still a valid backup place.
+  if (!Listable(engine, to) && !engine.fs().isMountPoint(to)) {
+    RefuseSide(engine, kToUnreadable, timer, from, to);
+    return {RunEnd::Refused, 0};
+  }
+  std::int32_t errors = 0;
+  {
+    const WriteRootGuard guard(engine, to);
+    if (CheckFreeSpace(engine, from, to, job.NomalMode) != -1) {
+      if (engine.run.EndRequested) return {RunEnd::Abandoned, 0};
+      // Closed with their closing lines, so the next run finds the report free.
+      CloseReportWithClosingLines(engine);
+      return {engine.run.StopFlag.load() != 0 ? RunEnd::Stopped : RunEnd::Abandoned, 0};
+    }
+    errors = RunPasses(engine, from, to);
+  }
+  if (engine.run.EndRequested) return {RunEnd::Abandoned, errors};
+  ShowFinished(engine);
+  CloseReportWithClosingLines(engine);
+  if (job.XOption != 1) engine.ui().restoreMainWindow();
+  if (job.XOption == 0 && errors > 0) ShowErrorSummary(engine, errors);
+  return {EndOfRun(engine), errors};
+}
+
+std::int16_t CheckFreeSpace(Engine& engine, const std::string& from, const std::string& to,
+                            std::int16_t mode) {
+  platform::ProgressWindow& window = engine.progress.window();
+  PrepareProgress(engine, from, to, mode);
+  window.setStatus(kCheckingMaster, platform::kColourBlue);
+  if (engine.run.stopRequested()) return StopChecks(engine);
+  std::int64_t masterFolders = 0;
+  std::int64_t masterFiles = 0;
+  const double masterSize = TreeSize(engine, from, engine.job.ChildDir, masterFolders, masterFiles);
+  window.setStatus(kCheckingBackup, platform::kColourRed);
+  if (engine.run.stopRequested()) return StopChecks(engine);
+  std::int64_t backupFolders = 0;
+  std::int64_t backupFiles = 0;
+  const double backupSize = TreeSize(engine, to, engine.job.ChildDir, backupFolders, backupFiles);
+  const double freeBytes = DriveFreeSpace(engine, to);
+  if (freeBytes + backupSize < masterSize && mode < 2 && !RoomConfirmed(engine)) {
+    return StopChecks(engine);
+  }
+  const RunStatus status = StatusForMode(engine, mode);
+  window.setStatus(status.text, platform::kColourBlue);
+  const std::int64_t masterCount = masterFolders + masterFiles;
+  engine.progress.BarInit(status.countsBackup ? masterCount + backupFolders + backupFiles
+                                              : masterCount);
+  window.setEstimateHeadingVisible(true);
+  engine.run.StartTime = Now(engine.sys());
+  return -1;
+}
+
+void ShowFinished(Engine& engine) {
+  engine.run.FinishTime = Now(engine.sys());
+  platform::ProgressWindow& window = engine.progress.window();
+  window.setStatus(kFinished, platform::kColourBlue);
+  window.setStopButtonVisible(false);
+  window.setBarVisible(false);
+  engine.ui().setBusy(false);
+}
+
+}  // namespace tolvan
