@@ -211,15 +211,45 @@ write_job() {
   printf '%s\r\n' \
     "** File Mirroring Conditions **" "NomalMode=yes" "UpDate= 0 " "TrashBox=no" "Size=no" \
     "MatchCase=no" "Report=yes" "ChildDir=yes" "DriveA=$master" "DriveB=$backup" \
-    "** Timer ** (example)" "Timer=no" "DateMode=0" "Once=no" "Time=00:00" >"$home/bench.tvf"
+    "** Timer ** (example)" \
+    "*  毎日の場合は、指定時間に実行する場合は、DateMode=0 とする" \
+    "*    exp. 毎日14:20に実行する場合  DateMode=0  Time=14:20" \
+    "*  指定時間毎に実行する場合は、DateMode=1 とする" \
+    "*    exp. 3時間15分毎に実行する場合  DateMode=1  Time=03:15" \
+    "Timer=no" "DateMode=0" "Once=no" "Time=00:00" >"$home/bench.tvf"
+  mkdir -p "$home/tmp"
 }
 
 # The unattended command line, headless (no display) and with its settings store kept apart
 # from the user's, as an argument list that /usr/bin/time can run: tolvan_args HOME fills
 # TOLVAN_ARGS.
+# TMPDIR is a private empty folder too: a path the job cannot select is replaced by the
+# temporary-files folder, and a benchmark must never mirror into the real /tmp.
 tolvan_args() {
   TOLVAN_ARGS=(env -u DISPLAY -u WAYLAND_DISPLAY TOLVAN32_HOME="$1" XDG_CONFIG_HOME="$1/config"
-    "$TOLVAN32" /X bench.tvf)
+    TMPDIR="$1/tmp" "$TOLVAN32" /X bench.tvf)
+}
+
+# check_report KEY HOME MASTER BACKUP: the latest report must name both sides as given and
+# must have finished; otherwise the figures of KEY do not time the job and say so.
+check_report() {
+  local key=$1 recent=$2/Recent.tvr
+  if [ ! -f "$recent" ]; then
+    NOTE[$key]+=" NO REPORT"
+    return
+  fi
+  local sides
+  sides=$(grep -a -m1 '^Mirroring from' "$recent" | tr -d '\r')
+  # Each path may follow a [volume label].
+  if [[ $sides != "Mirroring from "*"$3 to "*"$4 on "* ]]; then
+    NOTE[$key]+=" WRONG SIDES: $sides"
+  elif ! grep -q '^Finished Time : ' "$recent"; then
+    NOTE[$key]+=" NOT FINISHED"
+  else
+    local errors
+    errors=$(grep -c '^Error : \|^Scan Error : \|^Disk Full : ' "$recent" || true)
+    ((errors == 0)) || NOTE[$key]+=" $errors error lines"
+  fi
 }
 
 # Differences between master and backup in names, types, sizes, modification times and
@@ -273,6 +303,7 @@ main() {
   if ((HAVE_TOLVAN)); then
     tolvan_args "$D/home_tv"
     measure "a.tolvan32" "${TOLVAN_ARGS[@]}"
+    check_report a.tolvan32 "$D/home_tv" "$D/master" "$D/backup_tv"
     echo "  tolvan32 backup differs from the master in $(differences "$D/master" "$D/backup_tv") entries"
   fi
   rm -rf "$D/backup_cp"
@@ -284,6 +315,7 @@ main() {
   if ((HAVE_TOLVAN)); then
     tolvan_args "$D/home_tv"
     measure_median "b.tolvan32" "$REPEAT" "${TOLVAN_ARGS[@]}"
+    check_report b.tolvan32 "$D/home_tv" "$D/master" "$D/backup_tv"
   fi
 
   say "(c) re-run after changing, deleting and adding 1% of the files"
@@ -293,6 +325,7 @@ main() {
   if ((HAVE_TOLVAN)); then
     tolvan_args "$D/home_tv"
     measure "c.tolvan32" "${TOLVAN_ARGS[@]}"
+    check_report c.tolvan32 "$D/home_tv" "$D/master" "$D/backup_tv"
     echo "  tolvan32 backup differs from the master in $(differences "$D/master" "$D/backup_tv") entries"
   fi
 
@@ -304,7 +337,10 @@ main() {
   fi
   sync
   measure_median "m.rsync" 1 rsync -a --delete "$D/small/" "$D/small_rsync/"
-  ((HAVE_TOLVAN)) && measure_median "m.tolvan32" 1 "${TOLVAN_ARGS[@]}"
+  if ((HAVE_TOLVAN)); then
+    measure_median "m.tolvan32" 1 "${TOLVAN_ARGS[@]}"
+    check_report m.tolvan32 "$D/home_small" "$D/small" "$D/small_tv"
+  fi
 
   LOAD_TEXT="load average before $load_before, after $(cut -d' ' -f1-3 /proc/loadavg)"
   ELAPSED=$(awk -v a="$started" -v b="$EPOCHREALTIME" 'BEGIN { printf "%.0f", b - a }')
