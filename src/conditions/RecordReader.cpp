@@ -21,9 +21,9 @@ std::string RecordReader::next() {
   std::string record;
   if (pos_ < text_.size() && text_[pos_] == '"') {
     const std::size_t close = text_.find('"', pos_ + 1);
-    const std::size_t end = close == std::string_view::npos ? text_.size() : close;
+    const std::size_t end = close == std::string::npos ? text_.size() : close;
     record.assign(text_.substr(pos_ + 1, end - pos_ - 1));
-    pos_ = close == std::string_view::npos ? text_.size() : close + 1;
+    pos_ = close == std::string::npos ? text_.size() : close + 1;
     skipToDelimiter();
   } else {
     const std::size_t start = pos_;

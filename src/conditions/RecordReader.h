@@ -2,7 +2,7 @@
 
 #include <cstddef>
 #include <string>
-#include <string_view>
+#include <utility>
 
 namespace tolvan {
 
@@ -12,7 +12,7 @@ namespace tolvan {
 // of it; an empty line is an empty record.
 class RecordReader {
  public:
-  explicit RecordReader(std::string_view text) : text_(text) {}
+  explicit RecordReader(std::string text) : text_(std::move(text)) {}
   [[nodiscard]] bool atEnd() const { return pos_ >= text_.size(); }
   // The next record; empty text at the end.
   [[nodiscard]] std::string next();
@@ -22,7 +22,7 @@ class RecordReader {
   void skipLineEnd();
   void skipToDelimiter();
 
-  std::string_view text_;
+  std::string text_;
   std::size_t pos_ = 0;
 };
 

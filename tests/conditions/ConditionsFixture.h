@@ -1,0 +1,40 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "conditions/Session.h"
+#include "platform/fake/FakeSettingsStore.h"
+#include "support/EngineFixture.h"
+
+namespace tolvan::testing {
+
+// A session on the in-memory fakes; formSet records the timer values it is called with.
+class ConditionsFixture : public EngineFixture {
+ protected:
+  ConditionsFixture() {
+    fs.addDirectory("/tmp");
+    fs.addDirectory("/work");
+    session.workingFolder = "/work";
+    session.formSet = [this](std::int16_t timer) { formSetCalls.push_back(timer); };
+  }
+
+  // Writes /app/<name> from lines joined by `lineEnd`.
+  void writeTvf(const std::vector<std::string>& lines, const std::string& name = "job.tvf",
+                const std::string& lineEnd = "\r\n") {
+    std::string text;
+    for (const auto& line : lines) text += line + lineEnd;
+    fs.addFile("/app/" + name, text);
+  }
+
+  [[nodiscard]] std::string lastBoxText() const {
+    return ui.boxes.empty() ? std::string() : ui.boxes.back().text;
+  }
+
+  platform::FakeSettingsStore settings;
+  Session session{engine, settings};
+  std::vector<std::int16_t> formSetCalls;
+};
+
+}  // namespace tolvan::testing
