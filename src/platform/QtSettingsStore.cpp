@@ -14,8 +14,9 @@ QString KeyOf(const std::string& section, const std::string& key) {
 
 }  // namespace
 
+// On Linux the native format is the INI text format, in the file Tolvan32.conf.
 QtSettingsStore::QtSettingsStore()
-    : settings_(std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope,
+    : settings_(std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
                                             QStringLiteral("Tolvan32"),
                                             QStringLiteral("Tolvan32"))) {}
 
