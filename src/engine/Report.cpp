@@ -112,8 +112,8 @@ std::string ReportWriter::headerLine() {
 bool ReportWriter::labelled(const std::string& path, std::string& text) {
   std::string label;
   if (const int error = engine_.fs().volumeLabel(path, label); error != 0) {
-    (void)engine_.ui().messageBox(path + " Error (Code : " + CodeAndText(error) + " )", "Error",
-                                  MessageIcon::Critical, MessageButtons::Ok);
+    (void)engine_.ui().messageBox(DisplayText(path) + " Error (Code : " + CodeAndText(error) + " )",
+                                  "Error", MessageIcon::Critical, MessageButtons::Ok);
     return false;
   }
   text = label.empty() ? path : "[" + label + "]" + path;
