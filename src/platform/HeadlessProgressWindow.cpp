@@ -70,11 +70,10 @@ std::string HeadlessProgressWindow::line() const {
 
 void HeadlessProgressWindow::draw() {
   std::string text = line();
-  const std::size_t width = text.size();
-  if (width < drawnWidth_) text.append(drawnWidth_ - width, ' ');
+  if (text.size() < drawnWidth_) text.append(drawnWidth_ - text.size(), ' ');
   std::fprintf(out_, "\r%s", text.c_str());
   std::fflush(out_);
-  drawnWidth_ = width > 0 ? width : 1;
+  drawnWidth_ = text.empty() ? 1 : text.size();
   changed_ = false;
 }
 
