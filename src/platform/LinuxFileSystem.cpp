@@ -9,6 +9,7 @@
 #include "platform/LinuxListing.h"
 #include "platform/LinuxLockedFile.h"
 #include "platform/PathText.h"
+#include "platform/StoredSpelling.h"
 #include "platform/TemporaryFile.h"
 #include "platform/TreeRemoval.h"
 
@@ -19,31 +20,6 @@ namespace {
 std::size_t NameOffset(const std::string& path) {
   const auto parent = ParentOf(path);
   return parent.size() == 1 ? 1 : parent.size() + 1;
-}
-
-// The path's name with ASCII letter case swapped; false when it has no ASCII letter.
-bool SwapCase(std::string_view name, std::string& swapped) {
-  swapped.assign(name);
-  bool changed = false;
-  for (char& c : swapped) {
-    if (c >= 'a' && c <= 'z') {
-      c = static_cast<char>(c - 'a' + 'A');
-      changed = true;
-    } else if (c >= 'A' && c <= 'Z') {
-      c = static_cast<char>(c - 'A' + 'a');
-      changed = true;
-    }
-  }
-  return changed;
-}
-
-bool EqualIgnoringAsciiCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
-    if (lower(a[i]) != lower(b[i])) return false;
-  }
-  return true;
 }
 
 int ReadAll(int fd, std::string& content) {
@@ -139,29 +115,14 @@ int LinuxFileSystem::storedSpelling(DirectoryFdCache::Slot& folder, const char* 
                                     const struct stat& st, std::string& stored) {
   if (folder.caseRule == CaseRule::Sensitive) return 0;
   if (folder.caseRule == CaseRule::Unknown) {
-    if (!SwapCase(name, scratch_)) return 0;
+    if (!SwapAsciiCase(name, scratch_)) return 0;
     struct stat other {};
     const bool same = ::fstatat(folder.fd, scratch_.c_str(), &other, AT_SYMLINK_NOFOLLOW) == 0 &&
                       other.st_ino == st.st_ino && other.st_dev == st.st_dev;
     folder.caseRule = same ? CaseRule::Blind : CaseRule::Sensitive;
     if (!same) return 0;
   }
-  UniqueFd readable(::openat(folder.fd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  if (!readable.valid()) return 0;  // keep the path's own spelling
-  DIR* dir = ::fdopendir(readable.get());
-  if (dir == nullptr) return 0;
-  (void)readable.release();
-  while (const dirent* entry = ::readdir(dir)) {
-    if (std::string_view(entry->d_name) == name) break;
-    struct stat candidate {};
-    if (EqualIgnoringAsciiCase(entry->d_name, name) &&
-        ::fstatat(::dirfd(dir), entry->d_name, &candidate, AT_SYMLINK_NOFOLLOW) == 0 &&
-        candidate.st_ino == st.st_ino) {
-      stored.assign(entry->d_name);
-      break;
-    }
-  }
-  ::closedir(dir);
+  FindStoredSpelling(folder.fd, name, st.st_ino, stored);
   return 0;
 }
 

@@ -5,6 +5,7 @@
 #include "TempFolder.h"
 #include "platform/LinuxFileSystem.h"
 #include "platform/PartialCopy.h"
+#include "platform/StoredSpelling.h"
 #include "platform/TemporaryFile.h"
 #include "platform/Trash.h"
 
@@ -133,6 +134,30 @@ TEST_F(LinuxFileSystemTest, StoredNameOnCaseSensitiveFolderIsThePathsOwn) {
   ASSERT_EQ(fs.storedName(tmp / "name.TXT", name), 0);
   EXPECT_EQ(name, "name.TXT");
   EXPECT_EQ(fs.storedName(tmp / "NAME.TXT", name), ENOENT);
+}
+
+// No case-blind file system can be mounted in every test environment: the folder reading a
+// case-blind lookup relies on is tested on its own, and the detection through hard links
+// whose names differ in case only (they look like one case-blind entry).
+TEST_F(LinuxFileSystemTest, StoredSpellingIsReadFromTheFolder) {
+  WriteText(tmp / "README.txt", "");
+  WriteText(tmp / "readme.txt.other", "");
+  struct stat st {};
+  ASSERT_EQ(::stat((tmp / "README.txt").c_str(), &st), 0);
+  UniqueFd folder(::open(tmp.path().c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+  std::string stored = "readme.TXT";
+  FindStoredSpelling(folder.get(), "readme.TXT", st.st_ino, stored);
+  EXPECT_EQ(stored, "README.txt");
+  stored = "Readme.txt";
+  FindStoredSpelling(folder.get(), "Readme.txt", st.st_ino + 1, stored);  // another entry
+  EXPECT_EQ(stored, "Readme.txt");
+
+  ASSERT_EQ(::link((tmp / "README.txt").c_str(), (tmp / "readme.TXT").c_str()), 0);
+  std::string name;
+  ASSERT_EQ(fs.storedName(tmp / "readme.TXT", name), 0);
+  EXPECT_EQ(name, "readme.TXT");  // stored exactly so, though a case variant is the same entry
+  ASSERT_EQ(fs.storedName(tmp / "README.txt", name), 0);
+  EXPECT_EQ(name, "README.txt");
 }
 
 TEST_F(LinuxFileSystemTest, CopyKeepsContentModeAndNanosecondTime) {
