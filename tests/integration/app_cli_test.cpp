@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <fstream>
 #include <thread>
 
 #include "app_ProgramRunner.h"
@@ -204,6 +205,34 @@ TEST_F(AppCliTest, InterruptDuringARunStopsItCleanly) {
   for (const auto& entry : copied) {
     EXPECT_EQ(entry.find(".tolvan32-partial-"), std::string::npos) << entry;
   }
+}
+
+bool HoldsPartialCopy(const std::string& folder) {
+  const auto entries = TreeListing(folder);
+  return std::any_of(entries.begin(), entries.end(), [](const std::string& entry) {
+    return entry.find(".tolvan32-partial-") != std::string::npos;
+  });
+}
+
+TEST_F(AppCliTest, ASecondInterruptEndsAtOnceWithoutLeavingThePartialCopy) {
+  {
+    std::ofstream big(master() + "/big.bin", std::ios::binary);
+    const std::string chunk(1 << 20, 'x');
+    for (int i = 0; i < 192; ++i) big << chunk;
+  }
+  writeJob(master(), backup());
+  bool caught = false;
+  const ProgramResult result = run({"/X", "job.tvf"}, [&](pid_t pid, const std::string&) {
+    caught = WaitFor([&] { return HoldsPartialCopy(backup()); }, std::chrono::seconds(5));
+    kill(pid, SIGINT);
+    // Two signals of one kind sent together can merge into one.
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    kill(pid, SIGINT);
+  });
+  if (!caught) GTEST_SKIP() << "the copy ended before it could be interrupted";
+  EXPECT_EQ(result.exitStatus, 3) << result.err;
+  EXPECT_FALSE(HoldsPartialCopy(backup()));
+  EXPECT_FALSE(Exists(backup() + "/big.bin"));
 }
 
 TEST_F(AppCliTest, ScheduledJobWaitsAndASignalBetweenRunsEndsWithZero) {
