@@ -5,11 +5,12 @@
 # (examples/demo.tvf with DriveA/DriveB pointing there) into the program folder
 # build/demo/home, and mirrors the master into build/demo/backup. Later invocations re-use
 # the same folders, so they show a run with nothing to copy. `--fresh` starts over.
+# TOLVAN32=/path/to/tolvan32 uses that program instead of the release build.
 set -euo pipefail
 
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 work="$root/build/demo"
-exe="$root/build/release/src/tolvan32"
+exe="${TOLVAN32:-$root/build/release/src/tolvan32}"
 
 if [[ "${1:-}" == "--fresh" ]]; then
   rm -rf "$work"
