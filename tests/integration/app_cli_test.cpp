@@ -95,6 +95,18 @@ TEST_F(AppCliTest, UnattendedRunMirrorsWritesBothReportsAndExitsZero) {
       << "report.tvr keeps both runs";
 }
 
+TEST_F(AppCliTest, WithoutXTheJobRunsOnceWithItsQuestionsAnswered) {
+  makeSmallMaster();
+  writeJob(master(), backup());
+  auto env = environment();
+  env["DISPLAY"] = ":99";  // ignored with --no-gui (and while the window is not built)
+  const ProgramResult result = RunTolvan({"--no-gui", "job.tvf"}, env);
+  ASSERT_EQ(result.exitStatus, 0) << result.err;
+  EXPECT_TRUE(Exists(backup() + "/写真/旅行.txt"));
+  EXPECT_TRUE(Contains(result.err, "Copy from")) << "the confirmation goes to standard error";
+  EXPECT_TRUE(AnyLineContains(ReportLines(recent()), "*XOption=No"));
+}
+
 TEST_F(AppCliTest, SwitchesAreNotFoundInsideAPathToTheConditionsFile) {
   makeSmallMaster();
   writeJob(master(), backup());
