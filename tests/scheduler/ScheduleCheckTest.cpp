@@ -118,13 +118,5 @@ TEST_F(ScheduleCheckTest, ACheckDuringARunStartsNothing) {
   EXPECT_FALSE(session.window.runActive);
 }
 
-TEST_F(ScheduleCheckTest, ExitStatusOfEachRunEnd) {
-  EXPECT_EQ(ExitStatusFor({RunEnd::Finished, 0}), 0);
-  EXPECT_EQ(ExitStatusFor({RunEnd::Finished, 1}), 1);
-  EXPECT_EQ(ExitStatusFor({RunEnd::Refused, 0}), 2);
-  EXPECT_EQ(ExitStatusFor({RunEnd::Abandoned, 0}), 2);
-  EXPECT_EQ(ExitStatusFor({RunEnd::Stopped, 4}), 3);
-}
-
 }  // namespace
 }  // namespace tolvan::testing
