@@ -150,9 +150,16 @@ TEST_F(AppCliTest, SameFromAndToIsRefused) {
   EXPECT_FALSE(Exists(report()));
 }
 
-TEST_F(AppCliTest, MissingConditionsFileInAnUnattendedRunIsRefused) {
-  const ProgramResult result = run({"/X", "nothing-here.tvf"});
-  EXPECT_EQ(result.exitStatus, 2) << result.err;
+TEST_F(AppCliTest, MissingOrBadConditionsFileInAnUnattendedRunIsRefused) {
+  const ProgramResult missing = run({"/X", "nothing-here.tvf"});
+  EXPECT_EQ(missing.exitStatus, 2) << missing.err;
+
+  makeSmallMaster();
+  WriteText(home() + "/bad.tvf", JobText(master(), backup(), {"this line has no equals sign"}));
+  const ProgramResult bad = run({"/X", "bad.tvf"});
+  EXPECT_EQ(bad.exitStatus, 2) << bad.err;
+  EXPECT_TRUE(Contains(bad.err, "bad.tvfの記述内容に誤りがあります。")) << bad.err;
+  EXPECT_FALSE(Exists(backup() + "/top.txt"));
 }
 
 TEST_F(AppCliTest, MissingBackupFolderInAnUnattendedRunIsReportedAndRefused) {
