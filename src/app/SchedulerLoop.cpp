@@ -1,5 +1,6 @@
 #include "app/SchedulerLoop.h"
 
+#include <algorithm>
 #include <chrono>
 #include <iostream>
 

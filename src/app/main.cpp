@@ -37,9 +37,9 @@ int main(int argc, char** argv) {
   }
   switch (app::ChooseFrontend(commandLine.noGui, EnvironmentValue("DISPLAY"),
                               EnvironmentValue("WAYLAND_DISPLAY"))) {
+    case app::Frontend::Window:  // not chosen until the window is part of the build
     case app::Frontend::Headless:
-    case app::Frontend::Window:  // the window is not part of this build yet
-      break;
+      return app::RunHeadless(args, commandLine);
   }
-  return app::RunHeadless(args, commandLine);
+  return kExitRefused;
 }
