@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Runs the demo job unattended and prints the report it wrote.
 #
+# Installs what the build needs (scripts/setup.sh) and builds the release preset first.
 # The first invocation copies examples/demo-master to build/demo/master, writes the job
 # (examples/demo.tvf with DriveA/DriveB pointing there) into the program folder
 # build/demo/home, and mirrors the master into build/demo/backup. Later invocations re-use
@@ -16,9 +17,14 @@ if [[ "${1:-}" == "--fresh" ]]; then
   rm -rf "$work"
 fi
 
-if [[ ! -x "$exe" ]]; then
-  echo "Building the release preset..." >&2
-  (cd "$root" && cmake --preset release >/dev/null && cmake --build --preset release --target tolvan32 >/dev/null)
+if [[ -z "${TOLVAN32:-}" ]]; then
+  bash "$root/scripts/setup.sh"  # installs missing build packages; quick when none are
+  # Configured once; the build itself is incremental, so a changed source is never missed.
+  if [[ ! -f "$root/build/release/build.ninja" ]]; then
+    echo "Configuring the release preset..." >&2
+    (cd "$root" && cmake --preset release >/dev/null)
+  fi
+  (cd "$root" && cmake --build --preset release --target tolvan32 >/dev/null)
 fi
 
 home="$work/home"
