@@ -16,12 +16,6 @@
 namespace tolvan::platform {
 namespace {
 
-// Offset of the last component in an absolute path.
-std::size_t NameOffset(const std::string& path) {
-  const auto parent = ParentOf(path);
-  return parent.size() == 1 ? 1 : parent.size() + 1;
-}
-
 int ReadAll(int fd, std::string& content) {
   content.clear();
   char buffer[65536];

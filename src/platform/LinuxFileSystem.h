@@ -63,8 +63,8 @@ class LinuxFileSystem : public FileSystem {
   [[nodiscard]] int copyRegularFile(int sourceFd, const struct stat& source, int folderFd,
                                     const char* name, bool exists, Trash* trash,
                                     const std::string& target);
-  [[nodiscard]] int copyLink(const std::string& source, const struct stat& st, int folderFd,
-                             const char* name, bool exists, Trash* trash,
+  [[nodiscard]] int copyLink(int sourceAt, const char* sourceName, const struct stat& st,
+                             int folderFd, const char* name, bool exists, Trash* trash,
                              const std::string& target);
   [[nodiscard]] int copyContent(int from, int to, std::int64_t size);
   [[nodiscard]] int storedSpelling(DirectoryFdCache::Slot& folder, const char* name,

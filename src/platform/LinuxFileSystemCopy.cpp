@@ -6,6 +6,7 @@
 #include <cerrno>
 
 #include "platform/LinuxFileSystem.h"
+#include "platform/PathText.h"
 #include "platform/TemporaryFile.h"
 #include "platform/Trash.h"
 
@@ -38,8 +39,12 @@ int WriteAll(int fd, const char* data, std::size_t size) {
 
 int LinuxFileSystem::copyFile(const std::string& source, const std::string& target, Trash* trash) {
   struct stat st {};
-  DirectoryFdCache::Slot* unused = nullptr;
-  if (int e = lookup(source, st, &unused); e != 0) return e;
+  DirectoryFdCache::Slot* sourceFolder = nullptr;
+  if (int e = lookup(source, st, &sourceFolder); e != 0) return e;
+  // Opened relative to the folder the lookup used: no second walk along the path.
+  const int sourceAt = sourceFolder != nullptr ? sourceFolder->fd : AT_FDCWD;
+  const char* sourceName =
+      sourceFolder != nullptr ? source.c_str() + NameOffset(source) : source.c_str();
   if (S_ISDIR(st.st_mode)) return EISDIR;
   if (!S_ISREG(st.st_mode) && !S_ISLNK(st.st_mode)) return ENOTSUP;  // never opened
 
@@ -51,10 +56,11 @@ int LinuxFileSystem::copyFile(const std::string& source, const std::string& targ
   if (!exists && errno != ENOENT) return errno;
   if (exists && S_ISDIR(old.st_mode)) return EISDIR;
 
-  if (S_ISLNK(st.st_mode)) return copyLink(source, st, folder, name, exists, trash, target);
+  if (S_ISLNK(st.st_mode))
+    return copyLink(sourceAt, sourceName, st, folder, name, exists, trash, target);
   // O_NOFOLLOW and O_NONBLOCK: whatever took the file's place since the lookup is neither
   // followed nor waited on.
-  UniqueFd in(::open(source.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+  UniqueFd in(::openat(sourceAt, sourceName, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
   if (!in.valid()) return errno;
   if (::fstat(in.get(), &st) != 0) return errno;
   if (!S_ISREG(st.st_mode)) return S_ISDIR(st.st_mode) ? EISDIR : ENOTSUP;
@@ -86,12 +92,12 @@ int LinuxFileSystem::copyRegularFile(int sourceFd, const struct stat& source, in
   return 0;
 }
 
-int LinuxFileSystem::copyLink(const std::string& source, const struct stat& st, int folderFd,
-                              const char* name, bool exists, Trash* trash,
+int LinuxFileSystem::copyLink(int sourceAt, const char* sourceName, const struct stat& st,
+                              int folderFd, const char* name, bool exists, Trash* trash,
                               const std::string& target) {
   std::string text(static_cast<std::size_t>(st.st_size > 0 ? st.st_size : 255) + 1, '\0');
   for (;;) {
-    const ssize_t n = ::readlink(source.c_str(), text.data(), text.size());
+    const ssize_t n = ::readlinkat(sourceAt, sourceName, text.data(), text.size());
     if (n < 0) return errno;
     if (static_cast<std::size_t>(n) < text.size()) {
       text.resize(static_cast<std::size_t>(n));

@@ -27,6 +27,11 @@ std::string_view NameOf(std::string_view path) {
   return slash == std::string_view::npos ? path : path.substr(slash + 1);
 }
 
+std::size_t NameOffset(std::string_view path) {
+  const auto slash = path.rfind('/');
+  return slash == std::string_view::npos ? 0 : slash + 1;
+}
+
 std::string JoinPath(std::string_view parent, std::string_view name) {
   std::string joined;
   joined.reserve(parent.size() + 1 + name.size());

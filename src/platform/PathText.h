@@ -9,6 +9,8 @@ namespace tolvan::platform {
 [[nodiscard]] std::string_view ParentOf(std::string_view path);
 // The last component: "/a/b" -> "b", "/" -> "".
 [[nodiscard]] std::string_view NameOf(std::string_view path);
+// Where the last component of an absolute path begins: "/a/b" -> 3, "/a" -> 1.
+[[nodiscard]] std::size_t NameOffset(std::string_view path);
 // parent + "/" + name, with the root joining as "/name".
 [[nodiscard]] std::string JoinPath(std::string_view parent, std::string_view name);
 // True when `path` is `folder` itself or lies below it.
