@@ -1,5 +1,6 @@
 #include "app/HeadlessProgram.h"
 
+#include <filesystem>
 #include <iostream>
 
 #include "app/SchedulerLoop.h"
@@ -9,6 +10,7 @@
 #include "conditions/Session.h"
 #include "conditions/Startup.h"
 #include "engine/Engine.h"
+#include "engine/Paths.h"
 #include "platform/HeadlessWindowSystem.h"
 #include "platform/LinuxFileSystem.h"
 #include "platform/LinuxSystemInfo.h"
@@ -26,6 +28,27 @@ int StatusAfterStartup(const Session& session, const StartupOutcome& start) {
   if (session.endRequested) return session.endStatus;
   if (start.endRequested || start.ranJob || start.refused) return start.exitStatus;
   return kExitRefused;  // a conditions file was named, yet nothing could be run
+}
+
+std::string CurrentFolder() {
+  std::error_code error;
+  const auto folder = std::filesystem::current_path(error);
+  return error ? std::string("/") : folder.string();
+}
+
+// The saved-job list would load its first entry in place of a named file that is missing;
+// without a window nobody would notice that another job ran, so the start is refused.
+bool NamedFileExists(Session& session, const std::string& fileName) {
+  Engine& engine = session.engine;
+  session.workingFolder = CurrentFolder();
+  engine.shared.AppPath = ResolveAppPath(engine.sys(), session.workingFolder);
+  const std::string path = ChildPath(engine.shared.AppPath, fileName);
+  platform::FileStat stat;
+  if (engine.fs().statEntry(path, stat) == 0 && stat.kind != platform::EntryKind::Directory) {
+    return true;
+  }
+  std::cerr << "tolvan32: " << path << ": no such conditions file\n";
+  return false;
 }
 
 int RunSession(Session& session, const std::vector<std::string>& args) {
@@ -56,6 +79,7 @@ int RunHeadless(const std::vector<std::string>& args, const CommandLine& command
   Session session{engine, settings};
   InstallFormSet(session);
   InstallStopSignals(engine.run.StopFlag);
+  if (!NamedFileExists(session, commandLine.fileName)) return kExitRefused;
   return RunSession(session, args);
 }
 

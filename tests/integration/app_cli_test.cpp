@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <fstream>
 #include <thread>
 
@@ -151,10 +152,16 @@ TEST_F(AppCliTest, SameFromAndToIsRefused) {
 }
 
 TEST_F(AppCliTest, MissingOrBadConditionsFileInAnUnattendedRunIsRefused) {
-  const ProgramResult missing = run({"/X", "nothing-here.tvf"});
-  EXPECT_EQ(missing.exitStatus, 2) << missing.err;
-
   makeSmallMaster();
+  writeJob(master(), backup());
+  ASSERT_EQ(run({"job.tvf", "/X"}).exitStatus, 0);
+  ASSERT_EQ(std::remove((backup() + "/top.txt").c_str()), 0);
+  // The list now holds job.tvf; a misspelt name must not run it instead.
+  const ProgramResult missing = run({"/X", "jbo.tvf"});
+  EXPECT_EQ(missing.exitStatus, 2) << missing.err;
+  EXPECT_TRUE(Contains(missing.err, "jbo.tvf")) << missing.err;
+  EXPECT_FALSE(Exists(backup() + "/top.txt"));
+
   WriteText(home() + "/bad.tvf", JobText(master(), backup(), {"this line has no equals sign"}));
   const ProgramResult bad = run({"/X", "bad.tvf"});
   EXPECT_EQ(bad.exitStatus, 2) << bad.err;
