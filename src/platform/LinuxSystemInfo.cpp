@@ -23,13 +23,13 @@ bool IsCLocale(std::string_view name) {
          name.substr(0, 2) == "C@";
 }
 
-// The locale's D_FMT, read without changing the process's own locale.
-std::string LocaleDateFormat(const std::string& localeName) {
-  const locale_t locale = ::newlocale(LC_TIME_MASK, localeName.c_str(), static_cast<locale_t>(0));
-  if (locale == static_cast<locale_t>(0)) return {};
-  std::string format = ::nl_langinfo_l(D_FMT, locale);
-  ::freelocale(locale);
-  return format;
+// The user's LC_TIME locale, without changing the process's own; the C locale when it is
+// not installed.
+locale_t OpenTimeLocale(const std::string& localeName) {
+  locale_t locale = ::newlocale(LC_TIME_MASK, localeName.c_str(), static_cast<locale_t>(0));
+  if (locale == static_cast<locale_t>(0))
+    locale = ::newlocale(LC_TIME_MASK, "C", static_cast<locale_t>(0));
+  return locale;
 }
 
 // Reads one decimal number from the front of `text`.
@@ -123,7 +123,13 @@ std::string OsReleaseName(std::string_view text) {
 
 LinuxSystemInfo::LinuxSystemInfo() {
   const std::string locale = TimeLocaleName();
-  dateFormat_ = ShortDateFormat(locale, IsCLocale(locale) ? "" : LocaleDateFormat(locale));
+  timeLocale_ = OpenTimeLocale(locale);
+  const bool known = timeLocale_ != static_cast<locale_t>(0) && !IsCLocale(locale);
+  dateFormat_ = ShortDateFormat(locale, known ? ::nl_langinfo_l(D_FMT, timeLocale_) : "");
+}
+
+LinuxSystemInfo::~LinuxSystemInfo() {
+  if (timeLocale_ != static_cast<locale_t>(0)) ::freelocale(timeLocale_);
 }
 
 LocalTime LinuxSystemInfo::now() {
@@ -146,7 +152,10 @@ std::string LinuxSystemInfo::formatShortDate(int year, int month, int day) {
   tm.tm_mon = month - 1;
   tm.tm_mday = day;
   char text[64];
-  const std::size_t size = std::strftime(text, sizeof text, dateFormat_.c_str(), &tm);
+  const std::size_t size =
+      timeLocale_ != static_cast<locale_t>(0)
+          ? ::strftime_l(text, sizeof text, dateFormat_.c_str(), &tm, timeLocale_)
+          : std::strftime(text, sizeof text, dateFormat_.c_str(), &tm);
   return std::string(text, size);
 }
 

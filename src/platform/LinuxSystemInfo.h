@@ -1,5 +1,7 @@
 #pragma once
 
+#include <locale.h>
+
 #include <string>
 #include <string_view>
 
@@ -12,6 +14,9 @@ namespace tolvan::platform {
 class LinuxSystemInfo : public SystemInfo {
  public:
   LinuxSystemInfo();
+  ~LinuxSystemInfo() override;
+  LinuxSystemInfo(const LinuxSystemInfo&) = delete;
+  LinuxSystemInfo& operator=(const LinuxSystemInfo&) = delete;
   LocalTime now() override;
   bool toLocalTime(std::int64_t unixSeconds, LocalTime& out) override;
   std::string formatShortDate(int year, int month, int day) override;
@@ -22,6 +27,7 @@ class LinuxSystemInfo : public SystemInfo {
 
  private:
   std::string dateFormat_;  // strftime format, four-digit year, zero-padded fields
+  locale_t timeLocale_{};   // the user's LC_TIME, for names a format may contain
 };
 
 // The name of the locale that governs dates: LC_ALL, else LC_TIME, else LANG, else "C".

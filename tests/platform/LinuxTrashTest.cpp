@@ -3,6 +3,7 @@
 #include <ctime>
 
 #include "TempFolder.h"
+#include "platform/LinuxFileSystem.h"
 #include "platform/LinuxTrash.h"
 
 namespace tolvan::platform {
@@ -97,6 +98,17 @@ TEST_F(LinuxTrashTest, FolderAndLinkGoAsTheyAreAndNamesDoNotCollide) {
   EXPECT_TRUE(Exists(home() + "/info/folder.2.trashinfo"));
   EXPECT_EQ(InfoLines(home() + "/info/folder.2.trashinfo")[1],
             "Path=" + tmp.path() + "/work/folder");
+}
+
+TEST_F(LinuxTrashTest, LookupsDoNotFollowAFolderIntoTheTrash) {
+  LinuxFileSystem fs;
+  ::mkdir((tmp / "work/folder").c_str(), 0755);
+  WriteText(tmp / "work/folder/old", "");
+  FileStat st;
+  ASSERT_EQ(fs.statEntry(tmp / "work/folder/old", st), 0);  // the folder's descriptor is cached
+  ASSERT_EQ(trash.moveToTrash(tmp / "work/folder"), 0);
+  ::mkdir((tmp / "work/folder").c_str(), 0755);
+  EXPECT_EQ(fs.statEntry(tmp / "work/folder/old", st), ENOENT);
 }
 
 TEST_F(LinuxTrashTest, MissingEntryFails) {
