@@ -177,41 +177,44 @@ bool DryRunDescends(Engine& engine, const std::string& target) {
   return engine.fs().statEntry(target, stat) != 0 || stat.kind == EntryKind::Directory;
 }
 
-EntryOutcome VisitForRun(Engine& engine, const std::string& from, const std::string& to,
-                         const std::string& name, const EntryInfo& entry, std::uint32_t mode) {
-  const std::string source = ChildPath(from, name);
-  const std::string target = ChildPath(to, name);
-  switch (engine.run.DryRunMode) {
-    case 0:
-      return CopyOne(engine, source, target, entry, mode);
-    case -1:
-      return EntryOutcome{ClassifyForBatch(engine, from, to, name, entry),
-                          entry.Kind != EntryKind::Directory || DryRunDescends(engine, target),
-                          false};
-    default:
-      return EntryOutcome{ClassifyForSimulation(engine, from, to, name, entry),
-                          entry.Kind != EntryKind::Directory || DryRunDescends(engine, target),
-                          false};
-  }
+// Where one master entry sits: its folder on both sides, its name and its two full paths.
+struct EntryPlace {
+  const std::string& from;
+  const std::string& to;
+  const std::string& name;
+  const std::string& source;
+  const std::string& target;
+};
+
+EntryOutcome VisitForRun(Engine& engine, const EntryPlace& at, const EntryInfo& entry,
+                         std::uint32_t mode) {
+  const std::int16_t dryRun = engine.run.DryRunMode;
+  if (dryRun == 0) return CopyOne(engine, at.source, at.target, entry, mode);
+  EntryOutcome outcome;
+  outcome.errors = dryRun == -1 ? ClassifyForBatch(engine, at.from, at.to, at.name, entry)
+                                : ClassifyForSimulation(engine, at.from, at.to, at.name, entry);
+  outcome.descend = entry.Kind != EntryKind::Directory || DryRunDescends(engine, at.target);
+  return outcome;
 }
 
 std::int32_t VisitEntry(Engine& engine, const std::string& from, const std::string& to,
                         const std::string& name, const platform::FileStat& stat) {
+  const std::string source = ChildPath(from, name);
   EntryInfo entry;
   int code = 0;
   if (!EntryFromStat(engine.sys(), stat, entry, code)) {
     WriteLine(engine, ReportLineKind::Error,
-              ChildPath(from, name) + "(Code:" + std::to_string(code) + " File Time Culc Error)");
+              source + "(Code:" + std::to_string(code) + " File Time Culc Error)");
     return 1;
   }
   const bool folder = entry.Kind == EntryKind::Directory;
   if (folder && engine.job.ChildDir == 0) return 0;
-  const std::string source = ChildPath(from, name);
   engine.progress.ProcessWrite(source, entry.Attributes, 0, entry.Modified);
-  const EntryOutcome outcome = VisitForRun(engine, from, to, name, entry, stat.mode);
+  const std::string target = ChildPath(to, name);
+  const EntryOutcome outcome =
+      VisitForRun(engine, EntryPlace{from, to, name, source, target}, entry, stat.mode);
   std::int32_t errors = outcome.errors;
   if (!folder || !outcome.descend) return errors;
-  const std::string target = ChildPath(to, name);
   errors += CopyTree(engine, source, target);
   if (outcome.madeFolder) FinishNewFolder(engine, target, stat.mode);
   return errors;
