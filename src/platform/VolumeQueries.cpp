@@ -101,10 +101,22 @@ std::string FindLabel(const std::string& labelFolder, const MountEntry& mount) {
   return {};
 }
 
+// The volume of a path that does not exist (yet) is the volume of its nearest existing
+// parent: a missing backup folder must not make the label query, and so the report, fail.
+std::string ResolvedNearestExisting(std::string path) {
+  for (;;) {
+    std::string real = Resolved(path);
+    if (!real.empty() || path.empty() || path == "/") return real;
+    const auto slash = path.rfind('/');
+    if (slash == std::string::npos) return {};
+    path = slash == 0 ? std::string("/") : path.substr(0, slash);
+  }
+}
+
 int VolumeLabelOf(const VolumeSources& sources, const std::string& path, std::string& label) {
   label.clear();
-  const std::string real = Resolved(path);
-  if (real.empty()) return errno;
+  const std::string real = ResolvedNearestExisting(path);
+  if (real.empty()) return errno != 0 ? errno : ENOENT;
   MountEntry mount;
   if (FindMount(sources.mountInfo, real, mount)) label = FindLabel(sources.labelFolder, mount);
   return 0;
