@@ -96,14 +96,12 @@ TEST_F(JobDriverTest, AnUnreadableFromSideWritesHeaderErrorAndClosing) {
   EXPECT_FALSE(engine.report.isOpen());
 }
 
-TEST_F(JobDriverTest, AScheduledRunWithAMissingToSideShowsNoBox) {
+TEST_F(JobDriverTest, AMissingToSideIsRefusedWithABoxOnlyWhenNotScheduled) {
   EXPECT_EQ(run("/m", "/nowhere", 1).end, RunEnd::Refused);
   EXPECT_EQ(boxTexts(), Lines{});
   EXPECT_EQ(actionLines(), (Lines{"Error : " + kToText}));
   EXPECT_FALSE(fs.exists("/nowhere"));
-}
-
-TEST_F(JobDriverTest, AMissingToSideIsRefusedWithItsBox) {
+  ui.boxes.clear();
   EXPECT_EQ(run("/m", "/nowhere").end, RunEnd::Refused);
   EXPECT_EQ(boxTexts(), (Lines{"  Copy from   ' /m '   to   ' /nowhere '  ", kToText}));
 }

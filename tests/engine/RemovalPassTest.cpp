@@ -60,16 +60,6 @@ TEST_F(RemovalPassTest, InAMirrorAnEntryOfTheOtherKindHasNoCounterpart) {
   EXPECT_TRUE(fs.exists("/b/z"));
 }
 
-TEST_F(RemovalPassTest, OutsideAMirrorAnEntryOfTheOtherKindIsKept) {
-  engine.job.NomalMode = 0;
-  fs.addDirectory("/m/x");
-  fs.addFile("/b/x", "x", kT);
-  fs.addFile("/m/y", "y", kT);
-  fs.addFile("/b/y/inner", "i", kT);
-  EXPECT_EQ(runRemoval(), (Lines{"Delete File : /b/y/inner"}));
-  EXPECT_TRUE(fs.exists("/b/x"));
-}
-
 TEST_F(RemovalPassTest, AMasterFolderThatCannotBeLookedUpKeepsItsBackup) {
   fs.addFile("/m/locked/file", "f", kT);
   fs.addFile("/b/locked/file", "f", kT);
@@ -213,18 +203,6 @@ TEST_F(RemovalPassTest, OldNTPassesTheListingFailureCountOn) {
   fs.addDirectory("/b/t");
   fs.failOn(Op::List, "/b/t", EACCES);
   EXPECT_EQ(DeleteEntry(engine, "/b/t", 0, -1), 1);
-}
-
-TEST_F(RemovalPassTest, ClearReadOnlyRecursesOnlyWhenAsked) {
-  fs.addFile("/b/d/ro", "r", kT, 0444);
-  fs.addFile("/b/d/.hidden", "h", kT, 0444);
-  fs.addFile("/b/d/sub/deep", "d", kT, 0400);
-  ClearReadOnly(engine, "/b/d", false);
-  EXPECT_EQ(fs.find("/b/d/ro")->mode, 0644u);
-  EXPECT_EQ(fs.find("/b/d/.hidden")->mode, 0444u);
-  EXPECT_EQ(fs.find("/b/d/sub/deep")->mode, 0400u);
-  ClearReadOnly(engine, "/b/d", true);
-  EXPECT_EQ(fs.find("/b/d/sub/deep")->mode, 0600u);
 }
 
 TEST_F(RemovalPassTest, StopEndsEveryLevelAtItsNextEntry) {
