@@ -286,6 +286,16 @@ TEST_F(RealTreeRunTest, AFullDiskKeepsTheOldCopyAndReportsTheError) {
   EXPECT_EQ(names, (Lines{"big.bin", "small.txt"})) << "no temporary file is left behind";
 }
 
+TEST_F(RealTreeRunTest, AMissingBackupFolderIsReportedAndNeverCreated) {
+  MakeFile(master + "/a.txt", "a");
+  const std::string missing = tmp / "no-such-backup";
+  std::int16_t timer = 0;
+  EXPECT_EQ(RunJob(engine, master, missing, timer).end, RunEnd::Refused);
+  EXPECT_EQ(actionLines(),
+            Lines{"Error : To側に指定したドライブまたはフォルダーにアクセスできません。"});
+  EXPECT_FALSE(Exists(missing));
+}
+
 TEST_F(RealTreeRunTest, TheReportFilesAreWrittenLineForLine) {
   engine.job.NomalMode = 0;
   MakeFile(master + "/a.txt", "a");
