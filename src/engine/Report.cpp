@@ -225,7 +225,11 @@ void RotateReport(Engine& engine) {
   ReportWriter writer(engine);
   platform::FileStat st;
   const std::string report = ReportPath(engine);
-  if (const int error = engine.fs().statEntry(report, st); error != 0) {
+  const int error = engine.fs().statEntry(report, st);
+  // A report that does not exist yet has nothing to rotate (the conditions reader can open
+  // the report outside a run, before any lock test created the file).
+  if (error == ENOENT) return;
+  if (error != 0) {
     writer.failed(error);
     return;
   }
@@ -237,7 +241,8 @@ void RotateReport(Engine& engine) {
     writer.failed(EEXIST);
     return;
   }
-  if (const int error = engine.fs().renameEntry(report, rotated); error != 0) writer.failed(error);
+  if (const int renamed = engine.fs().renameEntry(report, rotated); renamed != 0)
+    writer.failed(renamed);
 }
 
 std::int16_t WriteReport(Engine& engine, ReportLineKind kind, const std::string& text,

@@ -245,11 +245,18 @@ TEST_F(ReportTest, OpenFailureAnsweredYesGoesOnWithTheNextFile) {
   EXPECT_EQ(recentLines().front(), kHeader);
 }
 
-TEST_F(ReportTest, AMissingReportFileIsAFailedRotationThatGoesOn) {
+TEST_F(ReportTest, AMissingReportFileHasNothingToRotateAndAsksNothing) {
   ASSERT_EQ(fs.removeEntry("/app/report.tvr"), 0);
   open();
+  EXPECT_TRUE(ui.boxes.empty());
+  EXPECT_EQ(reportLines().front(), kHeader);
+}
+
+TEST_F(ReportTest, AnUnreadableReportLengthIsAFailedRotationThatGoesOn) {
+  fs.failOn(FakeFileSystem::Op::Stat, "/app/report.tvr", EACCES);
+  open();
   ASSERT_EQ(ui.boxes.size(), 1u);
-  EXPECT_EQ(ui.boxes[0].text, "継続しますか？  Error Code : 2  No such file or directory");
+  EXPECT_EQ(ui.boxes[0].text, "継続しますか？  Error Code : 13  Permission denied");
   EXPECT_EQ(reportLines().front(), kHeader);
 }
 
@@ -268,10 +275,10 @@ TEST(ReportLabels, AnUnreadableLabelEndsTheProgram) {
   Engine engine{Services{fs, trash, ui, sys}};
   engine.shared.AppPath = "/app";
   WriteReport(engine, ReportLineKind::OpenReport, "", -1, "/m", "/b");
-  ASSERT_EQ(ui.boxes.size(), 2u);  // the missing report.tvr, then the label
-  EXPECT_EQ(ui.boxes[1].title, "Error");
-  EXPECT_EQ(ui.boxes[1].text, "/m Error (Code : 5  Input/output error )");
-  EXPECT_EQ(ui.boxes[1].buttons, platform::MessageButtons::Ok);
+  ASSERT_EQ(ui.boxes.size(), 1u);
+  EXPECT_EQ(ui.boxes[0].title, "Error");
+  EXPECT_EQ(ui.boxes[0].text, "/m Error (Code : 5  Input/output error )");
+  EXPECT_EQ(ui.boxes[0].buttons, platform::MessageButtons::Ok);
   EXPECT_TRUE(engine.run.EndRequested);
   EXPECT_FALSE(engine.report.isOpen());
 }
