@@ -280,7 +280,6 @@ main() {
   say "scratch file system"
   mount_scratch
   echo "trees in $TREES: $FS_TEXT"
-  local load_before
   load_before=$(cut -d' ' -f1-3 /proc/loadavg)
 
   say "generating the trees (seed $SEED)"
@@ -389,6 +388,9 @@ print_results() {
   echo
   echo "Tolvane benchmark, $(date -u '+%Y-%m-%d %H:%M UTC'), commit $(git -C "$REPO" rev-parse --short HEAD)"
   echo "machine: $(nproc) cores, $(free -h | awk '/^Mem:/ { print $2 }') memory, $(uname -sr); $LOAD_TEXT"
+  if awk -v l="${load_before%% *}" -v n="$(nproc)" 'BEGIN { exit !(l > n / 2) }'; then
+    echo "NOTE: other work was running (load average above half the cores): the figures are noisy"
+  fi
   echo "trees: $FS_TEXT"
   echo "$TREE_TEXT"
   echo "whole benchmark: ${ELAPSED} s"
