@@ -116,6 +116,18 @@ void ListWithoutCounterpart(Engine& engine, const std::string& master, const std
   engine.dryRun->SimulateWrite(32, master, backup, name, sides);
 }
 
+// FindCounterpart, where in a mirror an entry of the other kind counts as none: the copy pass
+// can only put the right kind in place once this one is gone.
+int MirrorCounterpart(Engine& engine, const std::string& masterPath, const std::string& name,
+                      EntryKind kind, int& lookupError) {
+  EntryInfo counterpart;
+  const int found = FindCounterpart(engine, masterPath, name, counterpart, lookupError);
+  if (found >= 0 && engine.job.NomalMode != 0 && KindsDiffer(kind, counterpart.Kind)) {
+    return kNoCounterpart;
+  }
+  return found;
+}
+
 std::int32_t VisitBackupEntry(Engine& engine, const std::string& master, const std::string& backup,
                               const std::string& name, const platform::FileStat& stat) {
   const std::string backupPath = ChildPath(backup, name);
@@ -125,9 +137,8 @@ std::int32_t VisitBackupEntry(Engine& engine, const std::string& master, const s
     if (engine.run.DryRunMode == 0) (void)engine.fs().removeTree(backupPath);
     return 0;
   }
-  EntryInfo counterpart;
   int lookupError = 0;
-  int found = FindCounterpart(engine, masterPath, name, counterpart, lookupError);
+  const int found = MirrorCounterpart(engine, masterPath, name, stat.kind, lookupError);
   engine.progress.ProcessWrite(backupPath, stat.attributes);
   const bool folder = stat.kind == EntryKind::Directory;
   if (folder && engine.job.ChildDir == 0) return 0;
@@ -135,11 +146,6 @@ std::int32_t VisitBackupEntry(Engine& engine, const std::string& master, const s
     // A master entry that cannot be looked up may well exist: keep its backup.
     WriteLine(engine, ReportLineKind::Error, FailureText(backupPath, lookupError));
     return 1;
-  }
-  // In a mirror the copy pass can only put the right kind in place once this one is gone.
-  if (found != kNoCounterpart && engine.job.NomalMode != 0 &&
-      KindsDiffer(stat.kind, counterpart.Kind)) {
-    found = kNoCounterpart;
   }
   std::int32_t errors = 0;
   if (found != kNoCounterpart) {
