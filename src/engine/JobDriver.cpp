@@ -1,5 +1,6 @@
 #include "engine/JobDriver.h"
 
+#include <optional>
 #include <string>
 
 #include "engine/CopyPass.h"
@@ -131,55 +132,73 @@ void ShowErrorSummary(Engine& engine, std::int32_t errors) {
                            " 件発生しました。レポートファイルを参照して下さい。");
 }
 
-}  // namespace
-
-RunOutcome RunJob(Engine& engine, const std::string& from, const std::string& to,
-                  std::int16_t& timer) {
-  JobConditions& job = engine.job;
+// Everything that may stop a run before its report is opened.
+std::optional<RunEnd> RefusedBeforeReport(Engine& engine, const std::string& from,
+                                          const std::string& to, std::int16_t timer) {
   if (from == to) {
     ShowCritical(engine, kSameSides);
-    return {RunEnd::Refused, 0};
+    return RunEnd::Refused;
   }
   if (engine.run.MissingPath != 0) {
     ShowCritical(engine, kMissingPath);
     engine.run.MissingPath = 0;
-    return {RunEnd::Refused, 0};
+    return RunEnd::Refused;
   }
-  if (timer == 0 && job.XOption == 0 && !Confirmed(engine, from, to)) {
-    return {RunEnd::Abandoned, 0};
+  if (timer == 0 && engine.job.XOption == 0 && !Confirmed(engine, from, to)) {
+    return RunEnd::Abandoned;
   }
-  if (job.Report != 0 && WaitForReport(engine, ReportPath(engine)) != 0) {
-    return {RunEnd::Abandoned, 0};
+  if (engine.job.Report != 0 && WaitForReport(engine, ReportPath(engine)) != 0) {
+    return RunEnd::Abandoned;
   }
+  return std::nullopt;
+}
+
+// Opens the report and checks that both sides can be listed.
+std::optional<RunEnd> RefusedAfterHeader(Engine& engine, const std::string& from,
+                                         const std::string& to, std::int16_t timer) {
   engine.run.StopFlag = 0;
-  WriteReport(engine, ReportLineKind::OpenReport, {}, job.Report, from, to);
-  if (engine.run.EndRequested) return {RunEnd::Abandoned, 0};
+  WriteReport(engine, ReportLineKind::OpenReport, {}, engine.job.Report, from, to);
+  if (engine.run.EndRequested) return RunEnd::Abandoned;
   if (!Listable(engine, from)) {
     RefuseSide(engine, kFromUnreadable, timer, from, to);
-    return {RunEnd::Refused, 0};
+    return RunEnd::Refused;
   }
   // An empty volume's root may have nothing to list, and is still a valid backup place.
   if (!Listable(engine, to) && !engine.fs().isMountPoint(to)) {
     RefuseSide(engine, kToUnreadable, timer, from, to);
-    return {RunEnd::Refused, 0};
+    return RunEnd::Refused;
   }
-  std::int32_t errors = 0;
-  {
-    const WriteRootGuard guard(engine, to);
-    if (CheckFreeSpace(engine, from, to, job.NomalMode) != -1) {
-      if (engine.run.EndRequested) return {RunEnd::Abandoned, 0};
-      // Closed with their closing lines, so the next run finds the report free.
-      CloseReportWithClosingLines(engine);
-      return {engine.run.StopFlag.load() != 0 ? RunEnd::Stopped : RunEnd::Abandoned, 0};
-    }
-    errors = RunPasses(engine, from, to);
+  return std::nullopt;
+}
+
+// The room check and both passes, with no link below To followed by a write or delete.
+// Finished means the passes ran (a stop during them still gets the finish steps).
+RunOutcome CheckAndCopy(Engine& engine, const std::string& from, const std::string& to) {
+  const WriteRootGuard guard(engine, to);
+  if (CheckFreeSpace(engine, from, to, engine.job.NomalMode) != -1) {
+    if (engine.run.EndRequested) return {RunEnd::Abandoned, 0};
+    // Closed with their closing lines, so the next run finds the report free.
+    CloseReportWithClosingLines(engine);
+    return {engine.run.StopFlag.load() != 0 ? RunEnd::Stopped : RunEnd::Abandoned, 0};
   }
+  const std::int32_t errors = RunPasses(engine, from, to);
   if (engine.run.EndRequested) return {RunEnd::Abandoned, errors};
+  return {RunEnd::Finished, errors};
+}
+
+}  // namespace
+
+RunOutcome RunJob(Engine& engine, const std::string& from, const std::string& to,
+                  std::int16_t& timer) {
+  if (const auto end = RefusedBeforeReport(engine, from, to, timer)) return {*end, 0};
+  if (const auto end = RefusedAfterHeader(engine, from, to, timer)) return {*end, 0};
+  const RunOutcome passes = CheckAndCopy(engine, from, to);
+  if (passes.end != RunEnd::Finished) return passes;
   ShowFinished(engine);
   CloseReportWithClosingLines(engine);
-  if (job.XOption != 1) engine.ui().restoreMainWindow();
-  if (job.XOption == 0 && errors > 0) ShowErrorSummary(engine, errors);
-  return {EndOfRun(engine), errors};
+  if (engine.job.XOption != 1) engine.ui().restoreMainWindow();
+  if (engine.job.XOption == 0 && passes.errors > 0) ShowErrorSummary(engine, passes.errors);
+  return {EndOfRun(engine), passes.errors};
 }
 
 std::int16_t CheckFreeSpace(Engine& engine, const std::string& from, const std::string& to,
