@@ -50,28 +50,31 @@ int ShellCopy(Engine& engine, const std::string& source, const std::string& targ
 }
 
 double FolderSize(Engine& engine, const std::string& folder, std::int16_t childDir,
-                  std::int64_t& folders, std::int64_t& files);
+                  LeftoverCopies leftovers, std::int64_t& folders, std::int64_t& files);
 
-// One listed entry of TreeSize; leftovers of a killed copy are removed (a dry run changes
-// nothing, so it only leaves them out) and never counted.
+// One listed entry of TreeSize; leftovers of a killed copy are never counted, and removed
+// only from the backup tree in a real run (the master is never changed, a dry run changes
+// nothing).
 double EntrySize(Engine& engine, const std::string& folder, std::string_view name,
-                 const FileStat& st, std::int16_t childDir, std::int64_t& folders,
-                 std::int64_t& files) {
+                 const FileStat& st, std::int16_t childDir, LeftoverCopies leftovers,
+                 std::int64_t& folders, std::int64_t& files) {
   if (platform::IsPartialCopyName(name)) {
-    if (engine.run.DryRunMode == 0) (void)engine.fs().removeEntry(ChildPath(folder, name));
+    if (leftovers == LeftoverCopies::Remove && engine.run.DryRunMode == 0)
+      (void)engine.fs().removeEntry(ChildPath(folder, name));
     return 0;
   }
   if (st.kind == EntryKind::Directory) {
     ++folders;
-    return childDir != 0 ? FolderSize(engine, ChildPath(folder, name), childDir, folders, files)
-                         : 0;
+    return childDir != 0
+               ? FolderSize(engine, ChildPath(folder, name), childDir, leftovers, folders, files)
+               : 0;
   }
   ++files;
   return static_cast<double>(st.size);
 }
 
 double FolderSize(Engine& engine, const std::string& folder, std::int16_t childDir,
-                  std::int64_t& folders, std::int64_t& files) {
+                  LeftoverCopies leftovers, std::int64_t& folders, std::int64_t& files) {
   int error = 0;
   const std::unique_ptr<platform::DirectoryListing> listing =
       engine.fs().openListing(folder, error);
@@ -84,7 +87,7 @@ double FolderSize(Engine& engine, const std::string& folder, std::int16_t childD
     if (rc == -1) return total;
     if (rc != 0) return 0;  // a folder that cannot be read counts no bytes
     engine.ui().letEventsRun();
-    total += EntrySize(engine, folder, name, st, childDir, folders, files);
+    total += EntrySize(engine, folder, name, st, childDir, leftovers, folders, files);
   }
 }
 
@@ -157,8 +160,8 @@ std::int16_t GetOSVersion(Engine& engine, OsVersionInfo& info) {
 }
 
 double TreeSize(Engine& engine, const std::string& folder, std::int16_t childDir,
-                std::int64_t& folders, std::int64_t& files) {
-  return FolderSize(engine, folder, childDir, folders, files);
+                std::int64_t& folders, std::int64_t& files, LeftoverCopies leftovers) {
+  return FolderSize(engine, folder, childDir, leftovers, folders, files);
 }
 
 bool GetDiskSpace(Engine& engine, const std::string& path, double& freeBytes, double& totalBytes) {

@@ -28,11 +28,15 @@ struct OsVersionInfo;
 // Fills `info` from the running kernel; -1 for the Windows 95 family, else 0.
 std::int16_t GetOSVersion(Engine& engine, OsVersionInfo& info);
 
+// What the size walk does with leftovers of killed copies (IsPartialCopyName): they are
+// never counted; the walk of the backup tree before a real run removes them.
+enum class LeftoverCopies : std::uint8_t { Keep, Remove };
+
 // Total bytes of a tree; adds to the folder and file counts. A folder that cannot be listed
-// adds 0 bytes. Hidden entries count. Leftovers of killed copies (IsPartialCopyName) are
-// removed on the way and not counted.
+// adds 0 bytes. Hidden entries count.
 [[nodiscard]] double TreeSize(Engine& engine, const std::string& folder, std::int16_t childDir,
-                              std::int64_t& folders, std::int64_t& files);
+                              std::int64_t& folders, std::int64_t& files,
+                              LeftoverCopies leftovers = LeftoverCopies::Keep);
 
 // Free (for the running user) and total bytes of the volume holding `path`.
 [[nodiscard]] bool GetDiskSpace(Engine& engine, const std::string& path, double& freeBytes,

@@ -214,7 +214,8 @@ std::int16_t CheckFreeSpace(Engine& engine, const std::string& from, const std::
   if (engine.run.stopRequested()) return StopChecks(engine);
   std::int64_t backupFolders = 0;
   std::int64_t backupFiles = 0;
-  const double backupSize = TreeSize(engine, to, engine.job.ChildDir, backupFolders, backupFiles);
+  const double backupSize =
+      TreeSize(engine, to, engine.job.ChildDir, backupFolders, backupFiles, LeftoverCopies::Remove);
   const double freeBytes = DriveFreeSpace(engine, to);
   if (freeBytes + backupSize < masterSize && mode < 2 && !RoomConfirmed(engine)) {
     return StopChecks(engine);

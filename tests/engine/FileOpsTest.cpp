@@ -90,15 +90,24 @@ TEST_F(FileOpsTest, TreeSizeOfAnUnreadableFolderAddsNoBytesButKeepsCounts) {
   EXPECT_EQ(TreeSize(engine, "/none", -1, folders, files), 0);
 }
 
-TEST_F(FileOpsTest, TreeSizeRemovesLeftoversOfKilledCopies) {
+TEST_F(FileOpsTest, TreeSizeOfTheBackupRemovesLeftoversOfKilledCopies) {
   fs.addFile("/b/keep", "12");
   fs.addFile("/b/sub/.tolvan32-partial-x1", "half");
   std::int64_t folders = 0;
   std::int64_t files = 0;
-  EXPECT_EQ(TreeSize(engine, "/b", -1, folders, files), 2);
+  EXPECT_EQ(TreeSize(engine, "/b", -1, folders, files, LeftoverCopies::Remove), 2);
   EXPECT_EQ(files, 1);
   EXPECT_FALSE(fs.exists("/b/sub/.tolvan32-partial-x1"));
   EXPECT_TRUE(fs.exists("/b/keep"));
+}
+
+TEST_F(FileOpsTest, TreeSizeOfTheMasterNeverRemovesAnything) {
+  fs.addFile("/m/sub/.tolvan32-partial-x1", "half");
+  std::int64_t folders = 0;
+  std::int64_t files = 0;
+  EXPECT_EQ(TreeSize(engine, "/m", -1, folders, files), 0);
+  EXPECT_TRUE(fs.exists("/m/sub/.tolvan32-partial-x1"));
+  EXPECT_TRUE(fs.removed.empty());
 }
 
 TEST_F(FileOpsTest, TreeSizeInADryRunLeavesLeftoversAloneButUncounted) {
@@ -106,7 +115,7 @@ TEST_F(FileOpsTest, TreeSizeInADryRunLeavesLeftoversAloneButUncounted) {
   engine.run.DryRunMode = 4;
   std::int64_t folders = 0;
   std::int64_t files = 0;
-  EXPECT_EQ(TreeSize(engine, "/b", -1, folders, files), 0);
+  EXPECT_EQ(TreeSize(engine, "/b", -1, folders, files, LeftoverCopies::Remove), 0);
   EXPECT_EQ(files, 0);
   EXPECT_TRUE(fs.exists("/b/.tolvan32-partial-x2"));
 }

@@ -48,6 +48,20 @@ class JobDriverTest : public PassFixture {
   }
 };
 
+TEST_F(JobDriverTest, LeftoversOfAKilledCopyGoFromTheBackupButNeverFromTheMaster) {
+  engine.job.NomalMode = -1;
+  fs.addFile("/m/.tolvan32-partial-m1", "someone else's half copy");
+  fs.addFile("/b/sub/.tolvan32-partial-b1", "ours");
+  fs.addDirectory("/m/sub");
+  const RunOutcome outcome = run();
+  EXPECT_EQ(outcome.end, RunEnd::Finished);
+  EXPECT_EQ(outcome.errors, 0);
+  EXPECT_TRUE(fs.exists("/m/.tolvan32-partial-m1"));
+  EXPECT_FALSE(fs.exists("/b/.tolvan32-partial-m1"));
+  EXPECT_FALSE(fs.exists("/b/sub/.tolvan32-partial-b1"));
+  EXPECT_EQ(actionLines(), Lines{});
+}
+
 TEST_F(JobDriverTest, EqualSidesAreRefusedEvenForAScheduledRun) {
   const RunOutcome outcome = run("/m", "/m", 1);
   EXPECT_EQ(outcome.end, RunEnd::Refused);
