@@ -18,6 +18,7 @@
 #   --repeat R  timed no-change runs per tool, the median is shown (default 3)
 #   --no-build  do not configure and build the release preset first
 #   --exe PATH  the tolvan32 to time (default build/release/src/tolvan32)
+#   --no-loop   measure in bench/work/trees instead of a loop-mounted scratch ext4
 # Run as root: it installs missing packages and mounts the loop image. Results are printed and
 # kept in bench/work/results-<date>.txt.
 set -euo pipefail
@@ -31,6 +32,7 @@ BUILD=1
 TOLVAN32=$REPO/build/release/src/tolvan32
 WALK_FLOOR=$REPO/build/release/bench/walk_floor
 IMAGE_SIZE=6G
+LOOP=1
 
 usage() { sed -n '2,/^set -euo/p' "$0" | sed '$d; s/^# \{0,1\}//'; }
 
@@ -41,6 +43,7 @@ while (($#)); do
     --repeat) REPEAT=$2; shift 2 ;;
     --no-build) BUILD=0; shift ;;
     --exe) TOLVAN32=$(realpath "$2"); shift 2 ;;
+    --no-loop) LOOP=0; shift ;;
     -h | --help) usage; exit 0 ;;
     *) echo "run.sh: unknown argument $1" >&2; usage >&2; exit 2 ;;
   esac
@@ -133,7 +136,7 @@ mount_scratch() {
   if [ "$(id -u)" -eq 0 ] && mountpoint -q "$WORK/mnt"; then
     umount "$WORK/mnt" || true
   fi
-  if [ "$(id -u)" -eq 0 ] &&
+  if ((LOOP)) && [ "$(id -u)" -eq 0 ] &&
     rm -f "$WORK/ext4.img" && truncate -s "$IMAGE_SIZE" "$WORK/ext4.img" &&
     mkfs.ext4 -q -F -i 8192 -E lazy_itable_init=0,lazy_journal_init=0 "$WORK/ext4.img" &&
     mount -o loop "$WORK/ext4.img" "$WORK/mnt"; then
@@ -149,8 +152,8 @@ mount_scratch() {
     rm -rf "$TREES"
     mkdir -p "$TREES"
     FS_TEXT="$(journal_state "$TREES") (work folder; no loop mount)"
-    warn "could not mount a loop image (not root, or no loop devices); measuring in $TREES" \
-      "on: $FS_TEXT"
+    ((LOOP == 0)) || warn "could not mount a loop image (not root, or no loop devices)"
+    echo "measuring in $TREES on: $FS_TEXT"
     if [[ $FS_TEXT == *WITHOUT* ]]; then
       warn "the work folder is on ext4 WITHOUT a journal: creating many files soon after" \
         "deleting many gets slower run after run there; these figures are NOT comparable."
