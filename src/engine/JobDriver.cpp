@@ -6,6 +6,7 @@
 #include "engine/CopyPass.h"
 #include "engine/Engine.h"
 #include "engine/FileOps.h"
+#include "engine/Paths.h"
 #include "engine/RemovalPass.h"
 #include "engine/Report.h"
 #include "engine/RunLock.h"
@@ -135,7 +136,9 @@ void ShowErrorSummary(Engine& engine, std::int32_t errors) {
 // Everything that may stop a run before its report is opened.
 std::optional<RunEnd> RefusedBeforeReport(Engine& engine, const std::string& from,
                                           const std::string& to, std::int16_t timer) {
-  if (from == to) {
+  // One tree inside the other is refused like equal sides: a Mirroring run would delete the
+  // master from inside the backup, and a copy into the master would copy itself without end.
+  if (from == to || IsSameOrBelow(from, to) || IsSameOrBelow(to, from)) {
     ShowCritical(engine, kSameSides);
     return RunEnd::Refused;
   }

@@ -111,4 +111,9 @@ std::string ErrorDescription(int code) {
   return text;
 }
 
+bool IsSameOrBelow(std::string_view path, std::string_view folder) {
+  if (path.substr(0, folder.size()) != folder) return false;
+  return path.size() == folder.size() || folder == "/" || path[folder.size()] == '/';
+}
+
 }  // namespace tolvan

@@ -7,6 +7,8 @@ namespace tolvan {
 
 // parent + "/" + name; the root joins as "/name".
 [[nodiscard]] std::string ChildPath(std::string_view parent, std::string_view name);
+// True when `path` is `folder` itself or lies below it (by text; "/" holds every path).
+[[nodiscard]] bool IsSameOrBelow(std::string_view path, std::string_view folder);
 // Removes one trailing "/" but never turns "/" into an empty path.
 [[nodiscard]] std::string StripOneTrailingSeparator(std::string path);
 // Leading and trailing blanks (spaces) removed.
