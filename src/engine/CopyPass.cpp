@@ -235,29 +235,12 @@ int CompareModified(DateTime master, DateTime backup) {
 }
 
 std::int32_t CopyTree(Engine& engine, const std::string& from, const std::string& to) {
-  int error = 0;
-  const auto listing = engine.fs().openListing(from, error);
-  if (listing == nullptr) {
-    WriteScanError(engine, from, error);
-    return 1;
-  }
-  std::int32_t errors = 0;
-  std::string_view name;
-  platform::FileStat stat;
-  for (;;) {
-    engine.ui().letEventsRun();
-    if (engine.run.stopRequested()) break;
-    const int read = listing->next(name, stat);
-    if (read < 0) break;
-    if (read > 0) {
-      WriteScanError(engine, from, read);
-      ++errors;
-      break;
-    }
-    if (IsNeverWalked(name, stat.kind) || platform::IsPartialCopyName(name)) continue;
-    errors += VisitEntry(engine, from, to, std::string(name), stat);
-  }
-  return errors;
+  return ForEachListedEntry(
+      engine, from, [&](int code) { WriteScanError(engine, from, code); },
+      [&](std::string_view name, const platform::FileStat& stat) -> std::int32_t {
+        if (platform::IsPartialCopyName(name)) return 0;
+        return VisitEntry(engine, from, to, std::string(name), stat);
+      });
 }
 
 int CopyEntry(Engine& engine, const std::string& source, const std::string& target,

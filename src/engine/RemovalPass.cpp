@@ -164,29 +164,11 @@ std::int32_t VisitBackupEntry(Engine& engine, const std::string& master, const s
 }  // namespace
 
 std::int32_t RemovalPass(Engine& engine, const std::string& master, const std::string& backup) {
-  int error = 0;
-  const auto listing = engine.fs().openListing(backup, error);
-  if (listing == nullptr) {
-    WriteScanError(engine, backup, error);
-    return 1;
-  }
-  std::int32_t errors = 0;
-  std::string_view name;
-  platform::FileStat stat;
-  for (;;) {
-    engine.ui().letEventsRun();
-    if (engine.run.stopRequested()) break;
-    const int read = listing->next(name, stat);
-    if (read < 0) break;
-    if (read > 0) {
-      WriteScanError(engine, backup, read);
-      ++errors;
-      break;
-    }
-    if (IsNeverWalked(name, stat.kind)) continue;
-    errors += VisitBackupEntry(engine, master, backup, std::string(name), stat);
-  }
-  return errors;
+  return ForEachListedEntry(
+      engine, backup, [&](int code) { WriteScanError(engine, backup, code); },
+      [&](std::string_view name, const platform::FileStat& stat) {
+        return VisitBackupEntry(engine, master, backup, std::string(name), stat);
+      });
 }
 
 int FindCounterpart(Engine& engine, const std::string& masterPath, const std::string& name,

@@ -1,8 +1,10 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
+#include "engine/Engine.h"
 #include "engine/EntryInfo.h"
 #include "platform/FileSystem.h"
 #include "platform/SystemInfo.h"
@@ -29,5 +31,35 @@ namespace tolvan {
 
 // path + "(Code:" + code + " " + description + ")", the form of every failure line.
 [[nodiscard]] std::string FailureText(const std::string& path, int code);
+
+// Lists `folder` and hands each walked entry to visit(name, stat), which returns its error
+// count; lets events run before each entry and ends early on a stop request. A folder that
+// cannot be opened or read to its end goes to onListingError(code) and counts one error.
+template <typename OnListingError, typename Visit>
+std::int32_t ForEachListedEntry(Engine& engine, const std::string& folder,
+                                OnListingError onListingError, Visit visit) {
+  int error = 0;
+  const auto listing = engine.fs().openListing(folder, error);
+  if (listing == nullptr) {
+    onListingError(error);
+    return 1;
+  }
+  std::int32_t errors = 0;
+  std::string_view name;
+  platform::FileStat stat;
+  for (;;) {
+    engine.ui().letEventsRun();
+    if (engine.run.stopRequested()) break;
+    const int read = listing->next(name, stat);
+    if (read < 0) break;
+    if (read > 0) {
+      onListingError(read);
+      return errors + 1;
+    }
+    if (IsNeverWalked(name, stat.kind)) continue;
+    errors += visit(name, stat);
+  }
+  return errors;
+}
 
 }  // namespace tolvan
