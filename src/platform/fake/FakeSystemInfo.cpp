@@ -1,23 +1,9 @@
 #include "platform/fake/FakeSystemInfo.h"
 
 #include <cstdio>
+#include <ctime>
 
 namespace tolvan::platform {
-namespace {
-
-void CivilFromDays(long long z, int& y, int& m, int& d) {
-  z += 719468;
-  const long long era = (z >= 0 ? z : z - 146096) / 146097;
-  const auto doe = static_cast<unsigned>(z - era * 146097);
-  const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-  const unsigned mp = (5 * doy + 2) / 153;
-  d = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
-  m = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-  y = static_cast<int>(static_cast<long long>(yoe) + era * 400 + (m <= 2 ? 1 : 0));
-}
-
-}  // namespace
 
 FakeSystemInfo::FakeSystemInfo() = default;
 
@@ -30,17 +16,16 @@ LocalTime FakeSystemInfo::now() {
 
 bool FakeSystemInfo::toLocalTime(std::int64_t unixSeconds, LocalTime& out) {
   if (failTimeConversion) return false;
-  const std::int64_t local = unixSeconds + utcOffsetSeconds;
-  long long days = local / 86400;
-  long long secs = local % 86400;
-  if (secs < 0) {
-    secs += 86400;
-    --days;
-  }
-  CivilFromDays(days, out.year, out.month, out.day);
-  out.hour = static_cast<int>(secs / 3600);
-  out.minute = static_cast<int>(secs / 60 % 60);
-  out.second = static_cast<int>(secs % 60);
+  // UTC shifted by the fake offset, so the result never depends on the machine's zone.
+  const auto local = static_cast<std::time_t>(unixSeconds + utcOffsetSeconds);
+  std::tm parts{};
+  if (gmtime_r(&local, &parts) == nullptr) return false;
+  out.year = parts.tm_year + 1900;
+  out.month = parts.tm_mon + 1;
+  out.day = parts.tm_mday;
+  out.hour = parts.tm_hour;
+  out.minute = parts.tm_min;
+  out.second = parts.tm_sec;
   return true;
 }
 
