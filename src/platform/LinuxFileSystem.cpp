@@ -162,13 +162,18 @@ int LinuxFileSystem::setPermissions(const std::string& path, std::uint32_t mode)
   return ::fchmodat(folder, name, bits, 0) == 0 ? 0 : errno;
 }
 
-int LinuxFileSystem::removeEntry(const std::string& path) {
-  int folder = -1;
-  const char* name = nullptr;
+int LinuxFileSystem::unlinkUnlessFolder(const std::string& path, int& folder, const char*& name) {
   if (int e = writeParent(path, folder, name); e != 0) return e;
   struct stat st {};
   if (::fstatat(folder, name, &st, AT_SYMLINK_NOFOLLOW) != 0) return errno;
-  if (!S_ISDIR(st.st_mode)) return ::unlinkat(folder, name, 0) == 0 ? 0 : errno;
+  if (S_ISDIR(st.st_mode)) return EISDIR;
+  return ::unlinkat(folder, name, 0) == 0 ? 0 : errno;
+}
+
+int LinuxFileSystem::removeEntry(const std::string& path) {
+  int folder = -1;
+  const char* name = nullptr;
+  if (int e = unlinkUnlessFolder(path, folder, name); e != EISDIR) return e;
   NoteFoldersChanged();
   return ::unlinkat(folder, name, AT_REMOVEDIR) == 0 ? 0 : errno;
 }
@@ -176,10 +181,7 @@ int LinuxFileSystem::removeEntry(const std::string& path) {
 int LinuxFileSystem::removeTree(const std::string& path) {
   int folder = -1;
   const char* name = nullptr;
-  if (int e = writeParent(path, folder, name); e != 0) return e;
-  struct stat st {};
-  if (::fstatat(folder, name, &st, AT_SYMLINK_NOFOLLOW) != 0) return errno;
-  if (!S_ISDIR(st.st_mode)) return ::unlinkat(folder, name, 0) == 0 ? 0 : errno;
+  if (int e = unlinkUnlessFolder(path, folder, name); e != EISDIR) return e;
   UniqueFd tree(::openat(folder, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
   if (!tree.valid()) return errno;
   NoteFoldersChanged();  // caches drop their descriptors at their next lookup, not before

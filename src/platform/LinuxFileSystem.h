@@ -60,6 +60,9 @@ class LinuxFileSystem : public FileSystem {
   // A descriptor of the folder that holds `path` for changing it (no-follow below the write
   // root) and the entry's name in it. Valid until the next call.
   [[nodiscard]] int writeParent(const std::string& path, int& folderFd, const char*& name);
+  // Removes `path` when it is not a folder; EISDIR for a folder, with its writeParent() left
+  // for the caller to remove it.
+  [[nodiscard]] int unlinkUnlessFolder(const std::string& path, int& folderFd, const char*& name);
   [[nodiscard]] int copyRegularFile(int sourceFd, const struct stat& source, int folderFd,
                                     const char* name, bool exists, Trash* trash,
                                     const std::string& target);

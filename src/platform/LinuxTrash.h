@@ -7,7 +7,7 @@
 
 namespace tolvan::platform {
 
-// The desktop trash of the freedesktop.org Trash specification: the home trash for entries
+// The desktop trash of the freedesktop.org trash layout: the home trash for entries
 // on the home trash's volume, otherwise the top folder's ".Trash/<uid>" or ".Trash-<uid>".
 // The entry is renamed into the trash, never copied; a move that fails leaves it in place.
 class LinuxTrash : public Trash {
