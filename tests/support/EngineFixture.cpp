@@ -1,5 +1,7 @@
 #include "support/EngineFixture.h"
 
+#include <algorithm>
+
 namespace tolvan::testing {
 
 EngineFixture::EngineFixture() {
@@ -19,13 +21,8 @@ EngineFixture::EngineFixture() {
 std::vector<std::string> EngineFixture::linesOf(const std::string& path) const {
   std::vector<std::string> lines;
   const std::string content = fs.contentOf(path);
-  std::size_t start = 0;
-  while (start < content.size()) {
-    std::size_t end = content.find("\r\n", start);
-    if (end == std::string::npos) {
-      lines.push_back(content.substr(start));
-      break;
-    }
+  for (std::size_t start = 0; start < content.size();) {
+    const std::size_t end = std::min(content.find("\r\n", start), content.size());
     lines.push_back(content.substr(start, end - start));
     start = end + 2;
   }
@@ -34,17 +31,9 @@ std::vector<std::string> EngineFixture::linesOf(const std::string& path) const {
 
 std::vector<std::string> EngineFixture::actionLines() const {
   const auto lines = recentLines();
-  std::vector<std::string> actions;
-  bool inside = false;
-  for (const auto& line : lines) {
-    if (line == kSeparator) {
-      if (inside) break;
-      inside = true;
-      continue;
-    }
-    if (inside) actions.push_back(line);
-  }
-  return actions;
+  const auto first = std::find(lines.begin(), lines.end(), kSeparator);
+  if (first == lines.end()) return {};
+  return {first + 1, std::find(first + 1, lines.end(), kSeparator)};
 }
 
 }  // namespace tolvan::testing

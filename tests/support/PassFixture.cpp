@@ -9,18 +9,18 @@
 namespace tolvan::testing {
 namespace {
 
-void Collect(const platform::FakeFileSystem& fs, const std::string& dir, std::size_t rootLength,
-             std::map<std::string, const platform::FakeFileSystem::Node*>& out) {
+// Every entry below `root` as "relative path" -> "kind mode mtime 'content'" (folders
+// without their time, which the copy sets only after filling them).
+void Collect(const platform::FakeFileSystem& fs, const std::string& root, const std::string& dir,
+             std::map<std::string, std::string>& out) {
   for (const auto& child : fs.childrenOf(dir)) {
-    const auto* node = fs.find(child);
-    out[child.substr(rootLength)] = node;
-    if (node->kind == platform::EntryKind::Directory) Collect(fs, child, rootLength, out);
+    const auto& n = *fs.find(child);
+    const bool folder = n.kind == platform::EntryKind::Directory;
+    out[child.substr(root.size())] =
+        "kind " + std::to_string(static_cast<int>(n.kind)) + " mode " + std::to_string(n.mode) +
+        " mtime " + (folder ? "-" : std::to_string(n.mtime)) + " '" + n.content + "'";
+    if (folder) Collect(fs, root, child, out);
   }
-}
-
-std::string Describe(const platform::FakeFileSystem::Node& n) {
-  return "kind " + std::to_string(static_cast<int>(n.kind)) + " mode " + std::to_string(n.mode) +
-         " mtime " + std::to_string(n.mtime) + " content '" + n.content + "'";
 }
 
 }  // namespace
@@ -33,14 +33,14 @@ void PassFixture::closeReport() {
   WriteReport(engine, ReportLineKind::CloseReport, {}, engine.job.Report);
 }
 
-std::vector<std::string> PassFixture::runCopy() {
+Lines PassFixture::runCopy() {
   openReport();
   errors = CopyTree(engine, "/m", "/b");
   closeReport();
   return actionLines();
 }
 
-std::vector<std::string> PassFixture::runRemoval() {
+Lines PassFixture::runRemoval() {
   openReport();
   errors = RemovalPass(engine, "/m", "/b");
   closeReport();
@@ -53,27 +53,20 @@ std::string PassFixture::when(std::int64_t unixSeconds) {
   return FormatDateTime(sys, MakeDateTime(local));
 }
 
-std::vector<std::string> PassFixture::treeDifferences(const std::string& m,
-                                                      const std::string& b) const {
-  std::map<std::string, const platform::FakeFileSystem::Node*> master;
-  std::map<std::string, const platform::FakeFileSystem::Node*> backup;
-  Collect(fs, m, m.size(), master);
-  Collect(fs, b, b.size(), backup);
-  std::vector<std::string> differences;
-  for (const auto& [name, node] : master) {
+Lines PassFixture::treeDifferences(const std::string& m, const std::string& b) const {
+  std::map<std::string, std::string> master, backup;
+  Collect(fs, m, m, master);
+  Collect(fs, b, b, backup);
+  Lines differences;
+  for (const auto& [name, text] : master) {
     auto it = backup.find(name);
     if (it == backup.end()) {
       differences.push_back("missing in backup: " + name);
-      continue;
-    }
-    const auto& other = *it->second;
-    const bool folder = node->kind == platform::EntryKind::Directory;
-    if (node->kind != other.kind || node->mode != other.mode || node->content != other.content ||
-        (!folder && node->mtime != other.mtime)) {
-      differences.push_back(name + ": " + Describe(*node) + " / " + Describe(other));
+    } else if (it->second != text) {
+      differences.push_back(name + ": " + text + " / " + it->second);
     }
   }
-  for (const auto& [name, node] : backup) {
+  for (const auto& [name, text] : backup) {
     if (master.count(name) == 0) differences.push_back("only in backup: " + name);
   }
   return differences;

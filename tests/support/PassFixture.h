@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 #include <utility>
 #include <vector>
@@ -11,14 +12,14 @@
 
 namespace tolvan::testing {
 
+using Lines = std::vector<std::string>;
+
 // Records what the dry runs hand over.
 class RecordingSink : public DryRunSink {
  public:
   struct Call {
     int code;
-    std::string from;
-    std::string to;
-    std::string name;
+    std::string from, to, name;
     Sides sides;
   };
   void SimulateWrite(int code, const std::string& from, const std::string& to,
@@ -26,10 +27,10 @@ class RecordingSink : public DryRunSink {
     simulated.push_back(Call{code, from, to, name, sides});
   }
   void WriteRestoreLines(const std::string& source, const std::string& target) override {
-    restores.emplace_back(source, target);
+    restores.push_back(source + ">" + target);
   }
   std::vector<Call> simulated;
-  std::vector<std::pair<std::string, std::string>> restores;
+  Lines restores;
 };
 
 // An engine on the fakes with the report open around each pass, so the pass's own lines can
@@ -38,17 +39,20 @@ class PassFixture : public EngineFixture {
  protected:
   static constexpr std::int64_t kT = 1700000000;  // 2023/11/14 22:13:20 UTC
 
+  // Files dated kT whose content is their own name.
+  void addFiles(std::initializer_list<std::string> paths) {
+    for (const auto& path : paths) fs.addFile(path, path.substr(path.rfind('/') + 1), kT);
+  }
   void openReport();
   void closeReport();
   // Runs the pass over /m and /b between an opened and a closed report; its action lines.
-  std::vector<std::string> runCopy();
-  std::vector<std::string> runRemoval();
+  Lines runCopy();
+  Lines runRemoval();
   // The date-time text of a Unix time as the report writes it.
   [[nodiscard]] std::string when(std::int64_t unixSeconds);
   // Every way the tree below `b` differs from the tree below `m` (names, kinds, contents,
   // modification times, permission bits); empty when they are equal.
-  [[nodiscard]] std::vector<std::string> treeDifferences(const std::string& m,
-                                                         const std::string& b) const;
+  [[nodiscard]] Lines treeDifferences(const std::string& m, const std::string& b) const;
 
   std::int32_t errors = 0;
 };
