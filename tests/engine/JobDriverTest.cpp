@@ -137,7 +137,9 @@ TEST_F(JobDriverTest, StopRequestsEndWithTheStopLine) {
   };
   EXPECT_EQ(run().end, RunEnd::Stopped);
   EXPECT_EQ(closingLines(), (Lines{"Stopped in the working : " + kNow, "", ""}));
-  EXPECT_FALSE(fs.exists("/b/d0/d1/d2"));
+  EXPECT_FALSE(fs.exists("/b/d0/d1/d2"));  // every enclosing level ends at its next entry
+  EXPECT_FALSE(fs.exists("/b/d0/d1/z"));
+  EXPECT_FALSE(fs.exists("/b/d0/z"));
   EXPECT_FALSE(engine.report.isOpen());
 
   ui.onEvents = nullptr;
@@ -145,31 +147,27 @@ TEST_F(JobDriverTest, StopRequestsEndWithTheStopLine) {
   EXPECT_TRUE(fs.exists("/b/d0/d1/d2/z"));
 }
 
+// The window shows each phase, the bar counts what the passes walk, and only the backup tree
+// is writable while they run.
 TEST_F(JobDriverTest, ProgressWindowFollowsTheRun) {
-  engine.job.NomalMode = -1;
   addFiles({"/m/a", "/m/d/b", "/b/c"});
   std::set<std::string> writeRoots;
-  ui.onEvents = [&](long) {
-    writeRoots.insert(fs.writeRoot);
-    EXPECT_TRUE(ui.busy);
-  };
-  EXPECT_EQ(run().end, RunEnd::Finished);
-  EXPECT_EQ(ui.progressWindow.statusHistory,
-            (Lines{"マスタードライブ　チェック中!!", "バックアップドライブ　チェック中!!",
-                   "ミラーリング　実行中!!", "Finished!!"}));
+  ui.onEvents = [&](long) { writeRoots.insert(fs.writeRoot); };
+  for (const std::int16_t mode : {-1, 0}) {
+    engine.job.NomalMode = mode;
+    EXPECT_EQ(run().end, RunEnd::Finished);
+    EXPECT_EQ(
+        ui.progressWindow.statusHistory,
+        (Lines{"マスタードライブ　チェック中!!", "バックアップドライブ　チェック中!!",
+               mode == 0 ? "バックアップ　実行中!!" : "ミラーリング　実行中!!", "Finished!!"}));
+    EXPECT_EQ(ui.progressWindow.barMaximum, mode == 0 ? 3 : 4);  // the backup's file in a mirror
+    ui.progressWindow.statusHistory.clear();
+    addFiles({"/b/c"});
+  }
   EXPECT_EQ(ui.progressWindow.paths, "/m ･･･> /b");
-  EXPECT_EQ(ui.progressWindow.barMaximum, 4);  // 1 folder + 2 files in /m, 1 file in /b
-  EXPECT_FALSE(ui.busy);
-  EXPECT_EQ(ui.restoreCount, 1);
   EXPECT_EQ(writeRoots, std::set<std::string>{"/b"});
   EXPECT_EQ(fs.writeRoot, "");
-
-  engine.job.NomalMode = 0;  // a backup run counts only the master
-  addFiles({"/b/c"});
-  EXPECT_EQ(run().end, RunEnd::Finished);
-  EXPECT_EQ(ui.progressWindow.statusHistory.back(), "Finished!!");
-  EXPECT_EQ(ui.progressWindow.barMaximum, 3);
-  EXPECT_TRUE(fs.exists("/b/c"));
+  EXPECT_EQ(ui.restoreCount, 2);
 }
 
 TEST_F(JobDriverTest, ErrorSummaryOnlyWhenNotUnattended) {
@@ -209,7 +207,7 @@ TEST_F(JobDriverTest, AMirrorEndsEqualAndASecondRunHasNothingToDo) {
   const RunOutcome first = run();
   EXPECT_EQ(first.end, RunEnd::Finished);
   EXPECT_EQ(first.errors, 0);
-  EXPECT_EQ(treeDifferences("/m", "/b"), Lines{});
+  EXPECT_EQ(tree("/b"), tree("/m"));
   EXPECT_EQ(actionLines(),
             (Lines{"Remove Directory: /b/only", "Remove Directory: /b/x", "Delete File : /b/y",
                    "UpDate File : /b/a.txt  " + when(kT - 100) + " -> " + when(kT),
@@ -232,19 +230,43 @@ TEST_F(JobDriverTest, AReportFailureAnsweredNoAbandonsTheRun) {
   EXPECT_FALSE(fs.exists("/b/f"));
 }
 
-// What a simulation lists is what a real run with the same trees then does.
+// Each dry-run mode hands over only its kinds of copy and changes nothing; what the full
+// simulation lists is what a real run with the same trees then does.
 TEST_F(JobDriverTest, ASimulationPredictsTheRealRun) {
   engine.job.NomalMode = -1;
   engine.job.UpDate = 1;
   engine.job.Size = 1;
-  addFiles({"/m/new", "/b/sub/newer", "/m/older", "/m/same", "/b/same", "/b/sub/gone", "/m/kind",
-            "/b/kind/inner", "/b/.tolvan32-partial-x"});
+  addFiles({"/m/new", "/b/sub/newer", "/m/older", "/m/same", "/b/same", "/b/sub/gone"});
   fs.addFile("/m/sub/newer", "n", kT + 100);
   fs.addFile("/b/older", "o", kT + 100);
   fs.addFile("/m/size", "longer", kT);
   fs.addFile("/b/size", "short", kT);
+  struct Case {
+    std::int16_t mode;
+    Lines simulated, restores;
+  };
+  const Case cases[] = {
+      {1 | 4, {"/b/size 4", "/b/sub/newer 1"}, {}},
+      {16, {"/b/same 16"}, {}},
+      {-1,
+       {},
+       {"/m/new>/b/new", "/m/older>/b/older", "/m/size>/b/size", "/m/sub/newer>/b/sub/newer"}}};
   RecordingSink sink;
   engine.dryRun = &sink;
+  for (const Case& c : cases) {
+    SCOPED_TRACE("DryRunMode " + std::to_string(c.mode));
+    sink = RecordingSink{};
+    engine.run.DryRunMode = c.mode;
+    EXPECT_EQ(CopyTree(engine, "/m", "/b"), 0);
+    Lines simulated;
+    for (const auto& call : sink.simulated) {
+      simulated.push_back(call.to + "/" + call.name + " " + std::to_string(call.code));
+    }
+    EXPECT_EQ(simulated, c.simulated);
+    EXPECT_EQ(sink.restores, c.restores);
+  }
+  addFiles({"/m/kind", "/b/kind/inner", "/b/.tolvan32-partial-x"});
+  sink = RecordingSink{};
   engine.run.DryRunMode = 63;
   EXPECT_EQ(CopyTree(engine, "/m", "/b"), 0);
   EXPECT_EQ(RemovalPass(engine, "/m", "/b"), 0);
@@ -256,6 +278,10 @@ TEST_F(JobDriverTest, ASimulationPredictsTheRealRun) {
   std::map<std::string, int> predicted;
   for (const auto& call : sink.simulated) {
     if (call.code != 16) predicted[call.to + "/" + call.name] += call.code;
+    if (call.name == "newer") {
+      EXPECT_EQ(call.sides.SizeFrom, 1);  // "n"
+      EXPECT_NEAR(call.sides.TimeFrom - call.sides.TimeTo, 100 / kSecondsPerDay, 1e-9);
+    }
     if (call.name == "gone") {
       EXPECT_EQ(call.from, "/m/sub");
       EXPECT_EQ(call.sides.SizeTo, 4);  // "gone"

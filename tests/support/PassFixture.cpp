@@ -9,16 +9,16 @@
 namespace tolvan::testing {
 namespace {
 
-// Every entry below `root` as "relative path" -> "kind mode mtime 'content'" (folders
-// without their time, which the copy sets only after filling them).
+// Every entry below `root` as "relative path" -> "kind mode mtime 'content'" (no time for
+// folders).
 void Collect(const platform::FakeFileSystem& fs, const std::string& root, const std::string& dir,
              std::map<std::string, std::string>& out) {
   for (const auto& child : fs.childrenOf(dir)) {
     const auto& n = *fs.find(child);
     const bool folder = n.kind == platform::EntryKind::Directory;
     out[child.substr(root.size())] =
-        "kind " + std::to_string(static_cast<int>(n.kind)) + " mode " + std::to_string(n.mode) +
-        " mtime " + (folder ? "-" : std::to_string(n.mtime)) + " '" + n.content + "'";
+        std::to_string(static_cast<int>(n.kind)) + " " + std::to_string(n.mode) + " " +
+        (folder ? "-" : std::to_string(n.mtime)) + " '" + n.content + "'";
     if (folder) Collect(fs, root, child, out);
   }
 }
@@ -53,23 +53,10 @@ std::string PassFixture::when(std::int64_t unixSeconds) {
   return FormatDateTime(sys, MakeDateTime(local));
 }
 
-Lines PassFixture::treeDifferences(const std::string& m, const std::string& b) const {
-  std::map<std::string, std::string> master, backup;
-  Collect(fs, m, m, master);
-  Collect(fs, b, b, backup);
-  Lines differences;
-  for (const auto& [name, text] : master) {
-    auto it = backup.find(name);
-    if (it == backup.end()) {
-      differences.push_back("missing in backup: " + name);
-    } else if (it->second != text) {
-      differences.push_back(name + ": " + text + " / " + it->second);
-    }
-  }
-  for (const auto& [name, text] : backup) {
-    if (master.count(name) == 0) differences.push_back("only in backup: " + name);
-  }
-  return differences;
+std::map<std::string, std::string> PassFixture::tree(const std::string& root) const {
+  std::map<std::string, std::string> entries;
+  Collect(fs, root, root, entries);
+  return entries;
 }
 
 }  // namespace tolvan::testing

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <initializer_list>
+#include <map>
 #include <string>
 #include <utility>
 #include <vector>
@@ -50,9 +51,9 @@ class PassFixture : public EngineFixture {
   Lines runRemoval();
   // The date-time text of a Unix time as the report writes it.
   [[nodiscard]] std::string when(std::int64_t unixSeconds);
-  // Every way the tree below `b` differs from the tree below `m` (names, kinds, contents,
-  // modification times, permission bits); empty when they are equal.
-  [[nodiscard]] Lines treeDifferences(const std::string& m, const std::string& b) const;
+  // Every entry below `root` by its relative path, with its kind, permission bits, content
+  // and (but for folders) modification time.
+  [[nodiscard]] std::map<std::string, std::string> tree(const std::string& root) const;
 
   std::int32_t errors = 0;
 };
