@@ -6,10 +6,9 @@
 namespace tolvan::platform {
 namespace {
 
-// The store's file lives under $XDG_CONFIG_HOME; the first store of the process fixes it,
-// so this test sets it before any store exists.
+// The first store of the process fixes its file under $XDG_CONFIG_HOME: set it before any.
 TEST(QtSettingsStoreTest, ValuesSurviveANewStore) {
-  testing::TempFolder tmp;
+  TempFolder tmp;
   ::setenv("XDG_CONFIG_HOME", tmp.path().c_str(), 1);
   {
     QtSettingsStore store;
@@ -19,12 +18,11 @@ TEST(QtSettingsStoreTest, ValuesSurviveANewStore) {
     store.set("Simulation", "File", "一覧.csv");
     EXPECT_EQ(store.flush(), 0);
   }
-  EXPECT_TRUE(testing::Exists(tmp / "Tolvan32/Tolvan32.conf"));
+  EXPECT_TRUE(Exists(tmp / "Tolvan32/Tolvan32.conf"));
   QtSettingsStore again;
-  EXPECT_EQ(again.get("MainForm", "Left", "100"), "250");
-  EXPECT_EQ(again.get("Editor", "Path", ""), "/usr/bin/gedit, --new-window");
-  EXPECT_EQ(again.get("Simulation", "File", ""), "一覧.csv");
-  EXPECT_EQ(again.get("ProcessForm", "Top", "7"), "7");
+  EXPECT_EQ(again.get("MainForm", "Left", "100") + again.get("Editor", "Path", "") +
+                again.get("Simulation", "File", "") + again.get("ProcessForm", "Top", "7"),
+            "250/usr/bin/gedit, --new-window一覧.csv7");
   ::unsetenv("XDG_CONFIG_HOME");
 }
 

@@ -7,8 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cerrno>
-#include <cstdlib>
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -18,20 +17,21 @@
 
 namespace tolvan::platform::testing {
 
+namespace stdfs = std::filesystem;
+
 // A fresh folder under /tmp for one test, removed with everything in it afterwards.
 class TempFolder {
  public:
   TempFolder() {
-    char pattern[] = "/tmp/tolvan-platform-XXXXXX";
-    const char* made = ::mkdtemp(pattern);
-    path_ = made != nullptr ? made : "";
+    char pattern[] = "/tmp/tolvan-test-XXXXXX";
+    path_ = ::mkdtemp(pattern) != nullptr ? pattern : "";
   }
   ~TempFolder() {
-    for (auto it = mounts_.rbegin(); it != mounts_.rend(); ++it) ::umount2(it->c_str(), MNT_DETACH);
+    for (const auto& point : mounts_) ::umount2(point.c_str(), MNT_DETACH);
     if (path_.empty()) return;
     MakeRemovable(path_);
     std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
+    stdfs::remove_all(path_, ignored);
   }
   TempFolder(const TempFolder&) = delete;
   TempFolder& operator=(const TempFolder&) = delete;
@@ -40,12 +40,14 @@ class TempFolder {
   [[nodiscard]] std::string operator/(const std::string& relative) const {
     return path_ + "/" + relative;
   }
-  // Mounts a small tmpfs at `relative`; false when that is not possible here (not root, or
-  // no mount permission in this container).
+  // Mounts a small tmpfs at `relative`; false when that is not possible (not root, or no
+  // mount permission in this container).
   [[nodiscard]] bool mountTmpfs(const std::string& relative, const std::string& size) {
     const std::string point = *this / relative;
     ::mkdir(point.c_str(), 0755);
-    if (::mount("tmpfs", point.c_str(), "tmpfs", 0, ("size=" + size).c_str()) != 0) return false;
+    const std::string options = "size=" + size;
+    if (::geteuid() != 0 || ::mount("tmpfs", point.c_str(), "tmpfs", 0, options.c_str()) != 0)
+      return false;
     mounts_.push_back(point);
     return true;
   }
@@ -53,33 +55,25 @@ class TempFolder {
  private:
   // Gives every folder its owner's permissions back, so a test's chmod 000 cannot block the
   // clean-up.
-  static void MakeRemovable(const std::string& folder) {
-    ::chmod(folder.c_str(), 0700);
-    DIR* dir = ::opendir(folder.c_str());
-    if (dir == nullptr) return;
-    while (const dirent* entry = ::readdir(dir)) {
-      const std::string name = entry->d_name;
-      if (name == "." || name == "..") continue;
-      struct stat st {};
-      const std::string child = folder + "/" + name;
-      if (::lstat(child.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) MakeRemovable(child);
-    }
-    ::closedir(dir);
+  static void MakeRemovable(const stdfs::path& folder) {
+    std::error_code ignored;
+    stdfs::permissions(folder, stdfs::perms::owner_all, stdfs::perm_options::add, ignored);
+    for (const auto& entry : stdfs::directory_iterator(folder, ignored))
+      if (entry.is_directory(ignored) && !entry.is_symlink(ignored)) MakeRemovable(entry.path());
   }
 
   std::string path_;
   std::vector<std::string> mounts_;
 };
 
-inline void WriteText(const std::string& path, const std::string& text) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << text;
+inline void WriteText(const std::string& path, const std::string& text, mode_t mode = 0644) {
+  std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
+  ::chmod(path.c_str(), mode);
 }
 
 inline std::string ReadText(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
   std::stringstream text;
-  text << in.rdbuf();
+  text << std::ifstream(path, std::ios::binary).rdbuf();
   return text.str();
 }
 
@@ -88,48 +82,52 @@ inline bool Exists(const std::string& path) {
   return ::lstat(path.c_str(), &st) == 0;
 }
 
-// Names in a folder, "." and ".." left out.
+// Names in a folder, "." and ".." left out, sorted.
 inline std::vector<std::string> NamesIn(const std::string& folder) {
   std::vector<std::string> names;
-  DIR* dir = ::opendir(folder.c_str());
-  if (dir == nullptr) return names;
-  while (const dirent* entry = ::readdir(dir)) {
-    const std::string name = entry->d_name;
-    if (name != "." && name != "..") names.push_back(name);
-  }
-  ::closedir(dir);
+  std::error_code ignored;
+  for (const auto& entry : stdfs::directory_iterator(folder, ignored))
+    names.push_back(entry.path().filename().string());
+  std::sort(names.begin(), names.end());
   return names;
 }
 
-// Sets a file's modification time (and access time) to the nanosecond.
+// Sets an entry's modification (and access) time to the nanosecond, not following a link.
 inline void SetTimes(const std::string& path, long seconds, long nanoseconds) {
   const struct timespec times[2] = {{seconds, nanoseconds}, {seconds, nanoseconds}};
   ::utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW);
 }
 
-inline constexpr uid_t kNobody = 65534;
-
-// Runs `body` in a child process as the unprivileged user "nobody" (when this process is
-// root) or as this user, and returns what it returned, or -1 when it could not run. Lets a
-// test see what a user without root's privileges sees.
-inline int RunUnprivileged(const std::function<int()>& body) {
+// Runs `body` in a child process and returns what it returned (-1 when it did not end
+// normally). Given a folder, this hands it with everything in it to "nobody" and, when root,
+// runs the child as "nobody" (254 when it cannot), to see what a user without root's
+// privileges sees.
+inline int RunInChild(const std::function<int()>& body, const std::string& nobodysFolder = "") {
+  constexpr uid_t kNobody = 65534;
+  const bool asNobody = !nobodysFolder.empty() && ::geteuid() == 0;
+  if (asNobody) {
+    for (const auto& entry : stdfs::recursive_directory_iterator(nobodysFolder))
+      ::lchown(entry.path().c_str(), kNobody, kNobody);
+    ::lchown(nobodysFolder.c_str(), kNobody, kNobody);
+  }
   const pid_t child = ::fork();
-  if (child < 0) return -1;
   if (child == 0) {
-    if (::geteuid() == 0 && (::setgid(kNobody) != 0 || ::setuid(kNobody) != 0)) ::_exit(255);
+    if (asNobody && (::setgid(kNobody) != 0 || ::setuid(kNobody) != 0)) ::_exit(254);
     ::_exit(body());
   }
   int status = 0;
-  if (::waitpid(child, &status, 0) != child || !WIFEXITED(status)) return -1;
+  if (child < 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status)) return -1;
   return WEXITSTATUS(status);
 }
 
-// Hands the folder and everything in it to "nobody" (when root), for RunUnprivileged.
-inline void GiveToNobody(const std::string& folder) {
-  if (::geteuid() != 0) return;
-  for (const auto& entry : std::filesystem::recursive_directory_iterator(folder))
-    ::lchown(entry.path().c_str(), kNobody, kNobody);
-  ::lchown(folder.c_str(), kNobody, kNobody);
-}
-
 }  // namespace tolvan::platform::testing
+
+namespace tolvan::platform {
+// The platform tests use the helpers unqualified.
+using testing::Exists;
+using testing::NamesIn;
+using testing::ReadText;
+using testing::SetTimes;
+using testing::TempFolder;
+using testing::WriteText;
+}  // namespace tolvan::platform
