@@ -5,21 +5,10 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <sstream>
-#include <stdexcept>
 
 namespace tolvan::testing {
 namespace {
-
-namespace fs = std::filesystem;
-
-std::string TemporaryBase() {
-  const char* base = std::getenv("TMPDIR");
-  return base != nullptr && *base != '\0' ? base : "/tmp";
-}
 
 std::vector<char*> CStrings(std::vector<std::string>& texts) {
   std::vector<char*> pointers;
@@ -29,7 +18,7 @@ std::vector<char*> CStrings(std::vector<std::string>& texts) {
 }
 
 [[noreturn]] void ExecChild(std::vector<std::string> argv, std::vector<std::string> envp,
-                            const std::string& outPath, const std::string& errPath) {
+                            const std::string& outPath, const std::string& errPath, bool asNobody) {
   const int in = open("/dev/null", O_RDONLY);
   const int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
   const int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
@@ -37,90 +26,18 @@ std::vector<char*> CStrings(std::vector<std::string>& texts) {
   dup2(in, 0);
   dup2(out, 1);
   dup2(err, 2);
-  auto args = CStrings(argv);
-  auto environment = CStrings(envp);
-  execve(args[0], args.data(), environment.data());
+  if (asNobody && !platform::testing::BecomeNobody()) _exit(126);
+  execve(argv[0].c_str(), CStrings(argv).data(), CStrings(envp).data());
   _exit(127);
 }
 
 }  // namespace
 
-ScratchFolder::ScratchFolder() {
-  std::string pattern = TemporaryBase() + "/tolvan32-app-XXXXXX";
-  if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-  path_ = pattern;
+ProgramTest::ProgramTest() {
+  for (const auto& folder : {home, master, backup}) mkdir(folder.c_str(), 0755);
 }
 
-ScratchFolder::~ScratchFolder() {
-  std::error_code ignored;
-  // Restore permissions that tests took away, so everything can be removed.
-  for (auto it = fs::recursive_directory_iterator(path_, ignored);
-       it != fs::recursive_directory_iterator(); it.increment(ignored)) {
-    if (!it->is_symlink())
-      fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ignored);
-  }
-  fs::remove_all(path_, ignored);
-}
-
-ProgramResult RunTolvan(const std::vector<std::string>& args,
-                        const std::map<std::string, std::string>& env,
-                        const Watcher& whileRunning) {
-  ScratchFolder capture;
-  std::vector<std::string> argv{TOLVAN32_EXE};
-  argv.insert(argv.end(), args.begin(), args.end());
-  std::map<std::string, std::string> fullEnv{
-      {"LC_ALL", "C.UTF-8"}, {"TZ", "UTC"}, {"PATH", "/usr/bin:/bin"}};
-  for (const auto& [key, value] : env) fullEnv[key] = value;
-  std::vector<std::string> envp;
-  for (const auto& [key, value] : fullEnv) envp.push_back(key + "=" + value);
-
-  const pid_t pid = fork();
-  if (pid == 0) ExecChild(argv, envp, capture / "out", capture / "err");
-  ProgramResult result;
-  if (pid < 0) return result;
-  if (whileRunning) whileRunning(pid, capture / "err");
-  int status = 0;
-  while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-  }
-  if (WIFEXITED(status)) result.exitStatus = WEXITSTATUS(status);
-  result.out = ReadText(capture / "out");
-  result.err = ReadText(capture / "err");
-  return result;
-}
-
-void WriteText(const std::string& path, const std::string& text) {
-  std::ofstream(path, std::ios::binary) << text;
-}
-
-std::string ReadText(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream content;
-  content << in.rdbuf();
-  return content.str();
-}
-
-bool Exists(const std::string& path) {
-  std::error_code ignored;
-  return fs::exists(fs::symlink_status(path, ignored));
-}
-
-void MakeFolders(const std::string& path) {
-  fs::create_directories(path);
-}
-
-std::vector<std::string> TreeListing(const std::string& root) {
-  std::vector<std::string> entries;
-  for (const auto& entry : fs::recursive_directory_iterator(root)) {
-    std::string relative = fs::relative(entry.path(), root).string();
-    if (entry.is_directory() && !entry.is_symlink()) relative += "/";
-    entries.push_back(relative);
-  }
-  std::sort(entries.begin(), entries.end());
-  return entries;
-}
-
-std::string JobText(const std::string& from, const std::string& to,
-                    const std::vector<std::string>& extra) {
+void ProgramTest::writeJob(const std::string& to, const std::vector<std::string>& extra) const {
   std::vector<std::string> lines{"** File Mirroring Conditions **",
                                  "NomalMode=yes",
                                  "UpDate= 0 ",
@@ -129,7 +46,7 @@ std::string JobText(const std::string& from, const std::string& to,
                                  "MatchCase=no",
                                  "Report=yes",
                                  "ChildDir=yes",
-                                 "DriveA=" + from,
+                                 "DriveA=" + master,
                                  "DriveB=" + to,
                                  "Timer=no",
                                  "DateMode=0",
@@ -147,32 +64,53 @@ std::string JobText(const std::string& from, const std::string& to,
   }
   std::string text;
   for (const auto& line : lines) text += line + "\r\n";
-  return text;
+  WriteText(home + "/job.tvf", text);
 }
 
-std::vector<std::string> ReportLines(const std::string& path) {
+ProgramResult ProgramTest::run(const std::vector<std::string>& args, const Watcher& whileRunning,
+                               bool asNobody) const {
+  std::vector<std::string> argv{TOLVAN32_EXE};
+  argv.insert(argv.end(), args.begin(), args.end());
+  const std::vector<std::string> envp{"LC_ALL=C.UTF-8",
+                                      "TZ=UTC",
+                                      "PATH=/usr/bin:/bin",
+                                      "TOLVAN32_HOME=" + home,
+                                      "XDG_CONFIG_HOME=" + tmp.path(),
+                                      "XDG_DATA_HOME=" + tmp.path(),
+                                      "HOME=" + tmp.path()};
+  const std::string out = tmp / "out";
+  const std::string err = tmp / "err";
+  const pid_t pid = fork();
+  if (pid == 0) ExecChild(argv, envp, out, err, asNobody);
+  ProgramResult result;
+  if (pid < 0) return result;
+  if (whileRunning) whileRunning(pid, err);
+  int status = 0;
+  while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+  }
+  if (WIFEXITED(status)) result.exitStatus = WEXITSTATUS(status);
+  result.out = ReadText(out);
+  result.err = ReadText(err);
+  return result;
+}
+
+std::vector<std::string> ProgramTest::recentLines() const {
   std::vector<std::string> lines;
-  std::istringstream in(ReadText(path));
-  std::string line;
-  while (std::getline(in, line)) {
+  std::istringstream in(ReadText(home + "/Recent.tvr"));
+  for (std::string line; std::getline(in, line);) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
     lines.push_back(line);
   }
   return lines;
 }
 
-std::vector<std::string> ActionLines(const std::vector<std::string>& lines) {
+std::vector<std::string> ProgramTest::actionLines() const {
+  const auto lines = recentLines();
   const std::string separator(63, '-');
-  std::vector<std::string> actions;
-  bool inside = false;
-  for (const auto& line : lines) {
-    if (line == separator) {
-      if (inside) break;
-      inside = true;
-    } else if (inside) {
-      actions.push_back(line);
-    }
-  }
+  auto first = std::find(lines.begin(), lines.end(), separator);
+  if (first != lines.end()) ++first;
+  std::vector<std::string> actions(first, std::find(first, lines.end(), separator));
+  std::sort(actions.begin(), actions.end());
   return actions;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <gtest/gtest.h>
 #include <sys/types.h>
 
 #include <functional>
@@ -7,21 +8,14 @@
 #include <string>
 #include <vector>
 
+#include "platform/TempFolder.h"
+
 namespace tolvan::testing {
 
-// A folder under the temporary folder, removed with everything below it at the end.
-class ScratchFolder {
- public:
-  ScratchFolder();
-  ~ScratchFolder();
-  ScratchFolder(const ScratchFolder&) = delete;
-  ScratchFolder& operator=(const ScratchFolder&) = delete;
-  [[nodiscard]] const std::string& path() const { return path_; }
-  [[nodiscard]] std::string operator/(const std::string& name) const { return path_ + "/" + name; }
-
- private:
-  std::string path_;
-};
+using platform::testing::Exists;
+using platform::testing::ReadText;
+using platform::testing::TempFolder;
+using platform::testing::WriteText;
 
 struct ProgramResult {
   int exitStatus = -1;  // -1 when it did not exit normally
@@ -32,28 +26,26 @@ struct ProgramResult {
 // Called with the child's pid and the file its standard error goes to, while it runs.
 using Watcher = std::function<void(pid_t pid, const std::string& errPath)>;
 
-// Runs the built tolvan32 with `args` and only the given environment (plus a fixed locale and
-// time zone), standard input from /dev/null; the result is collected when the child ends.
-ProgramResult RunTolvan(const std::vector<std::string>& args,
-                        const std::map<std::string, std::string>& env,
-                        const Watcher& whileRunning = {});
+// The built tolvan32 run in a temporary program folder (TOLVAN32_HOME) on a master and a
+// backup folder beside it, with only a fixed environment and standard input from /dev/null.
+class ProgramTest : public ::testing::Test {
+ protected:
+  ProgramTest();
 
-void WriteText(const std::string& path, const std::string& text);
-[[nodiscard]] std::string ReadText(const std::string& path);
-[[nodiscard]] bool Exists(const std::string& path);
-void MakeFolders(const std::string& path);
+  // Writes home/job.tvf: a Mirroring job from the master to `to`; `extra` lines replace the
+  // defaults of the same key (e.g. "Timer=yes").
+  void writeJob(const std::string& to, const std::vector<std::string>& extra = {}) const;
+  // `asNobody`: as the user "nobody" when root (exit status 126 when that is not possible).
+  ProgramResult run(const std::vector<std::string>& args, const Watcher& whileRunning = {},
+                    bool asNobody = false) const;
+  // The lines of Recent.tvr (CR+LF removed) and, sorted, the action lines of its first block.
+  [[nodiscard]] std::vector<std::string> recentLines() const;
+  [[nodiscard]] std::vector<std::string> actionLines() const;
 
-// Every path below `root` (relative, sorted), folders ending in "/".
-[[nodiscard]] std::vector<std::string> TreeListing(const std::string& root);
-
-// A conditions file for a Mirroring job from `from` to `to`; `extra` lines replace the
-// defaults of the same key (e.g. "Timer=yes").
-[[nodiscard]] std::string JobText(const std::string& from, const std::string& to,
-                                  const std::vector<std::string>& extra = {});
-
-// The lines of a report (CR+LF removed).
-[[nodiscard]] std::vector<std::string> ReportLines(const std::string& path);
-// The action lines between the two separators of the first block of `lines`.
-[[nodiscard]] std::vector<std::string> ActionLines(const std::vector<std::string>& lines);
+  TempFolder tmp;
+  const std::string home = tmp / "home";
+  const std::string master = tmp / "master";
+  const std::string backup = tmp / "backup";
+};
 
 }  // namespace tolvan::testing

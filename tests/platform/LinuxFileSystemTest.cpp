@@ -159,9 +159,9 @@ TEST_F(LinuxFileSystemTest, AFailedCopyKeepsTheOldCopyAndLeavesNoTemporaryFile) 
   EXPECT_FALSE(hasPartialCopy());
 
   ::chmod((tmp / "source").c_str(), 0000);
+  testing::GiveToNobody(tmp.path());
   const int unreadable = testing::RunInChild(
-      [&] { return LinuxFileSystem().copyFile(tmp / "source", tmp / "target", nullptr); },
-      tmp.path());
+      [&] { return LinuxFileSystem().copyFile(tmp / "source", tmp / "target", nullptr); }, true);
   if (unreadable == 254) GTEST_SKIP() << "cannot run as an unprivileged user here";
   EXPECT_EQ(unreadable, EACCES);
   EXPECT_EQ(ReadText(tmp / "target"), "new");

@@ -98,23 +98,27 @@ inline void SetTimes(const std::string& path, long seconds, long nanoseconds) {
   ::utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW);
 }
 
-// Runs `body` in a child process and returns what it returned (-1 when it did not end
-// normally). Given a folder, this hands it with everything in it to "nobody" and, when root,
-// runs the child as "nobody" (254 when it cannot), to see what a user without root's
-// privileges sees.
-inline int RunInChild(const std::function<int()>& body, const std::string& nobodysFolder = "") {
-  constexpr uid_t kNobody = 65534;
-  const bool asNobody = !nobodysFolder.empty() && ::geteuid() == 0;
-  if (asNobody) {
-    for (const auto& entry : stdfs::recursive_directory_iterator(nobodysFolder))
-      ::lchown(entry.path().c_str(), kNobody, kNobody);
-    ::lchown(nobodysFolder.c_str(), kNobody, kNobody);
-  }
+inline constexpr uid_t kNobody = 65534;
+
+// Hands the folder and everything in it to "nobody" (when root), for a child run as "nobody".
+inline void GiveToNobody(const std::string& folder) {
+  if (::geteuid() != 0) return;
+  for (const auto& entry : stdfs::recursive_directory_iterator(folder))
+    ::lchown(entry.path().c_str(), kNobody, kNobody);
+  ::lchown(folder.c_str(), kNobody, kNobody);
+}
+
+// Makes this (child) process "nobody" when it is root, to see what a user without root's
+// privileges sees; false when it cannot.
+inline bool BecomeNobody() {
+  return ::geteuid() != 0 || (::setgid(kNobody) == 0 && ::setuid(kNobody) == 0);
+}
+
+// Runs `body` in a child process (as "nobody" on request; 254 when it cannot) and returns
+// what it returned, -1 when it did not end normally.
+inline int RunInChild(const std::function<int()>& body, bool asNobody = false) {
   const pid_t child = ::fork();
-  if (child == 0) {
-    if (asNobody && (::setgid(kNobody) != 0 || ::setuid(kNobody) != 0)) ::_exit(254);
-    ::_exit(body());
-  }
+  if (child == 0) ::_exit(asNobody && !BecomeNobody() ? 254 : body());
   int status = 0;
   if (child < 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status)) return -1;
   return WEXITSTATUS(status);
