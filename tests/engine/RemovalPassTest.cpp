@@ -127,6 +127,10 @@ TEST_F(RemovalPassTest, OldNTRemovesEntryByEntryInsideOut) {
                                  "Remove Directory: /b/old/sub", "Remove Directory: /b/old"}));
   EXPECT_FALSE(fs.exists("/b/old"));
   EXPECT_EQ(errors, 0);
+  fs.addFile("/b/ro", "r", kT, 0444);
+  fs.failOn(Op::SetPermissions, "/b/ro", EPERM);
+  EXPECT_EQ(DeleteEntry(engine, "/b/ro", 0, -1), EPERM);  // no deleting without clearing
+  EXPECT_TRUE(fs.exists("/b/ro"));
 }
 
 TEST_F(RemovalPassTest, RemoveTreeReportsFoldersItCannotListAndKeepsThem) {
