@@ -5,79 +5,50 @@
 namespace tolvan {
 namespace {
 
-TEST(SubStringTest, TakesOutTheFirstOccurrenceIgnoringCase) {
+TEST(SubStringTest, TakesOutTheFirstOccurrenceIgnoringCaseAndTrims) {
   EXPECT_EQ(SubString("/X MyJob.tvf", "/x"), "MyJob.tvf");
   EXPECT_EQ(SubString("a/e b/E", "/E"), "a b/E");
-  EXPECT_EQ(SubString("abc", "z"), "abc");
   EXPECT_EQ(SubString("  abc ", "z"), "  abc ");  // not found: not trimmed either
   EXPECT_EQ(SubString("  abc ", ""), "abc");
 }
 
-struct Parsed {
+// The name and the switches as "name x at e file", each switch its field's value.
+std::string Get(const std::vector<std::string>& args) {
   JobConditions job;
-  std::string name;
-  CommandLine line;
-};
-
-Parsed Get(const std::vector<std::string>& args) {
-  Parsed parsed;
-  parsed.job.XOption = 1;  // every field must be set, not only turned on
-  parsed.job.ATOption = -1;
-  parsed.job.ErrorFreeOption = -1;
-  parsed.job.CommandLineFile = -1;
-  parsed.name = tvfGet(parsed.job, args, &parsed.line);
-  return parsed;
+  job.XOption = 1;  // every field must be set, not only turned on
+  job.ATOption = job.ErrorFreeOption = job.CommandLineFile = -1;
+  const std::string name = tvfGet(job, args, nullptr);
+  return name + " " + std::to_string(job.XOption) + " " + std::to_string(job.ATOption) + " " +
+         std::to_string(job.ErrorFreeOption) + " " + std::to_string(job.CommandLineFile);
 }
 
-TEST(TvfGetTest, SwitchLettersInsidePathsAreNotSwitches) {
-  for (const auto& [path, name] : std::vector<std::pair<std::string, std::string>>{
-           {"/home/xavier/jobs/night.tvf", "night.tvf"},
-           {"/srv/at/x.tvf", "x.tvf"},
-           {"/etc/e.tvf", "e.tvf"},
-           {"/X/AT/E/job", "job.tvf"}}) {
-    const Parsed p = Get({path});
-    EXPECT_EQ(p.name, name) << path;
-    EXPECT_EQ(p.job.XOption, 0) << path;
-    EXPECT_EQ(p.job.ATOption, 0) << path;
-    EXPECT_EQ(p.job.ErrorFreeOption, 0) << path;
-    EXPECT_EQ(p.job.CommandLineFile, -1) << path;
-  }
-}
-
-TEST(TvfGetTest, SwitchArgumentsInAnyCaseAndGlued) {
-  Parsed p = Get({"/x/E", "/home/xavier/night"});
-  EXPECT_EQ(p.job.XOption, 1);
-  EXPECT_EQ(p.job.ErrorFreeOption, -1);
-  EXPECT_EQ(p.job.ATOption, 0);
-  EXPECT_EQ(p.name, "night.tvf");
-  p = Get({"night", "/At"});
-  EXPECT_EQ(p.job.XOption, 1);
-  EXPECT_EQ(p.job.ATOption, -1);
-  p = Get({"/E"});
-  EXPECT_EQ(p.job.ErrorFreeOption, -1);
-  EXPECT_EQ(p.job.XOption, 0);
-  EXPECT_EQ(p.job.CommandLineFile, 0);
-  EXPECT_EQ(p.name, "");
-  p = Get({"/T"});  // not a switch: a name
-  EXPECT_EQ(p.name, "T.tvf");
-  EXPECT_EQ(p.job.CommandLineFile, -1);
-  EXPECT_EQ(Get({"/x /e"}).job.ErrorFreeOption, -1);
-}
-
-TEST(TvfGetTest, NameRules) {
-  EXPECT_EQ(Get({"/home/me/night.old"}).name, "night.old");
-  EXPECT_EQ(Get({"/home/me/my.jobs/night"}).name, "night");  // a "." anywhere: no extension
-  EXPECT_EQ(Get({"\"/home/me/My Jobs/a b.tvf\""}).name, "a b.tvf");
-  // An unquoted path with blanks arrives in pieces; the pieces are one name.
-  EXPECT_EQ(Get({"/x", "/home/me/My", "Jobs/a", "b.tvf"}).name, "a b.tvf");
-  EXPECT_EQ(Get({"--", "/x"}).name, "x.tvf");
+TEST(TvfGetTest, SwitchesNamesAndQuotes) {
+  const std::pair<std::vector<std::string>, std::string> cases[] = {
+      // Switch letters inside a path are not switches; only the file name counts.
+      {{"/home/xavier/jobs/night.tvf"}, "night.tvf 0 0 0 -1"},
+      {{"/srv/at/x.tvf"}, "x.tvf 0 0 0 -1"},
+      {{"/X/AT/E/job"}, "job.tvf 0 0 0 -1"},
+      // Switches in any case, glued, in any place.
+      {{"/x/E", "/home/xavier/night"}, "night.tvf 1 0 -1 -1"},
+      {{"night", "/At"}, "night.tvf 1 -1 0 -1"},
+      {{"/E"}, " 0 0 -1 0"},
+      {{"/x /e"}, " 1 0 -1 0"},
+      {{"/T"}, "T.tvf 0 0 0 -1"},  // not a switch: a name
+      // A "." anywhere keeps the name as it is; quotes go; pieces of a path with blanks join.
+      {{"/home/me/night.old"}, "night.old 0 0 0 -1"},
+      {{"/home/me/my.jobs/night"}, "night 0 0 0 -1"},
+      {{"\"/home/me/My Jobs/a b.tvf\""}, "a b.tvf 0 0 0 -1"},
+      {{"/x", "/home/me/My", "Jobs/a", "b.tvf"}, "a b.tvf 1 0 0 -1"},
+      {{"--", "/x"}, "x.tvf 0 0 0 -1"}};
+  for (const auto& [args, expected] : cases) EXPECT_EQ(Get(args), expected) << args[0];
 }
 
 TEST(TvfGetTest, LongOptions) {
-  const Parsed p = Get({"--no-gui", "--help", "--version", "job"});
-  EXPECT_TRUE(p.line.noGui && p.line.help && p.line.version);
-  EXPECT_FALSE(p.line.usageError());
-  EXPECT_EQ(p.name, "job.tvf");
+  CommandLine line;
+  JobConditions job;
+  EXPECT_EQ(tvfGet(job, {"--no-gui", "--help", "--version", "job"}, &line), "job.tvf");
+  EXPECT_TRUE(line.noGui && line.help && line.version);
+  EXPECT_FALSE(line.usageError());
   const CommandLine bad = ParseCommandLine({"--bogus", "job"});
   EXPECT_TRUE(bad.usageError());
   EXPECT_EQ(bad.unknownOption, "--bogus");

@@ -28,10 +28,6 @@ class ConditionsFixture : public EngineFixture {
     fs.addFile("/app/" + name, text);
   }
 
-  [[nodiscard]] std::string lastBoxText() const {
-    return ui.boxes.empty() ? std::string() : ui.boxes.back().text;
-  }
-
   platform::FakeSettingsStore settings;
   Session session{engine, settings};
   std::vector<std::int16_t> formSetCalls;

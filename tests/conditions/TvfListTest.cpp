@@ -5,111 +5,81 @@
 namespace tolvan::testing {
 namespace {
 
+using Names = std::vector<std::string>;
+
 class TvfListTest : public ConditionsFixture {
  protected:
-  TvfListTest() { engine.shared.TvfFileName.clear(); }
-  void addJobs(const std::vector<std::string>& names) {
-    for (const auto& name : names) writeTvf({"Once=yes"}, name);
-  }
-  void writeList(const std::string& text) { fs.addFile("/app/TvfSet.txt", text); }
-  void build(const std::string& tvfFileOp = "") {
-    engine.shared.TvfFileName = tvfFileOp;
+  // Job files in the program folder, the list file (unless empty), then the list built with
+  // `commandLineName` as the name given at start.
+  const Names& build(const Names& jobs, const std::string& listFile,
+                     const std::string& commandLineName = "") {
+    for (const auto& name : jobs) writeTvf({"Once=yes"}, name);
+    if (!listFile.empty()) fs.addFile("/app/TvfSet.txt", listFile);
+    engine.shared.TvfFileName = commandLineName;
     GetTvfCombo(session, engine.shared.TvfFileName);
+    return session.window.tvfList;
   }
-  [[nodiscard]] const std::vector<std::string>& list() const { return session.window.tvfList; }
-  using Names = std::vector<std::string>;
 };
 
 TEST_F(TvfListTest, FirstStartWritesTheListFromTheFolder) {
-  addJobs({"b.tvf", "a.tvf", "c.TVF"});
   fs.addFile("/app/notes.txt");
   fs.addDirectory("/app/dir.tvf");
-  build();
+  EXPECT_EQ(build({"b.tvf", "a.tvf", "c.TVF"}, ""), (Names{"a.tvf", "b.tvf"}));
   EXPECT_EQ(fs.contentOf("/app/TvfSet.txt"), "a.tvf\r\nb.tvf\r\n\r\n");
-  EXPECT_EQ(list(), (Names{"a.tvf", "b.tvf"}));
   EXPECT_EQ(engine.shared.TvfFileName, "a.tvf");
-  EXPECT_EQ(session.window.selectedEntry, 0);
-  EXPECT_EQ(engine.job.Once, -1);
-  EXPECT_TRUE(session.window.SkipMinimize);
+  EXPECT_EQ(engine.job.Once, -1) << "the first entry is read";
 }
 
-TEST_F(TvfListTest, DeletedJobsAreDroppedAndNewOnesAppended) {
-  addJobs({"a.tvf", "b.tvf", "new.tvf"});
-  writeList("b.tvf\r\ngone.tvf\r\na.tvf\r\n\r\n");
-  build();
-  EXPECT_EQ(list(), (Names{"b.tvf", "a.tvf", "new.tvf"}));
-  ASSERT_EQ(SaveTvfCombo(session), 0);
-  EXPECT_EQ(fs.contentOf("/app/TvfSet.txt"), "b.tvf\r\na.tvf\r\nnew.tvf\r\n\r\n");
-}
-
-TEST_F(TvfListTest, NamesDifferingInCaseAreOneEntry) {
-  addJobs({"Job.tvf", "job.tvf"});
-  writeList("Job.tvf\r\nJOB.tvf\r\n\r\n");
-  build();
-  EXPECT_EQ(list(), (Names{"Job.tvf"}));
-}
-
-TEST_F(TvfListTest, EmptyLineEndsTheListFile) {
-  addJobs({"a.tvf", "b.tvf", "c.tvf"});
-  writeList("c.tvf\n\na.tvf\n");
-  build();
-  EXPECT_EQ(list(), (Names{"c.tvf", "a.tvf", "b.tvf"}));
-}
-
-TEST_F(TvfListTest, CommandLineFileComesFirst) {
-  addJobs({"a.tvf", "b.tvf", "c.tvf"});
-  writeList("a.tvf\r\nb.tvf\r\n\r\n");
-  build("C.TVF");  // only in the folder, named in another case
-  EXPECT_EQ(list(), (Names{"c.tvf", "a.tvf", "b.tvf"}));
-  EXPECT_EQ(engine.shared.TvfFileName, "c.tvf");
-  build("b.tvf");
-  EXPECT_EQ(list(), (Names{"b.tvf", "a.tvf", "c.tvf"}));
-  build("missing.tvf");
-  EXPECT_EQ(engine.shared.TvfFileName, "a.tvf");
+TEST_F(TvfListTest, TheListFileIsCheckedAgainstTheFolder) {
+  const struct {
+    Names jobs;
+    std::string listFile;
+    std::string commandLineName;
+    Names expected;
+  } cases[] = {
+      {{"a.tvf", "b.tvf", "new.tvf"},
+       "b.tvf\r\ngone.tvf\r\na.tvf\r\n\r\n",
+       "",
+       {"b.tvf", "a.tvf", "new.tvf"}},
+      {{"Job.tvf", "job.tvf"}, "Job.tvf\r\nJOB.tvf\r\n\r\n", "", {"Job.tvf"}},
+      {{"a.tvf", "b.tvf", "c.tvf"}, "c.tvf\n\na.tvf\n", "", {"c.tvf", "a.tvf", "b.tvf"}},
+      {{"a.tvf", "b.tvf", "c.tvf"}, "a.tvf\r\nb.tvf\r\n\r\n", "C.TVF", {"c.tvf", "a.tvf", "b.tvf"}},
+      {{"a.tvf", "b.tvf", "c.tvf"}, "a.tvf\r\nb.tvf\r\n\r\n", "b.tvf", {"b.tvf", "a.tvf", "c.tvf"}},
+      {{"a.tvf", "b.tvf"}, "a.tvf\r\nb.tvf\r\n\r\n", "missing.tvf", {"a.tvf", "b.tvf"}}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.listFile + " " + c.commandLineName);
+    ASSERT_EQ(fs.removeTree("/app"), 0);
+    fs.addDirectory("/app");
+    EXPECT_EQ(build(c.jobs, c.listFile, c.commandLineName), c.expected);
+    EXPECT_EQ(engine.shared.TvfFileName, c.expected.front());
+    ASSERT_EQ(SaveTvfCombo(session), 0);
+    std::string saved;
+    for (const auto& name : c.expected) saved += name + "\r\n";
+    EXPECT_EQ(fs.contentOf("/app/TvfSet.txt"), saved + "\r\n");
+  }
 }
 
 TEST_F(TvfListTest, EmptyFolderReadsTheCommandLineName) {
-  build("job.tvf");
-  EXPECT_TRUE(list().empty());
+  EXPECT_TRUE(build({}, "", "job.tvf").empty());
   EXPECT_EQ(fs.contentOf("/app/TvfSet.txt"), "\r\n");
   EXPECT_EQ(formSetCalls, std::vector<std::int16_t>{0});  // the missing file turns the timer off
 }
 
-TEST_F(TvfListTest, LosingFocusMovesTheChosenEntryToTheTop) {
-  addJobs({"a.tvf", "b.tvf", "c.tvf"});
-  build();
+TEST_F(TvfListTest, ChoosingSavingAndOpeningMoveTheEntryToTheTop) {
+  build({"a.tvf", "b.tvf", "c.tvf"}, "");
   session.window.selectedEntry = 2;
   Combo1_LostFocus(session);
-  EXPECT_EQ(list(), (Names{"c.tvf", "a.tvf", "b.tvf"}));
-  EXPECT_EQ(engine.shared.TvfFileName, "c.tvf");
+  EXPECT_EQ(session.window.tvfList, (Names{"c.tvf", "a.tvf", "b.tvf"}));
   EXPECT_EQ(fs.contentOf("/app/TvfSet.txt"), "c.tvf\r\na.tvf\r\nb.tvf\r\n\r\n");
-  session.window.tvfComboText = "typed";
-  Combo1_Change(session);
-  EXPECT_EQ(session.window.tvfComboText, "c.tvf");
-}
-
-TEST_F(TvfListTest, SaveAsAnExistingNameMovesItInsteadOfAddingIt) {
-  addJobs({"a.tvf", "b.tvf"});
-  build();
   engine.job.Size = 1;
-  ASSERT_EQ(SaveAs(session, "/elsewhere/B.tvf"), 0);
-  EXPECT_EQ(list(), (Names{"B.tvf", "a.tvf"}));
+  ASSERT_EQ(SaveAs(session, "/elsewhere/B.tvf"), 0);  // an existing name in another case
+  EXPECT_EQ(session.window.tvfList, (Names{"B.tvf", "c.tvf", "a.tvf"}));
   EXPECT_NE(fs.contentOf("/app/B.tvf").find("\r\nSize=yes\r\n"), std::string::npos);
-  EXPECT_EQ(fs.contentOf("/app/TvfSet.txt"), "B.tvf\r\na.tvf\r\n\r\n");
-  EXPECT_EQ(engine.shared.TvfFileName, "B.tvf");
-}
-
-TEST_F(TvfListTest, OpenKeepsOnlyTheNameAndTheFileMustBeInTheProgramFolder) {
-  addJobs({"a.tvf", "b.tvf"});
-  build();
-  OpenChosenFile(session, "/elsewhere/b.tvf");
-  EXPECT_EQ(engine.shared.TvfFileName, "b.tvf");
-  EXPECT_EQ(list(), (Names{"b.tvf", "a.tvf"}));
-  OpenChosenFile(session, "/elsewhere/other.tvf");
-  EXPECT_EQ(engine.shared.TvfFileName, "b.tvf");  // the first entry stays current
-  FileDialogCancelled(session);
-  EXPECT_TRUE(SaveNeedsName(session));
-  EXPECT_NE(SaveCurrent(session), 0);
+  OpenChosenFile(session, "/elsewhere/a.tvf");
+  EXPECT_EQ(engine.shared.TvfFileName, "a.tvf");
+  EXPECT_EQ(session.window.tvfList, (Names{"a.tvf", "B.tvf", "c.tvf"}));
+  OpenChosenFile(session, "/elsewhere/other.tvf");  // not in the program folder
+  EXPECT_EQ(engine.shared.TvfFileName, "a.tvf");
 }
 
 }  // namespace
