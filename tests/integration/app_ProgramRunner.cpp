@@ -38,32 +38,12 @@ ProgramTest::ProgramTest() {
 }
 
 void ProgramTest::writeJob(const std::string& to, const std::vector<std::string>& extra) const {
-  std::vector<std::string> lines{"** File Mirroring Conditions **",
-                                 "NomalMode=yes",
-                                 "UpDate= 0 ",
-                                 "TrashBox=no",
-                                 "Size=no",
-                                 "MatchCase=no",
-                                 "Report=yes",
-                                 "ChildDir=yes",
-                                 "DriveA=" + master,
-                                 "DriveB=" + to,
-                                 "Timer=no",
-                                 "DateMode=0",
-                                 "Once=no",
-                                 "Time=00:00"};
-  for (const auto& replacement : extra) {
-    const std::string key = replacement.substr(0, replacement.find('=') + 1);
-    auto same = std::find_if(lines.begin(), lines.end(),
-                             [&](const std::string& line) { return line.rfind(key, 0) == 0; });
-    if (same != lines.end()) {
-      *same = replacement;
-    } else {
-      lines.push_back(replacement);
-    }
-  }
-  std::string text;
-  for (const auto& line : lines) text += line + "\r\n";
+  std::string text =
+      "** File Mirroring Conditions **\r\nNomalMode=yes\r\nUpDate= 0 \r\n"
+      "TrashBox=no\r\nSize=no\r\nMatchCase=no\r\nReport=yes\r\nChildDir=yes\r\n"
+      "Timer=no\r\nDateMode=0\r\nOnce=no\r\nTime=00:00\r\nDriveA=" +
+      master + "\r\nDriveB=" + to + "\r\n";
+  for (const auto& line : extra) text += line + "\r\n";  // the last value of a key counts
   WriteText(home + "/job.tvf", text);
 }
 

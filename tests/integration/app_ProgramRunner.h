@@ -32,8 +32,8 @@ class ProgramTest : public ::testing::Test {
  protected:
   ProgramTest();
 
-  // Writes home/job.tvf: a Mirroring job from the master to `to`; `extra` lines replace the
-  // defaults of the same key (e.g. "Timer=yes").
+  // Writes home/job.tvf: a Mirroring job from the master to `to`, then the `extra` lines
+  // (e.g. "Timer=yes", which replaces the default of its key).
   void writeJob(const std::string& to, const std::vector<std::string>& extra = {}) const;
   // `asNobody`: as the user "nobody" when root (exit status 126 when that is not possible).
   ProgramResult run(const std::vector<std::string>& args, const Watcher& whileRunning = {},

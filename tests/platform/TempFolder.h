@@ -1,6 +1,5 @@
 #pragma once
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
