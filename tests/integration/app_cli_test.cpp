@@ -81,17 +81,17 @@ TEST_F(AppCliTest, RefusedJobsEndWithStatusTwoAndCopyNothing) {
   ASSERT_EQ(run({"job.tvf", "/X"}).exitStatus, 0);  // the list now holds job.tvf
   ASSERT_EQ(std::remove((backup + "/top.txt").c_str()), 0);
   const struct {
-    std::string job;  // DriveB of job.tvf, or another conditions file's text
-    std::string name;
-    std::string message;
-  } cases[] = {{master, "job.tvf", "Can't do it.  Check your setting file!"},
-               {backup, "jbo.tvf", "jbo.tvf"},  // a misspelt name must not run the list's first job
-               {backup + "\r\nthis line has no equals sign", "bad.tvf",
-                "bad.tvfの記述内容に誤りがあります。"},
-               {tmp / "no-such-backup", "job.tvf", ""}};
+    std::string to;                  // the job's DriveB
+    std::vector<std::string> extra;  // lines after the job's own
+    std::string name;                // the conditions file named on the command line
+    std::string message;             // on standard error
+  } cases[] = {{master, {}, "job.tvf", "Can't do it.  Check your setting file!"},
+               {backup, {}, "jbo.tvf", "jbo.tvf"},  // not the list's first job instead
+               {backup, {"no equals sign"}, "bad.tvf", "bad.tvfの記述内容に誤りがあります。"},
+               {tmp / "no-such-backup", {}, "job.tvf", ""}};  // in Recent.tvr, below
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.name + " " + c.job);
-    writeJob(c.job);
+    SCOPED_TRACE(c.name + " to " + c.to);
+    writeJob(c.to, c.extra);
     if (c.name == "bad.tvf") std::filesystem::rename(home + "/job.tvf", home + "/bad.tvf");
     const ProgramResult result = run({"/X", c.name});
     EXPECT_EQ(result.exitStatus, 2) << result.err;
