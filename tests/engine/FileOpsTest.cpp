@@ -28,6 +28,10 @@ TEST_F(FileOpsTest, GetEntryInfoOfMissingEntriesFoldersAndFiles) {
   EXPECT_EQ(GetEntryInfo(engine, "/m/f", info), 0);
   EXPECT_EQ(info.FileSize, 5);
   EXPECT_EQ(FormatDateTime(sys, info.Modified), "2023/11/15 07:13:20");  // local time
+  fs.addFile("/app/report.tvr");
+  sys.failTimeConversion = true;
+  EXPECT_EQ(GetEntryInfo(engine, "/m/f", info), 1);
+  EXPECT_EQ(reportLines().back(), "Error : /m/f(Code:75 File Time Culc Error)");
 
   fs.failOn(Op::Stat, "/m/f", EACCES);
   EXPECT_EQ(GetEntryInfo(engine, "/m/f", info, lookupError), 0);

@@ -131,6 +131,9 @@ TEST_F(RemovalPassTest, OldNTRemovesEntryByEntryInsideOut) {
   fs.failOn(Op::SetPermissions, "/b/ro", EPERM);
   EXPECT_EQ(DeleteEntry(engine, "/b/ro", 0, -1), EPERM);  // no deleting without clearing
   EXPECT_TRUE(fs.exists("/b/ro"));
+  fs.addDirectory("/b/t");
+  fs.failOn(Op::List, "/b/t", EACCES);
+  EXPECT_EQ(DeleteEntry(engine, "/b/t", 0, -1), 1);  // a folder it cannot list counts once
 }
 
 TEST_F(RemovalPassTest, RemoveTreeReportsFoldersItCannotListAndKeepsThem) {

@@ -173,11 +173,40 @@ TEST_F(ReportTest, OpenFailureAsksAndNoEndsTheProgram) {
   }
 }
 
-TEST_F(ReportTest, AMissingReportFileHasNothingToRotateAndAsksNothing) {
+// A missing report.tvr has nothing to rotate; one whose length cannot be read asks and goes on.
+TEST_F(ReportTest, RotationOfAMissingOrUnreadableReport) {
   ASSERT_EQ(fs.removeEntry("/app/report.tvr"), 0);
   open();
+  close();
   EXPECT_TRUE(ui.boxes.empty());
+  const auto linesBefore = reportLines().size();
   EXPECT_EQ(reportLines().front(), kHeader);
+  fs.failOn(FakeFileSystem::Op::Stat, "/app/report.tvr", EACCES);
+  open();
+  ASSERT_EQ(ui.boxes.size(), 1u);
+  EXPECT_EQ(ui.boxes[0].text, "継続しますか？  Error Code : 13  Permission denied");
+  EXPECT_GT(reportLines().size(), linesBefore);
+}
+
+// A volume whose label cannot be read.
+class UnreadableLabelFs : public FakeFileSystem {
+ public:
+  int volumeLabel(const std::string&, std::string&) override { return EIO; }
+};
+
+TEST(ReportLabels, AnUnreadableLabelEndsTheProgram) {
+  UnreadableLabelFs fs;
+  fs.addDirectory("/app");
+  platform::FakeTrash trash{fs};
+  platform::FakeWindowSystem ui;
+  platform::FakeSystemInfo sys;
+  Engine engine{Services{fs, trash, ui, sys}};
+  engine.shared.AppPath = "/app";
+  WriteReport(engine, ReportLineKind::OpenReport, "", -1, "/m", "/b");
+  ASSERT_EQ(ui.boxes.size(), 1u);
+  EXPECT_EQ(ui.boxes[0].text, "/m Error (Code : 5  Input/output error )");
+  EXPECT_TRUE(engine.run.EndRequested);
+  EXPECT_FALSE(engine.report.isOpen());
 }
 
 }  // namespace
