@@ -230,17 +230,24 @@ TEST_F(JobDriverTest, AReportFailureAnsweredNoAbandonsTheRun) {
   EXPECT_FALSE(fs.exists("/b/f"));
 }
 
-// Each dry-run mode hands over only its kinds of copy and changes nothing; what the full
-// simulation lists is what a real run with the same trees then does.
-TEST_F(JobDriverTest, ASimulationPredictsTheRealRun) {
-  engine.job.NomalMode = -1;
-  engine.job.UpDate = 1;
-  engine.job.Size = 1;
-  addFiles({"/m/new", "/b/sub/newer", "/m/older", "/m/same", "/b/same", "/b/sub/gone"});
-  fs.addFile("/m/sub/newer", "n", kT + 100);
-  fs.addFile("/b/older", "o", kT + 100);
-  fs.addFile("/m/size", "longer", kT);
-  fs.addFile("/b/size", "short", kT);
+// Trees where every kind of copy and removal has one case, simulated through a sink.
+class SimulationTest : public JobDriverTest {
+ protected:
+  SimulationTest() {
+    engine.job.NomalMode = -1;
+    engine.job.UpDate = 1;
+    engine.job.Size = 1;
+    addFiles({"/m/new", "/b/sub/newer", "/m/older", "/m/same", "/b/same", "/b/sub/gone"});
+    fs.addFile("/m/sub/newer", "n", kT + 100);
+    fs.addFile("/b/older", "o", kT + 100);
+    fs.addFile("/m/size", "longer", kT);
+    fs.addFile("/b/size", "short", kT);
+    engine.dryRun = &sink;
+  }
+  RecordingSink sink;
+};
+
+TEST_F(SimulationTest, EachModeHandsOverOnlyItsKindsOfCopy) {
   struct Case {
     std::int16_t mode;
     Lines simulated, restores;
@@ -251,8 +258,6 @@ TEST_F(JobDriverTest, ASimulationPredictsTheRealRun) {
       {-1,
        {},
        {"/m/new>/b/new", "/m/older>/b/older", "/m/size>/b/size", "/m/sub/newer>/b/sub/newer"}}};
-  RecordingSink sink;
-  engine.dryRun = &sink;
   for (const Case& c : cases) {
     SCOPED_TRACE("DryRunMode " + std::to_string(c.mode));
     sink = RecordingSink{};
@@ -265,8 +270,12 @@ TEST_F(JobDriverTest, ASimulationPredictsTheRealRun) {
     EXPECT_EQ(simulated, c.simulated);
     EXPECT_EQ(sink.restores, c.restores);
   }
+  EXPECT_TRUE(fs.created.empty());
+}
+
+// What the full simulation lists, and nothing else, is what a real run then does.
+TEST_F(SimulationTest, PredictsTheRealRun) {
   addFiles({"/m/kind", "/b/kind/inner", "/b/.tolvan32-partial-x"});
-  sink = RecordingSink{};
   engine.run.DryRunMode = 63;
   EXPECT_EQ(CopyTree(engine, "/m", "/b"), 0);
   EXPECT_EQ(RemovalPass(engine, "/m", "/b"), 0);
@@ -288,7 +297,6 @@ TEST_F(JobDriverTest, ASimulationPredictsTheRealRun) {
       EXPECT_EQ(call.sides.SizeFrom, -1);
     }
   }
-
   ASSERT_EQ(run().end, RunEnd::Finished);
   const std::map<std::string, int> kindOfLine{{"New File", 8},     {"UpDate File", 1},
                                               {"All Files", 2},    {"Size", 4},
