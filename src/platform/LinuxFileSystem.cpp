@@ -89,12 +89,27 @@ int LinuxFileSystem::statEntry(const std::string& path, FileStat& out) {
   out = FileStat{};
   struct stat st {};
   DirectoryFdCache::Slot* folder = nullptr;
+  lastFound_.clear();
   if (int e = lookup(path, st, &folder); e != 0) return e;
   out = FileStatFrom(st, NameOf(path));
+  if (folder != nullptr) lastFound_.assign(path);  // keeps its capacity: no allocation once warm
   return 0;
 }
 
+bool LinuxFileSystem::justFoundAsSpelled(const std::string& path) {
+  if (path != lastFound_) return false;
+  // A folder that was renamed or removed since drops out of the cache here.
+  const DirectoryFdCache::Slot* folder = lookupFolders_.find(ParentOf(path));
+  return folder != nullptr && folder->caseRule == CaseRule::Sensitive;
+}
+
+// A walk looks an entry up and then asks for its stored name: in a case-sensitive folder the
+// answer is the name itself, and the second lookup is saved.
 int LinuxFileSystem::storedName(const std::string& path, std::string& name) {
+  if (justFoundAsSpelled(path)) {
+    name.assign(NameOf(path));
+    return 0;
+  }
   struct stat st {};
   DirectoryFdCache::Slot* folder = nullptr;
   if (int e = lookup(path, st, &folder); e != 0) return e;
@@ -128,6 +143,7 @@ void LinuxFileSystem::setWriteRoot(const std::string& root) {
 }
 
 int LinuxFileSystem::writeParent(const std::string& path, int& folderFd, const char*& name) {
+  lastFound_.clear();  // what was found may be gone now
   if (path.size() < 2 || path.front() != '/') return EINVAL;
   name = path.c_str() + NameOffset(path);
   if (*name == '\0') return EINVAL;

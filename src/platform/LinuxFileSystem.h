@@ -72,6 +72,9 @@ class LinuxFileSystem : public FileSystem {
   [[nodiscard]] int copyContent(int from, int to, std::int64_t size);
   [[nodiscard]] int storedSpelling(DirectoryFdCache::Slot& folder, const char* name,
                                    const struct stat& st, std::string& stored);
+  // True when statEntry has just found `path` in a folder known to be case-sensitive, so
+  // that the folder stores exactly the spelling of the path.
+  [[nodiscard]] bool justFoundAsSpelled(const std::string& path);
   [[nodiscard]] int replaceTarget(int folderFd, const char* temporary, const char* name,
                                   bool targetExists, Trash* trash, const std::string& target);
 
@@ -81,7 +84,9 @@ class LinuxFileSystem : public FileSystem {
   DirectoryFdCache writeFolders_;
   std::vector<char> copyBuffer_;
   std::string scratch_;  // reused for NUL-terminated folder paths
-  bool root_ = false;    // running as root: copies keep their owner
+  // The path statEntry found last; emptied by every change made through writeParent.
+  std::string lastFound_;
+  bool root_ = false;  // running as root: copies keep their owner
 };
 
 }  // namespace tolvan::platform

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <map>
 
 #include "TempFolder.h"
@@ -87,6 +88,35 @@ TEST_F(LinuxFileSystemTest, StatEntryIsLstatWithLargeSizesAndStoredNameTheFolder
   ASSERT_EQ(fs.storedName(tmp / "readme.TXT", stored), 0);
   EXPECT_EQ(stored, "readme.TXT");
   EXPECT_EQ(fs.storedName(tmp / "ReadMe.txt", stored), ENOENT);
+}
+
+// In a case-sensitive folder the stored name of an entry just looked up is answered from that
+// lookup; that answer must not outlive a change made since, nor stand for another spelling.
+TEST_F(LinuxFileSystemTest, StoredNameAfterALookupFollowsTheChangesMadeSince) {
+  for (const char* name : {"first", "second", "third"}) WriteText(tmp / name, "");
+  std::string stored;
+  ASSERT_EQ(fs.storedName(tmp / "first", stored), 0);  // finds the folder case-sensitive
+  FileStat st;
+  for (const char* name : {"second", "first"}) {
+    ASSERT_EQ(fs.statEntry(tmp / name, st), 0);
+    ASSERT_EQ(fs.storedName(tmp / name, stored), 0);
+    EXPECT_EQ(stored, name);
+  }
+  ASSERT_EQ(fs.statEntry(tmp / "first", st), 0);
+  EXPECT_EQ(fs.storedName(tmp / "FIRST", stored), ENOENT);
+  const struct {
+    const char* looked;
+    std::function<int()> change;
+  } changes[] = {
+      {"first", [&] { return fs.removeEntry(tmp / "first"); }},
+      {"second", [&] { return fs.renameEntry(tmp / "second", tmp / "moved"); }},
+      {"third", [&] { return fs.removeTree(tmp / "third"); }},
+  };
+  for (const auto& c : changes) {
+    ASSERT_EQ(fs.statEntry(tmp / c.looked, st), 0);
+    ASSERT_EQ(c.change(), 0) << c.looked;
+    EXPECT_EQ(fs.storedName(tmp / c.looked, stored), ENOENT) << c.looked;
+  }
 }
 
 TEST_F(LinuxFileSystemTest, CopyKeepsContentModeAndTimeAndCopiesALinkAsALink) {
