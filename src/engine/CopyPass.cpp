@@ -73,8 +73,26 @@ bool ChooseReplacement(Engine& engine, const std::string& target, const EntryInf
   return false;
 }
 
+// What a lookup of the backup copy found: the entry, and the errno when there was none.
+struct BackupLookup {
+  EntryInfo info;
+  int error = 0;
+
+  // The entry or its absence is known; after any other failure it is not.
+  [[nodiscard]] bool known() const { return error == 0 || error == ENOENT || error == ENOTDIR; }
+};
+
+int CopyOntoBackup(Engine& engine, const std::string& source, const std::string& target,
+                   const BackupLookup& backup) {
+  const std::int16_t oldNT = engine.job.OldNT;
+  // What the walk has just found saves the copy a second look at the target.
+  return backup.known() ? CopyFileWithAttributes(engine, source, target, oldNT, backup.info)
+                        : CopyFileWithAttributes(engine, source, target, oldNT);
+}
+
 int CopyFileEntry(Engine& engine, const std::string& source, const std::string& target,
-                  const EntryInfo& master, const EntryInfo& backup) {
+                  const EntryInfo& master, const BackupLookup& lookup) {
+  const EntryInfo& backup = lookup.info;
   if (backup.isFolder()) {
     WriteLine(engine, ReportLineKind::Error, FailureText(target, EISDIR));
     return 1;
@@ -93,7 +111,7 @@ int CopyFileEntry(Engine& engine, const std::string& source, const std::string& 
     WriteLine(engine, ReportLineKind::Skipped, text);
     return 0;
   }
-  const int code = CopyFileWithAttributes(engine, source, target, engine.job.OldNT);
+  const int code = CopyOntoBackup(engine, source, target, lookup);
   if (code != 0) {
     WriteLine(engine, ReportLineKind::Error, FailureText(target, code));
     return 1;
@@ -130,11 +148,11 @@ EntryOutcome CopyFolderEntry(Engine& engine, const std::string& target, std::uin
 
 EntryOutcome CopyOne(Engine& engine, const std::string& source, const std::string& target,
                      const EntryInfo& entry, std::uint32_t masterMode) {
-  EntryInfo backup;
-  const int lookupErrors = GetEntryInfo(engine, target, backup);
+  BackupLookup backup;
+  const int lookupErrors = GetEntryInfo(engine, target, backup.info, backup.error);
   EntryOutcome outcome;
   if (entry.Kind == EntryKind::Directory) {
-    outcome = CopyFolderEntry(engine, target, masterMode, backup);
+    outcome = CopyFolderEntry(engine, target, masterMode, backup.info);
   } else {
     outcome.errors = CopyFileEntry(engine, source, target, entry, backup);
   }

@@ -25,28 +25,48 @@ bool IsNoSuchEntry(int error) {
 // localtime_r's failure: the time does not fit the calendar fields.
 constexpr int kTimeConversionError = EOVERFLOW;
 
-int PlainCopy(Engine& engine, const std::string& source, const std::string& target) {
+// A read-only backup copy is made writable first; hidden follows from the name and cannot be
+// cleared. A failure here shows up in the copy itself.
+int MakeOldCopyWritable(Engine& engine, const std::string& target) {
   FileStat old;
   const int lookup = engine.fs().statEntry(target, old);
-  if (lookup != 0 && !IsNoSuchEntry(lookup)) return lookup;
-  // A read-only backup copy is made writable first; hidden follows from the name and
-  // cannot be cleared. A failure here shows up in the copy itself.
-  if (lookup == 0 && (old.attributes & platform::kAttrReadOnly) != 0 &&
-      old.kind != EntryKind::Symlink) {
+  if (lookup != 0) return IsNoSuchEntry(lookup) ? 0 : lookup;
+  if ((old.attributes & platform::kAttrReadOnly) != 0 && old.kind != EntryKind::Symlink) {
     (void)engine.fs().setPermissions(target, old.mode | 0200);
+  }
+  return 0;
+}
+
+// Only a read-only old copy needs a look of its own (for its permission bits).
+bool MayBeReadOnly(const EntryInfo* backup) {
+  return backup == nullptr || (!backup->missing() && backup->Kind != EntryKind::Symlink &&
+                               (backup->Attributes & platform::kAttrReadOnly) != 0);
+}
+
+int PlainCopy(Engine& engine, const std::string& source, const std::string& target,
+              const EntryInfo* backup) {
+  if (MayBeReadOnly(backup)) {
+    if (const int code = MakeOldCopyWritable(engine, target); code != 0) return code;
   }
   return engine.fs().copyFile(source, target, nullptr);
 }
 
-int ShellCopy(Engine& engine, const std::string& source, const std::string& target) {
+// The file system looks the source up itself and moves the old copy to the trash only once
+// the new content is complete.
+int ShellCopy(Engine& engine, const std::string& source, const std::string& target,
+              const EntryInfo* backup) {
+  if (engine.job.TrashBox == 0) return engine.fs().copyFile(source, target, nullptr);
   FileStat st;
-  const int lookup = engine.fs().statEntry(source, st);
-  if (lookup != 0 && !IsNoSuchEntry(lookup)) return lookup;
-  const bool targetExists = engine.fs().statEntry(target, st) == 0;
-  // The file system moves the old copy to the trash only once the new content is complete.
-  platform::Trash* trash =
-      engine.job.TrashBox != 0 && targetExists ? &engine.services.trash : nullptr;
-  return engine.fs().copyFile(source, target, trash);
+  const bool targetExists =
+      backup != nullptr ? !backup->missing() : engine.fs().statEntry(target, st) == 0;
+  return engine.fs().copyFile(source, target, targetExists ? &engine.services.trash : nullptr);
+}
+
+int CopyWithAttributes(Engine& engine, const std::string& source, const std::string& target,
+                       std::int16_t oldNT, const EntryInfo* backup) {
+  if (oldNT != 0 || engine.job.ErrorFreeOption != 0)
+    return PlainCopy(engine, source, target, backup);
+  return ShellCopy(engine, source, target, backup);
 }
 
 double FolderSize(Engine& engine, const std::string& folder, std::int16_t childDir,
@@ -116,8 +136,12 @@ bool IsDecimalNumber(std::string_view text) {
 
 int CopyFileWithAttributes(Engine& engine, const std::string& source, const std::string& target,
                            std::int16_t oldNT) {
-  if (oldNT != 0 || engine.job.ErrorFreeOption != 0) return PlainCopy(engine, source, target);
-  return ShellCopy(engine, source, target);
+  return CopyWithAttributes(engine, source, target, oldNT, nullptr);
+}
+
+int CopyFileWithAttributes(Engine& engine, const std::string& source, const std::string& target,
+                           std::int16_t oldNT, const EntryInfo& backup) {
+  return CopyWithAttributes(engine, source, target, oldNT, &backup);
 }
 
 int GetEntryInfo(Engine& engine, const std::string& path, EntryInfo& out, int& lookupError) {

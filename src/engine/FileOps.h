@@ -15,6 +15,12 @@ struct OsVersionInfo;
 // the old copy goes to the trash once the new one is complete. 0 or an errno.
 [[nodiscard]] int CopyFileWithAttributes(Engine& engine, const std::string& source,
                                          const std::string& target, std::int16_t oldNT);
+// The same for a caller that has just looked the target up: `backup` is what it found, or a
+// missing entry when the lookup said there is none (ENOENT or ENOTDIR; not after any other
+// failure). The copy then does not look the target up again.
+[[nodiscard]] int CopyFileWithAttributes(Engine& engine, const std::string& source,
+                                         const std::string& target, std::int16_t oldNT,
+                                         const EntryInfo& backup);
 
 // Looks one entry up (never following a link). A missing entry is not a failure. Returns 1
 // after writing an Error line when the time cannot be converted, else 0.

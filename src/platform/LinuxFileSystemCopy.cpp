@@ -51,10 +51,15 @@ int LinuxFileSystem::copyFile(const std::string& source, const std::string& targ
   int folder = -1;
   const char* name = nullptr;
   if (int e = writeParent(target, folder, name); e != 0) return e;
-  struct stat old {};
-  const bool exists = ::fstatat(folder, name, &old, AT_SYMLINK_NOFOLLOW) == 0;
-  if (!exists && errno != ENOENT) return errno;
-  if (exists && S_ISDIR(old.st_mode)) return EISDIR;
+  // Only the trash needs to know beforehand whether an old copy exists. Without it the rename
+  // refuses a folder in the target's place (EISDIR) and leaves it as it is.
+  bool exists = false;
+  if (trash != nullptr) {
+    struct stat old {};
+    exists = ::fstatat(folder, name, &old, AT_SYMLINK_NOFOLLOW) == 0;
+    if (!exists && errno != ENOENT) return errno;
+    if (exists && S_ISDIR(old.st_mode)) return EISDIR;
+  }
 
   if (S_ISLNK(st.st_mode))
     return copyLink(sourceAt, sourceName, st, folder, name, exists, trash, target);

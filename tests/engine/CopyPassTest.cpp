@@ -73,6 +73,20 @@ TEST_F(CopyPassTest, MissingFilesAndFoldersAreMadeWithTheMastersPermissions) {
   EXPECT_EQ(runCopy(), Lines{});
 }
 
+// With TrashBox on, a replaced copy goes to the trash; a new file has no old copy to keep.
+TEST_F(CopyPassTest, TrashBoxKeepsEachReplacedCopy) {
+  engine.job.TrashBox = -1;
+  fs.addFile("/m/changed", "new", kT + 100);
+  fs.addFile("/b/changed", "old", kT);
+  addFiles({"/m/added", "/m/same", "/b/same"});
+  EXPECT_EQ(runCopy(), (Lines{"New File : /b/added",
+                              "UpDate File : /b/changed  " + when(kT) + " -> " + when(kT + 100)}));
+  ASSERT_EQ(trash.contents.size(), 1u);
+  EXPECT_EQ(trash.contents[0].path, "/b/changed");
+  EXPECT_EQ(trash.contents[0].content, "old");
+  EXPECT_EQ(tree("/b"), tree("/m"));
+}
+
 TEST_F(CopyPassTest, ChildDirOffNeitherCreatesNorEntersFolders) {
   engine.job.ChildDir = 0;
   addFiles({"/m/top", "/m/sub/deep", "/m/existing/x"});

@@ -78,30 +78,45 @@ TEST_F(FileOpsTest, TreeSizeRemovesLeftoversOnlyFromTheBackup) {
   EXPECT_TRUE(fs.exists("/m/sub/.tolvan32-partial-x1"));
 }
 
+// Both forms: on its own, and given what the caller's lookup of the target found.
 TEST_F(FileOpsTest, CopyFileWithAttributesKeepsTheOldCopyOnlyWithTrashBox) {
-  fs.addFile("/m/f", "new", 0, 0640);
-  fs.addFile("/b/f", "old");
-  EXPECT_EQ(CopyFileWithAttributes(engine, "/m/f", "/b/f", 0), 0);
-  EXPECT_EQ(fs.contentOf("/b/f"), "new");
-  EXPECT_TRUE(trash.trashed.empty());
-
-  engine.job.TrashBox = 1;
-  fs.addFile("/b/f", "old");
-  EXPECT_EQ(CopyFileWithAttributes(engine, "/m/f", "/b/f", 0), 0);
-  EXPECT_EQ(fs.contentOf("/b/f"), "new");
-  ASSERT_EQ(trash.contents.size(), 1u);
-  EXPECT_EQ(trash.contents[0].content, "old");
-  EXPECT_EQ(CopyFileWithAttributes(engine, "/m/f", "/b/g", 0), 0);  // a new file: no old copy
-  EXPECT_EQ(trash.trashed.size(), 1u);
-
-  // The plain copy (ErrorFreeOption or OldNT) replaces a read-only copy, never via the trash.
-  for (const std::int16_t errorFree : {-1, 0}) {
-    engine.job.ErrorFreeOption = errorFree;
-    fs.addFile("/b/f", "old", 0, 0444);
-    EXPECT_EQ(CopyFileWithAttributes(engine, "/m/f", "/b/f", errorFree == 0 ? -1 : 0), 0);
+  for (const bool lookedUp : {false, true}) {
+    SCOPED_TRACE(lookedUp ? "target looked up by the caller" : "target not looked up");
+    auto copy = [&](const std::string& target, std::int16_t oldNT) {
+      if (!lookedUp) return CopyFileWithAttributes(engine, "/m/f", target, oldNT);
+      EntryInfo backup;
+      EXPECT_EQ(GetEntryInfo(engine, target, backup), 0);
+      return CopyFileWithAttributes(engine, "/m/f", target, oldNT, backup);
+    };
+    engine.job.TrashBox = 0;
+    engine.job.ErrorFreeOption = 0;
+    trash.trashed.clear();
+    trash.contents.clear();
+    (void)fs.removeEntry("/b/g");
+    fs.addFile("/m/f", "new", 0, 0640);
+    fs.addFile("/b/f", "old");
+    EXPECT_EQ(copy("/b/f", 0), 0);
     EXPECT_EQ(fs.contentOf("/b/f"), "new");
-    EXPECT_EQ(fs.find("/b/f")->mode, 0640u);
+    EXPECT_TRUE(trash.trashed.empty());
+
+    engine.job.TrashBox = 1;
+    fs.addFile("/b/f", "old");
+    EXPECT_EQ(copy("/b/f", 0), 0);
+    EXPECT_EQ(fs.contentOf("/b/f"), "new");
+    ASSERT_EQ(trash.contents.size(), 1u);
+    EXPECT_EQ(trash.contents[0].content, "old");
+    EXPECT_EQ(copy("/b/g", 0), 0);  // a new file: no old copy
     EXPECT_EQ(trash.trashed.size(), 1u);
+
+    // The plain copy (ErrorFreeOption or OldNT) replaces a read-only copy, never via the trash.
+    for (const std::int16_t errorFree : {-1, 0}) {
+      engine.job.ErrorFreeOption = errorFree;
+      fs.addFile("/b/f", "old", 0, 0444);
+      EXPECT_EQ(copy("/b/f", errorFree == 0 ? -1 : 0), 0);
+      EXPECT_EQ(fs.contentOf("/b/f"), "new");
+      EXPECT_EQ(fs.find("/b/f")->mode, 0640u);
+      EXPECT_EQ(trash.trashed.size(), 1u);
+    }
   }
 }
 
@@ -112,6 +127,11 @@ TEST_F(FileOpsTest, CopyReturnsLookupAndCopyErrors) {
   engine.job.ErrorFreeOption = -1;
   EXPECT_EQ(CopyFileWithAttributes(engine, "/m/f", "/b/f", 0), EACCES);
   EXPECT_EQ(fs.contentOf("/b/f"), "old");
+  // What the caller found stands: a writable old copy is not looked up again.
+  EntryInfo found;
+  found.Kind = platform::EntryKind::File;
+  EXPECT_EQ(CopyFileWithAttributes(engine, "/m/f", "/b/f", 0, found), 0);
+  EXPECT_EQ(fs.contentOf("/b/f"), "new");
   engine.job.ErrorFreeOption = 0;
   fs.failOn(Op::Stat, "/m/f", EIO);
   EXPECT_EQ(CopyFileWithAttributes(engine, "/m/f", "/b/g", 0), EIO);

@@ -165,17 +165,18 @@ TEST_F(LinuxFileSystemTest, AFailedCopyKeepsTheOldCopyAndLeavesNoTemporaryFile) 
   WriteText(tmp / "target", "old");
   ::mkdir((tmp / "folder").c_str(), 0755);
   ASSERT_EQ(::mkfifo((tmp / "fifo").c_str(), 0600), 0);
+  ASSERT_EQ(::symlink("source", (tmp / "link").c_str()), 0);
+  WriteText(tmp / "folder/inside", "");
   const struct {
     const char* source;
     const char* target;
     int error;
-  } refusals[] = {{"source", "folder", EISDIR},
-                  {"folder", "target", EISDIR},
-                  {"fifo", "target", ENOTSUP},
-                  {"missing", "target", ENOENT},
-                  {"source", "nofolder/x", ENOENT}};
+  } refusals[] = {{"source", "folder", EISDIR},  {"link", "folder", EISDIR},
+                  {"folder", "target", EISDIR},  {"fifo", "target", ENOTSUP},
+                  {"missing", "target", ENOENT}, {"source", "nofolder/x", ENOENT}};
   for (const auto& c : refusals)
     EXPECT_EQ(fs.copyFile(tmp / c.source, tmp / c.target, nullptr), c.error) << c.source;
+  EXPECT_EQ(NamesIn(tmp / "folder"), std::vector<std::string>{"inside"});
   // The trash gets the old copy only once the new one is complete; a failed move keeps it.
   RecordingTrash trash;
   trash.failWith = EXDEV;

@@ -23,7 +23,8 @@ FileStat StatOf(const FakeFileSystem::Node& node) {
   FileStat st;
   st.kind = node.kind;
   st.attributes = AttributesOf(node);
-  st.size = node.kind == EntryKind::Directory ? 4096 : static_cast<std::int64_t>(node.content.size());
+  st.size =
+      node.kind == EntryKind::Directory ? 4096 : static_cast<std::int64_t>(node.content.size());
   st.mtimeSeconds = node.mtime;
   st.mtimeNanoseconds = node.mtimeNs;
   st.mode = node.mode;
@@ -36,7 +37,9 @@ bool IsBelow(const std::string& key, const std::string& dirKey) {
          key[dirKey.size()] == '/';
 }
 
-std::string LastComponent(const std::string& path) { return path.substr(path.rfind('/') + 1); }
+std::string LastComponent(const std::string& path) {
+  return path.substr(path.rfind('/') + 1);
+}
 
 class FakeLockedFile : public LockedFile {
  public:
@@ -59,9 +62,12 @@ class FakeLockedFile : public LockedFile {
 
 class FakeListing : public DirectoryListing {
  public:
-  FakeListing(FakeFileSystem& fs, std::vector<std::string> names, std::string dir, std::size_t failAfter,
-              int failError)
-      : fs_(fs), names_(std::move(names)), dir_(std::move(dir)), failAfter_(failAfter),
+  FakeListing(FakeFileSystem& fs, std::vector<std::string> names, std::string dir,
+              std::size_t failAfter, int failError)
+      : fs_(fs),
+        names_(std::move(names)),
+        dir_(std::move(dir)),
+        failAfter_(failAfter),
         failError_(failError) {}
 
   int next(std::string_view& name, FileStat& stat) override {
@@ -119,7 +125,8 @@ void FakeFileSystem::addFile(const std::string& path, std::string content, std::
   put(Node{path, EntryKind::File, mode, std::move(content), mtime, 0});
 }
 
-void FakeFileSystem::addLink(const std::string& path, const std::string& target, std::int64_t mtime) {
+void FakeFileSystem::addLink(const std::string& path, const std::string& target,
+                             std::int64_t mtime) {
   if (!exists(parentOf(path))) addDirectory(parentOf(path), mtime);
   put(Node{path, EntryKind::Symlink, 0777, target, mtime, 0});
 }
@@ -138,7 +145,8 @@ void FakeFileSystem::failOn(Op op, const std::string& path, int error, int times
   failures_[{op, path}] = Failure{error, times};
 }
 
-void FakeFileSystem::failListingAfter(const std::string& path, std::size_t afterEntries, int error) {
+void FakeFileSystem::failListingAfter(const std::string& path, std::size_t afterEntries,
+                                      int error) {
   listingFailures_[path] = ListingFailure{afterEntries, error};
 }
 
@@ -149,7 +157,9 @@ int FakeFileSystem::injected(Op op, const std::string& path) {
   return it->second.error;
 }
 
-bool FakeFileSystem::exists(const std::string& path) const { return find(path) != nullptr; }
+bool FakeFileSystem::exists(const std::string& path) const {
+  return find(path) != nullptr;
+}
 
 const FakeFileSystem::Node* FakeFileSystem::find(const std::string& path) const {
   if (path == "/" && nodes_.empty()) {
@@ -169,7 +179,8 @@ std::vector<std::string> FakeFileSystem::childrenOf(const std::string& dir) cons
   std::vector<std::string> children;
   const std::string dirKey = key(dir);
   for (const auto& [k, node] : nodes_) {
-    if (IsBelow(k, dirKey) && k.find('/', dirKey == "/" ? 1 : dirKey.size() + 1) == std::string::npos)
+    if (IsBelow(k, dirKey) &&
+        k.find('/', dirKey == "/" ? 1 : dirKey.size() + 1) == std::string::npos)
       children.push_back(node.path);
   }
   return children;
@@ -224,6 +235,7 @@ int FakeFileSystem::storedName(const std::string& path, std::string& name) {
 
 int FakeFileSystem::copyFile(const std::string& source, const std::string& target, Trash* trash) {
   if (int e = injected(Op::Copy, target); e != 0) return e;
+  if (int e = injected(Op::Stat, source); e != 0) return e;  // the copy looks its source up
   const Node* src = find(source);
   if (src == nullptr) return ENOENT;
   if (src->kind == EntryKind::Directory) return EISDIR;
