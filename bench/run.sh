@@ -394,6 +394,7 @@ print_results() {
   if awk -v l="${load_before%% *}" -v n="$(nproc)" 'BEGIN { exit !(l > n / 2) }'; then
     echo "NOTE: other work was running (load average above half the cores): the figures are noisy"
   fi
+  ((HAVE_TOLVAN)) && echo "tolvan32: $TOLVAN32, built $(date -u -r "$TOLVAN32" '+%Y-%m-%d %H:%M:%S UTC')"
   echo "trees: $FS_TEXT"
   echo "$TREE_TEXT"
   echo "whole benchmark: ${ELAPSED} s"
