@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <utility>
 
 namespace tolvan::platform {
 namespace {
@@ -35,33 +36,43 @@ FileStat FileStatFrom(const struct stat& st, std::string_view name) {
   return out;
 }
 
-LinuxListing::LinuxListing(UniqueFd folder, int& error) {
-  dir_ = ::fdopendir(folder.get());
-  if (dir_ == nullptr) {
-    error = errno;
-    return;
-  }
-  (void)folder.release();  // the DIR owns it now
-  error = 0;
+LinuxListing::LinuxListing(UniqueFd folder, int& error) : folder_(std::move(folder)) {
+  error = folder_.valid() ? 0 : EBADF;
 }
 
-LinuxListing::~LinuxListing() {
-  if (dir_ != nullptr) ::closedir(dir_);
+const char* LinuxListing::nextName(int& error) {
+  error = 0;
+  if (position_ >= filled_) {
+    ssize_t n = 0;
+    do {
+      n = ::getdents64(folder_.get(), buffer_, sizeof buffer_);
+    } while (n < 0 && errno == EINTR);
+    if (n <= 0) {
+      // A folder removed while it is read ends its listing (ENOENT), as with readdir.
+      if (n < 0 && errno != ENOENT) error = errno;
+      return nullptr;
+    }
+    position_ = 0;
+    filled_ = static_cast<std::size_t>(n);
+  }
+  const auto* entry = reinterpret_cast<const struct dirent64*>(buffer_ + position_);
+  position_ += entry->d_reclen;
+  return entry->d_name;
 }
 
 int LinuxListing::next(std::string_view& name, FileStat& stat) {
-  if (dir_ == nullptr) return EBADF;
+  if (!folder_.valid()) return EBADF;
   struct stat st {};
   for (;;) {
-    errno = 0;
-    const dirent* entry = ::readdir(dir_);
-    if (entry == nullptr) return errno == 0 ? -1 : errno;
-    if (IsDotOrDotDot(entry->d_name)) continue;
-    if (::fstatat(::dirfd(dir_), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
+    int error = 0;
+    const char* entry = nextName(error);
+    if (entry == nullptr) return error == 0 ? -1 : error;
+    if (IsDotOrDotDot(entry)) continue;
+    if (::fstatat(folder_.get(), entry, &st, AT_SYMLINK_NOFOLLOW) != 0) {
       if (errno == ENOENT) continue;  // removed since the folder was read
       return errno;
     }
-    name = std::string_view(entry->d_name, std::strlen(entry->d_name));
+    name = std::string_view(entry, std::strlen(entry));
     stat = FileStatFrom(st, name);
     return 0;
   }

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <map>
 
@@ -62,6 +63,27 @@ TEST_F(LinuxFileSystemTest, ListingDescribesEveryKindWithoutFollowingLinks) {
   EXPECT_EQ(error, ENOENT);
   EXPECT_EQ(fs.openListing(tmp / "file.txt", error), nullptr);
   EXPECT_EQ(error, ENOTDIR);
+}
+
+// A folder larger than one read of it: every entry is listed once, none lost at the seams.
+TEST_F(LinuxFileSystemTest, ALargeFolderIsListedWhole) {
+  std::vector<std::string> made;
+  for (int i = 0; i < 1500; ++i) {
+    made.push_back("an-entry-with-a-rather-long-name-" + std::to_string(i));
+    WriteText(tmp / made.back(), "");
+  }
+  int error = 0;
+  auto listing = fs.openListing(tmp.path(), error);
+  ASSERT_NE(listing, nullptr);
+  std::vector<std::string> listed;
+  std::string_view name;
+  FileStat st;
+  int read = 0;
+  while ((read = listing->next(name, st)) == 0) listed.emplace_back(name);
+  EXPECT_EQ(read, -1);
+  std::sort(made.begin(), made.end());
+  std::sort(listed.begin(), listed.end());
+  EXPECT_EQ(listed, made);
 }
 
 TEST_F(LinuxFileSystemTest, StatEntryIsLstatWithLargeSizesAndStoredNameTheFoldersSpelling) {
