@@ -12,6 +12,7 @@
 #include "platform/StoredSpelling.h"
 #include "platform/TemporaryFile.h"
 #include "platform/TreeRemoval.h"
+#include "platform/UniqueFd.h"
 
 namespace tolvan::platform {
 namespace {
@@ -28,18 +29,6 @@ int ReadAll(int fd, std::string& content) {
     if (n == 0) return 0;
     content.append(buffer, static_cast<std::size_t>(n));
   }
-}
-
-int WriteAll(int fd, std::string_view bytes) {
-  while (!bytes.empty()) {
-    const ssize_t n = ::write(fd, bytes.data(), bytes.size());
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return errno;
-    }
-    bytes.remove_prefix(static_cast<std::size_t>(n));
-  }
-  return 0;
 }
 
 }  // namespace

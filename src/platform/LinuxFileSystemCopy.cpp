@@ -9,6 +9,7 @@
 #include "platform/PathText.h"
 #include "platform/TemporaryFile.h"
 #include "platform/Trash.h"
+#include "platform/UniqueFd.h"
 
 namespace tolvan::platform {
 namespace {
@@ -20,19 +21,6 @@ constexpr std::size_t kKernelCopyChunk = 1 << 30;
 bool KernelCopyUnsupported(int error) {
   return error == EXDEV || error == ENOSYS || error == EINVAL || error == EOPNOTSUPP ||
          error == EBADF || error == EPERM || error == ETXTBSY;
-}
-
-int WriteAll(int fd, const char* data, std::size_t size) {
-  while (size > 0) {
-    const ssize_t n = ::write(fd, data, size);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return errno;
-    }
-    data += n;
-    size -= static_cast<std::size_t>(n);
-  }
-  return 0;
 }
 
 }  // namespace
@@ -165,7 +153,9 @@ int LinuxFileSystem::copyContent(int from, int to, std::int64_t size) {
       return errno;
     }
     if (n == 0) return 0;
-    if (int e = WriteAll(to, copyBuffer_.data(), static_cast<std::size_t>(n)); e != 0) return e;
+    if (int e = WriteAll(to, std::string_view(copyBuffer_.data(), static_cast<std::size_t>(n)));
+        e != 0)
+      return e;
   }
 }
 

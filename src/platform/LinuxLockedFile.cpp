@@ -21,15 +21,7 @@ int LockWholeFile(int fd) {
 
 int LinuxLockedFile::write(std::string_view bytes) {
   if (!fd_.valid()) return EBADF;
-  while (!bytes.empty()) {
-    const ssize_t written = ::write(fd_.get(), bytes.data(), bytes.size());
-    if (written < 0) {
-      if (errno == EINTR) continue;
-      return errno;
-    }
-    bytes.remove_prefix(static_cast<std::size_t>(written));
-  }
-  return 0;
+  return WriteAll(fd_.get(), bytes);
 }
 
 int LinuxLockedFile::close() {

@@ -88,19 +88,6 @@ std::string InfoText(const std::string& pathValue) {
          "\n";
 }
 
-int WriteInfo(int fd, const std::string& text) {
-  std::string_view rest = text;
-  while (!rest.empty()) {
-    const ssize_t n = ::write(fd, rest.data(), rest.size());
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return errno;
-    }
-    rest.remove_prefix(static_cast<std::size_t>(n));
-  }
-  return 0;
-}
-
 // Claims a free name in the trash by creating its .trashinfo file (O_EXCL).
 int ClaimName(const std::string& trash, std::string_view wanted, std::string& name,
               UniqueFd& info) {
@@ -193,7 +180,7 @@ int LinuxTrash::moveToTrash(const std::string& path) {
   UniqueFd info;
   if (int e = ClaimName(trash, NameOf(path), name, info); e != 0) return e;
   const std::string infoPath = JoinPath(JoinPath(trash, "info"), name + ".trashinfo");
-  int e = WriteInfo(info.get(), InfoText(pathValue));
+  int e = WriteAll(info.get(), InfoText(pathValue));
   if (e == 0) e = info.closeChecked();
   // The entry itself moves; a rename never follows a link and never copies.
   if (e == 0) e = RenameNoReplace(path, JoinPath(JoinPath(trash, "files"), name));

@@ -11,4 +11,16 @@ int UniqueFd::closeChecked() {
   return result == 0 || errno == EINTR ? 0 : errno;
 }
 
+int WriteAll(int fd, std::string_view bytes) {
+  while (!bytes.empty()) {
+    const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return errno;
+    }
+    bytes.remove_prefix(static_cast<std::size_t>(n));
+  }
+  return 0;
+}
+
 }  // namespace tolvan::platform

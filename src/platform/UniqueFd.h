@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <string_view>
 #include <utility>
 
 namespace tolvan::platform {
@@ -33,5 +34,8 @@ class UniqueFd {
  private:
   int fd_ = -1;
 };
+
+// Writes every byte, carrying on after partial writes and signals; 0 or an errno.
+[[nodiscard]] int WriteAll(int fd, std::string_view bytes);
 
 }  // namespace tolvan::platform
