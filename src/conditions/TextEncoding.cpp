@@ -4,40 +4,11 @@
 
 #include <cerrno>
 #include <cstddef>
-#include <cstdint>
+
+#include "engine/Paths.h"
 
 namespace tolvan {
 namespace {
-
-// Length of the UTF-8 sequence starting at `i`, or 0 when it is not a valid one (overlong
-// forms, surrogates and values above U+10FFFF included).
-std::size_t Utf8SequenceLength(std::string_view s, std::size_t i) {
-  const auto byte = [&](std::size_t k) { return static_cast<std::uint8_t>(s[k]); };
-  const std::uint8_t lead = byte(i);
-  if (lead < 0x80) return 1;
-  std::size_t length = 0;
-  std::uint8_t low = 0x80;
-  std::uint8_t high = 0xBF;
-  if (lead >= 0xC2 && lead <= 0xDF) {
-    length = 2;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    length = 3;
-    if (lead == 0xE0) low = 0xA0;
-    if (lead == 0xED) high = 0x9F;
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    length = 4;
-    if (lead == 0xF0) low = 0x90;
-    if (lead == 0xF4) high = 0x8F;
-  } else {
-    return 0;
-  }
-  if (i + length > s.size()) return 0;
-  if (byte(i + 1) < low || byte(i + 1) > high) return 0;
-  for (std::size_t k = 2; k < length; ++k) {
-    if (byte(i + k) < 0x80 || byte(i + k) > 0xBF) return 0;
-  }
-  return length;
-}
 
 class Converter {
  public:
@@ -55,15 +26,6 @@ class Converter {
 };
 
 }  // namespace
-
-bool IsValidUtf8(std::string_view bytes) {
-  for (std::size_t i = 0; i < bytes.size();) {
-    const std::size_t length = Utf8SequenceLength(bytes, i);
-    if (length == 0) return false;
-    i += length;
-  }
-  return true;
-}
 
 int Cp932ToUtf8(std::string_view bytes, std::string& out) {
   out.clear();

@@ -5,8 +5,6 @@
 
 namespace tolvan {
 
-[[nodiscard]] bool IsValidUtf8(std::string_view bytes);
-
 // Shift-JIS (code page 932) to UTF-8; a byte that is not part of a valid character becomes
 // "?". 0 or the errno of the converter.
 [[nodiscard]] int Cp932ToUtf8(std::string_view bytes, std::string& out);

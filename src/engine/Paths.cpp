@@ -49,6 +49,15 @@ std::size_t ValidSequenceLength(std::string_view bytes, std::size_t at) {
 
 }  // namespace
 
+bool IsValidUtf8(std::string_view bytes) {
+  for (std::size_t at = 0; at < bytes.size();) {
+    const std::size_t length = ValidSequenceLength(bytes, at);
+    if (length == 0) return false;
+    at += length;
+  }
+  return true;
+}
+
 std::string ChildPath(std::string_view parent, std::string_view name) {
   std::string path;
   path.reserve(parent.size() + name.size() + 1);

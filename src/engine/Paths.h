@@ -15,6 +15,7 @@ namespace tolvan {
 [[nodiscard]] std::string TrimBlanks(std::string_view text);
 [[nodiscard]] std::string ToUpperAscii(std::string_view text);
 [[nodiscard]] bool ContainsIgnoringCase(std::string_view text, std::string_view part);
+[[nodiscard]] bool IsValidUtf8(std::string_view bytes);
 // Valid UTF-8 kept as it is; each byte that is not part of a valid sequence becomes "?".
 [[nodiscard]] std::string DisplayText(std::string_view bytes);
 // The system's text for an errno value.
