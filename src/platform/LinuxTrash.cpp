@@ -27,14 +27,6 @@ std::string Environment(const char* name) {
   return value != nullptr ? std::string(value) : std::string();
 }
 
-std::string Resolved(const std::string& path) {
-  struct Free {
-    void operator()(char* p) const { std::free(p); }
-  };
-  std::unique_ptr<char, Free> real(::realpath(path.c_str(), nullptr));
-  return real ? std::string(real.get()) : std::string();
-}
-
 // Creates `path` and its missing parents; the new folders get `mode`.
 int MakeFolders(const std::string& path, mode_t mode) {
   struct stat st {};
@@ -164,7 +156,7 @@ int LinuxTrash::trashFor(const std::string& folder, dev_t device, std::string& t
 int LinuxTrash::moveToTrash(const std::string& path) {
   struct stat entry {};
   if (::lstat(path.c_str(), &entry) != 0) return errno;
-  const std::string folder = Resolved(std::string(ParentOf(path)));
+  const std::string folder = RealPath(std::string(ParentOf(path)));
   if (folder.empty()) return errno;
   struct stat folderStat {};
   if (::stat(folder.c_str(), &folderStat) != 0) return errno;

@@ -1,5 +1,8 @@
 #include "platform/PathText.h"
 
+#include <cstdlib>
+#include <memory>
+
 namespace tolvan::platform {
 namespace {
 
@@ -65,6 +68,14 @@ std::string DecodeEscapes(std::string_view text) {
     }
   }
   return out;
+}
+
+std::string RealPath(const std::string& path) {
+  struct Free {
+    void operator()(char* p) const { std::free(p); }
+  };
+  std::unique_ptr<char, Free> real(::realpath(path.c_str(), nullptr));
+  return real ? std::string(real.get()) : std::string();
 }
 
 }  // namespace tolvan::platform

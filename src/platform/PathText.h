@@ -15,6 +15,8 @@ namespace tolvan::platform {
 [[nodiscard]] std::string JoinPath(std::string_view parent, std::string_view name);
 // True when `path` is `folder` itself or lies below it.
 [[nodiscard]] bool IsAtOrBelow(std::string_view path, std::string_view folder);
+// The path with every link and "." or ".." resolved (realpath), or empty text on failure.
+[[nodiscard]] std::string RealPath(const std::string& path);
 // Decodes the escapes "\x20" (hex) and "\040" (octal) that udev and the mount table use.
 [[nodiscard]] std::string DecodeEscapes(std::string_view text);
 

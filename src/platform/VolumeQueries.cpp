@@ -35,14 +35,6 @@ bool ParseDevice(std::string_view text, unsigned& major, unsigned& minor) {
   return *end == '\0';
 }
 
-std::string Resolved(const std::string& path) {
-  struct Free {
-    void operator()(char* p) const { std::free(p); }
-  };
-  std::unique_ptr<char, Free> real(::realpath(path.c_str(), nullptr));
-  return real ? std::string(real.get()) : std::string();
-}
-
 bool SameDevice(const struct stat& label, const MountEntry& mount, const struct stat* source) {
   if (S_ISBLK(label.st_mode) && label.st_rdev == makedev(mount.major, mount.minor)) return true;
   return source != nullptr && label.st_dev == source->st_dev && label.st_ino == source->st_ino;
@@ -105,11 +97,9 @@ std::string FindLabel(const std::string& labelFolder, const MountEntry& mount) {
 // parent: a missing backup folder must not make the label query, and so the report, fail.
 std::string ResolvedNearestExisting(std::string path) {
   for (;;) {
-    std::string real = Resolved(path);
-    if (!real.empty() || path.empty() || path == "/") return real;
-    const auto slash = path.rfind('/');
-    if (slash == std::string::npos) return {};
-    path = slash == 0 ? std::string("/") : path.substr(0, slash);
+    std::string real = RealPath(path);
+    if (!real.empty() || path.empty() || path == "/" || path.front() != '/') return real;
+    path = std::string(ParentOf(path));
   }
 }
 
@@ -131,7 +121,7 @@ bool IsMountPointPath(const VolumeSources& sources, const std::string& path) {
   if (self.st_dev != parent.st_dev) return true;
   if (self.st_ino == parent.st_ino) return true;  // the top of the name space
   // A bind mount of a folder of the same file system keeps the device number.
-  const std::string real = Resolved(path);
+  const std::string real = RealPath(path);
   MountEntry mount;
   return !real.empty() && FindMount(sources.mountInfo, real, mount) && mount.mountPoint == real;
 }
