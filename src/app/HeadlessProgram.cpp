@@ -4,7 +4,6 @@
 #include <iostream>
 
 #include "app/SchedulerLoop.h"
-#include "app/SignalAwareWindowSystem.h"
 #include "app/StopSignals.h"
 #include "app/Usage.h"
 #include "conditions/Session.h"
@@ -72,13 +71,11 @@ int RunHeadless(const std::vector<std::string>& args, const CommandLine& command
   platform::LinuxTrash trash;
   platform::QtSettingsStore settings;
   platform::HeadlessWindowSystem headless;
-  SignalAwareWindowSystem ui(headless);
-  Engine engine{Services{fs, trash, ui, sys}};
-  ui.watch(engine.run);
+  Engine engine{Services{fs, trash, headless, sys}};
   headless.watchStopFlag(&engine.run.StopFlag);
   Session session{engine, settings};
   InstallFormSet(session);
-  InstallStopSignals(engine.run.StopFlag);
+  InstallStopSignals(engine.run.StopFlag, headless);
   if (!NamedFileExists(session, commandLine.fileName)) return kExitRefused;
   return RunSession(session, args);
 }

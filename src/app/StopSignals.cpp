@@ -15,6 +15,7 @@ static_assert(std::atomic<std::int16_t>::is_always_lock_free,
               "the stop flag is set from a signal handler");
 
 std::atomic<std::int16_t>* g_stopFlag = nullptr;
+platform::HeadlessWindowSystem* g_ui = nullptr;
 volatile std::sig_atomic_t g_signals = 0;
 volatile std::sig_atomic_t g_waiting = 0;
 
@@ -26,6 +27,7 @@ extern "C" void OnStopSignal(int /*signal*/) {
     _exit(kExitStopped);
   }
   if (g_stopFlag != nullptr) g_stopFlag->store(1, std::memory_order_relaxed);
+  if (g_ui != nullptr) g_ui->requestStop();
 }
 
 sigset_t StopSignalSet() {
@@ -38,8 +40,9 @@ sigset_t StopSignalSet() {
 
 }  // namespace
 
-void InstallStopSignals(std::atomic<std::int16_t>& stopFlag) {
+void InstallStopSignals(std::atomic<std::int16_t>& stopFlag, platform::HeadlessWindowSystem& ui) {
   g_stopFlag = &stopFlag;
+  g_ui = &ui;
   struct sigaction action {};
   action.sa_handler = OnStopSignal;
   sigemptyset(&action.sa_mask);
@@ -51,10 +54,6 @@ void InstallStopSignals(std::atomic<std::int16_t>& stopFlag) {
 
 int StopSignalCount() {
   return g_signals;
-}
-
-const volatile std::sig_atomic_t* StopSignalCounter() {
-  return &g_signals;
 }
 
 bool WaitForStopSignal(long milliseconds) {

@@ -4,6 +4,8 @@
 #include <csignal>
 #include <cstdint>
 
+#include "platform/HeadlessWindowSystem.h"
+
 namespace tolvan::app {
 
 // SIGINT and SIGTERM ask a run to stop as the progress window's stop button does: the
@@ -11,7 +13,8 @@ namespace tolvan::app {
 // during the same work ends the process at once (status 3), after removing the temporary
 // file of a copy in progress. While the scheduler waits between runs, a signal only ends
 // the wait.
-void InstallStopSignals(std::atomic<std::int16_t>& stopFlag);
+// The window services keep the request in force for a run that starts after it.
+void InstallStopSignals(std::atomic<std::int16_t>& stopFlag, platform::HeadlessWindowSystem& ui);
 
 // Number of stop signals received so far.
 [[nodiscard]] int StopSignalCount();

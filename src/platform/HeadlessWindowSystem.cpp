@@ -56,6 +56,7 @@ MessageAnswer HeadlessWindowSystem::messageBox(const std::string& text, const st
 }
 
 void HeadlessWindowSystem::letEventsRun() {
+  if (stopFlag_ != nullptr && stopRequested_.load() && stopFlag_->load() == 0) stopFlag_->store(1);
   if (++eventCalls_ % kCallsBetweenClockChecks != 0) return;
   const auto now = std::chrono::steady_clock::now();
   if (now - lastPump_ < kPumpInterval) return;

@@ -31,8 +31,10 @@ class HeadlessWindowSystem : public WindowSystem {
 
   // A stop request (async-signal-safe): a waiting dialog returns "cancelled".
   void requestStop() { stopRequested_.store(true); }
-  // Also treats a non-zero value of this flag (the run state's stop flag) as a stop request.
-  void watchStopFlag(const std::atomic<std::int16_t>* flag) { stopFlag_ = flag; }
+  // Also treats a non-zero value of this flag (the run state's stop flag) as a stop request,
+  // and sets it again at the next entry when a stop was requested: a run clears the flag as it
+  // begins, and a stop asked for just before must not be lost.
+  void watchStopFlag(std::atomic<std::int16_t>* flag) { stopFlag_ = flag; }
   [[nodiscard]] bool stopRequested() const;
   // Time between two polls of the wait dialog.
   void setWaitInterval(std::chrono::milliseconds interval) { waitInterval_ = interval; }
@@ -43,7 +45,7 @@ class HeadlessWindowSystem : public WindowSystem {
   std::FILE* out_;
   HeadlessProgressWindow progress_;
   std::atomic<bool> stopRequested_{false};
-  const std::atomic<std::int16_t>* stopFlag_ = nullptr;
+  std::atomic<std::int16_t>* stopFlag_ = nullptr;
   std::chrono::milliseconds waitInterval_{200};
   std::uint32_t eventCalls_ = 0;
   std::chrono::steady_clock::time_point lastPump_{};

@@ -55,6 +55,10 @@ TEST(HeadlessWindowSystemTest, WaitDialogPollsUntilFreeOrStopped) {
   stopFlag.store(0);
   ui.requestStop();
   EXPECT_TRUE(ui.runWaitDialog("c", "a", "b", [] { return false; }));
+  // A run clears the flag as it begins; the request made before it stops it at its first entry.
+  stopFlag.store(0);
+  ui.letEventsRun();
+  EXPECT_EQ(stopFlag.load(), 1);
 }
 
 // Lines for a log: one for each new status. On a terminal: one line, redrawn at most every
