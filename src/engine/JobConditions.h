@@ -15,10 +15,9 @@ struct JobConditions {
   std::int16_t DateMode = 0;         // 0 every day, 1 every interval
   std::string Time;                  // "hh:mm"
   double TimerStart = 0;             // date-time; 0 until first set
-  bool TimerStartSet = false;
-  std::int16_t NomalMode = 0;  // -1 Mirroring, 0 Backup
-  std::int16_t UpDate = 0;     // only 1 enables replacing newer backup copies
-  std::int16_t Report = -1;    // the writer writes only on exactly -1
+  std::int16_t NomalMode = 0;        // -1 Mirroring, 0 Backup
+  std::int16_t UpDate = 0;           // only 1 enables replacing newer backup copies
+  std::int16_t Report = -1;          // the writer writes only on exactly -1
   std::int16_t ChildDir = -1;
   std::int16_t Size = 0;  // check-box flags: 1 or -1 for on
   std::int16_t Once = 0;

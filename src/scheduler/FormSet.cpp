@@ -26,7 +26,6 @@ void ShowArmed(WindowModel& window, bool armed) {
 
 void MarkTimerStart(Session& session) {
   Job(session).TimerStart = CurrentTime(session);
-  Job(session).TimerStartSet = true;
 }
 
 std::int16_t CheckValue(int box) {

@@ -61,7 +61,6 @@ CheckResult Timer1_Timer(Session& session, const ScheduledRunner& runner, RunOut
 
   if (job.DateMode != 0) {
     job.TimerStart = Now(session.engine.sys());
-    job.TimerStartSet = true;
   }
   if (job.Once != 0) {
     if (job.DateMode == 0) window.timerEnabled = false;

@@ -62,13 +62,9 @@ class FakeLockedFile : public LockedFile {
 
 class FakeListing : public DirectoryListing {
  public:
-  FakeListing(FakeFileSystem& fs, std::vector<std::string> names, std::string dir,
-              std::size_t failAfter, int failError)
-      : fs_(fs),
-        names_(std::move(names)),
-        dir_(std::move(dir)),
-        failAfter_(failAfter),
-        failError_(failError) {}
+  FakeListing(FakeFileSystem& fs, std::vector<std::string> names, std::size_t failAfter,
+              int failError)
+      : fs_(fs), names_(std::move(names)), failAfter_(failAfter), failError_(failError) {}
 
   int next(std::string_view& name, FileStat& stat) override {
     while (index_ < names_.size()) {
@@ -89,7 +85,6 @@ class FakeListing : public DirectoryListing {
  private:
   FakeFileSystem& fs_;
   std::vector<std::string> names_;
-  std::string dir_;
   std::size_t failAfter_;
   int failError_;
   std::size_t index_ = 0;
@@ -211,7 +206,7 @@ std::unique_ptr<DirectoryListing> FakeFileSystem::openListing(const std::string&
     failAfter = lf->second.after;
     failError = lf->second.error;
   }
-  return std::make_unique<FakeListing>(*this, childrenOf(dir), dir, failAfter, failError);
+  return std::make_unique<FakeListing>(*this, childrenOf(dir), failAfter, failError);
 }
 
 int FakeFileSystem::statEntry(const std::string& path, FileStat& out) {
