@@ -6,10 +6,13 @@
 #include "app/SchedulerLoop.h"
 #include "app/StopSignals.h"
 #include "app/Usage.h"
+#include "conditions/DryRunCommands.h"
+#include "conditions/PathFields.h"
 #include "conditions/Session.h"
 #include "conditions/Startup.h"
 #include "engine/Engine.h"
 #include "engine/Paths.h"
+#include "engine/SimulationList.h"
 #include "platform/HeadlessWindowSystem.h"
 #include "platform/LinuxFileSystem.h"
 #include "platform/LinuxSystemInfo.h"
@@ -50,8 +53,27 @@ bool NamedFileExists(Session& session, const std::string& fileName) {
   return false;
 }
 
+// --simulate and --make-bat: the job is read as for a run, then only the dry run happens.
+int RunDryRun(Session& session, const CommandLine& line) {
+  if (line.makeBat) {
+    (void)mnuMakeBatFile_Click(session);
+    return StopSignalCount() > 0 ? kExitStopped : session.endStatus;
+  }
+  const std::string list =
+      line.output.empty() ? ChildPath(session.engine.shared.AppPath, kSimulationListName)
+                          : AbsolutePath(session.workingFolder, line.output);
+  CommandLineSimulation dialog(line.simulateKinds, list);
+  const SimulationOutcome outcome = SimulationCommand(session, dialog);
+  return StopSignalCount() > 0 ? kExitStopped : ExitStatusFor(outcome.run);
+}
+
 int RunSession(Session& session, const std::vector<std::string>& args) {
   const StartupOutcome start = FormLoad(session, args);
+  if (start.commandLine.dryRun() && !start.endRequested && !session.endRequested) {
+    const int status = RunDryRun(session, start.commandLine);
+    FormUnload(session);
+    return status;
+  }
   const bool keepSchedule =
       start.scheduleArmed && !start.endRequested && !start.ranJob && !session.endRequested;
   const int status = keepSchedule ? RunSchedulerLoop(session) : StatusAfterStartup(session, start);

@@ -31,7 +31,7 @@ int main(int argc, char** argv) {
     return kExitSuccess;
   }
   if (commandLine.usageError()) {
-    std::cerr << "tolvan32: unknown option " << commandLine.unknownOption << "\n\n"
+    std::cerr << "tolvan32: " << commandLine.usageProblem << "\n\n"
               << app::UsageText();
     return kExitRefused;
   }

@@ -1,6 +1,8 @@
 #include "conditions/CommandLine.h"
 
+#include "conditions/DryRunCommands.h"
 #include "conditions/Tvf.h"
+#include "engine/SimulationList.h"
 #include "engine/Paths.h"
 
 namespace tolvan {
@@ -35,8 +37,30 @@ bool ReadSwitches(const std::string& argument, CommandLine& line) {
   return true;
 }
 
+void NoteProblem(CommandLine& line, const std::string& problem) {
+  if (line.usageProblem.empty()) line.usageProblem = problem;
+}
+
+// "--simulate" lists every kind; "--simulate=KINDS" the kinds named.
+void ReadSimulate(const std::string& argument, CommandLine& line) {
+  line.simulate = true;
+  line.simulateKinds = kAllDifferenceKinds;
+  if (argument.size() == std::string("--simulate").size()) return;
+  line.simulateKinds = KindsFromText(argument.substr(std::string("--simulate=").size()));
+  if (line.simulateKinds == 0) {
+    NoteProblem(line, "invalid kinds in " + argument + " (kind numbers 1 to 6, or all)");
+  }
+}
+
 void ReadLongOption(const std::string& argument, CommandLine& line) {
-  if (argument == "--help") {
+  if (argument == "--simulate" || StartsWith(argument, "--simulate=")) {
+    ReadSimulate(argument, line);
+  } else if (StartsWith(argument, "--output=")) {
+    line.output = argument.substr(std::string("--output=").size());
+    if (line.output.empty()) NoteProblem(line, "--output needs a file name");
+  } else if (argument == "--make-bat") {
+    line.makeBat = true;
+  } else if (argument == "--help") {
     line.help = true;
   } else if (argument == "--version") {
     line.version = true;
@@ -44,7 +68,13 @@ void ReadLongOption(const std::string& argument, CommandLine& line) {
     line.noGui = true;
   } else if (line.unknownOption.empty()) {
     line.unknownOption = argument;
+    NoteProblem(line, "unknown option " + argument);
   }
+}
+
+void CheckDryRunOptions(CommandLine& line) {
+  if (line.simulate && line.makeBat) NoteProblem(line, "--simulate and --make-bat exclude each other");
+  if (!line.output.empty() && !line.simulate) NoteProblem(line, "--output goes with --simulate");
 }
 
 }  // namespace
@@ -58,16 +88,24 @@ std::string SubString(const std::string& strexp1, const std::string& strexp2) {
 CommandLine ParseCommandLine(const std::vector<std::string>& args) {
   CommandLine line;
   bool optionsEnded = false;
-  for (const auto& argument : args) {
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& argument = args[i];
     if (TrimBlanks(argument).empty()) continue;
     if (!optionsEnded && argument == "--") {
       optionsEnded = true;
+    } else if (!optionsEnded && argument == "--output") {
+      if (i + 1 < args.size()) {
+        line.output = args[++i];
+      } else {
+        NoteProblem(line, "--output needs a file name");
+      }
     } else if (!optionsEnded && argument.size() > 2 && StartsWith(argument, "--")) {
       ReadLongOption(argument, line);
     } else if (optionsEnded || !ReadSwitches(argument, line)) {
       line.rawName += (line.rawName.empty() ? "" : " ") + argument;
     }
   }
+  CheckDryRunOptions(line);
   std::string name = TrimBlanks(line.rawName);
   // Only the last character is looked at; a leading quote goes with the folder part.
   if (!name.empty() && name.back() == '"') name.pop_back();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -17,13 +18,21 @@ struct CommandLine {
   bool version = false;       // "--version"
   bool noGui = false;         // "--no-gui"
   std::string unknownOption;  // the first other "--" argument (a usage error), else empty
+  // The dry runs: "--simulate[=KINDS]" with "--output FILE", and "--make-bat".
+  bool simulate = false;
+  std::int16_t simulateKinds = 0;  // DryRunMode bits
+  std::string output;              // the list file as given, or empty text
+  bool makeBat = false;
+  // What is wrong with the options (a usage error), else empty.
+  std::string usageProblem;
   // The conditions-file name as given (arguments that are not switches, joined by blanks).
   std::string rawName;
   bool nameGiven = false;  // CommandLineFile: a name remained after the switches
   // The conditions-file name to look up in AppPath, or empty text.
   std::string fileName;
 
-  [[nodiscard]] bool usageError() const { return !unknownOption.empty(); }
+  [[nodiscard]] bool usageError() const { return !usageProblem.empty(); }
+  [[nodiscard]] bool dryRun() const { return simulate || makeBat; }
 };
 
 // Takes the first occurrence of `strexp2` (letter case ignored) out of `strexp1` and trims

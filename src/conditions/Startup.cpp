@@ -150,7 +150,8 @@ StartupOutcome FormLoad(Session& session, const std::vector<std::string>& args) 
     GetTvfCombo(session, engine.shared.TvfFileName);
     if (!session.endRequested) {
       outcome.scheduleArmed = engine.job.Timer == 1;
-      if (engine.job.Timer == 0 && engine.job.CommandLineFile != 0) {
+      if (engine.job.Timer == 0 && engine.job.CommandLineFile != 0 &&
+          !outcome.commandLine.dryRun()) {
         RunFromCommandLine(session, outcome);
       }
     }

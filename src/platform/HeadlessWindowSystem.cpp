@@ -55,6 +55,12 @@ MessageAnswer HeadlessWindowSystem::messageBox(const std::string& text, const st
   return answer;
 }
 
+bool HeadlessWindowSystem::openDocument(const std::string& path) {
+  std::fprintf(stdout, "%s\n", path.c_str());
+  std::fflush(stdout);
+  return true;
+}
+
 void HeadlessWindowSystem::letEventsRun() {
   if (stopFlag_ != nullptr && stopRequested_.load() && stopFlag_->load() == 0) stopFlag_->store(1);
   if (++eventCalls_ % kCallsBetweenClockChecks != 0) return;

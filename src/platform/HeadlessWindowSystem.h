@@ -28,6 +28,8 @@ class HeadlessWindowSystem : public WindowSystem {
   ProgressWindow& progress() override { return progress_; }
   void setBusy(bool) override {}
   void restoreMainWindow() override {}
+  // Nobody could look at it: the document's path goes to standard output instead.
+  bool openDocument(const std::string& path) override;
 
   // A stop request (async-signal-safe): a waiting dialog returns "cancelled".
   void requestStop() { stopRequested_.store(true); }

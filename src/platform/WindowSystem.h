@@ -6,7 +6,7 @@
 
 namespace tolvan::platform {
 
-enum class MessageIcon : std::uint8_t { Critical, Exclamation, Question, Information };
+enum class MessageIcon : std::uint8_t { Critical, Exclamation, Question, Information, None };
 enum class MessageButtons : std::uint8_t { Ok, OkCancel, YesNo };
 enum class MessageAnswer : std::uint8_t { Ok, Cancel, Yes, No };
 
@@ -50,6 +50,9 @@ class WindowSystem {
   virtual void setBusy(bool busy) = 0;
   // Brings the main window back after a run (when it is not minimized) and refreshes it.
   virtual void restoreMainWindow() = 0;
+  // Opens a document with the program the desktop associates with it, without waiting for
+  // it; false when no such program could be started.
+  [[nodiscard]] virtual bool openDocument(const std::string& path) = 0;
 };
 
 }  // namespace tolvan::platform

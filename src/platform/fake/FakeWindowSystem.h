@@ -65,6 +65,10 @@ class FakeWindowSystem : public WindowSystem {
   ProgressWindow& progress() override { return progressWindow; }
   void setBusy(bool on) override { busy = on; }
   void restoreMainWindow() override { ++restoreCount; }
+  bool openDocument(const std::string& path) override {
+    openedDocuments.push_back(path);
+    return documentsOpen;
+  }
 
   // Answers given in order; when empty, OK or Yes.
   std::deque<MessageAnswer> answers;
@@ -82,6 +86,8 @@ class FakeWindowSystem : public WindowSystem {
   std::string waitCaption;
   bool busy = false;
   int restoreCount = 0;
+  std::vector<std::string> openedDocuments;
+  bool documentsOpen = true;  // what openDocument answers
 };
 
 }  // namespace tolvan::platform

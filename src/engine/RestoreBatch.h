@@ -1,0 +1,50 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "platform/FileSystem.h"
+
+namespace tolvan {
+
+struct Engine;
+
+inline constexpr const char* kBatchFileName = "tlvdos.bat";
+// Its twin for Linux: the same decisions as a POSIX shell script.
+inline constexpr const char* kShellFileName = "tlvdos.sh";
+
+// The restore batch file and its shell twin, created in the program folder when the first
+// file needs lines, so a run that finds no differing file leaves earlier files as they were.
+class RestoreBatch {
+ public:
+  explicit RestoreBatch(Engine& engine) : engine_(engine) {}
+
+  // The lines for one master file `master` and its backup path `backup`.
+  void WriteRestoreLines(const std::string& master, const std::string& backup);
+  // Closes both files; 0 or the errno of the first failure of the whole batch run.
+  [[nodiscard]] int close();
+
+  [[nodiscard]] bool isOpen() const { return BatchFile != nullptr; }
+
+ private:
+  void open(const std::string& master, const std::string& backup);
+  void write(platform::LockedFile* file, const std::string& bytes);
+  void note(int error) {
+    if (firstError_ == 0) firstError_ = error;
+  }
+
+  Engine& engine_;
+  std::unique_ptr<platform::LockedFile> BatchFile;
+  std::unique_ptr<platform::LockedFile> shellFile_;
+  int firstError_ = 0;
+};
+
+// `text` as one shell word: in single quotes, each quote written as '\''. Every byte but
+// NUL (which no path holds) stands for itself inside them.
+[[nodiscard]] std::string ShellQuoted(std::string_view text);
+
+// A batch-file operand: in double quotes when it holds a blank, so a line keeps its operands.
+[[nodiscard]] std::string BatchOperand(const std::string& path);
+
+}  // namespace tolvan

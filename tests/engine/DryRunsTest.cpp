@@ -1,0 +1,175 @@
+// The two dry runs on the in-memory fakes: the simulation list and the restore batch file
+// line for line, the selection of kinds, a stop, and the failures of the list.
+#include <gtest/gtest.h>
+
+#include "engine/DryRuns.h"
+#include "platform/FileSystem.h"
+#include "support/EngineFixture.h"
+
+namespace tolvan::testing {
+namespace {
+
+using Lines = std::vector<std::string>;
+constexpr std::int64_t kT = 1700000000;  // the fake clock: 2023/11/14 22:13:20 UTC
+const std::string kNow = "2023/11/14 22:13:20";
+const std::string kHeading = "属性,FileName,DirFrom,TimeFrom,SizeFrom,AttrFrom,DirTo,TimeTo,SizeTo,AttrTo";
+
+class FixedDialog : public SimulationDialog {
+ public:
+  explicit FixedDialog(std::int16_t kinds) : kinds_(kinds) {}
+  void show(std::int16_t& dryRunMode, std::string& fileName) override {
+    dryRunMode = kinds_;
+    fileName = "/app/simulate.csv";
+  }
+
+ private:
+  std::int16_t kinds_;
+};
+
+class DryRunsTest : public EngineFixture {
+ protected:
+  DryRunsTest() {
+    fs.addFile("/m/newer.txt", "12345", kT);
+    fs.addFile("/b/newer.txt", "123", kT - 3600);
+    fs.addFile("/m/new,name.txt", "1", kT);
+    fs.addFile("/b/gone.txt", "22", kT);
+  }
+  SimulationOutcome simulate(std::int16_t kinds) {
+    FixedDialog dialog(kinds);
+    return SimulateRun(engine, "/m", "/b", dialog);
+  }
+  // The data lines of the list: the lines between the heading and the closing separator.
+  Lines dataLines() {
+    const Lines lines = linesOf("/app/simulate.csv");
+    auto first = std::find(lines.begin(), lines.end(), kHeading);
+    if (first == lines.end()) return {};
+    ++first;
+    return {first, std::find(first, lines.end(), kSeparator)};
+  }
+};
+
+TEST_F(DryRunsTest, ListFileHoldsTheOpeningLinesEveryKindsFieldsAndTheClosingLines) {
+  engine.job.NomalMode = -1;
+  const SimulationOutcome outcome = simulate(63);
+  EXPECT_EQ(outcome.run.end, RunEnd::Finished);
+  const Lines expected = {
+      "** File Mirroring Simulate **   Ver.1.00    job.tvf   Linux Ver.6.01",
+      "Mirroring from /m to /b on 2023/11/14",
+      "  Conditions  *Mode=Mirroring *UpDate=UpDate *Size=NotCheck *Report=Write",
+      "              *ChildDir=Include *TrashBox=NotUse *XOption=No *ATOption=No",
+      "              *Timer=No *OnceForAll=No *MatchCase=NotCheck *ErrorFreeOption=No",
+      "",
+      "＜属性説明＞",
+      "属性,意味",
+      "1,日付の新しいファイル",
+      "2,日付の古いファイル",
+      "3,日付が同じでサイズが違うファイル",
+      "4,ソース側にのみ存在するファイル",
+      "5,日付とサイズが同じファイル",
+      "6,バックアップ側にのみ存在するファイル",
+      "",
+      kSeparator,
+      kHeading,
+      // A comma in a name shifts the fields after it: the list has never quoted.
+      " 4,new,name.txt,/m," + kNow + ",1,0,/b,,,",
+      " 1,newer.txt,/m," + kNow + ",5,0,/b,2023/11/14 21:13:20,3,0",
+      " 6,gone.txt,/m,,,,/b," + kNow + ",2,0",
+      kSeparator,
+      "Finished Time : " + kNow,
+      "",
+      "",
+  };
+  EXPECT_EQ(linesOf("/app/simulate.csv"), expected);
+  EXPECT_EQ(ui.openedDocuments, Lines{"/app/simulate.csv"});
+  EXPECT_TRUE(fs.removed.empty() && fs.copied.empty()) << "a simulation changes nothing";
+  EXPECT_FALSE(fs.exists("/app/report.tvr"));
+  EXPECT_EQ(engine.run.DryRunMode, 0);
+}
+
+TEST_F(DryRunsTest, OnlyTheSelectedKindsAreListedAndTheirPassesRun) {
+  struct Case {
+    std::int16_t kinds;
+    Lines names;  // the names listed, in order
+  };
+  engine.job.NomalMode = -1;  // Mirroring: the removal pass still runs only for kind 6
+  for (const Case& c : {Case{32, {"gone.txt"}}, Case{1 | 8, {"new,name.txt", "newer.txt"}},
+                        Case{2, {}}}) {
+    (void)simulate(c.kinds);
+    Lines names;
+    for (const auto& line : dataLines()) names.push_back(line.substr(3, line.find(",/m") - 3));
+    EXPECT_EQ(names, c.names) << "kinds " << c.kinds;
+  }
+}
+
+TEST_F(DryRunsTest, AStopDuringTheCopyPassEndsTheListAndSkipsTheRemovalPass) {
+  ui.onEvents = [&](long) {
+    if (ui.progressWindow.status.find("シミュレーション") != std::string::npos)
+      engine.run.StopFlag = 1;
+  };
+  const SimulationOutcome outcome = simulate(63);
+  EXPECT_EQ(outcome.run.end, RunEnd::Stopped);
+  const Lines lines = linesOf("/app/simulate.csv");
+  ASSERT_GE(lines.size(), 3U);
+  EXPECT_EQ(lines[lines.size() - 3], "Stopped in the working : " + kNow);
+  for (const auto& line : dataLines()) EXPECT_NE(line.substr(0, 2), " 6") << line;
+}
+
+TEST_F(DryRunsTest, AListThatCannotBeCreatedAsksAtEveryLineAndIsNeverOpened) {
+  fs.failOn(platform::FakeFileSystem::Op::Open, "/app/simulate.csv", EACCES);
+  const SimulationOutcome outcome = simulate(63);
+  EXPECT_EQ(outcome.run.end, RunEnd::Finished);
+  EXPECT_GT(outcome.run.errors, 0) << "the exit status must say the list is missing";
+  int questions = 0;
+  for (const auto& box : ui.boxes)
+    questions += box.text.rfind("継続しますか？  Error Code : ", 0) == 0 ? 1 : 0;
+  EXPECT_GE(questions, 3);
+  ASSERT_FALSE(ui.boxes.empty());
+  EXPECT_EQ(ui.boxes.front().text.rfind("継続しますか？  Error Code : 13  ", 0), 0U);
+  EXPECT_EQ(ui.boxes.back().text, "/app/simulate.csv を開くことができませんでした。");
+  EXPECT_TRUE(ui.openedDocuments.empty());
+  EXPECT_TRUE(fs.removed.empty() && fs.copied.empty());
+}
+
+TEST_F(DryRunsTest, BatchFileGetsFiveThreeOrOneLinesPerFileAndSkipsTemporaryFiles) {
+  // Read-only (no owner write bit) and hidden (a dot name), with and without a backup copy.
+  fs.addFile("/m/.sys", "new", kT, 0444);
+  fs.addFile("/b/.sys", "old", kT - 3600);
+  fs.addFile("/m/.boot", "new", kT, 0444);
+  fs.addFile("/m/Work.TMP", "x", kT);
+  fs.addFile("/m/same.txt", "s", kT);
+  fs.addFile("/b/same.txt", "s", kT);
+  const RunOutcome outcome = MakeBatchFile(engine, "/m", "/b");
+  EXPECT_EQ(outcome.end, RunEnd::Finished);
+  const Lines expected = {
+      "REM /m -> /b   23/11/14 22:13",
+      "REM Ｗｉｎｄｏｗｓのリストア用のバッチファイルです。",
+      "REM 以下のファイルは、ＴＬＶ３２で書き換えることができませんでした。",
+      "REM ＤＯＳモードで再起動し、このバッチファイルを実行してください。",
+      "REM",
+      "attrib -r -h /m/.boot",
+      "copy /m/.boot /b/.boot",
+      "attrib +r +h /m/.boot",
+      "attrib -r -h /m/.sys",
+      "attrib -r -h /b/.sys",
+      "copy /m/.sys /b/.sys",
+      "attrib +r +h /m/.sys",
+      "attrib +r +h /b/.sys",
+      "copy /m/new,name.txt /b/new,name.txt",
+      "copy /m/newer.txt /b/newer.txt",
+  };
+  EXPECT_EQ(linesOf("/app/tlvdos.bat"), expected);
+  EXPECT_TRUE(fs.removed.empty() && fs.copied.empty());
+}
+
+TEST_F(DryRunsTest, BatchRunWithNothingToRestoreLeavesTheOldFilesAsTheyWere) {
+  fs.addFile("/app/tlvdos.bat", "old batch\r\n", kT);
+  fs.addFile("/m/gone.txt", "22", kT);
+  fs.addFile("/b/new,name.txt", "1", kT);
+  fs.addFile("/b/newer.txt", "12345", kT);
+  (void)MakeBatchFile(engine, "/m", "/b");
+  EXPECT_EQ(fs.contentOf("/app/tlvdos.bat"), "old batch\r\n");
+  EXPECT_FALSE(fs.exists("/app/tlvdos.sh"));
+}
+
+}  // namespace
+}  // namespace tolvan::testing
