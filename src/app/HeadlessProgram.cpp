@@ -59,9 +59,9 @@ int RunDryRun(Session& session, const CommandLine& line) {
     (void)mnuMakeBatFile_Click(session);
     return StopSignalCount() > 0 ? kExitStopped : session.endStatus;
   }
-  const std::string list =
-      line.output.empty() ? ChildPath(session.engine.shared.AppPath, kSimulationListName)
-                          : AbsolutePath(session.workingFolder, line.output);
+  const std::string list = line.output.empty()
+                               ? ChildPath(session.engine.shared.AppPath, kSimulationListName)
+                               : AbsolutePath(session.workingFolder, line.output);
   CommandLineSimulation dialog(line.simulateKinds, list);
   const SimulationOutcome outcome = SimulationCommand(session, dialog);
   return StopSignalCount() > 0 ? kExitStopped : ExitStatusFor(outcome.run);

@@ -31,8 +31,7 @@ int main(int argc, char** argv) {
     return kExitSuccess;
   }
   if (commandLine.usageError()) {
-    std::cerr << "tolvan32: " << commandLine.usageProblem << "\n\n"
-              << app::UsageText();
+    std::cerr << "tolvan32: " << commandLine.usageProblem << "\n\n" << app::UsageText();
     return kExitRefused;
   }
   switch (app::ChooseFrontend(commandLine.noGui, EnvironmentValue("DISPLAY"),

@@ -2,8 +2,8 @@
 
 #include "conditions/DryRunCommands.h"
 #include "conditions/Tvf.h"
-#include "engine/SimulationList.h"
 #include "engine/Paths.h"
+#include "engine/SimulationList.h"
 
 namespace tolvan {
 namespace {
@@ -73,7 +73,8 @@ void ReadLongOption(const std::string& argument, CommandLine& line) {
 }
 
 void CheckDryRunOptions(CommandLine& line) {
-  if (line.simulate && line.makeBat) NoteProblem(line, "--simulate and --make-bat exclude each other");
+  if (line.simulate && line.makeBat)
+    NoteProblem(line, "--simulate and --make-bat exclude each other");
   if (!line.output.empty() && !line.simulate) NoteProblem(line, "--output goes with --simulate");
 }
 

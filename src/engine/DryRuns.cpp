@@ -2,11 +2,11 @@
 
 #include "engine/CopyPass.h"
 #include "engine/Engine.h"
+#include "engine/Paths.h"
 #include "engine/RemovalPass.h"
 #include "engine/RestoreBatch.h"
 #include "engine/SidesCheck.h"
 #include "engine/SimulationList.h"
-#include "engine/Paths.h"
 
 namespace tolvan {
 namespace {
@@ -22,7 +22,8 @@ class DryRunWriters : public DryRunSink {
 
   void SimulateWrite(int code, const std::string& from, const std::string& to,
                      const std::string& name, const Sides& sides) override {
-    if (list_ != nullptr) (void)list_->SimulateWrite(static_cast<std::int16_t>(code), from, to, name, sides);
+    if (list_ != nullptr)
+      (void)list_->SimulateWrite(static_cast<std::int16_t>(code), from, to, name, sides);
   }
   void WriteRestoreLines(const std::string& source, const std::string& target) override {
     if (batch_ != nullptr) batch_->WriteRestoreLines(source, target);

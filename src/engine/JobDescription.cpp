@@ -48,9 +48,8 @@ std::array<std::string, 3> ConditionsLines(const JobConditions& job) {
           " *Size=" + OnOff(job.Size, "Check", "NotCheck") +
           " *Report=" + OnOff(job.Report, "Write", "NotWrite"),
       std::string("              *ChildDir=") + OnOff(job.ChildDir, "Include", "NotInclude") +
-          " *TrashBox=" + OnOff(job.TrashBox, "Use", "NotUse") +
-          " *XOption=" + OnOff(job.XOption, "Yes", "No") +
-          " *ATOption=" + OnOff(job.ATOption, "Yes", "No"),
+          " *TrashBox=" + OnOff(job.TrashBox, "Use", "NotUse") + " *XOption=" +
+          OnOff(job.XOption, "Yes", "No") + " *ATOption=" + OnOff(job.ATOption, "Yes", "No"),
       std::string("              *Timer=") + OnOff(job.Timer, "Yes", "No") +
           " *OnceForAll=" + OnOff(job.Once, "Yes", "No") +
           " *MatchCase=" + OnOff(job.MatchCase, "Check", "NotCheck") +

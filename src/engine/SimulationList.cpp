@@ -113,8 +113,7 @@ void SimulationList::open(const std::string& from, const std::string& to) {
 void SimulationList::close() {
   writeLine(Separator());
   const std::string finished = FormatDateTime(engine_.sys(), engine_.run.FinishTime);
-  writeLine((engine_.run.StopFlag.load() != 0 ? "Stopped in the working : "
-                                              : "Finished Time : ") +
+  writeLine((engine_.run.StopFlag.load() != 0 ? "Stopped in the working : " : "Finished Time : ") +
             finished);
   writeLine("");
   writeLine("");
@@ -129,7 +128,8 @@ std::string SimulationList::dataLine(std::int16_t code, const std::string& dirFr
                                      const std::string& dirTo, const std::string& fileName,
                                      const DryRunSink::Sides& sides) {
   platform::SystemInfo& sys = engine_.sys();
-  std::string line = " " + std::to_string(DifferenceKind(code)) + "," + fileName + "," + dirFrom + ",";
+  std::string line =
+      " " + std::to_string(DifferenceKind(code)) + "," + fileName + "," + dirFrom + ",";
   if (code == kBackupOnly) {
     line += ",,,";
   } else {

@@ -54,5 +54,33 @@ TEST(TvfGetTest, LongOptions) {
   EXPECT_EQ(bad.unknownOption, "--bogus");
 }
 
+TEST(TvfGetTest, DryRunOptions) {
+  struct Case {
+    std::vector<std::string> args;
+    std::string expected;  // simulate kinds output makeBat, or the usage problem
+  };
+  const Case cases[] = {
+      {{"--simulate", "job"}, "1 63  0"},
+      {{"--simulate=1,6", "--output", "l.csv", "job"}, "1 33 l.csv 0"},
+      {{"--simulate=all", "--output=x.csv", "job"}, "1 63 x.csv 0"},
+      {{"--make-bat", "job"}, "0 0  1"},
+      {{"--simulate=7", "job"}, "invalid kinds in --simulate=7 (kind numbers 1 to 6, or all)"},
+      {{"--simulate=1,,2", "job"},
+       "invalid kinds in --simulate=1,,2 (kind numbers 1 to 6, or all)"},
+      {{"--output", "x.csv", "job"}, "--output goes with --simulate"},
+      {{"--simulate", "--output"}, "--output needs a file name"},
+      {{"--simulate", "--make-bat", "job"}, "--simulate and --make-bat exclude each other"},
+  };
+  for (const Case& c : cases) {
+    const CommandLine line = ParseCommandLine(c.args);
+    const std::string seen = line.usageError()
+                                 ? line.usageProblem
+                                 : std::to_string(line.simulate) + " " +
+                                       std::to_string(line.simulateKinds) + " " + line.output +
+                                       " " + std::to_string(line.makeBat);
+    EXPECT_EQ(seen, c.expected) << c.args[0];
+  }
+}
+
 }  // namespace
 }  // namespace tolvan

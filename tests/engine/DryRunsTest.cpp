@@ -12,7 +12,8 @@ namespace {
 using Lines = std::vector<std::string>;
 constexpr std::int64_t kT = 1700000000;  // the fake clock: 2023/11/14 22:13:20 UTC
 const std::string kNow = "2023/11/14 22:13:20";
-const std::string kHeading = "属性,FileName,DirFrom,TimeFrom,SizeFrom,AttrFrom,DirTo,TimeTo,SizeTo,AttrTo";
+const std::string kHeading =
+    "属性,FileName,DirFrom,TimeFrom,SizeFrom,AttrFrom,DirTo,TimeTo,SizeTo,AttrTo";
 
 class FixedDialog : public SimulationDialog {
  public:
@@ -92,8 +93,8 @@ TEST_F(DryRunsTest, OnlyTheSelectedKindsAreListedAndTheirPassesRun) {
     Lines names;  // the names listed, in order
   };
   engine.job.NomalMode = -1;  // Mirroring: the removal pass still runs only for kind 6
-  for (const Case& c : {Case{32, {"gone.txt"}}, Case{1 | 8, {"new,name.txt", "newer.txt"}},
-                        Case{2, {}}}) {
+  for (const Case& c :
+       {Case{32, {"gone.txt"}}, Case{1 | 8, {"new,name.txt", "newer.txt"}}, Case{2, {}}}) {
     (void)simulate(c.kinds);
     Lines names;
     for (const auto& line : dataLines()) names.push_back(line.substr(3, line.find(",/m") - 3));

@@ -29,42 +29,6 @@ void MakeLink(const std::string& path, const std::string& target) {
   platform::testing::SetTimes(path, 1600000000, 250);
 }
 
-std::string LinkTarget(const std::string& path) {
-  char text[4096];
-  const ssize_t length = ::readlink(path.c_str(), text, sizeof text);
-  return length < 0 ? std::string() : std::string(text, static_cast<std::size_t>(length));
-}
-
-// What a tree holds, as "relative path -> description": kind, permission bits, and for files
-// and links their content and modification time to the nanosecond.
-void Describe(const std::string& root, const std::string& relative,
-              std::map<std::string, std::string>& out) {
-  for (const auto& name : NamesIn(root + relative)) {
-    const std::string child = relative + "/" + name;
-    const std::string path = root + child;
-    struct stat st {};
-    ASSERT_EQ(::lstat(path.c_str(), &st), 0) << path;
-    const std::string bits = " mode " + std::to_string(st.st_mode & 07777);
-    const std::string time =
-        " mtime " + std::to_string(st.st_mtim.tv_sec) + "." + std::to_string(st.st_mtim.tv_nsec);
-    if (S_ISDIR(st.st_mode)) {
-      out[child] = "folder" + bits;
-      Describe(root, child, out);
-    } else if (S_ISLNK(st.st_mode)) {
-      out[child] = "link -> " + LinkTarget(path) + bits + time;
-    } else {
-      out[child] =
-          (S_ISREG(st.st_mode) ? "file '" + ReadText(path) + "'" : "special") + bits + time;
-    }
-  }
-}
-
-std::map<std::string, std::string> Tree(const std::string& root) {
-  std::map<std::string, std::string> tree;
-  Describe(root, "", tree);
-  return tree;
-}
-
 class RealTreeRunTest : public ProgramTest {
  protected:
   // An unattended run of the Mirroring job; its exit status.

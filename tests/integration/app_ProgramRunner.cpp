@@ -1,6 +1,7 @@
 #include "app_ProgramRunner.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -31,7 +32,43 @@ std::vector<char*> CStrings(std::vector<std::string>& texts) {
   _exit(127);
 }
 
+using platform::testing::NamesIn;
+
+void Describe(const std::string& root, const std::string& relative,
+              std::map<std::string, std::string>& out) {
+  for (const auto& name : NamesIn(root + relative)) {
+    const std::string child = relative + "/" + name;
+    const std::string path = root + child;
+    struct stat st {};
+    ASSERT_EQ(::lstat(path.c_str(), &st), 0) << path;
+    const std::string bits = " mode " + std::to_string(st.st_mode & 07777);
+    const std::string time =
+        " mtime " + std::to_string(st.st_mtim.tv_sec) + "." + std::to_string(st.st_mtim.tv_nsec);
+    if (S_ISDIR(st.st_mode)) {
+      out[child] = "folder" + bits;
+      Describe(root, child, out);
+    } else if (S_ISLNK(st.st_mode)) {
+      out[child] = "link -> " + LinkTarget(path) + bits + time;
+    } else {
+      out[child] =
+          (S_ISREG(st.st_mode) ? "file '" + ReadText(path) + "'" : "special") + bits + time;
+    }
+  }
+}
+
 }  // namespace
+
+std::string LinkTarget(const std::string& path) {
+  char text[4096];
+  const ssize_t length = ::readlink(path.c_str(), text, sizeof text);
+  return length < 0 ? std::string() : std::string(text, static_cast<std::size_t>(length));
+}
+
+std::map<std::string, std::string> Tree(const std::string& root) {
+  std::map<std::string, std::string> tree;
+  Describe(root, "", tree);
+  return tree;
+}
 
 ProgramTest::ProgramTest() {
   for (const auto& folder : {home, master, backup}) mkdir(folder.c_str(), 0755);

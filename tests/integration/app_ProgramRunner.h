@@ -17,6 +17,11 @@ using platform::testing::ReadText;
 using platform::testing::TempFolder;
 using platform::testing::WriteText;
 
+// What a tree holds, as "relative path -> description": kind, permission bits, and for files
+// and links their content and modification time to the nanosecond.
+[[nodiscard]] std::map<std::string, std::string> Tree(const std::string& root);
+[[nodiscard]] std::string LinkTarget(const std::string& path);
+
 struct ProgramResult {
   int exitStatus = -1;  // -1 when it did not exit normally
   std::string out;
