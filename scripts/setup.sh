@@ -3,7 +3,8 @@
 # does nothing when every package is already there.
 set -euo pipefail
 packages=(g++ cmake ninja-build libgtest-dev libgmock-dev locales qt6-base-dev xvfb xauth
-          imagemagick fonts-ipafont-gothic rsync)
+          imagemagick fonts-ipafont-gothic rsync
+          dosfstools)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -245,8 +245,8 @@ std::string SplitPath(const std::string& path, std::string& folder) {
 }
 
 std::string ShortPathName(Engine& engine, const std::string& path) {
-  FileStat st;
-  return engine.fs().statEntry(path, st) == 0 ? path : std::string();
+  std::string shortPath;
+  return engine.fs().shortPath(path, shortPath) == 0 ? shortPath : std::string();
 }
 
 std::int16_t TextToInteger(const std::string& text) {

@@ -58,7 +58,8 @@ enum class LeftoverCopies : std::uint8_t { Keep, Remove };
 // The name after the last "/"; `folder` gets the text before it ("/" for a name directly
 // below the root).
 [[nodiscard]] std::string SplitPath(const std::string& path, std::string& folder);
-// Linux has no 8.3 names: the path itself, or empty text when it does not exist.
+// The 8.3 form of the path where the volume keeps aliases (FAT), else the path itself;
+// empty text when it does not exist.
 [[nodiscard]] std::string ShortPathName(Engine& engine, const std::string& path);
 // A 16-bit whole number, rounded half to even; 0 when the text is not a number.
 [[nodiscard]] std::int16_t TextToInteger(const std::string& text);

@@ -91,6 +91,9 @@ class FileSystem {
   // The label of the volume holding `path`; empty text when it has none.
   [[nodiscard]] virtual int volumeLabel(const std::string& path, std::string& label) = 0;
   [[nodiscard]] virtual bool isMountPoint(const std::string& path) = 0;
+  // `path` with the 8.3 alias of each component where the volume keeps one (FAT), else the
+  // path itself; 0 or an errno (ENOENT for a path that does not exist).
+  [[nodiscard]] virtual int shortPath(const std::string& path, std::string& out) = 0;
 
   // --- Small text files (reports, conditions files, list file) ---
   [[nodiscard]] virtual std::unique_ptr<LockedFile> openLocked(const std::string& path,

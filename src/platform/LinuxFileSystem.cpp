@@ -9,6 +9,7 @@
 #include "platform/LinuxListing.h"
 #include "platform/LinuxLockedFile.h"
 #include "platform/PathText.h"
+#include "platform/ShortNames.h"
 #include "platform/StoredSpelling.h"
 #include "platform/TemporaryFile.h"
 #include "platform/TreeRemoval.h"
@@ -207,6 +208,10 @@ int LinuxFileSystem::diskSpace(const std::string& path, std::uint64_t& freeBytes
 
 int LinuxFileSystem::volumeLabel(const std::string& path, std::string& label) {
   return VolumeLabelOf(volumes_, path, label);
+}
+
+int LinuxFileSystem::shortPath(const std::string& path, std::string& out) {
+  return ShortPathOf(path, out);
 }
 
 bool LinuxFileSystem::isMountPoint(const std::string& path) {

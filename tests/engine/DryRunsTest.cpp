@@ -137,6 +137,7 @@ TEST_F(DryRunsTest, BatchFileGetsFiveThreeOrOneLinesPerFileAndSkipsTemporaryFile
   fs.addFile("/b/.sys", "old", kT - 3600);
   fs.addFile("/m/.boot", "new", kT, 0444);
   fs.addFile("/m/Work.TMP", "x", kT);
+  fs.addFile("/m/a b.txt", "x", kT);
   fs.addFile("/m/same.txt", "s", kT);
   fs.addFile("/b/same.txt", "s", kT);
   const RunOutcome outcome = MakeBatchFile(engine, "/m", "/b");
@@ -155,6 +156,7 @@ TEST_F(DryRunsTest, BatchFileGetsFiveThreeOrOneLinesPerFileAndSkipsTemporaryFile
       "copy /m/.sys /b/.sys",
       "attrib +r +h /m/.sys",
       "attrib +r +h /b/.sys",
+      "copy \"/m/a b.txt\" \"/b/a b.txt\"",
       "copy /m/new,name.txt /b/new,name.txt",
       "copy /m/newer.txt /b/newer.txt",
   };

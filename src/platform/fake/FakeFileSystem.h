@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cerrno>
 #include <cstdint>
 #include <map>
 #include <set>
@@ -77,6 +78,11 @@ class FakeFileSystem : public FileSystem {
   int diskSpace(const std::string& path, std::uint64_t& freeOut, std::uint64_t& totalOut) override;
   int volumeLabel(const std::string& path, std::string& label) override;
   bool isMountPoint(const std::string& path) override { return mountPoints.count(path) != 0; }
+  // No aliases: the path itself when it exists.
+  int shortPath(const std::string& path, std::string& out) override {
+    out = path;
+    return exists(path) ? 0 : ENOENT;
+  }
   std::unique_ptr<LockedFile> openLocked(const std::string& path, OpenMode mode,
                                          int& error) override;
   int readFile(const std::string& path, std::string& content) override;
