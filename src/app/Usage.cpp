@@ -6,6 +6,8 @@ namespace tolvan::app {
 
 std::string UsageText() {
   return R"(Usage: tolvan32 [/X] [/AT] [/E] [--no-gui] CONDITIONS-FILE
+       tolvan32 --simulate[=KINDS] [--output FILE] CONDITIONS-FILE
+       tolvan32 --make-bat CONDITIONS-FILE
        tolvan32 --help | --version
 
 Runs the backup job saved in the conditions file CONDITIONS-FILE. The folder part of the
@@ -17,6 +19,17 @@ which also holds TvfSet.txt, report.tvr and Recent.tvr.
   /AT        the same as /X, and shown as ATOption in the report
   /E         copy with the plain file copy
   --no-gui   run without a window even when a display is available
+  --simulate[=KINDS]
+             list the differences between both trees in a comma-separated file and change
+             nothing: KINDS is a comma-separated list of kind numbers or "all" (the
+             default): 1 master file newer, 2 master file older, 3 same date and another
+             size, 4 only in the master, 5 same date and size, 6 only in the backup
+  --output FILE
+             the simulation's list file (default: simulate.csv in the program folder); its
+             path is printed on standard output when it has been written
+  --make-bat write tlvdos.bat and its shell twin tlvdos.sh into the program folder: the
+             commands that copy every master file that differs onto the backup; nothing
+             else changes ("sh tlvdos.sh" runs the twin)
   --help     show this text and end
   --version  show the version and end
 
@@ -38,6 +51,7 @@ Exit status:
      a side cannot be read, the conditions file is bad or missing in an unattended run,
      or the command line is wrong
   3  the run was stopped by request (SIGINT or SIGTERM)
+A simulation ends with 0 when its list was written and 1 when it could not be written.
 )";
 }
 
