@@ -91,6 +91,9 @@ class FileSystem {
   // The label of the volume holding `path`; empty text when it has none.
   [[nodiscard]] virtual int volumeLabel(const std::string& path, std::string& label) = 0;
   [[nodiscard]] virtual bool isMountPoint(const std::string& path) = 0;
+  // True when `path` lies at or below a folder that the system names as a mount point
+  // (/etc/fstab, mount units) while nothing is mounted there: the folder is not the volume.
+  [[nodiscard]] virtual bool isOnUnmountedVolume(const std::string& path) = 0;
 
   // --- Small text files (reports, conditions files, list file) ---
   [[nodiscard]] virtual std::unique_ptr<LockedFile> openLocked(const std::string& path,

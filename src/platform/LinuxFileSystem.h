@@ -42,6 +42,7 @@ class LinuxFileSystem : public FileSystem {
                 std::uint64_t& totalBytes) override;
   int volumeLabel(const std::string& path, std::string& label) override;
   bool isMountPoint(const std::string& path) override;
+  bool isOnUnmountedVolume(const std::string& path) override;
 
   std::unique_ptr<LockedFile> openLocked(const std::string& path, OpenMode mode,
                                          int& error) override;

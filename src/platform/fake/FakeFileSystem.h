@@ -63,6 +63,7 @@ class FakeFileSystem : public FileSystem {
   int diskSpaceError = 0;
   std::map<std::string, std::string> labels;  // mount point -> label
   std::set<std::string> mountPoints{"/"};
+  std::set<std::string> unmountedVolumes;  // named as mount points, nothing mounted there
 
   // FileSystem
   std::unique_ptr<DirectoryListing> openListing(const std::string& dir, int& error) override;
@@ -77,6 +78,7 @@ class FakeFileSystem : public FileSystem {
   int diskSpace(const std::string& path, std::uint64_t& freeOut, std::uint64_t& totalOut) override;
   int volumeLabel(const std::string& path, std::string& label) override;
   bool isMountPoint(const std::string& path) override { return mountPoints.count(path) != 0; }
+  bool isOnUnmountedVolume(const std::string& path) override;
   std::unique_ptr<LockedFile> openLocked(const std::string& path, OpenMode mode,
                                          int& error) override;
   int readFile(const std::string& path, std::string& content) override;
