@@ -15,6 +15,9 @@ namespace tolvan {
 struct PathSide {
   std::string text;    // the path field (Text1 / Text2)
   std::string folder;  // the folder list's current folder (Dir1 / Dir2)
+  // The conditions file named no usable path for this side: runs stay refused until the
+  // path field really changes.
+  bool missing = false;
 };
 
 struct WindowModel {

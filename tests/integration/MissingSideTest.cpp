@@ -43,6 +43,23 @@ TEST_F(MissingSideTest, AnEmptyVolumeIsNoMasterAnEmptyOrdinaryFolderIs) {
   }
 }
 
+// Run by cron from the home folder: a side the file does not name is not the working folder.
+TEST_F(MissingSideTest, ASideTheConditionsFileDoesNotNameIsMissing) {
+  workingFolder = tmp / "cwd";
+  std::filesystem::create_directory(workingFolder);
+  WriteText(workingFolder + "/precious.txt", "mine\n");
+  for (const std::string& paths :
+       {"DriveA=" + master, "DriveA=" + master + "\r\ndriveB=" + backup, "DriveB=" + backup}) {
+    WriteText(home + "/job.tvf", "NomalMode=yes\r\n" + paths + "\r\n");
+    const ProgramResult result = run({"--no-gui", "/X", "job.tvf"});
+    EXPECT_EQ(result.exitStatus, 2) << paths;
+    EXPECT_NE(result.err.find("ｔｖｆファイルで指定したドライブまたはディレクトリが存在しません。"),
+              std::string::npos);
+    EXPECT_EQ(NamesIn(workingFolder), Names{"precious.txt"});
+    EXPECT_EQ(NamesIn(backup), Names{"kept.txt"});
+  }
+}
+
 // A folder the file-system table or a mount unit names, with nothing mounted there, is not the
 // volume: neither a master (whatever it holds) nor a place for the backup.
 TEST_F(MissingSideTest, AFolderWhoseVolumeIsNotMountedIsNeitherSide) {
