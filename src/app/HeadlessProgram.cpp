@@ -10,6 +10,7 @@
 #include "conditions/PathFields.h"
 #include "conditions/Session.h"
 #include "conditions/Startup.h"
+#include "conditions/Tvf.h"
 #include "engine/Engine.h"
 #include "engine/Paths.h"
 #include "engine/SimulationList.h"
@@ -97,6 +98,7 @@ int RunHeadless(const std::vector<std::string>& args, const CommandLine& command
   headless.watchStopFlag(&engine.run.StopFlag);
   Session session{engine, settings};
   InstallFormSet(session);
+  session.reloadConditions = [&session] { tvfRead(session); };
   InstallStopSignals(engine.run.StopFlag, headless);
   if (!NamedFileExists(session, commandLine.fileName)) return kExitRefused;
   return RunSession(session, args);

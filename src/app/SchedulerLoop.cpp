@@ -41,6 +41,8 @@ int RunSchedulerLoop(Session& session) {
       if (session.engine.run.EndRequested) return ExitStatusFor(outcome);
     }
     if (session.endRequested) return session.endStatus;
+    // A conditions file read again with its timer off leaves nothing to wait for.
+    if (!session.window.timerEnabled) return kExitSuccess;
   }
 }
 

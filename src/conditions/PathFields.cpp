@@ -87,11 +87,20 @@ PathSide& SideOf(Session& session, Side side) {
 
 void SetPathText(Session& session, Side side, const std::string& text) {
   std::string& last = side == Side::From ? session.window.lastTextFrom : session.window.lastTextTo;
-  SideOf(session, side).text = text;
+  PathSide& field = SideOf(session, side);
+  field.text = text;
   if (text != last && session.engine.run.ConditionsLoaded != 0) {
-    session.engine.run.MissingPath = 0;
+    field.missing = false;
+    // Only a change of the missing side's own field makes runs possible again.
+    const Side other = side == Side::From ? Side::To : Side::From;
+    if (!SideOf(session, other).missing) session.engine.run.MissingPath = 0;
   }
   last = text;
+}
+
+void MarkPathMissing(Session& session, Side side) {
+  SideOf(session, side).missing = true;
+  session.engine.run.MissingPath = -1;
 }
 
 int SelectFolder(Session& session, Side side, const std::string& path) {

@@ -12,8 +12,12 @@ enum class Side : std::uint8_t { From, To };
 [[nodiscard]] PathSide& SideOf(Session& session, Side side);
 
 // Text1_Change / Text2_Change: the path field now holds `text`. A real change after a
-// complete conditions-file read clears MissingPath.
+// complete conditions-file read clears the side's missing mark, and MissingPath once neither
+// side is marked.
 void SetPathText(Session& session, Side side, const std::string& text);
+
+// The conditions file named no usable path for `side`: sets MissingPath and marks the side.
+void MarkPathMissing(Session& session, Side side);
 
 // Points the side's folder selection at `path` (relative paths are taken from the working
 // folder) and lets the path field follow it. 0, or the run-time error number of the failure:

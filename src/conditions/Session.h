@@ -15,6 +15,9 @@ namespace tolvan {
 struct PathSide {
   std::string text;    // the path field (Text1 / Text2)
   std::string folder;  // the folder list's current folder (Dir1 / Dir2)
+  // The conditions file named no usable path for this side: runs stay refused until the
+  // path field really changes.
+  bool missing = false;
 };
 
 struct WindowModel {
@@ -79,6 +82,10 @@ struct Session {
 
   // Applies the job to the window and arms or disarms the schedule (set by the scheduler).
   std::function<void(std::int16_t timer)> formSet;
+  // Reads the current conditions file again (set by the program when it has no window):
+  // while a path is missing the schedule check calls it before each run, so a volume mounted
+  // since is found, as nobody is there to pick a path.
+  std::function<void()> reloadConditions;
   // The program must end (bad conditions file, unattended failure, Quit); `status` is the
   // process exit status.
   bool endRequested = false;

@@ -89,6 +89,7 @@ class ConditionsReader {
           apply(TrimBlanks(record.substr(0, equals)), TrimBlanks(record.substr(equals + 1)));
       if (error != 0) return fail(error);
     }
+    markUnnamedSides();
     callFormSet(job_.Timer);
     engine_.run.ConditionsLoaded = -1;
   }
@@ -108,9 +109,11 @@ class ConditionsReader {
       return applyUpDate(value);
     } else if (key == "DriveA") {
       reportFrom_ = value;
+      namedFrom_ = true;
       return applyPath(Side::From, value);
     } else if (key == "DriveB") {
       reportTo_ = value;
+      namedTo_ = true;
       return applyPath(Side::To, value);
     } else if (key == "Timer") {
       job_.Timer = IsYes(value) ? 1 : 0;
@@ -149,7 +152,7 @@ class ConditionsReader {
   int applyPath(Side side, const std::string& value) {
     const int error = SelectFolder(session_, side, value);
     if (error == 0 || !IsPathFailure(error) || job_.XOption == 1) return error;
-    engine_.run.MissingPath = -1;
+    MarkPathMissing(session_, side);
     const std::string& temp = engine_.shared.TempPath;
     if (SelectFolder(session_, side, temp) != 0) {
       // Not retried: the field shows the replacement, and the run is refused anyway.
@@ -157,6 +160,13 @@ class ConditionsReader {
       SetPathText(session_, side, temp);
     }
     return 0;
+  }
+
+  // A side the file does not name keeps whatever the field showed before (for a program
+  // started by cron, the home folder): it must not become a side of a run.
+  void markUnnamedSides() {
+    if (!namedFrom_) MarkPathMissing(session_, Side::From);
+    if (!namedTo_) MarkPathMissing(session_, Side::To);
   }
 
   void badRecord() {
@@ -198,6 +208,8 @@ class ConditionsReader {
   JobConditions& job_;
   std::string reportFrom_;
   std::string reportTo_;
+  bool namedFrom_ = false;
+  bool namedTo_ = false;
 };
 
 std::string YesNo(bool on) {
@@ -215,6 +227,8 @@ void tvfRead(Session& session) {
   DefaultSet(session.engine.job);
   session.engine.run.ConditionsLoaded = 0;
   session.engine.run.MissingPath = 0;
+  session.window.from.missing = false;
+  session.window.to.missing = false;
   ConditionsReader(session).run();
 }
 

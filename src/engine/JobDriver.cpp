@@ -45,6 +45,24 @@ bool Listable(Engine& engine, const std::string& path) {
   return engine.fs().openListing(path, error) != nullptr;
 }
 
+// A master that cannot be listed, an empty volume root, or a folder standing in for a volume
+// that is not mounted: mirroring any of them would empty the backup.
+bool MasterUsable(Engine& engine, const std::string& from) {
+  int error = 0;
+  const auto listing = engine.fs().openListing(from, error);
+  if (listing == nullptr || engine.fs().isOnUnmountedVolume(from)) return false;
+  std::string_view name;
+  platform::FileStat stat;
+  return listing->next(name, stat) != -1 || !engine.fs().isMountPoint(from);
+}
+
+// An empty volume's root may have nothing to list and is still a valid backup place; a folder
+// standing in for a volume that is not mounted is not: the copies would fill another disk.
+bool BackupUsable(Engine& engine, const std::string& to) {
+  if (engine.fs().isOnUnmountedVolume(to)) return false;
+  return Listable(engine, to) || engine.fs().isMountPoint(to);
+}
+
 void CloseReportWithClosingLines(Engine& engine) {
   if (engine.report.isOpen()) {
     WriteReport(engine, ReportLineKind::CloseReport, {}, engine.job.Report);
@@ -144,7 +162,6 @@ std::optional<RunEnd> RefusedBeforeReport(Engine& engine, const std::string& fro
   }
   if (engine.run.MissingPath != 0) {
     ShowCritical(engine, kMissingPath);
-    engine.run.MissingPath = 0;
     return RunEnd::Refused;
   }
   if (timer == 0 && engine.job.XOption == 0 && !Confirmed(engine, from, to)) {
@@ -162,12 +179,11 @@ std::optional<RunEnd> RefusedAfterHeader(Engine& engine, const std::string& from
   engine.run.StopFlag = 0;
   WriteReport(engine, ReportLineKind::OpenReport, {}, engine.job.Report, from, to);
   if (engine.run.EndRequested) return RunEnd::Abandoned;
-  if (!Listable(engine, from)) {
+  if (!MasterUsable(engine, from)) {
     RefuseSide(engine, kFromUnreadable, timer, from, to);
     return RunEnd::Refused;
   }
-  // An empty volume's root may have nothing to list, and is still a valid backup place.
-  if (!Listable(engine, to) && !engine.fs().isMountPoint(to)) {
+  if (!BackupUsable(engine, to)) {
     RefuseSide(engine, kToUnreadable, timer, from, to);
     return RunEnd::Refused;
   }

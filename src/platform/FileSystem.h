@@ -94,6 +94,9 @@ class FileSystem {
   // `path` with the 8.3 alias of each component where the volume keeps one (FAT), else the
   // path itself; 0 or an errno (ENOENT for a path that does not exist).
   [[nodiscard]] virtual int shortPath(const std::string& path, std::string& out) = 0;
+  // True when `path` lies at or below a folder that the system names as a mount point
+  // (/etc/fstab, mount units) while nothing is mounted there: the folder is not the volume.
+  [[nodiscard]] virtual bool isOnUnmountedVolume(const std::string& path) = 0;
 
   // --- Small text files (reports, conditions files, list file) ---
   [[nodiscard]] virtual std::unique_ptr<LockedFile> openLocked(const std::string& path,

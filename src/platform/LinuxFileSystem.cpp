@@ -6,6 +6,7 @@
 
 #include <cerrno>
 
+#include "platform/ConfiguredMounts.h"
 #include "platform/LinuxListing.h"
 #include "platform/LinuxLockedFile.h"
 #include "platform/PathText.h"
@@ -216,6 +217,10 @@ int LinuxFileSystem::shortPath(const std::string& path, std::string& out) {
 
 bool LinuxFileSystem::isMountPoint(const std::string& path) {
   return IsMountPointPath(volumes_, path);
+}
+
+bool LinuxFileSystem::isOnUnmountedVolume(const std::string& path) {
+  return IsOnUnmountedVolume(volumes_, path);
 }
 
 // --- Small text files ---

@@ -43,6 +43,7 @@ class LinuxFileSystem : public FileSystem {
   int volumeLabel(const std::string& path, std::string& label) override;
   bool isMountPoint(const std::string& path) override;
   int shortPath(const std::string& path, std::string& out) override;
+  bool isOnUnmountedVolume(const std::string& path) override;
 
   std::unique_ptr<LockedFile> openLocked(const std::string& path, OpenMode mode,
                                          int& error) override;

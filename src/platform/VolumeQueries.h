@@ -9,6 +9,9 @@ namespace tolvan::platform {
 struct VolumeSources {
   std::string mountInfo = "/proc/self/mountinfo";
   std::string labelFolder = "/dev/disk/by-label";
+  // Where volumes are expected to be mounted: the file system table and the mount units.
+  std::string fstab = "/etc/fstab";
+  std::string mountUnitFolder = "/etc/systemd/system";
 };
 
 // One line of the mount table.

@@ -35,6 +35,13 @@ std::string RunPath(const std::string& field) {
   return StripOneTrailingSeparator(TrimBlanks(field));
 }
 
+// False when a reading of the conditions file ended the program or switched the schedule off.
+bool ReloadedIfPathMissing(Session& session) {
+  if (session.engine.run.MissingPath == 0 || !session.reloadConditions) return true;
+  session.reloadConditions();
+  return !session.endRequested && session.window.timerEnabled;
+}
+
 }  // namespace
 
 bool IsRunDue(const JobConditions& job, DateTime now) {
@@ -51,6 +58,7 @@ CheckResult Timer1_Timer(Session& session, const ScheduledRunner& runner, RunOut
     return CheckResult::NotDue;
   }
   window.lastScheduledRunMinute = MinuteOf(now);
+  if (!ReloadedIfPathMissing(session)) return CheckResult::NotDue;
 
   const std::string from = RunPath(window.from.text);
   const std::string to = RunPath(window.to.text);

@@ -23,9 +23,11 @@ enum class CheckResult : std::uint8_t {
   Ran,
 };
 
-// One schedule check (the timer's event), on the session's clock. After a run in interval
-// mode the interval counts again from the end of the run; with `Once` the program is asked
-// to end (`session.endRequested`, status from the run's outcome).
+// One schedule check (the timer's event), on the session's clock. While a path is missing a
+// due check first calls `session.reloadConditions` when set, and runs nothing when that
+// switched the schedule off. After a run in interval mode the interval counts again from the
+// end of the run; with `Once` the program is asked to end (`session.endRequested`, status
+// from the run's outcome).
 CheckResult Timer1_Timer(Session& session, const ScheduledRunner& runner, RunOutcome* outcome);
 
 // The runner used by the program: the job driver, then the progress window is closed.

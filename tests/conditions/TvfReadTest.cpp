@@ -143,16 +143,33 @@ TEST_F(TvfReadTest, MissingFileKeepsDefaultsAndTurnsTheTimerOff) {
   EXPECT_FALSE(session.endRequested);
 }
 
-TEST_F(TvfReadTest, MissingDriveBGivesTempPathUntilThePathIsEdited) {
-  read({"DriveA=/m", "DriveB=/nowhere/backup", "Once=yes"});
-  EXPECT_EQ(session.window.to.text + " " + session.window.to.folder, "/tmp /tmp");
-  EXPECT_EQ(engine.run.MissingPath, -1);
-  EXPECT_EQ(engine.job.Once, -1);  // the keys after it are still read
+// An unreachable path gives way to TempPath, an unnamed one keeps the field's earlier text;
+// either blocks runs until that side's own field really changes.
+TEST_F(TvfReadTest, AMissingOrUnnamedPathBlocksRunsUntilItsOwnFieldChanges) {
+  const struct {
+    std::vector<std::string> lines;
+    Side missing;
+    std::string shown;
+  } cases[] = {{{"DriveA=/m", "DriveB=/nowhere/backup"}, Side::To, "/tmp"},
+               {{"DriveA=/m", "driveB=/b"}, Side::To, "/work"},  // keys are case-sensitive
+               {{"DriveA=/m"}, Side::To, "/work"},
+               {{"DriveB=/b"}, Side::From, "/work"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.lines.back());
+    for (const Side side : {Side::From, Side::To}) SetPathText(session, side, "/work");
+    read(c.lines);
+    EXPECT_EQ(SideOf(session, c.missing).text, c.shown);
+    EXPECT_EQ(engine.run.MissingPath, -1);
+    SetPathText(session, c.missing == Side::To ? Side::From : Side::To, "/elsewhere");
+    EXPECT_EQ(engine.run.MissingPath, -1) << "the other side's field changed";
+    SetPathText(session, c.missing, c.shown);
+    EXPECT_EQ(engine.run.MissingPath, -1) << "the same text is no change";
+    SetPathText(session, c.missing, "/b");
+    EXPECT_EQ(engine.run.MissingPath, 0);
+  }
+  read({"DriveA=/m", "DriveB=/nowhere/backup", "NomalMode=yes"});
+  EXPECT_EQ(engine.job.NomalMode, -1);  // the keys after it are still read
   EXPECT_TRUE(ui.boxes.empty());
-  SetPathText(session, Side::To, "/tmp");
-  EXPECT_EQ(engine.run.MissingPath, -1);
-  SetPathText(session, Side::From, "/b");
-  EXPECT_EQ(engine.run.MissingPath, 0);
 }
 
 TEST_F(TvfReadTest, UnattendedFailuresAreReportedAndEndTheProgram) {

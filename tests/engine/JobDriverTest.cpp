@@ -82,7 +82,7 @@ TEST_F(JobDriverTest, RefusedRunsAndTheirMessages) {
     engine.run.MissingPath = c.missingPath;
     EXPECT_EQ(run(c.from, c.to, c.timer).end, c.end);
     EXPECT_EQ(boxTexts(), c.boxes);
-    EXPECT_EQ(engine.run.MissingPath, 0);
+    EXPECT_EQ(engine.run.MissingPath, c.missingPath) << "a refusal keeps the flag";
     EXPECT_EQ(fs.exists("/app/report.tvr"), !c.actions.empty());
     EXPECT_EQ(actionLines(), c.actions);
     if (c.end == Refused && !c.actions.empty()) {

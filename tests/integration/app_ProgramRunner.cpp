@@ -19,11 +19,13 @@ std::vector<char*> CStrings(std::vector<std::string>& texts) {
 }
 
 [[noreturn]] void ExecChild(std::vector<std::string> argv, std::vector<std::string> envp,
-                            const std::string& outPath, const std::string& errPath, bool asNobody) {
+                            const std::string& outPath, const std::string& errPath, bool asNobody,
+                            const std::string& folder) {
   const int in = open("/dev/null", O_RDONLY);
   const int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
   const int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
   if (in < 0 || out < 0 || err < 0) _exit(127);
+  if (!folder.empty() && chdir(folder.c_str()) != 0) _exit(127);
   dup2(in, 0);
   dup2(out, 1);
   dup2(err, 2);
@@ -98,7 +100,7 @@ ProgramResult ProgramTest::run(const std::vector<std::string>& args, const Watch
   const std::string out = tmp / "out";
   const std::string err = tmp / "err";
   const pid_t pid = fork();
-  if (pid == 0) ExecChild(argv, envp, out, err, asNobody);
+  if (pid == 0) ExecChild(argv, envp, out, err, asNobody, workingFolder);
   ProgramResult result;
   if (pid < 0) return result;
   if (whileRunning) whileRunning(pid, err);

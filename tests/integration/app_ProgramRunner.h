@@ -48,6 +48,7 @@ class ProgramTest : public ::testing::Test {
   [[nodiscard]] std::vector<std::string> actionLines() const;
 
   TempFolder tmp;
+  std::string workingFolder;  // the program's current folder; empty: the test's own
   const std::string home = tmp / "home";
   const std::string master = tmp / "master";
   const std::string backup = tmp / "backup";

@@ -2,6 +2,7 @@
 #include <sys/sysmacros.h>
 
 #include "TempFolder.h"
+#include "platform/ConfiguredMounts.h"
 #include "platform/LinuxFileSystem.h"
 #include "platform/PathText.h"
 #include "platform/VolumeQueries.h"
@@ -43,6 +44,22 @@ TEST(VolumeLabelTest, LabelOfTheLongestMountPointAboveTheNearestExistingFolder) 
   EXPECT_EQ(FindLabel(sources.labelFolder, mount), "BACKUP");
   mount.minor = 2;
   EXPECT_EQ(FindLabel(sources.labelFolder, mount), "");
+}
+
+TEST(ConfiguredMountsTest, TableLinesAndMountUnitsNameTheirFolders) {
+  const std::pair<std::string, std::string> lines[] = {
+      {"UUID=1 /mnt/backup ext4 defaults 0 2", "/mnt/backup"},
+      {"LABEL=x\t/media/My\\040Disk\tvfat\tnoauto 0 0", "/media/My Disk"},
+      {"tmpfs /srv/cache/ tmpfs defaults 0 0", "/srv/cache"},
+      {"  # UUID=2 /mnt/old ext4 defaults", ""},
+      {"", ""},
+      {"/dev/sda2 none swap sw 0 0", ""},
+      {"/swapfile /swapfile swap defaults 0 0", ""}};
+  for (const auto& [line, point] : lines) EXPECT_EQ(FstabMountPoint(line), point) << line;
+  EXPECT_EQ(
+      MountUnitWhere("[Unit]\nDescription=d\n\n[Mount]\nWhat=/dev/sdb1\n Where=/mnt/usb/ \r\n"),
+      "/mnt/usb");
+  EXPECT_EQ(MountUnitWhere("[Mount]\nWhat=/dev/sdb1\n"), "");
 }
 
 }  // namespace

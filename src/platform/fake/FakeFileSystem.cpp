@@ -321,6 +321,13 @@ int FakeFileSystem::volumeLabel(const std::string& path, std::string& label) {
   return 0;
 }
 
+bool FakeFileSystem::isOnUnmountedVolume(const std::string& path) {
+  for (const auto& point : unmountedVolumes) {
+    if (path == point || IsBelow(path, point)) return true;
+  }
+  return false;
+}
+
 std::unique_ptr<LockedFile> FakeFileSystem::openLocked(const std::string& path, OpenMode mode,
                                                        int& error) {
   error = injected(Op::Open, path);

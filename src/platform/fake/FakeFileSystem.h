@@ -64,6 +64,7 @@ class FakeFileSystem : public FileSystem {
   int diskSpaceError = 0;
   std::map<std::string, std::string> labels;  // mount point -> label
   std::set<std::string> mountPoints{"/"};
+  std::set<std::string> unmountedVolumes;  // named as mount points, nothing mounted there
 
   // FileSystem
   std::unique_ptr<DirectoryListing> openListing(const std::string& dir, int& error) override;
@@ -83,6 +84,7 @@ class FakeFileSystem : public FileSystem {
     out = path;
     return exists(path) ? 0 : ENOENT;
   }
+  bool isOnUnmountedVolume(const std::string& path) override;
   std::unique_ptr<LockedFile> openLocked(const std::string& path, OpenMode mode,
                                          int& error) override;
   int readFile(const std::string& path, std::string& content) override;
