@@ -28,6 +28,8 @@ FileStat StatOf(const FakeFileSystem::Node& node) {
   st.mtimeSeconds = node.mtime;
   st.mtimeNanoseconds = node.mtimeNs;
   st.mode = node.mode;
+  st.device = 1;
+  st.inode = node.inode;
   return st;
 }
 
@@ -106,6 +108,7 @@ std::string FakeFileSystem::parentOf(const std::string& path) const {
 
 void FakeFileSystem::put(Node node) {
   if (nodes_.empty() && node.path != "/") put(Node{"/", EntryKind::Directory, 0755, {}, 0, 0});
+  if (node.inode == 0) node.inode = ++lastInode_;
   nodes_[key(node.path)] = std::move(node);
 }
 
@@ -239,6 +242,7 @@ int FakeFileSystem::copyFile(const std::string& source, const std::string& targe
   if (old != nullptr && old->kind == EntryKind::Directory) return EISDIR;
   Node copy = *src;
   copy.path = old != nullptr ? old->path : target;
+  copy.inode = 0;  // a new file
   if (old != nullptr && trash != nullptr) {
     if (int e = trash->moveToTrash(target); e != 0) return e;
   }

@@ -26,6 +26,7 @@ class FakeFileSystem : public FileSystem {
     std::string content;  // a file's bytes or a link's target
     std::int64_t mtime = 0;
     std::int32_t mtimeNs = 0;
+    std::uint64_t inode = 0;  // given by the tree when 0; kept through renames
   };
 
   // --- Building a tree ---
@@ -111,6 +112,7 @@ class FakeFileSystem : public FileSystem {
   std::set<std::string> lockedByOther_;
   std::set<std::string> heldLocks_;
   bool caseBlind_ = false;
+  std::uint64_t lastInode_ = 0;
   friend class FakeListing;
 };
 
