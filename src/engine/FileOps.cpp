@@ -96,6 +96,7 @@ double EntrySize(Engine& engine, const std::string& folder, std::string_view nam
   return static_cast<double>(st.size);
 }
 
+// A stop request ends the walk at its next entry; the caller ends the run.
 double FolderSize(Engine& engine, const std::string& folder, std::int16_t childDir,
                   LeftoverCopies leftovers, std::int64_t& folders, std::int64_t& files,
                   WalkPath& path) {
@@ -111,6 +112,7 @@ double FolderSize(Engine& engine, const std::string& folder, std::int16_t childD
     if (rc == -1) return total;
     if (rc != 0) return 0;  // a folder that cannot be read counts no bytes
     engine.ui().letEventsRun();
+    if (engine.run.stopRequested()) return total;
     total += EntrySize(engine, folder, name, st, childDir, leftovers, folders, files, path);
   }
 }
