@@ -1,8 +1,9 @@
 // Runs of the real program over trees whose walks used to end badly: folders mounted inside
-// themselves.
+// themselves, and trees deeper than the usual limit of open files.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/mount.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -44,6 +45,29 @@ class BindMount {
  private:
   std::string point_;
   bool mounted_ = false;
+};
+
+// This process's soft limit of open files lowered while it lives; a program started
+// meanwhile inherits it.
+class LowSoftLimit {
+ public:
+  explicit LowSoftLimit(rlim_t soft) {
+    ::getrlimit(RLIMIT_NOFILE, &saved_);
+    struct rlimit lowered = saved_;
+    lowered.rlim_cur = soft;
+    lowered_ = ::setrlimit(RLIMIT_NOFILE, &lowered) == 0;
+  }
+  ~LowSoftLimit() {
+    if (lowered_) ::setrlimit(RLIMIT_NOFILE, &saved_);
+  }
+  LowSoftLimit(const LowSoftLimit&) = delete;
+  LowSoftLimit& operator=(const LowSoftLimit&) = delete;
+  [[nodiscard]] bool lowered() const { return lowered_; }
+  [[nodiscard]] rlim_t hard() const { return saved_.rlim_max; }
+
+ private:
+  struct rlimit saved_ {};
+  bool lowered_ = false;
 };
 
 // Kills a run that has not ended after `limit`, so a walk without end fails the test instead
@@ -140,6 +164,29 @@ TEST_F(WalkEndTest, ABackupFolderMountedInsideItselfIsNeitherEnteredNorRemoved) 
   EXPECT_EQ(InodeOf(backup + "/a/keep.txt"), kept) << "removed and copied again";
   EXPECT_EQ(InodeOf(backup + "/a/loop/keep.txt"), kept);
   EXPECT_EQ(ReadText(master + "/a/keep.txt"), "keep");
+}
+
+TEST_F(WalkEndTest, ATreeDeeperThanTheSoftLimitOfOpenFilesIsCopiedWhole) {
+  constexpr int kDepth = 1100;
+  // Only for speed: thousands of folders are made and removed at once in memory.
+  (void)tmp.mountTmpfs("master", "16m");
+  (void)tmp.mountTmpfs("backup", "16m");
+  std::string below;
+  for (int level = 0; level < kDepth; ++level) {
+    below += "/d";
+    MakeFolder(master + below);
+  }
+  WriteText(master + below + "/bottom.txt", "bottom");
+  ProgramResult result;
+  {
+    const LowSoftLimit limit(1024);
+    if (!limit.lowered() || limit.hard() <= kDepth + 64)
+      GTEST_SKIP() << "needs a hard limit of open files above the depth";
+    result = runJob(std::chrono::seconds(120));
+  }
+  EXPECT_EQ(result.exitStatus, 0) << result.err;
+  EXPECT_EQ(failureLines(), Lines{});
+  EXPECT_EQ(ReadText(backup + below + "/bottom.txt"), "bottom");
 }
 
 // The system reads a path only up to a NUL byte inside it, so every folder of a walk from
