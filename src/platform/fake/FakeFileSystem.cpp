@@ -139,6 +139,12 @@ void FakeFileSystem::setMtime(const std::string& path, std::int64_t mtime) {
   if (it != nodes_.end()) it->second.mtime = mtime;
 }
 
+void FakeFileSystem::shareIdentity(const std::string& path, const std::string& other) {
+  auto it = nodes_.find(key(path));
+  const Node* same = find(other);
+  if (it != nodes_.end() && same != nullptr) it->second.inode = same->inode;
+}
+
 void FakeFileSystem::failOn(Op op, const std::string& path, int error, int times) {
   failures_[{op, path}] = Failure{error, times};
 }

@@ -36,6 +36,8 @@ class FakeFileSystem : public FileSystem {
   void addLink(const std::string& path, const std::string& target, std::int64_t mtime = 0);
   void addSpecial(const std::string& path, std::int64_t mtime = 0);
   void setMtime(const std::string& path, std::int64_t mtime);
+  // `path` now reads as the very folder `other` (as a bind mount would), its own entries kept.
+  void shareIdentity(const std::string& path, const std::string& other);
   // Lookups ignore letter case (a vfat mount) when on.
   void setCaseBlind(bool on) { caseBlind_ = on; }
 
