@@ -7,6 +7,7 @@
 #include "app/HeadlessProgram.h"
 #include "app/Usage.h"
 #include "conditions/CommandLine.h"
+#include "platform/OpenFileLimit.h"
 #include "scheduler/ExitStatus.h"
 
 namespace {
@@ -20,6 +21,8 @@ std::string EnvironmentValue(const char* name) {
 
 int main(int argc, char** argv) {
   using namespace tolvan;
+  // Without the raise a deep tree fails with EMFILE; failing to raise it changes nothing else.
+  (void)platform::RaiseOpenFileLimit();
   const std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
   const CommandLine commandLine = ParseCommandLine(args);
   if (commandLine.help) {

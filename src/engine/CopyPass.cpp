@@ -7,6 +7,7 @@
 #include "engine/FileOps.h"
 #include "engine/Paths.h"
 #include "engine/Report.h"
+#include "engine/WalkPath.h"
 #include "engine/WalkSupport.h"
 #include "platform/PartialCopy.h"
 
@@ -215,8 +216,11 @@ EntryOutcome VisitForRun(Engine& engine, const EntryPlace& at, const EntryInfo& 
   return outcome;
 }
 
+std::int32_t CopyFolder(Engine& engine, const std::string& from, const std::string& to,
+                        WalkPath& path);
+
 std::int32_t VisitEntry(Engine& engine, const std::string& from, const std::string& to,
-                        const std::string& name, const platform::FileStat& stat) {
+                        const std::string& name, const platform::FileStat& stat, WalkPath& path) {
   const std::string source = ChildPath(from, name);
   EntryInfo entry;
   int code = 0;
@@ -227,13 +231,17 @@ std::int32_t VisitEntry(Engine& engine, const std::string& from, const std::stri
   }
   const bool folder = entry.Kind == EntryKind::Directory;
   if (folder && engine.job.ChildDir == 0) return 0;
+  if (folder && path.holds(stat)) return ReportLoopFolder(engine, source);
   engine.progress.ProcessWrite(source, entry.Attributes, 0, entry.Modified);
   const std::string target = ChildPath(to, name);
   const EntryOutcome outcome =
       VisitForRun(engine, EntryPlace{from, to, name, source, target}, entry, stat.mode);
   std::int32_t errors = outcome.errors;
   if (!folder || !outcome.descend) return errors;
-  errors += CopyTree(engine, source, target);
+  {
+    const WalkPath::Step step(path, stat);
+    errors += CopyFolder(engine, source, target, path);
+  }
   if (outcome.madeFolder) FinishNewFolder(engine, target, stat.mode);
   return errors;
 }
@@ -241,6 +249,16 @@ std::int32_t VisitEntry(Engine& engine, const std::string& from, const std::stri
 void WriteScanError(Engine& engine, const std::string& from, int code) {
   WriteLine(engine, ReportLineKind::ScanError,
             from + "(Scanning Error on Master Disk Code : " + std::to_string(code) + ")");
+}
+
+std::int32_t CopyFolder(Engine& engine, const std::string& from, const std::string& to,
+                        WalkPath& path) {
+  return ForEachListedEntry(
+      engine, from, [&](int code) { WriteScanError(engine, from, code); },
+      [&](std::string_view name, const platform::FileStat& stat) -> std::int32_t {
+        if (platform::IsPartialCopyName(name)) return 0;
+        return VisitEntry(engine, from, to, std::string(name), stat, path);
+      });
 }
 
 }  // namespace
@@ -253,12 +271,8 @@ int CompareModified(DateTime master, DateTime backup) {
 }
 
 std::int32_t CopyTree(Engine& engine, const std::string& from, const std::string& to) {
-  return ForEachListedEntry(
-      engine, from, [&](int code) { WriteScanError(engine, from, code); },
-      [&](std::string_view name, const platform::FileStat& stat) -> std::int32_t {
-        if (platform::IsPartialCopyName(name)) return 0;
-        return VisitEntry(engine, from, to, std::string(name), stat);
-      });
+  WalkPath path(engine.fs(), from);
+  return CopyFolder(engine, from, to, path);
 }
 
 int CopyEntry(Engine& engine, const std::string& source, const std::string& target,

@@ -9,6 +9,7 @@
 #include "engine/Engine.h"
 #include "engine/Paths.h"
 #include "engine/Report.h"
+#include "engine/WalkPath.h"
 #include "platform/PartialCopy.h"
 
 namespace tolvan {
@@ -70,31 +71,35 @@ int CopyWithAttributes(Engine& engine, const std::string& source, const std::str
 }
 
 double FolderSize(Engine& engine, const std::string& folder, std::int16_t childDir,
-                  LeftoverCopies leftovers, std::int64_t& folders, std::int64_t& files);
+                  LeftoverCopies leftovers, std::int64_t& folders, std::int64_t& files,
+                  WalkPath& path);
 
 // One listed entry of TreeSize; leftovers of a killed copy are never counted, and removed
 // only from the backup tree in a real run (the master is never changed, a dry run changes
-// nothing).
+// nothing). A folder already on the walk's path counts as nothing.
 double EntrySize(Engine& engine, const std::string& folder, std::string_view name,
                  const FileStat& st, std::int16_t childDir, LeftoverCopies leftovers,
-                 std::int64_t& folders, std::int64_t& files) {
+                 std::int64_t& folders, std::int64_t& files, WalkPath& path) {
   if (platform::IsPartialCopyName(name)) {
     if (leftovers == LeftoverCopies::Remove && engine.run.DryRunMode == 0)
       (void)engine.fs().removeEntry(ChildPath(folder, name));
     return 0;
   }
   if (st.kind == EntryKind::Directory) {
+    if (path.holds(st)) return 0;
     ++folders;
-    return childDir != 0
-               ? FolderSize(engine, ChildPath(folder, name), childDir, leftovers, folders, files)
-               : 0;
+    if (childDir == 0) return 0;
+    const WalkPath::Step step(path, st);
+    return FolderSize(engine, ChildPath(folder, name), childDir, leftovers, folders, files, path);
   }
   ++files;
   return static_cast<double>(st.size);
 }
 
+// A stop request ends the walk at its next entry; the caller ends the run.
 double FolderSize(Engine& engine, const std::string& folder, std::int16_t childDir,
-                  LeftoverCopies leftovers, std::int64_t& folders, std::int64_t& files) {
+                  LeftoverCopies leftovers, std::int64_t& folders, std::int64_t& files,
+                  WalkPath& path) {
   int error = 0;
   const std::unique_ptr<platform::DirectoryListing> listing =
       engine.fs().openListing(folder, error);
@@ -107,7 +112,8 @@ double FolderSize(Engine& engine, const std::string& folder, std::int16_t childD
     if (rc == -1) return total;
     if (rc != 0) return 0;  // a folder that cannot be read counts no bytes
     engine.ui().letEventsRun();
-    total += EntrySize(engine, folder, name, st, childDir, leftovers, folders, files);
+    if (engine.run.stopRequested()) return total;
+    total += EntrySize(engine, folder, name, st, childDir, leftovers, folders, files, path);
   }
 }
 
@@ -185,7 +191,8 @@ std::int16_t GetOSVersion(Engine& engine, OsVersionInfo& info) {
 
 double TreeSize(Engine& engine, const std::string& folder, std::int16_t childDir,
                 std::int64_t& folders, std::int64_t& files, LeftoverCopies leftovers) {
-  return FolderSize(engine, folder, childDir, leftovers, folders, files);
+  WalkPath path(engine.fs(), folder);
+  return FolderSize(engine, folder, childDir, leftovers, folders, files, path);
 }
 
 bool GetDiskSpace(Engine& engine, const std::string& path, double& freeBytes, double& totalBytes) {

@@ -235,6 +235,7 @@ std::int16_t CheckFreeSpace(Engine& engine, const std::string& from, const std::
   std::int64_t backupFiles = 0;
   const double backupSize =
       TreeSize(engine, to, engine.job.ChildDir, backupFolders, backupFiles, LeftoverCopies::Remove);
+  if (engine.run.stopRequested()) return StopChecks(engine);
   const double freeBytes = DriveFreeSpace(engine, to);
   if (freeBytes + backupSize < masterSize && mode < 2 && !RoomConfirmed(engine)) {
     return StopChecks(engine);

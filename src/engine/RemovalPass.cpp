@@ -7,6 +7,7 @@
 #include "engine/FileOps.h"
 #include "engine/Paths.h"
 #include "engine/Report.h"
+#include "engine/WalkPath.h"
 #include "engine/WalkSupport.h"
 #include "platform/PartialCopy.h"
 
@@ -40,8 +41,10 @@ int MakeWritable(Engine& engine, const std::string& path, const platform::FileSt
 }
 
 // Removes `dir` entry by entry. Listing failures are counted and reported; the first entry
-// that cannot be removed ends the whole removal with its code in `failure`.
-int RemoveTreeCounting(Engine& engine, const std::string& dir, int& failure) {
+// that cannot be removed ends the whole removal with its code in `failure`. A folder on
+// `path` is another way into a tree above: emptying it would empty that tree, so it ends
+// the removal with ELOOP.
+int RemoveTreeCounting(Engine& engine, const std::string& dir, WalkPath& path, int& failure) {
   int error = 0;
   const auto listing = engine.fs().openListing(dir, error);
   int count = 0;
@@ -58,8 +61,11 @@ int RemoveTreeCounting(Engine& engine, const std::string& dir, int& failure) {
     if (read > 0) return scanError(read);
     if (read < 0) break;
     const std::string child = ChildPath(dir, name);
-    if (stat.kind == EntryKind::Directory) {
-      count += RemoveTreeCounting(engine, child, failure);
+    if (stat.kind == EntryKind::Directory && path.holds(stat)) {
+      failure = ELOOP;
+    } else if (stat.kind == EntryKind::Directory) {
+      const WalkPath::Step step(path, stat);
+      count += RemoveTreeCounting(engine, child, path, failure);
     } else {
       failure = engine.fs().removeEntry(child);
     }
@@ -69,15 +75,18 @@ int RemoveTreeCounting(Engine& engine, const std::string& dir, int& failure) {
   return count;
 }
 
-// The removal used on the oldest NT systems: attributes first, then entry by entry.
-int DeleteEntryOldNT(Engine& engine, const std::string& path) {
+// The removal used on the oldest NT systems: attributes first, then entry by entry. `above`
+// holds the folders the walk came through to reach `path`.
+int DeleteEntryOldNT(Engine& engine, const std::string& path, WalkPath& above) {
   platform::FileStat stat;
   if (const int code = engine.fs().statEntry(path, stat); code != 0) return code;
+  if (stat.kind == EntryKind::Directory && above.holds(stat)) return ELOOP;
   if (const int code = MakeWritable(engine, path, stat); code != 0) return code;
   if (stat.kind != EntryKind::Directory) return engine.fs().removeEntry(path);
   ClearReadOnly(engine, path, false);
   int failure = 0;
-  const int count = RemoveTreeCounting(engine, path, failure);
+  const WalkPath::Step step(above, stat);
+  const int count = RemoveTreeCounting(engine, path, above, failure);
   return failure != 0 ? failure : count;
 }
 
@@ -87,14 +96,23 @@ int DeleteEntryNow(Engine& engine, const std::string& path, std::int16_t trashBo
   return engine.fs().removeTree(path);
 }
 
+int DeleteEntryBelow(Engine& engine, const std::string& path, std::int16_t trashBox,
+                     std::int16_t oldNT, WalkPath& above) {
+  const int code =
+      oldNT != 0 ? DeleteEntryOldNT(engine, path, above) : DeleteEntryNow(engine, path, trashBox);
+  if (code != 0) return code;
+  return StillThere(engine, path) ? kRemovalSilentlyFailed : 0;
+}
+
 void WriteScanError(Engine& engine, const std::string& backup, int code) {
   WriteLine(engine, ReportLineKind::ScanError,
             backup + "(Scanning Error on ckup Disk Code : " + std::to_string(code) + ")");
 }
 
 void RemoveWithoutCounterpart(Engine& engine, const std::string& backupPath, bool folder,
-                              std::int32_t& errors) {
-  const int code = DeleteEntry(engine, backupPath, engine.job.TrashBox, engine.job.OldNT);
+                              WalkPath& path, std::int32_t& errors) {
+  const int code =
+      DeleteEntryBelow(engine, backupPath, engine.job.TrashBox, engine.job.OldNT, path);
   if (code == 0) {
     WriteLine(engine, folder ? ReportLineKind::RemoveDirectory : ReportLineKind::DeleteFile,
               backupPath);
@@ -128,13 +146,25 @@ int MirrorCounterpart(Engine& engine, const std::string& masterPath, const std::
   return found;
 }
 
+std::int32_t RemoveMissing(Engine& engine, const std::string& master, const std::string& backup,
+                           WalkPath& path);
+
+// The pass one folder deeper.
+std::int32_t RemoveBelow(Engine& engine, const std::string& masterPath,
+                         const std::string& backupPath, const platform::FileStat& stat,
+                         WalkPath& path) {
+  const WalkPath::Step step(path, stat);
+  return RemoveMissing(engine, masterPath, backupPath, path);
+}
+
 std::int32_t VisitBackupEntry(Engine& engine, const std::string& master, const std::string& backup,
-                              const std::string& name, const platform::FileStat& stat) {
+                              const std::string& name, const platform::FileStat& stat,
+                              WalkPath& path) {
   const std::string backupPath = ChildPath(backup, name);
   const std::string masterPath = ChildPath(master, name);
   if (platform::IsPartialCopyName(name)) {
     // Left behind by a run that was killed while copying; not part of either tree.
-    if (engine.run.DryRunMode == 0) (void)engine.fs().removeTree(backupPath);
+    if (engine.run.DryRunMode == 0 && !path.holds(stat)) (void)engine.fs().removeTree(backupPath);
     return 0;
   }
   int lookupError = 0;
@@ -142,6 +172,8 @@ std::int32_t VisitBackupEntry(Engine& engine, const std::string& master, const s
   engine.progress.ProcessWrite(backupPath, stat.attributes);
   const bool folder = stat.kind == EntryKind::Directory;
   if (folder && engine.job.ChildDir == 0) return 0;
+  // Whether or not the master has it, removing its content would empty a folder above it.
+  if (folder && path.holds(stat)) return ReportLoopFolder(engine, backupPath);
   if (found == kCounterpartLookupFailed) {
     // A master entry that cannot be looked up may well exist: keep its backup.
     WriteLine(engine, ReportLineKind::Error, FailureText(backupPath, lookupError));
@@ -149,26 +181,34 @@ std::int32_t VisitBackupEntry(Engine& engine, const std::string& master, const s
   }
   std::int32_t errors = 0;
   if (found != kNoCounterpart) {
-    if (folder) errors += RemovalPass(engine, masterPath, backupPath);
+    if (folder) errors += RemoveBelow(engine, masterPath, backupPath, stat, path);
     return errors;
   }
-  if (folder && engine.job.OldNT != 0) errors += RemovalPass(engine, masterPath, backupPath);
+  if (folder && engine.job.OldNT != 0) {
+    errors += RemoveBelow(engine, masterPath, backupPath, stat, path);
+  }
   if (engine.run.DryRunMode == 0) {
-    RemoveWithoutCounterpart(engine, backupPath, folder, errors);
+    RemoveWithoutCounterpart(engine, backupPath, folder, path, errors);
   } else {
     ListWithoutCounterpart(engine, master, backup, name);
   }
   return errors;
 }
 
-}  // namespace
-
-std::int32_t RemovalPass(Engine& engine, const std::string& master, const std::string& backup) {
+std::int32_t RemoveMissing(Engine& engine, const std::string& master, const std::string& backup,
+                           WalkPath& path) {
   return ForEachListedEntry(
       engine, backup, [&](int code) { WriteScanError(engine, backup, code); },
       [&](std::string_view name, const platform::FileStat& stat) {
-        return VisitBackupEntry(engine, master, backup, std::string(name), stat);
+        return VisitBackupEntry(engine, master, backup, std::string(name), stat, path);
       });
+}
+
+}  // namespace
+
+std::int32_t RemovalPass(Engine& engine, const std::string& master, const std::string& backup) {
+  WalkPath path(engine.fs(), backup);
+  return RemoveMissing(engine, master, backup, path);
 }
 
 int FindCounterpart(Engine& engine, const std::string& masterPath, const std::string& name,
@@ -193,15 +233,14 @@ int FindCounterpart(Engine& engine, const std::string& masterPath, const std::st
 
 int DeleteEntry(Engine& engine, const std::string& path, std::int16_t trashBox,
                 std::int16_t oldNT) {
-  const int code =
-      oldNT != 0 ? DeleteEntryOldNT(engine, path) : DeleteEntryNow(engine, path, trashBox);
-  if (code != 0) return code;
-  return StillThere(engine, path) ? kRemovalSilentlyFailed : 0;
+  WalkPath above;
+  return DeleteEntryBelow(engine, path, trashBox, oldNT, above);
 }
 
 int RemoveTree(Engine& engine, const std::string& dir) {
   int failure = 0;
-  const int count = RemoveTreeCounting(engine, dir, failure);
+  WalkPath path(engine.fs(), dir);
+  const int count = RemoveTreeCounting(engine, dir, path, failure);
   return failure != 0 ? failure : count;
 }
 

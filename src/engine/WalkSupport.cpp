@@ -3,6 +3,7 @@
 #include <cerrno>
 
 #include "engine/Paths.h"
+#include "engine/Report.h"
 
 namespace tolvan {
 
@@ -52,6 +53,11 @@ bool EntryFromStat(platform::SystemInfo& sys, const platform::FileStat& stat, En
 
 std::string FailureText(const std::string& path, int code) {
   return path + "(Code:" + std::to_string(code) + " " + ErrorDescription(code) + ")";
+}
+
+std::int32_t ReportLoopFolder(Engine& engine, const std::string& path) {
+  WriteReport(engine, ReportLineKind::Error, FailureText(path, ELOOP), engine.job.Report);
+  return 1;
 }
 
 }  // namespace tolvan

@@ -32,6 +32,9 @@ namespace tolvan {
 // path + "(Code:" + code + " " + description + ")", the form of every failure line.
 [[nodiscard]] std::string FailureText(const std::string& path, int code);
 
+// A folder that is its own ancestor is never entered: one Error line for it, one error.
+[[nodiscard]] std::int32_t ReportLoopFolder(Engine& engine, const std::string& path);
+
 // Lists `folder` and hands each walked entry to visit(name, stat), which returns its error
 // count; lets events run before each entry and ends early on a stop request. A folder that
 // cannot be opened or read to its end goes to onListingError(code) and counts one error.

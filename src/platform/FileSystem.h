@@ -26,6 +26,10 @@ struct FileStat {
   std::int64_t mtimeSeconds = 0;  // Unix time, UTC
   std::int32_t mtimeNanoseconds = 0;
   std::uint32_t mode = 0;  // permission bits only (07777)
+  // Which folder this is, whatever path led to it: a bind mount's root gives the bound
+  // folder's pair.
+  std::uint64_t device = 0;
+  std::uint64_t inode = 0;
 };
 
 // One folder's entries, read one at a time so memory does not grow with the folder.

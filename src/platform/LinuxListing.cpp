@@ -33,6 +33,8 @@ FileStat FileStatFrom(const struct stat& st, std::string_view name) {
   out.mtimeSeconds = static_cast<std::int64_t>(st.st_mtim.tv_sec);
   out.mtimeNanoseconds = static_cast<std::int32_t>(st.st_mtim.tv_nsec);
   out.mode = static_cast<std::uint32_t>(st.st_mode & 07777);
+  out.device = static_cast<std::uint64_t>(st.st_dev);
+  out.inode = static_cast<std::uint64_t>(st.st_ino);
   return out;
 }
 

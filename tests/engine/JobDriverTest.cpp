@@ -147,6 +147,32 @@ TEST_F(JobDriverTest, StopRequestsEndWithTheStopLine) {
   EXPECT_TRUE(fs.exists("/b/d0/d1/d2/z"));
 }
 
+// A stop in either size walk ends it at its next entry: no further entry, no room question,
+// no pass.
+TEST_F(JobDriverTest, AStopDuringTheSizeWalksEndsThemAtTheNextEntry) {
+  engine.job.NomalMode = -1;
+  constexpr long kEntries = 40;
+  for (long i = 0; i < kEntries; ++i) {
+    fs.addFile("/m/f" + std::to_string(i), "master", kT);
+    fs.addFile("/b/old" + std::to_string(i), "b", kT);
+  }
+  fs.freeBytes = 0;  // short of room: the question would come after the backup walk
+  for (const long stopAt : {3L, kEntries + 3}) {
+    SCOPED_TRACE(stopAt);
+    ui.boxes.clear();
+    ui.eventCount = 0;
+    ui.onEvents = [&](long n) {
+      if (n == stopAt) engine.run.StopFlag = -1;
+    };
+    EXPECT_EQ(run().end, RunEnd::Stopped);
+    EXPECT_EQ(ui.eventCount, stopAt);
+    EXPECT_EQ(boxTexts(), Lines{kConfirm});
+    EXPECT_EQ(closingLines(), (Lines{"Stopped in the working : " + kNow, "", ""}));
+    EXPECT_TRUE(fs.copied.empty());
+    EXPECT_TRUE(fs.removed.empty());
+  }
+}
+
 // The window shows each phase, the bar counts what the passes walk, and only the backup tree
 // is writable while they run.
 TEST_F(JobDriverTest, ProgressWindowFollowsTheRun) {

@@ -4,6 +4,7 @@
 
 #include "engine/Paths.h"
 #include "engine/RemovalPass.h"
+#include "engine/WalkSupport.h"
 #include "support/PassFixture.h"
 
 namespace tolvan::testing {
@@ -134,6 +135,23 @@ TEST_F(RemovalPassTest, OldNTRemovesEntryByEntryInsideOut) {
   fs.addDirectory("/b/t");
   fs.failOn(Op::List, "/b/t", EACCES);
   EXPECT_EQ(DeleteEntry(engine, "/b/t", 0, -1), 1);  // a folder it cannot list counts once
+}
+
+// A folder that leads back up (a bind mount) is neither entered nor removed, and the folder
+// holding it cannot be removed whole.
+TEST_F(RemovalPassTest, OldNTNeverEntersAFolderThatLeadsBackUp) {
+  engine.job.OldNT = -1;
+  addFiles({"/b/old/f", "/b/old/up/g"});
+  fs.shareIdentity("/b/old/up", "/b");
+  EXPECT_EQ(runRemoval(),
+            (Lines{"Delete File : /b/old/f", "Error : " + FailureText("/b/old/up", ELOOP),
+                   "Error : " + FailureText("/b/old", ELOOP)}));
+  EXPECT_EQ(errors, 2);
+  EXPECT_TRUE(fs.exists("/b/old/up/g"));
+  addFiles({"/b/t/a", "/b/t/self/x"});
+  fs.shareIdentity("/b/t/self", "/b/t");
+  EXPECT_EQ(RemoveTree(engine, "/b/t"), ELOOP);
+  EXPECT_TRUE(fs.exists("/b/t/self/x"));
 }
 
 TEST_F(RemovalPassTest, RemoveTreeReportsFoldersItCannotListAndKeepsThem) {

@@ -28,6 +28,8 @@ FileStat StatOf(const FakeFileSystem::Node& node) {
   st.mtimeSeconds = node.mtime;
   st.mtimeNanoseconds = node.mtimeNs;
   st.mode = node.mode;
+  st.device = 1;
+  st.inode = node.inode;
   return st;
 }
 
@@ -106,6 +108,7 @@ std::string FakeFileSystem::parentOf(const std::string& path) const {
 
 void FakeFileSystem::put(Node node) {
   if (nodes_.empty() && node.path != "/") put(Node{"/", EntryKind::Directory, 0755, {}, 0, 0});
+  if (node.inode == 0) node.inode = ++lastInode_;
   nodes_[key(node.path)] = std::move(node);
 }
 
@@ -134,6 +137,12 @@ void FakeFileSystem::addSpecial(const std::string& path, std::int64_t mtime) {
 void FakeFileSystem::setMtime(const std::string& path, std::int64_t mtime) {
   auto it = nodes_.find(key(path));
   if (it != nodes_.end()) it->second.mtime = mtime;
+}
+
+void FakeFileSystem::shareIdentity(const std::string& path, const std::string& other) {
+  auto it = nodes_.find(key(path));
+  const Node* same = find(other);
+  if (it != nodes_.end() && same != nullptr) it->second.inode = same->inode;
 }
 
 void FakeFileSystem::failOn(Op op, const std::string& path, int error, int times) {
@@ -239,6 +248,7 @@ int FakeFileSystem::copyFile(const std::string& source, const std::string& targe
   if (old != nullptr && old->kind == EntryKind::Directory) return EISDIR;
   Node copy = *src;
   copy.path = old != nullptr ? old->path : target;
+  copy.inode = 0;  // a new file
   if (old != nullptr && trash != nullptr) {
     if (int e = trash->moveToTrash(target); e != 0) return e;
   }

@@ -27,6 +27,7 @@ class FakeFileSystem : public FileSystem {
     std::string content;  // a file's bytes or a link's target
     std::int64_t mtime = 0;
     std::int32_t mtimeNs = 0;
+    std::uint64_t inode = 0;  // given by the tree when 0; kept through renames
   };
 
   // --- Building a tree ---
@@ -36,6 +37,8 @@ class FakeFileSystem : public FileSystem {
   void addLink(const std::string& path, const std::string& target, std::int64_t mtime = 0);
   void addSpecial(const std::string& path, std::int64_t mtime = 0);
   void setMtime(const std::string& path, std::int64_t mtime);
+  // `path` now reads as the very folder `other` (as a bind mount would), its own entries kept.
+  void shareIdentity(const std::string& path, const std::string& other);
   // Lookups ignore letter case (a vfat mount) when on.
   void setCaseBlind(bool on) { caseBlind_ = on; }
 
@@ -119,6 +122,7 @@ class FakeFileSystem : public FileSystem {
   std::set<std::string> lockedByOther_;
   std::set<std::string> heldLocks_;
   bool caseBlind_ = false;
+  std::uint64_t lastInode_ = 0;
   friend class FakeListing;
 };
 
