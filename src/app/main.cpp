@@ -7,6 +7,7 @@
 #include "app/HeadlessProgram.h"
 #include "app/Usage.h"
 #include "conditions/CommandLine.h"
+#include "engine/Paths.h"
 #include "scheduler/ExitStatus.h"
 
 namespace {
@@ -31,7 +32,7 @@ int main(int argc, char** argv) {
     return kExitSuccess;
   }
   if (commandLine.usageError()) {
-    std::cerr << "tolvan32: unknown option " << commandLine.unknownOption << "\n\n"
+    std::cerr << "tolvan32: unknown option " << DisplayText(commandLine.unknownOption) << "\n\n"
               << app::UsageText();
     return kExitRefused;
   }

@@ -160,8 +160,9 @@ class ConditionsReader {
   }
 
   void badRecord() {
-    (void)engine_.ui().messageBox(engine_.shared.TvfFileName + kBadRecordMessage, kProgramTitle,
-                                  platform::MessageIcon::Critical, platform::MessageButtons::Ok);
+    (void)engine_.ui().messageBox(DisplayText(engine_.shared.TvfFileName) + kBadRecordMessage,
+                                  kProgramTitle, platform::MessageIcon::Critical,
+                                  platform::MessageButtons::Ok);
     session_.requestEnd(2);
   }
 
