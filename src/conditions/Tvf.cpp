@@ -79,7 +79,7 @@ class ConditionsReader {
   void run() {
     std::string bytes;
     if (int error = open(bytes); error != 0) return fail(error);
-    RecordReader records(DecodeTextFile(bytes));
+    RecordReader records(DecodeConditionsFile(bytes));
     while (!records.atEnd()) {
       const std::string record = records.next();
       if (!record.empty() && (record.front() == '*' || record.front() == ';')) continue;
