@@ -256,7 +256,7 @@ std::int32_t CopyTree(Engine& engine, const std::string& from, const std::string
   return ForEachListedEntry(
       engine, from, [&](int code) { WriteScanError(engine, from, code); },
       [&](std::string_view name, const platform::FileStat& stat) -> std::int32_t {
-        if (platform::IsPartialCopyName(name)) return 0;
+        if (platform::IsPartialCopyLeftover(name, stat.kind)) return 0;
         return VisitEntry(engine, from, to, std::string(name), stat);
       });
 }
