@@ -39,8 +39,10 @@ void WriteLine(Engine& engine, ReportLineKind kind, const std::string& text) {
   WriteReport(engine, kind, text, engine.job.Report);
 }
 
+// The system's swap files, by the file's own name: a folder named after one is no swap file.
 bool IsSwapFile(const std::string& source) {
-  return ContainsIgnoringCase(source, "WIN386.SWP") || ContainsIgnoringCase(source, "PAGEFILE.SYS");
+  const std::string name = ToUpperAscii(std::string_view(source).substr(source.rfind('/') + 1));
+  return name == "WIN386.SWP" || name == "PAGEFILE.SYS";
 }
 
 std::string DateChangeText(Engine& engine, const std::string& target, const EntryInfo& backup,
