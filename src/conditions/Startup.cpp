@@ -189,7 +189,8 @@ void FormUnload(Session& session) {
   }
   engine.ui().progress().close();
   const WindowModel& window = session.window;
-  if (!window.minimized && window.top >= 0 && window.left >= 0) {
+  // Without a window (a headless run) there is no position to keep.
+  if (window.shown && !window.minimized && window.top >= 0 && window.left >= 0) {
     WriteSetting(session.settings, kMainFormTop, std::to_string(window.top));
     WriteSetting(session.settings, kMainFormLeft, std::to_string(window.left));
   }

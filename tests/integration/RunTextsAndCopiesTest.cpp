@@ -65,5 +65,15 @@ TEST_F(RunTextsAndCopiesTest, TheUsersOwnPartialNamedEntriesAreCopiedAndKept) {
   }
 }
 
+// Without a window there is no position to store.
+TEST_F(RunTextsAndCopiesTest, AHeadlessRunStoresNoWindowPosition) {
+  const std::string settings = tmp / "Tolvan32/Tolvan32.conf";
+  std::filesystem::create_directories(tmp / "Tolvan32");
+  WriteText(settings, "[Editor]\nReportSize=256\n");
+  writeJob(backup);
+  ASSERT_EQ(run({"/X", "job.tvf"}).exitStatus, 0);
+  EXPECT_EQ(ReadText(settings).find("MainForm"), std::string::npos) << ReadText(settings);
+}
+
 }  // namespace
 }  // namespace tolvan::testing
