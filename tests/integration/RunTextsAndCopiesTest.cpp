@@ -2,7 +2,6 @@
 // user's own entries.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <filesystem>
 
 #include "app_ProgramRunner.h"
@@ -12,60 +11,44 @@ namespace {
 
 using RunTextsAndCopiesTest = ProgramTest;
 
-bool StartsWith(const std::string& text, const std::string& start) {
-  return text.compare(0, start.size(), start) == 0;
-}
-
-// A line break in a name cannot forge a report line, nor an escape in a file name reach the
-// terminal; the file itself is copied under its real name.
+// A line break in a name cannot forge a report line, nor an escape reach the terminal; the
+// file is copied under its real name.
 TEST_F(RunTextsAndCopiesTest, ControlCharactersInNamesAreShownAsQuestionMarks) {
   const std::string name = "evil\r\nError : forged";
   WriteText(master + "/" + name, "a\n");
   writeJob(backup);
-  const ProgramResult result = run({"/X", "job.tvf"});
-  ASSERT_EQ(result.exitStatus, 0) << result.err;
+  ASSERT_EQ(run({"/X", "job.tvf"}).exitStatus, 0);
   EXPECT_EQ(ReadText(backup + "/" + name), "a\n");
-  const auto lines = recentLines();
-  EXPECT_TRUE(std::none_of(lines.begin(), lines.end(),
-                           [](const std::string& line) { return StartsWith(line, "Error"); }));
   EXPECT_EQ(actionLines(),
             std::vector<std::string>{"New File : " + backup + "/evil??Error : forged"});
-
   const ProgramResult refused = run({"/X", "no\x1b[2Jsuch.tvf"});
-  EXPECT_EQ(refused.exitStatus, 2);
   EXPECT_NE(refused.err.find("no?[2Jsuch.tvf"), std::string::npos) << refused.err;
 }
 
-// Only files under exactly the names the copy makes are leftovers of a killed run; the user's
-// own entries with that prefix, and folders of any name, are copied and kept in both modes.
+// Only files under exactly the names the copy makes are leftovers; the user's own entries with
+// that prefix, and folders of any name, are copied and kept in both modes.
 TEST_F(RunTextsAndCopiesTest, TheUsersOwnPartialNamedEntriesAreCopiedAndKept) {
   const std::string user = ".tolvan32-partial-notes";
+  const std::string exactName = ".tolvan32-partial-0123456789abcdef";
   const std::string leftover = ".tolvan32-partial-00000000000000ff";
-  const std::string folderLikeALeftover = ".tolvan32-partial-0123456789abcdef";
-  WriteText(master + "/" + user, "my notes");
-  std::filesystem::create_directories(master + "/d/" + user);
-  WriteText(master + "/d/" + user + "/todo.txt", "todo");
-  std::filesystem::create_directories(master + "/" + folderLikeALeftover);
-  WriteText(master + "/" + folderLikeALeftover + "/inside.txt", "inside");
-  for (const char* mode : {"yes", "no"}) {
-    SCOPED_TRACE(std::string("NomalMode=") + mode);
-    const std::string to = tmp / (std::string("backup-") + mode);
+  WriteText(master + "/" + user, "notes");
+  std::filesystem::create_directories(master + "/" + exactName + "/" + user);
+  WriteText(master + "/" + exactName + "/" + user + "/todo", "todo");
+  for (const std::string mode : {"yes", "no"}) {
+    const std::string to = tmp / ("backup-" + mode);
     std::filesystem::create_directories(to);
-    WriteText(to + "/" + leftover, "half a copy");
+    WriteText(to + "/" + leftover, "a killed copy");
     WriteText(to + "/.tolvan32-partial-mine", "the backup's own");
-    writeJob(to, {std::string("NomalMode=") + mode});
-    const ProgramResult result = run({"/X", "job.tvf"});
-    ASSERT_EQ(result.exitStatus, 0) << result.err;
-    EXPECT_EQ(ReadText(to + "/" + user), "my notes");
-    EXPECT_EQ(ReadText(to + "/d/" + user + "/todo.txt"), "todo");
-    EXPECT_EQ(ReadText(to + "/" + folderLikeALeftover + "/inside.txt"), "inside");
-    EXPECT_FALSE(Exists(to + "/" + leftover));
-    // Mirroring removes what the master lacks, with its line; Backup removes nothing.
-    EXPECT_EQ(Exists(to + "/.tolvan32-partial-mine"), std::string(mode) == "no");
+    writeJob(to, {"NomalMode=" + mode});
+    ASSERT_EQ(run({"/X", "job.tvf"}).exitStatus, 0) << mode;
+    EXPECT_EQ(ReadText(to + "/" + user) + ReadText(to + "/" + exactName + "/" + user + "/todo"),
+              "notestodo")
+        << mode;
+    EXPECT_FALSE(Exists(to + "/" + leftover)) << mode;
+    EXPECT_EQ(Exists(to + "/.tolvan32-partial-mine"), mode == "no") << "only Backup keeps it";
   }
 }
 
-// Without a window there is no position to store.
 TEST_F(RunTextsAndCopiesTest, AHeadlessRunStoresNoWindowPosition) {
   const std::string settings = tmp / "Tolvan32/Tolvan32.conf";
   std::filesystem::create_directories(tmp / "Tolvan32");
