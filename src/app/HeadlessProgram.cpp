@@ -50,7 +50,7 @@ bool NamedFileExists(Session& session, const std::string& fileName) {
   if (engine.fs().statEntry(path, stat) == 0 && stat.kind != platform::EntryKind::Directory) {
     return true;
   }
-  std::cerr << "tolvan32: " << path << ": no such conditions file\n";
+  std::cerr << "tolvan32: " << DisplayText(path) << ": no such conditions file\n";
   return false;
 }
 

@@ -8,6 +8,7 @@
 #include "app/Usage.h"
 #include "conditions/CommandLine.h"
 #include "platform/OpenFileLimit.h"
+#include "engine/Paths.h"
 #include "scheduler/ExitStatus.h"
 
 namespace {
@@ -34,7 +35,7 @@ int main(int argc, char** argv) {
     return kExitSuccess;
   }
   if (commandLine.usageError()) {
-    std::cerr << "tolvan32: " << commandLine.usageProblem << "\n\n" << app::UsageText();
+    std::cerr << "tolvan32: " << DisplayText(commandLine.usageProblem) << "\n\n" << app::UsageText();
     return kExitRefused;
   }
   switch (app::ChooseFrontend(commandLine.noGui, EnvironmentValue("DISPLAY"),

@@ -35,6 +35,7 @@ struct WindowModel {
   int left = 1000;
   int screenWidth = 0;
   int screenHeight = 0;
+  bool shown = false;  // the window is on screen (never in a headless run)
   bool SkipMinimize = false;
   bool copyEnabled = true;         // "Copy" is disabled while the schedule is armed
   bool timerWorkingShown = false;  // "Timer is working!!"

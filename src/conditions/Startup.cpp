@@ -10,6 +10,7 @@
 #include "engine/FileOps.h"
 #include "engine/Paths.h"
 #include "engine/Report.h"
+#include "platform/PartialCopy.h"
 #include "scheduler/ExitStatus.h"
 
 namespace tolvan {
@@ -51,6 +52,20 @@ void SetDefaultPaths(Session& session) {
   }
 }
 
+// A run killed while saving a conditions file or the list file leaves its temporary file in
+// the program folder, where no walk ever comes.
+void RemoveLeftoverCopies(Engine& engine, const std::string& folder) {
+  int error = 0;
+  const auto listing = engine.fs().openListing(folder, error);
+  if (listing == nullptr) return;
+  std::string_view name;
+  platform::FileStat stat;
+  while (listing->next(name, stat) == 0) {
+    if (platform::IsPartialCopyLeftover(name, stat.kind))
+      (void)engine.fs().removeEntry(ChildPath(folder, name));
+  }
+}
+
 void SetSharedValues(Session& session) {
   Engine& engine = session.engine;
   if (session.workingFolder.empty()) session.workingFolder = CurrentFolder();
@@ -61,6 +76,7 @@ void SetSharedValues(Session& session) {
   }
   // A folder that cannot be made shows up as a missing conditions file.
   (void)engine.fs().makeDirectories(engine.shared.AppPath);
+  RemoveLeftoverCopies(engine, engine.shared.AppPath);
 }
 
 void ReadStoredSettings(Session& session) {
@@ -174,7 +190,8 @@ void FormUnload(Session& session) {
   }
   engine.ui().progress().close();
   const WindowModel& window = session.window;
-  if (!window.minimized && window.top >= 0 && window.left >= 0) {
+  // Without a window (a headless run) there is no position to keep.
+  if (window.shown && !window.minimized && window.top >= 0 && window.left >= 0) {
     WriteSetting(session.settings, kMainFormTop, std::to_string(window.top));
     WriteSetting(session.settings, kMainFormLeft, std::to_string(window.left));
   }

@@ -68,7 +68,7 @@ StartupOutcome FormLoad(Session& session, const std::vector<std::string>& args);
 void mnuQuit_Click(Session& session, int status);
 
 // The closing sequence: closes report files a run left open and stores the main window's
-// position when it is not minimized.
+// position when it was shown and is not minimized.
 void FormUnload(Session& session);
 
 }  // namespace tolvan

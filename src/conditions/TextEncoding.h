@@ -13,4 +13,9 @@ namespace tolvan {
 // dropped), anything else read as Shift-JIS, as files of the Windows version are.
 [[nodiscard]] std::string DecodeTextFile(std::string_view bytes);
 
+// A conditions file as the program reads it back. The DriveA and DriveB values are names,
+// which may hold any bytes, so only the text outside them decides: UTF-8 when that is valid
+// UTF-8 (the paths then kept byte for byte), else Shift-JIS.
+[[nodiscard]] std::string DecodeConditionsFile(std::string_view bytes);
+
 }  // namespace tolvan

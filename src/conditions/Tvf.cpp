@@ -79,7 +79,7 @@ class ConditionsReader {
   void run() {
     std::string bytes;
     if (int error = open(bytes); error != 0) return fail(error);
-    RecordReader records(DecodeTextFile(bytes));
+    RecordReader records(DecodeConditionsFile(bytes));
     while (!records.atEnd()) {
       const std::string record = records.next();
       if (!record.empty() && (record.front() == '*' || record.front() == ';')) continue;
@@ -170,8 +170,9 @@ class ConditionsReader {
   }
 
   void badRecord() {
-    (void)engine_.ui().messageBox(engine_.shared.TvfFileName + kBadRecordMessage, kProgramTitle,
-                                  platform::MessageIcon::Critical, platform::MessageButtons::Ok);
+    (void)engine_.ui().messageBox(DisplayText(engine_.shared.TvfFileName) + kBadRecordMessage,
+                                  kProgramTitle, platform::MessageIcon::Critical,
+                                  platform::MessageButtons::Ok);
     session_.requestEnd(2);
   }
 

@@ -40,8 +40,10 @@ void WriteLine(Engine& engine, ReportLineKind kind, const std::string& text) {
   WriteReport(engine, kind, text, engine.job.Report);
 }
 
+// The system's swap files, by the file's own name: a folder named after one is no swap file.
 bool IsSwapFile(const std::string& source) {
-  return ContainsIgnoringCase(source, "WIN386.SWP") || ContainsIgnoringCase(source, "PAGEFILE.SYS");
+  const std::string name = ToUpperAscii(std::string_view(source).substr(source.rfind('/') + 1));
+  return name == "WIN386.SWP" || name == "PAGEFILE.SYS";
 }
 
 std::string DateChangeText(Engine& engine, const std::string& target, const EntryInfo& backup,
@@ -256,7 +258,7 @@ std::int32_t CopyFolder(Engine& engine, const std::string& from, const std::stri
   return ForEachListedEntry(
       engine, from, [&](int code) { WriteScanError(engine, from, code); },
       [&](std::string_view name, const platform::FileStat& stat) -> std::int32_t {
-        if (platform::IsPartialCopyName(name)) return 0;
+        if (platform::IsPartialCopyLeftover(name, stat.kind)) return 0;
         return VisitEntry(engine, from, to, std::string(name), stat, path);
       });
 }

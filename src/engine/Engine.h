@@ -46,6 +46,7 @@ class DryRunSink {
     DateTime TimeFrom = 0, TimeTo = 0;
   };
   // A difference of kind `code` (1, 2, 4, 8, 16, 32) for `name` between `from` and `to`.
+  // The list shows names and paths through DisplayText, as the report does.
   virtual void SimulateWrite(int code, const std::string& from, const std::string& to,
                              const std::string& name, const Sides& sides) = 0;
   virtual void WriteRestoreLines(const std::string& source, const std::string& target) = 0;

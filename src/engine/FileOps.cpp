@@ -80,7 +80,7 @@ double FolderSize(Engine& engine, const std::string& folder, std::int16_t childD
 double EntrySize(Engine& engine, const std::string& folder, std::string_view name,
                  const FileStat& st, std::int16_t childDir, LeftoverCopies leftovers,
                  std::int64_t& folders, std::int64_t& files, WalkPath& path) {
-  if (platform::IsPartialCopyName(name)) {
+  if (platform::IsPartialCopyLeftover(name, st.kind)) {
     if (leftovers == LeftoverCopies::Remove && engine.run.DryRunMode == 0)
       (void)engine.fs().removeEntry(ChildPath(folder, name));
     return 0;

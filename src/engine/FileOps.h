@@ -34,7 +34,7 @@ struct OsVersionInfo;
 // Fills `info` from the running kernel; -1 for the Windows 95 family, else 0.
 std::int16_t GetOSVersion(Engine& engine, OsVersionInfo& info);
 
-// What the size walk does with leftovers of killed copies (IsPartialCopyName): they are
+// What the size walk does with leftovers of killed copies (IsPartialCopyLeftover): they are
 // never counted; the walk of the backup tree before a real run removes them.
 enum class LeftoverCopies : std::uint8_t { Keep, Remove };
 

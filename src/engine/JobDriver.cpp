@@ -35,7 +35,8 @@ void ShowCritical(Engine& engine, const std::string& text) {
 }
 
 bool Confirmed(Engine& engine, const std::string& from, const std::string& to) {
-  const std::string question = "  Copy from   ' " + from + " '   to   ' " + to + " '  ";
+  const std::string question =
+      "  Copy from   ' " + DisplayText(from) + " '   to   ' " + DisplayText(to) + " '  ";
   return engine.ui().messageBox(question, kProgramTitle, MessageIcon::Exclamation,
                                 MessageButtons::OkCancel) == MessageAnswer::Ok;
 }

@@ -47,6 +47,14 @@ std::size_t ValidSequenceLength(std::string_view bytes, std::size_t at) {
   return result != nullptr ? std::string(result) : std::string();
 }
 
+// C0 controls and DEL (one byte), and the C1 controls U+0080 to U+009F (two bytes in UTF-8):
+// a line break or a terminal escape in a name must not reach a text as itself.
+bool IsControlCharacter(std::string_view sequence) {
+  const auto lead = static_cast<unsigned char>(sequence[0]);
+  if (sequence.size() == 1) return lead < 0x20 || lead == 0x7F;
+  return sequence.size() == 2 && lead == 0xC2 && static_cast<unsigned char>(sequence[1]) <= 0x9F;
+}
+
 }  // namespace
 
 bool IsValidUtf8(std::string_view bytes) {
@@ -106,7 +114,12 @@ std::string DisplayText(std::string_view bytes) {
       text.push_back('?');
       ++at;
     } else {
-      text.append(bytes.substr(at, length));
+      const std::string_view sequence = bytes.substr(at, length);
+      if (IsControlCharacter(sequence)) {
+        text.push_back('?');
+      } else {
+        text.append(sequence);
+      }
       at += length;
     }
   }

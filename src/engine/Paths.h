@@ -16,7 +16,8 @@ namespace tolvan {
 [[nodiscard]] std::string ToUpperAscii(std::string_view text);
 [[nodiscard]] bool ContainsIgnoringCase(std::string_view text, std::string_view part);
 [[nodiscard]] bool IsValidUtf8(std::string_view bytes);
-// Valid UTF-8 kept as it is; each byte that is not part of a valid sequence becomes "?".
+// A name or path as every text the program writes shows it: valid UTF-8 kept as it is; each
+// byte that is not part of a valid sequence, and each control character, becomes "?".
 [[nodiscard]] std::string DisplayText(std::string_view bytes);
 // The system's text for an errno value.
 [[nodiscard]] std::string ErrorDescription(int code);

@@ -162,7 +162,7 @@ std::int32_t VisitBackupEntry(Engine& engine, const std::string& master, const s
                               WalkPath& path) {
   const std::string backupPath = ChildPath(backup, name);
   const std::string masterPath = ChildPath(master, name);
-  if (platform::IsPartialCopyName(name)) {
+  if (platform::IsPartialCopyLeftover(name, stat.kind)) {
     // Left behind by a run that was killed while copying; not part of either tree.
     if (engine.run.DryRunMode == 0 && !path.holds(stat)) (void)engine.fs().removeTree(backupPath);
     return 0;

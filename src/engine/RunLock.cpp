@@ -1,6 +1,7 @@
 #include "engine/RunLock.h"
 
 #include "engine/Engine.h"
+#include "engine/Paths.h"
 #include "engine/Report.h"
 
 namespace tolvan {
@@ -28,7 +29,7 @@ std::int16_t WaitForReport(Engine& engine, [[maybe_unused]] const std::string& r
   report.WaitCancelled = 0;
   if (ReportWritable(engine) != 0) {
     const bool cancelled = engine.ui().runWaitDialog(
-        engine.shared.TvfFileName + "  Waiting",
+        DisplayText(engine.shared.TvfFileName) + "  Waiting",
         "現在、他のＴＬＶ３２が実行中か、レポートファイルに書き込みできません。",
         "実行可能な状態になるまで待機中です。しばらくお待ち下さい。コピーを中止する場合は、以下のボ"
         "タンを押して下さい。",

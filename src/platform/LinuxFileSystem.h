@@ -71,7 +71,6 @@ class LinuxFileSystem : public FileSystem {
   [[nodiscard]] int copyLink(int sourceAt, const char* sourceName, const struct stat& st,
                              int folderFd, const char* name, bool exists, Trash* trash,
                              const std::string& target);
-  [[nodiscard]] int copyContent(int from, int to, std::int64_t size);
   [[nodiscard]] int storedSpelling(DirectoryFdCache::Slot& folder, const char* name,
                                    const struct stat& st, std::string& stored);
   // True when statEntry has just found `path` in a folder known to be case-sensitive, so

@@ -5,6 +5,7 @@
 
 #include <cerrno>
 
+#include "platform/FileContentCopy.h"
 #include "platform/LinuxFileSystem.h"
 #include "platform/PathText.h"
 #include "platform/TemporaryFile.h"
@@ -12,19 +13,6 @@
 #include "platform/UniqueFd.h"
 
 namespace tolvan::platform {
-namespace {
-
-constexpr std::size_t kCopyBufferSize = 256 * 1024;
-constexpr std::size_t kKernelCopyChunk = 1 << 30;
-
-// copy_file_range cannot serve this pair of files; plain reads and writes can.
-bool KernelCopyUnsupported(int error) {
-  return error == EXDEV || error == ENOSYS || error == EINVAL || error == EOPNOTSUPP ||
-         error == EBADF || error == EPERM || error == ETXTBSY;
-}
-
-}  // namespace
-
 int LinuxFileSystem::copyFile(const std::string& source, const std::string& target, Trash* trash) {
   struct stat st {};
   DirectoryFdCache::Slot* sourceFolder = nullptr;
@@ -66,7 +54,7 @@ int LinuxFileSystem::copyRegularFile(int sourceFd, const struct stat& source, in
   TemporaryName temporary;
   UniqueFd out;
   if (int e = CreateTemporaryFile(folderFd, 0600, temporary, out); e != 0) return e;
-  int e = copyContent(sourceFd, out.get(), source.st_size);
+  int e = CopyFileContent(sourceFd, out.get(), source, copyBuffer_);
   // Owner first: changing it clears the set-user-ID and set-group-ID bits.
   if (e == 0 && root_ && ::fchown(out.get(), source.st_uid, source.st_gid) != 0 && errno != EPERM &&
       errno != EINVAL)
@@ -128,35 +116,6 @@ int LinuxFileSystem::replaceTarget(int folderFd, const char* temporary, const ch
     if (int e = trash->moveToTrash(target); e != 0) return e;
   }
   return ::renameat(folderFd, temporary, folderFd, name) == 0 ? 0 : errno;
-}
-
-int LinuxFileSystem::copyContent(int from, int to, std::int64_t size) {
-  bool kernelCopy = true;
-  std::int64_t copied = 0;
-  for (;;) {
-    if (kernelCopy) {
-      const ssize_t n = ::copy_file_range(from, nullptr, to, nullptr, kKernelCopyChunk, 0);
-      if (n > 0) {
-        copied += n;
-        continue;
-      }
-      if (n == 0 && (copied > 0 || size == 0)) return 0;
-      if (n < 0 && errno == EINTR) continue;
-      // Some file systems answer 0 for files they cannot copy in the kernel.
-      if (n < 0 && !KernelCopyUnsupported(errno)) return errno;
-      kernelCopy = false;  // the offsets of both files stand where the kernel left them
-    }
-    if (copyBuffer_.empty()) copyBuffer_.resize(kCopyBufferSize);
-    const ssize_t n = ::read(from, copyBuffer_.data(), copyBuffer_.size());
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return errno;
-    }
-    if (n == 0) return 0;
-    if (int e = WriteAll(to, std::string_view(copyBuffer_.data(), static_cast<std::size_t>(n)));
-        e != 0)
-      return e;
-  }
 }
 
 }  // namespace tolvan::platform

@@ -39,11 +39,11 @@ std::uint64_t NextRandom() {
 
 void MakeTemporaryName(TemporaryName& name) {
   static constexpr char kHex[] = "0123456789abcdef";
-  static_assert(kPartialCopyPrefix.size() + 16 < kTemporaryNameSize);
+  static_assert(kPartialCopyPrefix.size() + kPartialCopyDigits < kTemporaryNameSize);
   std::memcpy(name, kPartialCopyPrefix.data(), kPartialCopyPrefix.size());
   std::uint64_t bits = NextRandom();
   char* digit = name + kPartialCopyPrefix.size();
-  for (int i = 0; i < 16; ++i, bits >>= 4) *digit++ = kHex[bits & 15];
+  for (std::size_t i = 0; i < kPartialCopyDigits; ++i, bits >>= 4) *digit++ = kHex[bits & 15];
   *digit = '\0';
 }
 

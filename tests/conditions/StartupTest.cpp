@@ -32,5 +32,16 @@ TEST_F(StartupTest, ProgramFolderComesFromTheEnvironment) {
   EXPECT_TRUE(fs.exists("/work/tv"));
 }
 
+// A run killed while saving TvfSet.txt leaves its temporary file; only such files go.
+TEST_F(StartupTest, LeftoversOfTheProgramsOwnSavesAreRemoved) {
+  const std::string leftover = "/app/.tolvan32-partial-0123456789abcdef";
+  fs.addFile(leftover, "half a list");
+  fs.addFile("/app/.tolvan32-partial-notes", "mine");
+  fs.addFile("/app/.tolvan32-partial-0123456789ABCDEF", "mine too");
+  fs.addDirectory("/app/.tolvan32-partial-fedcba9876543210");
+  (void)FormLoad(session, {});
+  EXPECT_EQ(fs.removed, std::vector<std::string>{leftover});
+}
+
 }  // namespace
 }  // namespace tolvan::testing

@@ -118,6 +118,25 @@ TEST_F(TvfReadTest, WriteThenReadReproducesEverySetting) {
   EXPECT_NE(TvfText(session).find("\r\nUpDate=-3 \r\n"), std::string::npos);
 }
 
+// Paths are names, which may hold any bytes: the file the program wrote reads back to the same
+// paths, byte for byte, instead of being taken for Shift-JIS as a whole.
+TEST_F(TvfReadTest, PathsThatAreNotUtf8ReadBackByteForByte) {
+  const std::string from = "/m/\xff\xfe写真";
+  const std::string to = "/b/\x80";
+  fs.addDirectory(from);
+  fs.addDirectory(to);
+  session.window.from.text = from;
+  session.window.to.text = to;
+  ASSERT_EQ(tvfWrite(session), 0);
+  session.window.from = {};
+  session.window.to = {};
+  tvfRead(session);
+  EXPECT_EQ(session.window.from.text, from);
+  EXPECT_EQ(session.window.to.text, to);
+  EXPECT_EQ(engine.run.MissingPath, 0);
+}
+
+// A file of the Windows version: its comment lines are Shift-JIS too, so it reads as such.
 TEST_F(TvfReadTest, ShiftJisFileAndBareLineFeedsRead) {
   fs.addDirectory("/m/写真");
   // "DriveA=/m/写真", a comment "* とする" and "Once=yes" in Shift-JIS.

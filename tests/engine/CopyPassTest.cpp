@@ -99,8 +99,9 @@ TEST_F(CopyPassTest, ChildDirOffNeitherCreatesNorEntersFolders) {
 // Recycle and trash folders at any depth, swap files and special files.
 TEST_F(CopyPassTest, EntriesThatAreNeverCopied) {
   addFiles({"/m/RECYCLED/a", "/m/x/Recycler/b", "/m/x/recycled", "/m/x/.Trash/c",
-            "/m/x/y/.Trash-1000/d", "/m/.Trash-x/kept", "/m/.Trash", "/m/x/.tolvan32-partial-1",
-            "/m/WIN386.SWP", "/b/sys/pagefile.sys", "/m/Pagefile.Sys.bak", "/b/Pagefile.Sys.bak"});
+            "/m/x/y/.Trash-1000/d", "/m/.Trash-x/kept", "/m/.Trash",
+            "/m/x/.tolvan32-partial-00000000000000a1", "/m/WIN386.SWP", "/b/sys/pagefile.sys",
+            "/m/Pagefile.Sys.bak", "/b/Pagefile.Sys.bak"});
   fs.addFile("/m/sys/pagefile.sys", "page", kT + 100);
   fs.addSpecial("/m/fifo", kT);
   fs.addSpecial("/m/same", kT);
@@ -114,6 +115,21 @@ TEST_F(CopyPassTest, EntriesThatAreNeverCopied) {
   EXPECT_FALSE(fs.exists("/b/WIN386.SWP"));
   EXPECT_FALSE(fs.exists("/b/fifo"));
   EXPECT_EQ(fs.contentOf("/b/sys/pagefile.sys"), "pagefile.sys");
+}
+
+// The swap-file rule looks at the file's own name, in any letter case, never at its folders.
+TEST_F(CopyPassTest, SwapFilesAreKnownByTheirOwnName) {
+  const std::pair<std::string, bool> cases[] = {
+      {"WIN386.SWP", false},
+      {"sys/pagefile.sys", false},
+      {"c/Win386.Swp", false},
+      {"pagefile.sys.bak", true},
+      {"notes-about-pagefile.sys/todo.txt", true},
+      {"old/WIN386.SWP/inside", true},
+  };
+  for (const auto& [path, copied] : cases) fs.addFile("/m/" + path, "x", kT);
+  (void)runCopy();
+  for (const auto& [path, copied] : cases) EXPECT_EQ(fs.exists("/b/" + path), copied) << path;
 }
 
 TEST_F(CopyPassTest, BackupModeReportsAFolderFacingAFileOncePerRun) {

@@ -62,9 +62,9 @@ TEST_F(FileOpsTest, TreeSizeCountsHiddenEntriesAndHonoursChildDir) {
 
 // Only the backup walk of a real run removes leftovers of killed copies.
 TEST_F(FileOpsTest, TreeSizeRemovesLeftoversOnlyFromTheBackup) {
-  fs.addFile("/m/sub/.tolvan32-partial-x1", "half");
+  fs.addFile("/m/sub/.tolvan32-partial-00000000000000a1", "half");
   fs.addFile("/b/keep", "12");
-  fs.addFile("/b/sub/.tolvan32-partial-x2", "half");
+  fs.addFile("/b/sub/.tolvan32-partial-00000000000000a2", "half");
   std::int64_t folders = 0, files = 0;
   EXPECT_EQ(TreeSize(engine, "/m", -1, folders, files), 0);
   engine.run.DryRunMode = 4;
@@ -74,8 +74,8 @@ TEST_F(FileOpsTest, TreeSizeRemovesLeftoversOnlyFromTheBackup) {
   files = 0;
   EXPECT_EQ(TreeSize(engine, "/b", -1, folders, files, LeftoverCopies::Remove), 2);
   EXPECT_EQ(files, 1);
-  EXPECT_EQ(fs.removed, std::vector<std::string>{"/b/sub/.tolvan32-partial-x2"});
-  EXPECT_TRUE(fs.exists("/m/sub/.tolvan32-partial-x1"));
+  EXPECT_EQ(fs.removed, std::vector<std::string>{"/b/sub/.tolvan32-partial-00000000000000a2"});
+  EXPECT_TRUE(fs.exists("/m/sub/.tolvan32-partial-00000000000000a1"));
 }
 
 // Both forms: on its own, and given what the caller's lookup of the target found.

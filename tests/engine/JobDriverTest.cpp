@@ -301,7 +301,7 @@ TEST_F(SimulationTest, EachModeHandsOverOnlyItsKindsOfCopy) {
 
 // What the full simulation lists, and nothing else, is what a real run then does.
 TEST_F(SimulationTest, PredictsTheRealRun) {
-  addFiles({"/m/kind", "/b/kind/inner", "/b/.tolvan32-partial-x"});
+  addFiles({"/m/kind", "/b/kind/inner", "/b/.tolvan32-partial-fedcba9876543210"});
   engine.run.DryRunMode = 63;
   EXPECT_EQ(CopyTree(engine, "/m", "/b"), 0);
   EXPECT_EQ(RemovalPass(engine, "/m", "/b"), 0);

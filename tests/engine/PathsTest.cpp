@@ -30,5 +30,18 @@ TEST(Paths, DisplayTextKeepsValidUtf8AndMarksEachInvalidByte) {
   EXPECT_EQ(DisplayText("\xed\xa0\x80"), "???");  // a UTF-16 surrogate
 }
 
+// A line break in a name would start a line of its own in the report; an escape would drive
+// the terminal that shows standard error.
+TEST(Paths, DisplayTextMarksEachControlCharacter) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"evil\r\nError : forged", "evil??Error : forged"},
+      {"a\tb\x1b[2J\x7f", "a?b?[2J?"},
+      {std::string("nul\0", 4), "nul?"},
+      {"next\xc2\x85line\xc2\x9f", "next?line?"},  // C1 controls NEL and U+009F
+      {"nbsp\xc2\xa0\xc2\x80", "nbsp\xc2\xa0?"},   // U+00A0 is no control character
+  };
+  for (const auto& [name, shown] : cases) EXPECT_EQ(DisplayText(name), shown);
+}
+
 }  // namespace
 }  // namespace tolvan

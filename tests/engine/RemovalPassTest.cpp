@@ -28,14 +28,14 @@ TEST_F(RemovalPassTest, RemovesWhatTheMasterLacks) {
   fs.addSpecial("/b/fifo");
   fs.addFile("/b/kept", "older copy", kT - 1000);
   addFiles({"/m/kept", "/b/gone", "/b/x", "/m/y", "/b/y/inner", "/b/z", "/b/RECYCLER",
-            "/b/.tolvan32-partial-f.1234", "/b/a/Recycled/x", "/b/a/.Trash-1000/files/y",
+            "/b/.tolvan32-partial-0123456789abcdef", "/b/a/Recycled/x", "/b/a/.Trash-1000/files/y",
             "/b/.Trash/z", "/b/a/.Trash-me/w"});
   EXPECT_EQ(runRemoval(),
             (Lines{"Remove Directory: /b/a/.Trash-me", "Remove Directory: /b/emptyGone",
                    "Delete File : /b/fifo", "Delete File : /b/gone", "Delete File : /b/x",
                    "Remove Directory: /b/y"}));
   EXPECT_EQ(errors, 0);
-  EXPECT_FALSE(fs.exists("/b/.tolvan32-partial-f.1234"));
+  EXPECT_FALSE(fs.exists("/b/.tolvan32-partial-0123456789abcdef"));
   for (const char* kept : {"/b/emptyKept", "/b/z", "/b/a/Recycled/x", "/b/RECYCLER",
                            "/b/a/.Trash-1000/files/y", "/b/.Trash/z"}) {
     EXPECT_TRUE(fs.exists(kept)) << kept;
