@@ -79,6 +79,9 @@ struct Session {
 
   // Applies the job to the window and arms or disarms the schedule (set by the scheduler).
   std::function<void(std::int16_t timer)> formSet;
+  // Told what a window would have shown when an unattended read fails, with the reason; the
+  // report gets the failure either way. Set by the program without a window.
+  std::function<void(const std::string& text)> unattendedNotice;
   // The program must end (bad conditions file, unattended failure, Quit); `status` is the
   // process exit status.
   bool endRequested = false;
