@@ -44,8 +44,6 @@ TEST_F(TvfListTest, TheListFileIsCheckedAgainstTheFolder) {
        {"b.tvf", "a.tvf", "new.tvf"}},
       {{"Job.tvf", "job.tvf"}, "Job.tvf\r\nJOB.tvf\r\n\r\n", "", {"Job.tvf", "job.tvf"}},
       {{"job.tvf"}, "Job.tvf\r\nJOB.tvf\r\n\r\n", "", {"job.tvf"}, true},
-      {{"Job.tvf", "job.tvf"}, "", "job.tvf", {"job.tvf", "Job.tvf"}},
-      {{"other.tvf", "JOB.TVF"}, "", "JOB.TVF", {"JOB.TVF", "other.tvf"}},
       {{"a.tvf", "night.old"}, "a.tvf\r\n\r\n", "night.old", {"night.old", "a.tvf"}},
       {{"a.tvf", "b.tvf", "c.tvf"}, "c.tvf\n\na.tvf\n", "", {"c.tvf", "a.tvf", "b.tvf"}},
       {{"a.tvf", "b.tvf", "c.tvf"}, "a.tvf\r\nb.tvf\r\n\r\n", "C.TVF", {"a.tvf", "b.tvf", "c.tvf"}},

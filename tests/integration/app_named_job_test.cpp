@@ -1,5 +1,5 @@
-// The real tolvan32 started unattended: the conditions file named on the command line is the
-// one that runs, and a failed read of it leaves a complete block in both report files.
+// The real tolvan32 started unattended with a named conditions file: that file is the job that
+// runs, and a failed read of it leaves a complete block in both report files.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -9,19 +9,9 @@
 namespace tolvan::testing {
 namespace {
 
-const std::string kSeparator(63, '-');
-const std::string kPathAccess =
-    "Error : 指定したドライブまたはフォルダーにアクセスできませんでした。";
-
-bool Contains(const std::string& text, const std::string& part) {
-  return text.find(part) != std::string::npos;
-}
-
 class NamedJobTest : public ProgramTest {
  protected:
   NamedJobTest() { WriteText(master + "/top.txt", "top\n"); }
-
-  // home/<name> holding exactly these lines.
   void writeLines(const std::string& name, const std::vector<std::string>& lines) const {
     std::string text;
     for (const auto& line : lines) text += line + "\r\n";
@@ -30,71 +20,59 @@ class NamedJobTest : public ProgramTest {
 };
 
 TEST_F(NamedJobTest, TheNamedFileRunsWhateverItsLetterCaseOrExtension) {
-  const struct {
-    std::vector<std::string> jobs;  // each copies into its own backup folder
-    std::string named;
-  } cases[] = {{{"JOB.TVF", "other.tvf"}, "JOB.TVF"},
-               {{"job.tvf", "Job.tvf"}, "job.tvf"},
-               {{"job.tvf", "Job.tvf"}, "Job.tvf"},
-               {{"a.tvf", "night.old"}, "night.old"}};
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.named);
+  const std::pair<std::vector<std::string>, std::string> cases[] = {
+      // the jobs, the one named
+      {{"JOB.TVF", "other.tvf"}, "JOB.TVF"},
+      {{"job.tvf", "Job.tvf"}, "job.tvf"},
+      {{"job.tvf", "Job.tvf"}, "Job.tvf"},  // the scan order decides which one used to run
+      {{"a.tvf", "night.old"}, "night.old"}};
+  for (const auto& [jobs, named] : cases) {
+    SCOPED_TRACE(named);
     std::filesystem::remove_all(home);
     std::filesystem::create_directories(home);
-    for (const auto& name : c.jobs) {
-      std::filesystem::remove_all(tmp / ("to-" + name));
-      std::filesystem::create_directories(tmp / ("to-" + name));
-      writeLines(name, {"DriveA=" + master, "DriveB=" + tmp / ("to-" + name)});
+    for (const auto& job : jobs) {  // each into a backup folder of its own name
+      std::filesystem::remove_all(tmp / job);
+      std::filesystem::create_directories(tmp / job);
+      writeLines(job, {"DriveA=" + master, "DriveB=" + tmp / job});
     }
-    const ProgramResult result = run({"--no-gui", "/X", c.named});
-    EXPECT_EQ(result.exitStatus, 0) << result.err;
-    for (const auto& name : c.jobs) {
-      EXPECT_EQ(Exists(tmp / ("to-" + name) + "/top.txt"), name == c.named) << name;
-    }
+    EXPECT_EQ(run({"--no-gui", "/X", named}).exitStatus, 0);
+    for (const auto& job : jobs) EXPECT_EQ(Exists(tmp / job + "/top.txt"), job == named) << job;
   }
 }
 
 TEST_F(NamedJobTest, UnattendedReadFailuresLeaveACompleteBlockAndSayWhy) {
   const std::string notMounted = tmp / "not-mounted";
-  const std::string driveA = "DriveA=" + master;
-  const std::string driveB = "DriveB=" + backup;
+  const std::string a = "DriveA=" + master, b = "DriveB=" + backup, none = "from  to  on ";
   std::filesystem::create_directories(home + "/dir.tvf");
   const struct {
-    std::vector<std::string> lines;  // of home/job.tvf
-    std::string named;
-    std::string sides;  // in the "Mirroring from" line
-    std::string err;    // on standard error
-  } cases[] = {
-      {{"DriveA=" + notMounted, driveB},
-       "job.tvf",
-       notMounted + " to  on ",
-       "できませんでした。 (Error Code=76) " + notMounted},
-      {{"UpDate=40000", driveA, driveB},
-       "job.tvf",
-       "from  to  on ",
-       "tvf File Read Error (Error Code=6)"},
-      {{"Time=25:00", driveA, driveB},
-       "job.tvf",
-       "from  to  on ",
-       "tvf File Read Error (Error Code=13)"},
-      {{}, "dir.tvf", "from  to  on ", "tvf File Read Error (Error Code=75) " + home + "/dir.tvf"},
-      {{}, "missing.tvf", "from  to  on ", "(Error Code=53) " + home + "/missing.tvf"}};
+    std::vector<std::string> lines;  // of job.tvf
+    std::string named, sides, err;   // part of the sides line, and of standard error
+  } cases[] = {{{"DriveA=" + notMounted, b},
+                "job.tvf",
+                notMounted + " to  on ",
+                "(Error Code=76) " + notMounted},
+               {{"UpDate=40000", a, b}, "job.tvf", none, "tvf File Read Error (Error Code=6)"},
+               {{"Time=25:00", a, b}, "job.tvf", none, "tvf File Read Error (Error Code=13)"},
+               {{}, "dir.tvf", none, "tvf File Read Error (Error Code=75) " + home + "/dir.tvf"},
+               {{}, "missing.tvf", none, "(Error Code=53) " + home + "/missing.tvf"}};
   std::string blocks;
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.named + " " + c.err);
+    SCOPED_TRACE(c.err);
     writeLines("job.tvf", c.lines);
     const ProgramResult result = run({"--no-gui", "/X", c.named});
     EXPECT_EQ(result.exitStatus, 2);
-    EXPECT_TRUE(Contains(result.err, c.err)) << result.err;
-    const auto lines = recentLines();
-    ASSERT_EQ(lines.size(), 11u) << ReadText(home + "/Recent.tvr");
-    EXPECT_TRUE(Contains(lines[0], "** File Mirroring Report **") && Contains(lines[0], c.named));
-    EXPECT_TRUE(Contains(lines[1], c.sides)) << lines[1];
-    EXPECT_EQ(std::vector<std::string>(lines.begin() + 5, lines.end()),
-              (std::vector<std::string>{kSeparator, kPathAccess, kSeparator, lines[8], "", ""}));
-    EXPECT_TRUE(lines[8].starts_with("Finished Time : ") &&
-                lines[8].ends_with("所要時間 : 0:00:00"))
-        << lines[8];
+    EXPECT_NE(result.err.find(c.err), std::string::npos) << result.err;
+    const auto l = recentLines();
+    ASSERT_EQ(l.size(), 11u) << ReadText(home + "/Recent.tvr");
+    EXPECT_NE(l[0].find("Report **   Ver.1.00    " + c.named), std::string::npos) << l[0];
+    EXPECT_NE(l[1].find(c.sides), std::string::npos) << l[1];
+    const std::string separator(63, '-');
+    EXPECT_EQ((std::vector<std::string>{l[5], l[6], l[7], l[9], l[10]}),
+              (std::vector<std::string>{
+                  separator, "Error : 指定したドライブまたはフォルダーにアクセスできませんでした。",
+                  separator, "", ""}));
+    EXPECT_TRUE(l[8].starts_with("Finished Time : ") && l[8].ends_with("所要時間 : 0:00:00"))
+        << l[8];
     blocks += ReadText(home + "/Recent.tvr");
     EXPECT_EQ(ReadText(home + "/report.tvr"), blocks) << "each block follows a complete one";
   }
