@@ -41,6 +41,7 @@ std::string CurrentFolder() {
 
 // The saved-job list would load its first entry in place of a named file that is missing;
 // without a window nobody would notice that another job ran, so the start is refused.
+// Unattended, start-up reads the missing file itself and writes the failure to the report.
 bool NamedFileExists(Session& session, const std::string& fileName) {
   Engine& engine = session.engine;
   session.workingFolder = CurrentFolder();
@@ -100,7 +101,12 @@ int RunHeadless(const std::vector<std::string>& args, const CommandLine& command
   InstallFormSet(session);
   session.reloadConditions = [&session] { tvfRead(session); };
   InstallStopSignals(engine.run.StopFlag, headless);
-  if (!NamedFileExists(session, commandLine.fileName)) return kExitRefused;
+  session.unattendedNotice = [&headless](const std::string& text) {
+    (void)headless.messageBox(text, kProgramTitle, platform::MessageIcon::Critical,
+                              platform::MessageButtons::Ok);
+  };
+  const bool unattended = commandLine.x || commandLine.at;
+  if (!unattended && !NamedFileExists(session, commandLine.fileName)) return kExitRefused;
   return RunSession(session, args);
 }
 

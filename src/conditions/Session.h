@@ -87,6 +87,9 @@ struct Session {
   // while a path is missing the schedule check calls it before each run, so a volume mounted
   // since is found, as nobody is there to pick a path.
   std::function<void()> reloadConditions;
+  // Told what a window would have shown when an unattended read fails, with the reason; the
+  // report gets the failure either way. Set by the program without a window.
+  std::function<void(const std::string& text)> unattendedNotice;
   // The program must end (bad conditions file, unattended failure, Quit); `status` is the
   // process exit status.
   bool endRequested = false;

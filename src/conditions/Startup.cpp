@@ -87,6 +87,14 @@ void ReadStoredSettings(Session& session) {
   session.engine.shared.ReportSize = ReportSizeFromText(ReadSetting(store, kEditorReportSize));
 }
 
+// An unattended run never falls back on another saved job: a named conditions file that is
+// missing is read all the same, and the read reports the failure.
+bool NamedFileMissingUnattended(Session& session) {
+  const Engine& engine = session.engine;
+  return engine.job.XOption == 1 && engine.job.CommandLineFile != 0 &&
+         !ConditionsFileExists(session, engine.shared.TvfFileName);
+}
+
 void RunFromCommandLine(Session& session, StartupOutcome& outcome) {
   Engine& engine = session.engine;
   const std::string from = StripOneTrailingSeparator(TrimBlanks(session.window.from.text));
@@ -163,7 +171,11 @@ StartupOutcome FormLoad(Session& session, const std::vector<std::string>& args) 
     engine.job.Windows95 = GetOSVersion(engine, engine.os);
     engine.job.OldNT = IsOldNT(engine.os) ? -1 : 0;
     SetDefaultPaths(session);
-    GetTvfCombo(session, engine.shared.TvfFileName);
+    if (NamedFileMissingUnattended(session)) {
+      tvfRead(session);
+    } else {
+      GetTvfCombo(session, engine.shared.TvfFileName);
+    }
     if (!session.endRequested) {
       outcome.scheduleArmed = engine.job.Timer == 1;
       if (engine.job.Timer == 0 && engine.job.CommandLineFile != 0 &&

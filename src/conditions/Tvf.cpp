@@ -55,6 +55,10 @@ bool IsPathFailure(int error) {
          error == kErrPathFileAccess || error == kErrPathNotFound;
 }
 
+std::string ReadErrorText(int error) {
+  return "tvf File Read Error (Error Code=" + std::to_string(error) + ")";
+}
+
 // The run-time error number for a conditions file that cannot be read.
 int OpenErrorNumber(int error) {
   switch (error) {
@@ -98,8 +102,13 @@ class ConditionsReader {
   int open(std::string& bytes) {
     const std::string& name = engine_.shared.TvfFileName;
     if (name.empty()) return kErrFileNotFound;
-    const int error = engine_.fs().readFile(ChildPath(engine_.shared.AppPath, name), bytes);
-    return error == 0 ? 0 : OpenErrorNumber(error);
+    const std::string path = ChildPath(engine_.shared.AppPath, name);
+    const int error = engine_.fs().readFile(path, bytes);
+    if (error == 0) return 0;
+    const int number = OpenErrorNumber(error);
+    failedPath_ = path;
+    pathUnreachable_ = number == kErrFileNotFound;
+    return number;
   }
 
   int apply(const std::string& key, const std::string& value) {
@@ -151,6 +160,10 @@ class ConditionsReader {
   // the user picks a path; unattended, the failure goes to the report instead.
   int applyPath(Side side, const std::string& value) {
     const int error = SelectFolder(session_, side, value);
+    if (error != 0) {
+      failedPath_ = value;
+      pathUnreachable_ = IsPathFailure(error);
+    }
     if (error == 0 || !IsPathFailure(error) || job_.XOption == 1) return error;
     MarkPathMissing(session_, side);
     const std::string& temp = engine_.shared.TempPath;
@@ -179,6 +192,7 @@ class ConditionsReader {
   void fail(int error) {
     if (job_.XOption == 1) {
       writeUnattendedFailure();
+      tellUnattended(error);
       session_.requestEnd(2);
       return;
     }
@@ -186,9 +200,8 @@ class ConditionsReader {
       callFormSet(0);
       return;
     }
-    (void)engine_.ui().messageBox("tvf File Read Error (Error Code=" + std::to_string(error) + ")",
-                                  kProgramTitle, platform::MessageIcon::Critical,
-                                  platform::MessageButtons::Ok);
+    (void)engine_.ui().messageBox(ReadErrorText(error), kProgramTitle,
+                                  platform::MessageIcon::Critical, platform::MessageButtons::Ok);
     session_.requestEnd(2);
   }
 
@@ -198,6 +211,16 @@ class ConditionsReader {
     (void)WriteReport(engine_, ReportLineKind::Error, kPathAccessMessage, report);
     engine_.run.FinishTime = Now(engine_.sys());
     (void)WriteReport(engine_, ReportLineKind::CloseReport, {}, report);
+  }
+
+  // A path that cannot be reached names it; any other failure is the read-error box's text.
+  void tellUnattended(int error) {
+    if (!session_.unattendedNotice) return;
+    std::string text = pathUnreachable_ ? std::string(kPathAccessMessage) +
+                                              " (Error Code=" + std::to_string(error) + ")"
+                                        : ReadErrorText(error);
+    if (!failedPath_.empty()) text += " " + failedPath_;
+    session_.unattendedNotice(text);
   }
 
   void callFormSet(std::int16_t timer) {
@@ -211,6 +234,9 @@ class ConditionsReader {
   std::string reportTo_;
   bool namedFrom_ = false;
   bool namedTo_ = false;
+  // The path behind a failure, and whether the failure is that it cannot be reached.
+  std::string failedPath_;
+  bool pathUnreachable_ = false;
 };
 
 std::string YesNo(bool on) {

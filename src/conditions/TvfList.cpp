@@ -12,13 +12,10 @@
 namespace tolvan {
 namespace {
 
-bool SameName(const std::string& a, const std::string& b) {
-  return ToUpperAscii(a) == ToUpperAscii(b);
-}
-
+// The list holds each file under the name its folder stores, so comparing exactly is what
+// the file system does: case-blind where it is, case-sensitive elsewhere.
 int FindEntry(const std::vector<std::string>& list, const std::string& name) {
-  const auto it = std::find_if(list.begin(), list.end(),
-                               [&](const std::string& entry) { return SameName(entry, name); });
+  const auto it = std::find(list.begin(), list.end(), name);
   return it == list.end() ? -1 : static_cast<int>(it - list.begin());
 }
 
@@ -29,7 +26,7 @@ bool IsListable(platform::EntryKind kind) {
 bool IsTvfName(std::string_view name) {
   const std::string_view extension = kTvfExtension;
   return name.size() >= extension.size() &&
-         name.substr(name.size() - extension.size()) == extension;
+         ToUpperAscii(name.substr(name.size() - extension.size())) == ToUpperAscii(extension);
 }
 
 std::string ListFilePath(const Session& session) {
@@ -40,11 +37,24 @@ std::string BaseName(const std::string& path) {
   return path.substr(path.rfind('/') + 1);
 }
 
-bool ConditionsFileExists(Session& session, const std::string& name) {
-  if (name.find('/') != std::string::npos) return false;
+// The name under which the program folder stores the conditions file `name` (another
+// spelling on a case-blind file system); empty when there is no such file.
+std::string StoredConditionsName(Session& session, const std::string& name) {
+  if (name.empty() || name.find('/') != std::string::npos) return {};
+  const std::string path = ChildPath(session.engine.shared.AppPath, name);
   platform::FileStat st;
-  return session.engine.fs().statEntry(ChildPath(session.engine.shared.AppPath, name), st) == 0 &&
-         IsListable(st.kind);
+  if (session.engine.fs().statEntry(path, st) != 0 || !IsListable(st.kind)) return {};
+  std::string stored;
+  return session.engine.fs().storedName(path, stored) == 0 ? stored : name;
+}
+
+// The entry that names the same file as `name`, by spelling or by the folder's own name.
+int FindSameFile(Session& session, const std::vector<std::string>& list, const std::string& name) {
+  const std::string stored = StoredConditionsName(session, name);
+  const auto it = std::find_if(list.begin(), list.end(), [&](const std::string& entry) {
+    return entry == name || (!stored.empty() && StoredConditionsName(session, entry) == stored);
+  });
+  return it == list.end() ? -1 : static_cast<int>(it - list.begin());
 }
 
 // The *.tvf files of AppPath in the order the system lists them.
@@ -69,17 +79,15 @@ std::string ListFileText(const std::vector<std::string>& names) {
   return text + "\r\n";
 }
 
-// The command-line (or chosen) file goes first, the others keep their order.
-void PutName(std::vector<std::string>& list, const std::string& name,
-             const std::string& tvfFileOp) {
-  if (SameName(name, tvfFileOp)) {
-    list.insert(list.begin(), name);
-  } else {
-    list.push_back(name);
-  }
+// The command-line (or chosen) file goes first, whatever its name; the others keep their
+// order.
+void PutFirst(std::vector<std::string>& list, const std::string& name) {
+  if (name.empty()) return;
+  if (const int index = FindEntry(list, name); index >= 0) list.erase(list.begin() + index);
+  list.insert(list.begin(), name);
 }
 
-void ReadListFile(Session& session, const std::string& tvfFileOp) {
+void ReadListFile(Session& session) {
   platform::FileSystem& fs = session.engine.fs();
   std::string bytes;
   int error = fs.readFile(ListFilePath(session), bytes);
@@ -95,8 +103,8 @@ void ReadListFile(Session& session, const std::string& tvfFileOp) {
     session.engine.ui().letEventsRun();
     const std::string name = records.next();
     if (name.empty()) break;
-    if (!ConditionsFileExists(session, name) || FindEntry(list, name) >= 0) continue;
-    PutName(list, name, tvfFileOp);
+    const std::string stored = StoredConditionsName(session, name);
+    if (!stored.empty() && FindEntry(list, stored) < 0) list.push_back(stored);
   }
 }
 
@@ -106,15 +114,20 @@ bool ValidIndex(const WindowModel& window, int index) {
 
 }  // namespace
 
+bool ConditionsFileExists(Session& session, const std::string& name) {
+  return !StoredConditionsName(session, name).empty();
+}
+
 void GetTvfCombo(Session& session, std::string& tvfFileOp) {
   WindowModel& window = session.window;
   window.tvfList.clear();
   window.selectedEntry = -1;
   window.tvfComboText.clear();
-  ReadListFile(session, tvfFileOp);
+  ReadListFile(session);
   for (const auto& name : ScanTvfFiles(session)) {
-    if (FindEntry(window.tvfList, name) < 0) PutName(window.tvfList, name, tvfFileOp);
+    if (FindEntry(window.tvfList, name) < 0) window.tvfList.push_back(name);
   }
+  PutFirst(window.tvfList, StoredConditionsName(session, tvfFileOp));
   if (!window.tvfList.empty()) {
     SelectTvfEntry(session, 0);
     if (session.endRequested) return;
@@ -214,7 +227,9 @@ int SaveAs(Session& session, const std::string& chosenPath) {
   session.engine.shared.TvfFileName = name;
   const int error = tvfWrite(session);
   std::vector<std::string>& list = session.window.tvfList;
-  if (const int index = FindEntry(list, name); index >= 0) list.erase(list.begin() + index);
+  if (const int index = FindSameFile(session, list, name); index >= 0) {
+    list.erase(list.begin() + index);
+  }
   list.insert(list.begin(), name);
   SelectTvfEntry(session, 0);
   if (session.endRequested) return error;

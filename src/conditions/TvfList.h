@@ -10,9 +10,12 @@ inline constexpr const char* kTvfListFileName = "TvfSet.txt";
 // The file dialogs of Open and Save As.
 inline constexpr const char* kTvfDialogFilter = "tvf File(*.tvf)|*.tvf|All Files(*.*)|*.*";
 
-// Rebuilds the list from TvfSet.txt and a scan of AppPath, puts `tvfFileOp` first when that
-// file exists, makes the first entry current and reads it. Callers pass
-// session.engine.shared.TvfFileName.
+// True when AppPath holds a conditions file (a file or a link) of that name.
+[[nodiscard]] bool ConditionsFileExists(Session& session, const std::string& name);
+
+// Rebuilds the list from TvfSet.txt and a scan of AppPath (names ending in ".tvf" in any
+// letter case), puts `tvfFileOp` first when that file exists, whatever its extension, makes
+// the first entry current and reads it. Callers pass session.engine.shared.TvfFileName.
 void GetTvfCombo(Session& session, std::string& tvfFileOp);
 
 // Writes TvfSet.txt afresh from the *.tvf files of AppPath. 0 or an errno.

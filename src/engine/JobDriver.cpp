@@ -210,6 +210,7 @@ RunOutcome CheckAndCopy(Engine& engine, const std::string& from, const std::stri
 
 RunOutcome RunJob(Engine& engine, const std::string& from, const std::string& to,
                   std::int16_t& timer) {
+  engine.run.StartTime = 0;  // set when the passes start; an earlier run's must not count
   if (const auto end = RefusedBeforeReport(engine, from, to, timer)) return {*end, 0};
   if (const auto end = RefusedAfterHeader(engine, from, to, timer)) return {*end, 0};
   const RunOutcome passes = CheckAndCopy(engine, from, to);

@@ -110,6 +110,11 @@ std::string ReportWriter::headerLine() {
 
 // "[label]" before a path whose volume has a label; false when the label cannot be read.
 bool ReportWriter::labelled(const std::string& path, std::string& text) {
+  // A side that is empty or not read yet (a conditions file that failed early) has no volume.
+  if (path.empty()) {
+    text.clear();
+    return true;
+  }
   std::string label;
   if (const int error = engine_.fs().volumeLabel(path, label); error != 0) {
     (void)engine_.ui().messageBox(DisplayText(path) + " Error (Code : " + CodeAndText(error) + " )",
@@ -169,8 +174,9 @@ std::string ReportWriter::finishLine() {
   const RunState& run = engine_.run;
   const std::string finished = FormatDateTime(engine_.sys(), run.FinishTime);
   if (run.StopFlag.load() != 0) return "Stopped in the working : " + finished;
-  return "Finished Time : " + finished +
-         "   所要時間 : " + FormatElapsed(run.FinishTime - run.StartTime);
+  // A run that never started its passes has no StartTime of its own.
+  const DateTime elapsed = run.StartTime == 0 ? 0 : run.FinishTime - run.StartTime;
+  return "Finished Time : " + finished + "   所要時間 : " + FormatElapsed(elapsed);
 }
 
 void ReportWriter::close() {

@@ -24,8 +24,8 @@ class TvfListTest : public ConditionsFixture {
 TEST_F(TvfListTest, FirstStartWritesTheListFromTheFolder) {
   fs.addFile("/app/notes.txt");
   fs.addDirectory("/app/dir.tvf");
-  EXPECT_EQ(build({"b.tvf", "a.tvf", "c.TVF"}, ""), (Names{"a.tvf", "b.tvf"}));
-  EXPECT_EQ(fs.contentOf("/app/TvfSet.txt"), "a.tvf\r\nb.tvf\r\n\r\n");
+  EXPECT_EQ(build({"b.tvf", "a.tvf", "c.TVF"}, ""), (Names{"a.tvf", "b.tvf", "c.TVF"}));
+  EXPECT_EQ(fs.contentOf("/app/TvfSet.txt"), "a.tvf\r\nb.tvf\r\nc.TVF\r\n\r\n");
   EXPECT_EQ(engine.shared.TvfFileName, "a.tvf");
   EXPECT_EQ(engine.job.Once, -1) << "the first entry is read";
 }
@@ -36,19 +36,28 @@ TEST_F(TvfListTest, TheListFileIsCheckedAgainstTheFolder) {
     std::string listFile;
     std::string commandLineName;
     Names expected;
+    bool caseBlind = false;  // the program folder's file system
   } cases[] = {
       {{"a.tvf", "b.tvf", "new.tvf"},
        "b.tvf\r\ngone.tvf\r\na.tvf\r\n\r\n",
        "",
        {"b.tvf", "a.tvf", "new.tvf"}},
-      {{"Job.tvf", "job.tvf"}, "Job.tvf\r\nJOB.tvf\r\n\r\n", "", {"Job.tvf"}},
+      {{"Job.tvf", "job.tvf"}, "Job.tvf\r\nJOB.tvf\r\n\r\n", "", {"Job.tvf", "job.tvf"}},
+      {{"job.tvf"}, "Job.tvf\r\nJOB.tvf\r\n\r\n", "", {"job.tvf"}, true},
+      {{"a.tvf", "night.old"}, "a.tvf\r\n\r\n", "night.old", {"night.old", "a.tvf"}},
       {{"a.tvf", "b.tvf", "c.tvf"}, "c.tvf\n\na.tvf\n", "", {"c.tvf", "a.tvf", "b.tvf"}},
-      {{"a.tvf", "b.tvf", "c.tvf"}, "a.tvf\r\nb.tvf\r\n\r\n", "C.TVF", {"c.tvf", "a.tvf", "b.tvf"}},
+      {{"a.tvf", "b.tvf", "c.tvf"}, "a.tvf\r\nb.tvf\r\n\r\n", "C.TVF", {"a.tvf", "b.tvf", "c.tvf"}},
+      {{"a.tvf", "b.tvf", "c.tvf"},
+       "a.tvf\r\nb.tvf\r\n\r\n",
+       "C.TVF",
+       {"c.tvf", "a.tvf", "b.tvf"},
+       true},
       {{"a.tvf", "b.tvf", "c.tvf"}, "a.tvf\r\nb.tvf\r\n\r\n", "b.tvf", {"b.tvf", "a.tvf", "c.tvf"}},
       {{"a.tvf", "b.tvf"}, "a.tvf\r\nb.tvf\r\n\r\n", "missing.tvf", {"a.tvf", "b.tvf"}}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.listFile + " " + c.commandLineName);
     ASSERT_EQ(fs.removeTree("/app"), 0);
+    fs.setCaseBlind(c.caseBlind);
     fs.addDirectory("/app");
     EXPECT_EQ(build(c.jobs, c.listFile, c.commandLineName), c.expected);
     EXPECT_EQ(engine.shared.TvfFileName, c.expected.front());
@@ -66,6 +75,8 @@ TEST_F(TvfListTest, EmptyFolderReadsTheCommandLineName) {
 }
 
 TEST_F(TvfListTest, ChoosingSavingAndOpeningMoveTheEntryToTheTop) {
+  fs.setCaseBlind(true);
+  fs.addDirectory("/app");  // under a case-blind key
   build({"a.tvf", "b.tvf", "c.tvf"}, "");
   session.window.selectedEntry = 2;
   Combo1_LostFocus(session);
@@ -77,9 +88,16 @@ TEST_F(TvfListTest, ChoosingSavingAndOpeningMoveTheEntryToTheTop) {
   EXPECT_NE(fs.contentOf("/app/B.tvf").find("\r\nSize=yes\r\n"), std::string::npos);
   OpenChosenFile(session, "/elsewhere/a.tvf");
   EXPECT_EQ(engine.shared.TvfFileName, "a.tvf");
-  EXPECT_EQ(session.window.tvfList, (Names{"a.tvf", "B.tvf", "c.tvf"}));
+  // Rebuilt, the list names B.tvf as the folder stores it.
+  EXPECT_EQ(session.window.tvfList, (Names{"a.tvf", "b.tvf", "c.tvf"}));
   OpenChosenFile(session, "/elsewhere/other.tvf");  // not in the program folder
   EXPECT_EQ(engine.shared.TvfFileName, "a.tvf");
+}
+
+TEST_F(TvfListTest, SavingUnderANameInAnotherCaseKeepsTheOtherFileWhereCaseMatters) {
+  build({"a.tvf", "b.tvf"}, "");
+  ASSERT_EQ(SaveAs(session, "/elsewhere/B.tvf"), 0);
+  EXPECT_EQ(session.window.tvfList, (Names{"B.tvf", "a.tvf", "b.tvf"}));
 }
 
 }  // namespace

@@ -24,8 +24,8 @@ const std::string kFromText =
     "From側に指定したドライブまたはフォルダーにアクセスできないか、ファイルが存在しません。";
 const std::string kToText = "To側に指定したドライブまたはフォルダーにアクセスできません。";
 const std::string kNow = "2023/11/14 22:13:20";  // the fake clock
-// A run that ends before its StartTime is set counts from the StartTime of program start.
-const std::string kFinishedBeforeStart = "Finished Time : " + kNow + "   所要時間 : 22:13:20";
+// A run that ends before its passes start shows no elapsed time.
+const std::string kFinishedBeforeStart = "Finished Time : " + kNow + "   所要時間 : 0:00:00";
 
 std::string Confirmation(const std::string& to, const std::string& from = "/m") {
   return "  Copy from   ' " + from + " '   to   ' " + to + " '  ";
@@ -80,6 +80,7 @@ TEST_F(JobDriverTest, RefusedRunsAndTheirMessages) {
     ui.boxes.clear();
     ui.answers = {c.end == Abandoned ? MessageAnswer::Cancel : MessageAnswer::Ok};
     engine.run.MissingPath = c.missingPath;
+    engine.run.StartTime = 1.5;  // left by an earlier run
     EXPECT_EQ(run(c.from, c.to, c.timer).end, c.end);
     EXPECT_EQ(boxTexts(), c.boxes);
     EXPECT_EQ(engine.run.MissingPath, c.missingPath) << "a refusal keeps the flag";
