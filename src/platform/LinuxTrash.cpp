@@ -192,12 +192,6 @@ int RenameNoReplace(int fromFd, const char* from, int toFd, const char* to) {
   return ::renameat(fromFd, from, toFd, to) == 0 ? 0 : errno;
 }
 
-int OpenFolderByPath(std::string_view dir, UniqueFd& out) {
-  const std::string text(dir);
-  out.reset(::open(text.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
-  return out.valid() ? 0 : errno;
-}
-
 }  // namespace
 
 std::string EncodeTrashPath(std::string_view path) {
@@ -226,11 +220,8 @@ std::string HomeTrashPath() {
 
 int LinuxTrash::moveToTrash(const std::string& path) {
   if (path.size() < 2 || path.front() != '/') return EINVAL;
-  const std::string_view parent = ParentOf(path);
   UniqueFd folder;
-  const int opened =
-      fs_ != nullptr ? fs_->openFolderToChange(parent, folder) : OpenFolderByPath(parent, folder);
-  if (opened != 0) return opened;
+  if (int e = fs_.openFolderToChange(ParentOf(path), folder); e != 0) return e;
   return moveOutOf(folder.get(), std::string(NameOf(path)));
 }
 

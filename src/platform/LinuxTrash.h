@@ -16,11 +16,9 @@ class LinuxFileSystem;
 // folder swapped for a link meanwhile cannot send the move elsewhere.
 class LinuxTrash : public Trash {
  public:
-  // Opens an entry's folder by its path: for use when no run writes below a backup folder.
-  LinuxTrash() = default;
   // Opens an entry's folder the way `fs` opens every folder it changes: below its write root
   // without following any link, so a folder that turned into a link fails (ELOOP).
-  explicit LinuxTrash(LinuxFileSystem& fs) : fs_(&fs) {}
+  explicit LinuxTrash(LinuxFileSystem& fs) : fs_(fs) {}
 
   int moveToTrash(const std::string& path) override;
 
@@ -29,7 +27,7 @@ class LinuxTrash : public Trash {
   // those of the folder the descriptor leads to.
   [[nodiscard]] static int moveOutOf(int folderFd, const std::string& name);
 
-  LinuxFileSystem* fs_ = nullptr;
+  LinuxFileSystem& fs_;
 };
 
 // Path= text: bytes outside the unreserved set of RFC 2396 and "/" as %XX.
