@@ -17,12 +17,11 @@
 namespace tolvan::platform {
 namespace {
 
-const std::vector<std::string> kNames{"gone0", "gone1", "old0", "old1"};
-constexpr long kOld = 1500000000;
-constexpr long kNew = 1600000000;
+const std::vector<std::string> kNames{"gone", "old"};  // the master lacks "gone"
 
-// A real engine on the real file system and trash (under a temporary HOME). backup/sub can be
-// exchanged with "parked", a link to the outside folder, which holds entries of the same names.
+// A Mirroring engine with TrashBox on the real file system and trash (under a temporary
+// HOME). backup/sub can be exchanged with "parked", a link to a folder outside the backup
+// that holds entries of the same names.
 class TrashSwapTest : public ::testing::Test {
  protected:
   TrashSwapTest() {
@@ -31,15 +30,10 @@ class TrashSwapTest : public ::testing::Test {
     ::setenv("HOME", (tmp / "home").c_str(), 1);
     ::setenv("XDG_DATA_HOME", (tmp / "home/data").c_str(), 1);
     for (const auto& name : kNames) WriteText(tmp / ("outside/" + name), "outside");
-    for (const char* name : {"old0", "old1"}) {
-      WriteText(tmp / ("master/sub/" + std::string(name)), "new");
-      SetTimes(tmp / ("master/sub/" + std::string(name)), kNew, 0);
-    }
+    WriteText(tmp / "master/sub/old", "new");
     ::symlink((tmp / "outside").c_str(), (tmp / "parked").c_str());
     fillBackup();
-    engine.job.NomalMode = -1;
-    engine.job.ChildDir = -1;
-    engine.job.TrashBox = -1;
+    engine.job.NomalMode = engine.job.ChildDir = engine.job.TrashBox = -1;
     engine.job.Report = 0;
     fs.setWriteRoot(tmp / "backup");
   }
@@ -48,11 +42,10 @@ class TrashSwapTest : public ::testing::Test {
     ::unsetenv("HOME");
   }
 
-  // Old copies and entries the master lacks, in the real backup folder.
   void fillBackup() {
     for (const auto& name : kNames) {
       WriteText(tmp / ("backup/sub/" + name), "backup");
-      SetTimes(tmp / ("backup/sub/" + name), kOld, 0);
+      SetTimes(tmp / ("backup/sub/" + name), 1500000000, 0);  // older than the master's
     }
   }
   bool exchange() {
@@ -70,12 +63,6 @@ class TrashSwapTest : public ::testing::Test {
       contents.push_back(ReadText(trashFiles + "/" + name));
     return contents;
   }
-  void emptyTrash() {
-    for (const char* part : {"/files", "/info"}) {
-      std::error_code ignored;
-      testing::stdfs::remove_all(tmp / ("home/data/Trash" + std::string(part)), ignored);
-    }
-  }
 
   TempFolder tmp;
   const std::string trashFiles = tmp / "home/data/Trash/files";
@@ -86,35 +73,25 @@ class TrashSwapTest : public ::testing::Test {
   Engine engine{Services{fs, trash, ui, sys}};
 };
 
-// The listing has the real folder open; by the time its entries are removed the folder's path
-// leads outside. Both removals fail with ELOOP and nothing moves.
-TEST_F(TrashSwapTest, AFolderSwappedAfterItsListingLosesNothingAndOutsideFilesStay) {
+// The listing, and the copy, have the real folder open when its path starts leading outside;
+// the trash opens the folder again, meets the link and moves nothing.
+TEST_F(TrashSwapTest, AFolderSwappedForALinkMidRunMovesNothing) {
+  ASSERT_EQ(fs.setPermissions(tmp / "backup/sub/old", 0644), 0);  // the copy's folder is open
   ui.onEvents = [&](long count) {
     if (count == 1) {
       ASSERT_TRUE(exchange());
     }
   };
-  EXPECT_EQ(RemovalPass(engine, tmp / "master/sub", tmp / "backup/sub"), 2);
-  EXPECT_EQ(DeleteEntry(engine, tmp / "backup/sub/gone0", -1, 0), ELOOP);
+  EXPECT_EQ(RemovalPass(engine, tmp / "master/sub", tmp / "backup/sub"), 1);
+  EXPECT_EQ(fs.copyFile(tmp / "master/sub/old", tmp / "backup/sub/old", &trash), ELOOP);
   expectOutsideUntouched();
-  EXPECT_EQ(NamesIn(tmp / "parked"), kNames) << "the backup's own entries stay too";
+  EXPECT_EQ(NamesIn(tmp / "parked"), kNames) << "nothing of the backup lost, no temporary left";
+  EXPECT_EQ(ReadText(tmp / "parked/old"), "backup");
   EXPECT_EQ(trashed(), std::vector<std::string>{});
 }
 
-// The copy's own folder descriptor was opened before the swap; the old copy's move to the
-// trash opens the folder again and meets the link.
-TEST_F(TrashSwapTest, AReplacementWhoseFolderTurnedIntoALinkKeepsTheOldCopy) {
-  ASSERT_EQ(fs.setPermissions(tmp / "backup/sub/old0", 0644), 0);  // the folder is open now
-  ASSERT_TRUE(exchange());
-  EXPECT_EQ(fs.copyFile(tmp / "master/sub/old0", tmp / "backup/sub/old0", &trash), ELOOP);
-  expectOutsideUntouched();
-  EXPECT_EQ(NamesIn(tmp / "parked"), kNames) << "no temporary file left";
-  EXPECT_EQ(ReadText(tmp / "parked/old0"), "backup");
-  EXPECT_EQ(trashed(), std::vector<std::string>{});
-}
-
-// A swapper exchanges the folder with the link as fast as it can while a Mirroring run's
-// removal and copy passes work in it. Bounded to a few hundred tries and a few seconds.
+// A swapper exchanges the folder with the link as fast as it can while the removal and copy
+// passes work in it. Bounded to a few hundred tries and a few seconds.
 TEST_F(TrashSwapTest, ARacingSwapperNeverGetsAnOutsideFileIntoTheTrash) {
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(4);
   long swaps = 0;
@@ -135,7 +112,7 @@ TEST_F(TrashSwapTest, ARacingSwapperNeverGetsAnOutsideFileIntoTheTrash) {
     expectOutsideUntouched();
     for (const auto& content : trashed()) ASSERT_EQ(content, "backup") << "try " << attempt;
     if (HasFailure()) return;
-    emptyTrash();
+    testing::stdfs::remove_all(tmp / "home/data/Trash");
     fillBackup();
   }
   EXPECT_GT(swaps, 0);
