@@ -92,7 +92,7 @@ int RunHeadless(const std::vector<std::string>& args, const CommandLine& command
   }
   platform::LinuxFileSystem fs;
   platform::LinuxSystemInfo sys;
-  platform::LinuxTrash trash;
+  platform::LinuxTrash trash{fs};
   platform::QtSettingsStore settings;
   platform::HeadlessWindowSystem headless;
   Engine engine{Services{fs, trash, headless, sys}};

@@ -149,6 +149,11 @@ int LinuxFileSystem::writeParent(const std::string& path, int& folderFd, const c
   return 0;
 }
 
+int LinuxFileSystem::openFolderToChange(std::string_view dir, UniqueFd& out) {
+  lastFound_.clear();  // what was found may be gone now
+  return writeRoot_.openFolder(dir, O_PATH, out);
+}
+
 int LinuxFileSystem::makeDirectory(const std::string& path) {
   int folder = -1;
   const char* name = nullptr;

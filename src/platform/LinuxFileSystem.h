@@ -52,6 +52,10 @@ class LinuxFileSystem : public FileSystem {
   int renameEntry(const std::string& from, const std::string& to) override;
   int makeDirectories(const std::string& path) override;
 
+  // Opens folder `dir` the way every change opens it: below the write root without following
+  // any link (ELOOP). For the trash, which moves entries out of it.
+  [[nodiscard]] int openFolderToChange(std::string_view dir, UniqueFd& out);
+
   // For tests: resolve no-follow paths one component at a time, as on kernels before 5.6.
   void resolveStepByStep() { writeRoot_.setUseKernelResolve(false); }
 

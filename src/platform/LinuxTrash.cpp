@@ -5,12 +5,14 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <memory>
 
 #include "platform/DirectoryFdCache.h"
+#include "platform/LinuxFileSystem.h"
 #include "platform/PathText.h"
 #include "platform/UniqueFd.h"
 
@@ -37,33 +39,119 @@ int MakeFolders(const std::string& path, mode_t mode) {
   return 0;
 }
 
-int MakeTrashFolders(const std::string& trash) {
-  if (int e = MakeFolders(JoinPath(trash, "files"), 0700); e != 0) return e;
-  return MakeFolders(JoinPath(trash, "info"), 0700);
+constexpr int kTrashFolderFlags = O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+
+// The open folders of one trash, and the folder its Path= values are relative to.
+struct TrashFolders {
+  UniqueFd files;
+  UniqueFd info;
+  std::string base;  // empty: Path= values are absolute
+};
+
+// Opens folder `name` of `at`, made with mode 0700 when missing; never through a link.
+int OpenOrMakeFolder(int at, const std::string& name, UniqueFd& out) {
+  if (::mkdirat(at, name.c_str(), 0700) != 0 && errno != EEXIST) return errno;
+  out.reset(::openat(at, name.c_str(), kTrashFolderFlags));
+  return out.valid() ? 0 : errno;
 }
 
-// The top folder of the volume holding `folder` (a resolved path on device `device`).
-std::string TopFolder(std::string folder, dev_t device) {
-  while (folder != "/") {
-    const std::string parent(ParentOf(folder));
-    struct stat st {};
-    if (::stat(parent.c_str(), &st) != 0 || st.st_dev != device) break;
-    folder = parent;
+bool OwnedByUser(int folderFd) {
+  struct stat st {};
+  return ::fstat(folderFd, &st) == 0 && st.st_uid == ::getuid();
+}
+
+int OpenTrashParts(int trashFd, TrashFolders& trash) {
+  if (int e = OpenOrMakeFolder(trashFd, "files", trash.files); e != 0) return e;
+  return OpenOrMakeFolder(trashFd, "info", trash.info);
+}
+
+// The path the kernel holds for an open folder, wherever it has moved since it was opened.
+int PathOfDescriptor(int fd, std::string& path) {
+  const std::string link = "/proc/self/fd/" + std::to_string(fd);
+  char text[PATH_MAX];
+  const ssize_t length = ::readlink(link.c_str(), text, sizeof text);
+  if (length < 0) return errno;
+  if (static_cast<std::size_t>(length) == sizeof text) return ENAMETOOLONG;
+  path.assign(text, static_cast<std::size_t>(length));
+  return path.front() == '/' ? 0 : ENOENT;
+}
+
+// The home trash when it lies on `device`; `found` stays false otherwise.
+int OpenHomeTrash(dev_t device, TrashFolders& trash, bool& found) {
+  found = false;
+  const std::string home = HomeTrashPath();
+  const std::string data(ParentOf(home));
+  if (MakeFolders(data, 0700) != 0) return 0;
+  UniqueFd dataFd(::open(data.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+  struct stat st {};
+  if (!dataFd.valid() || ::fstat(dataFd.get(), &st) != 0 || st.st_dev != device) return 0;
+  found = true;
+  UniqueFd trashFd;
+  if (int e = OpenOrMakeFolder(dataFd.get(), std::string(NameOf(home)), trashFd); e != 0) return e;
+  return OpenTrashParts(trashFd.get(), trash);
+}
+
+// The top folder of the volume holding the open folder `folderFd`: the last folder on the
+// way up through ".." that is still on `device`.
+int OpenTopFolder(int folderFd, dev_t device, UniqueFd& top) {
+  top.reset(::openat(folderFd, ".", O_PATH | O_DIRECTORY | O_CLOEXEC));
+  if (!top.valid()) return errno;
+  for (;;) {
+    struct stat here {};
+    struct stat above {};
+    UniqueFd parent(::openat(top.get(), "..", O_PATH | O_DIRECTORY | O_CLOEXEC));
+    if (!parent.valid() || ::fstat(top.get(), &here) != 0 || ::fstat(parent.get(), &above) != 0)
+      return errno;
+    if (above.st_dev != device || above.st_ino == here.st_ino) return 0;
+    top = std::move(parent);
   }
-  return folder;
 }
 
-// "$top/.Trash" is usable when it is a real folder with the sticky bit, not a link.
-bool SharedTrashUsable(const std::string& top) {
+// "$top/.Trash/<uid>", usable when ".Trash" is a real folder with the sticky bit and the
+// user's own folder in it is a real folder the user owns.
+bool OpenSharedTrash(int topFd, const std::string& uid, UniqueFd& own) {
+  UniqueFd shared(::openat(topFd, ".Trash", kTrashFolderFlags));
   struct stat st {};
-  return ::lstat(JoinPath(top, ".Trash").c_str(), &st) == 0 && S_ISDIR(st.st_mode) &&
-         (st.st_mode & S_ISVTX) != 0;
+  if (!shared.valid() || ::fstat(shared.get(), &st) != 0 || (st.st_mode & S_ISVTX) == 0)
+    return false;
+  return OpenOrMakeFolder(shared.get(), uid, own) == 0 && OwnedByUser(own.get());
 }
 
-// A user's own trash folder must be a real folder owned by the user.
-bool OwnTrashUsable(const std::string& path) {
-  struct stat st {};
-  return ::lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::getuid();
+// The trash of the volume's top folder: ".Trash/<uid>", otherwise ".Trash-<uid>".
+int OpenVolumeTrash(int folderFd, dev_t device, TrashFolders& trash) {
+  UniqueFd top;
+  if (int e = OpenTopFolder(folderFd, device, top); e != 0) return e;
+  if (int e = PathOfDescriptor(top.get(), trash.base); e != 0) return e;
+  const std::string uid = std::to_string(::getuid());
+  UniqueFd own;
+  if (!OpenSharedTrash(top.get(), uid, own)) {
+    if (int e = OpenOrMakeFolder(top.get(), ".Trash-" + uid, own); e != 0) return e;
+    if (!OwnedByUser(own.get())) return EACCES;
+  }
+  return OpenTrashParts(own.get(), trash);
+}
+
+// The trash for an entry of the open folder `folderFd`.
+int OpenTrashFor(int folderFd, TrashFolders& trash) {
+  struct stat folder {};
+  if (::fstat(folderFd, &folder) != 0) return errno;
+  bool home = false;
+  if (int e = OpenHomeTrash(folder.st_dev, trash, home); e != 0 || home) return e;
+  return OpenVolumeTrash(folderFd, folder.st_dev, trash);
+}
+
+// The Path= value of `absolute`: itself for the home trash, else relative to the top folder.
+int PathValue(const std::string& absolute, const std::string& base, std::string& value) {
+  if (base.empty()) {
+    value = absolute;
+  } else if (base == "/") {
+    value = absolute.substr(1);
+  } else if (IsAtOrBelow(absolute, base) && absolute.size() > base.size()) {
+    value = absolute.substr(base.size() + 1);
+  } else {
+    return EXDEV;
+  }
+  return 0;
 }
 
 std::string DeletionDate() {
@@ -81,16 +169,16 @@ std::string InfoText(const std::string& pathValue) {
 }
 
 // Claims a free name in the trash by creating its .trashinfo file (O_EXCL).
-int ClaimName(const std::string& trash, std::string_view wanted, std::string& name,
+int ClaimName(const TrashFolders& trash, const std::string& wanted, std::string& name,
               UniqueFd& info) {
   for (int n = 1; n < 10000; ++n) {
-    name.assign(wanted);
+    name = wanted;
     if (n > 1) name += "." + std::to_string(n);
     struct stat st {};
-    if (::lstat(JoinPath(JoinPath(trash, "files"), name).c_str(), &st) == 0) continue;
-    const std::string infoPath = JoinPath(JoinPath(trash, "info"), name + ".trashinfo");
-    info.reset(
-        ::open(infoPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600));
+    if (::fstatat(trash.files.get(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) continue;
+    const std::string infoName = name + ".trashinfo";
+    info.reset(::openat(trash.info.get(), infoName.c_str(),
+                        O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600));
     if (info.valid()) return 0;
     if (errno != EEXIST) return errno;
   }
@@ -98,10 +186,10 @@ int ClaimName(const std::string& trash, std::string_view wanted, std::string& na
 }
 
 // Renames without replacing anything that appeared under the name meanwhile.
-int RenameNoReplace(const std::string& from, const std::string& to) {
-  if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
+int RenameNoReplace(int fromFd, const char* from, int toFd, const char* to) {
+  if (::renameat2(fromFd, from, toFd, to, RENAME_NOREPLACE) == 0) return 0;
   if (errno != EINVAL && errno != ENOSYS) return errno;
-  return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
+  return ::renameat(fromFd, from, toFd, to) == 0 ? 0 : errno;
 }
 
 }  // namespace
@@ -130,55 +218,35 @@ std::string HomeTrashPath() {
   return JoinPath(data, "Trash");
 }
 
-int LinuxTrash::trashFor(const std::string& folder, dev_t device, std::string& trash,
-                         std::string& base) {
-  base.clear();
-  trash = HomeTrashPath();
-  struct stat home {};
-  const std::string homeTop(ParentOf(trash));
-  if (MakeFolders(homeTop, 0700) == 0 && ::stat(homeTop.c_str(), &home) == 0 &&
-      home.st_dev == device)
-    return MakeTrashFolders(trash);
-
-  base = TopFolder(folder, device);
-  const std::string uid = std::to_string(::getuid());
-  if (SharedTrashUsable(base)) {
-    trash = JoinPath(JoinPath(base, ".Trash"), uid);
-    if ((::mkdir(trash.c_str(), 0700) == 0 || errno == EEXIST) && OwnTrashUsable(trash))
-      return MakeTrashFolders(trash);
-  }
-  trash = JoinPath(base, ".Trash-" + uid);
-  if (::mkdir(trash.c_str(), 0700) != 0 && errno != EEXIST) return errno;
-  if (!OwnTrashUsable(trash)) return EACCES;
-  return MakeTrashFolders(trash);
+int LinuxTrash::moveToTrash(const std::string& path) {
+  if (path.size() < 2 || path.front() != '/') return EINVAL;
+  UniqueFd folder;
+  if (int e = fs_.openFolderToChange(ParentOf(path), folder); e != 0) return e;
+  return moveOutOf(folder.get(), std::string(NameOf(path)));
 }
 
-int LinuxTrash::moveToTrash(const std::string& path) {
+int LinuxTrash::moveOutOf(int folderFd, const std::string& name) {
+  if (name.empty() || name == "." || name == "..") return EINVAL;
   struct stat entry {};
-  if (::lstat(path.c_str(), &entry) != 0) return errno;
-  const std::string folder = RealPath(std::string(ParentOf(path)));
-  if (folder.empty()) return errno;
-  struct stat folderStat {};
-  if (::stat(folder.c_str(), &folderStat) != 0) return errno;
+  if (::fstatat(folderFd, name.c_str(), &entry, AT_SYMLINK_NOFOLLOW) != 0) return errno;
+  std::string folder;
+  if (int e = PathOfDescriptor(folderFd, folder); e != 0) return e;
+  TrashFolders trash;
+  if (int e = OpenTrashFor(folderFd, trash); e != 0) return e;
+  std::string pathValue;
+  if (int e = PathValue(JoinPath(folder, name), trash.base, pathValue); e != 0) return e;
 
-  std::string trash;
-  std::string base;
-  if (int e = trashFor(folder, folderStat.st_dev, trash, base); e != 0) return e;
-  const std::string absolute = JoinPath(folder, NameOf(path));
-  const std::string pathValue =
-      base.empty() ? absolute : absolute.substr(base == "/" ? 1 : base.size() + 1);
-
-  std::string name;
+  std::string trashName;
   UniqueFd info;
-  if (int e = ClaimName(trash, NameOf(path), name, info); e != 0) return e;
-  const std::string infoPath = JoinPath(JoinPath(trash, "info"), name + ".trashinfo");
+  if (int e = ClaimName(trash, name, trashName, info); e != 0) return e;
   int e = WriteAll(info.get(), InfoText(pathValue));
   if (e == 0) e = info.closeChecked();
-  // The entry itself moves; a rename never follows a link and never copies.
-  if (e == 0) e = RenameNoReplace(path, JoinPath(JoinPath(trash, "files"), name));
+  // The entry itself moves out of the folder already open: a rename never follows a link
+  // and never copies.
+  if (e == 0) e = RenameNoReplace(folderFd, name.c_str(), trash.files.get(), trashName.c_str());
   if (e != 0) {
     info.reset();
-    ::unlink(infoPath.c_str());
+    ::unlinkat(trash.info.get(), (trashName + ".trashinfo").c_str(), 0);
     return e;
   }
   if (S_ISDIR(entry.st_mode)) NoteFoldersChanged();

@@ -79,6 +79,26 @@ TEST_F(RemovalPassTest, TrashBoxMovesAWholeFolderOrKeepsItWhenTheMoveFails) {
   EXPECT_TRUE(fs.removed.empty()) << "nothing deleted outright";
 }
 
+// The backup folder turns into a link to an outside folder between its listing and the
+// removal of its entry: the trash refuses, nothing outside moves, and the walk goes on.
+TEST_F(RemovalPassTest, TrashBoxMovesNothingThroughAFolderSwappedForALink) {
+  engine.job.TrashBox = -1;
+  fs.setWriteRoot("/b");
+  fs.addDirectory("/m/sub");
+  addFiles({"/b/sub/x", "/b/z", "/outside/x"});
+  fs.beforeOp = [&](Op op, const std::string& path) {
+    if (op != Op::Stat || path != "/m/sub/x" || fs.exists("/parked")) return;
+    ASSERT_EQ(fs.renameEntry("/b/sub", "/parked"), 0);
+    fs.addLink("/b/sub", "/outside");
+  };
+  EXPECT_EQ(runRemoval(), (Lines{"Error : /b/sub/x(Code:40 " + ErrorDescription(ELOOP) + ")",
+                                 "Delete File : /b/z"}));
+  EXPECT_EQ(errors, 1);
+  EXPECT_EQ(trash.trashed, Lines{"/b/z"});
+  EXPECT_EQ(fs.contentOf("/outside/x"), "x");
+  EXPECT_EQ(fs.contentOf("/parked/x"), "x");
+}
+
 // A trash that says it has moved an entry but has left it in place.
 class ClaimingTrash : public platform::Trash {
  public:

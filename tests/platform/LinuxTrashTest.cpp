@@ -27,7 +27,8 @@ class LinuxTrashTest : public ::testing::Test {
 
   TempFolder tmp;
   const std::string home = tmp / "data/Trash";
-  LinuxTrash trash;
+  LinuxFileSystem fs;
+  LinuxTrash trash{fs};
 };
 
 TEST_F(LinuxTrashTest, EntryGoesToTheHomeTrashWithItsInfo) {
@@ -54,7 +55,6 @@ TEST_F(LinuxTrashTest, EntryGoesToTheHomeTrashWithItsInfo) {
 }
 
 TEST_F(LinuxTrashTest, FolderAndLinkGoAsTheyAreAndNamesDoNotCollide) {
-  LinuxFileSystem fs;
   ::mkdir((tmp / "work/folder").c_str(), 0755);
   WriteText(tmp / "work/folder/inner", "x");
   ASSERT_EQ(::symlink((tmp / "work/folder").c_str(), (tmp / "work/link").c_str()), 0);

@@ -155,6 +155,7 @@ void FakeFileSystem::failListingAfter(const std::string& path, std::size_t after
 }
 
 int FakeFileSystem::injected(Op op, const std::string& path) {
+  if (beforeOp) beforeOp(op, path);
   auto it = failures_.find({op, path});
   if (it == failures_.end() || it->second.times == 0) return 0;
   if (it->second.times > 0) --it->second.times;
@@ -188,6 +189,16 @@ std::vector<std::string> FakeFileSystem::childrenOf(const std::string& dir) cons
       children.push_back(node.path);
   }
   return children;
+}
+
+bool FakeFileSystem::linkOnTheWay(const std::string& path) const {
+  if (writeRoot.empty() || !IsBelow(key(path), key(writeRoot))) return false;
+  for (std::string folder = parentOf(path); IsBelow(key(folder), key(writeRoot));
+       folder = parentOf(folder)) {
+    const Node* node = find(folder);
+    if (node != nullptr && node->kind == EntryKind::Symlink) return true;
+  }
+  return false;
 }
 
 int FakeFileSystem::checkParent(const std::string& path) const {

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <set>
 #include <string>
@@ -47,6 +48,8 @@ class FakeFileSystem : public FileSystem {
   void failOn(Op op, const std::string& path, int error, int times = -1);
   // A listing of `path` fails with `error` after returning `afterEntries` entries.
   void failListingAfter(const std::string& path, std::size_t afterEntries, int error);
+  // Called before every call of `op` on a path, e.g. to change the tree under a running pass.
+  std::function<void(Op op, const std::string& path)> beforeOp;
   // Another process holds the file locked.
   void lockByOtherProcess(const std::string& path) { lockedByOther_.insert(path); }
   void unlockByOtherProcess(const std::string& path) { lockedByOther_.erase(path); }
@@ -56,6 +59,8 @@ class FakeFileSystem : public FileSystem {
   [[nodiscard]] const Node* find(const std::string& path) const;
   [[nodiscard]] std::string contentOf(const std::string& path) const;
   [[nodiscard]] std::vector<std::string> childrenOf(const std::string& dir) const;
+  // True when a folder of `path` below the write root is a link.
+  [[nodiscard]] bool linkOnTheWay(const std::string& path) const;
   std::vector<std::string> created;  // folders made and files copied, in order
   std::vector<std::pair<std::string, std::string>> copied;
   std::vector<std::string> removed;  // every path removed, a tree's content included
