@@ -151,7 +151,8 @@ int LinuxFileSystem::makeDirectory(const std::string& path) {
   int folder = -1;
   const char* name = nullptr;
   if (int e = writeParent(path, folder, name); e != 0) return e;
-  return ::mkdirat(folder, name, 0777) == 0 ? 0 : errno;  // the umask applies
+  // The umask applies to the new folder's bits.
+  return changeInFolderOf(path, [&] { return ::mkdirat(folder, name, 0777) == 0 ? 0 : errno; });
 }
 
 int LinuxFileSystem::setPermissions(const std::string& path, std::uint32_t mode) {
@@ -176,6 +177,10 @@ int LinuxFileSystem::unlinkUnlessFolder(const std::string& path, int& folder, co
 }
 
 int LinuxFileSystem::removeEntry(const std::string& path) {
+  return changeInFolderOf(path, [&] { return removeEntryOnce(path); });
+}
+
+int LinuxFileSystem::removeEntryOnce(const std::string& path) {
   int folder = -1;
   const char* name = nullptr;
   if (int e = unlinkUnlessFolder(path, folder, name); e != EISDIR) return e;
@@ -184,6 +189,10 @@ int LinuxFileSystem::removeEntry(const std::string& path) {
 }
 
 int LinuxFileSystem::removeTree(const std::string& path) {
+  return changeInFolderOf(path, [&] { return removeTreeOnce(path); });
+}
+
+int LinuxFileSystem::removeTreeOnce(const std::string& path) {
   int folder = -1;
   const char* name = nullptr;
   if (int e = unlinkUnlessFolder(path, folder, name); e != EISDIR) return e;
@@ -192,6 +201,11 @@ int LinuxFileSystem::removeTree(const std::string& path) {
   NoteFoldersChanged();  // caches drop their descriptors at their next lookup, not before
   if (int e = RemoveFolderContents(std::move(tree)); e != 0) return e;
   return ::unlinkat(folder, name, AT_REMOVEDIR) == 0 ? 0 : errno;
+}
+
+int LinuxFileSystem::openParentToWiden(const std::string& path, UniqueFd& folder) {
+  if (path.size() < 2 || path.front() != '/') return EINVAL;
+  return writeRoot_.openFolder(ParentOf(path), O_RDONLY, folder);
 }
 
 // --- Volumes ---

@@ -152,6 +152,28 @@ TEST_F(RealTreeRunTest, AnUnreadableFileIsOneErrorAndTheRunGoesOn) {
   EXPECT_EQ(st.st_mode & 07777, 0555u) << "the master's bits once the content is in";
 }
 
+// A backup folder gets the bits of its read-only master folder; the owner's later changes
+// inside that folder still reach the backup on every run.
+TEST_F(RealTreeRunTest, ChangesInsideAReadOnlyFolderReachTheBackupOnEveryRun) {
+  MakeFolder(master + "/ro");
+  MakeFile(master + "/ro/changed.txt", "old");
+  MakeFile(master + "/ro/removed.txt", "removed later");
+  ASSERT_EQ(::chmod((master + "/ro").c_str(), 0555), 0);
+  platform::testing::GiveToNobody(tmp.path());
+  const int status = mirror(true);
+  if (status == 126) GTEST_SKIP() << "cannot run as an unprivileged user here";
+  ASSERT_EQ(status, 0);
+  ASSERT_EQ(::chmod((master + "/ro").c_str(), 0755), 0);
+  MakeFile(master + "/ro/changed.txt", "new", 0644, 1700000000);
+  MakeFile(master + "/ro/added.txt", "added");
+  ASSERT_EQ(::unlink((master + "/ro/removed.txt").c_str()), 0);
+  MakeFolder(master + "/ro/sub", 0555);
+  ASSERT_EQ(::chmod((master + "/ro").c_str(), 0555), 0);
+  platform::testing::GiveToNobody(tmp.path());
+  EXPECT_EQ(mirror(true), 0) << "no Error lines";
+  EXPECT_EQ(Tree(master), Tree(backup));
+}
+
 TEST_F(RealTreeRunTest, AFullDiskKeepsTheOldCopyAndReportsTheError) {
   ASSERT_EQ(::rmdir(backup.c_str()), 0);
   if (!tmp.mountTmpfs("backup", "1m")) GTEST_SKIP() << "needs root to mount a 1 MiB tmpfs";
