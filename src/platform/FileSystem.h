@@ -85,6 +85,8 @@ class FileSystem {
   [[nodiscard]] virtual int removeEntry(const std::string& path) = 0;
   // Removes a folder with everything below it (or any single entry).
   [[nodiscard]] virtual int removeTree(const std::string& path) = 0;
+  // Moves the entry into `trash`; a folder that moves needs write permission of its own.
+  [[nodiscard]] virtual int moveToTrash(const std::string& path, Trash& trash) = 0;
 
   // --- Volumes ---
   // Space the running user can write (f_bavail) and the volume's size, in bytes.

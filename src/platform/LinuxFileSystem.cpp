@@ -11,6 +11,7 @@
 #include "platform/PathText.h"
 #include "platform/StoredSpelling.h"
 #include "platform/TemporaryFile.h"
+#include "platform/Trash.h"
 #include "platform/TreeRemoval.h"
 #include "platform/UniqueFd.h"
 
@@ -201,6 +202,22 @@ int LinuxFileSystem::removeTreeOnce(const std::string& path) {
   NoteFoldersChanged();  // caches drop their descriptors at their next lookup, not before
   if (int e = RemoveFolderContents(std::move(tree)); e != 0) return e;
   return ::unlinkat(folder, name, AT_REMOVEDIR) == 0 ? 0 : errno;
+}
+
+// A folder that moves to another folder needs its own write permission as well as its
+// folder's: its ".." entry changes.
+int LinuxFileSystem::moveToTrash(const std::string& path, Trash& trash) {
+  const int first = trash.moveToTrash(path);
+  if (first != EACCES) return first;
+  UniqueFd parent;
+  if (openParentToWiden(path, parent) != 0) return first;
+  WidenedFolder widenedParent;
+  const bool parentWidened = widenedParent.widen(parent.get());
+  UniqueFd entry(::openat(parent.get(), path.c_str() + NameOffset(path),
+                          O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+  WidenedFolder widenedEntry;
+  const bool entryWidened = entry.valid() && widenedEntry.widen(entry.get());
+  return parentWidened || entryWidened ? trash.moveToTrash(path) : first;
 }
 
 int LinuxFileSystem::openParentToWiden(const std::string& path, UniqueFd& folder) {

@@ -38,6 +38,7 @@ class LinuxFileSystem : public FileSystem {
   int setPermissions(const std::string& path, std::uint32_t mode) override;
   int removeEntry(const std::string& path) override;
   int removeTree(const std::string& path) override;
+  int moveToTrash(const std::string& path, Trash& trash) override;
 
   int diskSpace(const std::string& path, std::uint64_t& freeBytes,
                 std::uint64_t& totalBytes) override;

@@ -65,11 +65,27 @@ std::map<std::string, std::string> Tree(const std::string& root) {
   return tree;
 }
 
+mode_t ModeOf(const std::string& path) {
+  struct stat st {};
+  EXPECT_EQ(::lstat(path.c_str(), &st), 0) << path;
+  return st.st_mode & 07777;
+}
+
+// Puts `folder`/gone/sub/file into the read-only `folder`, with both new folders read-only.
+void PlantReadOnlyTree(const std::string& folder) {
+  ASSERT_EQ(::chmod(folder.c_str(), 0755), 0);
+  MakeFolder(folder + "/gone");
+  MakeFolder(folder + "/gone/sub");
+  MakeFile(folder + "/gone/sub/file", "in a read-only folder");
+  for (const auto& path : {folder + "/gone/sub", folder + "/gone", folder})
+    ASSERT_EQ(::chmod(path.c_str(), 0555), 0);
+}
+
 class RealTreeRunTest : public ProgramTest {
  protected:
   // An unattended run of the Mirroring job; its exit status.
-  int mirror(bool asNobody = false) {
-    writeJob(backup);
+  int mirror(bool asNobody = false, const std::vector<std::string>& extra = {}) {
+    writeJob(backup, extra);
     const ProgramResult result = run({"/X", "job.tvf"}, {}, asNobody);
     return result.exitStatus;
   }
@@ -172,6 +188,26 @@ TEST_F(RealTreeRunTest, ChangesInsideAReadOnlyFolderReachTheBackupOnEveryRun) {
   platform::testing::GiveToNobody(tmp.path());
   EXPECT_EQ(mirror(true), 0) << "no Error lines";
   EXPECT_EQ(Tree(master), Tree(backup));
+}
+
+// The trash keeps the tree as it was, bits included.
+TEST_F(RealTreeRunTest, ABackupOnlyReadOnlyTreeInAReadOnlyFolderIsRemovedWithAndWithoutTrash) {
+  MakeFolder(master + "/keep", 0555);
+  MakeFolder(backup + "/keep");
+  for (const std::string trashBox : {"no", "yes"}) {
+    SCOPED_TRACE("TrashBox=" + trashBox);
+    PlantReadOnlyTree(backup + "/keep");
+    platform::testing::GiveToNobody(tmp.path());
+    const int status = mirror(true, {"TrashBox=" + trashBox});
+    if (status == 126) GTEST_SKIP() << "cannot run as an unprivileged user here";
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(actionLines(), Lines{"Remove Directory: " + backup + "/keep/gone"});
+    EXPECT_EQ(Tree(master), Tree(backup));
+  }
+  const std::string trashed = tmp / "Trash/files/gone";
+  EXPECT_EQ(ReadText(trashed + "/sub/file"), "in a read-only folder");
+  EXPECT_EQ(ModeOf(trashed), 0555u);
+  EXPECT_EQ(ModeOf(trashed + "/sub"), 0555u);
 }
 
 TEST_F(RealTreeRunTest, AFullDiskKeepsTheOldCopyAndReportsTheError) {
