@@ -210,6 +210,27 @@ TEST_F(RealTreeRunTest, ABackupOnlyReadOnlyTreeInAReadOnlyFolderIsRemovedWithAnd
   EXPECT_EQ(ModeOf(trashed + "/sub"), 0555u);
 }
 
+// A run killed inside a new folder of a read-only master folder leaves it with the owner's
+// bits added to the master's. The next run fills it and gives it the master's bits; a backup
+// folder with other bits is left as it is.
+TEST_F(RealTreeRunTest, AFolderAKilledRunLeftWidenedGetsTheMastersBitsNextRun) {
+  MakeFolder(master + "/ro");
+  MakeFile(master + "/ro/copied.txt", "copied before the kill");
+  MakeFile(master + "/ro/missing.txt", "not copied yet");
+  ASSERT_EQ(::chmod((master + "/ro").c_str(), 0555), 0);
+  MakeFolder(master + "/other", 0555);
+  MakeFolder(backup + "/ro", 0755);
+  MakeFile(backup + "/ro/copied.txt", "copied before the kill");
+  MakeFolder(backup + "/other", 0775);
+  platform::testing::GiveToNobody(tmp.path());
+  const int status = mirror(true);
+  if (status == 126) GTEST_SKIP() << "cannot run as an unprivileged user here";
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(actionLines(), Lines{"New File : " + backup + "/ro/missing.txt"});
+  EXPECT_EQ(ModeOf(backup + "/ro"), 0555u);
+  EXPECT_EQ(ModeOf(backup + "/other"), 0775u);
+}
+
 TEST_F(RealTreeRunTest, AFullDiskKeepsTheOldCopyAndReportsTheError) {
   ASSERT_EQ(::rmdir(backup.c_str()), 0);
   if (!tmp.mountTmpfs("backup", "1m")) GTEST_SKIP() << "needs root to mount a 1 MiB tmpfs";
