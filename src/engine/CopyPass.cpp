@@ -33,7 +33,7 @@ constexpr int kSame = 16;
 struct EntryOutcome {
   int errors = 0;
   bool descend = true;
-  bool madeFolder = false;
+  bool madeFolder = false;  // or one a killed run left unfinished: gets the master's bits
 };
 
 void WriteLine(Engine& engine, ReportLineKind kind, const std::string& text) {
@@ -123,6 +123,18 @@ int CopyFileEntry(Engine& engine, const std::string& source, const std::string& 
   return 0;
 }
 
+// A run killed between making a folder with the owner's bits added and giving it the
+// master's bits leaves exactly the master's bits plus the owner's; an existing backup folder
+// is otherwise never changed.
+bool LeftUnfinishedByAKilledRun(Engine& engine, const std::string& target,
+                                std::uint32_t masterMode) {
+  const std::uint32_t widened = masterMode | kOwnerAll;
+  if (widened == masterMode) return false;
+  platform::FileStat stat;
+  return engine.fs().statEntry(target, stat) == 0 && stat.kind == EntryKind::Directory &&
+         stat.mode == widened;
+}
+
 EntryOutcome CopyFolderEntry(Engine& engine, const std::string& target, std::uint32_t masterMode,
                              const EntryInfo& backup) {
   EntryOutcome outcome;
@@ -133,6 +145,8 @@ EntryOutcome CopyFolderEntry(Engine& engine, const std::string& target, std::uin
       WriteLine(engine, ReportLineKind::Error, FailureText(target, ENOTDIR));
       outcome.errors = 1;
       outcome.descend = false;
+    } else {
+      outcome.madeFolder = LeftUnfinishedByAKilledRun(engine, target, masterMode);
     }
     return outcome;
   }

@@ -92,7 +92,7 @@ int DeleteEntryOldNT(Engine& engine, const std::string& path, WalkPath& above) {
 
 int DeleteEntryNow(Engine& engine, const std::string& path, std::int16_t trashBox) {
   // A failed move to the trash leaves the entry where it was: never delete instead.
-  if (trashBox != 0) return engine.services.trash.moveToTrash(path);
+  if (trashBox != 0) return engine.fs().moveToTrash(path, engine.services.trash);
   return engine.fs().removeTree(path);
 }
 

@@ -1,6 +1,7 @@
 #include "engine/RestoreBatch.h"
 
 #include <cerrno>
+#include <vector>
 
 #include "engine/DateTime.h"
 #include "engine/Engine.h"
@@ -123,17 +124,17 @@ void RestoreBatch::WriteRestoreLines(const std::string& master, const std::strin
   const std::string set = AttribFlags(file.attributes, '+');
   const std::string s = BatchOperand(file.shortMaster);
   const std::string t = BatchOperand(file.shortBackup);
-  std::string lines;
+  std::vector<std::string> lines;
   if (!clear.empty()) {
-    lines += "attrib " + clear + s + kBatchLineEnd;
-    if (file.backupExists) lines += "attrib " + clear + t + kBatchLineEnd;
+    lines.push_back("attrib " + clear + s);
+    if (file.backupExists) lines.push_back("attrib " + clear + t);
   }
-  lines += "copy " + s + " " + t + kBatchLineEnd;
+  lines.push_back("copy " + s + " " + t);
   if (!set.empty()) {
-    lines += "attrib " + set + s + kBatchLineEnd;
-    if (file.backupExists) lines += "attrib " + set + t + kBatchLineEnd;
+    lines.push_back("attrib " + set + s);
+    if (file.backupExists) lines.push_back("attrib " + set + t);
   }
-  write(BatchFile.get(), DisplayText(lines));
+  for (const auto& line : lines) write(BatchFile.get(), DisplayText(line) + kBatchLineEnd);
 
   // The shell twin works on the real names, byte for byte. The copy replaces the backup
   // entry itself (never what a link there points to); the owner's write bit lets a

@@ -72,7 +72,9 @@ class FileSystem {
 
   // --- Changing the backup tree ---
   // Below this folder no symbolic link is followed by any write or delete, not even in the
-  // middle of a path. Empty text clears it.
+  // middle of a path. Empty text clears it. A folder of the running user's own without the
+  // owner's write or search permission is given both for a change inside it, and its bits
+  // are put back right after.
   virtual void setWriteRoot(const std::string& root) = 0;
   // Replaces `target` atomically with a copy of `source`: content (or link text), permission
   // bits, owner when running as root, and modification time to the nanosecond. The copy is
@@ -87,6 +89,8 @@ class FileSystem {
   [[nodiscard]] virtual int removeEntry(const std::string& path) = 0;
   // Removes a folder with everything below it (or any single entry).
   [[nodiscard]] virtual int removeTree(const std::string& path) = 0;
+  // Moves the entry into `trash`; a folder that moves needs write permission of its own.
+  [[nodiscard]] virtual int moveToTrash(const std::string& path, Trash& trash) = 0;
 
   // --- Volumes ---
   // Space the running user can write (f_bavail) and the volume's size, in bytes.

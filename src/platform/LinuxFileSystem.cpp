@@ -13,6 +13,7 @@
 #include "platform/ShortNames.h"
 #include "platform/StoredSpelling.h"
 #include "platform/TemporaryFile.h"
+#include "platform/Trash.h"
 #include "platform/TreeRemoval.h"
 #include "platform/UniqueFd.h"
 
@@ -158,7 +159,8 @@ int LinuxFileSystem::makeDirectory(const std::string& path) {
   int folder = -1;
   const char* name = nullptr;
   if (int e = writeParent(path, folder, name); e != 0) return e;
-  return ::mkdirat(folder, name, 0777) == 0 ? 0 : errno;  // the umask applies
+  // The umask applies to the new folder's bits.
+  return changeInFolderOf(path, [&] { return ::mkdirat(folder, name, 0777) == 0 ? 0 : errno; });
 }
 
 int LinuxFileSystem::setPermissions(const std::string& path, std::uint32_t mode) {
@@ -183,6 +185,10 @@ int LinuxFileSystem::unlinkUnlessFolder(const std::string& path, int& folder, co
 }
 
 int LinuxFileSystem::removeEntry(const std::string& path) {
+  return changeInFolderOf(path, [&] { return removeEntryOnce(path); });
+}
+
+int LinuxFileSystem::removeEntryOnce(const std::string& path) {
   int folder = -1;
   const char* name = nullptr;
   if (int e = unlinkUnlessFolder(path, folder, name); e != EISDIR) return e;
@@ -191,6 +197,10 @@ int LinuxFileSystem::removeEntry(const std::string& path) {
 }
 
 int LinuxFileSystem::removeTree(const std::string& path) {
+  return changeInFolderOf(path, [&] { return removeTreeOnce(path); });
+}
+
+int LinuxFileSystem::removeTreeOnce(const std::string& path) {
   int folder = -1;
   const char* name = nullptr;
   if (int e = unlinkUnlessFolder(path, folder, name); e != EISDIR) return e;
@@ -199,6 +209,27 @@ int LinuxFileSystem::removeTree(const std::string& path) {
   NoteFoldersChanged();  // caches drop their descriptors at their next lookup, not before
   if (int e = RemoveFolderContents(std::move(tree)); e != 0) return e;
   return ::unlinkat(folder, name, AT_REMOVEDIR) == 0 ? 0 : errno;
+}
+
+// A folder that moves to another folder needs its own write permission as well as its
+// folder's: its ".." entry changes.
+int LinuxFileSystem::moveToTrash(const std::string& path, Trash& trash) {
+  const int first = trash.moveToTrash(path);
+  if (first != EACCES) return first;
+  UniqueFd parent;
+  if (openParentToWiden(path, parent) != 0) return first;
+  WidenedFolder widenedParent;
+  const bool parentWidened = widenedParent.widen(parent.get());
+  UniqueFd entry(::openat(parent.get(), path.c_str() + NameOffset(path),
+                          O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+  WidenedFolder widenedEntry;
+  const bool entryWidened = entry.valid() && widenedEntry.widen(entry.get());
+  return parentWidened || entryWidened ? trash.moveToTrash(path) : first;
+}
+
+int LinuxFileSystem::openParentToWiden(const std::string& path, UniqueFd& folder) {
+  if (path.size() < 2 || path.front() != '/') return EINVAL;
+  return writeRoot_.openFolder(ParentOf(path), O_RDONLY, folder);
 }
 
 // --- Volumes ---

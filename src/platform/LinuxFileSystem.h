@@ -11,6 +11,7 @@
 #include "platform/FileSystem.h"
 #include "platform/NoFollowRoot.h"
 #include "platform/VolumeQueries.h"
+#include "platform/WidenedFolder.h"
 
 namespace tolvan::platform {
 
@@ -37,6 +38,7 @@ class LinuxFileSystem : public FileSystem {
   int setPermissions(const std::string& path, std::uint32_t mode) override;
   int removeEntry(const std::string& path) override;
   int removeTree(const std::string& path) override;
+  int moveToTrash(const std::string& path, Trash& trash) override;
 
   int diskSpace(const std::string& path, std::uint64_t& freeBytes,
                 std::uint64_t& totalBytes) override;
@@ -69,6 +71,20 @@ class LinuxFileSystem : public FileSystem {
   // Removes `path` when it is not a folder; EISDIR for a folder, with its writeParent() left
   // for the caller to remove it.
   [[nodiscard]] int unlinkUnlessFolder(const std::string& path, int& folderFd, const char*& name);
+  // One try of each change; the public methods try once more in a widened folder.
+  [[nodiscard]] int copyFileOnce(const std::string& source, const std::string& target,
+                                 Trash* trash);
+  [[nodiscard]] int removeEntryOnce(const std::string& path);
+  [[nodiscard]] int removeTreeOnce(const std::string& path);
+  // `change` inside the folder holding `path`, tried once more with that folder widened
+  // (WidenedFolder) when the folder refused it.
+  template <typename Change>
+  [[nodiscard]] int changeInFolderOf(const std::string& path, Change change) {
+    return RetriedInWidenedFolder(
+        change, [&](UniqueFd& folder) { return openParentToWiden(path, folder); });
+  }
+  // The folder holding `path`, opened for reading without following links below the root.
+  [[nodiscard]] int openParentToWiden(const std::string& path, UniqueFd& folder);
   [[nodiscard]] int copyRegularFile(int sourceFd, const struct stat& source, int folderFd,
                                     const char* name, bool exists, Trash* trash,
                                     const std::string& target);

@@ -14,6 +14,11 @@
 
 namespace tolvan::platform {
 int LinuxFileSystem::copyFile(const std::string& source, const std::string& target, Trash* trash) {
+  return changeInFolderOf(target, [&] { return copyFileOnce(source, target, trash); });
+}
+
+int LinuxFileSystem::copyFileOnce(const std::string& source, const std::string& target,
+                                  Trash* trash) {
   struct stat st {};
   DirectoryFdCache::Slot* sourceFolder = nullptr;
   if (int e = lookup(source, st, &sourceFolder); e != 0) return e;

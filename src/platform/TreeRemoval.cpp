@@ -6,6 +6,8 @@
 
 #include <cerrno>
 
+#include "platform/WidenedFolder.h"
+
 namespace tolvan::platform {
 namespace {
 
@@ -36,6 +38,9 @@ int RemoveOne(int folderFd, const dirent& entry) {
 }  // namespace
 
 int RemoveFolderContents(UniqueFd folder) {
+  // The user's own read-only folders are emptied too; a folder that stays gets its bits back.
+  WidenedFolder widened;
+  (void)widened.widen(folder.get());
   DIR* dir = ::fdopendir(folder.get());
   if (dir == nullptr) return errno;
   (void)folder.release();

@@ -29,11 +29,27 @@ void MakeLink(const std::string& path, const std::string& target) {
   platform::testing::SetTimes(path, 1600000000, 250);
 }
 
+mode_t ModeOf(const std::string& path) {
+  struct stat st {};
+  EXPECT_EQ(::lstat(path.c_str(), &st), 0) << path;
+  return st.st_mode & 07777;
+}
+
+// Puts `folder`/gone/sub/file into the read-only `folder`, with both new folders read-only.
+void PlantReadOnlyTree(const std::string& folder) {
+  ASSERT_EQ(::chmod(folder.c_str(), 0755), 0);
+  MakeFolder(folder + "/gone");
+  MakeFolder(folder + "/gone/sub");
+  MakeFile(folder + "/gone/sub/file", "in a read-only folder");
+  for (const auto& path : {folder + "/gone/sub", folder + "/gone", folder})
+    ASSERT_EQ(::chmod(path.c_str(), 0555), 0);
+}
+
 class RealTreeRunTest : public ProgramTest {
  protected:
   // An unattended run of the Mirroring job; its exit status.
-  int mirror(bool asNobody = false) {
-    writeJob(backup);
+  int mirror(bool asNobody = false, const std::vector<std::string>& extra = {}) {
+    writeJob(backup, extra);
     const ProgramResult result = run({"/X", "job.tvf"}, {}, asNobody);
     return result.exitStatus;
   }
@@ -114,6 +130,69 @@ TEST_F(RealTreeRunTest, AnUnreadableFileIsOneErrorAndTheRunGoesOn) {
   struct stat st {};
   ASSERT_EQ(::stat((backup + "/locked").c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 07777, 0555u) << "the master's bits once the content is in";
+}
+
+// A backup folder gets the bits of its read-only master folder; the owner's later changes
+// inside that folder still reach the backup on every run.
+TEST_F(RealTreeRunTest, ChangesInsideAReadOnlyFolderReachTheBackupOnEveryRun) {
+  MakeFolder(master + "/ro");
+  MakeFile(master + "/ro/changed.txt", "old");
+  MakeFile(master + "/ro/removed.txt", "removed later");
+  ASSERT_EQ(::chmod((master + "/ro").c_str(), 0555), 0);
+  platform::testing::GiveToNobody(tmp.path());
+  const int status = mirror(true);
+  if (status == 126) GTEST_SKIP() << "cannot run as an unprivileged user here";
+  ASSERT_EQ(status, 0);
+  ASSERT_EQ(::chmod((master + "/ro").c_str(), 0755), 0);
+  MakeFile(master + "/ro/changed.txt", "new", 0644, 1700000000);
+  MakeFile(master + "/ro/added.txt", "added");
+  ASSERT_EQ(::unlink((master + "/ro/removed.txt").c_str()), 0);
+  MakeFolder(master + "/ro/sub", 0555);
+  ASSERT_EQ(::chmod((master + "/ro").c_str(), 0555), 0);
+  platform::testing::GiveToNobody(tmp.path());
+  EXPECT_EQ(mirror(true), 0) << "no Error lines";
+  EXPECT_EQ(Tree(master), Tree(backup));
+}
+
+// The trash keeps the tree as it was, bits included.
+TEST_F(RealTreeRunTest, ABackupOnlyReadOnlyTreeInAReadOnlyFolderIsRemovedWithAndWithoutTrash) {
+  MakeFolder(master + "/keep", 0555);
+  MakeFolder(backup + "/keep");
+  for (const std::string trashBox : {"no", "yes"}) {
+    SCOPED_TRACE("TrashBox=" + trashBox);
+    PlantReadOnlyTree(backup + "/keep");
+    platform::testing::GiveToNobody(tmp.path());
+    const int status = mirror(true, {"TrashBox=" + trashBox});
+    if (status == 126) GTEST_SKIP() << "cannot run as an unprivileged user here";
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(actionLines(), Lines{"Remove Directory: " + backup + "/keep/gone"});
+    EXPECT_EQ(Tree(master), Tree(backup));
+  }
+  const std::string trashed = tmp / "Trash/files/gone";
+  EXPECT_EQ(ReadText(trashed + "/sub/file"), "in a read-only folder");
+  EXPECT_EQ(ModeOf(trashed), 0555u);
+  EXPECT_EQ(ModeOf(trashed + "/sub"), 0555u);
+}
+
+// A run killed inside a new folder of a read-only master folder leaves it with the owner's
+// bits added to the master's. The next run fills it and gives it the master's bits; a backup
+// folder with other bits is left as it is.
+TEST_F(RealTreeRunTest, AFolderAKilledRunLeftWidenedGetsTheMastersBitsNextRun) {
+  MakeFolder(master + "/ro");
+  MakeFile(master + "/ro/copied.txt", "copied before the kill");
+  MakeFile(master + "/ro/missing.txt", "not copied yet");
+  ASSERT_EQ(::chmod((master + "/ro").c_str(), 0555), 0);
+  MakeFolder(master + "/other", 0555);
+  MakeFolder(backup + "/ro", 0755);
+  MakeFile(backup + "/ro/copied.txt", "copied before the kill");
+  MakeFolder(backup + "/other", 0775);
+  platform::testing::GiveToNobody(tmp.path());
+  const int status = mirror(true);
+  if (status == 126) GTEST_SKIP() << "cannot run as an unprivileged user here";
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(actionLines(), Lines{"New File : " + backup + "/ro/missing.txt"});
+  EXPECT_EQ(ModeOf(backup + "/ro"), 0555u);
+  EXPECT_EQ(ModeOf(backup + "/other"), 0775u);
 }
 
 TEST_F(RealTreeRunTest, AFullDiskKeepsTheOldCopyAndReportsTheError) {

@@ -252,6 +252,30 @@ TEST_F(LinuxFileSystemTest, WriteFileKeepsTheModeAndLinksKeepTheirTargetsBits) {
   EXPECT_FALSE(hasPartialCopy());
 }
 
+// An ordinary user removes entries from their own read-only folders, which keep their bits,
+// also when a removal fails further down, in someone else's folder.
+TEST_F(LinuxFileSystemTest, RemovalsInTheUsersReadOnlyFoldersLeaveTheirBits) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root to give folders to two users";
+  for (const char* folder : {"ro", "ro/foreign"}) ::mkdir((tmp / folder).c_str(), 0755);
+  for (const char* file : {"ro/old", "ro/foreign/file"}) WriteText(tmp / file, "");
+  for (const char* folder : {"ro/foreign", "ro"}) ::chmod((tmp / folder).c_str(), 0555);
+  testing::GiveToNobody(tmp.path());
+  ASSERT_EQ(::lchown((tmp / "ro/foreign").c_str(), 0, 0), 0);
+  const int result = testing::RunInChild(
+      [&] {
+        LinuxFileSystem user;
+        user.setWriteRoot(tmp.path());
+        if (const int e = user.removeEntry(tmp / "ro/old"); e != 0) return 100 + e;
+        return user.removeTree(tmp / "ro/foreign");
+      },
+      true);
+  if (result == 254) GTEST_SKIP() << "cannot run as an unprivileged user here";
+  EXPECT_EQ(result, EACCES) << "100 + errno: removeEntry failed";
+  EXPECT_EQ(NamesIn(tmp / "ro"), std::vector<std::string>{"foreign"});
+  EXPECT_EQ(statOf(tmp / "ro").mode, 0555u);
+  EXPECT_EQ(statOf(tmp / "ro/foreign").mode, 0555u);
+}
+
 // Tries to take the lock from another process: 0 when it could, else the errno.
 int LockFromChild(const std::string& path) {
   return testing::RunInChild([&] {

@@ -308,6 +308,11 @@ int FakeFileSystem::removeTree(const std::string& path) {
   return removeEntry(path);
 }
 
+// The fake has no permission bits that could stand in the way.
+int FakeFileSystem::moveToTrash(const std::string& path, Trash& trash) {
+  return trash.moveToTrash(path);
+}
+
 std::vector<FakeFileSystem::Node> FakeFileSystem::detach(const std::string& path) {
   std::vector<Node> taken;
   const std::string k = key(path);

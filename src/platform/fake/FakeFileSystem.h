@@ -84,6 +84,7 @@ class FakeFileSystem : public FileSystem {
   int setPermissions(const std::string& path, std::uint32_t mode) override;
   int removeEntry(const std::string& path) override;
   int removeTree(const std::string& path) override;
+  int moveToTrash(const std::string& path, Trash& trash) override;
   int diskSpace(const std::string& path, std::uint64_t& freeOut, std::uint64_t& totalOut) override;
   int volumeLabel(const std::string& path, std::string& label) override;
   bool isMountPoint(const std::string& path) override { return mountPoints.count(path) != 0; }
