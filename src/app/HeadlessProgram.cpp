@@ -102,7 +102,7 @@ int RunHeadless(const std::vector<std::string>& args, const CommandLine& command
   session.reloadConditions = [&session] { tvfRead(session); };
   InstallStopSignals(engine.run.StopFlag, headless);
   session.unattendedNotice = [&headless](const std::string& text) {
-    (void)headless.messageBox(text, kProgramTitle, platform::MessageIcon::Critical,
+    (void)headless.messageBox(DisplayText(text), kProgramTitle, platform::MessageIcon::Critical,
                               platform::MessageButtons::Ok);
   };
   const bool unattended = commandLine.x || commandLine.at;

@@ -71,7 +71,7 @@ TEST_F(MissingSideTest, AFolderWhoseVolumeIsNotMountedIsNeitherSide) {
   WriteText(tmp / "units/backup.mount", "[Mount]\nWhere=" + unitDisk + "\n");
   WriteText(tmp / "mountinfo", "26 1 254:0 / / rw - ext4 /dev/vda rw\n");
   platform::LinuxFileSystem fs({tmp / "mountinfo", "", tmp / "fstab", tmp / "units"});
-  platform::LinuxTrash trash;
+  platform::LinuxTrash trash{fs};
   platform::FakeWindowSystem ui;
   platform::FakeSystemInfo sys;
   Engine engine{Services{fs, trash, ui, sys}};
