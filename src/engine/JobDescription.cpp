@@ -12,8 +12,11 @@ const char* OnOff(std::int16_t flag, const char* on, const char* off) {
   return flag != 0 ? on : off;
 }
 
-// "[label]path", or the path alone on a volume without a label.
+// "[label]path", or the path alone on a volume without a label. A side that is empty or not
+// read yet (a conditions file that failed early) has no volume to ask.
 int Labelled(Engine& engine, const std::string& path, std::string& text) {
+  text = path;
+  if (path.empty()) return 0;
   std::string label;
   if (const int error = engine.fs().volumeLabel(path, label); error != 0) return error;
   text = label.empty() ? path : "[" + label + "]" + path;
