@@ -50,6 +50,8 @@ class LinuxFileSystem : public FileSystem {
   int renameEntry(const std::string& from, const std::string& to) override;
   int makeDirectories(const std::string& path) override;
 
+  int resolvePath(const std::string& path, ResolvedPath& out) override;
+
   // For tests: resolve no-follow paths one component at a time, as on kernels before 5.6.
   void resolveStepByStep() { writeRoot_.setUseKernelResolve(false); }
 
