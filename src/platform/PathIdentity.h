@@ -1,7 +1,5 @@
 #pragma once
 
-#include <linux/limits.h>
-
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -9,8 +7,9 @@
 
 namespace tolvan::platform {
 
-// The longest path text the system accepts is one byte shorter (the terminating NUL).
-inline constexpr std::size_t kPathLimit = PATH_MAX;
+// The system's path limit (PATH_MAX on Linux): the longest path text it accepts is one
+// byte shorter, for the terminating NUL.
+inline constexpr std::size_t kPathLimit = 4096;
 
 // Which entry a path reaches, however it is spelled: two folders are the same exactly when
 // their identities are, bind mounts included.

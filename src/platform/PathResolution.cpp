@@ -1,5 +1,6 @@
 #include "platform/PathResolution.h"
 
+#include <linux/limits.h>
 #include <sys/stat.h>
 
 #include <cerrno>
@@ -7,6 +8,8 @@
 #include "platform/PathText.h"
 
 namespace tolvan::platform {
+
+static_assert(kPathLimit == PATH_MAX);
 
 int ResolveWithLineage(const std::string& path, ResolvedPath& out) {
   out = ResolvedPath{};
