@@ -6,6 +6,7 @@
 
 #include "conditions/Tvf.h"
 #include "engine/FileOps.h"
+#include "engine/SideIdentity.h"
 
 namespace tolvan {
 namespace {
@@ -104,8 +105,10 @@ void MarkPathMissing(Session& session, Side side) {
 }
 
 int SelectFolder(Session& session, Side side, const std::string& path) {
-  if (path.empty()) return kErrPathNotFound;
+  // Checked before any path arithmetic: a huge value is refused at once.
+  if (path.empty() || !IsUsablePathText(path)) return kErrPathNotFound;
   const std::string full = AbsolutePath(session.workingFolder, path);
+  if (!IsUsablePathText(full)) return kErrPathNotFound;
   if (int error = CheckFolder(session.engine.fs(), full); error != 0) return error;
   SideOf(session, side).folder = full;
   SetPathText(session, side, full);

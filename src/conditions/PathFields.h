@@ -21,7 +21,8 @@ void MarkPathMissing(Session& session, Side side);
 
 // Points the side's folder selection at `path` (relative paths are taken from the working
 // folder) and lets the path field follow it. 0, or the run-time error number of the failure:
-// 68 volume not mounted, 71 device not ready, 75 folder cannot be listed, 76 no such folder.
+// 68 volume not mounted, 71 device not ready, 75 folder cannot be listed, 76 no such folder
+// (also for text holding a NUL byte or longer than the system's path limit).
 // On failure nothing changes.
 [[nodiscard]] int SelectFolder(Session& session, Side side, const std::string& path);
 

@@ -10,6 +10,7 @@
 #include "engine/RemovalPass.h"
 #include "engine/Report.h"
 #include "engine/RunLock.h"
+#include "engine/SideIdentity.h"
 
 namespace tolvan {
 namespace {
@@ -22,6 +23,8 @@ constexpr const char* kSameSides =
     "指定したドライブまたはディレクトリが同じです。バックアップを中止します。";
 constexpr const char* kMissingPath =
     "ｔｖｆファイルで指定したドライブまたはディレクトリが存在しません。バックアップを中止します。";
+constexpr const char* kProgramInsideBackup =
+    "プログラムのフォルダーがTo側に指定したフォルダーの中にあります。ミラーリングを中止します。";
 constexpr const char* kFromUnreadable =
     "From側に指定したドライブまたはフォルダーにアクセスできないか、ファイルが存在しません。";
 constexpr const char* kToUnreadable =
@@ -152,12 +155,32 @@ void ShowErrorSummary(Engine& engine, std::int32_t errors) {
                            " 件発生しました。レポートファイルを参照して下さい。");
 }
 
+// Sides that must not be run on, judged by what they are rather than how they are spelled.
+std::optional<RunEnd> RefusedSides(Engine& engine, const std::string& from, const std::string& to) {
+  // Every system call would stop at a NUL byte, or refuse an overlong path, and so work on
+  // some other folder: such a side does not exist.
+  if (!IsUsablePathText(from) || !IsUsablePathText(to)) {
+    ShowCritical(engine, kMissingPath);
+    return RunEnd::Refused;
+  }
+  // One tree inside the other is refused like equal sides: a Mirroring run would delete the
+  // master from inside the backup, and a copy into the master would copy itself without end.
+  if (SidesOverlap(engine.fs(), from, to)) {
+    ShowCritical(engine, kSameSides);
+    return RunEnd::Refused;
+  }
+  // The removal pass would delete the reports and the saved jobs.
+  if (engine.job.NomalMode != 0 && LiesWithin(engine.fs(), engine.shared.AppPath, to)) {
+    ShowCritical(engine, kProgramInsideBackup);
+    return RunEnd::Refused;
+  }
+  return std::nullopt;
+}
+
 // Everything that may stop a run before its report is opened.
 std::optional<RunEnd> RefusedBeforeReport(Engine& engine, const std::string& from,
                                           const std::string& to, std::int16_t timer) {
-  // One tree inside the other is refused like equal sides: a Mirroring run would delete the
-  // master from inside the backup, and a copy into the master would copy itself without end.
-  if (from == to || IsSameOrBelow(from, to) || IsSameOrBelow(to, from)) {
+  if (from == to) {
     ShowCritical(engine, kSameSides);
     return RunEnd::Refused;
   }
@@ -165,6 +188,7 @@ std::optional<RunEnd> RefusedBeforeReport(Engine& engine, const std::string& fro
     ShowCritical(engine, kMissingPath);
     return RunEnd::Refused;
   }
+  if (const auto end = RefusedSides(engine, from, to)) return end;
   if (timer == 0 && engine.job.XOption == 0 && !Confirmed(engine, from, to)) {
     return RunEnd::Abandoned;
   }

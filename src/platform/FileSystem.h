@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/PathIdentity.h"
+
 namespace tolvan::platform {
 
 class Trash;
@@ -115,6 +117,11 @@ class FileSystem {
   [[nodiscard]] virtual int renameEntry(const std::string& from, const std::string& to) = 0;
   // Creates the folder and its missing parents.
   [[nodiscard]] virtual int makeDirectories(const std::string& path) = 0;
+
+  // --- Identity ---
+  // Follows every link of `path` to the entry it reaches (ENOENT when there is none) and
+  // gives that entry's resolved path and lineage.
+  [[nodiscard]] virtual int resolvePath(const std::string& path, ResolvedPath& out) = 0;
 };
 
 }  // namespace tolvan::platform

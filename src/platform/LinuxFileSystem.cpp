@@ -9,6 +9,7 @@
 #include "platform/ConfiguredMounts.h"
 #include "platform/LinuxListing.h"
 #include "platform/LinuxLockedFile.h"
+#include "platform/PathResolution.h"
 #include "platform/PathText.h"
 #include "platform/ShortNames.h"
 #include "platform/StoredSpelling.h"
@@ -329,6 +330,10 @@ int LinuxFileSystem::makeDirectories(const std::string& path) {
   if (int e = makeDirectories(std::string(ParentOf(path))); e != 0) return e;
   const int made = makeDirectory(path);
   return made == EEXIST ? makeDirectories(path) : made;
+}
+
+int LinuxFileSystem::resolvePath(const std::string& path, ResolvedPath& out) {
+  return ResolveWithLineage(path, out);
 }
 
 }  // namespace tolvan::platform

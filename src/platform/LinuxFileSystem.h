@@ -57,6 +57,7 @@ class LinuxFileSystem : public FileSystem {
   // Opens folder `dir` the way every change opens it: below the write root without following
   // any link (ELOOP). For the trash, which moves entries out of it.
   [[nodiscard]] int openFolderToChange(std::string_view dir, UniqueFd& out);
+  int resolvePath(const std::string& path, ResolvedPath& out) override;
 
   // For tests: resolve no-follow paths one component at a time, as on kernels before 5.6.
   void resolveStepByStep() { writeRoot_.setUseKernelResolve(false); }

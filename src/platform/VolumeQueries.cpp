@@ -9,6 +9,7 @@
 #include <fstream>
 #include <memory>
 
+#include "platform/PathIdentity.h"
 #include "platform/PathText.h"
 
 namespace tolvan::platform {
@@ -105,6 +106,9 @@ std::string ResolvedNearestExisting(std::string path) {
 
 int VolumeLabelOf(const VolumeSources& sources, const std::string& path, std::string& label) {
   label.clear();
+  // Text that no system call takes whole (a NUL byte, past the path limit) names no volume;
+  // its parents would be searched one by one, which for megabytes of text never ends.
+  if (path.size() >= kPathLimit || path.find('\0') != std::string::npos) return 0;
   const std::string real = ResolvedNearestExisting(path);
   if (real.empty()) return errno != 0 ? errno : ENOENT;
   MountEntry mount;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <functional>
 
 #include "platform/Trash.h"
 
@@ -41,6 +42,17 @@ bool IsBelow(const std::string& key, const std::string& dirKey) {
 
 std::string LastComponent(const std::string& path) {
   return path.substr(path.rfind('/') + 1);
+}
+
+// Pushes the components of `path` so that the first one is popped first.
+void PushComponents(const std::string& path, std::vector<std::string>& stack) {
+  std::vector<std::string> parts;
+  for (std::size_t start = 0; start <= path.size();) {
+    const std::size_t slash = std::min(path.find('/', start), path.size());
+    if (slash > start) parts.push_back(path.substr(start, slash - start));
+    start = slash + 1;
+  }
+  stack.insert(stack.end(), parts.rbegin(), parts.rend());
 }
 
 class FakeLockedFile : public LockedFile {
@@ -414,6 +426,48 @@ int FakeFileSystem::makeDirectories(const std::string& path) {
     if (int e = makeDirectories(parentOf(path)); e != 0) return e;
   }
   return makeDirectory(path);
+}
+
+int FakeFileSystem::followLinks(const std::string& path, std::string& resolved) const {
+  constexpr int kMaxLinks = 40;  // as the kernel
+  std::vector<std::string> pending;
+  PushComponents(path, pending);
+  resolved = "/";
+  int links = 0;
+  while (!pending.empty()) {
+    const std::string name = std::move(pending.back());
+    pending.pop_back();
+    if (name == ".") continue;
+    if (name == "..") {
+      resolved = parentOf(resolved);
+      continue;
+    }
+    const Node* node = find(resolved == "/" ? "/" + name : resolved + "/" + name);
+    if (node == nullptr) return ENOENT;
+    if (node->kind == EntryKind::Symlink) {
+      if (++links > kMaxLinks) return ELOOP;
+      if (!node->content.empty() && node->content.front() == '/') resolved = "/";
+      PushComponents(node->content, pending);
+      continue;
+    }
+    if (!pending.empty() && node->kind != EntryKind::Directory) return ENOTDIR;
+    resolved = node->path;
+  }
+  return 0;
+}
+
+int FakeFileSystem::resolvePath(const std::string& path, ResolvedPath& out) {
+  out = ResolvedPath{};
+  if (path.find('\0') != std::string::npos) return EINVAL;
+  if (path.size() >= kPathLimit) return ENAMETOOLONG;
+  std::string resolved;
+  if (int e = followLinks(path, resolved); e != 0) return e;
+  for (std::string folder = resolved;; folder = parentOf(folder)) {
+    out.lineage.push_back({1, std::hash<std::string>{}(key(folder))});
+    if (folder == "/") break;
+  }
+  out.path = std::move(resolved);
+  return 0;
 }
 
 }  // namespace tolvan::platform

@@ -100,6 +100,8 @@ class FakeFileSystem : public FileSystem {
   int writeFile(const std::string& path, std::string_view content) override;
   int renameEntry(const std::string& from, const std::string& to) override;
   int makeDirectories(const std::string& path) override;
+  // Links resolved through the tree; the identity of an entry is its path's (device 1).
+  int resolvePath(const std::string& path, ResolvedPath& out) override;
 
   // Used by the fake trash: takes a whole subtree out of the tree.
   std::vector<Node> detach(const std::string& path);
@@ -112,6 +114,7 @@ class FakeFileSystem : public FileSystem {
   [[nodiscard]] std::string parentOf(const std::string& path) const;
   [[nodiscard]] int injected(Op op, const std::string& path);
   [[nodiscard]] int checkParent(const std::string& path) const;
+  [[nodiscard]] int followLinks(const std::string& path, std::string& resolved) const;
   void put(Node node);
 
   struct Failure {

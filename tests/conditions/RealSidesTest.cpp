@@ -1,0 +1,113 @@
+// Both sides as the conditions reader and the job driver see them on real trees.
+#include <gtest/gtest.h>
+#include <sys/mount.h>
+#include <unistd.h>
+
+#include <ctime>
+#include <filesystem>
+
+#include "conditions/Session.h"
+#include "conditions/Tvf.h"
+#include "engine/JobDriver.h"
+#include "platform/LinuxFileSystem.h"
+#include "platform/LinuxTrash.h"
+#include "platform/TempFolder.h"
+#include "platform/fake/FakeSettingsStore.h"
+#include "platform/fake/FakeSystemInfo.h"
+#include "platform/fake/FakeWindowSystem.h"
+
+namespace tolvan::testing {
+namespace {
+
+using platform::testing::TempFolder;
+namespace stdfs = std::filesystem;
+
+const std::string kSameSides =
+    "指定したドライブまたはディレクトリが同じです。バックアップを中止します。";
+const std::string kProgramInsideBackup =
+    "プログラムのフォルダーがTo側に指定したフォルダーの中にあります。ミラーリングを中止します。";
+const std::string kMissingPath =
+    "ｔｖｆファイルで指定したドライブまたはディレクトリが存在しません。バックアップを中止します。";
+
+class RealSidesTest : public ::testing::Test {
+ protected:
+  RealSidesTest() {
+    for (const char* folder : {"master/inner", "backup/home", "x"})
+      stdfs::create_directories(tmp / folder);
+    engine.shared.AppPath = tmp / "backup/home";
+    engine.shared.TvfFileName = "job.tvf";
+    engine.job.NomalMode = -1;
+    engine.job.XOption = 1;
+    engine.job.Report = 0;
+    engine.job.ChildDir = 0;  // a run into itself ends after one level
+  }
+
+  // The message of a refused run, empty text when the run went on.
+  std::string refusal(const std::string& from, const std::string& to) {
+    ui.boxes.clear();
+    std::int16_t timer = 0;
+    const RunEnd end = RunJob(engine, from, to, timer).end;
+    return end == RunEnd::Refused && !ui.boxes.empty() ? ui.boxes[0].text : "";
+  }
+
+  TempFolder tmp;
+  platform::LinuxFileSystem fs;
+  platform::LinuxTrash trash;
+  platform::FakeWindowSystem ui;
+  platform::FakeSystemInfo sys;
+  Engine engine{Services{fs, trash, ui, sys}};
+  platform::FakeSettingsStore settings;
+  Session session{engine, settings};
+};
+
+TEST_F(RealSidesTest, SidesAreJudgedAsResolvedFoldersAndMissingPathComesFirst) {
+  const struct {
+    std::string from, to;
+    bool missingPath;
+    std::string message;
+  } cases[] = {{tmp / "x/../master/inner", tmp / "master", false, kSameSides},
+               {tmp / "master", tmp.path() + "//./master", false, kSameSides},
+               {tmp / "master", tmp / "backup", false, kProgramInsideBackup},
+               {tmp / "master/inner", tmp / "master", true, kMissingPath},
+               {tmp / "master", tmp.path() + std::string(1, '\0') + "/backup", false, kMissingPath},
+               {tmp / "master", "/" + std::string(4096, 'a'), false, kMissingPath}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.from + " -> " + c.to);
+    engine.run.MissingPath = c.missingPath ? -1 : 0;
+    EXPECT_EQ(refusal(c.from, c.to), c.message);
+  }
+  engine.job.NomalMode = 0;
+  EXPECT_EQ(refusal(tmp / "master", tmp / "backup"), "") << "a Backup run deletes nothing";
+}
+
+TEST_F(RealSidesTest, ABindMountOfTheMasterIsTheMaster) {
+  const std::string bound = tmp / "x";
+  if (::mount((tmp / "master").c_str(), bound.c_str(), nullptr, MS_BIND, nullptr) != 0)
+    GTEST_SKIP() << "cannot bind-mount here (needs root and mount permission)";
+  const std::string messages =
+      refusal(tmp / "master", bound) + refusal(bound + "/inner", tmp / "master");
+  ::umount2(bound.c_str(), MNT_DETACH);
+  EXPECT_EQ(messages, kSameSides + kSameSides);
+}
+
+TEST_F(RealSidesTest, AnOverlongDriveAIsRefusedUnattendedWithinASecond) {
+  std::string driveA = "DriveA=";
+  for (int component = 0; component < 1500000; ++component) driveA += "/a";  // 3 MB
+  platform::testing::WriteText(engine.shared.AppPath + "/job.tvf",
+                               "DriveB=" + tmp / "backup\r\n" + driveA + "\r\n");
+  const int status = platform::testing::RunInChild([this] {
+    ::alarm(30);  // killed (-1) when it never ends
+    // Processor time, so that other work on the machine does not count.
+    const std::clock_t start = std::clock();
+    tvfRead(session);
+    const bool quick = std::clock() - start < CLOCKS_PER_SEC;
+    return quick && session.endStatus == 2 ? 0 : 1;
+  });
+  EXPECT_EQ(status, 0);
+  EXPECT_NE(platform::testing::ReadText(engine.shared.AppPath + "/Recent.tvr")
+                .find("Error : 指定したドライブまたはフォルダーにアクセスできませんでした。"),
+            std::string::npos);
+}
+
+}  // namespace
+}  // namespace tolvan::testing
