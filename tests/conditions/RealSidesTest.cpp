@@ -52,7 +52,7 @@ class RealSidesTest : public ::testing::Test {
 
   TempFolder tmp;
   platform::LinuxFileSystem fs;
-  platform::LinuxTrash trash;
+  platform::LinuxTrash trash{fs};
   platform::FakeWindowSystem ui;
   platform::FakeSystemInfo sys;
   Engine engine{Services{fs, trash, ui, sys}};
