@@ -47,8 +47,9 @@ std::int16_t WriteReport(Engine& engine, ReportLineKind kind, const std::string&
                          std::int16_t report, const std::string& from = {},
                          const std::string& to = {});
 
-// Gives an oversized report.tvr a dated name so that a new one begins.
-void RotateReport(Engine& engine);
+// Gives an oversized report.tvr a dated name so that a new one begins (`renamed`). 0 or the
+// errno of the step that failed.
+[[nodiscard]] int RotateReport(Engine& engine, bool& renamed);
 
 [[nodiscard]] std::string ReportPath(const Engine& engine);
 [[nodiscard]] std::string RecentPath(const Engine& engine);
