@@ -55,11 +55,12 @@ class ReportWriter {
  private:
   void failed(int code);
   void writeToBoth(const std::string& bytes);
-  void writeTo(LockedFile* file, const std::string& bytes);
+  void writeTo(LockedFile* file, const char* name, const std::string& bytes);
   // The "Report File Error Code" line into whichever files are still open.
   void writeErrorLine(int code);
   [[nodiscard]] int rotate();
-  void closeFile(std::unique_ptr<LockedFile>& file);
+  void closeFile(std::unique_ptr<LockedFile>& file, const char* name);
+  void sayIncomplete();
   [[nodiscard]] std::string headerLine();
   [[nodiscard]] bool sidesLine(const std::string& from, const std::string& to, std::string& line);
   [[nodiscard]] bool labelled(const std::string& path, std::string& text);
@@ -87,14 +88,17 @@ void ReportWriter::failed(int code) {
   if (answer == MessageAnswer::No) engine_.run.EndRequested = true;
 }
 
-void ReportWriter::writeTo(LockedFile* file, const std::string& bytes) {
+void ReportWriter::writeTo(LockedFile* file, const char* name, const std::string& bytes) {
   if (file == nullptr) return;
-  if (const int error = file->write(bytes); error != 0) failed(error);
+  if (const int error = file->write(bytes); error != 0) {
+    files_.noteLoss(error, ChildPath(engine_.shared.AppPath, name));
+    failed(error);
+  }
 }
 
 void ReportWriter::writeToBoth(const std::string& bytes) {
-  writeTo(files_.ReportFile.get(), bytes);
-  writeTo(files_.RecentFile.get(), bytes);
+  writeTo(files_.ReportFile.get(), kReportFileName, bytes);
+  writeTo(files_.RecentFile.get(), kRecentFileName, bytes);
 }
 
 std::string ReportWriter::headerLine() {
@@ -137,7 +141,9 @@ int ReportWriter::rotate() {
   auto fresh = engine_.fs().openLocked(ReportPath(engine_), OpenMode::Append, error);
   if (fresh == nullptr) {
     // The run's lines go on into the file under its dated name.
-    return error != 0 ? error : EIO;
+    if (error == 0) error = EIO;
+    files_.noteLoss(error, ReportPath(engine_));
+    return error;
   }
   // Only lets go of the renamed file: nothing of this run was written to it.
   (void)files_.ReportFile->close();
@@ -189,19 +195,30 @@ std::string ReportWriter::finishLine() {
 }
 
 // A failed close may have lost what was written; it is said in the file still open.
-void ReportWriter::closeFile(std::unique_ptr<LockedFile>& file) {
+void ReportWriter::closeFile(std::unique_ptr<LockedFile>& file, const char* name) {
   if (!file) return;
   const int error = file->close();
   file.reset();
-  if (error != 0) writeErrorLine(error);
+  if (error == 0) return;
+  files_.noteLoss(error, ChildPath(engine_.shared.AppPath, name));
+  writeErrorLine(error);
+}
+
+void ReportWriter::sayIncomplete() {
+  (void)engine_.ui().messageBox(
+      "The report file " + DisplayText(files_.LostFile) +
+          " could not be written completely: " + ErrorDescription(files_.LostCode),
+      kProgramTitle, MessageIcon::Critical, MessageButtons::Ok);
 }
 
 void ReportWriter::close() {
   writeLine(Separator());
   const std::string closing = DisplayText(finishLine()) + kLineEnd + kLineEnd + kLineEnd;
   writeToBoth(closing);
-  closeFile(files_.ReportFile);
-  closeFile(files_.RecentFile);
+  closeFile(files_.ReportFile, kReportFileName);
+  closeFile(files_.RecentFile, kRecentFileName);
+  // The report is the only record of an unattended run: a gap in it must not go unnoticed.
+  if (files_.incomplete()) sayIncomplete();
 }
 
 // "report" + yymmdd + NN + ".tvr" for the first NN from 00 that is free; empty when all are

@@ -37,8 +37,22 @@ struct ReportFiles {
   std::unique_ptr<platform::LockedFile> ReportFile;
   std::unique_ptr<platform::LockedFile> RecentFile;
   std::int16_t WaitCancelled = 0;
+  // The first write or close of the report that failed since its files were taken (0 when
+  // none), and the file it failed on: the report is incomplete.
+  int LostCode = 0;
+  std::string LostFile;
 
   [[nodiscard]] bool isOpen() const { return ReportFile != nullptr; }
+  [[nodiscard]] bool incomplete() const { return LostCode != 0; }
+  void noteLoss(int code, const std::string& file) {
+    if (LostCode != 0) return;
+    LostCode = code;
+    LostFile = file;
+  }
+  void forgetLosses() {
+    LostCode = 0;
+    LostFile.clear();
+  }
 };
 
 // Writes one report line (or opens/closes the report) into report.tvr and Recent.tvr.

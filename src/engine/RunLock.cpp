@@ -41,6 +41,7 @@ ReportTaking TakeReportFiles(Engine& engine) {
   if (TakeFile(engine, RecentPath(engine), files.RecentFile, taking) &&
       TakeFile(engine, ReportPath(engine), files.ReportFile, taking) &&
       Emptied(engine, *files.RecentFile, taking)) {
+    files.forgetLosses();
     return taking;
   }
   CloseReportFiles(engine);

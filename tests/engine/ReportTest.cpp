@@ -139,7 +139,9 @@ TEST_F(ReportTest, RotationGivesAnOversizedReportTheFirstFreeDatedName) {
   EXPECT_EQ(fs.contentOf("/app/report23111400.tvr").substr(0, 1), "0");
 }
 
-TEST_F(ReportTest, AFailedWriteWhileOpenBecomesAnErrorLine) {
+// A failed write becomes an error line; at the close the user is told that the report is
+// incomplete, naming the first file that lost something. A failed close counts the same.
+TEST_F(ReportTest, AFailedWriteOrCloseBecomesAnErrorLineAndIsSaidAtTheClose) {
   open();
   fs.failOn(FakeFileSystem::Op::Write, "/app/report.tvr", ENOSPC, 1);
   write(ReportLineKind::NewFile, "/b/lost\xff");
@@ -148,6 +150,20 @@ TEST_F(ReportTest, AFailedWriteWhileOpenBecomesAnErrorLine) {
   write(static_cast<ReportLineKind>(-3), "an unknown kind writes nothing");
   EXPECT_EQ(actionLines().size(), 2u);
   EXPECT_TRUE(ui.boxes.empty());
+  close();
+  ASSERT_EQ(ui.boxes.size(), 1u);
+  EXPECT_EQ(ui.boxes[0].text,
+            "The report file /app/report.tvr could not be written completely: No space left on "
+            "device");
+  EXPECT_EQ(ui.boxes[0].icon, platform::MessageIcon::Critical);
+
+  open();
+  fs.failOn(FakeFileSystem::Op::Close, "/app/Recent.tvr", EIO, 1);
+  close();
+  ASSERT_EQ(ui.boxes.size(), 2u);  // the second report names its own loss only
+  EXPECT_EQ(ui.boxes[1].text,
+            "The report file /app/Recent.tvr could not be written completely: Input/output error");
+  EXPECT_FALSE(engine.report.isOpen());
 }
 
 // A report.tvr that cannot be opened asks whether to go on: No ends the program, Yes goes on
