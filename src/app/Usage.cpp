@@ -46,10 +46,11 @@ next run, SIGINT or SIGTERM ends the program with status 0.
 
 Exit status:
   0  the run finished without errors (or the scheduler was ended between runs)
-  1  the run finished with errors counted; the report tells which
+  1  the run finished with errors counted; the report tells which. Also when the report
+     could not be written completely (said on standard error)
   2  the run was refused or could not start: From and To are the same, a path is missing,
      a side cannot be read, the conditions file is bad or missing in an unattended run,
-     or the command line is wrong
+     the report files cannot be opened, or the command line is wrong
   3  the run was stopped by request (SIGINT or SIGTERM)
 A simulation ends with 0 when its list was written and 1 when it could not be written.
 )";

@@ -230,10 +230,9 @@ RunOutcome CheckAndCopy(Engine& engine, const std::string& from, const std::stri
   return {RunEnd::Finished, errors};
 }
 
-}  // namespace
-
-RunOutcome RunJob(Engine& engine, const std::string& from, const std::string& to,
-                  std::int16_t& timer) {
+// One run from the first check to the error summary.
+RunOutcome RunSteps(Engine& engine, const std::string& from, const std::string& to,
+                    std::int16_t& timer) {
   engine.run.StartTime = 0;  // set when the passes start; an earlier run's must not count
   if (const auto end = RefusedBeforeReport(engine, from, to, timer)) return {*end, 0};
   if (const auto end = RefusedAfterHeader(engine, from, to, timer)) return {*end, 0};
@@ -244,6 +243,16 @@ RunOutcome RunJob(Engine& engine, const std::string& from, const std::string& to
   if (engine.job.XOption != 1) engine.ui().restoreMainWindow();
   if (engine.job.XOption == 0 && passes.errors > 0) ShowErrorSummary(engine, passes.errors);
   return {EndOfRun(engine), passes.errors};
+}
+
+}  // namespace
+
+RunOutcome RunJob(Engine& engine, const std::string& from, const std::string& to,
+                  std::int16_t& timer) {
+  engine.report.forgetLosses();  // a run without report has none of an earlier one's
+  RunOutcome outcome = RunSteps(engine, from, to, timer);
+  outcome.reportIncomplete = engine.report.incomplete();
+  return outcome;
 }
 
 std::int16_t CheckFreeSpace(Engine& engine, const std::string& from, const std::string& to,

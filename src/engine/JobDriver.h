@@ -18,6 +18,7 @@ enum class RunEnd : std::uint8_t {
 struct RunOutcome {
   RunEnd end = RunEnd::Refused;
   std::int32_t errors = 0;
+  bool reportIncomplete = false;  // a write or close of the report failed
 };
 
 // Runs one job from start to end. `timer` non-zero means a scheduled run.

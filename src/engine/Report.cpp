@@ -7,6 +7,7 @@
 #include "engine/DateTime.h"
 #include "engine/Engine.h"
 #include "engine/Paths.h"
+#include "engine/RunLock.h"
 
 namespace tolvan {
 namespace {
@@ -50,30 +51,35 @@ class ReportWriter {
   void close();
   // Writes one whole line (line end added) to report.tvr, then to Recent.tvr.
   void writeLine(const std::string& line) { writeToBoth(DisplayText(line) + kLineEnd); }
-  // Rotation failures are asked about like every failure while the report is closed.
-  void failed(int code);
 
  private:
+  void failed(int code);
   void writeToBoth(const std::string& bytes);
-  void writeTo(LockedFile* file, const std::string& bytes);
-  [[nodiscard]] bool ended() const { return engine_.run.EndRequested; }
+  void writeTo(LockedFile* file, const char* name, const std::string& bytes);
+  // The "Report File Error Code" line into whichever files are still open.
+  void writeErrorLine(int code);
+  [[nodiscard]] int rotate();
+  void closeFile(std::unique_ptr<LockedFile>& file, const char* name);
+  void sayIncomplete();
   [[nodiscard]] std::string headerLine();
   [[nodiscard]] bool sidesLine(const std::string& from, const std::string& to, std::string& line);
   [[nodiscard]] bool labelled(const std::string& path, std::string& text);
   [[nodiscard]] std::string finishLine();
-  std::unique_ptr<LockedFile> openFile(const std::string& path, OpenMode mode);
 
   Engine& engine_;
   ReportFiles& files_;
 };
 
+void ReportWriter::writeErrorLine(int code) {
+  const std::string line = DisplayText("Report File Error Code : " + CodeAndText(code)) + kLineEnd;
+  // A failure of the error line itself is dropped: there is nowhere left to say it.
+  if (files_.ReportFile) (void)files_.ReportFile->write(line);
+  if (files_.RecentFile) (void)files_.RecentFile->write(line);
+}
+
 void ReportWriter::failed(int code) {
   if (files_.isOpen()) {
-    const std::string line =
-        DisplayText("Report File Error Code : " + CodeAndText(code)) + kLineEnd;
-    // A failure of the error line itself is dropped: there is nowhere left to say it.
-    if (files_.ReportFile) (void)files_.ReportFile->write(line);
-    if (files_.RecentFile) (void)files_.RecentFile->write(line);
+    writeErrorLine(code);
     return;
   }
   const MessageAnswer answer =
@@ -82,21 +88,17 @@ void ReportWriter::failed(int code) {
   if (answer == MessageAnswer::No) engine_.run.EndRequested = true;
 }
 
-void ReportWriter::writeTo(LockedFile* file, const std::string& bytes) {
+void ReportWriter::writeTo(LockedFile* file, const char* name, const std::string& bytes) {
   if (file == nullptr) return;
-  if (const int error = file->write(bytes); error != 0) failed(error);
+  if (const int error = file->write(bytes); error != 0) {
+    files_.noteLoss(error, ChildPath(engine_.shared.AppPath, name));
+    failed(error);
+  }
 }
 
 void ReportWriter::writeToBoth(const std::string& bytes) {
-  writeTo(files_.ReportFile.get(), bytes);
-  writeTo(files_.RecentFile.get(), bytes);
-}
-
-std::unique_ptr<LockedFile> ReportWriter::openFile(const std::string& path, OpenMode mode) {
-  int error = 0;
-  auto file = engine_.fs().openLocked(path, mode, error);
-  if (file == nullptr) failed(error != 0 ? error : EIO);
-  return file;
+  writeTo(files_.ReportFile.get(), kReportFileName, bytes);
+  writeTo(files_.RecentFile.get(), kRecentFileName, bytes);
 }
 
 std::string ReportWriter::headerLine() {
@@ -134,18 +136,35 @@ bool ReportWriter::sidesLine(const std::string& from, const std::string& to, std
   return true;
 }
 
+// Runs with both files held (Recent.tvr too, which every instance takes first), so no other
+// instance can take the new report.tvr between the rename and its opening here. 0 or the
+// errno of the failed step.
+int ReportWriter::rotate() {
+  bool renamed = false;
+  if (const int error = RotateReport(engine_, renamed); !renamed) return error;
+  int error = 0;
+  auto fresh = engine_.fs().openLocked(ReportPath(engine_), OpenMode::Append, error);
+  if (fresh == nullptr) {
+    // The run's lines go on into the file under its dated name.
+    if (error == 0) error = EIO;
+    files_.noteLoss(error, ReportPath(engine_));
+    return error;
+  }
+  // Only lets go of the renamed file: nothing of this run was written to it.
+  (void)files_.ReportFile->close();
+  files_.ReportFile = std::move(fresh);
+  return 0;
+}
+
 void ReportWriter::open(const std::string& from, const std::string& to) {
-  // Files this run already holds are kept: reopening would drop its own lock.
+  // Files this process already holds are kept: reopening would drop its own lock.
   if (!files_.isOpen()) {
-    RotateReport(engine_);
-    if (ended()) return;
-    files_.ReportFile = openFile(ReportPath(engine_), OpenMode::Append);
-    if (ended()) return;
+    if (const ReportTaking taking = TakeReportFiles(engine_); !taking.held()) {
+      failed(taking.error);
+      return;
+    }
   }
-  if (!files_.RecentFile) {
-    files_.RecentFile = openFile(RecentPath(engine_), OpenMode::Truncate);
-    if (ended()) return;
-  }
+  const int rotation = rotate();
   writeLine(headerLine());
   std::string sides;
   if (!sidesLine(from, to, sides)) {
@@ -168,6 +187,8 @@ void ReportWriter::open(const std::string& from, const std::string& to) {
             " *MatchCase=" + OnOff(job.MatchCase, "Check", "NotCheck") +
             " *ErrorFreeOption=" + OnOff(job.ErrorFreeOption, "Yes", "No"));
   writeLine(Separator());
+  // Said as the block's first action line, not before its header.
+  if (rotation != 0) failed(rotation);
 }
 
 std::string ReportWriter::finishLine() {
@@ -179,18 +200,31 @@ std::string ReportWriter::finishLine() {
   return "Finished Time : " + finished + "   所要時間 : " + FormatElapsed(elapsed);
 }
 
+// A failed close may have lost what was written; it is said in the file still open.
+void ReportWriter::closeFile(std::unique_ptr<LockedFile>& file, const char* name) {
+  if (!file) return;
+  const int error = file->close();
+  file.reset();
+  if (error == 0) return;
+  files_.noteLoss(error, ChildPath(engine_.shared.AppPath, name));
+  writeErrorLine(error);
+}
+
+void ReportWriter::sayIncomplete() {
+  (void)engine_.ui().messageBox(
+      "The report file " + DisplayText(files_.LostFile) +
+          " could not be written completely: " + ErrorDescription(files_.LostCode),
+      kProgramTitle, MessageIcon::Critical, MessageButtons::Ok);
+}
+
 void ReportWriter::close() {
   writeLine(Separator());
   const std::string closing = DisplayText(finishLine()) + kLineEnd + kLineEnd + kLineEnd;
   writeToBoth(closing);
-  if (files_.ReportFile) {
-    if (const int error = files_.ReportFile->close(); error != 0) {
-      files_.ReportFile.reset();
-      writeTo(files_.RecentFile.get(),
-              DisplayText("Report File Error Code : " + CodeAndText(error)) + kLineEnd);
-    }
-  }
-  CloseReportFiles(engine_);
+  closeFile(files_.ReportFile, kReportFileName);
+  closeFile(files_.RecentFile, kRecentFileName);
+  // The report is the only record of an unattended run: a gap in it must not go unnoticed.
+  if (files_.incomplete()) sayIncomplete();
 }
 
 // "report" + yymmdd + NN + ".tvr" for the first NN from 00 that is free; empty when all are
@@ -227,28 +261,22 @@ void CloseReportFiles(Engine& engine) {
   engine.report.RecentFile.reset();
 }
 
-void RotateReport(Engine& engine) {
-  ReportWriter writer(engine);
+int RotateReport(Engine& engine, bool& renamed) {
+  renamed = false;
   platform::FileStat st;
   const std::string report = ReportPath(engine);
   const int error = engine.fs().statEntry(report, st);
-  // A report that does not exist yet has nothing to rotate (the conditions reader can open
-  // the report outside a run, before any lock test created the file).
-  if (error == ENOENT) return;
-  if (error != 0) {
-    writer.failed(error);
-    return;
-  }
+  // A report that does not exist has nothing to rotate.
+  if (error == ENOENT) return 0;
+  if (error != 0) return error;
   if (static_cast<double>(st.size) <= static_cast<double>(engine.shared.ReportSize) * 1024.0) {
-    return;
+    return 0;
   }
   const std::string rotated = FreeRotatedName(engine);
-  if (rotated.empty()) {
-    writer.failed(EEXIST);
-    return;
-  }
-  if (const int renamed = engine.fs().renameEntry(report, rotated); renamed != 0)
-    writer.failed(renamed);
+  if (rotated.empty()) return EEXIST;
+  if (const int failed = engine.fs().renameEntry(report, rotated); failed != 0) return failed;
+  renamed = true;
+  return 0;
 }
 
 std::int16_t WriteReport(Engine& engine, ReportLineKind kind, const std::string& text,

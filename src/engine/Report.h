@@ -37,8 +37,22 @@ struct ReportFiles {
   std::unique_ptr<platform::LockedFile> ReportFile;
   std::unique_ptr<platform::LockedFile> RecentFile;
   std::int16_t WaitCancelled = 0;
+  // The first write or close of the report that failed since its files were taken (0 when
+  // none), and the file it failed on: the report is incomplete.
+  int LostCode = 0;
+  std::string LostFile;
 
   [[nodiscard]] bool isOpen() const { return ReportFile != nullptr; }
+  [[nodiscard]] bool incomplete() const { return LostCode != 0; }
+  void noteLoss(int code, const std::string& file) {
+    if (LostCode != 0) return;
+    LostCode = code;
+    LostFile = file;
+  }
+  void forgetLosses() {
+    LostCode = 0;
+    LostFile.clear();
+  }
 };
 
 // Writes one report line (or opens/closes the report) into report.tvr and Recent.tvr.
@@ -47,8 +61,9 @@ std::int16_t WriteReport(Engine& engine, ReportLineKind kind, const std::string&
                          std::int16_t report, const std::string& from = {},
                          const std::string& to = {});
 
-// Gives an oversized report.tvr a dated name so that a new one begins.
-void RotateReport(Engine& engine);
+// Gives an oversized report.tvr a dated name so that a new one begins (`renamed`). 0 or the
+// errno of the step that failed.
+[[nodiscard]] int RotateReport(Engine& engine, bool& renamed);
 
 [[nodiscard]] std::string ReportPath(const Engine& engine);
 [[nodiscard]] std::string RecentPath(const Engine& engine);

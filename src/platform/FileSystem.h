@@ -50,6 +50,8 @@ class LockedFile {
   virtual ~LockedFile() = default;
   // 0 or the errno of the failed write.
   [[nodiscard]] virtual int write(std::string_view bytes) = 0;
+  // Empties the file, which stays held; 0 or an errno.
+  [[nodiscard]] virtual int truncate() = 0;
   // Flushes and releases the lock; 0 or an errno. The destructor closes too.
   [[nodiscard]] virtual int close() = 0;
 };
@@ -109,6 +111,7 @@ class FileSystem {
   [[nodiscard]] virtual bool isOnUnmountedVolume(const std::string& path) = 0;
 
   // --- Small text files (reports, conditions files, list file) ---
+  // Opens and locks; EAGAIN in `error` (and only then) means another opener holds the lock.
   [[nodiscard]] virtual std::unique_ptr<LockedFile> openLocked(const std::string& path,
                                                                OpenMode mode, int& error) = 0;
   [[nodiscard]] virtual int readFile(const std::string& path, std::string& content) = 0;

@@ -14,7 +14,10 @@ int LockWholeFile(int fd) {
   lock.l_whence = SEEK_SET;
   lock.l_start = 0;
   lock.l_len = 0;  // to the end, however far the file grows
-  return ::fcntl(fd, F_OFD_SETLK, &lock) == 0 ? 0 : errno;
+  if (::fcntl(fd, F_OFD_SETLK, &lock) == 0) return 0;
+  // A conflicting lock may be said either way; callers tell it from an open refused for
+  // permission (EACCES) by EAGAIN alone.
+  return errno == EACCES ? EAGAIN : errno;
 }
 
 }  // namespace
@@ -22,6 +25,11 @@ int LockWholeFile(int fd) {
 int LinuxLockedFile::write(std::string_view bytes) {
   if (!fd_.valid()) return EBADF;
   return WriteAll(fd_.get(), bytes);
+}
+
+int LinuxLockedFile::truncate() {
+  if (!fd_.valid()) return EBADF;
+  return ::ftruncate(fd_.get(), 0) == 0 ? 0 : errno;
 }
 
 int LinuxLockedFile::close() {

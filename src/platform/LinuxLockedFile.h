@@ -18,14 +18,15 @@ class LinuxLockedFile : public LockedFile {
   LinuxLockedFile& operator=(const LinuxLockedFile&) = delete;
 
   int write(std::string_view bytes) override;
+  int truncate() override;
   int close() override;
 
  private:
   UniqueFd fd_;
 };
 
-// Opens (creating it when missing) and locks `path`. A lock held elsewhere gives EAGAIN or
-// EACCES in `error`: a sharing failure.
+// Opens (creating it when missing) and locks `path`. A lock held elsewhere gives EAGAIN in
+// `error`, and only that: any other error is a failure to open or to truncate.
 [[nodiscard]] std::unique_ptr<LockedFile> OpenLockedFile(const std::string& path, OpenMode mode,
                                                          int& error);
 

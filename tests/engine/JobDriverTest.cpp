@@ -245,18 +245,6 @@ TEST_F(JobDriverTest, AMirrorEndsEqualAndASecondRunHasNothingToDo) {
   EXPECT_EQ(ui.boxes.size(), 2u) << "two confirmations, no summary";
 }
 
-TEST_F(JobDriverTest, AReportFailureAnsweredNoAbandonsTheRun) {
-  engine.job.XOption = 1;
-  engine.shared.ReportSize = 0;
-  addFiles({"/app/report.tvr", "/m/f"});
-  fs.failOn(Op::Rename, "/app/report.tvr", EACCES);
-  ui.answers = {MessageAnswer::No};
-  EXPECT_EQ(run().end, RunEnd::Abandoned);
-  ASSERT_EQ(ui.boxes.size(), 1u);
-  EXPECT_EQ(ui.boxes[0].buttons, MessageButtons::YesNo);
-  EXPECT_FALSE(fs.exists("/b/f"));
-}
-
 // Trees where every kind of copy and removal has one case, simulated through a sink.
 class SimulationTest : public JobDriverTest {
  protected:

@@ -139,7 +139,9 @@ TEST_F(ReportTest, RotationGivesAnOversizedReportTheFirstFreeDatedName) {
   EXPECT_EQ(fs.contentOf("/app/report23111400.tvr").substr(0, 1), "0");
 }
 
-TEST_F(ReportTest, AFailedWriteWhileOpenBecomesAnErrorLine) {
+// A failed write becomes an error line; at the close the user is told that the report is
+// incomplete, naming the first file that lost something. A failed close counts the same.
+TEST_F(ReportTest, AFailedWriteOrCloseBecomesAnErrorLineAndIsSaidAtTheClose) {
   open();
   fs.failOn(FakeFileSystem::Op::Write, "/app/report.tvr", ENOSPC, 1);
   write(ReportLineKind::NewFile, "/b/lost\xff");
@@ -148,10 +150,24 @@ TEST_F(ReportTest, AFailedWriteWhileOpenBecomesAnErrorLine) {
   write(static_cast<ReportLineKind>(-3), "an unknown kind writes nothing");
   EXPECT_EQ(actionLines().size(), 2u);
   EXPECT_TRUE(ui.boxes.empty());
+  close();
+  ASSERT_EQ(ui.boxes.size(), 1u);
+  EXPECT_EQ(ui.boxes[0].text,
+            "The report file /app/report.tvr could not be written completely: No space left on "
+            "device");
+  EXPECT_EQ(ui.boxes[0].icon, platform::MessageIcon::Critical);
+
+  open();
+  fs.failOn(FakeFileSystem::Op::Close, "/app/Recent.tvr", EIO, 1);
+  close();
+  ASSERT_EQ(ui.boxes.size(), 2u);  // the second report names its own loss only
+  EXPECT_EQ(ui.boxes[1].text,
+            "The report file /app/Recent.tvr could not be written completely: Input/output error");
+  EXPECT_FALSE(engine.report.isOpen());
 }
 
 // A report.tvr that cannot be opened asks whether to go on: No ends the program, Yes goes on
-// with Recent.tvr.
+// without a report; Recent.tvr is not kept alone.
 TEST_F(ReportTest, OpenFailureAsksAndNoEndsTheProgram) {
   fs.failOn(FakeFileSystem::Op::Open, "/app/report.tvr", EACCES);
   for (const auto answer : {MessageAnswer::No, MessageAnswer::Yes}) {
@@ -165,7 +181,8 @@ TEST_F(ReportTest, OpenFailureAsksAndNoEndsTheProgram) {
     EXPECT_EQ(ui.boxes[0].text, "継続しますか？  Error Code : 13  Permission denied");
     EXPECT_EQ(ui.boxes[0].buttons, platform::MessageButtons::YesNo);
     EXPECT_EQ(engine.run.EndRequested, answer == MessageAnswer::No);
-    EXPECT_EQ(fs.exists("/app/Recent.tvr"), answer == MessageAnswer::Yes);
+    EXPECT_EQ(engine.report.RecentFile, nullptr);
+    EXPECT_EQ(fs.contentOf("/app/Recent.tvr"), "");
     if (answer == MessageAnswer::No) {
       write(ReportLineKind::Error, "more");  // asks no more
       EXPECT_EQ(ui.boxes.size(), 1u);
@@ -173,7 +190,8 @@ TEST_F(ReportTest, OpenFailureAsksAndNoEndsTheProgram) {
   }
 }
 
-// A missing report.tvr has nothing to rotate; one whose length cannot be read asks and goes on.
+// A missing report.tvr has nothing to rotate; one whose length cannot be read is said in the
+// report it holds, after the header, and the opening goes on.
 TEST_F(ReportTest, RotationOfAMissingOrUnreadableReport) {
   ASSERT_EQ(fs.removeEntry("/app/report.tvr"), 0);
   open();
@@ -183,9 +201,9 @@ TEST_F(ReportTest, RotationOfAMissingOrUnreadableReport) {
   EXPECT_EQ(reportLines().front(), kHeader);
   fs.failOn(FakeFileSystem::Op::Stat, "/app/report.tvr", EACCES);
   open();
-  ASSERT_EQ(ui.boxes.size(), 1u);
-  EXPECT_EQ(ui.boxes[0].text, "継続しますか？  Error Code : 13  Permission denied");
-  EXPECT_GT(reportLines().size(), linesBefore);
+  EXPECT_TRUE(ui.boxes.empty());
+  EXPECT_EQ(reportLines().at(linesBefore), kHeader);
+  EXPECT_EQ(actionLines(), Lines{"Report File Error Code : 13  Permission denied"});
 }
 
 // A volume whose label cannot be read.

@@ -1,6 +1,9 @@
 // The real tolvan32 program run end to end: exit statuses, report files, signals.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
@@ -28,6 +31,13 @@ bool WaitFor(const std::function<bool()>& done) {
     std::this_thread::sleep_for(std::chrono::milliseconds(2));
   }
   return true;
+}
+
+// True once the child has ended, leaving it to be waited for.
+bool Ended(pid_t pid) {
+  siginfo_t info{};
+  return waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG | WNOWAIT) == 0 &&
+         info.si_pid == pid;
 }
 
 bool HoldsPartialCopy(const std::string& folder) {
@@ -102,6 +112,45 @@ TEST_F(AppCliTest, RefusedJobsEndWithStatusTwoAndCopyNothing) {
             std::vector<std::string>{
                 "Error : 指定したドライブまたはフォルダーにアクセスできませんでした。"});
   EXPECT_FALSE(Exists(tmp / "no-such-backup"));
+}
+
+// Only another instance's lock is waited for: a program folder the user cannot write ends the
+// run at once, naming the file.
+TEST_F(AppCliTest, AProgramFolderThatCannotBeWrittenEndsTheRunWithStatusTwo) {
+  writeJob(backup);
+  platform::testing::GiveToNobody(tmp.path());
+  ASSERT_EQ(::chown(home.c_str(), 0, 0), 0);
+  bool waited = false;
+  const ProgramResult result = run(
+      {"/X", "job.tvf"},
+      [&](pid_t pid, const std::string& err) {
+        (void)WaitFor([&] { return Ended(pid) || Contains(ReadText(err), "Waiting"); });
+        waited = !Ended(pid);
+        if (waited) kill(pid, SIGINT);
+      },
+      true);
+  if (result.exitStatus == 126) GTEST_SKIP() << "cannot run as an unprivileged user here";
+  EXPECT_FALSE(waited) << result.err;
+  EXPECT_EQ(result.exitStatus, 2) << result.err;
+  EXPECT_TRUE(Contains(result.err,
+                       "Cannot write the report file " + home + "/Recent.tvr: Permission denied"))
+      << result.err;
+  EXPECT_FALSE(Exists(backup + "/top.txt"));
+}
+
+// A full program folder: the report cannot be written, which the user is told, and the run is
+// not a clean one.
+TEST_F(AppCliTest, AReportThatCannotBeWrittenIsSaidAndTheStatusIsOne) {
+  if (!tmp.mountTmpfs("home", "64k")) GTEST_SKIP() << "needs root to mount a 64 KiB tmpfs";
+  writeJob(backup);
+  WriteText(home + "/filler", std::string(64 * 1024, 'x'));  // what fits
+  const ProgramResult result = run({"/X", "job.tvf"});
+  EXPECT_EQ(result.exitStatus, 1) << result.err;
+  EXPECT_TRUE(Contains(result.err, "The report file " + home +
+                                       "/report.tvr could not be written completely: No space "
+                                       "left on device"))
+      << result.err;
+  EXPECT_EQ(ReadText(backup + "/top.txt"), "top\n") << "the copy itself went on";
 }
 
 TEST_F(AppCliTest, UsageHelpAndVersion) {

@@ -57,18 +57,20 @@ void PushComponents(const std::string& path, std::vector<std::string>& stack) {
 
 class FakeLockedFile : public LockedFile {
  public:
-  FakeLockedFile(FakeFileSystem& fs, std::string path) : fs_(fs), path_(std::move(path)) {}
+  FakeLockedFile(FakeFileSystem& fs, std::shared_ptr<std::string> path)
+      : fs_(fs), path_(std::move(path)) {}
   ~FakeLockedFile() override { (void)close(); }
-  int write(std::string_view bytes) override { return open_ ? fs_.append(path_, bytes) : EBADF; }
+  int write(std::string_view bytes) override { return open_ ? fs_.append(*path_, bytes) : EBADF; }
+  int truncate() override { return open_ ? fs_.writeFile(*path_, {}) : EBADF; }
   int close() override {
-    if (open_) fs_.releaseLock(path_);
+    if (!open_) return 0;
     open_ = false;
-    return 0;
+    return fs_.closeLocked(*path_);
   }
 
  private:
   FakeFileSystem& fs_;
-  std::string path_;
+  std::shared_ptr<std::string> path_;  // follows the file through a rename
   bool open_ = true;
 };
 
@@ -378,8 +380,14 @@ std::unique_ptr<LockedFile> FakeFileSystem::openLocked(const std::string& path, 
     Node file{node != nullptr ? node->path : path, EntryKind::File, 0644, {}, 0, 0};
     put(file);
   }
-  heldLocks_.insert(key(path));
-  return std::make_unique<FakeLockedFile>(*this, path);
+  auto held = std::make_shared<std::string>(path);
+  heldLocks_[key(path)] = held;
+  return std::make_unique<FakeLockedFile>(*this, held);
+}
+
+int FakeFileSystem::closeLocked(const std::string& path) {
+  releaseLock(path);
+  return injected(Op::Close, path);
 }
 
 int FakeFileSystem::append(const std::string& path, std::string_view bytes) {
@@ -416,6 +424,12 @@ int FakeFileSystem::renameEntry(const std::string& from, const std::string& to) 
   for (auto& node : taken) {
     node.path = to + node.path.substr(from.size());
     put(node);
+  }
+  if (const auto held = heldLocks_.find(key(from)); held != heldLocks_.end()) {
+    const std::shared_ptr<std::string> file = held->second;
+    heldLocks_.erase(held);
+    *file = to;
+    heldLocks_[key(to)] = file;
   }
   return 0;
 }

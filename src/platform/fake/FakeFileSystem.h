@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
 #include <set>
 #include <string>
 #include <utility>
@@ -18,7 +19,18 @@ namespace tolvan::platform {
 class FakeFileSystem : public FileSystem {
  public:
   enum class Op : std::uint8_t {
-    List, ListRead, Stat, Copy, MakeDir, SetPermissions, Remove, Open, Write, Rename, ReadFile
+    List,
+    ListRead,
+    Stat,
+    Copy,
+    MakeDir,
+    SetPermissions,
+    Remove,
+    Open,
+    Write,
+    Rename,
+    ReadFile,
+    Close
   };
 
   struct Node {
@@ -106,6 +118,8 @@ class FakeFileSystem : public FileSystem {
   // Used by the fake trash: takes a whole subtree out of the tree.
   std::vector<Node> detach(const std::string& path);
   void releaseLock(const std::string& path) { heldLocks_.erase(key(path)); }
+  // The close of a locked file: 0 or an injected Close failure (the lock goes either way).
+  int closeLocked(const std::string& path);
   // Appends to a file (the fake locked file writes through this).
   int append(const std::string& path, std::string_view bytes);
 
@@ -129,7 +143,9 @@ class FakeFileSystem : public FileSystem {
   std::map<std::pair<Op, std::string>, Failure> failures_;
   std::map<std::string, ListingFailure> listingFailures_;
   std::set<std::string> lockedByOther_;
-  std::set<std::string> heldLocks_;
+  // By key(): the path of the open file that holds the lock, shared with that file so that a
+  // rename takes the lock and the file's later writes along (a lock belongs to the open file).
+  std::map<std::string, std::shared_ptr<std::string>> heldLocks_;
   bool caseBlind_ = false;
   std::uint64_t lastInode_ = 0;
   friend class FakeListing;
