@@ -55,6 +55,17 @@ RunEnd EndAfterPasses(const Engine& engine) {
   return engine.run.StopFlag.load() != 0 ? RunEnd::Stopped : RunEnd::Finished;
 }
 
+// A dry run refuses what a real run refuses, with the same messages; it has no report to
+// write them to.
+bool Refused(Engine& engine, const std::string& from, const std::string& to) {
+  const char* refusal = SidesRefusal(engine, from, to, false);
+  if (refusal == nullptr) refusal = UnusableSide(engine, from, to);
+  if (refusal == nullptr) return false;
+  (void)engine.ui().messageBox(refusal, kProgramTitle, platform::MessageIcon::Critical,
+                               platform::MessageButtons::Ok);
+  return true;
+}
+
 RunEnd EndOfChecks(const Engine& engine) {
   return engine.run.StopFlag.load() != 0 ? RunEnd::Stopped : RunEnd::Abandoned;
 }
@@ -87,8 +98,8 @@ SimulationOutcome SimulateRun(Engine& engine, const std::string& from, const std
     outcome.run.end = RunEnd::Abandoned;
     return outcome;
   }
-  if (const auto refused = RefusedSides(engine, from, to, 0)) {
-    outcome.run.end = *refused;
+  if (Refused(engine, from, to)) {
+    outcome.run.end = RunEnd::Refused;
     return outcome;
   }
   if (CheckFreeSpace(engine, from, to, 1) != -1) {
@@ -116,7 +127,7 @@ RunOutcome MakeBatchFile(Engine& engine, const std::string& from, const std::str
   RestoreBatch batch(engine);
   DryRunWriters writers(nullptr, &batch);
   const DryRunScope scope(engine, writers);
-  if (const auto refused = RefusedSides(engine, from, to, 0)) return {*refused, 0};
+  if (Refused(engine, from, to)) return {RunEnd::Refused, 0};
   // Set before the size walks, which then leave the backup tree as it is.
   engine.run.DryRunMode = kBatchMode;
   if (CheckFreeSpace(engine, from, to, 2) != -1) return {EndOfChecks(engine), 0};

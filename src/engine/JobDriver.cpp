@@ -10,7 +10,7 @@
 #include "engine/RemovalPass.h"
 #include "engine/Report.h"
 #include "engine/RunLock.h"
-#include "engine/SideIdentity.h"
+#include "engine/SidesCheck.h"
 
 namespace tolvan {
 namespace {
@@ -19,16 +19,6 @@ using platform::MessageAnswer;
 using platform::MessageButtons;
 using platform::MessageIcon;
 
-constexpr const char* kSameSides =
-    "指定したドライブまたはディレクトリが同じです。バックアップを中止します。";
-constexpr const char* kMissingPath =
-    "ｔｖｆファイルで指定したドライブまたはディレクトリが存在しません。バックアップを中止します。";
-constexpr const char* kProgramInsideBackup =
-    "プログラムのフォルダーがTo側に指定したフォルダーの中にあります。ミラーリングを中止します。";
-constexpr const char* kFromUnreadable =
-    "From側に指定したドライブまたはフォルダーにアクセスできないか、ファイルが存在しません。";
-constexpr const char* kToUnreadable =
-    "To側に指定したドライブまたはフォルダーにアクセスできません。";
 constexpr const char* kCheckingMaster = "マスタードライブ　チェック中!!";
 constexpr const char* kCheckingBackup = "バックアップドライブ　チェック中!!";
 constexpr const char* kFinished = "Finished!!";
@@ -42,29 +32,6 @@ bool Confirmed(Engine& engine, const std::string& from, const std::string& to) {
       "  Copy from   ' " + DisplayText(from) + " '   to   ' " + DisplayText(to) + " '  ";
   return engine.ui().messageBox(question, kProgramTitle, MessageIcon::Exclamation,
                                 MessageButtons::OkCancel) == MessageAnswer::Ok;
-}
-
-bool Listable(Engine& engine, const std::string& path) {
-  int error = 0;
-  return engine.fs().openListing(path, error) != nullptr;
-}
-
-// A master that cannot be listed, an empty volume root, or a folder standing in for a volume
-// that is not mounted: mirroring any of them would empty the backup.
-bool MasterUsable(Engine& engine, const std::string& from) {
-  int error = 0;
-  const auto listing = engine.fs().openListing(from, error);
-  if (listing == nullptr || engine.fs().isOnUnmountedVolume(from)) return false;
-  std::string_view name;
-  platform::FileStat stat;
-  return listing->next(name, stat) != -1 || !engine.fs().isMountPoint(from);
-}
-
-// An empty volume's root may have nothing to list and is still a valid backup place; a folder
-// standing in for a volume that is not mounted is not: the copies would fill another disk.
-bool BackupUsable(Engine& engine, const std::string& to) {
-  if (engine.fs().isOnUnmountedVolume(to)) return false;
-  return Listable(engine, to) || engine.fs().isMountPoint(to);
 }
 
 void CloseReportWithClosingLines(Engine& engine) {
@@ -155,40 +122,13 @@ void ShowErrorSummary(Engine& engine, std::int32_t errors) {
                            " 件発生しました。レポートファイルを参照して下さい。");
 }
 
-// Sides that must not be run on, judged by what they are rather than how they are spelled.
-std::optional<RunEnd> RefusedSides(Engine& engine, const std::string& from, const std::string& to) {
-  // Every system call would stop at a NUL byte, or refuse an overlong path, and so work on
-  // some other folder: such a side does not exist.
-  if (!IsUsablePathText(from) || !IsUsablePathText(to)) {
-    ShowCritical(engine, kMissingPath);
-    return RunEnd::Refused;
-  }
-  // One tree inside the other is refused like equal sides: a Mirroring run would delete the
-  // master from inside the backup, and a copy into the master would copy itself without end.
-  if (SidesOverlap(engine.fs(), from, to)) {
-    ShowCritical(engine, kSameSides);
-    return RunEnd::Refused;
-  }
-  // The removal pass would delete the reports and the saved jobs.
-  if (engine.job.NomalMode != 0 && LiesWithin(engine.fs(), engine.shared.AppPath, to)) {
-    ShowCritical(engine, kProgramInsideBackup);
-    return RunEnd::Refused;
-  }
-  return std::nullopt;
-}
-
 // Everything that may stop a run before its report is opened.
 std::optional<RunEnd> RefusedBeforeReport(Engine& engine, const std::string& from,
                                           const std::string& to, std::int16_t timer) {
-  if (from == to) {
-    ShowCritical(engine, kSameSides);
+  if (const char* refusal = SidesRefusal(engine, from, to, engine.job.NomalMode != 0)) {
+    ShowCritical(engine, refusal);  // also for scheduled runs: nobody would learn of it
     return RunEnd::Refused;
   }
-  if (engine.run.MissingPath != 0) {
-    ShowCritical(engine, kMissingPath);
-    return RunEnd::Refused;
-  }
-  if (const auto end = RefusedSides(engine, from, to)) return end;
   if (timer == 0 && engine.job.XOption == 0 && !Confirmed(engine, from, to)) {
     return RunEnd::Abandoned;
   }
@@ -204,12 +144,8 @@ std::optional<RunEnd> RefusedAfterHeader(Engine& engine, const std::string& from
   engine.run.StopFlag = 0;
   WriteReport(engine, ReportLineKind::OpenReport, {}, engine.job.Report, from, to);
   if (engine.run.EndRequested) return RunEnd::Abandoned;
-  if (!MasterUsable(engine, from)) {
-    RefuseSide(engine, kFromUnreadable, timer, from, to);
-    return RunEnd::Refused;
-  }
-  if (!BackupUsable(engine, to)) {
-    RefuseSide(engine, kToUnreadable, timer, from, to);
+  if (const char* refusal = UnusableSide(engine, from, to)) {
+    RefuseSide(engine, refusal, timer, from, to);
     return RunEnd::Refused;
   }
   return std::nullopt;

@@ -1,19 +1,23 @@
 #pragma once
 
-#include <cstdint>
-#include <optional>
 #include <string>
-
-#include "engine/JobDriver.h"
 
 namespace tolvan {
 
 struct Engine;
 
-// The refusals a dry run shares with a real run, with the same messages: equal sides, a path
-// the conditions file could not select, a side that cannot be listed. A dry run writes no
-// report, so nothing is written; the messages are shown unless the run is scheduled.
-[[nodiscard]] std::optional<RunEnd> RefusedSides(Engine& engine, const std::string& from,
-                                                 const std::string& to, std::int16_t timer);
+// The refusals every run shares, real or dry, with their messages. Each gives the message to
+// show, or nullptr when the sides may be used.
+
+// Before anything is opened, in this order: equal sides (by text), a path the conditions file
+// could not select, text no system call takes whole, sides that are one tree however they
+// are spelled, and for a Mirroring run the program folder inside the backup.
+[[nodiscard]] const char* SidesRefusal(Engine& engine, const std::string& from,
+                                       const std::string& to, bool mirroring);
+
+// A master or backup that cannot serve: a master that cannot be listed or stands for a
+// volume that is empty or not mounted, a backup that cannot be listed or is not the volume.
+[[nodiscard]] const char* UnusableSide(Engine& engine, const std::string& from,
+                                       const std::string& to);
 
 }  // namespace tolvan

@@ -181,8 +181,10 @@ TEST_F(DryRunProgramTest, DryRunsRefuseTheSidesARealRunRefuses) {
     std::string to;
     std::string message;
   };
+  ASSERT_EQ(::symlink(master.c_str(), (tmp / "alias").c_str()), 0);
   const Case cases[] = {
       {"--simulate", master, "指定したドライブまたはディレクトリが同じです。"},
+      {"--simulate", tmp / "alias", "指定したドライブまたはディレクトリが同じです。"},
       {"--make-bat", master, "指定したドライブまたはディレクトリが同じです。"},
       {"--simulate=6", tmp / "missing",
        "ｔｖｆファイルで指定したドライブまたはディレクトリが存在しません。"},
