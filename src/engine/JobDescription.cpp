@@ -4,6 +4,7 @@
 
 #include "engine/DateTime.h"
 #include "engine/Engine.h"
+#include "engine/Paths.h"
 
 namespace tolvan {
 namespace {
@@ -42,6 +43,13 @@ int SidesLine(Engine& engine, const std::string& from, const std::string& to, st
   const DateTime today = std::floor(Now(engine.sys()));
   line = "Mirroring from " + fromText + " to " + toText + " on " + FormatDate(engine.sys(), today);
   return 0;
+}
+
+void ShowUnreadableVolume(Engine& engine, const std::string& path, int error) {
+  (void)engine.ui().messageBox(DisplayText(path) + " Error (Code : " + std::to_string(error) +
+                                   "  " + ErrorDescription(error) + " )",
+                               "Error", platform::MessageIcon::Critical,
+                               platform::MessageButtons::Ok);
 }
 
 std::array<std::string, 3> ConditionsLines(const JobConditions& job) {

@@ -19,6 +19,9 @@ struct JobConditions;
 [[nodiscard]] int SidesLine(Engine& engine, const std::string& from, const std::string& to,
                             std::string& line, std::string& failedPath);
 
+// The message, titled "Error", that a volume label cannot be read; the program then ends.
+void ShowUnreadableVolume(Engine& engine, const std::string& path, int error);
+
 // The three "Conditions" lines.
 [[nodiscard]] std::array<std::string, 3> ConditionsLines(const JobConditions& job);
 

@@ -1,11 +1,11 @@
 #include "engine/Report.h"
 
 #include <cerrno>
-#include <cmath>
 #include <cstdio>
 
 #include "engine/DateTime.h"
 #include "engine/Engine.h"
+#include "engine/JobDescription.h"
 #include "engine/Paths.h"
 #include "engine/RunLock.h"
 
@@ -33,10 +33,6 @@ std::string Separator() {
   return std::string(63, '-');
 }
 
-const char* OnOff(std::int16_t flag, const char* on, const char* off) {
-  return flag != 0 ? on : off;
-}
-
 std::string CodeAndText(int code) {
   return std::to_string(code) + "  " + ErrorDescription(code);
 }
@@ -62,8 +58,6 @@ class ReportWriter {
   void closeFile(std::unique_ptr<LockedFile>& file, const char* name);
   void sayIncomplete();
   [[nodiscard]] std::string headerLine();
-  [[nodiscard]] bool sidesLine(const std::string& from, const std::string& to, std::string& line);
-  [[nodiscard]] bool labelled(const std::string& path, std::string& text);
   [[nodiscard]] std::string finishLine();
 
   Engine& engine_;
@@ -103,37 +97,9 @@ void ReportWriter::writeToBoth(const std::string& bytes) {
 
 std::string ReportWriter::headerLine() {
   const OsVersionInfo& os = engine_.os;
-  const std::string system =
-      engine_.job.Windows95 != 0 ? "   Windows95 Ver." : "   " + os.SystemName + " Ver.";
   return "** File Mirroring Report **   Ver." + engine_.shared.VersionText + "    " +
-         engine_.shared.TvfFileName + system + os.OsVersionText + " " + os.OsExtraText + " " +
-         std::to_string(os.BuildHigh) + " " + std::to_string(os.BuildLow);
-}
-
-// "[label]" before a path whose volume has a label; false when the label cannot be read.
-bool ReportWriter::labelled(const std::string& path, std::string& text) {
-  // A side that is empty or not read yet (a conditions file that failed early) has no volume.
-  if (path.empty()) {
-    text.clear();
-    return true;
-  }
-  std::string label;
-  if (const int error = engine_.fs().volumeLabel(path, label); error != 0) {
-    (void)engine_.ui().messageBox(DisplayText(path) + " Error (Code : " + CodeAndText(error) + " )",
-                                  "Error", MessageIcon::Critical, MessageButtons::Ok);
-    return false;
-  }
-  text = label.empty() ? path : "[" + label + "]" + path;
-  return true;
-}
-
-bool ReportWriter::sidesLine(const std::string& from, const std::string& to, std::string& line) {
-  std::string fromText;
-  std::string toText;
-  if (!labelled(from, fromText) || !labelled(to, toText)) return false;
-  const DateTime today = std::floor(Now(engine_.sys()));
-  line = "Mirroring from " + fromText + " to " + toText + " on " + FormatDate(engine_.sys(), today);
-  return true;
+         engine_.shared.TvfFileName + SystemText(engine_) + os.OsVersionText + " " +
+         os.OsExtraText + " " + std::to_string(os.BuildHigh) + " " + std::to_string(os.BuildLow);
 }
 
 // Runs with both files held (Recent.tvr too, which every instance takes first), so no other
@@ -167,25 +133,16 @@ void ReportWriter::open(const std::string& from, const std::string& to) {
   const int rotation = rotate();
   writeLine(headerLine());
   std::string sides;
-  if (!sidesLine(from, to, sides)) {
+  std::string failedPath;
+  if (const int error = SidesLine(engine_, from, to, sides, failedPath); error != 0) {
     // An unreadable drive ends the program; nothing more is written.
+    ShowUnreadableVolume(engine_, failedPath, error);
     engine_.run.EndRequested = true;
     CloseReportFiles(engine_);
     return;
   }
   writeLine(sides);
-  const JobConditions& job = engine_.job;
-  writeLine(std::string("  Conditions  *Mode=") + OnOff(job.NomalMode, "Mirroring", "BackUp") +
-            " *UpDate=" + OnOff(job.UpDate, "AllFiles", "UpDate") +
-            " *Size=" + OnOff(job.Size, "Check", "NotCheck") +
-            " *Report=" + OnOff(job.Report, "Write", "NotWrite"));
-  writeLine(std::string("              *ChildDir=") + OnOff(job.ChildDir, "Include", "NotInclude") +
-            " *TrashBox=" + OnOff(job.TrashBox, "Use", "NotUse") + " *XOption=" +
-            OnOff(job.XOption, "Yes", "No") + " *ATOption=" + OnOff(job.ATOption, "Yes", "No"));
-  writeLine(std::string("              *Timer=") + OnOff(job.Timer, "Yes", "No") +
-            " *OnceForAll=" + OnOff(job.Once, "Yes", "No") +
-            " *MatchCase=" + OnOff(job.MatchCase, "Check", "NotCheck") +
-            " *ErrorFreeOption=" + OnOff(job.ErrorFreeOption, "Yes", "No"));
+  for (const std::string& line : ConditionsLines(engine_.job)) writeLine(line);
   writeLine(Separator());
   // Said as the block's first action line, not before its header.
   if (rotation != 0) failed(rotation);

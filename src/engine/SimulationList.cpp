@@ -94,9 +94,7 @@ void SimulationList::open(const std::string& from, const std::string& to) {
   std::string failedPath;
   if (const int labelError = SidesLine(engine_, from, to, sides, failedPath); labelError != 0) {
     // An unreadable drive ends the program, as it does for the report.
-    (void)engine_.ui().messageBox(
-        DisplayText(failedPath) + " Error (Code : " + CodeAndText(labelError) + " )", "Error",
-        MessageIcon::Critical, MessageButtons::Ok);
+    ShowUnreadableVolume(engine_, failedPath, labelError);
     engine_.run.EndRequested = true;
     ++errors_;
     return;
