@@ -51,6 +51,7 @@ class DryRunsTest : public EngineFixture {
 
 TEST_F(DryRunsTest, ListFileHoldsTheOpeningLinesEveryKindsFieldsAndTheClosingLines) {
   engine.job.NomalMode = -1;
+  fs.addFile("/m/x\r\nforged", "1", kT);  // a line break must not split the list
   const SimulationOutcome outcome = simulate(63);
   EXPECT_EQ(outcome.run.end, RunEnd::Finished);
   const Lines expected = {
@@ -74,6 +75,7 @@ TEST_F(DryRunsTest, ListFileHoldsTheOpeningLinesEveryKindsFieldsAndTheClosingLin
       // A comma in a name shifts the fields after it: the list has never quoted.
       " 4,new,name.txt,/m," + kNow + ",1,0,/b,,,",
       " 1,newer.txt,/m," + kNow + ",5,0,/b,2023/11/14 21:13:20,3,0",
+      " 4,x??forged,/m," + kNow + ",1,0,/b,,,",
       " 6,gone.txt,/m,,,,/b," + kNow + ",2,0",
       kSeparator,
       "Finished Time : " + kNow,
