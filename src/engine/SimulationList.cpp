@@ -16,6 +16,7 @@ using platform::MessageIcon;
 constexpr const char* kLineEnd = "\r\n";
 constexpr int kMasterOnly = 8;
 constexpr int kBackupOnly = 32;
+constexpr std::size_t kWriteBlock = 64 * 1024;
 
 const char* const kLegend[] = {
     "＜属性説明＞",
@@ -63,7 +64,9 @@ std::int16_t SimulationList::SimulateWrite(std::int16_t code, const std::string&
 void SimulationList::failed(int code) {
   ++errors_;
   if (SimulateFile != nullptr) {
-    const std::string line = DisplayText("Simulate File Error Code : " + CodeAndText(code));
+    const std::string line =
+        pending_ + DisplayText("Simulate File Error Code : " + CodeAndText(code));
+    pending_.clear();
     // A failure of the error line itself is dropped: there is nowhere left to say it.
     (void)SimulateFile->write(line + kLineEnd);
     return;
@@ -77,9 +80,16 @@ void SimulationList::failed(int code) {
 void SimulationList::writeLine(const std::string& line) {
   if (engine_.run.EndRequested) return;
   if (SimulateFile == nullptr) return failed(EBADF);
-  if (const int error = SimulateFile->write(DisplayText(line) + kLineEnd); error != 0) {
-    failed(error);
-  }
+  pending_ += DisplayText(line);
+  pending_ += kLineEnd;
+  if (pending_.size() >= kWriteBlock) flush();
+}
+
+void SimulationList::flush() {
+  if (SimulateFile == nullptr || pending_.empty()) return;
+  const int error = SimulateFile->write(pending_);
+  pending_.clear();
+  if (error != 0) failed(error);
 }
 
 void SimulationList::open(const std::string& from, const std::string& to) {
@@ -115,6 +125,7 @@ void SimulationList::close() {
             finished);
   writeLine("");
   writeLine("");
+  flush();
   if (SimulateFile != nullptr) {
     const int error = SimulateFile->close();
     SimulateFile.reset();

@@ -38,6 +38,7 @@ class SimulationList {
   void open(const std::string& from, const std::string& to);
   void close();
   void writeLine(const std::string& line);
+  void flush();
   void failed(int code);
   [[nodiscard]] std::string dataLine(std::int16_t code, const std::string& dirFrom,
                                      const std::string& dirTo, const std::string& fileName,
@@ -46,6 +47,8 @@ class SimulationList {
   Engine& engine_;
   std::unique_ptr<platform::LockedFile> SimulateFile;
   int errors_ = 0;
+  // Lines not written yet: one write per block instead of one per line.
+  std::string pending_;
   bool created_ = false;
 };
 
