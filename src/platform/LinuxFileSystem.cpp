@@ -119,10 +119,13 @@ int LinuxFileSystem::storedSpelling(DirectoryFdCache::Slot& folder, const char* 
   if (folder.caseRule == CaseRule::Unknown) {
     if (!SwapAsciiCase(name, scratch_)) return 0;
     struct stat other {};
-    const bool same = ::fstatat(folder.fd, scratch_.c_str(), &other, AT_SYMLINK_NOFOLLOW) == 0 &&
-                      other.st_ino == st.st_ino && other.st_dev == st.st_dev;
-    folder.caseRule = same ? CaseRule::Blind : CaseRule::Sensitive;
-    if (!same) return 0;
+    const bool found = ::fstatat(folder.fd, scratch_.c_str(), &other, AT_SYMLINK_NOFOLLOW) == 0;
+    const bool same = found && other.st_ino == st.st_ino && other.st_dev == st.st_dev;
+    // Some FUSE file systems (exFAT) give each spelling looked up a number of its own: there
+    // the two spellings are two entries only when the folder lists both.
+    const bool blind = same || (found && !FolderListsBoth(folder.fd, name, scratch_));
+    folder.caseRule = blind ? CaseRule::Blind : CaseRule::Sensitive;
+    if (!blind) return 0;
   }
   FindStoredSpelling(folder.fd, name, st.st_ino, stored);
   return 0;
