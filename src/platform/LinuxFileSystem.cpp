@@ -112,7 +112,8 @@ int LinuxFileSystem::storedName(const std::string& path, std::string& name) {
 }
 
 // A folder is known case-sensitive once a name with its letter case swapped is not the same
-// entry; only a case-blind folder is read to find the spelling it stores.
+// entry; only a case-blind folder is read to find the spelling it stores, once for all its
+// entries while nothing changes there.
 int LinuxFileSystem::storedSpelling(DirectoryFdCache::Slot& folder, const char* name,
                                     const struct stat& st, std::string& stored) {
   if (folder.caseRule == CaseRule::Sensitive) return 0;
@@ -127,7 +128,8 @@ int LinuxFileSystem::storedSpelling(DirectoryFdCache::Slot& folder, const char* 
     folder.caseRule = blind ? CaseRule::Blind : CaseRule::Sensitive;
     if (!blind) return 0;
   }
-  FindStoredSpelling(folder.fd, name, st.st_ino, stored);
+  if (!spellings_.find(folder.path, folder.fd, name, stored))
+    FindStoredSpelling(folder.fd, name, st.st_ino, stored);
   return 0;
 }
 
@@ -144,6 +146,7 @@ int LinuxFileSystem::writeParent(const std::string& path, int& folderFd, const c
   name = path.c_str() + NameOffset(path);
   if (*name == '\0') return EINVAL;
   const std::string_view parent = ParentOf(path);
+  spellings_.noteChange(parent, name);
   DirectoryFdCache::Slot* slot = writeFolders_.find(parent);
   if (slot == nullptr) {
     UniqueFd fd;
@@ -156,6 +159,7 @@ int LinuxFileSystem::writeParent(const std::string& path, int& folderFd, const c
 
 int LinuxFileSystem::openFolderToChange(std::string_view dir, UniqueFd& out) {
   lastFound_.clear();  // what was found may be gone now
+  spellings_.forget();
   return writeRoot_.openFolder(dir, O_PATH, out);
 }
 
