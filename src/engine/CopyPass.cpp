@@ -200,15 +200,17 @@ void FinishNewFolder(Engine& engine, const std::string& target, std::uint32_t ma
 }
 
 // The difference kind of a non-folder master entry, or 0 when the dry runs leave it out.
+// `collides`: the backup cannot hold it beside another master name (CollidesOnBackup).
 int Classify(Engine& engine, const std::string& from, const std::string& to,
-             const std::string& name, const EntryInfo& entry, DryRunSink::Sides& sides) {
+             const std::string& name, const EntryInfo& entry, DryRunSink::Sides& sides,
+             bool& collides) {
   if (entry.Kind == EntryKind::Directory || entry.Kind == EntryKind::Special) return 0;
   EntryInfo backup;
   const std::string target = ChildPath(to, name);
   (void)GetEntryInfo(engine, target, backup);
-  // The other master entry's copy is no copy of this one: the backup has none.
-  if (!backup.missing() && CollidesOnBackup(engine, ChildPath(from, name), target)) {
-    backup = EntryInfo{};
+  collides = !backup.missing() && CollidesOnBackup(engine, ChildPath(from, name), target);
+  if (collides) {
+    backup = EntryInfo{};  // the other master entry's copy is no copy of this one
   } else if (backup.isFolder()) {
     // Only a Mirroring run makes room for the file; a Backup run reports the folder.
     if (engine.job.NomalMode == 0) return 0;
@@ -328,7 +330,8 @@ int ClassifyForSimulation(Engine& engine, const std::string& from, const std::st
                           const std::string& name, const EntryInfo& entry) {
   if (engine.dryRun == nullptr) return 0;
   DryRunSink::Sides sides;
-  const int kind = Classify(engine, from, to, name, entry, sides);
+  bool collides = false;
+  const int kind = Classify(engine, from, to, name, entry, sides, collides);
   if (kind != 0 && (engine.run.DryRunMode & kind) != 0) {
     engine.dryRun->SimulateWrite(kind, from, to, name, sides);
   }
@@ -339,8 +342,10 @@ int ClassifyForBatch(Engine& engine, const std::string& from, const std::string&
                      const std::string& name, const EntryInfo& entry) {
   if (engine.dryRun == nullptr) return 0;
   DryRunSink::Sides sides;
-  const int kind = Classify(engine, from, to, name, entry, sides);
-  if (kind != 0 && kind != kSame) {
+  bool collides = false;
+  const int kind = Classify(engine, from, to, name, entry, sides, collides);
+  // Its copy line would overwrite the other master entry's copy.
+  if (kind != 0 && kind != kSame && !collides) {
     engine.dryRun->WriteRestoreLines(ChildPath(from, name), ChildPath(to, name));
   }
   return 0;

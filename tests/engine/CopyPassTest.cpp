@@ -176,7 +176,7 @@ TEST_F(CopyPassTest, AnUnconvertibleTimeSkipsTheEntry) {
 
 // A master holding two names that differ in letter case only, backed up onto a case-blind
 // volume: whichever name the backup holds keeps its copy, the other is an error on every
-// run, and a dry run lists it as missing from the backup.
+// run, the simulation lists it as missing from the backup, and the batch file leaves it out.
 TEST_F(CopyPassTest, NamesACaseBlindBackupCannotHoldSideBySideAreErrorsEveryRun) {
   const std::string collision = "Error : /b/a.txt(Code:17 " + ErrorDescription(EEXIST) + ")";
   fs.setCaseBlindBelow("/b");
@@ -207,6 +207,9 @@ TEST_F(CopyPassTest, NamesACaseBlindBackupCannotHoldSideBySideAreErrorsEveryRun)
   for (const auto& call : sink.simulated) kinds[call.to + "/" + call.name] = call.code;
   EXPECT_EQ(kinds, (std::map<std::string, int>{
                        {"/b/A.txt", 16}, {"/b/DOCS/x", 16}, {"/b/Only.txt", 1}, {"/b/a.txt", 8}}));
+  engine.run.DryRunMode = -1;
+  EXPECT_EQ(CopyTree(engine, "/m", "/b"), 0);
+  EXPECT_EQ(sink.restores, Lines{"/m/Only.txt>/b/Only.txt"}) << "never a copy onto A.txt's";
 }
 
 }  // namespace
