@@ -105,6 +105,21 @@ TEST_F(ExfatBackupTest, NamesDifferingInCaseOnlyCollideAndTheFirstCopyIsKept) {
   }
 }
 
+// Both names on the first run: the one listed first is copied, the other refused.
+TEST_F(ExfatBackupTest, NamesDifferingInCaseOnlyOnTheFirstRunGiveOneCopyAndOneError) {
+  MakeFile(master + "/a.txt", "lower", kTime);
+  MakeFile(master + "/A.txt", "upper", kTime);
+  EXPECT_EQ(mirror(), 1);
+  const Lines names = NamesIn(target);
+  ASSERT_EQ(names.size(), 1U);
+  const std::string other = names[0] == "a.txt" ? "A.txt" : "a.txt";
+  EXPECT_EQ(actionLines(),
+            (Lines{CollisionError(target + "/" + other), "New File : " + target + "/" + names[0]}));
+  EXPECT_EQ(ReadText(target + "/" + names[0]), ReadText(master + "/" + names[0]));
+  EXPECT_EQ(mirror(), 1);
+  EXPECT_EQ(actionLines(), Lines{CollisionError(target + "/" + other)});
+}
+
 // A backup entry whose name differs from the master's in letter case only.
 TEST_F(ExfatBackupTest, MatchCaseRenamesTheBackupCopyAndWithoutItTheCopyIsKept) {
   for (const bool matchCase : {false, true}) {
