@@ -163,12 +163,30 @@ EntryOutcome CopyFolderEntry(Engine& engine, const std::string& target, std::uin
   return outcome;
 }
 
+// A case-blind backup volume may answer the lookup of `target` with an entry it stores under
+// another spelling. When the master holds an entry under exactly that spelling as well, the
+// two master names cannot live side by side on the backup: that entry's copy is the one
+// found, and `source` must neither be taken for it nor overwrite it. In a case-sensitive
+// backup folder the stored name is the name itself, and the master is never asked.
+bool CollidesOnBackup(Engine& engine, const std::string& source, const std::string& target) {
+  std::string stored;
+  if (engine.fs().storedName(target, stored) != 0) return false;
+  if (std::string_view(target).substr(target.rfind('/') + 1) == stored) return false;
+  const std::string sibling = source.substr(0, source.rfind('/') + 1) + stored;
+  std::string masterStored;
+  return engine.fs().storedName(sibling, masterStored) == 0 && masterStored == stored;
+}
+
 EntryOutcome CopyOne(Engine& engine, const std::string& source, const std::string& target,
                      const EntryInfo& entry, std::uint32_t masterMode) {
   BackupLookup backup;
   const int lookupErrors = GetEntryInfo(engine, target, backup.info, backup.error);
   EntryOutcome outcome;
-  if (entry.Kind == EntryKind::Directory) {
+  if (!backup.info.missing() && CollidesOnBackup(engine, source, target)) {
+    WriteLine(engine, ReportLineKind::Error, FailureText(target, EEXIST));
+    outcome.errors = 1;
+    outcome.descend = false;
+  } else if (entry.Kind == EntryKind::Directory) {
     outcome = CopyFolderEntry(engine, target, masterMode, backup.info);
   } else {
     outcome.errors = CopyFileEntry(engine, source, target, entry, backup);
@@ -182,12 +200,18 @@ void FinishNewFolder(Engine& engine, const std::string& target, std::uint32_t ma
 }
 
 // The difference kind of a non-folder master entry, or 0 when the dry runs leave it out.
-int Classify(Engine& engine, const std::string& to, const std::string& name, const EntryInfo& entry,
-             DryRunSink::Sides& sides) {
+// `collides`: the backup cannot hold it beside another master name (CollidesOnBackup).
+int Classify(Engine& engine, const std::string& from, const std::string& to,
+             const std::string& name, const EntryInfo& entry, DryRunSink::Sides& sides,
+             bool& collides) {
   if (entry.Kind == EntryKind::Directory || entry.Kind == EntryKind::Special) return 0;
   EntryInfo backup;
-  (void)GetEntryInfo(engine, ChildPath(to, name), backup);
-  if (backup.isFolder()) {
+  const std::string target = ChildPath(to, name);
+  (void)GetEntryInfo(engine, target, backup);
+  collides = !backup.missing() && CollidesOnBackup(engine, ChildPath(from, name), target);
+  if (collides) {
+    backup = EntryInfo{};  // the other master entry's copy is no copy of this one
+  } else if (backup.isFolder()) {
     // Only a Mirroring run makes room for the file; a Backup run reports the folder.
     if (engine.job.NomalMode == 0) return 0;
     backup = EntryInfo{};
@@ -228,7 +252,9 @@ EntryOutcome VisitForRun(Engine& engine, const EntryPlace& at, const EntryInfo& 
   EntryOutcome outcome;
   outcome.errors = dryRun == -1 ? ClassifyForBatch(engine, at.from, at.to, at.name, entry)
                                 : ClassifyForSimulation(engine, at.from, at.to, at.name, entry);
-  outcome.descend = entry.Kind != EntryKind::Directory || DryRunDescends(engine, at.target);
+  outcome.descend =
+      entry.Kind != EntryKind::Directory ||
+      (DryRunDescends(engine, at.target) && !CollidesOnBackup(engine, at.source, at.target));
   return outcome;
 }
 
@@ -304,7 +330,8 @@ int ClassifyForSimulation(Engine& engine, const std::string& from, const std::st
                           const std::string& name, const EntryInfo& entry) {
   if (engine.dryRun == nullptr) return 0;
   DryRunSink::Sides sides;
-  const int kind = Classify(engine, to, name, entry, sides);
+  bool collides = false;
+  const int kind = Classify(engine, from, to, name, entry, sides, collides);
   if (kind != 0 && (engine.run.DryRunMode & kind) != 0) {
     engine.dryRun->SimulateWrite(kind, from, to, name, sides);
   }
@@ -315,8 +342,10 @@ int ClassifyForBatch(Engine& engine, const std::string& from, const std::string&
                      const std::string& name, const EntryInfo& entry) {
   if (engine.dryRun == nullptr) return 0;
   DryRunSink::Sides sides;
-  const int kind = Classify(engine, to, name, entry, sides);
-  if (kind != 0 && kind != kSame) {
+  bool collides = false;
+  const int kind = Classify(engine, from, to, name, entry, sides, collides);
+  // Its copy line would overwrite the other master entry's copy.
+  if (kind != 0 && kind != kSame && !collides) {
     engine.dryRun->WriteRestoreLines(ChildPath(from, name), ChildPath(to, name));
   }
   return 0;

@@ -134,12 +134,54 @@ void ListWithoutCounterpart(Engine& engine, const std::string& master, const std
   engine.dryRun->SimulateWrite(32, master, backup, name, sides);
 }
 
+// Whether the backup folder answers a lookup of `name` in another letter case with this very
+// entry.
+bool OnCaseBlindBackup(Engine& engine, const std::string& backupPath, const std::string& name) {
+  std::string otherCase = ToUpperAscii(name);
+  if (otherCase == name) {
+    for (char& c : otherCase) c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+  }
+  if (otherCase == name) return false;  // no letters
+  std::string stored;
+  const std::string otherPath = backupPath.substr(0, backupPath.size() - name.size()) + otherCase;
+  return engine.fs().storedName(otherPath, stored) == 0 && stored == name;
+}
+
+// The master's own lookup is case-sensitive on most Linux file systems. On a case-blind backup
+// a master entry spelled otherwise lands on this backup entry all the same, so without
+// MatchCase it is the counterpart, and the copy pass compares the two. The master folder is
+// read only for a backup entry that its lookup missed. `masterPath` becomes the master's
+// spelling, for the walk below a folder.
+int CaseBlindCounterpart(Engine& engine, std::string& masterPath, const std::string& backupPath,
+                         const std::string& name, EntryInfo& record) {
+  if (engine.job.MatchCase != 0 || !OnCaseBlindBackup(engine, backupPath, name))
+    return kNoCounterpart;
+  int error = 0;
+  const std::size_t folderLength = masterPath.size() - name.size() - 1;
+  const auto listing = engine.fs().openListing(
+      folderLength == 0 ? std::string("/") : masterPath.substr(0, folderLength), error);
+  if (listing == nullptr) return kNoCounterpart;
+  const std::string upper = ToUpperAscii(name);
+  std::string_view masterName;
+  platform::FileStat stat;
+  while (listing->next(masterName, stat) == 0) {
+    if (ToUpperAscii(masterName) != upper) continue;
+    masterPath.replace(folderLength + 1, std::string::npos, masterName);
+    int timeCode = 0;
+    (void)EntryFromStat(engine.sys(), stat, record, timeCode);
+    return static_cast<int>(stat.attributes);
+  }
+  return kNoCounterpart;
+}
+
 // FindCounterpart, where in a mirror an entry of the other kind counts as none: the copy pass
 // can only put the right kind in place once this one is gone.
-int MirrorCounterpart(Engine& engine, const std::string& masterPath, const std::string& name,
-                      EntryKind kind, int& lookupError) {
+int MirrorCounterpart(Engine& engine, std::string& masterPath, const std::string& backupPath,
+                      const std::string& name, EntryKind kind, int& lookupError) {
   EntryInfo counterpart;
-  const int found = FindCounterpart(engine, masterPath, name, counterpart, lookupError);
+  int found = FindCounterpart(engine, masterPath, name, counterpart, lookupError);
+  if (found == kNoCounterpart)
+    found = CaseBlindCounterpart(engine, masterPath, backupPath, name, counterpart);
   if (found >= 0 && engine.job.NomalMode != 0 && KindsDiffer(kind, counterpart.Kind)) {
     return kNoCounterpart;
   }
@@ -161,14 +203,14 @@ std::int32_t VisitBackupEntry(Engine& engine, const std::string& master, const s
                               const std::string& name, const platform::FileStat& stat,
                               WalkPath& path) {
   const std::string backupPath = ChildPath(backup, name);
-  const std::string masterPath = ChildPath(master, name);
+  std::string masterPath = ChildPath(master, name);
   if (platform::IsPartialCopyLeftover(name, stat.kind)) {
     // Left behind by a run that was killed while copying; not part of either tree.
     if (engine.run.DryRunMode == 0 && !path.holds(stat)) (void)engine.fs().removeTree(backupPath);
     return 0;
   }
   int lookupError = 0;
-  const int found = MirrorCounterpart(engine, masterPath, name, stat.kind, lookupError);
+  const int found = MirrorCounterpart(engine, masterPath, backupPath, name, stat.kind, lookupError);
   engine.progress.ProcessWrite(backupPath, stat.attributes);
   const bool folder = stat.kind == EntryKind::Directory;
   if (folder && engine.job.ChildDir == 0) return 0;

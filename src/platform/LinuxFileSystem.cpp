@@ -112,19 +112,24 @@ int LinuxFileSystem::storedName(const std::string& path, std::string& name) {
 }
 
 // A folder is known case-sensitive once a name with its letter case swapped is not the same
-// entry; only a case-blind folder is read to find the spelling it stores.
+// entry; only a case-blind folder is read to find the spelling it stores, once for all its
+// entries while nothing changes there.
 int LinuxFileSystem::storedSpelling(DirectoryFdCache::Slot& folder, const char* name,
                                     const struct stat& st, std::string& stored) {
   if (folder.caseRule == CaseRule::Sensitive) return 0;
   if (folder.caseRule == CaseRule::Unknown) {
     if (!SwapAsciiCase(name, scratch_)) return 0;
     struct stat other {};
-    const bool same = ::fstatat(folder.fd, scratch_.c_str(), &other, AT_SYMLINK_NOFOLLOW) == 0 &&
-                      other.st_ino == st.st_ino && other.st_dev == st.st_dev;
-    folder.caseRule = same ? CaseRule::Blind : CaseRule::Sensitive;
-    if (!same) return 0;
+    const bool found = ::fstatat(folder.fd, scratch_.c_str(), &other, AT_SYMLINK_NOFOLLOW) == 0;
+    const bool same = found && other.st_ino == st.st_ino && other.st_dev == st.st_dev;
+    // Some FUSE file systems (exFAT) give each spelling looked up a number of its own: there
+    // the two spellings are two entries only when the folder lists both.
+    const bool blind = same || (found && !FolderListsBoth(folder.fd, name, scratch_));
+    folder.caseRule = blind ? CaseRule::Blind : CaseRule::Sensitive;
+    if (!blind) return 0;
   }
-  FindStoredSpelling(folder.fd, name, st.st_ino, stored);
+  if (!spellings_.find(folder.path, folder.fd, name, stored))
+    FindStoredSpelling(folder.fd, name, st.st_ino, stored);
   return 0;
 }
 
@@ -141,6 +146,7 @@ int LinuxFileSystem::writeParent(const std::string& path, int& folderFd, const c
   name = path.c_str() + NameOffset(path);
   if (*name == '\0') return EINVAL;
   const std::string_view parent = ParentOf(path);
+  spellings_.noteChange(parent, name);
   DirectoryFdCache::Slot* slot = writeFolders_.find(parent);
   if (slot == nullptr) {
     UniqueFd fd;
@@ -153,6 +159,7 @@ int LinuxFileSystem::writeParent(const std::string& path, int& folderFd, const c
 
 int LinuxFileSystem::openFolderToChange(std::string_view dir, UniqueFd& out) {
   lastFound_.clear();  // what was found may be gone now
+  spellings_.forget();
   return writeRoot_.openFolder(dir, O_PATH, out);
 }
 

@@ -9,6 +9,7 @@
 
 #include "platform/DirectoryFdCache.h"
 #include "platform/FileSystem.h"
+#include "platform/FolderSpellings.h"
 #include "platform/NoFollowRoot.h"
 #include "platform/VolumeQueries.h"
 #include "platform/WidenedFolder.h"
@@ -104,6 +105,7 @@ class LinuxFileSystem : public FileSystem {
   NoFollowRoot writeRoot_;
   DirectoryFdCache lookupFolders_;
   DirectoryFdCache writeFolders_;
+  FolderSpellings spellings_;
   std::vector<char> copyBuffer_;
   std::string scratch_;  // reused for NUL-terminated folder paths
   // The path statEntry found last; emptied by every change made through writeParent.

@@ -20,6 +20,21 @@ bool EqualIgnoringAsciiCase(std::string_view a, std::string_view b) {
   return true;
 }
 
+// Calls `visit` with each name of the folder (any descriptor of it, O_PATH included) until it
+// returns false.
+template <typename Visit>
+void ForEachName(int folderFd, Visit visit) {
+  UniqueFd readable(::openat(folderFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (!readable.valid()) return;
+  DIR* dir = ::fdopendir(readable.get());
+  if (dir == nullptr) return;
+  (void)readable.release();
+  while (const dirent* entry = ::readdir(dir)) {
+    if (!visit(dir, std::string_view(entry->d_name))) break;
+  }
+  ::closedir(dir);
+}
+
 }  // namespace
 
 bool SwapAsciiCase(std::string_view name, std::string& swapped) {
@@ -37,28 +52,42 @@ bool SwapAsciiCase(std::string_view name, std::string& swapped) {
   return changed;
 }
 
+bool FolderListsBoth(int folderFd, std::string_view one, std::string_view other) {
+  bool listsOne = false;
+  bool listsOther = false;
+  ForEachName(folderFd, [&](DIR*, std::string_view candidate) {
+    listsOne = listsOne || candidate == one;
+    listsOther = listsOther || candidate == other;
+    return !(listsOne && listsOther);
+  });
+  return listsOne && listsOther;
+}
+
 void FindStoredSpelling(int folderFd, std::string_view name, ino_t inode, std::string& stored) {
-  UniqueFd readable(::openat(folderFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  if (!readable.valid()) return;
-  DIR* dir = ::fdopendir(readable.get());
-  if (dir == nullptr) return;
-  (void)readable.release();
   // The exact name wins wherever it comes; hard links may differ from it in case only.
-  std::string found;
+  std::string sameEntry;
+  std::string onlySpelling;
+  int spellings = 0;
   bool exact = false;
-  while (const dirent* entry = ::readdir(dir)) {
-    const std::string_view candidate(entry->d_name);
-    if (candidate == name) {
-      exact = true;
-      break;
-    }
+  ForEachName(folderFd, [&](DIR* dir, std::string_view candidate) {
+    exact = candidate == name;
+    if (exact || !EqualIgnoringAsciiCase(candidate, name)) return !exact;
+    if (++spellings == 1) onlySpelling.assign(candidate);
     struct stat st {};
-    if (found.empty() && EqualIgnoringAsciiCase(candidate, name) &&
-        ::fstatat(::dirfd(dir), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && st.st_ino == inode)
-      found.assign(candidate);
+    if (sameEntry.empty() &&
+        ::fstatat(::dirfd(dir), candidate.data(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+        st.st_ino == inode)
+      sameEntry.assign(candidate);
+    return true;
+  });
+  if (exact) return;
+  // Some FUSE file systems number each spelling looked up apart, so no number matches; a
+  // case-blind folder holds only one name of any spelling.
+  if (!sameEntry.empty()) {
+    stored = sameEntry;
+  } else if (spellings == 1) {
+    stored = onlySpelling;
   }
-  if (!exact && !found.empty()) stored = found;
-  ::closedir(dir);
 }
 
 }  // namespace tolvan::platform

@@ -10,9 +10,13 @@ namespace tolvan::platform {
 // `name` with its ASCII letters' case swapped; false when it has no ASCII letter.
 [[nodiscard]] bool SwapAsciiCase(std::string_view name, std::string& swapped);
 
+// Whether the folder (any descriptor of it) lists both names exactly as given.
+[[nodiscard]] bool FolderListsBoth(int folderFd, std::string_view one, std::string_view other);
+
 // Reads the folder (any descriptor of it, O_PATH included) for the entry that a case-blind
-// lookup of `name` found (inode `inode`) and puts the spelling the folder stores in `stored`.
-// Leaves `stored` alone when the exact name is stored or nothing matches.
+// lookup of `name` found (inode `inode`, or the only name of that spelling) and puts the spelling
+// the folder stores in `stored`. Leaves `stored` alone when the exact name is stored or nothing
+// matches.
 void FindStoredSpelling(int folderFd, std::string_view name, ino_t inode, std::string& stored);
 
 }  // namespace tolvan::platform

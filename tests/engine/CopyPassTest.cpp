@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <map>
 
 #include "engine/CopyPass.h"
 #include "engine/Paths.h"
@@ -171,6 +172,44 @@ TEST_F(CopyPassTest, AnUnconvertibleTimeSkipsTheEntry) {
   EXPECT_EQ(actionLines(), (Lines{"Error : /m/f(Code:75 File Time Culc Error)"}));
   EXPECT_EQ(errors, 1);
   EXPECT_FALSE(fs.exists("/b/f"));
+}
+
+// A master holding two names that differ in letter case only, backed up onto a case-blind
+// volume: whichever name the backup holds keeps its copy, the other is an error on every
+// run, the simulation lists it as missing from the backup, and the batch file leaves it out.
+TEST_F(CopyPassTest, NamesACaseBlindBackupCannotHoldSideBySideAreErrorsEveryRun) {
+  const std::string collision = "Error : /b/a.txt(Code:17 " + ErrorDescription(EEXIST) + ")";
+  fs.setCaseBlindBelow("/b");
+  fs.addDirectory("/b");
+  fs.addFile("/m/a.txt", "lower", kT + 100);
+  fs.addFile("/m/A.txt", "upper", kT + 100);
+  fs.addFile("/m/Docs/x", "lower x", kT);
+  fs.addFile("/m/DOCS/x", "upper x", kT);
+  fs.addFile("/b/A.txt", "upper", kT + 100);
+  fs.addFile("/b/DOCS/x", "upper x", kT);
+  fs.addFile("/m/Only.txt", "only", kT + 100);
+  fs.addFile("/b/ONLY.TXT", "old", kT);
+  for (int run = 1; run <= 2; ++run) {
+    SCOPED_TRACE("run " + std::to_string(run));
+    EXPECT_EQ(runCopy(), (Lines{"Error : /b/Docs(Code:17 " + ErrorDescription(EEXIST) + ")",
+                                "UpDate File : /b/Only.txt  " + when(kT) + " -> " + when(kT + 100),
+                                collision}));
+    EXPECT_EQ(errors, 2);
+    EXPECT_EQ(fs.contentOf("/b/A.txt"), "upper");
+    EXPECT_EQ(fs.contentOf("/b/DOCS/x"), "upper x");
+    fs.setMtime("/b/Only.txt", kT);
+  }
+  RecordingSink sink;
+  engine.dryRun = &sink;
+  engine.run.DryRunMode = 63;
+  EXPECT_EQ(CopyTree(engine, "/m", "/b"), 0);
+  std::map<std::string, int> kinds;
+  for (const auto& call : sink.simulated) kinds[call.to + "/" + call.name] = call.code;
+  EXPECT_EQ(kinds, (std::map<std::string, int>{
+                       {"/b/A.txt", 16}, {"/b/DOCS/x", 16}, {"/b/Only.txt", 1}, {"/b/a.txt", 8}}));
+  engine.run.DryRunMode = -1;
+  EXPECT_EQ(CopyTree(engine, "/m", "/b"), 0);
+  EXPECT_EQ(sink.restores, Lines{"/m/Only.txt>/b/Only.txt"}) << "never a copy onto A.txt's";
 }
 
 }  // namespace

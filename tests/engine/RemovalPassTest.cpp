@@ -54,6 +54,23 @@ TEST_F(RemovalPassTest, LetterCaseCountsOnlyWithMatchCaseOnACaseBlindVolume) {
   EXPECT_EQ(runRemoval(), (Lines{"Delete File : /b/Readme.TXT"}));
 }
 
+// A case-sensitive master backed up onto a case-blind volume: the master's own lookup misses
+// a backup entry spelled otherwise, which is a counterpart all the same unless MatchCase.
+TEST_F(RemovalPassTest, OnACaseBlindBackupOnlyMatchCaseRemovesACopySpelledOtherwise) {
+  fs.setCaseBlindBelow("/b");
+  fs.addDirectory("/b");
+  for (const std::int16_t matchCase : {0, 1}) {
+    SCOPED_TRACE("MatchCase " + std::to_string(matchCase));
+    addFiles({"/m/README.TXT", "/m/readme.txt", "/m/Docs/x", "/b/Readme.TXT", "/b/DOCS/x",
+              "/b/gone.txt"});
+    engine.job.MatchCase = matchCase;
+    const Lines spelledOtherwise{"Remove Directory: /b/DOCS", "Delete File : /b/gone.txt",
+                                 "Delete File : /b/Readme.TXT"};
+    EXPECT_EQ(runRemoval(), matchCase != 0 ? spelledOtherwise : Lines{"Delete File : /b/gone.txt"});
+    EXPECT_EQ(fs.exists("/b/DOCS/x"), matchCase == 0);
+  }
+}
+
 TEST_F(RemovalPassTest, AMasterFolderThatCannotBeLookedUpKeepsItsBackup) {
   addFiles({"/m/locked/file", "/b/locked/file", "/b/locked/onlyHere", "/b/other"});
   fs.failOn(Op::Stat, "/m/locked", EACCES);

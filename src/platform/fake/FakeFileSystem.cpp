@@ -109,7 +109,9 @@ class FakeListing : public DirectoryListing {
 };
 
 std::string FakeFileSystem::key(const std::string& path) const {
-  if (!caseBlind_) return path;
+  const bool blind = caseBlind_ || (!caseBlindRoot_.empty() &&
+                                    (path == caseBlindRoot_ || IsBelow(path, caseBlindRoot_)));
+  if (!blind) return path;
   std::string upper = path;
   for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
   return upper;

@@ -54,6 +54,8 @@ class FakeFileSystem : public FileSystem {
   void shareIdentity(const std::string& path, const std::string& other);
   // Lookups ignore letter case (a vfat mount) when on.
   void setCaseBlind(bool on) { caseBlind_ = on; }
+  // Only lookups at or below `root` ignore letter case (a USB drive mounted there).
+  void setCaseBlindBelow(const std::string& root) { caseBlindRoot_ = root; }
 
   // --- Failures ---
   // The next calls of `op` on exactly `path` fail with `error` (forever unless `times`).
@@ -147,6 +149,7 @@ class FakeFileSystem : public FileSystem {
   // rename takes the lock and the file's later writes along (a lock belongs to the open file).
   std::map<std::string, std::shared_ptr<std::string>> heldLocks_;
   bool caseBlind_ = false;
+  std::string caseBlindRoot_;
   std::uint64_t lastInode_ = 0;
   friend class FakeListing;
 };
