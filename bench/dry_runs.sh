@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Times the two dry runs against the real no-change run they predict, on the same generated
 # tree, side by side in one run: a simulation must not be slower than the run it predicts.
+# "simulate" lists every kind (a line for every unchanged file too), "differences" every kind
+# but 5 (same date and size), "batch" makes the batch file.
 #
 #   bench/dry_runs.sh [--files N] [--rounds R] [TOLVAN32]
 #
@@ -32,12 +34,13 @@ declare -A times
 for ((round = 1; round <= rounds; round++)); do
   times[real]+="$(millis run /X job.tvf) "
   times[simulate]+="$(millis run --simulate job.tvf) "
+  times[differences]+="$(millis run --simulate=1,2,3,4,6 job.tvf) "
   times[batch]+="$(millis run --make-bat job.tvf) "
 done
 median() { tr ' ' '\n' <<<"$1" | grep . | sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
 real=$(median "${times[real]}")
 echo "tree: $files files; $rounds rounds; medians in milliseconds"
-for kind in real simulate batch; do
+for kind in real simulate differences batch; do
   value=$(median "${times[$kind]}")
   python3 -c "import sys; k, v, r, a = sys.argv[1:]; print(f'{k:<9} {int(v):7d} ms   ratio to the real no-change run {int(v) / int(r):.2f}   (all: {a.strip()})')" \
     "$kind" "$value" "$real" "${times[$kind]}"
