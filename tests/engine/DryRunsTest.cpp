@@ -104,35 +104,6 @@ TEST_F(DryRunsTest, OnlyTheSelectedKindsAreListedAndTheirPassesRun) {
   }
 }
 
-TEST_F(DryRunsTest, AStopDuringTheCopyPassEndsTheListAndSkipsTheRemovalPass) {
-  ui.onEvents = [&](long) {
-    if (ui.progressWindow.status.find("シミュレーション") != std::string::npos)
-      engine.run.StopFlag = 1;
-  };
-  const SimulationOutcome outcome = simulate(63);
-  EXPECT_EQ(outcome.run.end, RunEnd::Stopped);
-  const Lines lines = linesOf("/app/simulate.csv");
-  ASSERT_GE(lines.size(), 3U);
-  EXPECT_EQ(lines[lines.size() - 3], "Stopped in the working : " + kNow);
-  for (const auto& line : dataLines()) EXPECT_NE(line.substr(0, 2), " 6") << line;
-}
-
-TEST_F(DryRunsTest, AListThatCannotBeCreatedAsksAtEveryLineAndIsNeverOpened) {
-  fs.failOn(platform::FakeFileSystem::Op::Open, "/app/simulate.csv", EACCES);
-  const SimulationOutcome outcome = simulate(63);
-  EXPECT_EQ(outcome.run.end, RunEnd::Finished);
-  EXPECT_GT(outcome.run.errors, 0) << "the exit status must say the list is missing";
-  int questions = 0;
-  for (const auto& box : ui.boxes)
-    questions += box.text.rfind("継続しますか？  Error Code : ", 0) == 0 ? 1 : 0;
-  EXPECT_GE(questions, 3);
-  ASSERT_FALSE(ui.boxes.empty());
-  EXPECT_EQ(ui.boxes.front().text.rfind("継続しますか？  Error Code : 13  ", 0), 0U);
-  EXPECT_EQ(ui.boxes.back().text, "/app/simulate.csv を開くことができませんでした。");
-  EXPECT_TRUE(ui.openedDocuments.empty());
-  EXPECT_TRUE(fs.removed.empty() && fs.copied.empty());
-}
-
 TEST_F(DryRunsTest, BatchFileGetsFiveThreeOrOneLinesPerFileAndSkipsTemporaryFiles) {
   // Read-only (no owner write bit) and hidden (a dot name), with and without a backup copy.
   fs.addFile("/m/.sys", "new", kT, 0444);
