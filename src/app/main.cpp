@@ -7,8 +7,8 @@
 #include "app/HeadlessProgram.h"
 #include "app/Usage.h"
 #include "conditions/CommandLine.h"
-#include "platform/OpenFileLimit.h"
 #include "engine/Paths.h"
+#include "platform/OpenFileLimit.h"
 #include "scheduler/ExitStatus.h"
 
 namespace {
@@ -35,7 +35,8 @@ int main(int argc, char** argv) {
     return kExitSuccess;
   }
   if (commandLine.usageError()) {
-    std::cerr << "tolvan32: " << DisplayText(commandLine.usageProblem) << "\n\n" << app::UsageText();
+    std::cerr << "tolvan32: " << DisplayText(commandLine.usageProblem) << "\n\n"
+              << app::UsageText();
     return kExitRefused;
   }
   switch (app::ChooseFrontend(commandLine.noGui, EnvironmentValue("DISPLAY"),

@@ -4,7 +4,7 @@
 #include <fcntl.h>
 
 #include "platform/DirectoryFdCache.h"
-#include "platform/UniqueFd.h"
+#include "platform/FolderNames.h"
 
 namespace tolvan::platform {
 namespace {
@@ -39,18 +39,13 @@ void FolderSpellings::read(std::string_view folderPath, int folderFd) {
   folder_.clear();
   byUpperCase_.clear();
   changed_.clear();
-  UniqueFd readable(::openat(folderFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  if (!readable.valid()) return;
-  DIR* dir = ::fdopendir(readable.get());
-  if (dir == nullptr) return;
-  (void)readable.release();
-  while (const dirent* entry = ::readdir(dir)) {
+  ForEachName(folderFd, [&](DIR*, std::string_view name) {
     // A case-blind folder holds one name of each spelling. A folder taken for one because of
     // hard links named in other letter cases holds more: those are not answered here.
-    const auto [at, added] = byUpperCase_.emplace(UpperAscii(entry->d_name), entry->d_name);
+    const auto [at, added] = byUpperCase_.emplace(UpperAscii(name), name);
     if (!added) changed_.insert(at->first);
-  }
-  ::closedir(dir);
+    return true;
+  });
   folder_.assign(folderPath);
   generation_ = FolderGeneration();
 }

@@ -4,7 +4,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
-#include "platform/UniqueFd.h"
+#include "platform/FolderNames.h"
 
 namespace tolvan::platform {
 namespace {
@@ -18,21 +18,6 @@ bool EqualIgnoringAsciiCase(std::string_view a, std::string_view b) {
   for (std::size_t i = 0; i < a.size(); ++i)
     if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
   return true;
-}
-
-// Calls `visit` with each name of the folder (any descriptor of it, O_PATH included) until it
-// returns false.
-template <typename Visit>
-void ForEachName(int folderFd, Visit visit) {
-  UniqueFd readable(::openat(folderFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  if (!readable.valid()) return;
-  DIR* dir = ::fdopendir(readable.get());
-  if (dir == nullptr) return;
-  (void)readable.release();
-  while (const dirent* entry = ::readdir(dir)) {
-    if (!visit(dir, std::string_view(entry->d_name))) break;
-  }
-  ::closedir(dir);
 }
 
 }  // namespace

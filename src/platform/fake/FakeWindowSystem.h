@@ -13,8 +13,14 @@ namespace tolvan::platform {
 // Records what the progress window was told.
 class FakeProgressWindow : public ProgressWindow {
  public:
-  void show() override { shown = true; ++showCount; }
-  void close() override { shown = false; ++closeCount; }
+  void show() override {
+    shown = true;
+    ++showCount;
+  }
+  void close() override {
+    shown = false;
+    ++closeCount;
+  }
   void setStatus(const std::string& text, std::uint32_t colour) override {
     status = text;
     statusColour = colour;
