@@ -76,13 +76,12 @@ EditorSettingsDialog::EditorSettingsDialog(Session& session, QWidget* parent)
 void EditorSettingsDialog::buildControls() {
   auto* layout = new QVBoxLayout(this);
   QLabel* pathLabel = MakeLabel("Label1", "使用するエディタをフルパスで指定して下さい。", this);
+  // Two fixed lines: wrapping would break "xdg-open" at its hyphen.
   QLabel* note =
       MakeLabel("Label3",
-                "（指定したエディタで表示できなかった場合は、デスクトップ標準の xdg-open、"
-                "テキストエディタの gedit、mousepad 等をご使用下さい。"
-                "パスを含まない名前は PATH から探します。）",
+                "（指定したエディタで表示できなかった場合は、xdg-open、gedit、mousepad 等を\n"
+                "ご使用下さい。パスを含まない名前は PATH から探します。）",
                 this);
-  note->setWordWrap(true);
   layout->addWidget(pathLabel);
   layout->addWidget(note);
 

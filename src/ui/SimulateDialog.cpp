@@ -89,11 +89,12 @@ void SimulateDialog::buildControls() {
   listField_ = new QLineEdit(this);
   listField_->setObjectName(QStringLiteral("Text1"));
   listField_->setAccessibleName(fieldLabel->text());
-  listField_->setMinimumWidth(320);
+  listField_->setMinimumWidth(380);
   fieldLabel->setBuddy(listField_);
   QPushButton* browse = MakeButton("Command1", "...", this);
   browse->setAccessibleDescription(QStringLiteral("ファイルを選択"));
   browse->setAutoDefault(false);
+  browse->setFixedWidth(browse->fontMetrics().horizontalAdvance(QStringLiteral("....")) + 16);
   fieldRow->addWidget(listField_, 1);
   fieldRow->addWidget(browse);
   layout->addLayout(fieldRow);
