@@ -290,7 +290,14 @@ void MainWindow::hideIntoTray() {
   trayIcon_.setToolTip(windowTitle());
   trayIcon_.show();
   hiddenInTray_ = true;
-  hide();
+  // Hidden once the minimizing has ended: showMinimized() shows the window after its state
+  // change.
+  QMetaObject::invokeMethod(
+      this,
+      [this] {
+        if (hiddenInTray_) hide();
+      },
+      Qt::QueuedConnection);
 }
 
 void MainWindow::Form_MouseMove(int message) {
