@@ -15,8 +15,12 @@
 #include "platform/QtSettingsStore.h"
 #include "scheduler/ExitStatus.h"
 #include "scheduler/FormSet.h"
+#include "ui/EditorSettingsDialog.h"
+#include "ui/HelpWindow.h"
 #include "ui/MainWindow.h"
 #include "ui/QuitSignals.h"
+#include "ui/ReportViewer.h"
+#include "ui/SimulateDialog.h"
 
 namespace tolvan::ui {
 namespace {
@@ -44,6 +48,22 @@ void ShowMainWindow(MainWindow& window, const Session& session) {
   }
 }
 
+// The dialogs behind the main window's menu commands and buttons, owned by `*window` once it
+// exists.
+void ConnectDialogs(MainWindowServices& services, Session& session, MainWindow* const& window) {
+  services.editorSettings = [&session, &window] {
+    EditorSettingsDialog dialog(session, window);
+    (void)dialog.exec();
+  };
+  services.showReport = [&session, &window, &services](const std::string& name) {
+    ShowReport(session, *services.windowSystem, window, name);
+  };
+  services.askSimulation = [&session, &window](std::int16_t& mode, std::string& listPath) {
+    return AskSimulation(session, window, mode, listPath);
+  };
+  services.helpTopics = [&window] { ShowHelpTopics(window); };
+}
+
 }  // namespace
 
 int RunWindowed(const std::vector<std::string>& args, const CommandLine& /*commandLine*/) {
@@ -66,8 +86,11 @@ int RunWindowed(const std::vector<std::string>& args, const CommandLine& /*comma
 
   MainWindowServices services;
   services.windowSystem = windowSystem.get();
+  MainWindow* windowForDialogs = nullptr;
+  ConnectDialogs(services, session, windowForDialogs);
   services = WithDefaults(services);
   MainWindow window(session, services);
+  windowForDialogs = &window;
   session.formSet = [&](std::int16_t timer) {
     FormSet(session, timer);
     services.onGuiThread([&window] { window.refreshFromModel(); });
