@@ -1,4 +1,6 @@
 // "中断" during a 100,000-file run, with the engine on a worker thread and on the GUI thread.
+#include <sys/stat.h>
+
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -18,6 +20,12 @@ using Clock = std::chrono::steady_clock;
 constexpr int kFolders = 400;
 constexpr int kFilesPerFolder = 250;
 
+// One system call and no descriptor: a thread checker's descriptor bookkeeping would
+// otherwise make the tree forty times slower to build.
+void MakeEmptyFile(const std::string& path) {
+  ASSERT_EQ(::mknod(path.c_str(), S_IFREG | 0644, 0), 0) << path;
+}
+
 class StopLargeRunTest : public RealEngineTest {
  protected:
   void SetUp() override {
@@ -25,7 +33,7 @@ class StopLargeRunTest : public RealEngineTest {
     for (int f = 0; f < kFolders; ++f) {
       const std::string folder = master + "/d" + std::to_string(f);
       MakeFolder(folder);
-      for (int i = 0; i < kFilesPerFolder; ++i) MakeFile(folder + "/f" + std::to_string(i));
+      for (int i = 0; i < kFilesPerFolder; ++i) MakeEmptyFile(folder + "/f" + std::to_string(i));
     }
     std::printf("[ tree     ] %d files made in %lld ms\n", kFolders * kFilesPerFolder,
                 static_cast<long long>(Millis(Clock::now() - started)));
