@@ -56,7 +56,6 @@ class MainWindow : public QMainWindow {
   // The end of loading: the stored position and the window font.
   void finishLoading();
   // What the window system asks of the main window around a run.
-  void setBusy(bool busy);
   void restoreAfterRun();
   [[nodiscard]] QSystemTrayIcon& notificationIcon() { return trayIcon_; }
   [[nodiscard]] bool hiddenInTray() const { return hiddenInTray_; }

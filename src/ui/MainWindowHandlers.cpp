@@ -398,16 +398,6 @@ void MainWindow::mnuAbout_Click() {
                                            platform::MessageButtons::Ok);
 }
 
-void MainWindow::setBusy(bool busy) {
-  if (busy == !isEnabled()) return;
-  setEnabled(!busy);
-  if (busy) {
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-  } else {
-    QApplication::restoreOverrideCursor();
-  }
-}
-
 void MainWindow::restoreAfterRun() {
   if (!isMinimized() && !hiddenInTray_) {
     show();

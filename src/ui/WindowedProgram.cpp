@@ -2,13 +2,11 @@
 
 #include <QApplication>
 #include <QScreen>
-#include <memory>
 
 #include "conditions/Session.h"
 #include "conditions/Startup.h"
 #include "conditions/Tvf.h"
 #include "engine/Engine.h"
-#include "platform/HeadlessWindowSystem.h"
 #include "platform/LinuxFileSystem.h"
 #include "platform/LinuxSystemInfo.h"
 #include "platform/LinuxTrash.h"
@@ -16,21 +14,19 @@
 #include "scheduler/ExitStatus.h"
 #include "scheduler/FormSet.h"
 #include "ui/EditorSettingsDialog.h"
+#include "ui/GuiThread.h"
 #include "ui/HelpWindow.h"
 #include "ui/MainWindow.h"
+#include "ui/QtWindowSystem.h"
 #include "ui/QuitSignals.h"
 #include "ui/ReportViewer.h"
 #include "ui/SimulateDialog.h"
+#include "ui/WorkerRun.h"
 
 namespace tolvan::ui {
 namespace {
 
 constexpr int kTwipsPerPixel = 15;
-
-// The message boxes, progress window and wait dialog of the windowed program.
-std::unique_ptr<platform::WindowSystem> MakeWindowSystem() {
-  return std::make_unique<platform::HeadlessWindowSystem>();
-}
 
 void SetScreenSize(WindowModel& window) {
   if (const QScreen* screen = QGuiApplication::primaryScreen()) {
@@ -79,18 +75,24 @@ int RunWindowed(const std::vector<std::string>& args, const CommandLine& /*comma
   platform::LinuxSystemInfo sys;
   platform::LinuxTrash trash{fs};
   platform::QtSettingsStore settings;
-  const std::unique_ptr<platform::WindowSystem> windowSystem = MakeWindowSystem();
-  Engine engine{Services{fs, trash, *windowSystem, sys}};
+  QtWindowSystem windowSystem{settings};
+  Engine engine{Services{fs, trash, windowSystem, sys}};
+  windowSystem.watchStopFlag(&engine.run.StopFlag);
   Session session{engine, settings};
   SetScreenSize(session.window);
 
   MainWindowServices services;
-  services.windowSystem = windowSystem.get();
+  services.windowSystem = &windowSystem;
+  // Engine work runs on a worker thread, so the windows repaint and "中断" is heard at once.
+  services.runEngine = [](const std::function<void()>& work) { return RunOnWorker(work); };
+  services.onGuiThread = [](const std::function<void()>& call) { CallOnGuiThread(call); };
   MainWindow* windowForDialogs = nullptr;
   ConnectDialogs(services, session, windowForDialogs);
   services = WithDefaults(services);
   MainWindow window(session, services);
   windowForDialogs = &window;
+  windowSystem.setMainWindow(&window);
+  windowSystem.setRestoreHandler([&window] { window.restoreAfterRun(); });
   session.formSet = [&](std::int16_t timer) {
     FormSet(session, timer);
     services.onGuiThread([&window] { window.refreshFromModel(); });
