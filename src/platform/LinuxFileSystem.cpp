@@ -49,10 +49,21 @@ void LinuxFileSystem::DiscardPartialCopyFromSignalHandler() {
 // --- Walking and looking up ---
 
 std::unique_ptr<DirectoryListing> LinuxFileSystem::openListing(const std::string& dir, int& error) {
+  return openListingWith(dir, error, ListingDetail::Full);
+}
+
+std::unique_ptr<DirectoryListing> LinuxFileSystem::openKindListing(const std::string& dir,
+                                                                   int& error) {
+  return openListingWith(dir, error, ListingDetail::Kinds);
+}
+
+std::unique_ptr<DirectoryListing> LinuxFileSystem::openListingWith(const std::string& dir,
+                                                                   int& error,
+                                                                   ListingDetail detail) {
   UniqueFd folder;
   error = writeRoot_.openFolder(dir, O_RDONLY, folder);
   if (error != 0) return nullptr;
-  auto listing = std::make_unique<LinuxListing>(std::move(folder), error);
+  auto listing = std::make_unique<LinuxListing>(std::move(folder), error, detail);
   if (error != 0) return nullptr;
   return listing;
 }
