@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "engine/EntryInfo.h"
@@ -43,6 +44,18 @@ enum class LeftoverCopies : std::uint8_t { Keep, Remove };
 [[nodiscard]] double TreeSize(Engine& engine, const std::string& folder, std::int16_t childDir,
                               std::int64_t& folders, std::int64_t& files,
                               LeftoverCopies leftovers = LeftoverCopies::Keep);
+
+// What a size walk asks of its caller before each entry.
+struct SizeWalkHooks {
+  std::function<bool()> stopRequested;
+  std::function<void()> letEventsRun;
+};
+
+// TreeSize on any file system object (one of another thread's own, for instance), with
+// leftovers of killed copies removed on request.
+[[nodiscard]] double TreeSizeWith(platform::FileSystem& fs, const std::string& folder,
+                                  std::int16_t childDir, std::int64_t& folders, std::int64_t& files,
+                                  const SizeWalkHooks& hooks, bool removeLeftovers);
 
 // Free (for the running user) and total bytes of the volume holding `path`.
 [[nodiscard]] bool GetDiskSpace(Engine& engine, const std::string& path, double& freeBytes,

@@ -10,6 +10,7 @@
 #include "engine/RemovalPass.h"
 #include "engine/Report.h"
 #include "engine/RunLock.h"
+#include "engine/SideBySideSizeWalk.h"
 #include "engine/SidesCheck.h"
 
 namespace tolvan {
@@ -197,15 +198,18 @@ std::int16_t CheckFreeSpace(Engine& engine, const std::string& from, const std::
   PrepareProgress(engine, from, to, mode);
   window.setStatus(kCheckingMaster, platform::kColourBlue);
   if (engine.run.stopRequested()) return StopChecks(engine);
-  std::int64_t masterFolders = 0;
-  std::int64_t masterFiles = 0;
-  const double masterSize = TreeSize(engine, from, engine.job.ChildDir, masterFolders, masterFiles);
+  // The master tree is walked on a thread of its own while this one walks the backup tree;
+  // the captions change as if the walks took turns.
+  SideBySideSizeWalk masterWalk(engine, from, engine.job.ChildDir);
   window.setStatus(kCheckingBackup, platform::kColourRed);
   if (engine.run.stopRequested()) return StopChecks(engine);
   std::int64_t backupFolders = 0;
   std::int64_t backupFiles = 0;
   const double backupSize =
       TreeSize(engine, to, engine.job.ChildDir, backupFolders, backupFiles, LeftoverCopies::Remove);
+  std::int64_t masterFolders = 0;
+  std::int64_t masterFiles = 0;
+  const double masterSize = masterWalk.finish(masterFolders, masterFiles);
   if (engine.run.stopRequested()) return StopChecks(engine);
   const double freeBytes = DriveFreeSpace(engine, to);
   if (freeBytes + backupSize < masterSize && mode < 2 && !RoomConfirmed(engine)) {

@@ -82,6 +82,10 @@ class FileSystem {
   // spelling on case-blind file systems).
   [[nodiscard]] virtual int storedName(const std::string& path, std::string& name) = 0;
 
+  // A file system object of its own for a walk on another thread, with the same write root,
+  // for listings and lookups only; nullptr where there is none (walks then take turns).
+  [[nodiscard]] virtual std::unique_ptr<FileSystem> forAnotherThread() { return nullptr; }
+
   // --- Changing the backup tree ---
   // Below this folder no symbolic link is followed by any write or delete, not even in the
   // middle of a path. Empty text clears it. A folder of the running user's own without the

@@ -144,6 +144,13 @@ int LinuxFileSystem::storedSpelling(DirectoryFdCache::Slot& folder, const char* 
   return 0;
 }
 
+// Nothing is shared: each object keeps its own descriptor caches.
+std::unique_ptr<FileSystem> LinuxFileSystem::forAnotherThread() {
+  auto other = std::make_unique<LinuxFileSystem>(volumes_);
+  other->setWriteRoot(writeRoot_.root());
+  return other;
+}
+
 // --- Changing the backup tree ---
 
 void LinuxFileSystem::setWriteRoot(const std::string& root) {

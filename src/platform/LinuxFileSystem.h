@@ -34,6 +34,7 @@ class LinuxFileSystem : public FileSystem {
   std::unique_ptr<DirectoryListing> openKindListing(const std::string& dir, int& error) override;
   int statEntry(const std::string& path, FileStat& out) override;
   int storedName(const std::string& path, std::string& name) override;
+  std::unique_ptr<FileSystem> forAnotherThread() override;
 
   void setWriteRoot(const std::string& root) override;
   int copyFile(const std::string& source, const std::string& target, Trash* trash) override;
