@@ -79,9 +79,10 @@ struct SizeWalk {
   std::int64_t& folders;
   std::int64_t& files;
   WalkPath path;
+  SizeWalkRecords records;
 };
 
-double FolderSize(SizeWalk& walk, const std::string& folder);
+double FolderSize(SizeWalk& walk, const std::string& folder, const FileStat& self);
 
 // One listed entry of a size walk; leftovers of a killed copy are never counted, and removed
 // only from the backup tree in a real run (the master is never changed, a dry run changes
@@ -97,26 +98,33 @@ double EntrySize(SizeWalk& walk, const std::string& folder, std::string_view nam
     ++walk.folders;
     if (walk.childDir == 0) return 0;
     const WalkPath::Step step(walk.path, st);
-    return FolderSize(walk, ChildPath(folder, name));
+    return FolderSize(walk, ChildPath(folder, name), st);
   }
   ++walk.files;
   return static_cast<double>(st.size);
 }
 
 // A stop request ends the walk at its next entry; the caller ends the run.
-double FolderSize(SizeWalk& walk, const std::string& folder) {
+// Only a listing read to its end is kept for the passes.
+double FolderSize(SizeWalk& walk, const std::string& folder, const FileStat& self) {
+  if (walk.records.folders != nullptr) walk.records.folders->add(self);
   int error = 0;
   const std::unique_ptr<platform::DirectoryListing> listing = walk.fs.openListing(folder, error);
   if (listing == nullptr) return 0;
+  TreeListings::Recorder recorder(walk.records.listings, folder, self.device, self.inode);
   double total = 0;
   std::string_view name;
   FileStat st;
   for (;;) {
     const int rc = listing->next(name, st);
-    if (rc == -1) return total;
+    if (rc == -1) {
+      recorder.finish();
+      return total;
+    }
     if (rc != 0) return 0;  // a folder that cannot be read counts no bytes
     walk.hooks.letEventsRun();
     if (walk.hooks.stopRequested()) return total;
+    recorder.add(name, st);
     total += EntrySize(walk, folder, name, st);
   }
 }
@@ -194,18 +202,22 @@ std::int16_t GetOSVersion(Engine& engine, OsVersionInfo& info) {
 }
 
 double TreeSize(Engine& engine, const std::string& folder, std::int16_t childDir,
-                std::int64_t& folders, std::int64_t& files, LeftoverCopies leftovers) {
+                std::int64_t& folders, std::int64_t& files, LeftoverCopies leftovers,
+                SizeWalkRecords records) {
   const SizeWalkHooks hooks{[&] { return engine.run.stopRequested(); },
                             [&] { engine.ui().letEventsRun(); }};
   const bool remove = leftovers == LeftoverCopies::Remove && engine.run.DryRunMode == 0;
-  return TreeSizeWith(engine.fs(), folder, childDir, folders, files, hooks, remove);
+  return TreeSizeWith(engine.fs(), folder, childDir, folders, files, hooks, remove, records);
 }
 
 double TreeSizeWith(platform::FileSystem& fs, const std::string& folder, std::int16_t childDir,
                     std::int64_t& folders, std::int64_t& files, const SizeWalkHooks& hooks,
-                    bool removeLeftovers) {
-  SizeWalk walk{fs, hooks, childDir, removeLeftovers, folders, files, WalkPath(fs, folder)};
-  return FolderSize(walk, folder);
+                    bool removeLeftovers, SizeWalkRecords records) {
+  SizeWalk walk{fs,     hooks, childDir, removeLeftovers, folders, files, WalkPath(fs, folder),
+                records};
+  FileStat root;
+  if (fs.statEntry(folder, root) != 0) walk.records = {};  // nothing to tell the folders by
+  return FolderSize(walk, folder, root);
 }
 
 bool GetDiskSpace(Engine& engine, const std::string& path, double& freeBytes, double& totalBytes) {

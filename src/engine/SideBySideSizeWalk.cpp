@@ -15,8 +15,9 @@ constexpr std::chrono::milliseconds kEventInterval{20};
 
 }  // namespace
 
-SideBySideSizeWalk::SideBySideSizeWalk(Engine& engine, std::string folder, std::int16_t childDir)
-    : engine_(engine), folder_(std::move(folder)), childDir_(childDir) {
+SideBySideSizeWalk::SideBySideSizeWalk(Engine& engine, std::string folder, std::int16_t childDir,
+                                       TreeListings* listings)
+    : engine_(engine), folder_(std::move(folder)), childDir_(childDir), listings_(listings) {
   fs_ = engine.fs().forAnotherThread();
   if (fs_ != nullptr) {
     try {
@@ -26,7 +27,8 @@ SideBySideSizeWalk::SideBySideSizeWalk(Engine& engine, std::string folder, std::
       // no thread to be had: the walks take turns
     }
   }
-  bytes_ = TreeSize(engine_, folder_, childDir_, folders_, files_);
+  bytes_ = TreeSize(engine_, folder_, childDir_, folders_, files_, LeftoverCopies::Keep,
+                    {listings_, nullptr});
 }
 
 SideBySideSizeWalk::~SideBySideSizeWalk() {
@@ -39,7 +41,8 @@ SideBySideSizeWalk::~SideBySideSizeWalk() {
 void SideBySideSizeWalk::walk() {
   const SizeWalkHooks hooks{
       [this] { return cancelled_.load() || engine_.run.StopFlag.load() != 0; }, [] {}};
-  const double bytes = TreeSizeWith(*fs_, folder_, childDir_, folders_, files_, hooks, false);
+  const double bytes =
+      TreeSizeWith(*fs_, folder_, childDir_, folders_, files_, hooks, false, {listings_, nullptr});
   const std::lock_guard lock(mutex_);
   bytes_ = bytes;
   done_ = true;

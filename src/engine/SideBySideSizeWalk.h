@@ -8,6 +8,7 @@
 #include <string>
 #include <thread>
 
+#include "engine/TreeListings.h"
 #include "platform/FileSystem.h"
 
 namespace tolvan {
@@ -19,7 +20,9 @@ struct Engine;
 // a file system that cannot give a second object, the tree is walked at once, in turn.
 class SideBySideSizeWalk {
  public:
-  SideBySideSizeWalk(Engine& engine, std::string folder, std::int16_t childDir);
+  // `listings`, when given, receives the listings of the tree's folders (TreeSizeWith).
+  SideBySideSizeWalk(Engine& engine, std::string folder, std::int16_t childDir,
+                     TreeListings* listings = nullptr);
   // Ends the walk at its next entry and waits for it.
   ~SideBySideSizeWalk();
   SideBySideSizeWalk(const SideBySideSizeWalk&) = delete;
@@ -35,6 +38,7 @@ class SideBySideSizeWalk {
   Engine& engine_;
   std::string folder_;
   std::int16_t childDir_;
+  TreeListings* listings_;
   std::unique_ptr<platform::FileSystem> fs_;
   std::atomic<bool> cancelled_{false};
   std::mutex mutex_;

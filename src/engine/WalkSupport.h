@@ -73,4 +73,18 @@ std::int32_t ForEachListedEntry(Engine& engine, const std::string& folder,
   return errors;
 }
 
+// ForEachListedEntry over a folder listed before (TreeListings), in the order it was listed.
+template <typename Visit>
+std::int32_t ForEachHeldEntry(Engine& engine, const TreeListings::Folder& folder, Visit visit) {
+  std::int32_t errors = 0;
+  for (const TreeListings::Entry& entry : folder.entries) {
+    engine.ui().letEventsRun();
+    if (engine.run.stopRequested()) break;
+    const std::string_view name = folder.nameOf(entry);
+    if (IsNeverWalked(name, entry.stat.kind)) continue;
+    errors += visit(name, entry.stat);
+  }
+  return errors;
+}
+
 }  // namespace tolvan
