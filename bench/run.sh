@@ -31,7 +31,6 @@ REPEAT=3
 BUILD=1
 TOLVAN32=$REPO/build/release/src/tolvan32
 WALK_FLOOR=$REPO/build/release/bench/walk_floor
-IMAGE_SIZE=6G
 LOOP=1
 
 usage() { sed -n '2,/^set -euo/p' "$0" | sed '$d; s/^# \{0,1\}//'; }
@@ -49,6 +48,12 @@ while (($#)); do
   esac
 done
 SMALL_FILES=$((FILES / 10 > 100 ? FILES / 10 : 100))
+# Room for four copies of the large tree and the small ones (a file of this mix takes about
+# 4.5 KiB on ext4 with its block), at least 6 GiB; above 200,000 files an inode for every entry
+# of those trees rather than one per 8 KiB.
+IMAGE_SIZE=$((FILES * 6 * 4500 / 1073741824 > 6 ? FILES * 6 * 4500 / 1073741824 : 6))G
+INODE_OPTION=(-i 8192)
+((FILES <= 200000)) || INODE_OPTION=(-N $((FILES * 5 + 100000)))
 
 say() { printf '\n== %s\n' "$*"; }
 warn() {
@@ -138,7 +143,7 @@ mount_scratch() {
   fi
   if ((LOOP)) && [ "$(id -u)" -eq 0 ] &&
     rm -f "$WORK/ext4.img" && truncate -s "$IMAGE_SIZE" "$WORK/ext4.img" &&
-    mkfs.ext4 -q -F -i 8192 -E lazy_itable_init=0,lazy_journal_init=0 "$WORK/ext4.img" &&
+    mkfs.ext4 -q -F "${INODE_OPTION[@]}" -E lazy_itable_init=0,lazy_journal_init=0 "$WORK/ext4.img" &&
     mount -o loop "$WORK/ext4.img" "$WORK/mnt"; then
     MOUNTED=1
     TREES=$WORK/mnt
