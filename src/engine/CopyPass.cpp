@@ -293,14 +293,18 @@ void WriteScanError(Engine& engine, const std::string& from, int code) {
             from + "(Scanning Error on Master Disk Code : " + std::to_string(code) + ")");
 }
 
+// A master folder the room check listed is walked from that listing (the entries acted on
+// are examined again by the copy itself); any other is listed now.
 std::int32_t CopyFolder(Engine& engine, const std::string& from, const std::string& to,
                         WalkPath& path) {
+  const auto visit = [&](std::string_view name, const platform::FileStat& stat) -> std::int32_t {
+    if (platform::IsPartialCopyLeftover(name, stat.kind)) return 0;
+    return VisitEntry(engine, from, to, std::string(name), stat, path);
+  };
+  TreeListings::Folder listed;
+  if (engine.masterListings.take(from, listed)) return ForEachHeldEntry(engine, listed, visit);
   return ForEachListedEntry(
-      engine, from, [&](int code) { WriteScanError(engine, from, code); },
-      [&](std::string_view name, const platform::FileStat& stat) -> std::int32_t {
-        if (platform::IsPartialCopyLeftover(name, stat.kind)) return 0;
-        return VisitEntry(engine, from, to, std::string(name), stat, path);
-      });
+      engine, from, [&](int code) { WriteScanError(engine, from, code); }, visit);
 }
 
 }  // namespace
@@ -314,7 +318,9 @@ int CompareModified(DateTime master, DateTime backup) {
 
 std::int32_t CopyTree(Engine& engine, const std::string& from, const std::string& to) {
   WalkPath path(engine.fs(), from);
-  return CopyFolder(engine, from, to, path);
+  const std::int32_t errors = CopyFolder(engine, from, to, path);
+  engine.masterListings.clear();  // a stop leaves folders unwalked
+  return errors;
 }
 
 int CopyEntry(Engine& engine, const std::string& source, const std::string& target,

@@ -6,6 +6,7 @@
 #include "engine/JobConditions.h"
 #include "engine/Progress.h"
 #include "engine/Report.h"
+#include "engine/TreeListings.h"
 #include "platform/FileSystem.h"
 #include "platform/SystemInfo.h"
 #include "platform/Trash.h"
@@ -74,6 +75,9 @@ struct Engine {
   ReportFiles report;
   Progress progress;
   DryRunSink* dryRun = nullptr;
+  // The master tree's folders as the room check listed them, until the copy pass walks them;
+  // at most 16 MiB of names and entries.
+  TreeListings masterListings{std::size_t{16} << 20};
 
   [[nodiscard]] platform::FileSystem& fs() { return services.fs; }
   [[nodiscard]] platform::WindowSystem& ui() { return services.ui; }

@@ -70,50 +70,62 @@ int CopyWithAttributes(Engine& engine, const std::string& source, const std::str
   return ShellCopy(engine, source, target, backup);
 }
 
-double FolderSize(Engine& engine, const std::string& folder, std::int16_t childDir,
-                  LeftoverCopies leftovers, std::int64_t& folders, std::int64_t& files,
-                  WalkPath& path);
+// One size walk's state; `fs` may be another thread's own file system object.
+struct SizeWalk {
+  platform::FileSystem& fs;
+  const SizeWalkHooks& hooks;
+  std::int16_t childDir;
+  bool removeLeftovers;
+  std::int64_t& folders;
+  std::int64_t& files;
+  WalkPath path;
+  SizeWalkRecords records;
+};
 
-// One listed entry of TreeSize; leftovers of a killed copy are never counted, and removed
+double FolderSize(SizeWalk& walk, const std::string& folder, const FileStat& self);
+
+// One listed entry of a size walk; leftovers of a killed copy are never counted, and removed
 // only from the backup tree in a real run (the master is never changed, a dry run changes
 // nothing). A folder already on the walk's path counts as nothing.
-double EntrySize(Engine& engine, const std::string& folder, std::string_view name,
-                 const FileStat& st, std::int16_t childDir, LeftoverCopies leftovers,
-                 std::int64_t& folders, std::int64_t& files, WalkPath& path) {
+double EntrySize(SizeWalk& walk, const std::string& folder, std::string_view name,
+                 const FileStat& st) {
   if (platform::IsPartialCopyLeftover(name, st.kind)) {
-    if (leftovers == LeftoverCopies::Remove && engine.run.DryRunMode == 0)
-      (void)engine.fs().removeEntry(ChildPath(folder, name));
+    if (walk.removeLeftovers) (void)walk.fs.removeEntry(ChildPath(folder, name));
     return 0;
   }
   if (st.kind == EntryKind::Directory) {
-    if (path.holds(st)) return 0;
-    ++folders;
-    if (childDir == 0) return 0;
-    const WalkPath::Step step(path, st);
-    return FolderSize(engine, ChildPath(folder, name), childDir, leftovers, folders, files, path);
+    if (walk.path.holds(st)) return 0;
+    ++walk.folders;
+    if (walk.childDir == 0) return 0;
+    const WalkPath::Step step(walk.path, st);
+    return FolderSize(walk, ChildPath(folder, name), st);
   }
-  ++files;
+  ++walk.files;
   return static_cast<double>(st.size);
 }
 
 // A stop request ends the walk at its next entry; the caller ends the run.
-double FolderSize(Engine& engine, const std::string& folder, std::int16_t childDir,
-                  LeftoverCopies leftovers, std::int64_t& folders, std::int64_t& files,
-                  WalkPath& path) {
+// Only a listing read to its end is kept for the passes.
+double FolderSize(SizeWalk& walk, const std::string& folder, const FileStat& self) {
+  if (walk.records.folders != nullptr) walk.records.folders->add(self);
   int error = 0;
-  const std::unique_ptr<platform::DirectoryListing> listing =
-      engine.fs().openListing(folder, error);
+  const std::unique_ptr<platform::DirectoryListing> listing = walk.fs.openListing(folder, error);
   if (listing == nullptr) return 0;
+  TreeListings::Recorder recorder(walk.records.listings, folder, self.device, self.inode);
   double total = 0;
   std::string_view name;
   FileStat st;
   for (;;) {
     const int rc = listing->next(name, st);
-    if (rc == -1) return total;
+    if (rc == -1) {
+      recorder.finish();
+      return total;
+    }
     if (rc != 0) return 0;  // a folder that cannot be read counts no bytes
-    engine.ui().letEventsRun();
-    if (engine.run.stopRequested()) return total;
-    total += EntrySize(engine, folder, name, st, childDir, leftovers, folders, files, path);
+    walk.hooks.letEventsRun();
+    if (walk.hooks.stopRequested()) return total;
+    recorder.add(name, st);
+    total += EntrySize(walk, folder, name, st);
   }
 }
 
@@ -190,9 +202,22 @@ std::int16_t GetOSVersion(Engine& engine, OsVersionInfo& info) {
 }
 
 double TreeSize(Engine& engine, const std::string& folder, std::int16_t childDir,
-                std::int64_t& folders, std::int64_t& files, LeftoverCopies leftovers) {
-  WalkPath path(engine.fs(), folder);
-  return FolderSize(engine, folder, childDir, leftovers, folders, files, path);
+                std::int64_t& folders, std::int64_t& files, LeftoverCopies leftovers,
+                SizeWalkRecords records) {
+  const SizeWalkHooks hooks{[&] { return engine.run.stopRequested(); },
+                            [&] { engine.ui().letEventsRun(); }};
+  const bool remove = leftovers == LeftoverCopies::Remove && engine.run.DryRunMode == 0;
+  return TreeSizeWith(engine.fs(), folder, childDir, folders, files, hooks, remove, records);
+}
+
+double TreeSizeWith(platform::FileSystem& fs, const std::string& folder, std::int16_t childDir,
+                    std::int64_t& folders, std::int64_t& files, const SizeWalkHooks& hooks,
+                    bool removeLeftovers, SizeWalkRecords records) {
+  SizeWalk walk{fs,     hooks, childDir, removeLeftovers, folders, files, WalkPath(fs, folder),
+                records};
+  FileStat root;
+  if (fs.statEntry(folder, root) != 0) walk.records = {};  // nothing to tell the folders by
+  return FolderSize(walk, folder, root);
 }
 
 bool GetDiskSpace(Engine& engine, const std::string& path, double& freeBytes, double& totalBytes) {

@@ -1,9 +1,11 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "engine/EntryInfo.h"
+#include "engine/TreeListings.h"
 
 namespace tolvan {
 
@@ -34,6 +36,19 @@ struct OsVersionInfo;
 // Fills `info` from the running kernel; -1 for the Windows 95 family, else 0.
 std::int16_t GetOSVersion(Engine& engine, OsVersionInfo& info);
 
+// What a size walk asks of its caller before each entry.
+struct SizeWalkHooks {
+  std::function<bool()> stopRequested;
+  std::function<void()> letEventsRun;
+};
+
+// What a size walk keeps of the tree besides its figures, where asked: the listings of its
+// folders, and the identities of its folders.
+struct SizeWalkRecords {
+  TreeListings* listings = nullptr;
+  FolderIdentities* folders = nullptr;
+};
+
 // What the size walk does with leftovers of killed copies (IsPartialCopyLeftover): they are
 // never counted; the walk of the backup tree before a real run removes them.
 enum class LeftoverCopies : std::uint8_t { Keep, Remove };
@@ -42,7 +57,15 @@ enum class LeftoverCopies : std::uint8_t { Keep, Remove };
 // adds 0 bytes. Hidden entries count.
 [[nodiscard]] double TreeSize(Engine& engine, const std::string& folder, std::int16_t childDir,
                               std::int64_t& folders, std::int64_t& files,
-                              LeftoverCopies leftovers = LeftoverCopies::Keep);
+                              LeftoverCopies leftovers = LeftoverCopies::Keep,
+                              SizeWalkRecords records = {});
+
+// TreeSize on any file system object (one of another thread's own, for instance), with
+// leftovers of killed copies removed on request.
+[[nodiscard]] double TreeSizeWith(platform::FileSystem& fs, const std::string& folder,
+                                  std::int16_t childDir, std::int64_t& folders, std::int64_t& files,
+                                  const SizeWalkHooks& hooks, bool removeLeftovers,
+                                  SizeWalkRecords records = {});
 
 // Free (for the running user) and total bytes of the volume holding `path`.
 [[nodiscard]] bool GetDiskSpace(Engine& engine, const std::string& path, double& freeBytes,

@@ -10,6 +10,7 @@
 #include "engine/RemovalPass.h"
 #include "engine/Report.h"
 #include "engine/RunLock.h"
+#include "engine/SideBySideSizeWalk.h"
 #include "engine/SidesCheck.h"
 
 namespace tolvan {
@@ -114,6 +115,7 @@ std::int32_t RunPasses(Engine& engine, const std::string& from, const std::strin
     errors += RemovalPass(engine, from, to);
   }
   if (!engine.run.stopRequested()) errors += CopyTree(engine, from, to);
+  engine.masterListings.clear();
   return errors;
 }
 
@@ -191,22 +193,34 @@ RunOutcome RunJob(Engine& engine, const std::string& from, const std::string& to
   return outcome;
 }
 
-std::int16_t CheckFreeSpace(Engine& engine, const std::string& from, const std::string& to,
-                            std::int16_t mode) {
+namespace {
+
+// More backup folders than this and the master's listings are not kept for the copy pass
+// (some 5 MiB of identities).
+constexpr std::size_t kBackupFoldersTold = std::size_t{1} << 17;
+
+std::int16_t CheckAndListTrees(Engine& engine, const std::string& from, const std::string& to,
+                               std::int16_t mode) {
   platform::ProgressWindow& window = engine.progress.window();
   PrepareProgress(engine, from, to, mode);
   window.setStatus(kCheckingMaster, platform::kColourBlue);
   if (engine.run.stopRequested()) return StopChecks(engine);
-  std::int64_t masterFolders = 0;
-  std::int64_t masterFiles = 0;
-  const double masterSize = TreeSize(engine, from, engine.job.ChildDir, masterFolders, masterFiles);
+  // The master tree is walked on a thread of its own while this one walks the backup tree;
+  // the captions change as if the walks took turns.
+  SideBySideSizeWalk masterWalk(engine, from, engine.job.ChildDir, &engine.masterListings);
   window.setStatus(kCheckingBackup, platform::kColourRed);
   if (engine.run.stopRequested()) return StopChecks(engine);
   std::int64_t backupFolders = 0;
   std::int64_t backupFiles = 0;
-  const double backupSize =
-      TreeSize(engine, to, engine.job.ChildDir, backupFolders, backupFiles, LeftoverCopies::Remove);
+  FolderIdentities backupFolderIds(kBackupFoldersTold);
+  const double backupSize = TreeSize(engine, to, engine.job.ChildDir, backupFolders, backupFiles,
+                                     LeftoverCopies::Remove, {nullptr, &backupFolderIds});
+  std::int64_t masterFolders = 0;
+  std::int64_t masterFiles = 0;
+  const double masterSize = masterWalk.finish(masterFolders, masterFiles);
   if (engine.run.stopRequested()) return StopChecks(engine);
+  // A master folder that is also a backup folder (a bind mount) changes with the passes.
+  if (engine.masterListings.overlaps(backupFolderIds)) engine.masterListings.clear();
   const double freeBytes = DriveFreeSpace(engine, to);
   if (freeBytes + backupSize < masterSize && mode < 2 && !RoomConfirmed(engine)) {
     return StopChecks(engine);
@@ -219,6 +233,17 @@ std::int16_t CheckFreeSpace(Engine& engine, const std::string& from, const std::
   window.setEstimateHeadingVisible(true);
   engine.run.StartTime = Now(engine.sys());
   return -1;
+}
+
+}  // namespace
+
+// The listings the master's walk keeps serve only the passes of this run.
+std::int16_t CheckFreeSpace(Engine& engine, const std::string& from, const std::string& to,
+                            std::int16_t mode) {
+  engine.masterListings.clear();
+  const std::int16_t result = CheckAndListTrees(engine, from, to, mode);
+  if (result != -1) engine.masterListings.clear();
+  return result;
 }
 
 void ShowFinished(Engine& engine) {

@@ -5,6 +5,7 @@
 
 #include "engine/Engine.h"
 #include "engine/FileOps.h"
+#include "engine/ListedNames.h"
 #include "engine/Paths.h"
 #include "engine/Report.h"
 #include "engine/WalkPath.h"
@@ -20,6 +21,21 @@ constexpr std::uint32_t kOwnerWrite = 0200;
 
 // A removal that reported success but left the entry in place.
 constexpr int kRemovalSilentlyFailed = EIO;
+
+// The names of the master folders on the walk's path, read once per folder, take at most
+// this much memory together (twice that with the slack of growing containers); a folder
+// beyond it is looked up entry by entry.
+constexpr std::size_t kMasterNamesBudget = std::size_t{4} << 20;
+
+// A counterpart found by its exact name in the master folder's listing.
+constexpr int kListedCounterpart = 0;
+
+// The walk's state: the backup folders it came through and what the master folders' names
+// may take.
+struct RemovalWalk {
+  WalkPath path;
+  ListedNames::Budget budget{kMasterNamesBudget};
+};
 
 void WriteLine(Engine& engine, ReportLineKind kind, const std::string& text) {
   WriteReport(engine, kind, text, engine.job.Report);
@@ -175,9 +191,18 @@ int CaseBlindCounterpart(Engine& engine, std::string& masterPath, const std::str
 }
 
 // FindCounterpart, where in a mirror an entry of the other kind counts as none: the copy pass
-// can only put the right kind in place once this one is gone.
+// can only put the right kind in place once this one is gone. A name the master folder lists
+// exactly is the counterpart on every file system (a case-blind folder stores that very
+// spelling); only the others need lookups of their own.
 int MirrorCounterpart(Engine& engine, std::string& masterPath, const std::string& backupPath,
-                      const std::string& name, EntryKind kind, int& lookupError) {
+                      const std::string& name, EntryKind kind, int& lookupError,
+                      ListedNames& masterNames) {
+  const ListedNames::Found listed = masterNames.find(name);
+  if (listed == ListedNames::Found::Folder || listed == ListedNames::Found::Other) {
+    const bool masterFolder = listed == ListedNames::Found::Folder;
+    const bool kindsDiffer = masterFolder != (kind == EntryKind::Directory);
+    return engine.job.NomalMode != 0 && kindsDiffer ? kNoCounterpart : kListedCounterpart;
+  }
   EntryInfo counterpart;
   int found = FindCounterpart(engine, masterPath, name, counterpart, lookupError);
   if (found == kNoCounterpart)
@@ -189,19 +214,22 @@ int MirrorCounterpart(Engine& engine, std::string& masterPath, const std::string
 }
 
 std::int32_t RemoveMissing(Engine& engine, const std::string& master, const std::string& backup,
-                           WalkPath& path);
+                           RemovalWalk& walk);
 
 // The pass one folder deeper.
 std::int32_t RemoveBelow(Engine& engine, const std::string& masterPath,
                          const std::string& backupPath, const platform::FileStat& stat,
-                         WalkPath& path) {
-  const WalkPath::Step step(path, stat);
-  return RemoveMissing(engine, masterPath, backupPath, path);
+                         RemovalWalk& walk) {
+  const WalkPath::Step step(walk.path, stat);
+  return RemoveMissing(engine, masterPath, backupPath, walk);
 }
 
+// `stat` tells only the kind of an entry that is not a folder: nothing else of it is needed
+// before its removal, which looks at it again.
 std::int32_t VisitBackupEntry(Engine& engine, const std::string& master, const std::string& backup,
                               const std::string& name, const platform::FileStat& stat,
-                              WalkPath& path) {
+                              RemovalWalk& walk, ListedNames& masterNames) {
+  WalkPath& path = walk.path;
   const std::string backupPath = ChildPath(backup, name);
   std::string masterPath = ChildPath(master, name);
   if (platform::IsPartialCopyLeftover(name, stat.kind)) {
@@ -210,7 +238,8 @@ std::int32_t VisitBackupEntry(Engine& engine, const std::string& master, const s
     return 0;
   }
   int lookupError = 0;
-  const int found = MirrorCounterpart(engine, masterPath, backupPath, name, stat.kind, lookupError);
+  const int found =
+      MirrorCounterpart(engine, masterPath, backupPath, name, stat.kind, lookupError, masterNames);
   engine.progress.ProcessWrite(backupPath, stat.attributes);
   const bool folder = stat.kind == EntryKind::Directory;
   if (folder && engine.job.ChildDir == 0) return 0;
@@ -223,11 +252,11 @@ std::int32_t VisitBackupEntry(Engine& engine, const std::string& master, const s
   }
   std::int32_t errors = 0;
   if (found != kNoCounterpart) {
-    if (folder) errors += RemoveBelow(engine, masterPath, backupPath, stat, path);
+    if (folder) errors += RemoveBelow(engine, masterPath, backupPath, stat, walk);
     return errors;
   }
   if (folder && engine.job.OldNT != 0) {
-    errors += RemoveBelow(engine, masterPath, backupPath, stat, path);
+    errors += RemoveBelow(engine, masterPath, backupPath, stat, walk);
   }
   if (engine.run.DryRunMode == 0) {
     RemoveWithoutCounterpart(engine, backupPath, folder, path, errors);
@@ -238,19 +267,21 @@ std::int32_t VisitBackupEntry(Engine& engine, const std::string& master, const s
 }
 
 std::int32_t RemoveMissing(Engine& engine, const std::string& master, const std::string& backup,
-                           WalkPath& path) {
+                           RemovalWalk& walk) {
+  ListedNames masterNames(engine.fs(), master, walk.budget);
   return ForEachListedEntry(
       engine, backup, [&](int code) { WriteScanError(engine, backup, code); },
       [&](std::string_view name, const platform::FileStat& stat) {
-        return VisitBackupEntry(engine, master, backup, std::string(name), stat, path);
-      });
+        return VisitBackupEntry(engine, master, backup, std::string(name), stat, walk, masterNames);
+      },
+      ListingNeed::KindOnly);
 }
 
 }  // namespace
 
 std::int32_t RemovalPass(Engine& engine, const std::string& master, const std::string& backup) {
-  WalkPath path(engine.fs(), backup);
-  return RemoveMissing(engine, master, backup, path);
+  RemovalWalk walk{WalkPath(engine.fs(), backup)};
+  return RemoveMissing(engine, master, backup, walk);
 }
 
 int FindCounterpart(Engine& engine, const std::string& masterPath, const std::string& name,

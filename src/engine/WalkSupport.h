@@ -35,14 +35,22 @@ namespace tolvan {
 // A folder that is its own ancestor is never entered: one Error line for it, one error.
 [[nodiscard]] std::int32_t ReportLoopFolder(Engine& engine, const std::string& path);
 
+// What a walk needs to know of an entry that is not a folder.
+enum class ListingNeed : std::uint8_t {
+  Everything,  // size, time and permissions
+  KindOnly,    // what the folder's own listing tells (FileSystem::openKindListing)
+};
+
 // Lists `folder` and hands each walked entry to visit(name, stat), which returns its error
 // count; lets events run before each entry and ends early on a stop request. A folder that
 // cannot be opened or read to its end goes to onListingError(code) and counts one error.
 template <typename OnListingError, typename Visit>
 std::int32_t ForEachListedEntry(Engine& engine, const std::string& folder,
-                                OnListingError onListingError, Visit visit) {
+                                OnListingError onListingError, Visit visit,
+                                ListingNeed need = ListingNeed::Everything) {
   int error = 0;
-  const auto listing = engine.fs().openListing(folder, error);
+  const auto listing = need == ListingNeed::KindOnly ? engine.fs().openKindListing(folder, error)
+                                                     : engine.fs().openListing(folder, error);
   if (listing == nullptr) {
     onListingError(error);
     return 1;
@@ -61,6 +69,20 @@ std::int32_t ForEachListedEntry(Engine& engine, const std::string& folder,
     }
     if (IsNeverWalked(name, stat.kind)) continue;
     errors += visit(name, stat);
+  }
+  return errors;
+}
+
+// ForEachListedEntry over a folder listed before (TreeListings), in the order it was listed.
+template <typename Visit>
+std::int32_t ForEachHeldEntry(Engine& engine, const TreeListings::Folder& folder, Visit visit) {
+  std::int32_t errors = 0;
+  for (const TreeListings::Entry& entry : folder.entries) {
+    engine.ui().letEventsRun();
+    if (engine.run.stopRequested()) break;
+    const std::string_view name = folder.nameOf(entry);
+    if (IsNeverWalked(name, entry.stat.kind)) continue;
+    errors += visit(name, entry.stat);
   }
   return errors;
 }

@@ -68,11 +68,23 @@ class FileSystem {
   // --- Walking and looking up (never follows a link) ---
   [[nodiscard]] virtual std::unique_ptr<DirectoryListing> openListing(const std::string& dir,
                                                                       int& error) = 0;
+  // A listing for walks that decide on kinds alone: an entry that is not a folder is described
+  // by its kind and by the attributes its name gives (hidden, link), from the folder's own
+  // listing, without a lookup of its own; its size, time and permissions are unknown. A folder
+  // is described in full.
+  [[nodiscard]] virtual std::unique_ptr<DirectoryListing> openKindListing(const std::string& dir,
+                                                                          int& error) {
+    return openListing(dir, error);
+  }
   // lstat of one path. ENOENT and ENOTDIR mean "no such entry".
   [[nodiscard]] virtual int statEntry(const std::string& path, FileStat& out) = 0;
   // The last component of `path` as the folder stores it (differs from the path's own
   // spelling on case-blind file systems).
   [[nodiscard]] virtual int storedName(const std::string& path, std::string& name) = 0;
+
+  // A file system object of its own for a walk on another thread, with the same write root,
+  // for listings and lookups only; nullptr where there is none (walks then take turns).
+  [[nodiscard]] virtual std::unique_ptr<FileSystem> forAnotherThread() { return nullptr; }
 
   // --- Changing the backup tree ---
   // Below this folder no symbolic link is followed by any write or delete, not even in the

@@ -49,10 +49,21 @@ void LinuxFileSystem::DiscardPartialCopyFromSignalHandler() {
 // --- Walking and looking up ---
 
 std::unique_ptr<DirectoryListing> LinuxFileSystem::openListing(const std::string& dir, int& error) {
+  return openListingWith(dir, error, ListingDetail::Full);
+}
+
+std::unique_ptr<DirectoryListing> LinuxFileSystem::openKindListing(const std::string& dir,
+                                                                   int& error) {
+  return openListingWith(dir, error, ListingDetail::Kinds);
+}
+
+std::unique_ptr<DirectoryListing> LinuxFileSystem::openListingWith(const std::string& dir,
+                                                                   int& error,
+                                                                   ListingDetail detail) {
   UniqueFd folder;
   error = writeRoot_.openFolder(dir, O_RDONLY, folder);
   if (error != 0) return nullptr;
-  auto listing = std::make_unique<LinuxListing>(std::move(folder), error);
+  auto listing = std::make_unique<LinuxListing>(std::move(folder), error, detail);
   if (error != 0) return nullptr;
   return listing;
 }
@@ -131,6 +142,13 @@ int LinuxFileSystem::storedSpelling(DirectoryFdCache::Slot& folder, const char* 
   if (!spellings_.find(folder.path, folder.fd, name, stored))
     FindStoredSpelling(folder.fd, name, st.st_ino, stored);
   return 0;
+}
+
+// Nothing is shared: each object keeps its own descriptor caches.
+std::unique_ptr<FileSystem> LinuxFileSystem::forAnotherThread() {
+  auto other = std::make_unique<LinuxFileSystem>(volumes_);
+  other->setWriteRoot(writeRoot_.root());
+  return other;
 }
 
 // --- Changing the backup tree ---

@@ -10,6 +10,7 @@
 #include "platform/DirectoryFdCache.h"
 #include "platform/FileSystem.h"
 #include "platform/FolderSpellings.h"
+#include "platform/LinuxListing.h"
 #include "platform/NoFollowRoot.h"
 #include "platform/VolumeQueries.h"
 #include "platform/WidenedFolder.h"
@@ -30,8 +31,10 @@ class LinuxFileSystem : public FileSystem {
   static void DiscardPartialCopyFromSignalHandler();
 
   std::unique_ptr<DirectoryListing> openListing(const std::string& dir, int& error) override;
+  std::unique_ptr<DirectoryListing> openKindListing(const std::string& dir, int& error) override;
   int statEntry(const std::string& path, FileStat& out) override;
   int storedName(const std::string& path, std::string& name) override;
+  std::unique_ptr<FileSystem> forAnotherThread() override;
 
   void setWriteRoot(const std::string& root) override;
   int copyFile(const std::string& source, const std::string& target, Trash* trash) override;
@@ -64,6 +67,8 @@ class LinuxFileSystem : public FileSystem {
   void resolveStepByStep() { writeRoot_.setUseKernelResolve(false); }
 
  private:
+  [[nodiscard]] std::unique_ptr<DirectoryListing> openListingWith(const std::string& dir,
+                                                                  int& error, ListingDetail detail);
   // lstat of `path` through a cached descriptor of its folder.
   [[nodiscard]] int lookup(const std::string& path, struct stat& st,
                            DirectoryFdCache::Slot** folder);

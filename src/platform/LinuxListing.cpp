@@ -20,6 +20,32 @@ bool IsDotOrDotDot(const char* name) {
   return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
 }
 
+// The kind a listing gives without a lookup; Missing when it gives none, or a folder, which
+// is always looked up (its device and inode keep a walk from going round a bind mount).
+EntryKind ListedKind(unsigned char type) {
+  switch (type) {
+    case DT_REG:
+      return EntryKind::File;
+    case DT_LNK:
+      return EntryKind::Symlink;
+    case DT_FIFO:
+    case DT_SOCK:
+    case DT_CHR:
+    case DT_BLK:
+      return EntryKind::Special;
+    default:
+      return EntryKind::Missing;
+  }
+}
+
+FileStat KindOnly(EntryKind kind, std::string_view name) {
+  FileStat out;
+  out.kind = kind;
+  if (kind == EntryKind::Symlink) out.attributes |= kAttrLink;
+  if (name.front() == '.') out.attributes |= kAttrHidden;
+  return out;
+}
+
 }  // namespace
 
 FileStat FileStatFrom(const struct stat& st, std::string_view name) {
@@ -38,11 +64,12 @@ FileStat FileStatFrom(const struct stat& st, std::string_view name) {
   return out;
 }
 
-LinuxListing::LinuxListing(UniqueFd folder, int& error) : folder_(std::move(folder)) {
+LinuxListing::LinuxListing(UniqueFd folder, int& error, ListingDetail detail)
+    : folder_(std::move(folder)), detail_(detail) {
   error = folder_.valid() ? 0 : EBADF;
 }
 
-const char* LinuxListing::nextName(int& error) {
+const char* LinuxListing::nextName(int& error, unsigned char& type) {
   error = 0;
   if (position_ >= filled_) {
     ssize_t n = 0;
@@ -59,6 +86,7 @@ const char* LinuxListing::nextName(int& error) {
   }
   const auto* entry = reinterpret_cast<const struct dirent64*>(buffer_ + position_);
   position_ += entry->d_reclen;
+  type = entry->d_type;
   return entry->d_name;
 }
 
@@ -67,9 +95,16 @@ int LinuxListing::next(std::string_view& name, FileStat& stat) {
   struct stat st {};
   for (;;) {
     int error = 0;
-    const char* entry = nextName(error);
+    unsigned char type = DT_UNKNOWN;
+    const char* entry = nextName(error, type);
     if (entry == nullptr) return error == 0 ? -1 : error;
     if (IsDotOrDotDot(entry)) continue;
+    if (const EntryKind listed = ListedKind(type);
+        detail_ == ListingDetail::Kinds && listed != EntryKind::Missing) {
+      name = std::string_view(entry, std::strlen(entry));
+      stat = KindOnly(listed, name);
+      return 0;
+    }
     if (::fstatat(folder_.get(), entry, &st, AT_SYMLINK_NOFOLLOW) != 0) {
       if (errno == ENOENT) continue;  // removed since the folder was read
       return errno;

@@ -245,6 +245,31 @@ TEST_F(JobDriverTest, AMirrorEndsEqualAndASecondRunHasNothingToDo) {
   EXPECT_EQ(ui.boxes.size(), 2u) << "two confirmations, no summary";
 }
 
+// The copy pass walks the master folders as the room check listed them, unless a master
+// folder is also a backup folder (a bind mount), which the passes change under it.
+TEST_F(JobDriverTest, TheCopyPassWalksTheRoomChecksListingsUnlessTheTreesShareAFolder) {
+  engine.job.NomalMode = -1;
+  engine.job.XOption = 1;
+  addFiles({"/m/a", "/m/sub/b", "/b/sub/gone", "/b/kept/k"});
+  std::map<std::string, int> listed;
+  fs.beforeOp = [&](Op op, const std::string& path) {
+    if (op == Op::List) ++listed[path];
+  };
+  EXPECT_EQ(run().end, RunEnd::Finished);
+  EXPECT_EQ(actionLines(), (Lines{"Remove Directory: /b/kept", "Delete File : /b/sub/gone",
+                                  "New File : /b/a", "New File : /b/sub/b"}));
+  EXPECT_EQ(listed["/m/sub"], 2) << "the size walk, the removal pass's look-ups";
+  EXPECT_TRUE(engine.masterListings.empty()) << "nothing kept after the run";
+
+  fs.addDirectory("/b/kept");
+  addFiles({"/b/kept/k"});
+  fs.addDirectory("/m/kept");
+  fs.shareIdentity("/m/kept", "/b/kept");
+  listed.clear();
+  EXPECT_EQ(run().end, RunEnd::Finished);
+  EXPECT_EQ(listed["/m/sub"], 3) << "listed again by the copy pass";
+}
+
 // Trees where every kind of copy and removal has one case, simulated through a sink.
 class SimulationTest : public JobDriverTest {
  protected:

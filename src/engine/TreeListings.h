@@ -1,0 +1,98 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+#include "platform/FileSystem.h"
+
+namespace tolvan {
+
+// Folders by device and inode, up to a fixed number; beyond it the set is "overflowed" and
+// answers every question with yes.
+class FolderIdentities {
+ public:
+  explicit FolderIdentities(std::size_t limit) : limit_(limit) {}
+  void add(const platform::FileStat& folder);
+  [[nodiscard]] bool mayHold(std::uint64_t device, std::uint64_t inode) const;
+
+ private:
+  struct Hash {
+    std::size_t operator()(const std::pair<std::uint64_t, std::uint64_t>& id) const {
+      return std::hash<std::uint64_t>()(id.first * 0x9e3779b97f4a7c15ULL ^ id.second);
+    }
+  };
+  std::size_t limit_;
+  bool overflowed_ = false;
+  std::unordered_set<std::pair<std::uint64_t, std::uint64_t>, Hash> folders_;
+};
+
+// The folders of the master tree as the room check's size walk listed them, for the copy
+// pass to walk without listing and examining every entry again. Holds at most a fixed number
+// of bytes: a folder that does not fit, or whose listing did not end cleanly, is not held and
+// is read again when the copy pass comes to it.
+class TreeListings {
+ public:
+  struct Entry {
+    std::uint32_t offset;  // of the name in the folder's names
+    std::uint16_t length;
+    platform::FileStat stat;
+  };
+  // One folder's entries in the order the folder listed them.
+  struct Folder {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    std::string names;
+    std::vector<Entry> entries;
+
+    [[nodiscard]] std::string_view nameOf(const Entry& entry) const {
+      return std::string_view(names).substr(entry.offset, entry.length);
+    }
+  };
+
+  // Records one folder while a walk lists it; kept only when finish() is called.
+  class Recorder {
+   public:
+    // `listings` may be null: nothing is recorded.
+    Recorder(TreeListings* listings, std::string folder, std::uint64_t device, std::uint64_t inode);
+    ~Recorder();
+    Recorder(const Recorder&) = delete;
+    Recorder& operator=(const Recorder&) = delete;
+    void add(std::string_view name, const platform::FileStat& stat);
+    // The listing ended cleanly: the folder is held.
+    void finish();
+
+   private:
+    void drop();
+    TreeListings* listings_;
+    std::string path_;
+    Folder folder_;
+    std::size_t taken_ = 0;
+  };
+
+  explicit TreeListings(std::size_t budget) : budget_(budget) {}
+
+  // The folder at `path` as listed, moved out (and its bytes given back); false when it is
+  // not held.
+  [[nodiscard]] bool take(const std::string& path, Folder& out);
+  // Drops everything held, for instance when a walk of the other tree met one of the folders:
+  // the passes' changes there would not show in what is held.
+  void clear();
+  // Whether a folder held is one of `others` (or the set cannot tell).
+  [[nodiscard]] bool overlaps(const FolderIdentities& others) const;
+  [[nodiscard]] bool empty() const { return folders_.empty(); }
+
+ private:
+  [[nodiscard]] bool reserve(std::size_t bytes);
+  void giveBack(std::size_t bytes) { used_ -= bytes; }
+
+  std::size_t budget_;
+  std::size_t used_ = 0;
+  std::unordered_map<std::string, Folder> folders_;
+};
+
+}  // namespace tolvan

@@ -1,0 +1,67 @@
+#include "engine/TreeListings.h"
+
+#include <gtest/gtest.h>
+
+namespace tolvan {
+namespace {
+
+platform::FileStat FolderStat(std::uint64_t inode) {
+  platform::FileStat stat;
+  stat.kind = platform::EntryKind::Directory;
+  stat.device = 1;
+  stat.inode = inode;
+  return stat;
+}
+
+TEST(TreeListingsTest, OnlyWholeListingsWithinTheBudgetAreHeldInTheirOrder) {
+  TreeListings listings(4096);
+  {
+    TreeListings::Recorder recorder(&listings, "/m", 1, 10);
+    recorder.add("zeta", FolderStat(11));
+    recorder.add("alpha", platform::FileStat{});
+    recorder.finish();
+  }
+  {
+    TreeListings::Recorder unfinished(&listings, "/m/zeta", 1, 11);
+    unfinished.add("x", platform::FileStat{});
+  }
+  {
+    TreeListings::Recorder tooLarge(&listings, "/m/big", 1, 12);
+    for (int i = 0; i < 200; ++i) tooLarge.add("entry" + std::to_string(i), platform::FileStat{});
+    tooLarge.finish();
+  }
+  TreeListings::Folder folder;
+  EXPECT_FALSE(listings.take("/m/zeta", folder)) << "a listing that did not end";
+  EXPECT_FALSE(listings.take("/m/big", folder)) << "beyond the budget";
+  ASSERT_TRUE(listings.take("/m", folder));
+  ASSERT_EQ(folder.entries.size(), 2u);
+  EXPECT_EQ(folder.nameOf(folder.entries[0]), "zeta");
+  EXPECT_EQ(folder.entries[0].stat.inode, 11u);
+  EXPECT_EQ(folder.nameOf(folder.entries[1]), "alpha");
+  EXPECT_FALSE(listings.take("/m", folder)) << "taken once";
+  EXPECT_TRUE(listings.empty());
+
+  // Everything given back: the budget holds a folder as large as before again.
+  TreeListings::Recorder again(&listings, "/m/again", 1, 13);
+  for (int i = 0; i < 20; ++i) again.add("entry" + std::to_string(i), platform::FileStat{});
+  again.finish();
+  EXPECT_TRUE(listings.take("/m/again", folder));
+}
+
+TEST(TreeListingsTest, HeldFoldersOverlapAnotherTreesFolderOrASetThatOverflowed) {
+  TreeListings listings(4096);
+  TreeListings::Recorder recorder(&listings, "/m", 1, 10);
+  recorder.finish();
+  FolderIdentities others(2);
+  others.add(FolderStat(20));
+  EXPECT_FALSE(listings.overlaps(others));
+  others.add(FolderStat(10));
+  EXPECT_TRUE(listings.overlaps(others));
+  FolderIdentities overflowed(1);
+  overflowed.add(FolderStat(30));
+  overflowed.add(FolderStat(31));
+  EXPECT_TRUE(listings.overlaps(overflowed)) << "it cannot tell";
+}
+
+}  // namespace
+}  // namespace tolvan

@@ -1,0 +1,166 @@
+// A re-run of the real program over a generated tree after changes of every sort: the report
+// and the backup it leaves are fixed, whatever way the walks gather what they decide on.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "app_ProgramRunner.h"
+
+namespace tolvan::testing {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+void MakeFolder(const std::string& path) {
+  ASSERT_EQ(::mkdir(path.c_str(), 0755), 0) << path;
+}
+
+void MakeFile(const std::string& path, const std::string& content, long mtime = 1600000000) {
+  WriteText(path, content, 0644);
+  platform::testing::SetTimes(path, mtime, 0);
+}
+
+void MakeLink(const std::string& path, const std::string& target, long mtime = 1600000000) {
+  ASSERT_EQ(::symlink(target.c_str(), path.c_str()), 0) << path;
+  platform::testing::SetTimes(path, mtime, 0);
+}
+
+void Remove(const std::string& path) {
+  ASSERT_EQ(::unlink(path.c_str()), 0) << path;
+}
+
+// Four folders of three subfolders of ten files: d<i>/s<j>/f<k>.
+void Generate(const std::string& root) {
+  for (int i = 0; i < 4; ++i) {
+    const std::string d = root + "/d" + std::to_string(i);
+    MakeFolder(d);
+    for (int j = 0; j < 3; ++j) {
+      const std::string s = d + "/s" + std::to_string(j);
+      MakeFolder(s);
+      for (int k = 0; k < 10; ++k)
+        MakeFile(s + "/f" + std::to_string(k), std::string(static_cast<std::size_t>(k * 7), 'x'));
+    }
+  }
+}
+
+void RemoveTree(const std::string& path) {
+  ASSERT_EQ(std::system(("rm -rf '" + path + "'").c_str()), 0);
+}
+
+bool IsRemovalLine(const std::string& line) {
+  return line.rfind("Delete File : ", 0) == 0 || line.rfind("Remove Directory: ", 0) == 0;
+}
+
+// The lines between the header's separator and the closing one, in the order written.
+Lines PassLines(const Lines& report) {
+  const std::string separator(63, '-');
+  auto first = std::find(report.begin(), report.end(), separator);
+  if (first != report.end()) ++first;
+  return Lines(first, std::find(first, report.end(), separator));
+}
+
+class ReRunDifferentialTest : public ProgramTest {
+ protected:
+  int mirror() {
+    writeJob(backup);
+    platform::testing::GiveToNobody(tmp.path());
+    return run({"/X", "job.tvf"}, {}, true).exitStatus;
+  }
+
+  // Every sort of difference a re-run meets, on both sides.
+  void Change() {
+    const std::string& m = master;
+    MakeFile(m + "/d0/s0/f1", "changed content", 1700000000);  // newer
+    MakeFile(m + "/d0/s0/f2", "older content", 1500000000);    // older: left alone
+    Remove(m + "/d1/s1/f2");                                   // deleted
+    RemoveTree(m + "/d2/s2");                                  // folder deleted
+    MakeFile(m + "/d3/new.txt", "added");                      // added
+    MakeFolder(m + "/d3/newdir");                              // folder added
+    MakeFile(m + "/d3/newdir/x", "x");
+    Remove(m + "/d0/s1/f3");  // file -> folder
+    MakeFolder(m + "/d0/s1/f3");
+    MakeFile(m + "/d0/s1/f3/inside", "inside");
+    RemoveTree(m + "/d1/s0");  // folder -> file
+    MakeFile(m + "/d1/s0", "was a folder");
+    Remove(m + "/d2/s0/f4");  // file -> link
+    MakeLink(m + "/d2/s0/f4", "f5", 1650000000);
+    MakeLink(m + "/d3/s0/link", "f0");                    // link added
+    MakeFile(m + "/d1/s2/f6", "unreadable", 1700000000);  // an error
+    ASSERT_EQ(::chmod((m + "/d1/s2/f6").c_str(), 0000), 0);
+    // Backup only: another letter case of a master name, and a killed copy's leftover.
+    MakeFile(backup + "/d0/s0/F0", "case twin");
+    MakeFile(backup + "/d0/.tolvan32-partial-0123456789abcdef", "left by a kill");
+  }
+};
+
+TEST_F(ReRunDifferentialTest, ReportAndBackupOfAReRunAfterEverySortOfChangeAreFixed) {
+  Generate(master);
+  const int first = mirror();
+  if (first == 126) GTEST_SKIP() << "cannot run as an unprivileged user here";
+  ASSERT_EQ(first, 0);
+  Change();
+  EXPECT_EQ(mirror(), 1) << "one error";
+
+  const std::string& b = backup;
+  const Lines lines = PassLines(recentLines());
+  Lines removals;
+  Lines copies;
+  for (const auto& line : lines) {
+    (IsRemovalLine(line) ? removals : copies).push_back(line);
+  }
+  // Every removal before any copy.
+  const auto lastRemoval = std::find_if(lines.rbegin(), lines.rend(), IsRemovalLine);
+  const auto firstCopy = std::find_if_not(lines.begin(), lines.end(), IsRemovalLine);
+  ASSERT_NE(lastRemoval, lines.rend());
+  ASSERT_NE(firstCopy, lines.end());
+  EXPECT_LT(lines.rend() - lastRemoval - 1, firstCopy - lines.begin());
+  // A new folder's line comes before the lines of what is copied into it.
+  const auto at = [&](const std::string& line) {
+    return std::find(lines.begin(), lines.end(), line) - lines.begin();
+  };
+  EXPECT_LT(at("Make Directory : " + b + "/d3/newdir"), at("New File : " + b + "/d3/newdir/x"));
+  EXPECT_LT(at("Make Directory : " + b + "/d0/s1/f3"), at("New File : " + b + "/d0/s1/f3/inside"));
+
+  std::sort(removals.begin(), removals.end());
+  std::sort(copies.begin(), copies.end());
+  EXPECT_EQ(removals,
+            (Lines{"Delete File : " + b + "/d0/s0/F0", "Delete File : " + b + "/d0/s1/f3",
+                   "Delete File : " + b + "/d1/s1/f2", "Remove Directory: " + b + "/d1/s0",
+                   "Remove Directory: " + b + "/d2/s2"}));
+  EXPECT_EQ(
+      copies,
+      (Lines{"Error : " + b + "/d1/s2/f6(Code:13 Permission denied)",
+             "Make Directory : " + b + "/d0/s1/f3", "Make Directory : " + b + "/d3/newdir",
+             "New File : " + b + "/d0/s1/f3/inside", "New File : " + b + "/d1/s0",
+             "New File : " + b + "/d3/new.txt", "New File : " + b + "/d3/newdir/x",
+             "New File : " + b + "/d3/s0/link",
+             "UpDate File : " + b + "/d0/s0/f1  2020/09/13 12:26:40 -> 2023/11/14 22:13:20",
+             "UpDate File : " + b + "/d2/s0/f4  2020/09/13 12:26:40 -> 2022/04/15 05:20:00"}));
+
+  // The backup is the master but for the file that could not be read and the newer copy of
+  // a master file that went back in time.
+  ASSERT_EQ(::chmod((master + "/d1/s2/f6").c_str(), 0644), 0);
+  auto expected = Tree(master);
+  auto actual = Tree(backup);
+  EXPECT_EQ(actual["/d1/s2/f6"], "file '" + std::string(42, 'x') + "' mode 420 mtime 1600000000.0");
+  EXPECT_EQ(actual["/d0/s0/f2"], "file '" + std::string(14, 'x') + "' mode 420 mtime 1600000000.0");
+  for (const char* kept : {"/d1/s2/f6", "/d0/s0/f2"}) {
+    expected.erase(kept);
+    actual.erase(kept);
+  }
+  EXPECT_EQ(actual, expected);
+  EXPECT_FALSE(Exists(b + "/d0/.tolvan32-partial-0123456789abcdef"));
+
+  // Nothing changed since: only the unreadable file again.
+  ASSERT_EQ(::chmod((master + "/d1/s2/f6").c_str(), 0000), 0);
+  EXPECT_EQ(mirror(), 1);
+  EXPECT_EQ(PassLines(recentLines()),
+            Lines{"Error : " + b + "/d1/s2/f6(Code:13 Permission denied)"});
+}
+
+}  // namespace
+}  // namespace tolvan::testing
