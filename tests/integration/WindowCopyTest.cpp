@@ -1,0 +1,111 @@
+// The real program on a private X server, driven from outside the way a person at the
+// keyboard drives it: "Copy" by its accelerator, the confirmation answered, "Quit".
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+
+#include "XDisplay.h"
+#include "app_ProgramRunner.h"
+
+namespace tolvan::testing {
+namespace {
+
+using namespace std::chrono_literals;
+using Lines = std::vector<std::string>;
+
+// Ends the program when a step fails, so that the run never waits for a window nobody closes.
+class KillUnlessEnded {
+ public:
+  explicit KillUnlessEnded(pid_t pid) : pid_(pid) {}
+  ~KillUnlessEnded() {
+    if (!HasEnded(pid_)) ::kill(pid_, SIGKILL);
+  }
+  KillUnlessEnded(const KillUnlessEnded&) = delete;
+  KillUnlessEnded& operator=(const KillUnlessEnded&) = delete;
+
+ private:
+  pid_t pid_;
+};
+
+class WindowCopyTest : public ProgramTest {
+ protected:
+  void SetUp() override {
+    xdotool = InstalledProgram("xdotool");
+    if (xdotool.empty()) GTEST_SKIP() << "xdotool is not installed (scripts/setup.sh adds it)";
+    const std::string problem = display.start(tmp / "xvfb.log");
+    if (!problem.empty()) GTEST_SKIP() << "no X display for the window test: " << problem;
+    environment.push_back("DISPLAY=" + display.name());
+  }
+
+  // The first shown window whose title matches `pattern`; empty when there is none.
+  std::string shownWindow(const std::string& pattern) const {
+    const ToolResult found =
+        RunXTool(display.name(), {xdotool, "search", "--onlyvisible", "--name", pattern});
+    return found.exitStatus == 0 ? found.out.substr(0, found.out.find('\n')) : std::string();
+  }
+
+  // Waits for such a window while the program runs; empty when it never came.
+  std::string awaitWindow(const std::string& pattern, pid_t pid) const {
+    std::string id;
+    (void)WaitFor([&] { return !(id = shownWindow(pattern)).empty() || HasEnded(pid); }, 30s);
+    return id;
+  }
+
+  // Gives the window the keyboard focus (there is no window manager to do it) and types.
+  bool press(const std::string& window, const std::string& keys) const {
+    return RunXTool(display.name(), {xdotool, "windowfocus", "--sync", window}).exitStatus == 0 &&
+           RunXTool(display.name(), {xdotool, "key", "--clearmodifiers", keys}).exitStatus == 0;
+  }
+
+  bool reportFinished() const {
+    return ReadText(home + "/report.tvr").find("Finished Time : ") != std::string::npos;
+  }
+
+  void copyAndQuit(pid_t pid) {
+    const KillUnlessEnded guard(pid);
+    const std::string window = awaitWindow("^Tolvane$", pid);
+    if (window.empty() && HasEnded(pid))
+      GTEST_SKIP() << "tolvan32 ended without opening its window \"Tolvane\" on the X display";
+    ASSERT_FALSE(window.empty()) << "no window \"Tolvane\" within 30 s";
+    ASSERT_TRUE(press(window, "alt+c"));
+    const std::string question = awaitWindow("^Tolvan32$", pid);
+    ASSERT_FALSE(question.empty()) << "\"Copy\" asked nothing before the run";
+    ASSERT_TRUE(press(question, "Return"));
+    ASSERT_TRUE(WaitFor([this] { return reportFinished(); }, 60s)) << "the run never finished";
+    // The window may take a moment to be usable again after the run's last report line.
+    const bool ended = WaitFor(
+        [&] { return press(window, "alt+q") && WaitFor([pid] { return HasEnded(pid); }, 3s); },
+        30s);
+    EXPECT_TRUE(ended) << "\"Quit\" (alt+q) did not end the program";
+  }
+
+  std::string xdotool;
+  XvfbDisplay display;
+};
+
+TEST_F(WindowCopyTest, CopyFromTheKeyboardMirrorsTheTreeAndReportsEveryCopy) {
+  ASSERT_EQ(::mkdir((master + "/文書").c_str(), 0755), 0);
+  ASSERT_EQ(::mkdir((master + "/sub").c_str(), 0700), 0);
+  ASSERT_EQ(::mkdir((master + "/sub/deep").c_str(), 0755), 0);
+  WriteText(master + "/a.txt", "alpha");
+  WriteText(master + "/文書/報告書.txt", "report", 0600);
+  WriteText(master + "/sub/deep/b.bin", std::string(200000, '\x5a'));
+  writeJob(backup);
+
+  const ProgramResult result =
+      run({"job.tvf"}, [this](pid_t pid, const std::string&) { copyAndQuit(pid); });
+  if (IsSkipped() || HasFatalFailure()) return;
+  EXPECT_EQ(result.exitStatus, 0) << result.err;
+  EXPECT_EQ(Tree(master), Tree(backup));
+  Lines expected{
+      "Make Directory : " + backup + "/sub",      "Make Directory : " + backup + "/sub/deep",
+      "Make Directory : " + backup + "/文書",     "New File : " + backup + "/a.txt",
+      "New File : " + backup + "/sub/deep/b.bin", "New File : " + backup + "/文書/報告書.txt"};
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(actionLines(), expected);
+}
+
+}  // namespace
+}  // namespace tolvan::testing
