@@ -1,0 +1,141 @@
+#!/usr/bin/env bash
+# Makes the screenshots in docs/screenshots/ from the real program on a private X server:
+#   main-window.png        the main window with the demo job loaded
+#   simulation-dialog.png  the dialog of the "Simulation" button
+#   editor-settings.png    File > Editor Settings
+#   progress-window.png    the progress window during a run of a generated large tree
+#
+# Builds the default preset first when needed (TOLVAN32=/path/to/tolvan32 uses that program).
+# Needs Xvfb, xdotool and ImageMagick's import (scripts/setup.sh installs them). There is no
+# window manager: windows are found by their titles and given the keyboard focus directly.
+# The demo job's folders are /tmp/tolvan32-demo/master and /tmp/tolvan32-demo/backup (the paths
+# examples/demo.tvf names), made afresh for every call and removed at the end. A window that
+# does not appear is reported and its picture left as it was; the exit status is then 1.
+set -euo pipefail
+
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+out="$root/docs/screenshots"
+work=/tmp/tolvan32-demo
+exe="${TOLVAN32:-$root/build/default/src/tolvan32}"
+
+if [[ -z "${TOLVAN32:-}" ]]; then
+  [[ -f "$root/build/default/build.ninja" ]] || (cd "$root" && cmake --preset default >/dev/null)
+  (cd "$root" && cmake --build --preset default --target tolvan32 >/dev/null)
+fi
+for tool in Xvfb xdotool import; do
+  command -v "$tool" >/dev/null || { echo "screenshots: $tool is missing (scripts/setup.sh)" >&2; exit 2; }
+done
+
+rm -rf "$work"
+mkdir -p "$work/home" "$work/config" "$work/user" "$work/backup" "$work/large-backup" "$out"
+cp -R "$root/examples/demo-master" "$work/master"
+# Long enough a run to catch its progress window: some 20,000 files of 4 KiB in 20 folders.
+for n in $(seq -w 1 20); do
+  mkdir -p "$work/large-master/folder$n"
+  head -c 4M /dev/zero | split -b 4k -a 4 - "$work/large-master/folder$n/file"
+done
+job() {  # job NAME FROM TO: examples/demo.tvf with the two paths replaced
+  sed -e "s|^DriveA=[^\r]*|DriveA=$2|" -e "s|^DriveB=[^\r]*|DriveB=$3|" \
+    "$root/examples/demo.tvf" >"$work/home/$1.tvf"
+}
+job demo "$work/master" "$work/backup"
+job large "$work/large-master" "$work/large-backup"
+# The demo job heads the list, so a start without a name loads it.
+printf 'demo.tvf\r\nlarge.tvf\r\n\r\n' >"$work/home/TvfSet.txt"
+
+pids=()
+cleanup() {
+  local pid
+  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+  wait 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+Xvfb -displayfd 3 -screen 0 1024x768x24 -dpi 96 -nolisten tcp -noreset \
+  3>"$work/display" >"$work/xvfb.log" 2>&1 &
+pids+=($!)
+for _ in $(seq 100); do [[ -s "$work/display" ]] && break; sleep 0.1; done
+[[ -s "$work/display" ]] || { echo "screenshots: Xvfb did not start" >&2; cat "$work/xvfb.log" >&2; exit 2; }
+export DISPLAY=":$(head -n 1 "$work/display")"
+
+start_program() {  # start_program ARGS...: the program on the display; its pid in $program
+  env -i DISPLAY="$DISPLAY" LC_ALL=C.UTF-8 TZ=UTC PATH=/usr/bin:/bin HOME="$work/user" \
+    TOLVAN32_HOME="$work/home" XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/user" \
+    "$exe" "$@" >>"$work/program.log" 2>&1 &
+  program=$!
+  pids+=("$program")
+}
+find_window() {  # find_window TITLE-REGEX [SECONDS]: the shown window's id, or nothing
+  local id
+  for _ in $(seq $((${2:-20} * 10))); do
+    id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1 || true)
+    if [[ -n "$id" ]]; then echo "$id"; return 0; fi
+    kill -0 "$program" 2>/dev/null || return 1  # the program has ended
+    sleep 0.1
+  done
+  return 1
+}
+press() {  # press WINDOW KEYS...: focus the window (no window manager does it) and type
+  local window=$1
+  shift
+  xdotool windowfocus --sync "$window" key --clearmodifiers "$@"
+}
+missing=()
+shoot() {  # shoot WINDOW NAME: the window alone, once it has painted
+  sleep 0.7
+  import -window "$1" "$out/$2.png.new" && mv "$out/$2.png.new" "$out/$2.png"
+  echo "screenshots: $out/$2.png"
+}
+dialog_shot() {  # dialog_shot MAIN TITLE-REGEX NAME KEYS...: open a dialog by keys, shoot, close
+  local main=$1 title=$2 name=$3 dialog
+  shift 3
+  press "$main" "$@"
+  if dialog=$(find_window "$title" 10); then
+    shoot "$dialog" "$name"
+    press "$dialog" Escape
+    sleep 0.5
+  else
+    echo "screenshots: no window matching $title after $*" >&2
+    missing+=("$name")
+  fi
+}
+
+start_program
+if main=$(find_window '^Tolvane$' 30); then
+  shoot "$main" main-window
+  dialog_shot "$main" '^Simulation$' simulation-dialog alt+s
+  dialog_shot "$main" '^Editor Settings$' editor-settings alt+f e
+  press "$main" alt+q || true
+else
+  echo "screenshots: the main window \"Tolvane\" never appeared" >&2
+  missing+=(main-window simulation-dialog editor-settings)
+fi
+kill "$program" 2>/dev/null || true
+
+# A name on the command line runs that job at once, after its question, before the main
+# window is shown: the progress window then stands alone.
+start_program large.tvf
+if question=$(find_window '^Tolvan32$' 30); then
+  press "$question" Return
+  if process=$(find_window '^Tolvane Process$' 30); then
+    # Shot once files are being copied: the bar and the estimate are shown by then.
+    for _ in $(seq 300); do
+      [[ -n "$(find "$work/large-backup" -type f -print -quit)" ]] && break
+      sleep 0.1
+    done
+    shoot "$process" progress-window
+  else
+    echo "screenshots: the progress window \"Tolvane Process\" never appeared" >&2
+    missing+=(progress-window)
+  fi
+else
+  echo "screenshots: the run's question never appeared" >&2
+  missing+=(progress-window)
+fi
+kill "$program" 2>/dev/null || true
+
+if ((${#missing[@]})); then
+  echo "screenshots: not made: ${missing[*]}" >&2
+  exit 1
+fi
