@@ -6,8 +6,7 @@ namespace tolvan::app {
 
 enum class Frontend { Headless, Window };
 
-// Whether the program shows its window: only with a display, without --no-gui, and only once
-// the window exists in this build.
+// Whether the program shows its window: only with a display and without --no-gui.
 [[nodiscard]] Frontend ChooseFrontend(bool noGui, const std::string& display,
                                       const std::string& waylandDisplay);
 

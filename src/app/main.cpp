@@ -10,6 +10,7 @@
 #include "engine/Paths.h"
 #include "platform/OpenFileLimit.h"
 #include "scheduler/ExitStatus.h"
+#include "ui/WindowedProgram.h"
 
 namespace {
 
@@ -41,7 +42,8 @@ int main(int argc, char** argv) {
   }
   switch (app::ChooseFrontend(commandLine.noGui, EnvironmentValue("DISPLAY"),
                               EnvironmentValue("WAYLAND_DISPLAY"))) {
-    case app::Frontend::Window:  // not chosen until the window is part of the build
+    case app::Frontend::Window:
+      return ui::RunWindowed(args, commandLine);
     case app::Frontend::Headless:
       return app::RunHeadless(args, commandLine);
   }

@@ -1,6 +1,7 @@
 #include "scheduler/FormSet.h"
 
 #include "engine/DateTime.h"
+#include "scheduler/OptionControls.h"
 #include "scheduler/TimeEntry.h"
 
 namespace tolvan {
@@ -31,42 +32,8 @@ void MarkTimerStart(Session& session) {
 std::int16_t CheckValue(int box) {
   return static_cast<std::int16_t>(box);
 }
-std::int16_t OptionFlag(bool on) {
-  return on ? -1 : 0;
-}
 int CheckFor(std::int16_t flag) {
   return flag != 0 ? 1 : 0;
-}
-
-// The option controls: each writes its value back into the Job conditions when it changes.
-void SelectMode(Session& session, int index) {
-  if (session.window.modeOption == index) return;
-  session.window.modeOption = index;
-  Job(session).NomalMode = OptionFlag(index == 0);
-}
-
-void SelectUpDate(Session& session, int index) {
-  if (session.window.upDateOption == index) return;
-  session.window.upDateOption = index;
-  Job(session).UpDate = static_cast<std::int16_t>(index);
-}
-
-void SelectReport(Session& session, int index) {
-  if (session.window.reportOption == index) return;
-  session.window.reportOption = index;
-  Job(session).Report = OptionFlag(index == 0);
-}
-
-void SelectChildDir(Session& session, int index) {
-  if (session.window.childDirOption == index) return;
-  session.window.childDirOption = index;
-  Job(session).ChildDir = OptionFlag(index == 0);
-}
-
-void SetCheckBox(int& box, int value, std::int16_t& field) {
-  if (box == value) return;
-  box = value;
-  field = CheckValue(value);
 }
 
 void ApplyTimerSwitch(Session& session, std::int16_t timer) {
@@ -106,14 +73,14 @@ void ApplyOptions(Session& session) {
   SelectMode(session, job.NomalMode != 0 ? 0 : 1);
   // Only the two buttons exist; another number keeps its value (the copy rule treats it as 0).
   if (job.UpDate == 0 || job.UpDate == 1) SelectUpDate(session, job.UpDate);
-  SetCheckBox(window.sizeCheck, CheckFor(job.Size), job.Size);
-  SetCheckBox(window.matchCaseCheck, CheckFor(job.MatchCase), job.MatchCase);
+  SetSizeCheck(session, CheckFor(job.Size));
+  SetMatchCaseCheck(session, CheckFor(job.MatchCase));
   SetOnceCheck(session, CheckFor(job.Once));
-  SetCheckBox(window.trashBoxCheck, CheckFor(job.TrashBox), job.TrashBox);
+  SetTrashBoxCheck(session, CheckFor(job.TrashBox));
   SelectReport(session, job.Report != 0 ? 0 : 1);
   SelectChildDir(session, job.ChildDir != 0 ? 0 : 1);
   if (job.OldNT != 0) {
-    SetCheckBox(window.trashBoxCheck, 0, job.TrashBox);
+    SetTrashBoxCheck(session, 0);
     window.trashBoxEnabled = false;
     window.trashBoxVisible = false;
     job.TrashBox = CheckValue(window.trashBoxCheck);
