@@ -1,10 +1,11 @@
 // The real program on a private X server, driven from outside the way a person at the
-// keyboard drives it: "Copy" by its accelerator, the confirmation answered, "Quit".
+// keyboard drives it: "Copy" by its accelerator, the confirmation answered, File > Quit.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <thread>
 
 #include "XDisplay.h"
 #include "app_ProgramRunner.h"
@@ -56,7 +57,18 @@ class WindowCopyTest : public ProgramTest {
   // Gives the window the keyboard focus (there is no window manager to do it) and types.
   bool press(const std::string& window, const std::string& keys) const {
     return RunXTool(display.name(), {xdotool, "windowfocus", "--sync", window}).exitStatus == 0 &&
-           RunXTool(display.name(), {xdotool, "key", "--clearmodifiers", keys}).exitStatus == 0;
+           type(keys);
+  }
+  // Types into whatever has the focus (an open menu holds it).
+  bool type(const std::string& keys) const {
+    return RunXTool(display.name(), {xdotool, "key", "--clearmodifiers", keys}).exitStatus == 0;
+  }
+
+  // File > Quit: the menu opens on its first item, and Up goes round to the last one.
+  bool quitFromMenu(const std::string& window) const {
+    if (!press(window, "alt+f")) return false;
+    std::this_thread::sleep_for(500ms);
+    return type("Up") && type("Return");
   }
 
   bool reportFinished() const {
@@ -66,9 +78,8 @@ class WindowCopyTest : public ProgramTest {
   void copyAndQuit(pid_t pid) {
     const KillUnlessEnded guard(pid);
     const std::string window = awaitWindow("^Tolvane$", pid);
-    if (window.empty() && HasEnded(pid))
-      GTEST_SKIP() << "tolvan32 ended without opening its window \"Tolvane\" on the X display";
-    ASSERT_FALSE(window.empty()) << "no window \"Tolvane\" within 30 s";
+    ASSERT_FALSE(window.empty()) << (HasEnded(pid) ? "tolvan32 ended without its window \"Tolvane\""
+                                                   : "no window \"Tolvane\" within 30 s");
     ASSERT_TRUE(press(window, "alt+c"));
     const std::string question = awaitWindow("^Tolvan32$", pid);
     ASSERT_FALSE(question.empty()) << "\"Copy\" asked nothing before the run";
@@ -76,9 +87,8 @@ class WindowCopyTest : public ProgramTest {
     ASSERT_TRUE(WaitFor([this] { return reportFinished(); }, 60s)) << "the run never finished";
     // The window may take a moment to be usable again after the run's last report line.
     const bool ended = WaitFor(
-        [&] { return press(window, "alt+q") && WaitFor([pid] { return HasEnded(pid); }, 3s); },
-        30s);
-    EXPECT_TRUE(ended) << "\"Quit\" (alt+q) did not end the program";
+        [&] { return quitFromMenu(window) && WaitFor([pid] { return HasEnded(pid); }, 3s); }, 30s);
+    EXPECT_TRUE(ended) << "File > Quit did not end the program";
   }
 
   std::string xdotool;
@@ -97,7 +107,7 @@ TEST_F(WindowCopyTest, CopyFromTheKeyboardMirrorsTheTreeAndReportsEveryCopy) {
   // Started without a name: the window opens with the program folder's only job loaded
   // (a name on the command line would run that job at once).
   const ProgramResult result = run({}, [this](pid_t pid, const std::string&) { copyAndQuit(pid); });
-  if (IsSkipped() || HasFatalFailure()) return;
+  if (HasFatalFailure()) return;
   EXPECT_EQ(result.exitStatus, 0) << result.err;
   EXPECT_EQ(Tree(master), Tree(backup));
   Lines expected{
