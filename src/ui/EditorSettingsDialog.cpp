@@ -1,0 +1,159 @@
+#include "ui/EditorSettingsDialog.h"
+
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QPushButton>
+#include <QStandardPaths>
+#include <QVBoxLayout>
+#include <charconv>
+#include <cmath>
+
+#include "conditions/Startup.h"
+#include "ui/FontSetup.h"
+
+namespace tolvan::ui {
+namespace {
+
+constexpr float kLargestReportSize = 32767;
+constexpr const char* kSizeNotANumber =
+    "レポートファイルの最大サイズ（ＫＢ）は、1 から 32767 までの数値で指定して下さい。";
+
+QLabel* MakeLabel(const char* name, const char* caption, QWidget* parent) {
+  auto* label = new QLabel(QString::fromUtf8(caption), parent);
+  label->setObjectName(QString::fromUtf8(name));
+  return label;
+}
+
+QPushButton* MakeButton(const char* name, const char* caption, QWidget* parent) {
+  auto* button = new QPushButton(QString::fromUtf8(caption), parent);
+  button->setObjectName(QString::fromUtf8(name));
+  button->setAccessibleName(button->text());
+  return button;
+}
+
+QLineEdit* MakeField(const char* name, const QLabel* label, QWidget* parent) {
+  auto* field = new QLineEdit(parent);
+  field->setObjectName(QString::fromUtf8(name));
+  field->setAccessibleName(label->text());
+  return field;
+}
+
+// The file dialog starts at the editor itself; a bare name is shown where PATH finds it.
+QString InitialEditorFile(const QString& editorPath) {
+  if (editorPath.contains(QLatin1Char('/'))) return editorPath;
+  const QString found = QStandardPaths::findExecutable(editorPath);
+  return found.isEmpty() ? editorPath : found;
+}
+
+}  // namespace
+
+std::optional<float> ReportSizeFromField(const QString& text) {
+  const QString number = text.trimmed();
+  bool ok = false;
+  double value = QLocale::c().toDouble(number, &ok);
+  if (!ok) value = QLocale().toDouble(number, &ok);
+  if (!ok || !std::isfinite(value) || value < 1 || value > kLargestReportSize) return std::nullopt;
+  return static_cast<float>(value);
+}
+
+std::string ReportSizeText(float size) {
+  char text[32];
+  const auto written = std::to_chars(std::begin(text), std::end(text), size);
+  return std::string(text, written.ptr);
+}
+
+EditorSettingsDialog::EditorSettingsDialog(Session& session, QWidget* parent)
+    : QDialog(parent), session_(session) {
+  setObjectName(QStringLiteral("EditorSettings"));
+  setWindowTitle(QStringLiteral("Editor Settings"));
+  buildControls();
+  Form_Load();
+}
+
+void EditorSettingsDialog::buildControls() {
+  auto* layout = new QVBoxLayout(this);
+  QLabel* pathLabel = MakeLabel("Label1", "使用するエディタをフルパスで指定して下さい。", this);
+  // Two fixed lines: wrapping would break "xdg-open" at its hyphen.
+  QLabel* note =
+      MakeLabel("Label3",
+                "（指定したエディタで表示できなかった場合は、xdg-open、gedit、mousepad 等を\n"
+                "ご使用下さい。パスを含まない名前は PATH から探します。）",
+                this);
+  layout->addWidget(pathLabel);
+  layout->addWidget(note);
+
+  auto* pathRow = new QHBoxLayout();
+  editorField_ = MakeField("Text1", pathLabel, this);
+  editorField_->setMinimumWidth(340);
+  pathLabel->setBuddy(editorField_);
+  QPushButton* browse = MakeButton("Command1", "参照", this);
+  browse->setAutoDefault(false);
+  pathRow->addWidget(editorField_, 1);
+  pathRow->addWidget(browse);
+  layout->addLayout(pathRow);
+
+  auto* sizeRow = new QHBoxLayout();
+  QLabel* sizeLabel = MakeLabel("Label2", "レポートファイルの最大サイズ（ＫＢ）", this);
+  sizeField_ = MakeField("Text2", sizeLabel, this);
+  sizeField_->setFixedWidth(80);
+  sizeLabel->setBuddy(sizeField_);
+  sizeRow->addWidget(sizeLabel);
+  sizeRow->addWidget(sizeField_);
+  sizeRow->addStretch(1);
+  layout->addLayout(sizeRow);
+
+  auto* buttons = new QHBoxLayout();
+  QPushButton* ok = MakeButton("Command2", "OK", this);
+  QPushButton* cancel = MakeButton("Command3", "Cancel", this);
+  ok->setDefault(true);
+  cancel->setAutoDefault(false);
+  buttons->addWidget(ok);
+  buttons->addWidget(cancel);
+  buttons->addStretch(1);
+  layout->addSpacing(6);
+  layout->addLayout(buttons);
+
+  connect(browse, &QPushButton::clicked, this, &EditorSettingsDialog::Command1_Click);
+  connect(ok, &QPushButton::clicked, this, &EditorSettingsDialog::Command2_Click);
+  connect(cancel, &QPushButton::clicked, this, &EditorSettingsDialog::reject);
+}
+
+void EditorSettingsDialog::Form_Load() {
+  editorField_->setText(QString::fromStdString(session_.engine.shared.EditorPath));
+  sizeField_->setText(QString::fromStdString(ReportSizeText(session_.engine.shared.ReportSize)));
+  FontSetup(this);
+}
+
+void EditorSettingsDialog::Command1_Click() {
+  const FileQuestion question{QStringLiteral("ファイルを選択"),
+                              InitialEditorFile(editorField_->text()),
+                              QStringLiteral("All Files(*)"), false};
+  if (const std::optional<QString> chosen = chooseFile_(this, question)) {
+    editorField_->setText(*chosen);
+  }
+}
+
+// A size that is not a usable number keeps the dialog open, with nothing stored, so the
+// report is never rotated by a limit nobody meant.
+void EditorSettingsDialog::Command2_Click() {
+  const std::optional<float> size = ReportSizeFromField(sizeField_->text());
+  if (!size) {
+    (void)session_.engine.ui().messageBox(kSizeNotANumber, kProgramTitle,
+                                          platform::MessageIcon::Exclamation,
+                                          platform::MessageButtons::Ok);
+    sizeField_->setFocus();
+    sizeField_->selectAll();
+    return;
+  }
+  SharedValues& shared = session_.engine.shared;
+  shared.EditorPath = editorField_->text().toStdString();
+  WriteSetting(session_.settings, kEditorFileName, shared.EditorPath);
+  shared.ReportSize = *size;
+  WriteSetting(session_.settings, kEditorReportSize, ReportSizeText(*size));
+  accept();
+}
+
+}  // namespace tolvan::ui
