@@ -29,8 +29,8 @@ done
 rm -rf "$work"
 mkdir -p "$work/home" "$work/config" "$work/user" "$work/backup" "$work/large-backup" "$out"
 cp -R "$root/examples/demo-master" "$work/master"
-# Long enough a run to catch its progress window: some 20,000 files of 4 KiB in 20 folders.
-for n in $(seq -w 1 20); do
+# Long enough a run to catch its progress window: some 10,000 files of 4 KiB in 10 folders.
+for n in $(seq -w 1 10); do
   mkdir -p "$work/large-master/folder$n"
   head -c 4M /dev/zero | split -b 4k -a 4 - "$work/large-master/folder$n/file"
 done
