@@ -42,6 +42,13 @@ void SetText(QLineEdit* field, const QString& text) {
   if (field->text() != text) field->setText(text);
 }
 
+// The focus going to another control of the window; a popup, the menu bar or another window
+// taking it leaves the control's value as it is.
+bool IsFocusMove(Qt::FocusReason reason) {
+  return reason != Qt::PopupFocusReason && reason != Qt::MenuBarFocusReason &&
+         reason != Qt::ActiveWindowFocusReason;
+}
+
 QIcon ProgramIcon(const QStyle* style) {
   QIcon icon(QStringLiteral(":/icons/tolvan32.png"));
   return icon.isNull() || icon.availableSizes().isEmpty()
@@ -280,8 +287,8 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
   const bool focusIn = event->type() == QEvent::FocusIn;
-  const bool focusOut = event->type() == QEvent::FocusOut &&
-                        static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason;
+  const bool focusOut =
+      event->type() == QEvent::FocusOut && IsFocusMove(static_cast<QFocusEvent*>(event)->reason());
   if (!updating_ && (focusIn || focusOut)) {
     if (focusIn && watched == from_.drive) Drive1_GotFocus();
     if (focusIn && watched == to_.drive) Drive2_GotFocus();

@@ -201,7 +201,7 @@ class MainWindow : public QMainWindow {
   QPushButton* simulation_ = nullptr;
   QPushButton* reportFile_ = nullptr;
   QPushButton* recent_ = nullptr;
-  QTimer timer1_;
+  QTimer timer1_{this};
   QSystemTrayIcon trayIcon_;
 };
 

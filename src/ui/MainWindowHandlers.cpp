@@ -231,6 +231,8 @@ void MainWindow::DriveChange(Side side) {
   SideControls& controls = controlsOf(side);
   const int index = controls.drive->currentIndex();
   if (updating_ || index < 0 || index >= static_cast<int>(volumes_.size())) return;
+  // Choosing the volume already shown changes nothing.
+  if (index == platform::VolumeIndexOf(volumes_, SideOf(session_, side).folder)) return;
   const std::string& mountPoint = volumes_[static_cast<std::size_t>(index)].mountPoint;
   if (SelectFolder(session_, side, mountPoint) != 0) {
     // The list goes back to the last good volume, whose folder stays shown.
@@ -290,7 +292,14 @@ void MainWindow::hideIntoTray() {
   trayIcon_.setToolTip(windowTitle());
   trayIcon_.show();
   hiddenInTray_ = true;
-  hide();
+  // Hidden once the minimizing has ended: showMinimized() shows the window after its state
+  // change.
+  QMetaObject::invokeMethod(
+      this,
+      [this] {
+        if (hiddenInTray_) hide();
+      },
+      Qt::QueuedConnection);
 }
 
 void MainWindow::Form_MouseMove(int message) {

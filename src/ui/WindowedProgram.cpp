@@ -16,6 +16,7 @@
 #include "scheduler/ExitStatus.h"
 #include "scheduler/FormSet.h"
 #include "ui/MainWindow.h"
+#include "ui/QuitSignals.h"
 
 namespace tolvan::ui {
 namespace {
@@ -72,6 +73,9 @@ int RunWindowed(const std::vector<std::string>& args, const CommandLine& /*comma
     services.onGuiThread([&window] { window.refreshFromModel(); });
   };
   QObject::connect(&window, &MainWindow::closed, &application, &QCoreApplication::quit);
+  const QuitSignals quitSignals(
+      engine.run.StopFlag, [&session] { return session.window.runActive; },
+      [&window] { window.close(); });
 
   StartupOutcome start;
   (void)services.runEngine([&] { start = FormLoad(session, args); });
