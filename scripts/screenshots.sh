@@ -8,14 +8,16 @@
 # Builds the default preset first when needed (TOLVAN32=/path/to/tolvan32 uses that program).
 # Needs Xvfb, xdotool and ImageMagick's import (scripts/setup.sh installs them). There is no
 # window manager: windows are found by their titles and given the keyboard focus directly.
-# The demo job's folders are /tmp/tolvan32-demo/master and /tmp/tolvan32-demo/backup (the paths
-# examples/demo.tvf names), made afresh for every call and removed at the end. A window that
-# does not appear is reported and its picture left as it was; the exit status is then 1.
+# The demo job mirrors a copy of examples/demo-master. As root, its folders live on a small
+# tmpfs mounted at /mnt/tolvan32-demo for the script's duration, so the folder lists show the
+# demo alone; otherwise they are in /tmp/tolvan32-demo. The program folder and the settings
+# are in /tmp/tolvan32-screenshots. All of it is made afresh and removed at the end. A window
+# that does not appear is reported and its picture left as it was; the exit status is then 1.
 set -euo pipefail
 
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 out="$root/docs/screenshots"
-work=/tmp/tolvan32-demo
+state=/tmp/tolvan32-screenshots
 exe="${TOLVAN32:-$root/build/default/src/tolvan32}"
 
 if [[ -z "${TOLVAN32:-}" ]]; then
@@ -26,43 +28,57 @@ for tool in Xvfb xdotool import; do
   command -v "$tool" >/dev/null || { echo "screenshots: $tool is missing (scripts/setup.sh)" >&2; exit 2; }
 done
 
-rm -rf "$work"
-mkdir -p "$work/home" "$work/config" "$work/user" "$work/backup" "$work/large-backup" "$out"
-cp -R "$root/examples/demo-master" "$work/master"
-# Long enough a run to catch its progress window: some 10,000 files of 4 KiB in 10 folders.
-for n in $(seq -w 1 10); do
-  mkdir -p "$work/large-master/folder$n"
-  head -c 4M /dev/zero | split -b 4k -a 4 - "$work/large-master/folder$n/file"
-done
-job() {  # job NAME FROM TO: examples/demo.tvf with the two paths replaced
-  sed -e "s|^DriveA=[^\r]*|DriveA=$2|" -e "s|^DriveB=[^\r]*|DriveB=$3|" \
-    "$root/examples/demo.tvf" >"$work/home/$1.tvf"
-}
-job demo "$work/master" "$work/backup"
-job large "$work/large-master" "$work/large-backup"
-# The demo job heads the list, so a start without a name loads it.
-printf 'demo.tvf\r\nlarge.tvf\r\n\r\n' >"$work/home/TvfSet.txt"
-
 pids=()
+demo=""
+mounted=no
 cleanup() {
   local pid
   for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
   wait 2>/dev/null || true
-  rm -rf "$work"
+  if [[ "$mounted" == yes ]]; then
+    { umount "$demo" || umount -l "$demo"; } && rmdir "$demo"
+  elif [[ -n "$demo" ]]; then
+    rm -rf "$demo"
+  fi
+  rm -rf "$state"
 }
 trap cleanup EXIT
 
+rm -rf "$state"
+mkdir -p "$state/home" "$state/config" "$state/user" "$out"
+demo=/mnt/tolvan32-demo
+if [[ "$(id -u)" -eq 0 ]] && ! mountpoint -q "$demo" && mkdir -p "$demo" &&
+  mount -t tmpfs -o size=256m,mode=0755 tolvan32-demo "$demo" 2>/dev/null; then
+  mounted=yes
+else
+  rmdir "$demo" 2>/dev/null || true
+  demo=/tmp/tolvan32-demo
+  rm -rf "$demo"
+  mkdir -p "$demo"
+fi
+cp -R "$root/examples/demo-master" "$demo/master"
+mkdir "$demo/backup"
+
+job() {  # job NAME FROM TO: examples/demo.tvf with the two paths replaced
+  sed -e "s|^DriveA=[^\r]*|DriveA=$2|" -e "s|^DriveB=[^\r]*|DriveB=$3|" \
+    "$root/examples/demo.tvf" >"$state/home/$1.tvf"
+}
+job demo "$demo/master" "$demo/backup"
+job large "$demo/large-master" "$demo/large-backup"
+# The demo job heads the list, so a start without a name loads it.
+printf 'demo.tvf\r\nlarge.tvf\r\n\r\n' >"$state/home/TvfSet.txt"
+
 Xvfb -displayfd 3 -screen 0 1024x768x24 -dpi 96 -nolisten tcp -noreset \
-  3>"$work/display" >"$work/xvfb.log" 2>&1 &
+  3>"$state/display" >"$state/xvfb.log" 2>&1 &
 pids+=($!)
-for _ in $(seq 100); do [[ -s "$work/display" ]] && break; sleep 0.1; done
-[[ -s "$work/display" ]] || { echo "screenshots: Xvfb did not start" >&2; cat "$work/xvfb.log" >&2; exit 2; }
-export DISPLAY=":$(head -n 1 "$work/display")"
+for _ in $(seq 100); do [[ -s "$state/display" ]] && break; sleep 0.1; done
+[[ -s "$state/display" ]] || { echo "screenshots: Xvfb did not start" >&2; cat "$state/xvfb.log" >&2; exit 2; }
+export DISPLAY=":$(head -n 1 "$state/display")"
 
 start_program() {  # start_program ARGS...: the program on the display; its pid in $program
-  env -i DISPLAY="$DISPLAY" LC_ALL=C.UTF-8 TZ=UTC PATH=/usr/bin:/bin HOME="$work/user" \
-    TOLVAN32_HOME="$work/home" XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/user" \
-    "$exe" "$@" >>"$work/program.log" 2>&1 &
+  env -i DISPLAY="$DISPLAY" LC_ALL=C.UTF-8 TZ=UTC PATH=/usr/bin:/bin HOME="$state/user" \
+    TOLVAN32_HOME="$state/home" XDG_CONFIG_HOME="$state/config" XDG_DATA_HOME="$state/user" \
+    "$exe" "$@" >>"$state/program.log" 2>&1 &
   program=$!
   pids+=("$program")
 }
@@ -130,6 +146,12 @@ else
 fi
 kill "$program" 2>/dev/null || true
 
+# Long enough a run to catch its progress window: some 10,000 files of 4 KiB in 10 folders.
+for n in $(seq -w 1 10); do
+  mkdir -p "$demo/large-master/folder$n"
+  head -c 4M /dev/zero | split -b 4k -a 4 - "$demo/large-master/folder$n/file"
+done
+mkdir "$demo/large-backup"
 # A name on the command line runs that job at once, after its question, before the main
 # window is shown: the progress window then stands alone.
 start_program large.tvf
@@ -138,7 +160,7 @@ if question=$(find_window '^Tolvan32$' 30); then
   if process=$(find_window '^Tolvane Process$' 30); then
     # Shot once files are being copied: the bar and the estimate are shown by then.
     for _ in $(seq 300); do
-      [[ -n "$(find "$work/large-backup" -type f -print -quit)" ]] && break
+      [[ -n "$(find "$demo/large-backup" -type f -print -quit)" ]] && break
       sleep 0.1
     done
     shoot "$process" progress-window
