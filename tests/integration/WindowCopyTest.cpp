@@ -75,14 +75,19 @@ class WindowCopyTest : public ProgramTest {
     return ReadText(home + "/report.tvr").find("Finished Time : ") != std::string::npos;
   }
 
-  void copyAndQuit(pid_t pid) {
+  // `errPath`: the program's standard error, shown when a window does not come.
+  void copyAndQuit(pid_t pid, const std::string& errPath) {
     const KillUnlessEnded guard(pid);
     const std::string window = awaitWindow("^Tolvane$", pid);
     ASSERT_FALSE(window.empty()) << (HasEnded(pid) ? "tolvan32 ended without its window \"Tolvane\""
-                                                   : "no window \"Tolvane\" within 30 s");
+                                                   : "no window \"Tolvane\" within 30 s")
+                                 << "; the program wrote:\n"
+                                 << ReadText(errPath);
     ASSERT_TRUE(press(window, "alt+c"));
     const std::string question = awaitWindow("^Tolvan32$", pid);
-    ASSERT_FALSE(question.empty()) << "\"Copy\" asked nothing before the run";
+    ASSERT_FALSE(question.empty()) << "\"Copy\" showed no question titled \"Tolvan32\" before "
+                                      "the run; the program wrote:\n"
+                                   << ReadText(errPath);
     ASSERT_TRUE(press(question, "Return"));
     ASSERT_TRUE(WaitFor([this] { return reportFinished(); }, 60s)) << "the run never finished";
     // The window may take a moment to be usable again after the run's last report line.
@@ -106,7 +111,8 @@ TEST_F(WindowCopyTest, CopyFromTheKeyboardMirrorsTheTreeAndReportsEveryCopy) {
 
   // Started without a name: the window opens with the program folder's only job loaded
   // (a name on the command line would run that job at once).
-  const ProgramResult result = run({}, [this](pid_t pid, const std::string&) { copyAndQuit(pid); });
+  const ProgramResult result =
+      run({}, [this](pid_t pid, const std::string& err) { copyAndQuit(pid, err); });
   if (HasFatalFailure()) return;
   EXPECT_EQ(result.exitStatus, 0) << result.err;
   EXPECT_EQ(Tree(master), Tree(backup));
