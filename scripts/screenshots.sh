@@ -48,7 +48,7 @@ rm -rf "$state"
 mkdir -p "$state/home" "$state/config" "$state/user" "$out"
 demo=/mnt/tolvan32-demo
 if [[ "$(id -u)" -eq 0 ]] && ! mountpoint -q "$demo" && mkdir -p "$demo" &&
-  mount -t tmpfs -o size=256m,mode=0755 tolvan32-demo "$demo" 2>/dev/null; then
+  mount -t tmpfs -o size=512m,mode=0755 tolvan32-demo "$demo" 2>/dev/null; then
   mounted=yes
 else
   rmdir "$demo" 2>/dev/null || true
@@ -73,7 +73,8 @@ Xvfb -displayfd 3 -screen 0 1024x768x24 -dpi 96 -nolisten tcp -noreset \
 pids+=($!)
 for _ in $(seq 100); do [[ -s "$state/display" ]] && break; sleep 0.1; done
 [[ -s "$state/display" ]] || { echo "screenshots: Xvfb did not start" >&2; cat "$state/xvfb.log" >&2; exit 2; }
-export DISPLAY=":$(head -n 1 "$state/display")"
+DISPLAY=":$(head -n 1 "$state/display")"
+export DISPLAY
 
 start_program() {  # start_program ARGS...: the program on the display; its pid in $program
   env -i DISPLAY="$DISPLAY" LC_ALL=C.UTF-8 TZ=UTC PATH=/usr/bin:/bin HOME="$state/user" \
@@ -82,11 +83,13 @@ start_program() {  # start_program ARGS...: the program on the display; its pid 
   program=$!
   pids+=("$program")
 }
-find_window() {  # find_window TITLE-REGEX [SECONDS]: the shown window's id, or nothing
+find_window() {  # find_window TITLE [SECONDS]: the shown window titled exactly so, or nothing
   local id
   for _ in $(seq $((${2:-20} * 10))); do
-    id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1 || true)
-    if [[ -n "$id" ]]; then echo "$id"; return 0; fi
+    # The search ignores letter case; the name check does not.
+    for id in $(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null || true); do
+      if [[ "$(xdotool getwindowname "$id")" == "$1" ]]; then echo "$id"; return 0; fi
+    done
     kill -0 "$program" 2>/dev/null || return 1  # the program has ended
     sleep 0.1
   done
@@ -100,7 +103,9 @@ press() {  # press WINDOW KEYS...: focus the window (no window manager does it) 
 missing=()
 shoot() {  # shoot WINDOW NAME: the window alone, once it has painted
   sleep 0.7
-  if import -window "$1" "png:$out/$2.png.new" && mv "$out/$2.png.new" "$out/$2.png"; then
+  # import waits without end for a window that closes under it.
+  if timeout 20 import -window "$1" "png:$out/$2.png.new" &&
+    mv "$out/$2.png.new" "$out/$2.png"; then
     echo "screenshots: $out/$2.png"
   else
     missing+=("$2")
@@ -119,7 +124,7 @@ click_button() {  # click_button WINDOW X Y: a click at X,Y of the window's clie
   height=$(xdotool getwindowgeometry --shell "$1" | sed -n 's/^HEIGHT=//p')
   xdotool mousemove --window "$1" "$2" $(($3 + height - 399)) click 1
 }
-dialog_shot() {  # dialog_shot TITLE-REGEX NAME COMMAND...: open a dialog by COMMAND, shoot, close
+dialog_shot() {  # dialog_shot TITLE NAME COMMAND...: open a dialog by COMMAND, shoot, close
   local title=$1 name=$2 dialog
   shift 2
   "$@"
@@ -128,36 +133,36 @@ dialog_shot() {  # dialog_shot TITLE-REGEX NAME COMMAND...: open a dialog by COM
     press "$dialog" Escape
     sleep 0.5
   else
-    echo "screenshots: no window matching $title after $*" >&2
+    echo "screenshots: no window \"$title\" after $*" >&2
     missing+=("$name")
   fi
 }
 
 start_program
-if main=$(find_window '^Tolvane$' 30); then
+if main=$(find_window Tolvane 30); then
   shoot "$main" main-window
   # "Simulation" has no accelerator: clicked in the middle of the button (at 228,372 in the
   # window's layout, 72 x 24).
-  dialog_shot '^Simulation$' simulation-dialog click_button "$main" 264 384
-  dialog_shot '^Editor Settings$' editor-settings menu_item "$main" 3
+  dialog_shot Simulation simulation-dialog click_button "$main" 264 384
+  dialog_shot 'Editor Settings' editor-settings menu_item "$main" 3
 else
   echo "screenshots: the main window \"Tolvane\" never appeared" >&2
   missing+=(main-window simulation-dialog editor-settings)
 fi
 kill "$program" 2>/dev/null || true
 
-# Long enough a run to catch its progress window: some 10,000 files of 4 KiB in 10 folders.
-for n in $(seq -w 1 10); do
+# Long enough a run to catch its progress window: some 40,000 files of 1 KiB in 40 folders.
+for n in $(seq -w 1 40); do
   mkdir -p "$demo/large-master/folder$n"
-  head -c 4M /dev/zero | split -b 4k -a 4 - "$demo/large-master/folder$n/file"
+  head -c 1M /dev/zero | split -b 1k -a 4 - "$demo/large-master/folder$n/file"
 done
 mkdir "$demo/large-backup"
 # A name on the command line runs that job at once, after its question, before the main
 # window is shown: the progress window then stands alone.
 start_program large.tvf
-if question=$(find_window '^Tolvan32$' 30); then
+if question=$(find_window Tolvan32 30); then
   press "$question" Return
-  if process=$(find_window '^Tolvane Process$' 30); then
+  if process=$(find_window 'Tolvane Process' 30); then
     # Shot once files are being copied: the bar and the estimate are shown by then.
     for _ in $(seq 300); do
       [[ -n "$(find "$demo/large-backup" -type f -print -quit)" ]] && break
