@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Builds and runs the whole test suite twice: a debug build, then under ASan+UBSan.
+# Builds and runs the whole test suite twice: a debug build, then under ASan+UBSan; then the
+# engine, integration and window tests under ThreadSanitizer (the engine's worker thread).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
@@ -11,3 +12,8 @@ for preset in default asan; do
   echo "=== $preset tests"
   ctest --preset "$preset" -j "$jobs"
 done
+echo "=== tsan build"
+cmake --preset tsan >/dev/null
+cmake --build --preset tsan -j "$jobs"
+echo "=== tsan tests (engine, integration, window)"
+ctest --preset tsan -j "$jobs"
