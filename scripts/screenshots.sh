@@ -104,7 +104,7 @@ missing=()
 shoot() {  # shoot WINDOW NAME: the window alone, once it has painted
   sleep 0.7
   # import waits without end for a window that closes under it.
-  if timeout 20 import -window "$1" "png:$out/$2.png.new" &&
+  if timeout 20 import -window "$1" -strip "png:$out/$2.png.new" &&
     mv "$out/$2.png.new" "$out/$2.png"; then
     echo "screenshots: $out/$2.png"
   else
