@@ -90,13 +90,14 @@ ProgramResult ProgramTest::run(const std::vector<std::string>& args, const Watch
                                bool asNobody) const {
   std::vector<std::string> argv{TOLVAN32_EXE};
   argv.insert(argv.end(), args.begin(), args.end());
-  const std::vector<std::string> envp{"LC_ALL=C.UTF-8",
-                                      "TZ=UTC",
-                                      "PATH=/usr/bin:/bin",
-                                      "TOLVAN32_HOME=" + home,
-                                      "XDG_CONFIG_HOME=" + tmp.path(),
-                                      "XDG_DATA_HOME=" + tmp.path(),
-                                      "HOME=" + tmp.path()};
+  std::vector<std::string> envp{"LC_ALL=C.UTF-8",
+                                "TZ=UTC",
+                                "PATH=/usr/bin:/bin",
+                                "TOLVAN32_HOME=" + home,
+                                "XDG_CONFIG_HOME=" + tmp.path(),
+                                "XDG_DATA_HOME=" + tmp.path(),
+                                "HOME=" + tmp.path()};
+  envp.insert(envp.end(), environment.begin(), environment.end());
   const std::string out = tmp / "out";
   const std::string err = tmp / "err";
   const pid_t pid = fork();

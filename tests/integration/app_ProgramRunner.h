@@ -48,7 +48,8 @@ class ProgramTest : public ::testing::Test {
   [[nodiscard]] std::vector<std::string> actionLines() const;
 
   TempFolder tmp;
-  std::string workingFolder;  // the program's current folder; empty: the test's own
+  std::string workingFolder;             // the program's current folder; empty: the test's own
+  std::vector<std::string> environment;  // more NAME=value for the program, e.g. DISPLAY
   const std::string home = tmp / "home";
   const std::string master = tmp / "master";
   const std::string backup = tmp / "backup";
