@@ -183,37 +183,40 @@ void MainWindow::buildOptionFrames() {
     box->setGeometry(f.where);
     return box;
   };
+  // Buttons end short of the frame's right edge, so its border stays visible.
+  const auto row = [&](QGroupBox* box, QAbstractButton* button, int x, int line) {
+    const int frameWidth = static_cast<int>(box->width() / scale_);
+    button->setGeometry(place(x, 16 + line * 18, frameWidth - x - 3, 18));
+  };
   const auto option = [&](QGroupBox* box, QButtonGroup* group, const char* name,
-                          const char* caption, int index, int row) {
+                          const char* caption, int index, int line) {
     auto* button =
         Named(new QRadioButton(QString::fromUtf8(caption), box), name, QString::fromUtf8(caption));
-    button->setGeometry(place(8, 16 + row * 18, 104, 18));
+    row(box, button, 8, line);
     group->addButton(button, index);
   };
-  // Check boxes reach the frame's right edge.
-  const auto check = [&](QGroupBox* box, const char* name, const char* caption, int x, int row) {
+  const auto check = [&](QGroupBox* box, const char* name, const char* caption, int x, int line) {
     auto* button =
         Named(new QCheckBox(QString::fromUtf8(caption), box), name, QString::fromUtf8(caption));
-    const int frameWidth = static_cast<int>(box->width() / scale_);
-    button->setGeometry(place(x, 16 + row * 18, frameWidth - x - 3, 18));
+    row(box, button, x, line);
     return button;
   };
-  QGroupBox* mode = frame({"Frame1", "Mode", place(228, 192, 118, 76)});
+  QGroupBox* mode = frame({"Frame1", "Mode", place(228, 192, 114, 76)});
   mode_ = OptionGroup(this);
   option(mode, mode_, "Option1_0", "Mirroring", 0, 0);
-  trashBox_ = check(mode, "Check5", "Use Trash Box", 14, 1);
+  trashBox_ = check(mode, "Check5", "Use Trash Box", 10, 1);
   option(mode, mode_, "Option1_1", "Backup", 1, 2);
-  QGroupBox* rule = frame({"Frame2", "Check", place(228, 270, 118, 94)});
+  QGroupBox* rule = frame({"Frame2", "Check", place(228, 270, 114, 94)});
   upDate_ = OptionGroup(this);
   option(rule, upDate_, "Option2_0", "Up Date", 0, 0);
   option(rule, upDate_, "Option2_1", "All Files", 1, 1);
   sizeCheck_ = check(rule, "Check3", "File Size", 8, 2);
   matchCase_ = check(rule, "Check1", "Match case", 8, 3);
-  QGroupBox* child = frame({"Frame6", "Child Directory", place(350, 192, 94, 58)});
+  QGroupBox* child = frame({"Frame6", "Child Directory", place(345, 192, 99, 58)});
   childDir_ = OptionGroup(this);
   option(child, childDir_, "Option5_0", "Include", 0, 0);
   option(child, childDir_, "Option5_1", "Not Include", 1, 1);
-  QGroupBox* report = frame({"Frame3", "Report File", place(350, 254, 94, 58)});
+  QGroupBox* report = frame({"Frame3", "Report File", place(345, 254, 99, 58)});
   report_ = OptionGroup(this);
   option(report, report_, "Option3_0", "Write", 0, 0);
   option(report, report_, "Option3_1", "None", 1, 1);
