@@ -8,15 +8,11 @@
 #include <QTreeView>
 
 #include "MainWindowFixture.h"
+#include "RealEngine.h"
 #include "conditions/Tvf.h"
 
 namespace tolvan::testing {
 namespace {
-
-std::string ReadText(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 TEST_F(MainWindowTest, OptionControlsWriteTheJobConditions) {
   start();
@@ -125,13 +121,13 @@ TEST_F(MainWindowTest, ListAndFileMenuOpenSaveAsAndSaveInTheProgramFolder) {
   click("Option1_1");
   dialogAnswers = {std::string("/elsewhere/new")};
   find<QAction>("mnuSaveAs")->trigger();
-  EXPECT_NE(ReadText(tmp / "app/new.tvf").find("NomalMode=no"), std::string::npos);
+  EXPECT_NE(ui::testing::ReadFile(tmp / "app/new.tvf").find("NomalMode=no"), std::string::npos);
   EXPECT_EQ(list->itemText(0).toStdString(), "new.tvf");
-  EXPECT_EQ(ReadText(tmp / "app/TvfSet.txt").substr(0, 9), "new.tvf\r\n");
+  EXPECT_EQ(ui::testing::ReadFile(tmp / "app/TvfSet.txt").substr(0, 9), "new.tvf\r\n");
 
   click("Check3");
   find<QAction>("mnuSave")->trigger();
-  EXPECT_NE(ReadText(tmp / "app/new.tvf").find("Size=yes"), std::string::npos);
+  EXPECT_NE(ui::testing::ReadFile(tmp / "app/new.tvf").find("Size=yes"), std::string::npos);
 
   dialogAnswers = {std::nullopt};  // a cancelled Open leaves no current name...
   find<QAction>("mnuOpen")->trigger();
