@@ -193,12 +193,22 @@ measure() {
 # measure_median KEY R COMMAND...: one untimed warm-up run, then R timed runs; keeps the run
 # with the median wall time.
 measure_median() {
-  local key=$1 runs=$2 i walls=() best
+  local key=$1 runs=$2 i
   shift 2
   "$@" >>"$LOG" 2>&1 || true
   sync
   for ((i = 1; i <= runs; i++)); do
     measure "$key#$i" "$@"
+  done
+  keep_median "$key" "$runs"
+  [ "$runs" -gt 1 ] && NOTE[$key]="median of $runs ${NOTE[$key]}"
+  return 0
+}
+
+# keep_median KEY R: the run KEY#1 .. KEY#R with the median wall time becomes KEY.
+keep_median() {
+  local key=$1 runs=$2 i walls=() best
+  for ((i = 1; i <= runs; i++)); do
     walls+=("${WALL[$key#$i]} $i")
   done
   best=$(printf '%s\n' "${walls[@]}" | sort -n | sed -n "$(((runs + 1) / 2))p" | cut -d' ' -f2)
@@ -206,26 +216,20 @@ measure_median() {
   CPU[$key]=${CPU[$key#$best]}
   RSS[$key]=${RSS[$key#$best]}
   NOTE[$key]=${NOTE[$key#$best]}
-  [ "$runs" -gt 1 ] && NOTE[$key]="median of $runs ${NOTE[$key]}"
-  return 0
 }
 
 # measure_cold KEY R COMMAND...: R timed runs, each after writing back and dropping every
 # cache (root only, outside the timing); keeps the run with the median wall time.
 measure_cold() {
-  local key=$1 runs=$2 i walls=() best
+  local key=$1 runs=$2 i
   shift 2
   for ((i = 1; i <= runs; i++)); do
     sync
     echo 3 >/proc/sys/vm/drop_caches
     measure "$key#$i" "$@"
-    walls+=("${WALL[$key#$i]} $i")
   done
-  best=$(printf '%s\n' "${walls[@]}" | sort -n | sed -n "$(((runs + 1) / 2))p" | cut -d' ' -f2)
-  WALL[$key]=${WALL[$key#$best]}
-  CPU[$key]=${CPU[$key#$best]}
-  RSS[$key]=${RSS[$key#$best]}
-  NOTE[$key]="cold, median of $runs ${NOTE[$key#$best]}"
+  keep_median "$key" "$runs"
+  NOTE[$key]="cold, median of $runs ${NOTE[$key]}"
 }
 
 HAVE_TOLVAN=0
