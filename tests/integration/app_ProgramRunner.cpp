@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <sstream>
 
 namespace tolvan::testing {
@@ -97,6 +98,10 @@ ProgramResult ProgramTest::run(const std::vector<std::string>& args, const Watch
                                 "XDG_CONFIG_HOME=" + tmp.path(),
                                 "XDG_DATA_HOME=" + tmp.path(),
                                 "HOME=" + tmp.path()};
+  // A sanitizer build's program reads the same options (suppressions) as its tests.
+  for (const char* name : {"ASAN_OPTIONS", "UBSAN_OPTIONS", "TSAN_OPTIONS"}) {
+    if (const char* value = std::getenv(name)) envp.push_back(std::string(name) + "=" + value);
+  }
   envp.insert(envp.end(), environment.begin(), environment.end());
   const std::string out = tmp / "out";
   const std::string err = tmp / "err";
