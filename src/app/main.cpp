@@ -40,10 +40,15 @@ int main(int argc, char** argv) {
               << app::UsageText();
     return kExitRefused;
   }
+  platform::DisplaySockets sockets;
+  sockets.runtimeFolder = EnvironmentValue("XDG_RUNTIME_DIR");
   switch (app::ChooseFrontend(commandLine.noGui, EnvironmentValue("DISPLAY"),
-                              EnvironmentValue("WAYLAND_DISPLAY"))) {
+                              EnvironmentValue("WAYLAND_DISPLAY"), sockets)) {
     case app::Frontend::Window:
       return ui::RunWindowed(args, commandLine);
+    case app::Frontend::HeadlessDisplayGone:
+      std::cerr << "tolvan32: the display does not answer; running without a window\n";
+      return app::RunHeadless(args, commandLine);
     case app::Frontend::Headless:
       return app::RunHeadless(args, commandLine);
   }
