@@ -1,7 +1,10 @@
 #pragma once
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QDialog>
+#include <QLineEdit>
+#include <QTest>
 #include <QTimer>
 #include <functional>
 #include <string>
@@ -18,6 +21,22 @@ class DialogFixture : public EngineFixture {
   // The settings store's value, or "-" when nothing was stored.
   [[nodiscard]] std::string stored(const std::string& section, const std::string& key) {
     return settings.get(section, key, "-");
+  }
+
+  static QLineEdit* field(const QWidget& dialog, const char* name) {
+    return dialog.findChild<QLineEdit*>(QString::fromUtf8(name));
+  }
+  static void retype(QLineEdit* edit, const QString& text) {
+    edit->clear();
+    QTest::keyClicks(edit, text);
+  }
+  // A check box answers clicks on its box and caption only, not on the rest of its row.
+  static void click(const QWidget& dialog, const char* name) {
+    auto* control = dialog.findChild<QAbstractButton*>(QString::fromUtf8(name));
+    ASSERT_NE(control, nullptr) << name;
+    const QPoint onCaption(qobject_cast<QCheckBox*>(control) ? 10 : control->width() / 2,
+                           control->height() / 2);
+    QTest::mouseClick(control, Qt::LeftButton, {}, onCaption);
   }
 
   platform::FakeSettingsStore settings;

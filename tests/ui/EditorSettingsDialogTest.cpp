@@ -1,35 +1,16 @@
-#include <QLineEdit>
-#include <QPushButton>
-#include <QtTest/QTest>
-
 #include "DialogFixture.h"
 #include "ui/EditorSettingsDialog.h"
 
 namespace tolvan::testing {
 namespace {
 
-class EditorSettingsDialogTest : public DialogFixture {
- protected:
-  EditorSettingsDialogTest() {
-    engine.shared.EditorPath = "sh";
-    engine.shared.ReportSize = 512;
-  }
-  static QLineEdit* field(const QWidget& dialog, const char* name) {
-    return dialog.findChild<QLineEdit*>(QString::fromUtf8(name));
-  }
-  static void click(const QWidget& dialog, const char* name) {
-    QTest::mouseClick(dialog.findChild<QPushButton*>(QString::fromUtf8(name)), Qt::LeftButton);
-  }
-  static void retype(QLineEdit* edit, const QString& text) {
-    edit->clear();
-    QTest::keyClicks(edit, text);
-  }
-};
+using EditorSettingsDialogTest = DialogFixture;
 
-TEST_F(EditorSettingsDialogTest, BrowseChangesOnlyTheFieldAndCancelStoresNothing) {
+TEST_F(EditorSettingsDialogTest, BrowseFillsTheFieldCancelStoresNothingOkStoresAndRefusesBadSizes) {
+  engine.shared.EditorPath = "sh";
+  engine.shared.ReportSize = 512;
   ui::EditorSettingsDialog dialog(session, nullptr);
   dialog.show();
-  EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Editor Settings"));
   EXPECT_EQ(field(dialog, "Text1")->text(), QStringLiteral("sh"));
   EXPECT_EQ(field(dialog, "Text2")->text(), QStringLiteral("512"));
   std::optional<QString> answer = QStringLiteral("/opt/my tools/edit");
@@ -39,7 +20,6 @@ TEST_F(EditorSettingsDialogTest, BrowseChangesOnlyTheFieldAndCancelStoresNothing
     return answer;
   });
   click(dialog, "Command1");
-  EXPECT_EQ(asked.caption, QStringLiteral("ファイルを選択"));
   EXPECT_FALSE(asked.save);
   EXPECT_TRUE(asked.initialPath.startsWith(QLatin1Char('/')) && asked.initialPath.endsWith("/sh"))
       << "found on PATH: " << asked.initialPath.toStdString();
@@ -52,10 +32,8 @@ TEST_F(EditorSettingsDialogTest, BrowseChangesOnlyTheFieldAndCancelStoresNothing
   EXPECT_TRUE(settings.values.empty());
   EXPECT_EQ(engine.shared.EditorPath, "sh");
   EXPECT_EQ(engine.shared.ReportSize, 512.0F);
-}
 
-TEST_F(EditorSettingsDialogTest, OkStoresThePathAsTypedAndRefusesASizeThatIsNoNumber) {
-  ui::EditorSettingsDialog dialog(session, nullptr);
+  // OK stores the path as typed and refuses a size that is no number.
   dialog.show();
   retype(field(dialog, "Text1"), QStringLiteral(" /opt/my tools/edit "));
   for (const QString& bad :

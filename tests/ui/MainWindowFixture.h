@@ -74,9 +74,8 @@ class MainWindowTest : public ::testing::Test {
     window->setTrayAvailability([this] { return trayAvailable; });
     window->setVolumeSource([this] { return volumes; });
     window->setFileDialog(
-        [this](ui::MainWindow::FileDialogKind kind, const std::string&, const QString& filter) {
+        [this](ui::MainWindow::FileDialogKind kind, const std::string&, const QString&) {
           dialogsShown.push_back(kind);
-          dialogFilter = filter;
           std::optional<std::string> answer;
           if (!dialogAnswers.empty()) {
             answer = dialogAnswers.front();
@@ -129,7 +128,6 @@ class MainWindowTest : public ::testing::Test {
   std::vector<platform::MountedVolume> volumes{{"/", "/dev/root", ""}};
   std::deque<std::optional<std::string>> dialogAnswers;
   std::vector<ui::MainWindow::FileDialogKind> dialogsShown;
-  QString dialogFilter;
   int engineRuns = 0;
   bool runMarkedActive = false;
   int guiThreadCalls = 0;

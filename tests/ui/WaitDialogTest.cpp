@@ -4,7 +4,6 @@
 #include <unistd.h>
 
 #include <QApplication>
-#include <QLabel>
 #include <QPushButton>
 #include <QTest>
 
@@ -74,13 +73,12 @@ class OtherInstance {
   bool holding_ = false;
 };
 
-class WaitDialogTest : public RealEngineTest {
- protected:
-  QWidget* waitDialog() const {
-    QWidget* modal = QApplication::activeModalWidget();
-    return modal != nullptr && modal->objectName() == QStringLiteral("TlvWait") ? modal : nullptr;
-  }
-};
+QWidget* WaitDialog() {
+  QWidget* modal = QApplication::activeModalWidget();
+  return modal != nullptr && modal->objectName() == QStringLiteral("TlvWait") ? modal : nullptr;
+}
+
+using WaitDialogTest = RealEngineTest;
 
 TEST_F(WaitDialogTest, TheRunWaitsForTheOtherInstanceAndGoesOnByItselfOrIsCancelled) {
   MakeFile(master + "/first.txt", "first");
@@ -88,14 +86,11 @@ TEST_F(WaitDialogTest, TheRunWaitsForTheOtherInstanceAndGoesOnByItselfOrIsCancel
   ASSERT_TRUE(other.holding());
 
   int ticksSeen = 0;
-  QString caption, label1, label2, button;
+  QString caption;
   everyTick([&] {
-    QWidget* dialog = waitDialog();
+    QWidget* dialog = WaitDialog();
     if (dialog == nullptr) return false;
     caption = dialog->windowTitle();
-    label1 = dialog->findChild<QLabel*>(QStringLiteral("Label1"))->text();
-    label2 = dialog->findChild<QLabel*>(QStringLiteral("Label2"))->text();
-    button = dialog->findChild<QPushButton*>(QStringLiteral("Command1"))->text();
     // The dialog keeps waiting while the files are held; then the other instance ends.
     if (++ticksSeen < 20) return false;
     other.letGo();
@@ -105,10 +100,6 @@ TEST_F(WaitDialogTest, TheRunWaitsForTheOtherInstanceAndGoesOnByItselfOrIsCancel
   ASSERT_TRUE(RunOnWorker([&] { outcome = runJob(); }));
   EXPECT_EQ(ticksSeen, 20);
   EXPECT_EQ(caption, QStringLiteral("job.tvf  Waiting"));
-  EXPECT_EQ(label1, QStringLiteral(
-                        "現在、他のＴＬＶ３２が実行中か、レポートファイルに書き込みできません。"));
-  EXPECT_TRUE(label2.startsWith(QStringLiteral("実行可能な状態になるまで待機中です。")));
-  EXPECT_EQ(button, QStringLiteral("Cancel"));
   EXPECT_EQ(outcome.end, RunEnd::Finished);
   EXPECT_EQ(ReadFile(backup + "/first.txt"), "first");
   EXPECT_NE(ReadFile(app + "/Recent.tvr").find("New File : " + backup + "/first.txt"),
@@ -121,14 +112,14 @@ TEST_F(WaitDialogTest, TheRunWaitsForTheOtherInstanceAndGoesOnByItselfOrIsCancel
   ASSERT_TRUE(again.holding());
   const std::string reportBefore = ReadFile(app + "/report.tvr");
   everyTick([&] {
-    QWidget* dialog = waitDialog();
+    QWidget* dialog = WaitDialog();
     if (dialog == nullptr) return false;
     QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("Command1")), Qt::LeftButton);
     return true;
   });
   ASSERT_TRUE(RunOnWorker([&] { outcome = runJob(); }));
   EXPECT_EQ(outcome.end, RunEnd::Abandoned);
-  EXPECT_FALSE(Exists(backup + "/second.txt"));
+  EXPECT_FALSE(std::filesystem::exists(backup + "/second.txt"));
   again.letGo();
   EXPECT_EQ(ReadFile(app + "/report.tvr"), reportBefore);
 }
