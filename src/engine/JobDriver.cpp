@@ -195,7 +195,7 @@ RunOutcome RunJob(Engine& engine, const std::string& from, const std::string& to
 
 namespace {
 
-// More backup folders than this and the master's listings are not kept for the copy pass
+// More backup folders than this and no listings are kept for the copy pass
 // (some 5 MiB of identities).
 constexpr std::size_t kBackupFoldersTold = std::size_t{1} << 17;
 
