@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <string_view>
+#include <unordered_map>
 
 #include "engine/Engine.h"
 #include "engine/FileOps.h"
@@ -177,8 +178,35 @@ bool CollidesOnBackup(Engine& engine, const std::string& source, const std::stri
   return engine.fs().storedName(sibling, masterStored) == 0 && masterStored == stored;
 }
 
+// Whether the backup entry as the room check listed it already matches the master entry, so
+// that nothing is written; `outcome` is then the entry's. Anything that would be written is
+// decided on a fresh look instead. Listed under exactly the master's name, the entry is stored
+// under that spelling, so it is no other master entry's copy (CollidesOnBackup).
+bool UpToDateAsListed(Engine& engine, const std::string& target, const EntryInfo& master,
+                      std::uint32_t masterMode, const platform::FileStat& listed,
+                      EntryOutcome& outcome) {
+  EntryInfo backup;
+  int code = 0;
+  if (!EntryFromStat(engine.sys(), listed, backup, code) || backup.missing()) return false;
+  if (master.Kind == EntryKind::Directory) {
+    if (!backup.isFolder()) return false;
+    outcome = CopyFolderEntry(engine, target, masterMode, backup);
+    return true;
+  }
+  ReportLineKind kind = ReportLineKind::NewFile;
+  std::string text;
+  return !backup.isFolder() && !ChooseReplacement(engine, target, backup, master, kind, text);
+}
+
+// `listed`: the backup entry under exactly this name in the room check's listing, if held.
 EntryOutcome CopyOne(Engine& engine, const std::string& source, const std::string& target,
-                     const EntryInfo& entry, std::uint32_t masterMode) {
+                     const EntryInfo& entry, std::uint32_t masterMode,
+                     const platform::FileStat* listed = nullptr) {
+  EntryOutcome listedOutcome;
+  if (listed != nullptr &&
+      UpToDateAsListed(engine, target, entry, masterMode, *listed, listedOutcome)) {
+    return listedOutcome;
+  }
   BackupLookup backup;
   const int lookupErrors = GetEntryInfo(engine, target, backup.info, backup.error);
   EntryOutcome outcome;
@@ -246,9 +274,9 @@ struct EntryPlace {
 };
 
 EntryOutcome VisitForRun(Engine& engine, const EntryPlace& at, const EntryInfo& entry,
-                         std::uint32_t mode) {
+                         std::uint32_t mode, const platform::FileStat* listed) {
   const std::int16_t dryRun = engine.run.DryRunMode;
-  if (dryRun == 0) return CopyOne(engine, at.source, at.target, entry, mode);
+  if (dryRun == 0) return CopyOne(engine, at.source, at.target, entry, mode, listed);
   EntryOutcome outcome;
   outcome.errors = dryRun == -1 ? ClassifyForBatch(engine, at.from, at.to, at.name, entry)
                                 : ClassifyForSimulation(engine, at.from, at.to, at.name, entry);
@@ -261,8 +289,31 @@ EntryOutcome VisitForRun(Engine& engine, const EntryPlace& at, const EntryInfo& 
 std::int32_t CopyFolder(Engine& engine, const std::string& from, const std::string& to,
                         WalkPath& path);
 
+// A backup folder's entries by exact name, as the room check listed them; empty when the
+// folder is not held. A name it lacks is looked up as usual (a case-blind volume may hold it
+// under another spelling).
+class ListedBackupFolder {
+ public:
+  ListedBackupFolder(Engine& engine, const std::string& to) {
+    if (engine.run.DryRunMode != 0 || !engine.backupListings.take(to, folder_)) return;
+    byName_.reserve(folder_.entries.size());
+    for (const TreeListings::Entry& entry : folder_.entries) {
+      byName_.emplace(folder_.nameOf(entry), &entry.stat);
+    }
+  }
+  [[nodiscard]] const platform::FileStat* find(std::string_view name) const {
+    const auto found = byName_.find(name);
+    return found == byName_.end() ? nullptr : found->second;
+  }
+
+ private:
+  TreeListings::Folder folder_;
+  std::unordered_map<std::string_view, const platform::FileStat*> byName_;
+};
+
 std::int32_t VisitEntry(Engine& engine, const std::string& from, const std::string& to,
-                        const std::string& name, const platform::FileStat& stat, WalkPath& path) {
+                        const std::string& name, const platform::FileStat& stat, WalkPath& path,
+                        const ListedBackupFolder& backupFolder) {
   const std::string source = ChildPath(from, name);
   EntryInfo entry;
   int code = 0;
@@ -276,8 +327,8 @@ std::int32_t VisitEntry(Engine& engine, const std::string& from, const std::stri
   if (folder && path.holds(stat)) return ReportLoopFolder(engine, source);
   engine.progress.ProcessWrite(source, entry.Attributes, 0, entry.Modified);
   const std::string target = ChildPath(to, name);
-  const EntryOutcome outcome =
-      VisitForRun(engine, EntryPlace{from, to, name, source, target}, entry, stat.mode);
+  const EntryOutcome outcome = VisitForRun(engine, EntryPlace{from, to, name, source, target},
+                                           entry, stat.mode, backupFolder.find(name));
   std::int32_t errors = outcome.errors;
   if (!folder || !outcome.descend) return errors;
   {
@@ -297,9 +348,10 @@ void WriteScanError(Engine& engine, const std::string& from, int code) {
 // are examined again by the copy itself); any other is listed now.
 std::int32_t CopyFolder(Engine& engine, const std::string& from, const std::string& to,
                         WalkPath& path) {
+  const ListedBackupFolder backupFolder(engine, to);
   const auto visit = [&](std::string_view name, const platform::FileStat& stat) -> std::int32_t {
     if (platform::IsPartialCopyLeftover(name, stat.kind)) return 0;
-    return VisitEntry(engine, from, to, std::string(name), stat, path);
+    return VisitEntry(engine, from, to, std::string(name), stat, path, backupFolder);
   };
   TreeListings::Folder listed;
   if (engine.masterListings.take(from, listed)) return ForEachHeldEntry(engine, listed, visit);
@@ -319,7 +371,7 @@ int CompareModified(DateTime master, DateTime backup) {
 std::int32_t CopyTree(Engine& engine, const std::string& from, const std::string& to) {
   WalkPath path(engine.fs(), from);
   const std::int32_t errors = CopyFolder(engine, from, to, path);
-  engine.masterListings.clear();  // a stop leaves folders unwalked
+  engine.clearListings();  // a stop leaves folders unwalked
   return errors;
 }
 

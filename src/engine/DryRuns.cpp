@@ -110,7 +110,7 @@ SimulationOutcome SimulateRun(Engine& engine, const std::string& from, const std
   engine.run.StopFlag = 0;
   const std::int16_t kinds = engine.run.DryRunMode;
   if ((kinds & kCopyPassKinds) != 0 && !engine.run.EndRequested) (void)CopyTree(engine, from, to);
-  engine.masterListings.clear();
+  engine.clearListings();
   if ((kinds & kBackupOnlyKind) != 0 && !engine.run.stopRequested()) {
     (void)RemovalPass(engine, from, to);
   }

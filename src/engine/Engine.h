@@ -78,7 +78,14 @@ struct Engine {
   // The master tree's folders as the room check listed them, until the copy pass walks them;
   // at most 16 MiB of names and entries.
   TreeListings masterListings{std::size_t{16} << 20};
+  // The backup tree's folders as the room check listed them, less those the removal pass
+  // changed: they tell the copy pass which entries are already up to date.
+  TreeListings backupListings{std::size_t{16} << 20};
 
+  void clearListings() {
+    masterListings.clear();
+    backupListings.clear();
+  }
   [[nodiscard]] platform::FileSystem& fs() { return services.fs; }
   [[nodiscard]] platform::WindowSystem& ui() { return services.ui; }
   [[nodiscard]] platform::SystemInfo& sys() { return services.sys; }

@@ -115,7 +115,7 @@ std::int32_t RunPasses(Engine& engine, const std::string& from, const std::strin
     errors += RemovalPass(engine, from, to);
   }
   if (!engine.run.stopRequested()) errors += CopyTree(engine, from, to);
-  engine.masterListings.clear();
+  engine.clearListings();
   return errors;
 }
 
@@ -195,7 +195,7 @@ RunOutcome RunJob(Engine& engine, const std::string& from, const std::string& to
 
 namespace {
 
-// More backup folders than this and the master's listings are not kept for the copy pass
+// More backup folders than this and no listings are kept for the copy pass
 // (some 5 MiB of identities).
 constexpr std::size_t kBackupFoldersTold = std::size_t{1} << 17;
 
@@ -213,14 +213,16 @@ std::int16_t CheckAndListTrees(Engine& engine, const std::string& from, const st
   std::int64_t backupFolders = 0;
   std::int64_t backupFiles = 0;
   FolderIdentities backupFolderIds(kBackupFoldersTold);
+  // Only a real run's copy pass asks the backup listings.
+  TreeListings* backupListings = engine.run.DryRunMode == 0 ? &engine.backupListings : nullptr;
   const double backupSize = TreeSize(engine, to, engine.job.ChildDir, backupFolders, backupFiles,
-                                     LeftoverCopies::Remove, {nullptr, &backupFolderIds});
+                                     LeftoverCopies::Remove, {backupListings, &backupFolderIds});
   std::int64_t masterFolders = 0;
   std::int64_t masterFiles = 0;
   const double masterSize = masterWalk.finish(masterFolders, masterFiles);
   if (engine.run.stopRequested()) return StopChecks(engine);
   // A master folder that is also a backup folder (a bind mount) changes with the passes.
-  if (engine.masterListings.overlaps(backupFolderIds)) engine.masterListings.clear();
+  if (engine.masterListings.overlaps(backupFolderIds)) engine.clearListings();
   const double freeBytes = DriveFreeSpace(engine, to);
   if (freeBytes + backupSize < masterSize && mode < 2 && !RoomConfirmed(engine)) {
     return StopChecks(engine);
@@ -240,9 +242,9 @@ std::int16_t CheckAndListTrees(Engine& engine, const std::string& from, const st
 // The listings the master's walk keeps serve only the passes of this run.
 std::int16_t CheckFreeSpace(Engine& engine, const std::string& from, const std::string& to,
                             std::int16_t mode) {
-  engine.masterListings.clear();
+  engine.clearListings();
   const std::int16_t result = CheckAndListTrees(engine, from, to, mode);
-  if (result != -1) engine.masterListings.clear();
+  if (result != -1) engine.clearListings();
   return result;
 }
 

@@ -224,6 +224,14 @@ std::int32_t RemoveBelow(Engine& engine, const std::string& masterPath,
   return RemoveMissing(engine, masterPath, backupPath, walk);
 }
 
+// The room check's listing of `backup` no longer tells what is there once `backupPath` goes
+// (nor do those below it): the copy pass looks those folders' entries up again.
+void ForgetListedBackup(Engine& engine, const std::string& backup, const std::string& backupPath,
+                        EntryKind kind) {
+  engine.backupListings.drop(backup);
+  if (kind == EntryKind::Directory) engine.backupListings.dropFrom(backupPath);
+}
+
 // `stat` tells only the kind of an entry that is not a folder: nothing else of it is needed
 // before its removal, which looks at it again.
 std::int32_t VisitBackupEntry(Engine& engine, const std::string& master, const std::string& backup,
@@ -234,7 +242,10 @@ std::int32_t VisitBackupEntry(Engine& engine, const std::string& master, const s
   std::string masterPath = ChildPath(master, name);
   if (platform::IsPartialCopyLeftover(name, stat.kind)) {
     // Left behind by a run that was killed while copying; not part of either tree.
-    if (engine.run.DryRunMode == 0 && !path.holds(stat)) (void)engine.fs().removeTree(backupPath);
+    if (engine.run.DryRunMode == 0 && !path.holds(stat)) {
+      ForgetListedBackup(engine, backup, backupPath, stat.kind);
+      (void)engine.fs().removeTree(backupPath);
+    }
     return 0;
   }
   int lookupError = 0;
@@ -259,6 +270,7 @@ std::int32_t VisitBackupEntry(Engine& engine, const std::string& master, const s
     errors += RemoveBelow(engine, masterPath, backupPath, stat, walk);
   }
   if (engine.run.DryRunMode == 0) {
+    ForgetListedBackup(engine, backup, backupPath, stat.kind);
     RemoveWithoutCounterpart(engine, backupPath, folder, path, errors);
   } else {
     ListWithoutCounterpart(engine, master, backup, name);

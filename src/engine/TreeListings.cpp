@@ -78,9 +78,32 @@ bool TreeListings::take(const std::string& path, Folder& out) {
   const auto found = folders_.find(path);
   if (found == folders_.end()) return false;
   out = std::move(found->second);
-  giveBack(kFolderCost + path.size() + out.names.size() + out.entries.size() * kEntryCost);
+  giveBack(costOf(path, out));
   folders_.erase(found);
   return true;
+}
+
+std::size_t TreeListings::costOf(const std::string& path, const Folder& folder) const {
+  return kFolderCost + path.size() + folder.names.size() + folder.entries.size() * kEntryCost;
+}
+
+void TreeListings::drop(const std::string& path) {
+  const auto found = folders_.find(path);
+  if (found == folders_.end()) return;
+  giveBack(costOf(found->first, found->second));
+  folders_.erase(found);
+}
+
+void TreeListings::dropFrom(const std::string& path) {
+  const std::string below = path == "/" ? path : path + "/";
+  for (auto it = folders_.begin(); it != folders_.end();) {
+    if (it->first == path || it->first.starts_with(below)) {
+      giveBack(costOf(it->first, it->second));
+      it = folders_.erase(it);
+    } else {
+      ++it;
+    }
+  }
 }
 
 void TreeListings::clear() {

@@ -79,6 +79,10 @@ class TreeListings {
   // The folder at `path` as listed, moved out (and its bytes given back); false when it is
   // not held.
   [[nodiscard]] bool take(const std::string& path, Folder& out);
+  // Drops the folder at `path`: the passes changed something in it.
+  void drop(const std::string& path);
+  // Drops the folder at `path` and every folder below it: the passes removed or moved it.
+  void dropFrom(const std::string& path);
   // Drops everything held, for instance when a walk of the other tree met one of the folders:
   // the passes' changes there would not show in what is held.
   void clear();
@@ -88,6 +92,7 @@ class TreeListings {
 
  private:
   [[nodiscard]] bool reserve(std::size_t bytes);
+  [[nodiscard]] std::size_t costOf(const std::string& path, const Folder& folder) const;
   void giveBack(std::size_t bytes) { used_ -= bytes; }
 
   std::size_t budget_;

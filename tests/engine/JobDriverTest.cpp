@@ -270,6 +270,26 @@ TEST_F(JobDriverTest, TheCopyPassWalksTheRoomChecksListingsUnlessTheTreesShareAF
   EXPECT_EQ(listed["/m/sub"], 3) << "listed again by the copy pass";
 }
 
+// The copy pass takes an untouched backup entry from the room check's listing, but looks up
+// again every entry of a folder the removal pass changed: something else may have changed
+// there too.
+TEST_F(JobDriverTest, TheCopyPassLooksAgainInBackupFoldersTheRemovalPassChanged) {
+  engine.job.NomalMode = -1;
+  engine.job.XOption = 1;
+  addFiles({"/m/d/f", "/b/d/f", "/b/d/gone", "/m/e/g", "/b/e/g"});
+  std::map<std::string, int> looked;
+  fs.beforeOp = [&](Op op, const std::string& path) {
+    if (op == Op::Stat) ++looked[path];
+    if (op == Op::Remove && path == "/b/d/gone") fs.addFile("/b/d/f", "older", kT - 100);
+  };
+  EXPECT_EQ(run().end, RunEnd::Finished);
+  EXPECT_EQ(actionLines(), (Lines{"Delete File : /b/d/gone",
+                                  "UpDate File : /b/d/f  " + when(kT - 100) + " -> " + when(kT)}));
+  EXPECT_EQ(tree("/b"), tree("/m"));
+  EXPECT_EQ(looked["/b/e/g"], 0) << "answered from the listing";
+  EXPECT_TRUE(engine.backupListings.empty()) << "nothing kept after the run";
+}
+
 // Trees where every kind of copy and removal has one case, simulated through a sink.
 class SimulationTest : public JobDriverTest {
  protected:

@@ -48,6 +48,29 @@ TEST(TreeListingsTest, OnlyWholeListingsWithinTheBudgetAreHeldInTheirOrder) {
   EXPECT_TRUE(listings.take("/m/again", folder));
 }
 
+// Dropping a folder takes the folders below it along, but not a sibling that only begins
+// with its name, and gives their bytes back.
+TEST(TreeListingsTest, DroppingAFolderDropsTheFoldersBelowItOnly) {
+  TreeListings listings(1024);
+  for (const char* path : {"/b", "/b/d", "/b/d/e", "/b/dx"}) {
+    TreeListings::Recorder recorder(&listings, path, 1, 1);
+    recorder.add("x", platform::FileStat{});
+    recorder.finish();
+  }
+  listings.dropFrom("/b/d");
+  listings.drop("/b");
+  TreeListings::Folder folder;
+  EXPECT_FALSE(listings.take("/b/d/e", folder));
+  EXPECT_FALSE(listings.take("/b/d", folder));
+  EXPECT_FALSE(listings.take("/b", folder));
+  EXPECT_TRUE(listings.take("/b/dx", folder));
+  EXPECT_TRUE(listings.empty());
+  TreeListings::Recorder large(&listings, "/b/large", 1, 2);
+  for (int i = 0; i < 14; ++i) large.add("entry" + std::to_string(i), platform::FileStat{});
+  large.finish();
+  EXPECT_TRUE(listings.take("/b/large", folder)) << "the dropped folders' bytes are back";
+}
+
 TEST(TreeListingsTest, HeldFoldersOverlapAnotherTreesFolderOrASetThatOverflowed) {
   TreeListings listings(4096);
   TreeListings::Recorder recorder(&listings, "/m", 1, 10);
