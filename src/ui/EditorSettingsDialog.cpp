@@ -1,4 +1,5 @@
 #include "ui/EditorSettingsDialog.h"
+#include "ui/NamedControl.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -22,16 +23,8 @@ constexpr const char* kSizeNotANumber =
     "レポートファイルの最大サイズ（ＫＢ）は、1 から 32767 までの数値で指定して下さい。";
 
 QLabel* MakeLabel(const char* name, const char* caption, QWidget* parent) {
-  auto* label = new QLabel(QString::fromUtf8(caption), parent);
-  label->setObjectName(QString::fromUtf8(name));
-  return label;
-}
-
-QPushButton* MakeButton(const char* name, const char* caption, QWidget* parent) {
-  auto* button = new QPushButton(QString::fromUtf8(caption), parent);
-  button->setObjectName(QString::fromUtf8(name));
-  button->setAccessibleName(button->text());
-  return button;
+  const QString text = QString::fromUtf8(caption);
+  return Named(new QLabel(text, parent), name, text);
 }
 
 QLineEdit* MakeField(const char* name, const QLabel* label, QWidget* parent) {

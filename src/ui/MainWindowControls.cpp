@@ -15,6 +15,7 @@
 #include <QTreeView>
 
 #include "ui/MainWindow.h"
+#include "ui/NamedControl.h"
 
 namespace tolvan::ui {
 namespace {
@@ -25,13 +26,6 @@ constexpr int kClientHeight = 399;
 const QColor kRed(255, 0, 0);
 const QColor kBlue(0, 0, 255);
 const QColor kMagenta(255, 0, 255);
-
-template <typename Control>
-Control* Named(Control* control, const char* name, const QString& accessibleName) {
-  control->setObjectName(QString::fromLatin1(name));
-  control->setAccessibleName(accessibleName);
-  return control;
-}
 
 void SetTextColour(QWidget* control, const QColor& colour) {
   QPalette palette = control->palette();

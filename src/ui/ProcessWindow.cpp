@@ -1,4 +1,5 @@
 #include "ui/ProcessWindow.h"
+#include "ui/NamedControl.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>
@@ -22,10 +23,7 @@ namespace {
 constexpr int kOffScreenTwips = 900;
 
 QLabel* MakeLabel(QWidget* parent, const char* name, const QString& accessibleName) {
-  auto* label = new QLabel(parent);
-  label->setObjectName(QString::fromLatin1(name));
-  label->setAccessibleName(accessibleName);
-  return label;
+  return Named(new QLabel(parent), name, accessibleName);
 }
 
 int ClampToInt(std::int64_t value) {

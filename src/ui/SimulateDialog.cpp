@@ -1,4 +1,5 @@
 #include "ui/SimulateDialog.h"
+#include "ui/NamedControl.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
@@ -33,16 +34,9 @@ constexpr BoxCaption kMasterSide[] = {
 constexpr BoxCaption kBackupSide{SimulationChoices::BackupOnly,
                                  "バックアップ側にのみ存在するファイル"};
 
-QPushButton* MakeButton(const char* name, const char* caption, QWidget* parent) {
-  auto* button = new QPushButton(QString::fromUtf8(caption), parent);
-  button->setObjectName(QString::fromUtf8(name));
-  button->setAccessibleName(button->text());
-  return button;
-}
-
 QLabel* MakeLabel(const char* name, const char* caption, QWidget* parent) {
-  auto* label = new QLabel(QString::fromUtf8(caption), parent);
-  label->setObjectName(QString::fromUtf8(name));
+  const QString text = QString::fromUtf8(caption);
+  auto* label = Named(new QLabel(text, parent), name, text);
   label->setWordWrap(true);
   return label;
 }

@@ -1,4 +1,5 @@
 #include "ui/WaitDialog.h"
+#include "ui/NamedControl.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -13,9 +14,7 @@ namespace {
 constexpr int kRetryMilliseconds = 5;
 
 QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text) {
-  auto* label = new QLabel(text, parent);
-  label->setObjectName(QString::fromLatin1(name));
-  label->setAccessibleName(text);
+  auto* label = Named(new QLabel(text, parent), name, text);
   label->setWordWrap(true);
   return label;
 }
