@@ -95,15 +95,13 @@ void TreeListings::drop(const std::string& path) {
 }
 
 void TreeListings::dropFrom(const std::string& path) {
-  const std::string below = path == "/" ? path : path + "/";
-  for (auto it = folders_.begin(); it != folders_.end();) {
-    if (it->first == path || it->first.starts_with(below)) {
-      giveBack(costOf(it->first, it->second));
-      it = folders_.erase(it);
-    } else {
-      ++it;
-    }
-  }
+  drop(path);
+  // The paths below `path` all begin with `path` + "/", and "0" is the character after "/".
+  const std::string base = path == "/" ? std::string() : path;
+  const auto first = folders_.lower_bound(base + "/");
+  const auto last = folders_.lower_bound(base + "0");
+  for (auto it = first; it != last; ++it) giveBack(costOf(it->first, it->second));
+  folders_.erase(first, last);
 }
 
 void TreeListings::clear() {

@@ -2,9 +2,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <map>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -97,7 +97,8 @@ class TreeListings {
 
   std::size_t budget_;
   std::size_t used_ = 0;
-  std::unordered_map<std::string, Folder> folders_;
+  // Ordered by path, so a folder and everything below it are one range.
+  std::map<std::string, Folder> folders_;
 };
 
 }  // namespace tolvan
