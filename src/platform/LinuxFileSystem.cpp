@@ -230,8 +230,8 @@ int LinuxFileSystem::removeTreeOnce(const std::string& path) {
   int folder = -1;
   const char* name = nullptr;
   if (int e = unlinkUnlessFolder(path, folder, name); e != EISDIR) return e;
-  UniqueFd tree(::openat(folder, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-  if (!tree.valid()) return errno;
+  UniqueFd tree;
+  if (int e = OpenSubfolderToEmpty(folder, name, tree); e != 0) return e;
   NoteFoldersChanged();  // caches drop their descriptors at their next lookup, not before
   if (int e = RemoveFolderContents(std::move(tree)); e != 0) return e;
   return ::unlinkat(folder, name, AT_REMOVEDIR) == 0 ? 0 : errno;

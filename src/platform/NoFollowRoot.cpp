@@ -19,7 +19,8 @@ constexpr int kFolderFlags = O_DIRECTORY | O_CLOEXEC;
 int OpenAt2(int dirFd, const char* path, int flags) {
   open_how how{};
   how.flags = static_cast<std::uint64_t>(flags);
-  how.resolve = RESOLVE_NO_SYMLINKS | RESOLVE_BENEATH | RESOLVE_NO_MAGICLINKS;
+  // Nothing below a mount inside the backup is the backup's to change: it may be the master.
+  how.resolve = RESOLVE_NO_SYMLINKS | RESOLVE_BENEATH | RESOLVE_NO_MAGICLINKS | RESOLVE_NO_XDEV;
   return static_cast<int>(::syscall(SYS_openat2, dirFd, path, &how, sizeof how));
 }
 

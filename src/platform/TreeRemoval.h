@@ -11,4 +11,9 @@ namespace tolvan::platform {
 // permission is given both while it is emptied (WidenedFolder).
 [[nodiscard]] int RemoveFolderContents(UniqueFd folder);
 
+// Opens the subfolder `name` of `folderFd` for emptying, never through a link and never into
+// another mount: a volume or bind mount inside the backup may hold anything, the master
+// included, and nothing there is the backup's to delete. 0 or an errno (EXDEV for a mount).
+[[nodiscard]] int OpenSubfolderToEmpty(int folderFd, const char* name, UniqueFd& out);
+
 }  // namespace tolvan::platform

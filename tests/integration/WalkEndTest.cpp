@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <filesystem>
 #include <thread>
 
 #include "app_ProgramRunner.h"
@@ -161,6 +162,30 @@ TEST_F(WalkEndTest, ABackupFolderMountedInsideItselfIsNeitherEnteredNorRemoved) 
   EXPECT_EQ(InodeOf(backup + "/a/keep.txt"), kept) << "removed and copied again";
   EXPECT_EQ(InodeOf(backup + "/a/loop/keep.txt"), kept);
   EXPECT_EQ(ReadText(master + "/a/keep.txt"), "keep");
+}
+
+// A mount inside the backup may hold anything, the master included: a Mirroring run neither
+// empties a backup-only folder that is the master bound there, nor removes or writes into a
+// backup folder that is another master folder bound there.
+TEST_F(WalkEndTest, NothingIsRemovedOrWrittenBelowAMountInsideTheBackup) {
+  MakeFolder(master + "/d");
+  WriteText(master + "/d/f.txt", "d");
+  MakeFolder(master + "/e");
+  WriteText(master + "/e/only-e.txt", "e");
+  for (const char* name : {"/whole-master", "/d"}) MakeFolder(backup + name);
+  const BindMount whole(master, backup + "/whole-master");
+  const BindMount other(master + "/e", backup + "/d");
+  if (!whole.mounted() || !other.mounted()) GTEST_SKIP() << "needs mount(2) for bind mounts";
+
+  const ProgramResult result = runJob(std::chrono::seconds(20));
+  EXPECT_EQ(result.exitStatus, 1) << result.err;
+  EXPECT_EQ(ReadText(master + "/d/f.txt"), "d");
+  EXPECT_EQ(ReadText(master + "/e/only-e.txt"), "e");
+  EXPECT_FALSE(std::filesystem::exists(master + "/e/f.txt")) << "written through the mount";
+  const Lines failures = failureLines();
+  EXPECT_NE(std::find(failures.begin(), failures.end(),
+                      "Error : " + FailureText(backup + "/whole-master", EXDEV)),
+            failures.end());
 }
 
 TEST_F(WalkEndTest, ATreeDeeperThanTheSoftLimitOfOpenFilesIsCopiedWhole) {
