@@ -8,8 +8,9 @@
 
 namespace tolvan {
 
-ListedNames::ListedNames(platform::FileSystem& fs, std::string folder, Budget& budget)
-    : fs_(fs), folder_(std::move(folder)), budget_(budget) {}
+ListedNames::ListedNames(platform::FileSystem& fs, std::string folder, Budget& budget,
+                         const TreeListings::Folder* listed)
+    : fs_(fs), folder_(std::move(folder)), budget_(budget), listed_(listed) {}
 
 ListedNames::~ListedNames() {
   release();
@@ -46,21 +47,31 @@ std::string_view ListedNames::nameOf(const Entry& entry) const {
   return std::string_view(names_).substr(entry.offset, entry.length);
 }
 
-void ListedNames::read() {
-  read_ = true;
+// Every entry of an earlier listing was examined, so its folder was searchable.
+bool ListedNames::copyListed() {
+  for (const TreeListings::Entry& entry : listed_->entries) {
+    if (!add(listed_->nameOf(entry), entry.stat.kind == platform::EntryKind::Directory))
+      return false;
+  }
+  return true;
+}
+
+bool ListedNames::readFromFileSystem() {
   int error = 0;
   const auto listing = fs_.openKindListing(folder_, error);
-  if (listing == nullptr) return;
+  if (listing == nullptr) return false;
   std::string_view name;
   platform::FileStat stat;
   int status = 0;
   while ((status = listing->next(name, stat)) == 0) {
-    if (!add(name, stat.kind == platform::EntryKind::Directory)) {
-      release();
-      return;
-    }
+    if (!add(name, stat.kind == platform::EntryKind::Directory)) return false;
   }
-  if (status > 0 || (!entries_.empty() && !searchable(nameOf(entries_.front())))) {
+  return status <= 0 && (entries_.empty() || searchable(nameOf(entries_.front())));
+}
+
+void ListedNames::read() {
+  read_ = true;
+  if (!(listed_ != nullptr ? copyListed() : readFromFileSystem())) {
     release();
     return;
   }

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/TreeListings.h"
 #include "platform/FileSystem.h"
 
 namespace tolvan {
@@ -28,8 +29,10 @@ class ListedNames {
 
   enum class Found : std::uint8_t { Folder, Other, NotListed, NotHeld };
 
-  // Reads `folder` at the first lookup, not before.
-  ListedNames(platform::FileSystem& fs, std::string folder, Budget& budget);
+  // Reads `folder` at the first lookup, not before: from `listed` when given (a listing of it
+  // made earlier in the run, read whole with every entry examined), else from the file system.
+  ListedNames(platform::FileSystem& fs, std::string folder, Budget& budget,
+              const TreeListings::Folder* listed = nullptr);
   ~ListedNames();
   ListedNames(const ListedNames&) = delete;
   ListedNames& operator=(const ListedNames&) = delete;
@@ -46,6 +49,8 @@ class ListedNames {
   };
 
   void read();
+  [[nodiscard]] bool readFromFileSystem();
+  [[nodiscard]] bool copyListed();
   [[nodiscard]] bool add(std::string_view name, bool folder);
   [[nodiscard]] bool searchable(std::string_view someName);
   [[nodiscard]] std::string_view nameOf(const Entry& entry) const;
@@ -54,6 +59,7 @@ class ListedNames {
   platform::FileSystem& fs_;
   std::string folder_;
   Budget& budget_;
+  const TreeListings::Folder* listed_;
   bool read_ = false;
   bool held_ = false;
   std::size_t taken_ = 0;

@@ -232,11 +232,24 @@ void ForgetListedBackup(Engine& engine, const std::string& backup, const std::st
   if (kind == EntryKind::Directory) engine.backupListings.dropFrom(backupPath);
 }
 
-// `stat` tells only the kind of an entry that is not a folder: nothing else of it is needed
+// Whether the entry at a path is no longer the one listed there: another kind, or another
+// folder.
+bool ChangedSince(const platform::FileStat& listed, const platform::FileStat& now) {
+  const bool folder = listed.kind == EntryKind::Directory;
+  if (folder != (now.kind == EntryKind::Directory)) return true;
+  return folder && (listed.device != now.device || listed.inode != now.inode);
+}
+
+// Where the backup folder was listed for this entry: just now, or by the room check a while
+// before, so that an entry to be removed is looked at again first.
+enum class ListedWhen : std::uint8_t { Now, Earlier };
+
+// `listed` tells only the kind of an entry that is not a folder: nothing else of it is needed
 // before its removal, which looks at it again.
 std::int32_t VisitBackupEntry(Engine& engine, const std::string& master, const std::string& backup,
-                              const std::string& name, const platform::FileStat& stat,
-                              RemovalWalk& walk, ListedNames& masterNames) {
+                              const std::string& name, const platform::FileStat& listed,
+                              ListedWhen when, RemovalWalk& walk, ListedNames& masterNames) {
+  platform::FileStat stat = listed;
   WalkPath& path = walk.path;
   const std::string backupPath = ChildPath(backup, name);
   std::string masterPath = ChildPath(master, name);
@@ -249,8 +262,20 @@ std::int32_t VisitBackupEntry(Engine& engine, const std::string& master, const s
     return 0;
   }
   int lookupError = 0;
-  const int found =
+  int found =
       MirrorCounterpart(engine, masterPath, backupPath, name, stat.kind, lookupError, masterNames);
+  if (found == kNoCounterpart && when == ListedWhen::Earlier && engine.run.DryRunMode == 0) {
+    // Never remove on an old listing what is not there now, or is not what was listed.
+    platform::FileStat now;
+    const int code = engine.fs().statEntry(backupPath, now);
+    if (IsMissingCode(code)) return 0;
+    if (code == 0 && ChangedSince(stat, now)) {
+      stat = now;
+      masterPath = ChildPath(master, name);
+      found = MirrorCounterpart(engine, masterPath, backupPath, name, stat.kind, lookupError,
+                                masterNames);
+    }
+  }
   engine.progress.ProcessWrite(backupPath, stat.attributes);
   const bool folder = stat.kind == EntryKind::Directory;
   if (folder && engine.job.ChildDir == 0) return 0;
@@ -278,15 +303,24 @@ std::int32_t VisitBackupEntry(Engine& engine, const std::string& master, const s
   return errors;
 }
 
+// Both folders come from the room check's listings where it kept them, and from the disk
+// otherwise. The backup folder's listing is copied: removals in it drop the kept one.
 std::int32_t RemoveMissing(Engine& engine, const std::string& master, const std::string& backup,
                            RemovalWalk& walk) {
-  ListedNames masterNames(engine.fs(), master, walk.budget);
+  ListedNames masterNames(engine.fs(), master, walk.budget, engine.masterListings.find(master));
+  auto visitListed = [&](ListedWhen when) {
+    return [&, when](std::string_view name, const platform::FileStat& stat) {
+      return VisitBackupEntry(engine, master, backup, std::string(name), stat, when, walk,
+                              masterNames);
+    };
+  };
+  if (const TreeListings::Folder* listed = engine.backupListings.find(backup)) {
+    const TreeListings::Folder copy = *listed;
+    return ForEachHeldEntry(engine, copy, visitListed(ListedWhen::Earlier));
+  }
   return ForEachListedEntry(
       engine, backup, [&](int code) { WriteScanError(engine, backup, code); },
-      [&](std::string_view name, const platform::FileStat& stat) {
-        return VisitBackupEntry(engine, master, backup, std::string(name), stat, walk, masterNames);
-      },
-      ListingNeed::KindOnly);
+      visitListed(ListedWhen::Now), ListingNeed::KindOnly);
 }
 
 }  // namespace

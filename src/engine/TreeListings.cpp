@@ -83,6 +83,11 @@ bool TreeListings::take(const std::string& path, Folder& out) {
   return true;
 }
 
+const TreeListings::Folder* TreeListings::find(const std::string& path) const {
+  const auto found = folders_.find(path);
+  return found == folders_.end() ? nullptr : &found->second;
+}
+
 std::size_t TreeListings::costOf(const std::string& path, const Folder& folder) const {
   return kFolderCost + path.size() + folder.names.size() + folder.entries.size() * kEntryCost;
 }

@@ -79,6 +79,9 @@ class TreeListings {
   // The folder at `path` as listed, moved out (and its bytes given back); false when it is
   // not held.
   [[nodiscard]] bool take(const std::string& path, Folder& out);
+  // The folder at `path` as listed, left in place; null when it is not held. Valid until the
+  // folder is taken or dropped.
+  [[nodiscard]] const Folder* find(const std::string& path) const;
   // Drops the folder at `path`: the passes changed something in it.
   void drop(const std::string& path);
   // Drops the folder at `path` and every folder below it: the passes removed or moved it.

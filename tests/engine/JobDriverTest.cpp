@@ -247,7 +247,7 @@ TEST_F(JobDriverTest, AMirrorEndsEqualAndASecondRunHasNothingToDo) {
 
 // The copy pass walks the master folders as the room check listed them, unless a master
 // folder is also a backup folder (a bind mount), which the passes change under it.
-TEST_F(JobDriverTest, TheCopyPassWalksTheRoomChecksListingsUnlessTheTreesShareAFolder) {
+TEST_F(JobDriverTest, ThePassesWalkTheRoomChecksListingsUnlessTheTreesShareAFolder) {
   engine.job.NomalMode = -1;
   engine.job.XOption = 1;
   addFiles({"/m/a", "/m/sub/b", "/b/sub/gone", "/b/kept/k"});
@@ -258,7 +258,8 @@ TEST_F(JobDriverTest, TheCopyPassWalksTheRoomChecksListingsUnlessTheTreesShareAF
   EXPECT_EQ(run().end, RunEnd::Finished);
   EXPECT_EQ(actionLines(), (Lines{"Remove Directory: /b/kept", "Delete File : /b/sub/gone",
                                   "New File : /b/a", "New File : /b/sub/b"}));
-  EXPECT_EQ(listed["/m/sub"], 2) << "the size walk, the removal pass's look-ups";
+  EXPECT_EQ(listed["/m/sub"], 1) << "by the size walk only";
+  EXPECT_EQ(listed["/b/sub"], 1) << "by the size walk only";
   EXPECT_TRUE(engine.masterListings.empty()) << "nothing kept after the run";
 
   fs.addDirectory("/b/kept");
@@ -267,7 +268,8 @@ TEST_F(JobDriverTest, TheCopyPassWalksTheRoomChecksListingsUnlessTheTreesShareAF
   fs.shareIdentity("/m/kept", "/b/kept");
   listed.clear();
   EXPECT_EQ(run().end, RunEnd::Finished);
-  EXPECT_EQ(listed["/m/sub"], 3) << "listed again by the copy pass";
+  EXPECT_EQ(listed["/m/sub"], 3) << "listed again by the removal and copy passes";
+  EXPECT_EQ(listed["/b/sub"], 2) << "listed again by the removal pass";
 }
 
 // The copy pass takes an untouched backup entry from the room check's listing, but looks up
@@ -288,6 +290,23 @@ TEST_F(JobDriverTest, TheCopyPassLooksAgainInBackupFoldersTheRemovalPassChanged)
   EXPECT_EQ(tree("/b"), tree("/m"));
   EXPECT_EQ(looked["/b/e/g"], 0) << "answered from the listing";
   EXPECT_TRUE(engine.backupListings.empty()) << "nothing kept after the run";
+}
+
+// The removal pass decides from the room check's listing of the backup, but an entry that
+// has gone since, or is now a folder the master also has, is not removed.
+TEST_F(JobDriverTest, TheRemovalPassLooksAgainAtWhatItWouldRemoveFromAnEarlierListing) {
+  engine.job.NomalMode = -1;
+  engine.job.XOption = 1;
+  addFiles({"/b/a_gone", "/b/c", "/b/d", "/m/c/keep"});
+  fs.beforeOp = [&](Op op, const std::string& path) {
+    if (op != Op::Remove || path != "/b/a_gone") return;
+    (void)fs.removeEntry("/b/d");
+    (void)fs.removeEntry("/b/c");
+    addFiles({"/b/c/keep"});
+  };
+  EXPECT_EQ(run().end, RunEnd::Finished);
+  EXPECT_EQ(actionLines(), (Lines{"Delete File : /b/a_gone"}));
+  EXPECT_EQ(tree("/b"), tree("/m"));
 }
 
 // Trees where every kind of copy and removal has one case, simulated through a sink.
