@@ -25,6 +25,9 @@ constexpr double kSameTimeTolerance = 0.0005555556;
 // bits follow once its content is copied.
 constexpr std::uint32_t kOwnerAll = 0700;
 
+// A copy of this many bytes or more may take long enough for held report lines to wait.
+constexpr std::int64_t kLongCopySize = std::int64_t{1} << 20;
+
 constexpr int kNewFile = 8;
 constexpr int kMasterNewer = 1;
 constexpr int kMasterOlder = 2;
@@ -34,7 +37,8 @@ constexpr int kSame = 16;
 struct EntryOutcome {
   int errors = 0;
   bool descend = true;
-  bool madeFolder = false;  // or one a killed run left unfinished: gets the master's bits
+  bool madeFolder = false;     // or one a killed run left unfinished: gets the master's bits
+  bool createdFolder = false;  // by this run, just now: it holds only what the run puts there
 };
 
 void WriteLine(Engine& engine, ReportLineKind kind, const std::string& text) {
@@ -115,6 +119,8 @@ int CopyFileEntry(Engine& engine, const std::string& source, const std::string& 
     WriteLine(engine, ReportLineKind::Skipped, text);
     return 0;
   }
+  // The lines so far are written before a copy that may take a while.
+  if (master.FileSize >= kLongCopySize) FlushReport(engine);
   const int code = CopyOntoBackup(engine, source, target, lookup);
   if (code != 0) {
     WriteLine(engine, ReportLineKind::Error, FailureText(target, code));
@@ -161,6 +167,7 @@ EntryOutcome CopyFolderEntry(Engine& engine, const std::string& target, std::uin
   (void)engine.fs().setPermissions(target, masterMode | kOwnerAll);
   WriteLine(engine, ReportLineKind::MakeDirectory, target);
   outcome.madeFolder = true;
+  outcome.createdFolder = true;
   return outcome;
 }
 
@@ -198,17 +205,29 @@ bool UpToDateAsListed(Engine& engine, const std::string& target, const EntryInfo
   return !backup.isFolder() && !ChooseReplacement(engine, target, backup, master, kind, text);
 }
 
-// `listed`: the backup entry under exactly this name in the room check's listing, if held.
+// Where the backup entry of a master entry is known before it is looked up.
+struct BackupKnown {
+  // The backup entry under exactly this name in the room check's listing, if held.
+  const platform::FileStat* listed = nullptr;
+  // The backup folder was created by this run just now: none of its files exist yet.
+  bool inNewFolder = false;
+};
+
 EntryOutcome CopyOne(Engine& engine, const std::string& source, const std::string& target,
-                     const EntryInfo& entry, std::uint32_t masterMode,
-                     const platform::FileStat* listed = nullptr) {
+                     const EntryInfo& entry, std::uint32_t masterMode, BackupKnown known = {}) {
+  const platform::FileStat* listed = known.listed;
   EntryOutcome listedOutcome;
   if (listed != nullptr &&
       UpToDateAsListed(engine, target, entry, masterMode, *listed, listedOutcome)) {
     return listedOutcome;
   }
   BackupLookup backup;
-  const int lookupErrors = GetEntryInfo(engine, target, backup.info, backup.error);
+  int lookupErrors = 0;
+  if (known.inNewFolder && entry.Kind != EntryKind::Directory) {
+    backup.error = ENOENT;  // its copy never replaces what may have come in meanwhile
+  } else {
+    lookupErrors = GetEntryInfo(engine, target, backup.info, backup.error);
+  }
   EntryOutcome outcome;
   if (!backup.info.missing() && CollidesOnBackup(engine, source, target)) {
     WriteLine(engine, ReportLineKind::Error, FailureText(target, EEXIST));
@@ -274,9 +293,9 @@ struct EntryPlace {
 };
 
 EntryOutcome VisitForRun(Engine& engine, const EntryPlace& at, const EntryInfo& entry,
-                         std::uint32_t mode, const platform::FileStat* listed) {
+                         std::uint32_t mode, BackupKnown known) {
   const std::int16_t dryRun = engine.run.DryRunMode;
-  if (dryRun == 0) return CopyOne(engine, at.source, at.target, entry, mode, listed);
+  if (dryRun == 0) return CopyOne(engine, at.source, at.target, entry, mode, known);
   EntryOutcome outcome;
   outcome.errors = dryRun == -1 ? ClassifyForBatch(engine, at.from, at.to, at.name, entry)
                                 : ClassifyForSimulation(engine, at.from, at.to, at.name, entry);
@@ -287,7 +306,7 @@ EntryOutcome VisitForRun(Engine& engine, const EntryPlace& at, const EntryInfo& 
 }
 
 std::int32_t CopyFolder(Engine& engine, const std::string& from, const std::string& to,
-                        WalkPath& path);
+                        WalkPath& path, bool newBackupFolder);
 
 // A backup folder's entries by exact name, as the room check listed them; empty when the
 // folder is not held. A name it lacks is looked up as usual (a case-blind volume may hold it
@@ -313,7 +332,7 @@ class ListedBackupFolder {
 
 std::int32_t VisitEntry(Engine& engine, const std::string& from, const std::string& to,
                         const std::string& name, const platform::FileStat& stat, WalkPath& path,
-                        const ListedBackupFolder& backupFolder) {
+                        const ListedBackupFolder& backupFolder, bool newBackupFolder) {
   const std::string source = ChildPath(from, name);
   EntryInfo entry;
   int code = 0;
@@ -327,13 +346,14 @@ std::int32_t VisitEntry(Engine& engine, const std::string& from, const std::stri
   if (folder && path.holds(stat)) return ReportLoopFolder(engine, source);
   engine.progress.ProcessWrite(source, entry.Attributes, 0, entry.Modified);
   const std::string target = ChildPath(to, name);
-  const EntryOutcome outcome = VisitForRun(engine, EntryPlace{from, to, name, source, target},
-                                           entry, stat.mode, backupFolder.find(name));
+  const EntryOutcome outcome =
+      VisitForRun(engine, EntryPlace{from, to, name, source, target}, entry, stat.mode,
+                  BackupKnown{backupFolder.find(name), newBackupFolder});
   std::int32_t errors = outcome.errors;
   if (!folder || !outcome.descend) return errors;
   {
     const WalkPath::Step step(path, stat);
-    errors += CopyFolder(engine, source, target, path);
+    errors += CopyFolder(engine, source, target, path, outcome.createdFolder);
   }
   if (outcome.madeFolder) FinishNewFolder(engine, target, stat.mode);
   return errors;
@@ -347,11 +367,12 @@ void WriteScanError(Engine& engine, const std::string& from, int code) {
 // A master folder the room check listed is walked from that listing (the entries acted on
 // are examined again by the copy itself); any other is listed now.
 std::int32_t CopyFolder(Engine& engine, const std::string& from, const std::string& to,
-                        WalkPath& path) {
+                        WalkPath& path, bool newBackupFolder) {
   const ListedBackupFolder backupFolder(engine, to);
   const auto visit = [&](std::string_view name, const platform::FileStat& stat) -> std::int32_t {
     if (platform::IsPartialCopyLeftover(name, stat.kind)) return 0;
-    return VisitEntry(engine, from, to, std::string(name), stat, path, backupFolder);
+    return VisitEntry(engine, from, to, std::string(name), stat, path, backupFolder,
+                      newBackupFolder);
   };
   TreeListings::Folder listed;
   if (engine.masterListings.take(from, listed)) return ForEachHeldEntry(engine, listed, visit);
@@ -370,7 +391,7 @@ int CompareModified(DateTime master, DateTime backup) {
 
 std::int32_t CopyTree(Engine& engine, const std::string& from, const std::string& to) {
   WalkPath path(engine.fs(), from);
-  const std::int32_t errors = CopyFolder(engine, from, to, path);
+  const std::int32_t errors = CopyFolder(engine, from, to, path, false);
   engine.clearListings();  // a stop leaves folders unwalked
   return errors;
 }

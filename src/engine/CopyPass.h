@@ -11,8 +11,7 @@ struct Engine;
 
 // Walks the master tree `from` and brings the backup tree `to` up to date. Returns the
 // number of errors.
-[[nodiscard]] std::int32_t CopyTree(Engine& engine, const std::string& from,
-                                    const std::string& to);
+[[nodiscard]] std::int32_t CopyTree(Engine& engine, const std::string& from, const std::string& to);
 // One master entry of a real run: 0 or 1 (errors caused).
 [[nodiscard]] int CopyEntry(Engine& engine, const std::string& source, const std::string& target,
                             const EntryInfo& entry);

@@ -31,14 +31,16 @@ void CivilFromDays(long long z, int& year, int& month, int& day) {
 // 1899-12-30 counted from 1970-01-01.
 constexpr long long kEpochOffsetDays = -25569;
 
-long long WholeSeconds(DateTime value) { return std::llround(value * kSecondsPerDay); }
+long long WholeSeconds(DateTime value) {
+  return std::llround(value * kSecondsPerDay);
+}
 
 }  // namespace
 
 DateTime MakeDateTime(const platform::LocalTime& t) {
-  const long long days = DaysFromCivil(t.year, static_cast<unsigned>(t.month),
-                                       static_cast<unsigned>(t.day)) -
-                         kEpochOffsetDays;
+  const long long days =
+      DaysFromCivil(t.year, static_cast<unsigned>(t.month), static_cast<unsigned>(t.day)) -
+      kEpochOffsetDays;
   return static_cast<double>(days) + TimeOfDay(t.hour, t.minute, t.second);
 }
 
@@ -84,6 +86,8 @@ std::string FormatDateTime(platform::SystemInfo& sys, DateTime value) {
   return text + clock;
 }
 
-DateTime Now(platform::SystemInfo& sys) { return MakeDateTime(sys.now()); }
+DateTime Now(platform::SystemInfo& sys) {
+  return MakeDateTime(sys.now());
+}
 
 }  // namespace tolvan

@@ -44,8 +44,14 @@ bool MayBeReadOnly(const EntryInfo* backup) {
                                (backup->Attributes & platform::kAttrReadOnly) != 0);
 }
 
+// A target just found missing is never replaced: whatever has taken its name since stays.
+bool FoundMissing(const EntryInfo* backup) {
+  return backup != nullptr && backup->missing();
+}
+
 int PlainCopy(Engine& engine, const std::string& source, const std::string& target,
               const EntryInfo* backup) {
+  if (FoundMissing(backup)) return engine.fs().copyNewFile(source, target);
   if (MayBeReadOnly(backup)) {
     if (const int code = MakeOldCopyWritable(engine, target); code != 0) return code;
   }
@@ -56,6 +62,7 @@ int PlainCopy(Engine& engine, const std::string& source, const std::string& targ
 // the new content is complete.
 int ShellCopy(Engine& engine, const std::string& source, const std::string& target,
               const EntryInfo* backup) {
+  if (FoundMissing(backup)) return engine.fs().copyNewFile(source, target);
   if (engine.job.TrashBox == 0) return engine.fs().copyFile(source, target, nullptr);
   FileStat st;
   const bool targetExists =

@@ -20,6 +20,10 @@ using platform::OpenMode;
 
 constexpr const char* kLineEnd = "\r\n";
 
+// How long a line may wait to be written, and how many bytes of lines.
+constexpr std::chrono::milliseconds kLineDelay{100};
+constexpr std::size_t kPendingLimit = std::size_t{64} << 10;
+
 const char* PrefixOf(std::int16_t kind) {
   static constexpr const char* kPrefixes[] = {
       "Remove Directory: ", "Delete File : ", "Make Directory : ", "New File : ",
@@ -45,11 +49,15 @@ class ReportWriter {
 
   void open(const std::string& from, const std::string& to);
   void close();
-  // Writes one whole line (line end added) to report.tvr, then to Recent.tvr.
-  void writeLine(const std::string& line) { writeToBoth(DisplayText(line) + kLineEnd); }
+  // Holds one whole line (line end added) for report.tvr, then Recent.tvr.
+  void writeLine(const std::string& line) { hold(DisplayText(line) + kLineEnd); }
+  // Writes what is held back: always, or only when it is due.
+  void flush();
+  void flushIfDue();
 
  private:
   void failed(int code);
+  void hold(const std::string& bytes);
   void writeToBoth(const std::string& bytes);
   void writeTo(LockedFile* file, const char* name, const std::string& bytes);
   // The "Report File Error Code" line into whichever files are still open.
@@ -65,6 +73,7 @@ class ReportWriter {
 };
 
 void ReportWriter::writeErrorLine(int code) {
+  flush();  // the lines before it first (none while their own write is what failed)
   const std::string line = DisplayText("Report File Error Code : " + CodeAndText(code)) + kLineEnd;
   // A failure of the error line itself is dropped: there is nowhere left to say it.
   if (files_.ReportFile) (void)files_.ReportFile->write(line);
@@ -88,6 +97,31 @@ void ReportWriter::writeTo(LockedFile* file, const char* name, const std::string
     files_.noteLoss(error, ChildPath(engine_.shared.AppPath, name));
     failed(error);
   }
+}
+
+void ReportWriter::hold(const std::string& bytes) {
+  if (!files_.isOpen()) {
+    writeToBoth(bytes);  // failures before the opening are asked about at once
+    return;
+  }
+  files_.Pending += bytes;
+  flushIfDue();
+}
+
+void ReportWriter::flushIfDue() {
+  if (files_.Pending.empty()) return;
+  if (files_.Pending.size() < kPendingLimit &&
+      std::chrono::steady_clock::now() - files_.LastWrite < kLineDelay)
+    return;
+  flush();
+}
+
+void ReportWriter::flush() {
+  files_.LastWrite = std::chrono::steady_clock::now();
+  if (files_.Pending.empty()) return;
+  const std::string bytes = std::move(files_.Pending);
+  files_.Pending.clear();
+  writeToBoth(bytes);
 }
 
 void ReportWriter::writeToBoth(const std::string& bytes) {
@@ -144,6 +178,7 @@ void ReportWriter::open(const std::string& from, const std::string& to) {
   writeLine(sides);
   for (const std::string& line : ConditionsLines(engine_.job)) writeLine(line);
   writeLine(Separator());
+  flush();
   // Said as the block's first action line, not before its header.
   if (rotation != 0) failed(rotation);
 }
@@ -176,8 +211,8 @@ void ReportWriter::sayIncomplete() {
 
 void ReportWriter::close() {
   writeLine(Separator());
-  const std::string closing = DisplayText(finishLine()) + kLineEnd + kLineEnd + kLineEnd;
-  writeToBoth(closing);
+  hold(DisplayText(finishLine()) + kLineEnd + kLineEnd + kLineEnd);
+  flush();
   closeFile(files_.ReportFile, kReportFileName);
   closeFile(files_.RecentFile, kRecentFileName);
   // The report is the only record of an unattended run: a gap in it must not go unnoticed.
@@ -212,10 +247,19 @@ std::string RecentPath(const Engine& engine) {
 }
 
 void CloseReportFiles(Engine& engine) {
+  if (engine.report.isOpen()) FlushReport(engine);
   if (engine.report.ReportFile) (void)engine.report.ReportFile->close();
   if (engine.report.RecentFile) (void)engine.report.RecentFile->close();
   engine.report.ReportFile.reset();
   engine.report.RecentFile.reset();
+}
+
+void FlushReport(Engine& engine) {
+  ReportWriter(engine).flush();
+}
+
+void FlushReportIfDue(Engine& engine) {
+  ReportWriter(engine).flushIfDue();
 }
 
 int RotateReport(Engine& engine, bool& renamed) {

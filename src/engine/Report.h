@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -36,6 +37,11 @@ inline constexpr const char* kRecentFileName = "Recent.tvr";
 struct ReportFiles {
   std::unique_ptr<platform::LockedFile> ReportFile;
   std::unique_ptr<platform::LockedFile> RecentFile;
+  // Lines held back to be written together: a write per line would cost a run with many
+  // small copies a good part of its time. They are written once the last write is 100 ms
+  // old, before a long copy and at the closing, so a killed run loses at most the last moment.
+  std::string Pending;
+  std::chrono::steady_clock::time_point LastWrite{};
   std::int16_t WaitCancelled = 0;
   // The first write or close of the report that failed since its files were taken (0 when
   // none), and the file it failed on: the report is incomplete.
@@ -64,6 +70,10 @@ std::int16_t WriteReport(Engine& engine, ReportLineKind kind, const std::string&
 // Gives an oversized report.tvr a dated name so that a new one begins (`renamed`). 0 or the
 // errno of the step that failed.
 [[nodiscard]] int RotateReport(Engine& engine, bool& renamed);
+
+// Writes the lines held back now, or only when the last write is old enough.
+void FlushReport(Engine& engine);
+void FlushReportIfDue(Engine& engine);
 
 [[nodiscard]] std::string ReportPath(const Engine& engine);
 [[nodiscard]] std::string RecentPath(const Engine& engine);

@@ -6,6 +6,7 @@
 
 #include "engine/Engine.h"
 #include "engine/EntryInfo.h"
+#include "engine/Report.h"
 #include "platform/FileSystem.h"
 #include "platform/SystemInfo.h"
 
@@ -60,6 +61,7 @@ std::int32_t ForEachListedEntry(Engine& engine, const std::string& folder,
   platform::FileStat stat;
   for (;;) {
     engine.ui().letEventsRun();
+    FlushReportIfDue(engine);
     if (engine.run.stopRequested()) break;
     const int read = listing->next(name, stat);
     if (read < 0) break;
@@ -79,6 +81,7 @@ std::int32_t ForEachHeldEntry(Engine& engine, const TreeListings::Folder& folder
   std::int32_t errors = 0;
   for (const TreeListings::Entry& entry : folder.entries) {
     engine.ui().letEventsRun();
+    FlushReportIfDue(engine);
     if (engine.run.stopRequested()) break;
     const std::string_view name = folder.nameOf(entry);
     if (IsNeverWalked(name, entry.stat.kind)) continue;

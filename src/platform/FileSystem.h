@@ -99,6 +99,9 @@ class FileSystem {
   // move leaves everything as it was. Never leaves the temporary file behind.
   [[nodiscard]] virtual int copyFile(const std::string& source, const std::string& target,
                                      Trash* trash) = 0;
+  // copyFile for a target that was found missing: an entry that has taken the name since is
+  // left as it is, with EEXIST.
+  [[nodiscard]] virtual int copyNewFile(const std::string& source, const std::string& target) = 0;
   [[nodiscard]] virtual int makeDirectory(const std::string& path) = 0;
   [[nodiscard]] virtual int setPermissions(const std::string& path, std::uint32_t mode) = 0;
   // Removes a file, link, special file or empty folder; never what a link points to.

@@ -38,6 +38,7 @@ class LinuxFileSystem : public FileSystem {
 
   void setWriteRoot(const std::string& root) override;
   int copyFile(const std::string& source, const std::string& target, Trash* trash) override;
+  int copyNewFile(const std::string& source, const std::string& target) override;
   int makeDirectory(const std::string& path) override;
   int setPermissions(const std::string& path, std::uint32_t mode) override;
   int removeEntry(const std::string& path) override;
@@ -78,9 +79,15 @@ class LinuxFileSystem : public FileSystem {
   // Removes `path` when it is not a folder; EISDIR for a folder, with its writeParent() left
   // for the caller to remove it.
   [[nodiscard]] int unlinkUnlessFolder(const std::string& path, int& folderFd, const char*& name);
+  // How a finished copy takes the target's name.
+  struct Replacement {
+    const std::string& target;
+    Trash* trash = nullptr;     // the old entry goes there first
+    bool exists = false;        // known only with `trash`
+    bool mustBeAbsent = false;  // EEXIST rather than replace anything
+  };
   // One try of each change; the public methods try once more in a widened folder.
-  [[nodiscard]] int copyFileOnce(const std::string& source, const std::string& target,
-                                 Trash* trash);
+  [[nodiscard]] int copyFileOnce(const std::string& source, Replacement replacement);
   [[nodiscard]] int removeEntryOnce(const std::string& path);
   [[nodiscard]] int removeTreeOnce(const std::string& path);
   // `change` inside the folder holding `path`, tried once more with that folder widened
@@ -93,18 +100,16 @@ class LinuxFileSystem : public FileSystem {
   // The folder holding `path`, opened for reading without following links below the root.
   [[nodiscard]] int openParentToWiden(const std::string& path, UniqueFd& folder);
   [[nodiscard]] int copyRegularFile(int sourceFd, const struct stat& source, int folderFd,
-                                    const char* name, bool exists, Trash* trash,
-                                    const std::string& target);
+                                    const char* name, const Replacement& replacement);
   [[nodiscard]] int copyLink(int sourceAt, const char* sourceName, const struct stat& st,
-                             int folderFd, const char* name, bool exists, Trash* trash,
-                             const std::string& target);
+                             int folderFd, const char* name, const Replacement& replacement);
   [[nodiscard]] int storedSpelling(DirectoryFdCache::Slot& folder, const char* name,
                                    const struct stat& st, std::string& stored);
   // True when statEntry has just found `path` in a folder known to be case-sensitive, so
   // that the folder stores exactly the spelling of the path.
   [[nodiscard]] bool justFoundAsSpelled(const std::string& path);
   [[nodiscard]] int replaceTarget(int folderFd, const char* temporary, const char* name,
-                                  bool targetExists, Trash* trash, const std::string& target);
+                                  const Replacement& replacement);
 
   VolumeSources volumes_;
   NoFollowRoot writeRoot_;

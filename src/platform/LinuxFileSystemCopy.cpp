@@ -13,12 +13,33 @@
 #include "platform/UniqueFd.h"
 
 namespace tolvan::platform {
-int LinuxFileSystem::copyFile(const std::string& source, const std::string& target, Trash* trash) {
-  return changeInFolderOf(target, [&] { return copyFileOnce(source, target, trash); });
+namespace {
+
+// Gives the temporary file the name unless an entry has it; EEXIST then. A file system that
+// cannot refuse within the rename is asked first (an entry made just between the two steps
+// would still be replaced, as by a plain rename).
+int RenameUnlessTaken(int folderFd, const char* temporary, const char* name) {
+  if (::renameat2(folderFd, temporary, folderFd, name, RENAME_NOREPLACE) == 0) return 0;
+  if (errno != EINVAL && errno != ENOSYS) return errno;
+  struct stat st {};
+  if (::fstatat(folderFd, name, &st, AT_SYMLINK_NOFOLLOW) == 0) return EEXIST;
+  if (errno != ENOENT) return errno;
+  return ::renameat(folderFd, temporary, folderFd, name) == 0 ? 0 : errno;
 }
 
-int LinuxFileSystem::copyFileOnce(const std::string& source, const std::string& target,
-                                  Trash* trash) {
+}  // namespace
+
+int LinuxFileSystem::copyFile(const std::string& source, const std::string& target, Trash* trash) {
+  return changeInFolderOf(target, [&] { return copyFileOnce(source, {target, trash}); });
+}
+
+int LinuxFileSystem::copyNewFile(const std::string& source, const std::string& target) {
+  return changeInFolderOf(
+      target, [&] { return copyFileOnce(source, {.target = target, .mustBeAbsent = true}); });
+}
+
+int LinuxFileSystem::copyFileOnce(const std::string& source, Replacement replacement) {
+  const std::string& target = replacement.target;
   struct stat st {};
   DirectoryFdCache::Slot* sourceFolder = nullptr;
   if (int e = lookup(source, st, &sourceFolder); e != 0) return e;
@@ -34,28 +55,25 @@ int LinuxFileSystem::copyFileOnce(const std::string& source, const std::string& 
   if (int e = writeParent(target, folder, name); e != 0) return e;
   // Only the trash needs to know beforehand whether an old copy exists. Without it the rename
   // refuses a folder in the target's place (EISDIR) and leaves it as it is.
-  bool exists = false;
-  if (trash != nullptr) {
+  if (replacement.trash != nullptr) {
     struct stat old {};
-    exists = ::fstatat(folder, name, &old, AT_SYMLINK_NOFOLLOW) == 0;
-    if (!exists && errno != ENOENT) return errno;
-    if (exists && S_ISDIR(old.st_mode)) return EISDIR;
+    replacement.exists = ::fstatat(folder, name, &old, AT_SYMLINK_NOFOLLOW) == 0;
+    if (!replacement.exists && errno != ENOENT) return errno;
+    if (replacement.exists && S_ISDIR(old.st_mode)) return EISDIR;
   }
 
-  if (S_ISLNK(st.st_mode))
-    return copyLink(sourceAt, sourceName, st, folder, name, exists, trash, target);
+  if (S_ISLNK(st.st_mode)) return copyLink(sourceAt, sourceName, st, folder, name, replacement);
   // O_NOFOLLOW and O_NONBLOCK: whatever took the file's place since the lookup is neither
   // followed nor waited on.
   UniqueFd in(::openat(sourceAt, sourceName, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
   if (!in.valid()) return errno;
   if (::fstat(in.get(), &st) != 0) return errno;
   if (!S_ISREG(st.st_mode)) return S_ISDIR(st.st_mode) ? EISDIR : ENOTSUP;
-  return copyRegularFile(in.get(), st, folder, name, exists, trash, target);
+  return copyRegularFile(in.get(), st, folder, name, replacement);
 }
 
 int LinuxFileSystem::copyRegularFile(int sourceFd, const struct stat& source, int folderFd,
-                                     const char* name, bool exists, Trash* trash,
-                                     const std::string& target) {
+                                     const char* name, const Replacement& replacement) {
   TemporaryName temporary;
   UniqueFd out;
   if (int e = CreateTemporaryFile(folderFd, 0600, temporary, out); e != 0) return e;
@@ -68,7 +86,7 @@ int LinuxFileSystem::copyRegularFile(int sourceFd, const struct stat& source, in
   const struct timespec times[2] = {source.st_atim, source.st_mtim};
   if (e == 0 && ::futimens(out.get(), times) != 0) e = errno;
   if (e == 0) e = out.closeChecked();  // a full disk may only show here
-  if (e == 0) e = replaceTarget(folderFd, temporary, name, exists, trash, target);
+  if (e == 0) e = replaceTarget(folderFd, temporary, name, replacement);
   if (e != 0) {
     out.reset();
     RemoveTemporary(folderFd, temporary);
@@ -79,8 +97,7 @@ int LinuxFileSystem::copyRegularFile(int sourceFd, const struct stat& source, in
 }
 
 int LinuxFileSystem::copyLink(int sourceAt, const char* sourceName, const struct stat& st,
-                              int folderFd, const char* name, bool exists, Trash* trash,
-                              const std::string& target) {
+                              int folderFd, const char* name, const Replacement& replacement) {
   std::string text(static_cast<std::size_t>(st.st_size > 0 ? st.st_size : 255) + 1, '\0');
   for (;;) {
     const ssize_t n = ::readlinkat(sourceAt, sourceName, text.data(), text.size());
@@ -104,7 +121,7 @@ int LinuxFileSystem::copyLink(int sourceAt, const char* sourceName, const struct
     e = errno;
   const struct timespec times[2] = {st.st_atim, st.st_mtim};
   if (e == 0 && ::utimensat(folderFd, temporary, times, AT_SYMLINK_NOFOLLOW) != 0) e = errno;
-  if (e == 0) e = replaceTarget(folderFd, temporary, name, exists, trash, target);
+  if (e == 0) e = replaceTarget(folderFd, temporary, name, replacement);
   if (e != 0) {
     RemoveTemporary(folderFd, temporary);
     return e;
@@ -116,9 +133,10 @@ int LinuxFileSystem::copyLink(int sourceAt, const char* sourceName, const struct
 // The old copy goes to the trash only now that the new one is complete; the rename then
 // replaces the entry itself (a link as a link, never what it points to).
 int LinuxFileSystem::replaceTarget(int folderFd, const char* temporary, const char* name,
-                                   bool targetExists, Trash* trash, const std::string& target) {
-  if (trash != nullptr && targetExists) {
-    if (int e = trash->moveToTrash(target); e != 0) return e;
+                                   const Replacement& replacement) {
+  if (replacement.mustBeAbsent) return RenameUnlessTaken(folderFd, temporary, name);
+  if (replacement.trash != nullptr && replacement.exists) {
+    if (int e = replacement.trash->moveToTrash(replacement.target); e != 0) return e;
   }
   return ::renameat(folderFd, temporary, folderFd, name) == 0 ? 0 : errno;
 }

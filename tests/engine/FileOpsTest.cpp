@@ -1,4 +1,5 @@
 #include "engine/FileOps.h"
+#include "engine/Report.h"
 
 #include <cerrno>
 
@@ -31,6 +32,7 @@ TEST_F(FileOpsTest, GetEntryInfoOfMissingEntriesFoldersAndFiles) {
   fs.addFile("/app/report.tvr");
   sys.failTimeConversion = true;
   EXPECT_EQ(GetEntryInfo(engine, "/m/f", info), 1);
+  FlushReport(engine);
   EXPECT_EQ(reportLines().back(), "Error : /m/f(Code:75 File Time Culc Error)");
 
   fs.failOn(Op::Stat, "/m/f", EACCES);

@@ -7,6 +7,7 @@
 #include "engine/CopyPass.h"
 #include "engine/JobDriver.h"
 #include "engine/RemovalPass.h"
+#include "engine/WalkSupport.h"
 #include "support/PassFixture.h"
 
 namespace tolvan::testing {
@@ -307,6 +308,39 @@ TEST_F(JobDriverTest, TheRemovalPassLooksAgainAtWhatItWouldRemoveFromAnEarlierLi
   EXPECT_EQ(run().end, RunEnd::Finished);
   EXPECT_EQ(actionLines(), (Lines{"Delete File : /b/a_gone"}));
   EXPECT_EQ(tree("/b"), tree("/m"));
+}
+
+// Lines are written to the report together, not one by one, but all of them before a copy
+// that may take long, so that a run killed during it leaves them.
+TEST_F(JobDriverTest, ReportLinesAreWrittenTogetherAndBeforeALongCopy) {
+  constexpr int kFiles = 200;
+  for (int i = 0; i < kFiles; ++i) addFiles({"/m/f" + std::to_string(1000 + i)});
+  fs.addFile("/m/zz_long", std::string(std::size_t{1} << 20, 'x'), kT);
+  int writes = 0;
+  std::size_t linesBeforeLongCopy = 0;
+  fs.beforeOp = [&](Op op, const std::string& path) {
+    if (op == Op::Write && path == "/app/Recent.tvr") ++writes;
+    if (op == Op::Copy && path == "/b/zz_long") linesBeforeLongCopy = actionLines().size();
+  };
+  EXPECT_EQ(run().end, RunEnd::Finished);
+  EXPECT_EQ(linesBeforeLongCopy, std::size_t{kFiles});
+  EXPECT_EQ(actionLines().size(), std::size_t{kFiles + 1});
+  EXPECT_LT(writes, kFiles / 2);
+}
+
+// A file that appears in a backup folder the run has just made is neither looked for first
+// nor replaced by the copy: it stays, with an error line.
+TEST_F(JobDriverTest, ACopyIntoAFolderJustMadeNeverReplacesWhatCameInMeanwhile) {
+  addFiles({"/m/d/f", "/m/d/g"});
+  fs.beforeOp = [&](Op op, const std::string& path) {
+    if (op == Op::Stat && path.rfind("/b/d/", 0) == 0) ADD_FAILURE() << "looked up " << path;
+    if (op == Op::Copy && path == "/b/d/f") fs.addFile("/b/d/f", "theirs", kT);
+  };
+  EXPECT_EQ(run().end, RunEnd::Finished);
+  EXPECT_EQ(actionLines(),
+            (Lines{"Make Directory : /b/d", "Error : " + FailureText("/b/d/f", EEXIST),
+                   "New File : /b/d/g"}));
+  EXPECT_EQ(fs.contentOf("/b/d/f"), "theirs");
 }
 
 // Trees where every kind of copy and removal has one case, simulated through a sink.

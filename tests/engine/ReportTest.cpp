@@ -26,8 +26,10 @@ class ReportTest : public EngineFixture {
   void open() {
     WriteReport(engine, ReportLineKind::OpenReport, "", engine.job.Report, "/m", "/b");
   }
+  // Writes the line through at once, as the run does 100 ms later at most.
   void write(ReportLineKind kind, const std::string& text) {
     WriteReport(engine, kind, text, engine.job.Report);
+    FlushReport(engine);
   }
   void close() { WriteReport(engine, ReportLineKind::CloseReport, "", engine.job.Report); }
   // One run that starts at the fake clock, writes `line` and ends an hour later.
@@ -115,6 +117,7 @@ TEST_F(ReportTest, ClosingAReportOpenedBeforeReportWasSwitchedOffReleasesIt) {
 
 TEST_F(ReportTest, ErrorLineWhileClosedOpensTheReportWithItsOwnSides) {
   WriteReport(engine, ReportLineKind::Error, "From side unreadable", -1, "/x/from", "/y/to");
+  FlushReport(engine);
   const Lines lines = recentLines();
   ASSERT_EQ(lines.size(), 7u);
   EXPECT_EQ(lines[0], kHeader);

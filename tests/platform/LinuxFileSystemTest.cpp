@@ -209,6 +209,14 @@ TEST_F(LinuxFileSystemTest, AFailedCopyKeepsTheOldCopyAndLeavesNoTemporaryFile) 
   EXPECT_EQ(ReadText(tmp / "target.trashed") + ReadText(tmp / "target"), "oldnew");
   ASSERT_EQ(fs.copyFile(tmp / "source", tmp / "fresh", &trash), 0);
   EXPECT_EQ(trash.moved.size(), 2u) << "nothing to trash without an old copy";
+  // A copy made for a missing target leaves whatever has taken the name since.
+  EXPECT_EQ(fs.copyNewFile(tmp / "source", tmp / "target"), EEXIST);
+  EXPECT_EQ(fs.copyNewFile(tmp / "source", tmp / "link"), EEXIST);
+  EXPECT_EQ(fs.copyNewFile(tmp / "link", tmp / "fifo"), EEXIST);
+  EXPECT_EQ(ReadText(tmp / "target"), "new");
+  EXPECT_EQ(::readlink((tmp / "link").c_str(), std::array<char, 8>().data(), 8), 6);
+  ASSERT_EQ(fs.copyNewFile(tmp / "source", tmp / "newer"), 0);
+  EXPECT_EQ(ReadText(tmp / "newer"), "new");
   EXPECT_FALSE(hasPartialCopy());
 
   ::chmod((tmp / "source").c_str(), 0000);

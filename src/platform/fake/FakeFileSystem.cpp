@@ -265,6 +265,11 @@ int FakeFileSystem::storedName(const std::string& path, std::string& name) {
 }
 
 int FakeFileSystem::copyFile(const std::string& source, const std::string& target, Trash* trash) {
+  return copyOnto(source, target, trash, false);
+}
+
+int FakeFileSystem::copyOnto(const std::string& source, const std::string& target, Trash* trash,
+                             bool mustBeAbsent) {
   if (int e = injected(Op::Copy, target); e != 0) return e;
   if (int e = injected(Op::Stat, source); e != 0) return e;  // the copy looks its source up
   const Node* src = find(source);
@@ -272,6 +277,7 @@ int FakeFileSystem::copyFile(const std::string& source, const std::string& targe
   if (src->kind == EntryKind::Directory) return EISDIR;
   if (int e = checkParent(target); e != 0) return e;
   const Node* old = find(target);
+  if (old != nullptr && mustBeAbsent) return EEXIST;
   if (old != nullptr && old->kind == EntryKind::Directory) return EISDIR;
   Node copy = *src;
   copy.path = old != nullptr ? old->path : target;
@@ -283,6 +289,10 @@ int FakeFileSystem::copyFile(const std::string& source, const std::string& targe
   created.push_back(target);
   copied.emplace_back(source, target);
   return 0;
+}
+
+int FakeFileSystem::copyNewFile(const std::string& source, const std::string& target) {
+  return copyOnto(source, target, nullptr, true);
 }
 
 int FakeFileSystem::makeDirectory(const std::string& path) {

@@ -94,6 +94,7 @@ class FakeFileSystem : public FileSystem {
   int storedName(const std::string& path, std::string& name) override;
   void setWriteRoot(const std::string& root) override { writeRoot = root; }
   int copyFile(const std::string& source, const std::string& target, Trash* trash) override;
+  int copyNewFile(const std::string& source, const std::string& target) override;
   int makeDirectory(const std::string& path) override;
   int setPermissions(const std::string& path, std::uint32_t mode) override;
   int removeEntry(const std::string& path) override;
@@ -126,6 +127,8 @@ class FakeFileSystem : public FileSystem {
   int append(const std::string& path, std::string_view bytes);
 
  private:
+  int copyOnto(const std::string& source, const std::string& target, Trash* trash,
+               bool mustBeAbsent);
   [[nodiscard]] std::string key(const std::string& path) const;
   [[nodiscard]] std::string parentOf(const std::string& path) const;
   [[nodiscard]] int injected(Op op, const std::string& path);
