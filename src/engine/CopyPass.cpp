@@ -1,5 +1,7 @@
 #include "engine/CopyPass.h"
 
+#include "engine/CopyAhead.h"
+
 #include <cerrno>
 #include <string_view>
 #include <unordered_map>
@@ -213,8 +215,20 @@ struct BackupKnown {
   bool inNewFolder = false;
 };
 
+// A small new file of a folder just made is copied by another thread, if there is one.
+bool HandedOver(Engine& engine, const std::string& source, const std::string& target,
+                const EntryInfo& entry, BackupKnown known) {
+  if (engine.copiesAhead == nullptr || !known.inNewFolder || entry.Kind != EntryKind::File ||
+      entry.FileSize >= kLongCopySize || IsSwapFile(source))
+    return false;
+  TakeBackCopies(engine, false);  // keeps the copies on their way few
+  engine.copiesAhead->handOver(source, target);
+  return true;
+}
+
 EntryOutcome CopyOne(Engine& engine, const std::string& source, const std::string& target,
                      const EntryInfo& entry, std::uint32_t masterMode, BackupKnown known = {}) {
+  if (HandedOver(engine, source, target, entry, known)) return {};
   const platform::FileStat* listed = known.listed;
   EntryOutcome listedOutcome;
   if (listed != nullptr &&
@@ -243,7 +257,9 @@ EntryOutcome CopyOne(Engine& engine, const std::string& source, const std::strin
 }
 
 void FinishNewFolder(Engine& engine, const std::string& target, std::uint32_t masterMode) {
-  if ((masterMode & kOwnerAll) != kOwnerAll) (void)engine.fs().setPermissions(target, masterMode);
+  if ((masterMode & kOwnerAll) == kOwnerAll) return;
+  TakeBackCopies(engine, true);  // copies on their way may still need to write in it
+  (void)engine.fs().setPermissions(target, masterMode);
 }
 
 // The difference kind of a non-folder master entry, or 0 when the dry runs leave it out.
@@ -370,6 +386,7 @@ std::int32_t CopyFolder(Engine& engine, const std::string& from, const std::stri
                         WalkPath& path, bool newBackupFolder) {
   const ListedBackupFolder backupFolder(engine, to);
   const auto visit = [&](std::string_view name, const platform::FileStat& stat) -> std::int32_t {
+    TakeBackCopies(engine, false);
     if (platform::IsPartialCopyLeftover(name, stat.kind)) return 0;
     return VisitEntry(engine, from, to, std::string(name), stat, path, backupFolder,
                       newBackupFolder);
@@ -389,9 +406,35 @@ int CompareModified(DateTime master, DateTime backup) {
   return 0;
 }
 
+void TakeBackCopies(Engine& engine, bool all) {
+  CopyAhead* const ahead = engine.copiesAhead;
+  if (ahead == nullptr) return;
+  engine.copiesAhead = nullptr;  // the lines written here are the copies' own
+  for (const CopyAhead::Finished& copy : ahead->takeFinished(all)) {
+    int code = copy.code;
+    if (code == CopyAhead::kNotTaken) {
+      code =
+          CopyFileWithAttributes(engine, copy.source, copy.target, engine.job.OldNT, EntryInfo{});
+    }
+    if (code == 0) {
+      WriteLine(engine, ReportLineKind::NewFile, copy.target);
+    } else {
+      WriteLine(engine, ReportLineKind::Error, FailureText(copy.target, code));
+      ++engine.copiesAheadErrors;
+    }
+  }
+  engine.copiesAhead = ahead;
+}
+
 std::int32_t CopyTree(Engine& engine, const std::string& from, const std::string& to) {
   WalkPath path(engine.fs(), from);
-  const std::int32_t errors = CopyFolder(engine, from, to, path, false);
+  CopyAhead ahead(engine.fs());
+  if (engine.run.DryRunMode == 0 && ahead.working()) engine.copiesAhead = &ahead;
+  engine.copiesAheadErrors = 0;
+  std::int32_t errors = CopyFolder(engine, from, to, path, false);
+  TakeBackCopies(engine, true);
+  engine.copiesAhead = nullptr;
+  errors += engine.copiesAheadErrors;
   engine.clearListings();  // a stop leaves folders unwalked
   return errors;
 }

@@ -21,6 +21,10 @@ struct Engine;
 [[nodiscard]] int ClassifyForBatch(Engine& engine, const std::string& from, const std::string& to,
                                    const std::string& name, const EntryInfo& entry);
 
+// Writes the lines of the copies handed to other threads that have finished (with `all`, of
+// every copy handed over, waiting for them), in the order they were handed over.
+void TakeBackCopies(Engine& engine, bool all);
+
 // The 48-second rule: +1 master newer, -1 master older, 0 same time (both ends included).
 [[nodiscard]] int CompareModified(DateTime master, DateTime backup);
 

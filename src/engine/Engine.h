@@ -62,6 +62,8 @@ struct Services {
 
 // Everything one process's engine shares: the job, the run state, the shared values, the
 // platform services and the open report. One per process; tests make their own.
+class CopyAhead;
+
 struct Engine {
   explicit Engine(Services s) : services(s), progress(s.ui.progress(), s.sys, run) {}
   Engine(const Engine&) = delete;
@@ -81,6 +83,11 @@ struct Engine {
   // The backup tree's folders as the room check listed them, less those the removal pass
   // changed: they tell the copy pass which entries are already up to date.
   TreeListings backupListings{std::size_t{16} << 20};
+
+  // While the copy pass hands copies of new files to other threads: the lines of those it
+  // has handed over come before any other line.
+  CopyAhead* copiesAhead = nullptr;
+  std::int32_t copiesAheadErrors = 0;
 
   void clearListings() {
     masterListings.clear();

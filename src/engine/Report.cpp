@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdio>
 
+#include "engine/CopyPass.h"
 #include "engine/DateTime.h"
 #include "engine/Engine.h"
 #include "engine/JobDescription.h"
@@ -297,6 +298,7 @@ std::int16_t WriteReport(Engine& engine, ReportLineKind kind, const std::string&
     writer.open(from, to);
   }
   if (code < 0 || engine.run.EndRequested) return 0;
+  TakeBackCopies(engine, true);  // their lines come first
   // Lines of other kinds only belong between the opening and the closing of a run.
   writer.writeLine(PrefixOf(code) + text);
   return 0;

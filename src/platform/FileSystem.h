@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cerrno>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -82,8 +83,9 @@ class FileSystem {
   // spelling on case-blind file systems).
   [[nodiscard]] virtual int storedName(const std::string& path, std::string& name) = 0;
 
-  // A file system object of its own for a walk on another thread, with the same write root,
-  // for listings and lookups only; nullptr where there is none (walks then take turns).
+  // A file system object of its own for another thread, with the same write root, for
+  // listings, lookups and copyNewFileUnnamed only; nullptr where there is none (walks then
+  // take turns, and copies are made by the walk itself).
   [[nodiscard]] virtual std::unique_ptr<FileSystem> forAnotherThread() { return nullptr; }
 
   // --- Changing the backup tree ---
@@ -102,6 +104,12 @@ class FileSystem {
   // copyFile for a target that was found missing: an entry that has taken the name since is
   // left as it is, with EEXIST.
   [[nodiscard]] virtual int copyNewFile(const std::string& source, const std::string& target) = 0;
+  // copyNewFile of a regular file, for another thread's object (forAnotherThread): made
+  // without a named temporary file, in a folder that needs no widening. ENOTSUP, with nothing
+  // done, where that cannot be.
+  [[nodiscard]] virtual int copyNewFileUnnamed(const std::string&, const std::string&) {
+    return ENOTSUP;
+  }
   [[nodiscard]] virtual int makeDirectory(const std::string& path) = 0;
   [[nodiscard]] virtual int setPermissions(const std::string& path, std::uint32_t mode) = 0;
   // Removes a file, link, special file or empty folder; never what a link points to.

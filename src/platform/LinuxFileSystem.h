@@ -39,6 +39,7 @@ class LinuxFileSystem : public FileSystem {
   void setWriteRoot(const std::string& root) override;
   int copyFile(const std::string& source, const std::string& target, Trash* trash) override;
   int copyNewFile(const std::string& source, const std::string& target) override;
+  int copyNewFileUnnamed(const std::string& source, const std::string& target) override;
   int makeDirectory(const std::string& path) override;
   int setPermissions(const std::string& path, std::uint32_t mode) override;
   int removeEntry(const std::string& path) override;
@@ -85,6 +86,7 @@ class LinuxFileSystem : public FileSystem {
     Trash* trash = nullptr;     // the old entry goes there first
     bool exists = false;        // known only with `trash`
     bool mustBeAbsent = false;  // EEXIST rather than replace anything
+    bool unnamedOnly = false;   // ENOTSUP rather than a named temporary or a link
   };
   // One try of each change; the public methods try once more in a widened folder.
   [[nodiscard]] int copyFileOnce(const std::string& source, Replacement replacement);
@@ -101,6 +103,8 @@ class LinuxFileSystem : public FileSystem {
   [[nodiscard]] int openParentToWiden(const std::string& path, UniqueFd& folder);
   [[nodiscard]] int copyRegularFile(int sourceFd, const struct stat& source, int folderFd,
                                     const char* name, const Replacement& replacement);
+  [[nodiscard]] int copyAsUnnamedFile(int sourceFd, const struct stat& source, int folderFd,
+                                      const char* name, bool& named);
   [[nodiscard]] int copyLink(int sourceAt, const char* sourceName, const struct stat& st,
                              int folderFd, const char* name, const Replacement& replacement);
   [[nodiscard]] int storedSpelling(DirectoryFdCache::Slot& folder, const char* name,

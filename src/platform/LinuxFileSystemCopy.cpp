@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <string>
 
 #include "platform/FileContentCopy.h"
 #include "platform/LinuxFileSystem.h"
@@ -38,6 +39,10 @@ int LinuxFileSystem::copyNewFile(const std::string& source, const std::string& t
       target, [&] { return copyFileOnce(source, {.target = target, .mustBeAbsent = true}); });
 }
 
+int LinuxFileSystem::copyNewFileUnnamed(const std::string& source, const std::string& target) {
+  return copyFileOnce(source, {.target = target, .mustBeAbsent = true, .unnamedOnly = true});
+}
+
 int LinuxFileSystem::copyFileOnce(const std::string& source, Replacement replacement) {
   const std::string& target = replacement.target;
   struct stat st {};
@@ -62,6 +67,7 @@ int LinuxFileSystem::copyFileOnce(const std::string& source, Replacement replace
     if (replacement.exists && S_ISDIR(old.st_mode)) return EISDIR;
   }
 
+  if (replacement.unnamedOnly && !S_ISREG(st.st_mode)) return ENOTSUP;
   if (S_ISLNK(st.st_mode)) return copyLink(sourceAt, sourceName, st, folder, name, replacement);
   // O_NOFOLLOW and O_NONBLOCK: whatever took the file's place since the lookup is neither
   // followed nor waited on.
@@ -72,19 +78,64 @@ int LinuxFileSystem::copyFileOnce(const std::string& source, Replacement replace
   return copyRegularFile(in.get(), st, folder, name, replacement);
 }
 
+namespace {
+
+// Owner first: changing it clears the set-user-ID and set-group-ID bits.
+int GiveAttributesOf(const struct stat& source, int fd, bool root) {
+  if (root && ::fchown(fd, source.st_uid, source.st_gid) != 0 && errno != EPERM && errno != EINVAL)
+    return errno;
+  if (::fchmod(fd, source.st_mode & 07777) != 0) return errno;
+  const struct timespec times[2] = {source.st_atim, source.st_mtim};
+  return ::futimens(fd, times) == 0 ? 0 : errno;
+}
+
+// Gives the unnamed file open as `fd` the name in `folderFd`; EEXIST when an entry has it.
+int NameUnnamedFile(int fd, int folderFd, const char* name) {
+  if (::linkat(fd, "", folderFd, name, AT_EMPTY_PATH) == 0) return 0;
+  if (errno == EEXIST) return EEXIST;
+  // Without the capability AT_EMPTY_PATH needs, the descriptor's link in /proc does the same.
+  const std::string self = "/proc/self/fd/" + std::to_string(fd);
+  return ::linkat(AT_FDCWD, self.c_str(), folderFd, name, AT_SYMLINK_FOLLOW) == 0 ? 0 : errno;
+}
+
+}  // namespace
+
+// A new file is written as a file without a name, which a killed run cannot leave behind, and
+// named once complete; the name is never taken from an entry that has it. `named` is false
+// when the file system cannot do this, and nothing was done.
+int LinuxFileSystem::copyAsUnnamedFile(int sourceFd, const struct stat& source, int folderFd,
+                                       const char* name, bool& named) {
+  named = false;
+  UniqueFd out(::openat(folderFd, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600));
+  if (!out.valid()) return errno;
+  int e = CopyFileContent(sourceFd, out.get(), source, copyBuffer_);
+  if (e == 0) e = GiveAttributesOf(source, out.get(), root_);
+  if (e != 0) {
+    named = true;  // a failure of the copy itself, not of the way it is made
+    return e;
+  }
+  e = NameUnnamedFile(out.get(), folderFd, name);
+  if (e != 0 && e != EEXIST) return e;
+  named = true;
+  if (e != 0) return e;
+  // A network file system may only say at the close that the content did not all arrive.
+  if (e = out.closeChecked(); e != 0) (void)::unlinkat(folderFd, name, 0);
+  return e;
+}
+
 int LinuxFileSystem::copyRegularFile(int sourceFd, const struct stat& source, int folderFd,
                                      const char* name, const Replacement& replacement) {
+  if (replacement.mustBeAbsent) {
+    bool named = false;
+    const int e = copyAsUnnamedFile(sourceFd, source, folderFd, name, named);
+    if (named) return e;
+    if (replacement.unnamedOnly) return ENOTSUP;
+  }
   TemporaryName temporary;
   UniqueFd out;
   if (int e = CreateTemporaryFile(folderFd, 0600, temporary, out); e != 0) return e;
   int e = CopyFileContent(sourceFd, out.get(), source, copyBuffer_);
-  // Owner first: changing it clears the set-user-ID and set-group-ID bits.
-  if (e == 0 && root_ && ::fchown(out.get(), source.st_uid, source.st_gid) != 0 && errno != EPERM &&
-      errno != EINVAL)
-    e = errno;
-  if (e == 0 && ::fchmod(out.get(), source.st_mode & 07777) != 0) e = errno;
-  const struct timespec times[2] = {source.st_atim, source.st_mtim};
-  if (e == 0 && ::futimens(out.get(), times) != 0) e = errno;
+  if (e == 0) e = GiveAttributesOf(source, out.get(), root_);
   if (e == 0) e = out.closeChecked();  // a full disk may only show here
   if (e == 0) e = replaceTarget(folderFd, temporary, name, replacement);
   if (e != 0) {
