@@ -47,10 +47,9 @@ void WriteLine(Engine& engine, ReportLineKind kind, const std::string& text) {
   WriteReport(engine, kind, text, engine.job.Report);
 }
 
-// The system's swap files, by the file's own name: a folder named after one is no swap file.
+// A folder named after a swap file is no swap file.
 bool IsSwapFile(const std::string& source) {
-  const std::string name = ToUpperAscii(std::string_view(source).substr(source.rfind('/') + 1));
-  return name == "WIN386.SWP" || name == "PAGEFILE.SYS";
+  return IsSwapFileName(std::string_view(source).substr(source.rfind('/') + 1));
 }
 
 std::string DateChangeText(Engine& engine, const std::string& target, const EntryInfo& backup,
@@ -393,6 +392,18 @@ std::int32_t CopyFolder(Engine& engine, const std::string& from, const std::stri
   };
   TreeListings::Folder listed;
   if (engine.masterListings.take(from, listed)) return ForEachHeldEntry(engine, listed, visit);
+  if (SameEntriesAsDigested(engine, from, to)) {
+    // Every file is up to date: only the folders need looking at and walking into.
+    const auto visitFolders = [&](std::string_view name,
+                                  const platform::FileStat& stat) -> std::int32_t {
+      if (stat.kind == EntryKind::Directory) return visit(name, stat);
+      engine.progress.ProcessWrite(ChildPath(from, name), 0);
+      return 0;
+    };
+    return ForEachListedEntry(
+        engine, from, [&](int code) { WriteScanError(engine, from, code); }, visitFolders,
+        ListingNeed::KindOnly);
+  }
   return ForEachListedEntry(
       engine, from, [&](int code) { WriteScanError(engine, from, code); }, visit);
 }

@@ -10,6 +10,7 @@
 #include "engine/Paths.h"
 #include "engine/Report.h"
 #include "engine/WalkPath.h"
+#include "engine/WalkSupport.h"
 #include "platform/PartialCopy.h"
 
 namespace tolvan {
@@ -111,6 +112,16 @@ double EntrySize(SizeWalk& walk, const std::string& folder, std::string_view nam
   return static_cast<double>(st.size);
 }
 
+// Entries a pass skips, reports or cannot take as they are on every run, whatever the other
+// tree holds: a folder listing one cannot be taken as up to date by its digest alone.
+bool ActsWhateverTheOtherSide(std::string_view name, const FileStat& st) {
+  // Times a report line could not show (the years 1970 to 2099 always can).
+  constexpr std::int64_t kLastPlainTime = 4102444800;
+  return st.kind == EntryKind::Special || platform::IsPartialCopyLeftover(name, st.kind) ||
+         IsNeverWalked(name, st.kind) || IsSwapFileName(name) || st.mtimeSeconds < 0 ||
+         st.mtimeSeconds >= kLastPlainTime;
+}
+
 // A stop request ends the walk at its next entry; the caller ends the run.
 // Only a listing read to its end is kept for the passes.
 double FolderSize(SizeWalk& walk, const std::string& folder, const FileStat& self) {
@@ -132,6 +143,7 @@ double FolderSize(SizeWalk& walk, const std::string& folder, const FileStat& sel
     walk.hooks.letEventsRun();
     if (walk.hooks.stopRequested()) return total;
     recorder.add(name, st);
+    if (ActsWhateverTheOtherSide(name, st)) recorder.markUnusable();
     total += EntrySize(walk, folder, name, st);
   }
 }

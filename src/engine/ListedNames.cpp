@@ -81,6 +81,7 @@ void ListedNames::read() {
 }
 
 ListedNames::Found ListedNames::find(std::string_view name) {
+  if (asBackup_) return Found::AsAsked;
   if (!read_) read();
   if (!held_) return Found::NotHeld;
   const auto at = std::lower_bound(

@@ -27,7 +27,8 @@ class ListedNames {
     std::size_t remaining_;
   };
 
-  enum class Found : std::uint8_t { Folder, Other, NotListed, NotHeld };
+  // AsAsked: listed, of the kind of the entry asked about (sameNamesAsBackup).
+  enum class Found : std::uint8_t { Folder, Other, AsAsked, NotListed, NotHeld };
 
   // Reads `folder` at the first lookup, not before: from `listed` when given (a listing of it
   // made earlier in the run, read whole with every entry examined), else from the file system.
@@ -40,6 +41,9 @@ class ListedNames {
   // Whether the folder lists exactly `name`, and of which kind; NotHeld when it could not be
   // read whole, could not be searched, or did not fit the budget.
   [[nodiscard]] Found find(std::string_view name);
+  // The folder is known to list exactly the names of the backup folder asked about, each of
+  // the same kind: nothing needs to be read.
+  void sameNamesAsBackup() { read_ = asBackup_ = true; }
 
  private:
   struct Entry {
@@ -61,6 +65,7 @@ class ListedNames {
   Budget& budget_;
   const TreeListings::Folder* listed_;
   bool read_ = false;
+  bool asBackup_ = false;
   bool held_ = false;
   std::size_t taken_ = 0;
   std::string names_;  // every name, one after the other

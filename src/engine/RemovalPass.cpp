@@ -198,6 +198,7 @@ int MirrorCounterpart(Engine& engine, std::string& masterPath, const std::string
                       const std::string& name, EntryKind kind, int& lookupError,
                       ListedNames& masterNames) {
   const ListedNames::Found listed = masterNames.find(name);
+  if (listed == ListedNames::Found::AsAsked) return kListedCounterpart;
   if (listed == ListedNames::Found::Folder || listed == ListedNames::Found::Other) {
     const bool masterFolder = listed == ListedNames::Found::Folder;
     const bool kindsDiffer = masterFolder != (kind == EntryKind::Directory);
@@ -308,6 +309,7 @@ std::int32_t VisitBackupEntry(Engine& engine, const std::string& master, const s
 std::int32_t RemoveMissing(Engine& engine, const std::string& master, const std::string& backup,
                            RemovalWalk& walk) {
   ListedNames masterNames(engine.fs(), master, walk.budget, engine.masterListings.find(master));
+  if (SameEntriesAsDigested(engine, master, backup)) masterNames.sameNamesAsBackup();
   auto visitListed = [&](ListedWhen when) {
     return [&, when](std::string_view name, const platform::FileStat& stat) {
       return VisitBackupEntry(engine, master, backup, std::string(name), stat, when, walk,

@@ -54,6 +54,26 @@ class TreeListings {
     }
   };
 
+  // What a folder's entries add up to, whatever the order of its listing. Two folders with
+  // equal sums list the same names, each of the same kind, and every entry but a folder of
+  // the same size and time: nothing in one is to be copied onto the other, and nothing in
+  // the other is without a counterpart. Not usable when an entry would make a pass act or
+  // report whatever the other side holds.
+  struct Digest {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    std::uint64_t sum = 0;
+    std::uint64_t otherSum = 0;
+    std::uint64_t count = 0;
+    bool usable = true;
+
+    void add(std::string_view name, const platform::FileStat& stat);
+    [[nodiscard]] bool sameEntriesAs(const Digest& other) const {
+      return usable && other.usable && count == other.count && sum == other.sum &&
+             otherSum == other.otherSum;
+    }
+  };
+
   // Records one folder while a walk lists it; kept only when finish() is called.
   class Recorder {
    public:
@@ -63,18 +83,24 @@ class TreeListings {
     Recorder(const Recorder&) = delete;
     Recorder& operator=(const Recorder&) = delete;
     void add(std::string_view name, const platform::FileStat& stat);
-    // The listing ended cleanly: the folder is held.
+    // An entry the digest cannot stand for was listed.
+    void markUnusable() { digest_.usable = false; }
+    // The listing ended cleanly: the folder (if it fit) and its digest are held.
     void finish();
 
    private:
     void drop();
-    TreeListings* listings_;
+    TreeListings* owner_;
+    TreeListings* listings_;  // null once the folder's entries do not fit
     std::string path_;
     Folder folder_;
+    Digest digest_;
     std::size_t taken_ = 0;
   };
 
-  explicit TreeListings(std::size_t budget) : budget_(budget) {}
+  // `budget` bytes of folder listings, and `digestBudget` bytes of digests.
+  TreeListings(std::size_t budget, std::size_t digestBudget)
+      : budget_(budget), digestBudget_(digestBudget) {}
 
   // The folder at `path` as listed, moved out (and its bytes given back); false when it is
   // not held.
@@ -82,6 +108,8 @@ class TreeListings {
   // The folder at `path` as listed, left in place; null when it is not held. Valid until the
   // folder is taken or dropped.
   [[nodiscard]] const Folder* find(const std::string& path) const;
+  // The digest of the folder at `path`; null when it is not held.
+  [[nodiscard]] const Digest* digestOf(const std::string& path) const;
   // Drops the folder at `path`: the passes changed something in it.
   void drop(const std::string& path);
   // Drops the folder at `path` and every folder below it: the passes removed or moved it.
@@ -100,8 +128,11 @@ class TreeListings {
 
   std::size_t budget_;
   std::size_t used_ = 0;
+  std::size_t digestBudget_;
+  std::size_t digestsUsed_ = 0;
   // Ordered by path, so a folder and everything below it are one range.
   std::map<std::string, Folder> folders_;
+  std::map<std::string, Digest> digests_;
 };
 
 }  // namespace tolvan

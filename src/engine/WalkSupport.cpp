@@ -25,6 +25,20 @@ bool IsTrashFolderName(std::string_view name) {
   return true;
 }
 
+bool SameEntriesAsDigested(const Engine& engine, const std::string& master,
+                           const std::string& backup) {
+  if (engine.run.DryRunMode != 0) return false;
+  const TreeListings::Digest* masterDigest = engine.masterListings.digestOf(master);
+  const TreeListings::Digest* backupDigest = engine.backupListings.digestOf(backup);
+  return masterDigest != nullptr && backupDigest != nullptr &&
+         masterDigest->sameEntriesAs(*backupDigest);
+}
+
+bool IsSwapFileName(std::string_view name) {
+  const std::string upper = ToUpperAscii(name);
+  return upper == "WIN386.SWP" || upper == "PAGEFILE.SYS";
+}
+
 bool IsNeverWalked(std::string_view name, platform::EntryKind kind) {
   if (name == "." || name == ".." || IsRecycleName(name)) return true;
   return kind == platform::EntryKind::Directory && IsTrashFolderName(name);

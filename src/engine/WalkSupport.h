@@ -18,6 +18,8 @@ namespace tolvan {
 [[nodiscard]] bool IsRecycleName(std::string_view name);
 // A desktop trash folder: ".Trash" or ".Trash-<digits>".
 [[nodiscard]] bool IsTrashFolderName(std::string_view name);
+// The system's swap files, by the file's own name (any letter case).
+[[nodiscard]] bool IsSwapFileName(std::string_view name);
 // Entries neither walk ever enters, copies or removes.
 [[nodiscard]] bool IsNeverWalked(std::string_view name, platform::EntryKind kind);
 
@@ -35,6 +37,12 @@ namespace tolvan {
 
 // A folder that is its own ancestor is never entered: one Error line for it, one error.
 [[nodiscard]] std::int32_t ReportLoopFolder(Engine& engine, const std::string& path);
+
+// Whether the room check's digests show that the master folder and the backup folder list
+// the same entries (TreeListings::Digest) in a real run; the passes may then skip reading the
+// one or the other.
+[[nodiscard]] bool SameEntriesAsDigested(const Engine& engine, const std::string& master,
+                                         const std::string& backup);
 
 // What a walk needs to know of an entry that is not a folder.
 enum class ListingNeed : std::uint8_t {

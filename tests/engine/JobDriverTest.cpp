@@ -7,6 +7,7 @@
 #include "engine/CopyPass.h"
 #include "engine/JobDriver.h"
 #include "engine/RemovalPass.h"
+#include "engine/TreeListings.h"
 #include "engine/WalkSupport.h"
 #include "support/PassFixture.h"
 
@@ -341,6 +342,30 @@ TEST_F(JobDriverTest, ACopyIntoAFolderJustMadeNeverReplacesWhatCameInMeanwhile) 
             (Lines{"Make Directory : /b/d", "Error : " + FailureText("/b/d/f", EEXIST),
                    "New File : /b/d/g"}));
   EXPECT_EQ(fs.contentOf("/b/d/f"), "theirs");
+}
+
+// Where the listings do not fit their budget, a folder whose digest agrees with its backup's
+// is walked for its folders only; one that differs is walked entry by entry.
+TEST_F(JobDriverTest, FoldersWhoseDigestsAgreeAreWalkedForTheirFoldersOnly) {
+  engine.job.NomalMode = -1;
+  engine.masterListings = TreeListings(0, std::size_t{1} << 20);
+  engine.backupListings = TreeListings(0, std::size_t{1} << 20);
+  addFiles(
+      {"/m/d/a", "/b/d/a", "/m/d/sub/c", "/b/d/sub/c", "/m/e/x", "/m/f/y", "/b/f/y", "/b/f/gone"});
+  fs.addFile("/b/e/x", "x", kT - 100);
+  std::map<std::string, int> looked;
+  std::map<std::string, int> listed;
+  fs.beforeOp = [&](Op op, const std::string& path) {
+    if (op == Op::Stat) ++looked[path];
+    if (op == Op::List) ++listed[path];
+  };
+  EXPECT_EQ(run().end, RunEnd::Finished);
+  EXPECT_EQ(actionLines(), (Lines{"Delete File : /b/f/gone",
+                                  "UpDate File : /b/e/x  " + when(kT - 100) + " -> " + when(kT)}));
+  EXPECT_EQ(tree("/b"), tree("/m"));
+  EXPECT_EQ(looked["/b/d/a"] + looked["/b/d/sub/c"], 0) << "files taken as up to date";
+  EXPECT_EQ(listed["/m/d"], 2) << "the size walk, and the copy pass for the folder sub";
+  EXPECT_EQ(listed["/m/e"], 3) << "the size walk, the removal and the copy pass";
 }
 
 // Trees where every kind of copy and removal has one case, simulated through a sink.

@@ -14,7 +14,7 @@ platform::FileStat FolderStat(std::uint64_t inode) {
 }
 
 TEST(TreeListingsTest, OnlyWholeListingsWithinTheBudgetAreHeldInTheirOrder) {
-  TreeListings listings(4096);
+  TreeListings listings(4096, 4096);
   {
     TreeListings::Recorder recorder(&listings, "/m", 1, 10);
     recorder.add("zeta", FolderStat(11));
@@ -51,7 +51,7 @@ TEST(TreeListingsTest, OnlyWholeListingsWithinTheBudgetAreHeldInTheirOrder) {
 // Dropping a folder takes the folders below it along, but not a sibling that only begins
 // with its name, and gives their bytes back.
 TEST(TreeListingsTest, DroppingAFolderDropsTheFoldersBelowItOnly) {
-  TreeListings listings(1024);
+  TreeListings listings(1024, 1024);
   for (const char* path : {"/b", "/b/d", "/b/d/e", "/b/dx"}) {
     TreeListings::Recorder recorder(&listings, path, 1, 1);
     recorder.add("x", platform::FileStat{});
@@ -72,7 +72,7 @@ TEST(TreeListingsTest, DroppingAFolderDropsTheFoldersBelowItOnly) {
 }
 
 TEST(TreeListingsTest, HeldFoldersOverlapAnotherTreesFolderOrASetThatOverflowed) {
-  TreeListings listings(4096);
+  TreeListings listings(4096, 4096);
   TreeListings::Recorder recorder(&listings, "/m", 1, 10);
   recorder.finish();
   FolderIdentities others(2);
