@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <string_view>
 #include <utility>
 
 namespace tolvan {
@@ -9,7 +10,14 @@ namespace {
 
 // Copies on their way at most: enough to keep the workers busy, few enough that a stop
 // waits only for a moment.
-constexpr std::size_t kMaxOnTheirWay = 64;
+constexpr std::size_t kMaxOnTheirWay = 256;
+// The copies of one folder go to one worker together, up to this many: two workers writing
+// in one folder wait on each other, and handing over one by one costs a wake-up each.
+constexpr std::size_t kMaxBatch = 64;
+
+std::string_view FolderOf(const std::string& path) {
+  return std::string_view(path).substr(0, path.rfind('/'));
+}
 
 unsigned WorkerCount() {
   const unsigned cores = std::thread::hardware_concurrency();
@@ -43,47 +51,77 @@ void CopyAhead::work(platform::FileSystem& fs) {
   for (;;) {
     waiting_.wait(lock, [this] { return ending_ || !queued_.empty(); });
     if (queued_.empty()) return;  // ending, with nothing left to copy
-    Copy* copy = queued_.front();
+    const std::vector<Copy*> batch = std::move(queued_.front());
     queued_.pop_front();
-    lock.unlock();
-    const int code = fs.copyNewFileUnnamed(copy->result.source, copy->result.target);
-    lock.lock();
-    copy->result.code = code == ENOTSUP ? kNotTaken : code;
-    copy->finished = true;
-    finished_.notify_all();
+    for (Copy* copy : batch) {
+      lock.unlock();
+      const int code = fs.copyNewFileUnnamed(copy->result.source, copy->result.target);
+      lock.lock();
+      copy->result.code = code == ENOTSUP ? kNotTaken : code;
+      copy->finished = true;
+      if (copy == awaited_) finished_.notify_one();  // the caller waits for no other
+    }
   }
 }
 
-void CopyAhead::handOver(std::string source, std::string target) {
-  std::unique_lock lock(mutex_);
-  finished_.wait(lock,
-                 [this] { return order_.size() < kMaxOnTheirWay || order_.front()->finished; });
-  auto copy = std::make_unique<Copy>();
-  copy->result.source = std::move(source);
-  copy->result.target = std::move(target);
-  queued_.push_back(copy.get());
-  order_.push_back(std::move(copy));
-  lock.unlock();
+void CopyAhead::release() {
+  if (open_.empty()) return;
+  {
+    const std::lock_guard lock(mutex_);
+    queued_.push_back(std::move(open_));
+  }
+  open_.clear();
   waiting_.notify_one();
 }
 
+void CopyAhead::handOver(std::string source, std::string target) {
+  if (!open_.empty() &&
+      (open_.size() >= kMaxBatch || FolderOf(open_.front()->result.target) != FolderOf(target)))
+    release();
+  std::unique_lock lock(mutex_);
+  if (order_.size() >= kMaxOnTheirWay && !order_.front()->finished) {
+    lock.unlock();
+    release();  // the oldest may be among them
+    lock.lock();
+    // A quarter at once: taken back together, they make room for many before the next wait.
+    waitForOldest(lock, kMaxOnTheirWay / 4);
+  }
+  auto copy = std::make_unique<Copy>();
+  copy->result.source = std::move(source);
+  copy->result.target = std::move(target);
+  open_.push_back(copy.get());
+  order_.push_back(std::move(copy));
+}
+
+void CopyAhead::addLine(std::int16_t kind, std::string text) {
+  auto line = std::make_unique<Copy>();
+  line->result.line = kind;
+  line->result.target = std::move(text);
+  line->finished = true;
+  const std::lock_guard lock(mutex_);
+  order_.push_back(std::move(line));
+}
+
+void CopyAhead::waitForOldest(std::unique_lock<std::mutex>& lock, std::size_t count) {
+  count = std::min(count, order_.size());
+  for (std::size_t i = 0; i < count; ++i) {
+    Copy* const copy = order_[i].get();
+    awaited_ = copy;
+    finished_.wait(lock, [copy] { return copy->finished; });
+  }
+  awaited_ = nullptr;
+}
+
 std::vector<CopyAhead::Finished> CopyAhead::takeFinished(bool all) {
+  if (all) release();
   std::vector<Finished> taken;
   std::unique_lock lock(mutex_);
-  while (!order_.empty()) {
-    if (!order_.front()->finished) {
-      if (!all) break;
-      finished_.wait(lock, [this] { return order_.front()->finished; });
-    }
+  if (all) waitForOldest(lock, order_.size());
+  while (!order_.empty() && order_.front()->finished) {
     taken.push_back(std::move(order_.front()->result));
     order_.pop_front();
   }
   return taken;
-}
-
-bool CopyAhead::empty() {
-  const std::lock_guard lock(mutex_);
-  return order_.empty();
 }
 
 }  // namespace tolvan

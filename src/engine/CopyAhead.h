@@ -2,6 +2,7 @@
 
 #include <condition_variable>
 #include <cstddef>
+#include <cstdint>
 #include <deque>
 #include <memory>
 #include <mutex>
@@ -15,9 +16,9 @@ namespace tolvan {
 
 // Copies of new small files made on worker threads while the walk goes on, each with a file
 // system object of its own. Only files of a backup folder the run has just made are handed
-// over: nothing else can be there, and nothing there needs its folder widened. The results
-// are taken back in the order the copies were handed over, so report lines keep the order
-// of the walk.
+// over: nothing else can be there, and nothing there needs its folder widened. A folder's
+// copies go to one worker together. The results, and the report lines written meanwhile, are
+// taken back in the order they were handed over, so the report keeps the order of the walk.
 class CopyAhead {
  public:
   // No workers (and every copy refused) when `fs` cannot give objects for other threads.
@@ -27,20 +28,26 @@ class CopyAhead {
   CopyAhead(const CopyAhead&) = delete;
   CopyAhead& operator=(const CopyAhead&) = delete;
 
+  // A copy made, or a report line written while copies were on their way (`line` set).
   struct Finished {
     std::string source;
     std::string target;
     int code = 0;  // kNotTaken: the file system cannot make this copy without a named temporary
+    std::int16_t line = -1;  // the line's kind (ReportLineKind); its text is in `target`
   };
   static constexpr int kNotTaken = -1;
 
   [[nodiscard]] bool working() const { return !workers_.empty(); }
-  // Hands a copy over; first waits for the oldest to finish when many are on their way.
+  // Hands a copy over (with the others of its folder; see release); first waits for the
+  // oldest to finish when many are on their way.
   void handOver(std::string source, std::string target);
+  // Whether copies are on their way, or finished but not taken back.
+  [[nodiscard]] bool busy() const { return !order_.empty(); }
+  // Keeps a report line for its place after the copies handed over so far.
+  void addLine(std::int16_t kind, std::string text);
   // The copies finished so far (or, with `all`, every copy handed over), oldest first, up to
   // the first that has not finished.
   [[nodiscard]] std::vector<Finished> takeFinished(bool all);
-  [[nodiscard]] bool empty();
 
  private:
   struct Copy {
@@ -48,14 +55,20 @@ class CopyAhead {
     bool finished = false;
   };
   void work(platform::FileSystem& fs);
+  // Lets the workers have the copies handed over since the last release.
+  void release();
+  // Waits (the lock held) until the `count` oldest copies have finished.
+  void waitForOldest(std::unique_lock<std::mutex>& lock, std::size_t count);
 
   std::vector<std::unique_ptr<platform::FileSystem>> systems_;
   std::mutex mutex_;
   std::condition_variable waiting_;          // a copy was handed over, or the workers are to end
   std::condition_variable finished_;         // a copy finished
   std::deque<std::unique_ptr<Copy>> order_;  // every copy not yet taken back, oldest first
-  std::deque<Copy*> queued_;                 // those no worker has begun
+  std::vector<Copy*> open_;                  // handed over, not yet released (caller's thread)
+  std::deque<std::vector<Copy*>> queued_;    // released batches no worker has begun
   bool ending_ = false;
+  Copy* awaited_ = nullptr;  // the copy the caller waits for, if it waits
   std::vector<std::thread> workers_;
 };
 

@@ -121,7 +121,10 @@ int CopyFileEntry(Engine& engine, const std::string& source, const std::string& 
     return 0;
   }
   // The lines so far are written before a copy that may take a while.
-  if (master.FileSize >= kLongCopySize) FlushReport(engine);
+  if (master.FileSize >= kLongCopySize) {
+    TakeBackCopies(engine, true);
+    FlushReport(engine);
+  }
   const int code = CopyOntoBackup(engine, source, target, lookup);
   if (code != 0) {
     WriteLine(engine, ReportLineKind::Error, FailureText(target, code));
@@ -422,6 +425,10 @@ void TakeBackCopies(Engine& engine, bool all) {
   if (ahead == nullptr) return;
   engine.copiesAhead = nullptr;  // the lines written here are the copies' own
   for (const CopyAhead::Finished& copy : ahead->takeFinished(all)) {
+    if (copy.line >= 0) {
+      WriteLine(engine, static_cast<ReportLineKind>(copy.line), copy.target);
+      continue;
+    }
     int code = copy.code;
     if (code == CopyAhead::kNotTaken) {
       code =
@@ -435,6 +442,12 @@ void TakeBackCopies(Engine& engine, bool all) {
     }
   }
   engine.copiesAhead = ahead;
+}
+
+bool KeptBehindCopies(Engine& engine, std::int16_t kind, const std::string& text) {
+  if (engine.copiesAhead == nullptr || !engine.copiesAhead->busy()) return false;
+  engine.copiesAhead->addLine(kind, text);
+  return true;
 }
 
 std::int32_t CopyTree(Engine& engine, const std::string& from, const std::string& to) {

@@ -298,7 +298,7 @@ std::int16_t WriteReport(Engine& engine, ReportLineKind kind, const std::string&
     writer.open(from, to);
   }
   if (code < 0 || engine.run.EndRequested) return 0;
-  TakeBackCopies(engine, true);  // their lines come first
+  if (KeptBehindCopies(engine, code, text)) return 0;  // written in its place later
   // Lines of other kinds only belong between the opening and the closing of a run.
   writer.writeLine(PrefixOf(code) + text);
   return 0;
