@@ -78,12 +78,12 @@ struct Engine {
   Progress progress;
   DryRunSink* dryRun = nullptr;
   // The master tree's folders as the room check listed them, until the copy pass walks them;
-  // at most 12 MiB of names and entries, and 5 MiB of digests (what a folder's entries add
+  // at most 10 MiB of names and entries, and 8 MiB of digests (what a folder's entries add
   // up to) of those that did not fit.
-  TreeListings masterListings{std::size_t{12} << 20, std::size_t{5} << 20};
+  TreeListings masterListings{std::size_t{10} << 20, std::size_t{8} << 20};
   // The backup tree's folders as the room check listed them, less those the removal pass
   // changed: they tell the copy pass which entries are already up to date.
-  TreeListings backupListings{std::size_t{12} << 20, std::size_t{5} << 20};
+  TreeListings backupListings{std::size_t{10} << 20, std::size_t{8} << 20};
 
   // While the copy pass hands copies of new files to other threads: the lines of those it
   // has handed over come before any other line.
