@@ -223,8 +223,7 @@ bool HandedOver(Engine& engine, const std::string& source, const std::string& ta
   if (engine.copiesAhead == nullptr || !known.inNewFolder || entry.Kind != EntryKind::File ||
       entry.FileSize >= kLongCopySize || IsSwapFile(source))
     return false;
-  TakeBackCopies(engine, false);  // keeps the copies on their way few
-  engine.copiesAhead->handOver(source, target);
+  engine.copiesAhead->handOver(source, target);  // the walk takes back finished ones first
   return true;
 }
 
@@ -395,20 +394,17 @@ std::int32_t CopyFolder(Engine& engine, const std::string& from, const std::stri
   };
   TreeListings::Folder listed;
   if (engine.masterListings.take(from, listed)) return ForEachHeldEntry(engine, listed, visit);
-  if (SameEntriesAsDigested(engine, from, to)) {
-    // Every file is up to date: only the folders need looking at and walking into.
-    const auto visitFolders = [&](std::string_view name,
-                                  const platform::FileStat& stat) -> std::int32_t {
-      if (stat.kind == EntryKind::Directory) return visit(name, stat);
-      engine.progress.ProcessWrite(ChildPath(from, name), 0);
-      return 0;
-    };
-    return ForEachListedEntry(
-        engine, from, [&](int code) { WriteScanError(engine, from, code); }, visitFolders,
-        ListingNeed::KindOnly);
-  }
+  // Where the digests agree every file is up to date: only the folders need looking at.
+  const bool filesUpToDate = SameEntriesAsDigested(engine, from, to);
+  const auto visitListed = [&](std::string_view name,
+                               const platform::FileStat& stat) -> std::int32_t {
+    if (!filesUpToDate || stat.kind == EntryKind::Directory) return visit(name, stat);
+    engine.progress.ProcessWrite(from, 0);  // counts the entry; the path is not shown
+    return 0;
+  };
   return ForEachListedEntry(
-      engine, from, [&](int code) { WriteScanError(engine, from, code); }, visit);
+      engine, from, [&](int code) { WriteScanError(engine, from, code); }, visitListed,
+      filesUpToDate ? ListingNeed::KindOnly : ListingNeed::Everything);
 }
 
 }  // namespace

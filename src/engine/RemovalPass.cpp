@@ -236,9 +236,9 @@ void ForgetListedBackup(Engine& engine, const std::string& backup, const std::st
 // Whether the entry at a path is no longer the one listed there: another kind, or another
 // folder.
 bool ChangedSince(const platform::FileStat& listed, const platform::FileStat& now) {
-  const bool folder = listed.kind == EntryKind::Directory;
-  if (folder != (now.kind == EntryKind::Directory)) return true;
-  return folder && (listed.device != now.device || listed.inode != now.inode);
+  if (KindsDiffer(listed.kind, now.kind)) return true;
+  return listed.kind == EntryKind::Directory &&
+         (listed.device != now.device || listed.inode != now.inode);
 }
 
 // Where the backup folder was listed for this entry: just now, or by the room check a while
