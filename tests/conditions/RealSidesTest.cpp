@@ -15,11 +15,11 @@
 #include "platform/fake/FakeSettingsStore.h"
 #include "platform/fake/FakeSystemInfo.h"
 #include "platform/fake/FakeWindowSystem.h"
+#include "support/RealFolderSession.h"
 
 namespace tolvan::testing {
 namespace {
 
-using platform::testing::TempFolder;
 namespace stdfs = std::filesystem;
 
 const std::string kSameSides =
@@ -29,7 +29,7 @@ const std::string kProgramInsideBackup =
 const std::string kMissingPath =
     "ｔｖｆファイルで指定したドライブまたはディレクトリが存在しません。バックアップを中止します。";
 
-class RealSidesTest : public ::testing::Test {
+class RealSidesTest : public ::testing::Test, public RealFolderSession {
  protected:
   RealSidesTest() {
     for (const char* folder : {"master/inner", "backup/home", "x"})
@@ -49,15 +49,6 @@ class RealSidesTest : public ::testing::Test {
     const RunEnd end = RunJob(engine, from, to, timer).end;
     return end == RunEnd::Refused && !ui.boxes.empty() ? ui.boxes[0].text : "";
   }
-
-  TempFolder tmp;
-  platform::LinuxFileSystem fs;
-  platform::LinuxTrash trash{fs};
-  platform::FakeWindowSystem ui;
-  platform::FakeSystemInfo sys;
-  Engine engine{Services{fs, trash, ui, sys}};
-  platform::FakeSettingsStore settings;
-  Session session{engine, settings};
 };
 
 TEST_F(RealSidesTest, SidesAreJudgedAsResolvedFoldersAndMissingPathComesFirst) {

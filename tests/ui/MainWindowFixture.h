@@ -24,6 +24,7 @@
 #include "platform/fake/FakeSystemInfo.h"
 #include "platform/fake/FakeWindowSystem.h"
 #include "scheduler/FormSet.h"
+#include "support/RealFolderSession.h"
 #include "ui/MainWindow.h"
 
 namespace tolvan::testing {
@@ -49,7 +50,7 @@ inline std::string JobFile(const std::string& from, const std::string& to,
 // The main window on real temporary trees (program folder app/, master/, backup/), started
 // as the program starts it, with message boxes answered by the fake window system and the
 // engine hooks counting their calls.
-class MainWindowTest : public ::testing::Test {
+class MainWindowTest : public ::testing::Test, public RealFolderSession {
  protected:
   MainWindowTest() {
     for (const char* folder : {"app", "master/sub", "backup"})
@@ -115,14 +116,6 @@ class MainWindowTest : public ::testing::Test {
   bool checked(const char* name) { return find<QAbstractButton>(name)->isChecked(); }
   std::string text(const char* name) { return find<QLineEdit>(name)->text().toStdString(); }
 
-  platform::testing::TempFolder tmp;
-  platform::LinuxFileSystem fs;
-  platform::LinuxTrash trash{fs};
-  platform::FakeWindowSystem ui;
-  platform::FakeSystemInfo sys;
-  Engine engine{Services{fs, trash, ui, sys}};
-  platform::FakeSettingsStore settings;
-  Session session{engine, settings};
   ui::MainWindowServices services;
   bool trayAvailable = false;
   std::vector<platform::MountedVolume> volumes{{"/", "/dev/root", ""}};
