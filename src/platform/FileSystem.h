@@ -59,6 +59,8 @@ class LockedFile {
 
 enum class OpenMode : std::uint8_t { Append, Truncate };
 
+enum class Side : std::uint8_t { Master, Backup };
+
 // Every file-system call of the engine, the conditions files and the scheduler goes through
 // this interface. Paths are absolute POSIX paths without a trailing "/" (except "/" itself).
 // Every method returns 0 or an errno value.
@@ -88,9 +90,20 @@ class FileSystem {
   // take turns, and copies are made by the walk itself).
   [[nodiscard]] virtual std::unique_ptr<FileSystem> forAnotherThread() { return nullptr; }
 
+  // --- The two sides of a run ---
+  // Holds the master's root folder open from now on (empty text lets go): every listing and
+  // lookup at or below it starts from that descriptor and follows no link below it, so that
+  // a volume unmounted during a run is still read through it, never its bare mount point.
+  virtual void setReadRoot(const std::string&) {}
+  // 0 while the path of the side's held root (the read root or the write root) still leads
+  // to the folder held since it was set; ENODEV when it leads to another folder, or the errno
+  // of a lookup of the path that failed (or of the root's own open). 0 when none is held.
+  [[nodiscard]] virtual int checkHeldRoot(Side) { return 0; }
+
   // --- Changing the backup tree ---
   // Below this folder no symbolic link is followed by any write or delete, not even in the
-  // middle of a path. Empty text clears it. A folder of the running user's own without the
+  // middle of a path. The folder is held open from now on, and every change starts from that
+  // descriptor, never from the path again. Empty text clears it. A folder of the running user's own without the
   // owner's write or search permission is given both for a change inside it, and its bits
   // are put back right after.
   virtual void setWriteRoot(const std::string& root) = 0;

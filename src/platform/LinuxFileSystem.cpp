@@ -61,11 +61,24 @@ std::unique_ptr<DirectoryListing> LinuxFileSystem::openListingWith(const std::st
                                                                    int& error,
                                                                    ListingDetail detail) {
   UniqueFd folder;
-  error = writeRoot_.openFolder(dir, O_RDONLY, folder);
+  error = rootForReading(dir).openFolder(dir, O_RDONLY, folder);
   if (error != 0) return nullptr;
   auto listing = std::make_unique<LinuxListing>(std::move(folder), error, detail);
   if (error != 0) return nullptr;
   return listing;
+}
+
+NoFollowRoot& LinuxFileSystem::rootForReading(std::string_view dir) {
+  return readRoot_.covers(dir) ? readRoot_ : writeRoot_;
+}
+
+int LinuxFileSystem::openLookupFolder(std::string_view folder, UniqueFd& out) {
+  if (readRoot_.covers(folder) || writeRoot_.covers(folder))
+    return rootForReading(folder).openFolder(folder, O_PATH, out);
+  scratch_.assign(folder);
+  // O_PATH: a folder that may be searched but not read still gives its entries.
+  out.reset(::open(scratch_.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+  return out.valid() ? 0 : errno;
 }
 
 int LinuxFileSystem::lookup(const std::string& path, struct stat& st,
@@ -77,11 +90,14 @@ int LinuxFileSystem::lookup(const std::string& path, struct stat& st,
   const std::string_view parent = ParentOf(path);
   DirectoryFdCache::Slot* slot = lookupFolders_.find(parent);
   if (slot == nullptr) {
-    scratch_.assign(parent);
-    // O_PATH: a folder that may be searched but not read still gives its entries.
-    const int fd = ::open(scratch_.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return ::lstat(path.c_str(), &st) == 0 ? 0 : errno;  // the exact error
-    slot = &lookupFolders_.insert(parent, fd);
+    UniqueFd fd;
+    if (int e = openLookupFolder(parent, fd); e != 0) {
+      // Below a held root its path is no longer to be trusted; elsewhere the path's own
+      // lookup gives the exact error.
+      if (readRoot_.covers(parent) || writeRoot_.covers(parent)) return e;
+      return ::lstat(path.c_str(), &st) == 0 ? 0 : errno;
+    }
+    slot = &lookupFolders_.insert(parent, fd.release());
   }
   if (::fstatat(slot->fd, path.c_str() + NameOffset(path), &st, AT_SYMLINK_NOFOLLOW) != 0)
     return errno;
@@ -144,14 +160,25 @@ int LinuxFileSystem::storedSpelling(DirectoryFdCache::Slot& folder, const char* 
   return 0;
 }
 
-// Nothing is shared: each object keeps its own descriptor caches.
+// Nothing is shared but the held roots, each through a descriptor of its own: the other
+// thread never opens a root by its path again.
 std::unique_ptr<FileSystem> LinuxFileSystem::forAnotherThread() {
   auto other = std::make_unique<LinuxFileSystem>(volumes_);
-  other->setWriteRoot(writeRoot_.root());
+  other->readRoot_.holdSameRootAs(readRoot_);
+  other->writeRoot_.holdSameRootAs(writeRoot_);
   return other;
 }
 
 // --- Changing the backup tree ---
+
+void LinuxFileSystem::setReadRoot(const std::string& root) {
+  readRoot_.setRoot(root);
+  lookupFolders_.clear();
+}
+
+int LinuxFileSystem::checkHeldRoot(Side side) {
+  return side == Side::Master ? readRoot_.stillAtPath() : writeRoot_.stillAtPath();
+}
 
 void LinuxFileSystem::setWriteRoot(const std::string& root) {
   writeRoot_.setRoot(root);

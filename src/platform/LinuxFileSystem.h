@@ -36,6 +36,8 @@ class LinuxFileSystem : public FileSystem {
   int storedName(const std::string& path, std::string& name) override;
   std::unique_ptr<FileSystem> forAnotherThread() override;
 
+  void setReadRoot(const std::string& root) override;
+  int checkHeldRoot(Side side) override;
   void setWriteRoot(const std::string& root) override;
   int copyFile(const std::string& source, const std::string& target, Trash* trash) override;
   int copyNewFile(const std::string& source, const std::string& target) override;
@@ -66,7 +68,10 @@ class LinuxFileSystem : public FileSystem {
   int resolvePath(const std::string& path, ResolvedPath& out) override;
 
   // For tests: resolve no-follow paths one component at a time, as on kernels before 5.6.
-  void resolveStepByStep() { writeRoot_.setUseKernelResolve(false); }
+  void resolveStepByStep() {
+    writeRoot_.setUseKernelResolve(false);
+    readRoot_.setUseKernelResolve(false);
+  }
 
  private:
   [[nodiscard]] std::unique_ptr<DirectoryListing> openListingWith(const std::string& dir,
@@ -115,7 +120,13 @@ class LinuxFileSystem : public FileSystem {
   [[nodiscard]] int replaceTarget(int folderFd, const char* temporary, const char* name,
                                   const Replacement& replacement);
 
+  // A folder to look entries up in: through the held root at or below it, if any.
+  [[nodiscard]] int openLookupFolder(std::string_view folder, UniqueFd& out);
+  // The root whose descriptors open `dir` for reading.
+  [[nodiscard]] NoFollowRoot& rootForReading(std::string_view dir);
+
   VolumeSources volumes_;
+  NoFollowRoot readRoot_{NoFollowRoot::Mounts::Cross};
   NoFollowRoot writeRoot_;
   DirectoryFdCache lookupFolders_;
   DirectoryFdCache writeFolders_;

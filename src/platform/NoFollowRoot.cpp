@@ -8,7 +8,6 @@
 
 #include <cerrno>
 
-#include "platform/DirectoryFdCache.h"
 #include "platform/PathText.h"
 
 namespace tolvan::platform {
@@ -16,11 +15,12 @@ namespace {
 
 constexpr int kFolderFlags = O_DIRECTORY | O_CLOEXEC;
 
-int OpenAt2(int dirFd, const char* path, int flags) {
+int OpenAt2(int dirFd, const char* path, int flags, NoFollowRoot::Mounts mounts) {
   open_how how{};
   how.flags = static_cast<std::uint64_t>(flags);
+  how.resolve = RESOLVE_NO_SYMLINKS | RESOLVE_BENEATH | RESOLVE_NO_MAGICLINKS;
   // Nothing below a mount inside the backup is the backup's to change: it may be the master.
-  how.resolve = RESOLVE_NO_SYMLINKS | RESOLVE_BENEATH | RESOLVE_NO_MAGICLINKS | RESOLVE_NO_XDEV;
+  if (mounts == NoFollowRoot::Mounts::StayOnRootVolume) how.resolve |= RESOLVE_NO_XDEV;
   return static_cast<int>(::syscall(SYS_openat2, dirFd, path, &how, sizeof how));
 }
 
@@ -38,21 +38,38 @@ int ComponentError(int dirFd, const char* name, int error) {
 void NoFollowRoot::setRoot(const std::string& root) {
   root_ = root;
   rootFd_.reset();
+  rootError_ = 0;
+  if (root.empty()) return;
+  rootFd_.reset(::open(root_.c_str(), O_PATH | kFolderFlags));
+  struct stat st {};
+  if (!rootFd_.valid() || ::fstat(rootFd_.get(), &st) != 0) {
+    rootError_ = errno;
+    rootFd_.reset();
+    return;
+  }
+  rootDevice_ = st.st_dev;
+  rootInode_ = st.st_ino;
+}
+
+void NoFollowRoot::holdSameRootAs(const NoFollowRoot& other) {
+  root_ = other.root_;
+  rootError_ = other.rootError_;
+  rootDevice_ = other.rootDevice_;
+  rootInode_ = other.rootInode_;
+  rootFd_.reset(other.rootFd_.valid() ? ::fcntl(other.rootFd_.get(), F_DUPFD_CLOEXEC, 0) : -1);
+  if (other.rootFd_.valid() && !rootFd_.valid()) rootError_ = errno;
 }
 
 bool NoFollowRoot::covers(std::string_view path) const {
   return !root_.empty() && IsAtOrBelow(path, root_);
 }
 
-int NoFollowRoot::rootFd(int& fd) {
-  if (rootGeneration_ != FolderGeneration()) rootFd_.reset();
-  if (!rootFd_.valid()) {
-    rootFd_.reset(::open(root_.c_str(), O_PATH | kFolderFlags));
-    if (!rootFd_.valid()) return errno;
-    rootGeneration_ = FolderGeneration();
-  }
-  fd = rootFd_.get();
-  return 0;
+int NoFollowRoot::stillAtPath() const {
+  if (root_.empty()) return 0;
+  if (!rootFd_.valid()) return rootError_;
+  struct stat st {};
+  if (::stat(root_.c_str(), &st) != 0) return errno;
+  return st.st_dev == rootDevice_ && st.st_ino == rootInode_ ? 0 : ENODEV;
 }
 
 int NoFollowRoot::openFolder(std::string_view dir, int flags, UniqueFd& out) {
@@ -61,29 +78,29 @@ int NoFollowRoot::openFolder(std::string_view dir, int flags, UniqueFd& out) {
     out.reset(::open(component_.c_str(), flags | kFolderFlags));
     return out.valid() ? 0 : errno;
   }
-  int base = -1;
-  if (int e = rootFd(base); e != 0) return e;
+  if (!rootFd_.valid()) return rootError_ != 0 ? rootError_ : EBADF;
   if (dir.size() == root_.size()) {
-    out.reset(::openat(base, ".", flags | kFolderFlags));
+    out.reset(::openat(rootFd_.get(), ".", flags | kFolderFlags));
     return out.valid() ? 0 : errno;
   }
   const std::size_t skip = root_ == "/" ? 1 : root_.size() + 1;
-  return openBelowRoot(base, dir.substr(skip), flags, out);
+  return openBelowRoot(dir.substr(skip), flags, out);
 }
 
-int NoFollowRoot::openBelowRoot(int base, std::string_view relative, int flags, UniqueFd& out) {
+int NoFollowRoot::openBelowRoot(std::string_view relative, int flags, UniqueFd& out) {
   if (useKernelResolve_) {
     component_.assign(relative);
-    out.reset(OpenAt2(base, component_.c_str(), flags | kFolderFlags));
+    out.reset(OpenAt2(rootFd_.get(), component_.c_str(), flags | kFolderFlags, mounts_));
     if (out.valid()) return 0;
     // Kernels before 5.6 and some sandboxes lack openat2.
     if (errno != ENOSYS && errno != EPERM && errno != E2BIG) return errno;
     useKernelResolve_ = false;
   }
-  return openStepByStep(base, relative, flags, out);
+  return openStepByStep(relative, flags, out);
 }
 
-int NoFollowRoot::openStepByStep(int base, std::string_view relative, int flags, UniqueFd& out) {
+int NoFollowRoot::openStepByStep(std::string_view relative, int flags, UniqueFd& out) {
+  const int base = rootFd_.get();
   UniqueFd current;
   int at = base;
   while (!relative.empty()) {
