@@ -57,8 +57,7 @@ bool ListedNames::copyListed() {
 }
 
 bool ListedNames::readFromFileSystem() {
-  int error = 0;
-  const auto listing = fs_.openKindListing(folder_, error);
+  const auto listing = fs_.openKindListing(folder_, listingError_);
   if (listing == nullptr) return false;
   std::string_view name;
   platform::FileStat stat;
@@ -66,7 +65,11 @@ bool ListedNames::readFromFileSystem() {
   while ((status = listing->next(name, stat)) == 0) {
     if (!add(name, stat.kind == platform::EntryKind::Directory)) return false;
   }
-  return status <= 0 && (entries_.empty() || searchable(nameOf(entries_.front())));
+  if (status > 0) {
+    listingError_ = status;
+    return false;
+  }
+  return entries_.empty() || searchable(nameOf(entries_.front()));
 }
 
 void ListedNames::read() {
@@ -83,6 +86,7 @@ void ListedNames::read() {
 ListedNames::Found ListedNames::find(std::string_view name) {
   if (asBackup_) return Found::AsAsked;
   if (!read_) read();
+  if (listingError_ != 0) return Found::Unreadable;
   if (!held_) return Found::NotHeld;
   const auto at = std::lower_bound(
       entries_.begin(), entries_.end(), name,

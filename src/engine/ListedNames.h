@@ -28,7 +28,9 @@ class ListedNames {
   };
 
   // AsAsked: listed, of the kind of the entry asked about (sameNamesAsBackup).
-  enum class Found : std::uint8_t { Folder, Other, AsAsked, NotListed, NotHeld };
+  // Unreadable: the folder could not be listed to its end (see listingError()): nothing can
+  // be said of any of its names, not even by lookups.
+  enum class Found : std::uint8_t { Folder, Other, AsAsked, NotListed, NotHeld, Unreadable };
 
   // Reads `folder` at the first lookup, not before: from `listed` when given (a listing of it
   // made earlier in the run, read whole with every entry examined), else from the file system.
@@ -39,11 +41,13 @@ class ListedNames {
   ListedNames& operator=(const ListedNames&) = delete;
 
   // Whether the folder lists exactly `name`, and of which kind; NotHeld when it could not be
-  // read whole, could not be searched, or did not fit the budget.
+  // searched or did not fit the budget.
   [[nodiscard]] Found find(std::string_view name);
   // The folder is known to list exactly the names of the backup folder asked about, each of
   // the same kind: nothing needs to be read.
   void sameNamesAsBackup() { read_ = asBackup_ = true; }
+  // The errno of the listing that failed (Found::Unreadable), else 0.
+  [[nodiscard]] int listingError() const { return listingError_; }
 
  private:
   struct Entry {
@@ -67,6 +71,7 @@ class ListedNames {
   bool read_ = false;
   bool asBackup_ = false;
   bool held_ = false;
+  int listingError_ = 0;
   std::size_t taken_ = 0;
   std::string names_;  // every name, one after the other
   std::vector<Entry> entries_;

@@ -5,6 +5,7 @@
 
 #include "engine/Engine.h"
 #include "engine/FileOps.h"
+#include "engine/HeldSides.h"
 #include "engine/ListedNames.h"
 #include "engine/Paths.h"
 #include "engine/Report.h"
@@ -29,12 +30,27 @@ constexpr std::size_t kMasterNamesBudget = std::size_t{4} << 20;
 
 // A counterpart found by its exact name in the master folder's listing.
 constexpr int kListedCounterpart = 0;
+// The master folder could not be listed, or went away: nothing there can be told missing.
+constexpr int kMasterFolderUnreadable = -3;
 
 // The walk's state: the backup folders it came through and what the master folders' names
 // may take.
 struct RemovalWalk {
   WalkPath path;
   ListedNames::Budget budget{kMasterNamesBudget};
+};
+
+// Whether the master has the folder facing the backup folder walked: the oldest NT systems
+// empty a backup folder without counterpart entry by entry.
+enum class MasterHas : std::uint8_t { Folder, Nothing };
+
+// The master folder that faces the backup folder being walked.
+struct MasterFolder {
+  const std::string& path;
+  MasterHas has;
+  ListedNames names;
+  // Its scan error is written: nothing in the backup folder or below it is removed.
+  bool unreadable = false;
 };
 
 void WriteLine(Engine& engine, ReportLineKind kind, const std::string& text) {
@@ -190,14 +206,36 @@ int CaseBlindCounterpart(Engine& engine, std::string& masterPath, const std::str
   return kNoCounterpart;
 }
 
+// Whether the master folder is still a folder where the walk found it; `error` says why not.
+bool MasterFolderStillThere(Engine& engine, const std::string& master, int& error) {
+  platform::FileStat stat;
+  error = engine.fs().statEntry(master, stat);
+  if (error == 0 && stat.kind != EntryKind::Directory) error = ENOTDIR;
+  return error == 0;
+}
+
+// One scan error for the master folder; the walk of its backup folder removes nothing more.
+std::int32_t GiveUpOnMasterFolder(Engine& engine, MasterFolder& master, int code) {
+  master.unreadable = true;
+  WriteLine(engine, ReportLineKind::ScanError,
+            master.path + "(Scanning Error on Master Disk Code : " + std::to_string(code) + ")");
+  (void)SidesStillThere(engine);  // a master that went away as a whole stops the run here
+  return 1;
+}
+
 // FindCounterpart, where in a mirror an entry of the other kind counts as none: the copy pass
 // can only put the right kind in place once this one is gone. A name the master folder lists
 // exactly is the counterpart on every file system (a case-blind folder stores that very
 // spelling); only the others need lookups of their own.
 int MirrorCounterpart(Engine& engine, std::string& masterPath, const std::string& backupPath,
                       const std::string& name, EntryKind kind, int& lookupError,
-                      ListedNames& masterNames) {
-  const ListedNames::Found listed = masterNames.find(name);
+                      MasterFolder& master) {
+  if (master.has == MasterHas::Nothing) return kNoCounterpart;
+  const ListedNames::Found listed = master.names.find(name);
+  if (listed == ListedNames::Found::Unreadable) {
+    lookupError = master.names.listingError();
+    return kMasterFolderUnreadable;
+  }
   if (listed == ListedNames::Found::AsAsked) return kListedCounterpart;
   if (listed == ListedNames::Found::Folder || listed == ListedNames::Found::Other) {
     const bool masterFolder = listed == ListedNames::Found::Folder;
@@ -208,6 +246,9 @@ int MirrorCounterpart(Engine& engine, std::string& masterPath, const std::string
   int found = FindCounterpart(engine, masterPath, name, counterpart, lookupError);
   if (found == kNoCounterpart)
     found = CaseBlindCounterpart(engine, masterPath, backupPath, name, counterpart);
+  // A lookup that found nothing is evidence only while its folder is still the master's.
+  if (found == kNoCounterpart && !MasterFolderStillThere(engine, master.path, lookupError))
+    return kMasterFolderUnreadable;
   if (found >= 0 && engine.job.NomalMode != 0 && KindsDiffer(kind, counterpart.Kind)) {
     return kNoCounterpart;
   }
@@ -215,14 +256,14 @@ int MirrorCounterpart(Engine& engine, std::string& masterPath, const std::string
 }
 
 std::int32_t RemoveMissing(Engine& engine, const std::string& master, const std::string& backup,
-                           RemovalWalk& walk);
+                           MasterHas has, RemovalWalk& walk);
 
 // The pass one folder deeper.
 std::int32_t RemoveBelow(Engine& engine, const std::string& masterPath,
                          const std::string& backupPath, const platform::FileStat& stat,
-                         RemovalWalk& walk) {
+                         MasterHas has, RemovalWalk& walk) {
   const WalkPath::Step step(walk.path, stat);
-  return RemoveMissing(engine, masterPath, backupPath, walk);
+  return RemoveMissing(engine, masterPath, backupPath, has, walk);
 }
 
 // The room check's listing of `backup` no longer tells what is there once `backupPath` goes
@@ -247,9 +288,12 @@ enum class ListedWhen : std::uint8_t { Now, Earlier };
 
 // `listed` tells only the kind of an entry that is not a folder: nothing else of it is needed
 // before its removal, which looks at it again.
-std::int32_t VisitBackupEntry(Engine& engine, const std::string& master, const std::string& backup,
-                              const std::string& name, const platform::FileStat& listed,
-                              ListedWhen when, RemovalWalk& walk, ListedNames& masterNames) {
+std::int32_t VisitBackupEntry(Engine& engine, MasterFolder& masterFolder,
+                              const std::string& backup, const std::string& name,
+                              const platform::FileStat& listed, ListedWhen when,
+                              RemovalWalk& walk) {
+  if (masterFolder.unreadable) return 0;
+  const std::string& master = masterFolder.path;
   platform::FileStat stat = listed;
   WalkPath& path = walk.path;
   const std::string backupPath = ChildPath(backup, name);
@@ -263,8 +307,8 @@ std::int32_t VisitBackupEntry(Engine& engine, const std::string& master, const s
     return 0;
   }
   int lookupError = 0;
-  int found =
-      MirrorCounterpart(engine, masterPath, backupPath, name, stat.kind, lookupError, masterNames);
+  int found = MirrorCounterpart(engine, masterPath, backupPath, name, stat.kind, lookupError,
+                                masterFolder);
   if (found == kNoCounterpart && when == ListedWhen::Earlier && engine.run.DryRunMode == 0) {
     // Never remove on an old listing what is not there now, or is not what was listed.
     platform::FileStat now;
@@ -274,9 +318,10 @@ std::int32_t VisitBackupEntry(Engine& engine, const std::string& master, const s
       stat = now;
       masterPath = ChildPath(master, name);
       found = MirrorCounterpart(engine, masterPath, backupPath, name, stat.kind, lookupError,
-                                masterNames);
+                                masterFolder);
     }
   }
+  if (found == kMasterFolderUnreadable) return GiveUpOnMasterFolder(engine, masterFolder, lookupError);
   engine.progress.ProcessWrite(backupPath, stat.attributes);
   const bool folder = stat.kind == EntryKind::Directory;
   if (folder && engine.job.ChildDir == 0) return 0;
@@ -285,17 +330,20 @@ std::int32_t VisitBackupEntry(Engine& engine, const std::string& master, const s
   if (found == kCounterpartLookupFailed) {
     // A master entry that cannot be looked up may well exist: keep its backup.
     WriteLine(engine, ReportLineKind::Error, FailureText(backupPath, lookupError));
+    (void)SidesStillThere(engine);
     return 1;
   }
   std::int32_t errors = 0;
   if (found != kNoCounterpart) {
-    if (folder) errors += RemoveBelow(engine, masterPath, backupPath, stat, walk);
+    if (folder) errors += RemoveBelow(engine, masterPath, backupPath, stat, MasterHas::Folder, walk);
     return errors;
   }
   if (folder && engine.job.OldNT != 0) {
-    errors += RemoveBelow(engine, masterPath, backupPath, stat, walk);
+    errors += RemoveBelow(engine, masterPath, backupPath, stat, MasterHas::Nothing, walk);
   }
   if (engine.run.DryRunMode == 0) {
+    // The last look before anything goes: both sides still where the run found them.
+    if (!SidesStillThere(engine)) return errors;
     ForgetListedBackup(engine, backup, backupPath, stat.kind);
     RemoveWithoutCounterpart(engine, backupPath, folder, path, errors);
   } else {
@@ -307,13 +355,15 @@ std::int32_t VisitBackupEntry(Engine& engine, const std::string& master, const s
 // Both folders come from the room check's listings where it kept them, and from the disk
 // otherwise. The backup folder's listing is copied: removals in it drop the kept one.
 std::int32_t RemoveMissing(Engine& engine, const std::string& master, const std::string& backup,
-                           RemovalWalk& walk) {
-  ListedNames masterNames(engine.fs(), master, walk.budget, engine.masterListings.find(master));
-  if (SameEntriesAsDigested(engine, master, backup)) masterNames.sameNamesAsBackup();
+                           MasterHas has, RemovalWalk& walk) {
+  CheckSidesNowAndThen(engine);
+  MasterFolder masterFolder{
+      master, has,
+      ListedNames(engine.fs(), master, walk.budget, engine.masterListings.find(master))};
+  if (SameEntriesAsDigested(engine, master, backup)) masterFolder.names.sameNamesAsBackup();
   auto visitListed = [&](ListedWhen when) {
     return [&, when](std::string_view name, const platform::FileStat& stat) {
-      return VisitBackupEntry(engine, master, backup, std::string(name), stat, when, walk,
-                              masterNames);
+      return VisitBackupEntry(engine, masterFolder, backup, std::string(name), stat, when, walk);
     };
   };
   if (const TreeListings::Folder* listed = engine.backupListings.find(backup)) {
@@ -329,7 +379,7 @@ std::int32_t RemoveMissing(Engine& engine, const std::string& master, const std:
 
 std::int32_t RemovalPass(Engine& engine, const std::string& master, const std::string& backup) {
   RemovalWalk walk{WalkPath(engine.fs(), backup)};
-  return RemoveMissing(engine, master, backup, walk);
+  return RemoveMissing(engine, master, backup, MasterHas::Folder, walk);
 }
 
 int FindCounterpart(Engine& engine, const std::string& masterPath, const std::string& name,

@@ -51,13 +51,16 @@ TEST_F(ListedNamesTest, FoldersHeldAtOnceShareTheBudgetAndGiveItBack) {
   EXPECT_EQ(third.find("sub"), Found::Folder);
 }
 
-TEST_F(ListedNamesTest, AFolderThatCannotBeReadWholeOrSearchedIsNotHeld) {
+// Half a listing answers nothing, not even through lookups: the folder may have gone.
+TEST_F(ListedNamesTest, AFolderThatCannotBeReadWholeIsUnreadableOneNotSearchableIsNotHeld) {
   ListedNames::Budget budget(1 << 20);
   ListedNames missing(fs, "/nowhere", budget);
-  EXPECT_EQ(missing.find("a"), Found::NotHeld);
+  EXPECT_EQ(missing.find("a"), Found::Unreadable);
+  EXPECT_EQ(missing.listingError(), ENOENT);
   fs.failListingAfter("/m", 1, EIO);
   ListedNames broken(fs, "/m", budget);
-  EXPECT_EQ(broken.find("file.txt"), Found::NotHeld) << "half a listing answers nothing";
+  EXPECT_EQ(broken.find("file.txt"), Found::Unreadable);
+  EXPECT_EQ(broken.listingError(), EIO);
 
   fs.addFile("/n/a", "a");
   fs.failOn(Op::Stat, "/n/a", EACCES);

@@ -135,6 +135,27 @@ TEST_F(RemovalPassTest, ARemovalThatLeavesTheEntryIsAFailureEvenWithoutACode) {
   EXPECT_EQ(actionLines(), (Lines{"Error : /b/old(Code:5 " + ErrorDescription(EIO) + ")"}));
 }
 
+// Only a complete listing of the master folder tells what it lacks: a listing that fails at
+// its start or halfway (a volume unplugged, a network share dropped) removes nothing in the
+// backup folder or below it.
+TEST_F(RemovalPassTest, AMasterFolderThatCannotBeListedToItsEndRemovesNothingThere) {
+  for (const std::size_t listedBeforeFailing : {std::size_t{0}, std::size_t{1}}) {
+    SCOPED_TRACE("entries listed before the failure: " + std::to_string(listedBeforeFailing));
+    addFiles({"/m/sub/a", "/m/sub/b", "/b/sub/a", "/b/sub/onlyHere", "/b/sub/deeper/x",
+              "/b/other"});
+    if (listedBeforeFailing == 0) {
+      fs.failOn(Op::List, "/m/sub", EIO, 1);
+    } else {
+      fs.failListingAfter("/m/sub", listedBeforeFailing, EIO);
+    }
+    EXPECT_EQ(runRemoval(), (Lines{"Delete File : /b/other",
+                                   "Scan Error : /m/sub(Scanning Error on Master Disk Code : 5)"}));
+    EXPECT_EQ(errors, 1);
+    EXPECT_TRUE(fs.exists("/b/sub/onlyHere"));
+    EXPECT_TRUE(fs.exists("/b/sub/deeper/x"));
+  }
+}
+
 TEST_F(RemovalPassTest, FailuresAreCountedAndTheWalkGoesOn) {
   fs.addDirectory("/m/sub");
   addFiles({"/b/sub/x", "/b/stuck", "/b/z"});
