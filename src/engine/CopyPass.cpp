@@ -8,6 +8,7 @@
 
 #include "engine/Engine.h"
 #include "engine/FileOps.h"
+#include "engine/HeldSides.h"
 #include "engine/Paths.h"
 #include "engine/Report.h"
 #include "engine/WalkPath.h"
@@ -379,12 +380,15 @@ std::int32_t VisitEntry(Engine& engine, const std::string& from, const std::stri
 void WriteScanError(Engine& engine, const std::string& from, int code) {
   WriteLine(engine, ReportLineKind::ScanError,
             from + "(Scanning Error on Master Disk Code : " + std::to_string(code) + ")");
+  (void)SidesStillThere(engine);  // a master that went away as a whole stops the run here
 }
 
 // A master folder the room check listed is walked from that listing (the entries acted on
 // are examined again by the copy itself); any other is listed now.
 std::int32_t CopyFolder(Engine& engine, const std::string& from, const std::string& to,
                         WalkPath& path, bool newBackupFolder) {
+  CheckSidesNowAndThen(engine);
+  if (engine.run.stopRequested()) return 0;
   const ListedBackupFolder backupFolder(engine, to);
   const auto visit = [&](std::string_view name, const platform::FileStat& stat) -> std::int32_t {
     TakeBackCopies(engine, false);

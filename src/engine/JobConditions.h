@@ -32,6 +32,11 @@ struct JobConditions {
 // Resets the fields a conditions file carries; the rest keep their values.
 void DefaultSet(JobConditions& job);
 
+// Which side's root folder a run lost (RunState::LostSide).
+inline constexpr std::int16_t kNoSideLost = 0;
+inline constexpr std::int16_t kMasterLost = 1;
+inline constexpr std::int16_t kBackupLost = 2;
+
 // Module state shared by the engine for one process.
 struct RunState {
   // Set by the stop button or a signal, read at every entry; atomic so a signal handler
@@ -45,8 +50,16 @@ struct RunState {
   // The user answered a report failure with "No": the program must end. Passes and the
   // job driver stop as for StopFlag, and the caller ends the process.
   bool EndRequested = false;
+  // A side's root folder that is no longer at its path (kMasterLost, kBackupLost) and the
+  // errno that told it: the passes stop as for StopFlag, before anything more is removed or
+  // written.
+  std::int16_t LostSide = kNoSideLost;
+  int LostSideCode = 0;
+  std::int64_t LastSidesCheck = 0;  // steady-clock ticks
 
-  [[nodiscard]] bool stopRequested() const { return StopFlag.load() != 0 || EndRequested; }
+  [[nodiscard]] bool stopRequested() const {
+    return StopFlag.load() != 0 || EndRequested || LostSide != kNoSideLost;
+  }
 };
 
 }  // namespace tolvan

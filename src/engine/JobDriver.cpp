@@ -6,6 +6,7 @@
 #include "engine/CopyPass.h"
 #include "engine/Engine.h"
 #include "engine/FileOps.h"
+#include "engine/HeldSides.h"
 #include "engine/Paths.h"
 #include "engine/RemovalPass.h"
 #include "engine/Report.h"
@@ -96,14 +97,25 @@ RunEnd EndOfRun(const Engine& engine) {
   return engine.run.StopFlag.load() != 0 ? RunEnd::Stopped : RunEnd::Finished;
 }
 
-// No write or delete below To follows a link while this lives (the size walk already removes
-// leftovers of killed copies there).
-class WriteRootGuard {
+// Both sides' root folders are held open while this lives, and every walk, write and delete
+// starts from them, not from their paths: no write or delete below To follows a link (the
+// size walk already removes leftovers of killed copies there), and a side that is unmounted
+// or exchanged meanwhile is noticed rather than followed.
+class SideRootsGuard {
  public:
-  WriteRootGuard(Engine& engine, const std::string& to) : fs_(engine.fs()) { fs_.setWriteRoot(to); }
-  ~WriteRootGuard() { fs_.setWriteRoot(""); }
-  WriteRootGuard(const WriteRootGuard&) = delete;
-  WriteRootGuard& operator=(const WriteRootGuard&) = delete;
+  SideRootsGuard(Engine& engine, const std::string& from, const std::string& to)
+      : fs_(engine.fs()) {
+    engine.run.LostSide = kNoSideLost;
+    engine.run.LastSidesCheck = 0;
+    fs_.setReadRoot(from);
+    fs_.setWriteRoot(to);
+  }
+  ~SideRootsGuard() {
+    fs_.setWriteRoot("");
+    fs_.setReadRoot("");
+  }
+  SideRootsGuard(const SideRootsGuard&) = delete;
+  SideRootsGuard& operator=(const SideRootsGuard&) = delete;
 
  private:
   platform::FileSystem& fs_;
@@ -153,18 +165,34 @@ std::optional<RunEnd> RefusedAfterHeader(Engine& engine, const std::string& from
   return std::nullopt;
 }
 
-// The room check and both passes, with no link below To followed by a write or delete.
-// Finished means the passes ran (a stop during them still gets the finish steps).
-RunOutcome CheckAndCopy(Engine& engine, const std::string& from, const std::string& to) {
-  const WriteRootGuard guard(engine, to);
+// A side went away: the finish steps, with a line that says which and why.
+RunOutcome EndOnLostSide(Engine& engine, const std::string& from, const std::string& to,
+                         std::int16_t timer, std::int32_t errors) {
+  ShowFinished(engine);
+  WriteReport(engine, ReportLineKind::Error, LostSideText(engine, from, to), engine.job.Report);
+  CloseReportWithClosingLines(engine);
+  if (engine.job.XOption != 1) engine.ui().restoreMainWindow();
+  if (engine.job.XOption == 0 && timer == 0) ShowCritical(engine, LostSideMessage(engine));
+  return {RunEnd::Lost, errors};
+}
+
+// The room check and both passes, with both sides held. Finished means the passes ran (a
+// stop during them still gets the finish steps).
+RunOutcome CheckAndCopy(Engine& engine, const std::string& from, const std::string& to,
+                        std::int16_t timer) {
+  const SideRootsGuard guard(engine, from, to);
   if (CheckFreeSpace(engine, from, to, engine.job.NomalMode) != -1) {
     if (engine.run.EndRequested) return {RunEnd::Abandoned, 0};
     // Closed with their closing lines, so the next run finds the report free.
     CloseReportWithClosingLines(engine);
     return {engine.run.StopFlag.load() != 0 ? RunEnd::Stopped : RunEnd::Abandoned, 0};
   }
-  const std::int32_t errors = RunPasses(engine, from, to);
+  // The room check read both sides through the held roots: were they still the sides? And
+  // did both stay to the end, or does the user need to know the run read a side that went?
+  const std::int32_t errors = SidesStillThere(engine) ? RunPasses(engine, from, to) : 0;
+  if (!engine.run.stopRequested()) (void)SidesStillThere(engine);
   if (engine.run.EndRequested) return {RunEnd::Abandoned, errors};
+  if (engine.run.LostSide != kNoSideLost) return EndOnLostSide(engine, from, to, timer, errors);
   return {RunEnd::Finished, errors};
 }
 
@@ -174,7 +202,7 @@ RunOutcome RunSteps(Engine& engine, const std::string& from, const std::string& 
   engine.run.StartTime = 0;  // set when the passes start; an earlier run's must not count
   if (const auto end = RefusedBeforeReport(engine, from, to, timer)) return {*end, 0};
   if (const auto end = RefusedAfterHeader(engine, from, to, timer)) return {*end, 0};
-  const RunOutcome passes = CheckAndCopy(engine, from, to);
+  const RunOutcome passes = CheckAndCopy(engine, from, to, timer);
   if (passes.end != RunEnd::Finished) return passes;
   ShowFinished(engine);
   CloseReportWithClosingLines(engine);

@@ -13,6 +13,7 @@ enum class RunEnd : std::uint8_t {
   Abandoned,  // cancelled by the user before the passes (confirmation, wait, room question)
   Finished,
   Stopped,  // stop requested during the run
+  Lost,     // a side's root folder went away during the run: it stopped there
 };
 
 struct RunOutcome {

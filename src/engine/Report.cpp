@@ -187,7 +187,8 @@ void ReportWriter::open(const std::string& from, const std::string& to) {
 std::string ReportWriter::finishLine() {
   const RunState& run = engine_.run;
   const std::string finished = FormatDateTime(engine_.sys(), run.FinishTime);
-  if (run.StopFlag.load() != 0) return "Stopped in the working : " + finished;
+  if (run.StopFlag.load() != 0 || run.LostSide != kNoSideLost)
+    return "Stopped in the working : " + finished;
   // A run that never started its passes has no StartTime of its own.
   const DateTime elapsed = run.StartTime == 0 ? 0 : run.FinishTime - run.StartTime;
   return "Finished Time : " + finished + "   所要時間 : " + FormatElapsed(elapsed);

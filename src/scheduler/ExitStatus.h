@@ -8,7 +8,7 @@ namespace tolvan {
 enum ExitStatus : int {
   kExitSuccess = 0,  // the run finished without errors
   kExitErrors = 1,   // the run finished with errors counted, or with its report incomplete
-  kExitRefused = 2,  // refused or could not start (also usage errors)
+  kExitRefused = 2,  // refused or could not start (also usage errors), or a side went away
   kExitStopped = 3,  // stopped by request (a signal)
 };
 
@@ -20,6 +20,7 @@ enum ExitStatus : int {
       return kExitStopped;
     case RunEnd::Refused:
     case RunEnd::Abandoned:
+    case RunEnd::Lost:
       break;
   }
   return kExitRefused;
