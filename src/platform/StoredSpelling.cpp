@@ -75,4 +75,17 @@ void FindStoredSpelling(int folderFd, std::string_view name, ino_t inode, std::s
   }
 }
 
+void FindStoredSpellingWhereCaseBlind(int folderFd, const std::string& name, const struct stat& st,
+                                      std::string& stored) {
+  std::string swapped;
+  if (!SwapAsciiCase(name, swapped)) return;
+  struct stat other {};
+  if (::fstatat(folderFd, swapped.c_str(), &other, AT_SYMLINK_NOFOLLOW) != 0) return;
+  const bool same = other.st_ino == st.st_ino && other.st_dev == st.st_dev;
+  // Some FUSE file systems (exFAT) number each spelling looked up apart: there the two
+  // spellings are two entries only when the folder lists both.
+  if (!same && FolderListsBoth(folderFd, name, swapped)) return;
+  FindStoredSpelling(folderFd, name, st.st_ino, stored);
+}
+
 }  // namespace tolvan::platform

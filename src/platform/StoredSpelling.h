@@ -1,5 +1,6 @@
 #pragma once
 
+#include <sys/stat.h>
 #include <sys/types.h>
 
 #include <string>
@@ -18,5 +19,11 @@ namespace tolvan::platform {
 // the folder stores in `stored`. Leaves `stored` alone when the exact name is stored or nothing
 // matches.
 void FindStoredSpelling(int folderFd, std::string_view name, ino_t inode, std::string& stored);
+
+// FindStoredSpelling where the folder (any descriptor of it) is case-blind for `name`, the
+// entry `st`: it finds the name with its letter case swapped as the same entry. Leaves
+// `stored` alone in a case-sensitive folder, without reading it unless both spellings exist.
+void FindStoredSpellingWhereCaseBlind(int folderFd, const std::string& name, const struct stat& st,
+                                      std::string& stored);
 
 }  // namespace tolvan::platform

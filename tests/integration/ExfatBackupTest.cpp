@@ -157,5 +157,51 @@ TEST_F(ExfatBackupTest, TrashBoxKeepsTheReplacedAndTheRemovedCopiesInTheVolumesT
   EXPECT_EQ(actionLines(), Lines{});
 }
 
+// The volume gives each spelling of a name a number of its own, so only the spellings the
+// folders store tell that two sides, or the program folder and the backup, are one tree.
+TEST_F(ExfatBackupTest, SidesAndTheProgramFolderSpelledInAnotherCaseAreRefusedAsOneTree) {
+  const std::string same =
+      "指定したドライブまたはディレクトリが同じです。バックアップを中止します。";
+  const std::string programInside =
+      "プログラムのフォルダーがTo側に指定したフォルダーの中にあります。ミラーリングを中止します。";
+  const std::string data = volumeRoot + "/data";
+  const std::string spelledOtherwise = volumeRoot + "/DATA";
+  const struct {
+    std::string from, to;
+    bool homeOnVolume;
+    std::string message;
+  } cases[] = {{data + "/sub", spelledOtherwise, false, same},  // the master inside the backup
+               {spelledOtherwise, data + "/sub", false, same},  // the backup inside the master
+               {data, spelledOtherwise, false, same},
+               {master, spelledOtherwise, true, programInside}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.from + " -> " + c.to);
+    std::filesystem::remove_all(data);
+    std::filesystem::remove_all(home);
+    MakeFolder(data);
+    MakeFolder(data + "/sub");
+    MakeFolder(data + "/sub/deeper");
+    for (const char* file : {"/sub/one.txt", "/sub/two.txt", "/sub/deeper/three.txt"})
+      MakeFile(data + file, file);
+    MakeFile(master + "/m.txt", "master");
+    // The runner's program folder, moved onto the volume by a link.
+    if (c.homeOnVolume) {
+      MakeFolder(data + "/home");
+      std::filesystem::create_directory_symlink(data + "/home", home);
+    } else {
+      MakeFolder(home);
+    }
+    MakeFile(home + "/report.tvr", "earlier runs\r\n");
+    const auto before = std::make_pair(Tree(data + "/sub"), Tree(master));
+    writeJob(c.to, {"DriveA=" + c.from});
+    const ProgramResult result = run({"--no-gui", "/X", "job.tvf"});
+    EXPECT_EQ(result.exitStatus, 2) << result.err;
+    EXPECT_NE((result.err + ReadText(home + "/Recent.tvr")).find(c.message), std::string::npos)
+        << result.err;
+    EXPECT_EQ(std::make_pair(Tree(data + "/sub"), Tree(master)), before);
+    EXPECT_TRUE(Exists(home + "/report.tvr"));
+  }
+}
+
 }  // namespace
 }  // namespace tolvan::testing
