@@ -4,6 +4,7 @@
 #include <string>
 
 #include "engine/JobConditions.h"
+#include "engine/MountPoints.h"
 #include "engine/Progress.h"
 #include "engine/Report.h"
 #include "engine/TreeListings.h"
@@ -84,6 +85,10 @@ struct Engine {
   // The backup tree's folders as the room check listed them, less those the removal pass
   // changed: they tell the copy pass which entries are already up to date.
   TreeListings backupListings{std::size_t{10} << 20, std::size_t{8} << 20};
+
+  // The master's folders on volumes of their own, as the room check found them, until the
+  // passes have run.
+  MountPoints masterMounts;
 
   // While the copy pass hands copies of new files to other threads: the lines of those it
   // has handed over come before any other line.

@@ -144,6 +144,9 @@ double FolderSize(SizeWalk& walk, const std::string& folder, const FileStat& sel
     if (walk.hooks.stopRequested()) return total;
     recorder.add(name, st);
     if (ActsWhateverTheOtherSide(name, st)) recorder.markUnusable();
+    if (walk.records.mounts != nullptr && st.kind == EntryKind::Directory &&
+        st.device != self.device)
+      walk.records.mounts->note(ChildPath(folder, name), st.device);
     total += EntrySize(walk, folder, name, st);
   }
 }

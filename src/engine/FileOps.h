@@ -5,6 +5,7 @@
 #include <string>
 
 #include "engine/EntryInfo.h"
+#include "engine/MountPoints.h"
 #include "engine/TreeListings.h"
 
 namespace tolvan {
@@ -43,10 +44,11 @@ struct SizeWalkHooks {
 };
 
 // What a size walk keeps of the tree besides its figures, where asked: the listings of its
-// folders, and the identities of its folders.
+// folders, the identities of its folders, and its folders on volumes of their own.
 struct SizeWalkRecords {
   TreeListings* listings = nullptr;
   FolderIdentities* folders = nullptr;
+  MountPoints* mounts = nullptr;
 };
 
 // What the size walk does with leftovers of killed copies (IsPartialCopyLeftover): they are

@@ -128,6 +128,7 @@ std::int32_t RunPasses(Engine& engine, const std::string& from, const std::strin
   }
   if (!engine.run.stopRequested()) errors += CopyTree(engine, from, to);
   engine.clearListings();
+  engine.masterMounts.clear();
   return errors;
 }
 
@@ -235,7 +236,8 @@ std::int16_t CheckAndListTrees(Engine& engine, const std::string& from, const st
   if (engine.run.stopRequested()) return StopChecks(engine);
   // The master tree is walked on a thread of its own while this one walks the backup tree;
   // the captions change as if the walks took turns.
-  SideBySideSizeWalk masterWalk(engine, from, engine.job.ChildDir, &engine.masterListings);
+  SideBySideSizeWalk masterWalk(engine, from, engine.job.ChildDir,
+                                {&engine.masterListings, nullptr, &engine.masterMounts});
   window.setStatus(kCheckingBackup, platform::kColourRed);
   if (engine.run.stopRequested()) return StopChecks(engine);
   std::int64_t backupFolders = 0;
@@ -271,6 +273,7 @@ std::int16_t CheckAndListTrees(Engine& engine, const std::string& from, const st
 std::int16_t CheckFreeSpace(Engine& engine, const std::string& from, const std::string& to,
                             std::int16_t mode) {
   engine.clearListings();
+  engine.masterMounts.clear();
   const std::int16_t result = CheckAndListTrees(engine, from, to, mode);
   if (result != -1) engine.clearListings();
   return result;

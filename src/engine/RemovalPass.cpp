@@ -354,12 +354,23 @@ std::int32_t VisitBackupEntry(Engine& engine, MasterFolder& masterFolder,
 
 // Both folders come from the room check's listings where it kept them, and from the disk
 // otherwise. The backup folder's listing is copied: removals in it drop the kept one.
+// A volume the room check found mounted on the master folder that is not there now: listed,
+// the folder would show the bare folder below the mount.
+bool MountedVolumeGone(Engine& engine, const std::string& master) {
+  const std::uint64_t device = engine.masterMounts.deviceOf(master);
+  if (device == 0) return false;
+  platform::FileStat stat;
+  return engine.fs().statEntry(master, stat) != 0 || stat.device != device;
+}
+
 std::int32_t RemoveMissing(Engine& engine, const std::string& master, const std::string& backup,
                            MasterHas has, RemovalWalk& walk) {
   CheckSidesNowAndThen(engine);
   MasterFolder masterFolder{
       master, has,
       ListedNames(engine.fs(), master, walk.budget, engine.masterListings.find(master))};
+  if (has == MasterHas::Folder && MountedVolumeGone(engine, master))
+    return GiveUpOnMasterFolder(engine, masterFolder, ENODEV);
   if (SameEntriesAsDigested(engine, master, backup)) masterFolder.names.sameNamesAsBackup();
   auto visitListed = [&](ListedWhen when) {
     return [&, when](std::string_view name, const platform::FileStat& stat) {

@@ -16,8 +16,8 @@ constexpr std::chrono::milliseconds kEventInterval{20};
 }  // namespace
 
 SideBySideSizeWalk::SideBySideSizeWalk(Engine& engine, std::string folder, std::int16_t childDir,
-                                       TreeListings* listings)
-    : engine_(engine), folder_(std::move(folder)), childDir_(childDir), listings_(listings) {
+                                       SizeWalkRecords records)
+    : engine_(engine), folder_(std::move(folder)), childDir_(childDir), records_(records) {
   fs_ = engine.fs().forAnotherThread();
   if (fs_ != nullptr) {
     try {
@@ -27,8 +27,7 @@ SideBySideSizeWalk::SideBySideSizeWalk(Engine& engine, std::string folder, std::
       // no thread to be had: the walks take turns
     }
   }
-  bytes_ = TreeSize(engine_, folder_, childDir_, folders_, files_, LeftoverCopies::Keep,
-                    {listings_, nullptr});
+  bytes_ = TreeSize(engine_, folder_, childDir_, folders_, files_, LeftoverCopies::Keep, records_);
 }
 
 SideBySideSizeWalk::~SideBySideSizeWalk() {
@@ -42,7 +41,7 @@ void SideBySideSizeWalk::walk() {
   const SizeWalkHooks hooks{
       [this] { return cancelled_.load() || engine_.run.StopFlag.load() != 0; }, [] {}};
   const double bytes =
-      TreeSizeWith(*fs_, folder_, childDir_, folders_, files_, hooks, false, {listings_, nullptr});
+      TreeSizeWith(*fs_, folder_, childDir_, folders_, files_, hooks, false, records_);
   const std::lock_guard lock(mutex_);
   bytes_ = bytes;
   done_ = true;

@@ -8,6 +8,7 @@
 #include <string>
 #include <thread>
 
+#include "engine/FileOps.h"
 #include "engine/TreeListings.h"
 #include "platform/FileSystem.h"
 
@@ -20,9 +21,9 @@ struct Engine;
 // a file system that cannot give a second object, the tree is walked at once, in turn.
 class SideBySideSizeWalk {
  public:
-  // `listings`, when given, receives the listings of the tree's folders (TreeSizeWith).
+  // `records` receive what TreeSizeWith keeps of the tree.
   SideBySideSizeWalk(Engine& engine, std::string folder, std::int16_t childDir,
-                     TreeListings* listings = nullptr);
+                     SizeWalkRecords records = {});
   // Ends the walk at its next entry and waits for it.
   ~SideBySideSizeWalk();
   SideBySideSizeWalk(const SideBySideSizeWalk&) = delete;
@@ -38,7 +39,7 @@ class SideBySideSizeWalk {
   Engine& engine_;
   std::string folder_;
   std::int16_t childDir_;
-  TreeListings* listings_;
+  SizeWalkRecords records_;
   std::unique_ptr<platform::FileSystem> fs_;
   std::atomic<bool> cancelled_{false};
   std::mutex mutex_;

@@ -136,20 +136,27 @@ TEST_F(RemovalPassTest, ARemovalThatLeavesTheEntryIsAFailureEvenWithoutACode) {
 }
 
 // Only a complete listing of the master folder tells what it lacks: a listing that fails at
-// its start or halfway (a volume unplugged, a network share dropped) removes nothing in the
-// backup folder or below it.
+// its start or halfway (a volume unplugged, a network share dropped), or a folder whose volume
+// mounted there at the room check is gone (the bare folder below the mount), removes nothing
+// in the backup folder or below it.
 TEST_F(RemovalPassTest, AMasterFolderThatCannotBeListedToItsEndRemovesNothingThere) {
-  for (const std::size_t listedBeforeFailing : {std::size_t{0}, std::size_t{1}}) {
-    SCOPED_TRACE("entries listed before the failure: " + std::to_string(listedBeforeFailing));
+  enum class Fault { ListingFails, ListingFailsHalfway, MountedVolumeGone };
+  for (const Fault fault : {Fault::ListingFails, Fault::ListingFailsHalfway,
+                            Fault::MountedVolumeGone}) {
+    SCOPED_TRACE("fault " + std::to_string(static_cast<int>(fault)));
     addFiles({"/m/sub/a", "/m/sub/b", "/b/sub/a", "/b/sub/onlyHere", "/b/sub/deeper/x",
               "/b/other"});
-    if (listedBeforeFailing == 0) {
-      fs.failOn(Op::List, "/m/sub", EIO, 1);
-    } else {
-      fs.failListingAfter("/m/sub", listedBeforeFailing, EIO);
+    int code = EIO;
+    if (fault == Fault::ListingFails) fs.failOn(Op::List, "/m/sub", EIO, 1);
+    if (fault == Fault::ListingFailsHalfway) fs.failListingAfter("/m/sub", 1, EIO);
+    if (fault == Fault::MountedVolumeGone) {
+      engine.masterMounts.note("/m/sub", 77);  // the fake's folders all lie on volume 1
+      code = ENODEV;
     }
-    EXPECT_EQ(runRemoval(), (Lines{"Delete File : /b/other",
-                                   "Scan Error : /m/sub(Scanning Error on Master Disk Code : 5)"}));
+    EXPECT_EQ(runRemoval(),
+              (Lines{"Delete File : /b/other", "Scan Error : /m/sub(Scanning Error on Master Disk Code : " +
+                                                   std::to_string(code) + ")"}));
+    engine.masterMounts.clear();
     EXPECT_EQ(errors, 1);
     EXPECT_TRUE(fs.exists("/b/sub/onlyHere"));
     EXPECT_TRUE(fs.exists("/b/sub/deeper/x"));
