@@ -50,7 +50,8 @@ Exit status:
      could not be written completely (said on standard error)
   2  the run was refused or could not start: From and To are the same, a path is missing,
      a side cannot be read, the conditions file is bad or missing in an unattended run,
-     the report files cannot be opened, or the command line is wrong
+     the report files cannot be opened, or the command line is wrong; or a side's folder
+     went away during the run (unplugged, unmounted, exchanged), which stopped it there
   3  the run was stopped by request (SIGINT or SIGTERM)
 A simulation ends with 0 when its list was written and 1 when it could not be written.
 )";
