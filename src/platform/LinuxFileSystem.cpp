@@ -145,15 +145,10 @@ int LinuxFileSystem::storedSpelling(DirectoryFdCache::Slot& folder, const char* 
                                     const struct stat& st, std::string& stored) {
   if (folder.caseRule == CaseRule::Sensitive) return 0;
   if (folder.caseRule == CaseRule::Unknown) {
-    if (!SwapAsciiCase(name, scratch_)) return 0;
-    struct stat other {};
-    const bool found = ::fstatat(folder.fd, scratch_.c_str(), &other, AT_SYMLINK_NOFOLLOW) == 0;
-    const bool same = found && other.st_ino == st.st_ino && other.st_dev == st.st_dev;
-    // Some FUSE file systems (exFAT) give each spelling looked up a number of its own: there
-    // the two spellings are two entries only when the folder lists both.
-    const bool blind = same || (found && !FolderListsBoth(folder.fd, name, scratch_));
-    folder.caseRule = blind ? CaseRule::Blind : CaseRule::Sensitive;
-    if (!blind) return 0;
+    const CaseLookup lookup = CaseLookupFor(folder.fd, name, st, scratch_);
+    if (lookup == CaseLookup::Unknown) return 0;
+    folder.caseRule = lookup == CaseLookup::Blind ? CaseRule::Blind : CaseRule::Sensitive;
+    if (lookup != CaseLookup::Blind) return 0;
   }
   if (!spellings_.find(folder.path, folder.fd, name, stored))
     FindStoredSpelling(folder.fd, name, st.st_ino, stored);

@@ -75,17 +75,24 @@ void FindStoredSpelling(int folderFd, std::string_view name, ino_t inode, std::s
   }
 }
 
-void FindStoredSpellingWhereCaseBlind(int folderFd, const std::string& name, const struct stat& st,
-                                      std::string& stored) {
-  std::string swapped;
-  if (!SwapAsciiCase(name, swapped)) return;
+CaseLookup CaseLookupFor(int folderFd, std::string_view name, const struct stat& st,
+                         std::string& swapped) {
+  if (!SwapAsciiCase(name, swapped)) return CaseLookup::Unknown;
   struct stat other {};
-  if (::fstatat(folderFd, swapped.c_str(), &other, AT_SYMLINK_NOFOLLOW) != 0) return;
+  if (::fstatat(folderFd, swapped.c_str(), &other, AT_SYMLINK_NOFOLLOW) != 0)
+    return CaseLookup::Sensitive;
   const bool same = other.st_ino == st.st_ino && other.st_dev == st.st_dev;
   // Some FUSE file systems (exFAT) number each spelling looked up apart: there the two
   // spellings are two entries only when the folder lists both.
-  if (!same && FolderListsBoth(folderFd, name, swapped)) return;
-  FindStoredSpelling(folderFd, name, st.st_ino, stored);
+  return same || !FolderListsBoth(folderFd, name, swapped) ? CaseLookup::Blind
+                                                           : CaseLookup::Sensitive;
+}
+
+void FindStoredSpellingWhereCaseBlind(int folderFd, const std::string& name, const struct stat& st,
+                                      std::string& stored) {
+  std::string swapped;
+  if (CaseLookupFor(folderFd, name, st, swapped) == CaseLookup::Blind)
+    FindStoredSpelling(folderFd, name, st.st_ino, stored);
 }
 
 }  // namespace tolvan::platform

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <sys/types.h>
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -19,6 +20,13 @@ namespace tolvan::platform {
 // the folder stores in `stored`. Leaves `stored` alone when the exact name is stored or nothing
 // matches.
 void FindStoredSpelling(int folderFd, std::string_view name, ino_t inode, std::string& stored);
+
+// Whether the folder (any descriptor of it) answers a lookup of `name` (the entry `st`) with
+// its letter case swapped by that same entry; `swapped` is a buffer for that spelling. Unknown
+// for a name without ASCII letters.
+enum class CaseLookup : std::uint8_t { Unknown, Sensitive, Blind };
+[[nodiscard]] CaseLookup CaseLookupFor(int folderFd, std::string_view name, const struct stat& st,
+                                       std::string& swapped);
 
 // FindStoredSpelling where the folder (any descriptor of it) is case-blind for `name`, the
 // entry `st`: it finds the name with its letter case swapped as the same entry. Leaves
