@@ -104,21 +104,24 @@ RunEnd EndOfRun(const Engine& engine) {
 class SideRootsGuard {
  public:
   SideRootsGuard(Engine& engine, const std::string& from, const std::string& to)
-      : fs_(engine.fs()) {
-    engine.run.LostSide = kNoSideLost;
-    engine.run.LastSidesCheck = 0;
+      : fs_(engine.fs()), run_(engine.run) {
+    run_.LostSide = kNoSideLost;
+    run_.LastSidesCheck = 0;
     fs_.setReadRoot(from);
     fs_.setWriteRoot(to);
   }
+  // A lost side belongs to this run: the next one, real or dry, starts without it.
   ~SideRootsGuard() {
     fs_.setWriteRoot("");
     fs_.setReadRoot("");
+    run_.LostSide = kNoSideLost;
   }
   SideRootsGuard(const SideRootsGuard&) = delete;
   SideRootsGuard& operator=(const SideRootsGuard&) = delete;
 
  private:
   platform::FileSystem& fs_;
+  RunState& run_;
 };
 
 std::int32_t RunPasses(Engine& engine, const std::string& from, const std::string& to) {

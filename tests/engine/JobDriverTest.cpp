@@ -150,6 +150,33 @@ TEST_F(JobDriverTest, StopRequestsEndWithTheStopLine) {
   EXPECT_TRUE(fs.exists("/b/d0/d1/d2/z"));
 }
 
+// A side whose root is gone from its path once the passes start: nothing is removed or copied
+// after that, the report says which side, and the next run starts whole.
+TEST_F(JobDriverTest, ASideGoneFromItsPathStopsTheRunAndTheNextRunIsWhole) {
+  engine.job.NomalMode = -1;
+  for (const platform::Side side : {platform::Side::Master, platform::Side::Backup}) {
+    addFiles({"/m/d0/a", "/b/gone"});
+    ui.onEvents = [&](long) {
+      if (engine.run.StartTime != 0) fs.heldRootError[static_cast<int>(side)] = ENODEV;
+    };
+    EXPECT_EQ(run().end, RunEnd::Lost);
+    const bool master = side == platform::Side::Master;
+    EXPECT_EQ(actionLines(),
+              Lines{"Error : " + FailureText(master ? "/m" : "/b", ENODEV) + " The " +
+                    (master ? "master" : "backup") +
+                    " folder is no longer at its path (unplugged or unmounted?): the run "
+                    "stopped, nothing more was removed or copied"});
+    EXPECT_EQ(closingLines(), (Lines{"Stopped in the working : " + kNow, "", ""}));
+    EXPECT_TRUE(fs.exists("/b/gone"));
+    EXPECT_TRUE(fs.copied.empty());
+    ui.onEvents = nullptr;
+    fs.heldRootError[static_cast<int>(side)] = 0;
+    EXPECT_EQ(run().end, RunEnd::Finished);
+    EXPECT_FALSE(fs.exists("/b/gone"));
+    fs.copied.clear();
+  }
+}
+
 // A stop in either size walk ends it at its next entry: no further entry, no room question,
 // no pass.
 TEST_F(JobDriverTest, AStopDuringTheSizeWalksEndsThemAtTheNextEntry) {

@@ -87,12 +87,15 @@ class FakeFileSystem : public FileSystem {
   std::map<std::string, std::string> labels;  // mount point -> label
   std::set<std::string> mountPoints{"/"};
   std::set<std::string> unmountedVolumes;  // named as mount points, nothing mounted there
+  // What checkHeldRoot says of the master's and of the backup's root (0: still there).
+  int heldRootError[2] = {0, 0};
 
   // FileSystem
   std::unique_ptr<DirectoryListing> openListing(const std::string& dir, int& error) override;
   int statEntry(const std::string& path, FileStat& out) override;
   int storedName(const std::string& path, std::string& name) override;
   void setWriteRoot(const std::string& root) override { writeRoot = root; }
+  int checkHeldRoot(Side side) override { return heldRootError[static_cast<int>(side)]; }
   int copyFile(const std::string& source, const std::string& target, Trash* trash) override;
   int copyNewFile(const std::string& source, const std::string& target) override;
   int makeDirectory(const std::string& path) override;
