@@ -20,7 +20,7 @@ static_assert(kPathLimit == PATH_MAX);
 // its folder stores where that folder is case-blind. One folder spelled in two letter cases
 // then gives one text, and one lineage on volumes that number each spelling apart.
 int StoredSpellings(const std::string& resolved, std::string& stored) {
-  stored = "/";
+  stored.clear();
   UniqueFd folder(::open("/", O_PATH | O_DIRECTORY | O_CLOEXEC));
   if (!folder.valid()) return errno;
   for (std::size_t start = 1; start < resolved.size();) {
@@ -30,14 +30,15 @@ int StoredSpellings(const std::string& resolved, std::string& stored) {
     if (::fstatat(folder.get(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return errno;
     std::string spelling = name;
     FindStoredSpellingWhereCaseBlind(folder.get(), name, st, spelling);
-    if (stored.size() > 1) stored += '/';
-    stored += spelling;
+    stored.push_back('/');
+    stored.append(spelling);
     if (end < resolved.size()) {
       folder.reset(::openat(folder.get(), name.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
       if (!folder.valid()) return errno;
     }
     start = end + 1;
   }
+  if (stored.empty()) stored.push_back('/');
   return 0;
 }
 
