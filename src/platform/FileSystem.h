@@ -134,9 +134,13 @@ class FileSystem {
   [[nodiscard]] virtual bool isOnUnmountedVolume(const std::string& path) = 0;
 
   // --- Small text files (reports, conditions files, list file) ---
+  // These are regular files of their own: a link (ELOOP), a folder (EISDIR) or any other
+  // kind of entry (EINVAL) in their place is refused, never followed, waited on or written.
   // Opens and locks; EAGAIN in `error` (and only then) means another opener holds the lock.
+  // A file that has other names as well is refused too (EMLINK).
   [[nodiscard]] virtual std::unique_ptr<LockedFile> openLocked(const std::string& path,
                                                                OpenMode mode, int& error) = 0;
+  // At most 1 MiB (EFBIG past it).
   [[nodiscard]] virtual int readFile(const std::string& path, std::string& content) = 0;
   // Written to a temporary name and renamed into place.
   [[nodiscard]] virtual int writeFile(const std::string& path, std::string_view content) = 0;

@@ -5,6 +5,8 @@
 
 #include <cerrno>
 
+#include "platform/OwnFiles.h"
+
 namespace tolvan::platform {
 namespace {
 
@@ -39,11 +41,9 @@ int LinuxLockedFile::close() {
 std::unique_ptr<LockedFile> OpenLockedFile(const std::string& path, OpenMode mode, int& error) {
   const int append = mode == OpenMode::Append ? O_APPEND : 0;
   // No O_TRUNC: a file another process holds must not lose its content to a failed attempt.
-  UniqueFd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | append, 0666));
-  if (!fd.valid()) {
-    error = errno;
-    return nullptr;
-  }
+  UniqueFd fd;
+  error = OpenOwnFileToWrite(path, append, fd);
+  if (error != 0) return nullptr;
   error = LockWholeFile(fd.get());
   if (error == 0 && mode == OpenMode::Truncate && ::ftruncate(fd.get(), 0) != 0) error = errno;
   if (error != 0) return nullptr;

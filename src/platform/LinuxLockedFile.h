@@ -25,8 +25,9 @@ class LinuxLockedFile : public LockedFile {
   UniqueFd fd_;
 };
 
-// Opens (creating it when missing) and locks `path`. A lock held elsewhere gives EAGAIN in
-// `error`, and only that: any other error is a failure to open or to truncate.
+// Opens (creating it when missing) and locks `path`, a regular file with no other name,
+// reached without a link. A lock held elsewhere gives EAGAIN in `error`, and only that: any
+// other error is a failure to open or to truncate.
 [[nodiscard]] std::unique_ptr<LockedFile> OpenLockedFile(const std::string& path, OpenMode mode,
                                                          int& error);
 
