@@ -49,8 +49,14 @@ class DirectoryListing {
 class LockedFile {
  public:
   virtual ~LockedFile() = default;
-  // 0 or the errno of the failed write.
+  // Writes at once, ahead of any bytes held back; 0 or the errno of the failed write.
   [[nodiscard]] virtual int write(std::string_view bytes) = 0;
+  // Keeps `bytes` back, to be written with others by writeHeld (or close), and by a second
+  // stop signal that ends the program at once, so they are not lost then. 0 or the errno of
+  // a write it needed.
+  [[nodiscard]] virtual int hold(std::string_view bytes) { return write(bytes); }
+  // Writes the bytes held back; 0 or an errno.
+  [[nodiscard]] virtual int writeHeld() { return 0; }
   // Empties the file, which stays held; 0 or an errno.
   [[nodiscard]] virtual int truncate() = 0;
   // Flushes and releases the lock; 0 or an errno. The destructor closes too.

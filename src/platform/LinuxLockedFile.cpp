@@ -26,16 +26,42 @@ int LockWholeFile(int fd) {
 
 int LinuxLockedFile::write(std::string_view bytes) {
   if (!fd_.valid()) return EBADF;
-  return WriteAll(fd_.get(), bytes);
+  const int error = WriteAll(fd_.get(), bytes);
+  if (held_ != nullptr) held_->wroteAhead(bytes.size());
+  return error;
+}
+
+int LinuxLockedFile::hold(std::string_view bytes) {
+  if (!fd_.valid()) return EBADF;
+  if (held_ == nullptr) held_ = HeldBytes::claim(fd_.get());
+  if (held_ == nullptr || !held_->fits(bytes.size())) {
+    if (const int error = writeHeld(); error != 0) return error;
+  }
+  if (held_ == nullptr || !held_->fits(bytes.size())) return WriteAll(fd_.get(), bytes);
+  return held_->append(bytes);
+}
+
+int LinuxLockedFile::writeHeld() {
+  if (held_ == nullptr) return 0;
+  const std::string_view bytes = held_->bytes();
+  const int error = bytes.empty() ? 0 : WriteAll(fd_.get(), bytes);
+  held_->clear();  // what failed to go is lost either way; the error says so
+  return error;
 }
 
 int LinuxLockedFile::truncate() {
   if (!fd_.valid()) return EBADF;
+  if (held_ != nullptr) held_->clear();
   return ::ftruncate(fd_.get(), 0) == 0 ? 0 : errno;
 }
 
 int LinuxLockedFile::close() {
-  return fd_.closeChecked();
+  if (!fd_.valid()) return 0;
+  const int held = writeHeld();
+  if (held_ != nullptr) held_->release();
+  held_ = nullptr;
+  const int closed = fd_.closeChecked();
+  return held != 0 ? held : closed;
 }
 
 std::unique_ptr<LockedFile> OpenLockedFile(const std::string& path, OpenMode mode, int& error) {

@@ -8,6 +8,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <sstream>
 #include <thread>
 
 #include "app_ProgramRunner.h"
@@ -166,6 +167,51 @@ TEST_F(OwnFilesProgramTest, AnOwnFileIsNeverWrittenThroughALinkPlantedInItsPlace
     EXPECT_FALSE(Exists(backup + "/top.txt")) << "no run without its report";
     std::filesystem::remove(path);
   }
+}
+
+// The files a run has copied, leaving out a copy under way.
+std::size_t CopiesIn(const std::string& folder) {
+  std::size_t count = 0;
+  for (const auto& name : NamesIn(folder)) count += name.starts_with(".tolvan32-partial-") ? 0 : 1;
+  return count;
+}
+
+std::size_t CountLinesStartingWith(const std::string& path, const std::string& prefix) {
+  std::istringstream text(ReadText(path));
+  std::size_t count = 0;
+  for (std::string line; std::getline(text, line);) count += line.starts_with(prefix) ? 1 : 0;
+  return count;
+}
+
+// A second stop signal ends the program at once; the report still has a line for every copy
+// made, also for those whose lines were held back to be written together.
+TEST_F(OwnFilesProgramTest, ASecondInterruptLeavesALineForEveryCopyInTheReport) {
+  for (int file = 0; file < 20000; ++file) WriteText(master + "/f" + std::to_string(file), "x");
+  writeJob(backup);
+  std::size_t copies = 0;
+  const ProgramResult result = run({"/X", "job.tvf"}, [&](pid_t pid, const std::string&) {
+    const auto end = std::chrono::steady_clock::now() + 10s;
+    while (copies < 1000 && std::chrono::steady_clock::now() < end) {
+      std::this_thread::sleep_for(1ms);
+      copies = CopiesIn(backup);
+    }
+    // Stopped, the program takes both signals together when it goes on: one stops the run,
+    // the other ends the program before the run can write the lines it holds.
+    kill(pid, SIGSTOP);
+    siginfo_t info{};
+    (void)waitid(P_PID, static_cast<id_t>(pid), &info, WSTOPPED);
+    copies = CopiesIn(backup);
+    kill(pid, SIGINT);
+    kill(pid, SIGTERM);
+    kill(pid, SIGCONT);
+  });
+  ASSERT_GE(copies, 1000u) << "the run was too slow to be interrupted while copying";
+  if (copies == 20000) GTEST_SKIP() << "the run ended before it was interrupted";
+  EXPECT_EQ(result.exitStatus, 3) << result.err;
+  EXPECT_EQ(NamesIn(backup).size(), copies) << "no partial copy is left";
+  // The copy just made when the program was stopped may not have its line yet.
+  for (const char* report : {"/report.tvr", "/Recent.tvr"})
+    EXPECT_GE(CountLinesStartingWith(home + report, "New File : ") + 1, copies) << report;
 }
 
 }  // namespace
