@@ -6,6 +6,7 @@
 #include <ctime>
 
 #include "platform/LinuxFileSystem.h"
+#include "platform/LinuxLockedFile.h"
 #include "scheduler/ExitStatus.h"
 
 namespace tolvan::app {
@@ -24,6 +25,8 @@ extern "C" void OnStopSignal(int /*signal*/) {
   if (g_waiting != 0) return;
   if (g_signals >= 2) {
     platform::LinuxFileSystem::DiscardPartialCopyFromSignalHandler();
+    // The report keeps every line of what was done, also those held back to be written later.
+    platform::LinuxLockedFile::WriteHeldFromSignalHandler();
     _exit(kExitStopped);
   }
   if (g_stopFlag != nullptr) g_stopFlag->store(1, std::memory_order_relaxed);

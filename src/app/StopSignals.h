@@ -11,8 +11,8 @@ namespace tolvan::app {
 // SIGINT and SIGTERM ask a run to stop as the progress window's stop button does: the
 // handler sets the engine's StopFlag and the run ends at its next entry. A second signal
 // during the same work ends the process at once (status 3), after removing the temporary
-// file of a copy in progress. While the scheduler waits between runs, a signal only ends
-// the wait.
+// file of a copy in progress and writing the report lines held back. While the scheduler
+// waits between runs, a signal only ends the wait.
 // The window services keep the request in force for a run that starts after it.
 void InstallStopSignals(std::atomic<std::int16_t>& stopFlag, platform::HeadlessWindowSystem& ui);
 

@@ -78,10 +78,10 @@ void OpenList(Engine& engine, const std::string& path, bool created) {
   }
 }
 
-void ShowBatchFailure(Engine& engine, int error) {
+void ShowBatchFailure(Engine& engine, const char* file, int error) {
   (void)engine.ui().messageBox(
-      engine.shared.AppPath + "/" + kBatchFileName + " Error (Code : " + std::to_string(error) +
-          "  " + ErrorDescription(error) + " )",
+      engine.shared.AppPath + "/" + file + " Error (Code : " + std::to_string(error) + "  " +
+          ErrorDescription(error) + " )",
       "Error", platform::MessageIcon::Critical, platform::MessageButtons::Ok);
 }
 
@@ -138,7 +138,7 @@ RunOutcome MakeBatchFile(Engine& engine, const std::string& from, const std::str
   engine.run.DryRunMode = 0;
   RunOutcome outcome{EndAfterPasses(engine), 0};
   if (const int error = batch.close(); error != 0) {
-    ShowBatchFailure(engine, error);
+    ShowBatchFailure(engine, batch.failedFile(), error);
     outcome.errors = 1;
   }
   return outcome;

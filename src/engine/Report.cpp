@@ -61,6 +61,8 @@ class ReportWriter {
   void hold(const std::string& bytes);
   void writeToBoth(const std::string& bytes);
   void writeTo(LockedFile* file, const char* name, const std::string& bytes);
+  // Says a write, hold or writeHeld of the file `name` that failed with `error`.
+  void check(int error, const char* name);
   // The "Report File Error Code" line into whichever files are still open.
   void writeErrorLine(int code);
   [[nodiscard]] int rotate();
@@ -92,12 +94,14 @@ void ReportWriter::failed(int code) {
   if (answer == MessageAnswer::No) engine_.run.EndRequested = true;
 }
 
+void ReportWriter::check(int error, const char* name) {
+  if (error == 0) return;
+  files_.noteLoss(error, ChildPath(engine_.shared.AppPath, name));
+  failed(error);
+}
+
 void ReportWriter::writeTo(LockedFile* file, const char* name, const std::string& bytes) {
-  if (file == nullptr) return;
-  if (const int error = file->write(bytes); error != 0) {
-    files_.noteLoss(error, ChildPath(engine_.shared.AppPath, name));
-    failed(error);
-  }
+  if (file != nullptr) check(file->write(bytes), name);
 }
 
 void ReportWriter::hold(const std::string& bytes) {
@@ -105,13 +109,15 @@ void ReportWriter::hold(const std::string& bytes) {
     writeToBoth(bytes);  // failures before the opening are asked about at once
     return;
   }
-  files_.Pending += bytes;
+  files_.Pending += bytes.size();
+  if (files_.ReportFile) check(files_.ReportFile->hold(bytes), kReportFileName);
+  if (files_.RecentFile) check(files_.RecentFile->hold(bytes), kRecentFileName);
   flushIfDue();
 }
 
 void ReportWriter::flushIfDue() {
-  if (files_.Pending.empty()) return;
-  if (files_.Pending.size() < kPendingLimit &&
+  if (files_.Pending == 0) return;
+  if (files_.Pending < kPendingLimit &&
       std::chrono::steady_clock::now() - files_.LastWrite < kLineDelay)
     return;
   flush();
@@ -119,10 +125,10 @@ void ReportWriter::flushIfDue() {
 
 void ReportWriter::flush() {
   files_.LastWrite = std::chrono::steady_clock::now();
-  if (files_.Pending.empty()) return;
-  const std::string bytes = std::move(files_.Pending);
-  files_.Pending.clear();
-  writeToBoth(bytes);
+  if (files_.Pending == 0) return;
+  files_.Pending = 0;
+  if (files_.ReportFile) check(files_.ReportFile->writeHeld(), kReportFileName);
+  if (files_.RecentFile) check(files_.RecentFile->writeHeld(), kRecentFileName);
 }
 
 void ReportWriter::writeToBoth(const std::string& bytes) {

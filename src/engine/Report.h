@@ -37,10 +37,11 @@ inline constexpr const char* kRecentFileName = "Recent.tvr";
 struct ReportFiles {
   std::unique_ptr<platform::LockedFile> ReportFile;
   std::unique_ptr<platform::LockedFile> RecentFile;
-  // Lines held back to be written together: a write per line would cost a run with many
-  // small copies a good part of its time. They are written once the last write is 100 ms
-  // old, before a long copy and at the closing, so a killed run loses at most the last moment.
-  std::string Pending;
+  // Bytes of lines held back by both files to be written together: a write per line would
+  // cost a run with many small copies a good part of its time. They are written once the
+  // last write is 100 ms old, before a long copy and at the closing, so a killed run loses
+  // at most the last moment (and a run ended by a second stop signal nothing).
+  std::size_t Pending = 0;
   std::chrono::steady_clock::time_point LastWrite{};
   std::int16_t WaitCancelled = 0;
   // The first write or close of the report that failed since its files were taken (0 when

@@ -71,7 +71,7 @@ std::string BatchOperand(const std::string& path) {
 
 void RestoreBatch::write(platform::LockedFile* file, const std::string& bytes) {
   if (file == nullptr) return;
-  if (const int error = file->write(bytes); error != 0) note(error);
+  if (const int error = file->write(bytes); error != 0) note(error, file);
 }
 
 void RestoreBatch::open(const std::string& master, const std::string& backup) {
@@ -79,10 +79,10 @@ void RestoreBatch::open(const std::string& master, const std::string& backup) {
   int error = 0;
   BatchFile = engine_.fs().openLocked(ChildPath(folder, kBatchFileName),
                                       platform::OpenMode::Truncate, error);
-  if (BatchFile == nullptr) note(error != 0 ? error : EIO);
+  if (BatchFile == nullptr) note(error != 0 ? error : EIO, kBatchFileName);
   shellFile_ = engine_.fs().openLocked(ChildPath(folder, kShellFileName),
                                        platform::OpenMode::Truncate, error);
-  if (shellFile_ == nullptr) note(error != 0 ? error : EIO);
+  if (shellFile_ == nullptr) note(error != 0 ? error : EIO, kShellFileName);
   std::string masterFolder;
   std::string backupFolder;
   (void)SplitPath(master, masterFolder);
@@ -152,7 +152,7 @@ void RestoreBatch::WriteRestoreLines(const std::string& master, const std::strin
 int RestoreBatch::close() {
   for (auto* file : {&BatchFile, &shellFile_}) {
     if (*file == nullptr) continue;
-    if (const int error = (*file)->close(); error != 0) note(error);
+    if (const int error = (*file)->close(); error != 0) note(error, file->get());
     file->reset();
   }
   return firstError_;

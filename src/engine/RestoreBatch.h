@@ -24,20 +24,28 @@ class RestoreBatch {
   void WriteRestoreLines(const std::string& master, const std::string& backup);
   // Closes both files; 0 or the errno of the first failure of the whole batch run.
   [[nodiscard]] int close();
+  // The name of the file that failed first (kBatchFileName or kShellFileName).
+  [[nodiscard]] const char* failedFile() const { return failedFile_; }
 
   [[nodiscard]] bool isOpen() const { return BatchFile != nullptr; }
 
  private:
   void open(const std::string& master, const std::string& backup);
   void write(platform::LockedFile* file, const std::string& bytes);
-  void note(int error) {
-    if (firstError_ == 0) firstError_ = error;
+  void note(int error, const platform::LockedFile* file) {
+    note(error, file == shellFile_.get() ? kShellFileName : kBatchFileName);
+  }
+  void note(int error, const char* name) {
+    if (firstError_ != 0) return;
+    firstError_ = error;
+    failedFile_ = name;
   }
 
   Engine& engine_;
   std::unique_ptr<platform::LockedFile> BatchFile;
   std::unique_ptr<platform::LockedFile> shellFile_;
   int firstError_ = 0;
+  const char* failedFile_ = kBatchFileName;
 };
 
 // `text` as one shell word: in single quotes, each quote written as '\''. Every byte but

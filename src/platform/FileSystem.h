@@ -49,8 +49,14 @@ class DirectoryListing {
 class LockedFile {
  public:
   virtual ~LockedFile() = default;
-  // 0 or the errno of the failed write.
+  // Writes at once, ahead of any bytes held back; 0 or the errno of the failed write.
   [[nodiscard]] virtual int write(std::string_view bytes) = 0;
+  // Keeps `bytes` back, to be written with others by writeHeld (or close), and by a second
+  // stop signal that ends the program at once, so they are not lost then. 0 or the errno of
+  // a write it needed.
+  [[nodiscard]] virtual int hold(std::string_view bytes) { return write(bytes); }
+  // Writes the bytes held back; 0 or an errno.
+  [[nodiscard]] virtual int writeHeld() { return 0; }
   // Empties the file, which stays held; 0 or an errno.
   [[nodiscard]] virtual int truncate() = 0;
   // Flushes and releases the lock; 0 or an errno. The destructor closes too.
@@ -147,9 +153,13 @@ class FileSystem {
   [[nodiscard]] virtual bool isOnUnmountedVolume(const std::string& path) = 0;
 
   // --- Small text files (reports, conditions files, list file) ---
+  // These are regular files of their own: a link (ELOOP), a folder (EISDIR) or any other
+  // kind of entry (EINVAL) in their place is refused, never followed, waited on or written.
   // Opens and locks; EAGAIN in `error` (and only then) means another opener holds the lock.
+  // A file that has other names as well is refused too (EMLINK).
   [[nodiscard]] virtual std::unique_ptr<LockedFile> openLocked(const std::string& path,
                                                                OpenMode mode, int& error) = 0;
+  // At most 1 MiB (EFBIG past it).
   [[nodiscard]] virtual int readFile(const std::string& path, std::string& content) = 0;
   // Written to a temporary name and renamed into place.
   [[nodiscard]] virtual int writeFile(const std::string& path, std::string_view content) = 0;

@@ -9,6 +9,7 @@
 #include "platform/ConfiguredMounts.h"
 #include "platform/LinuxListing.h"
 #include "platform/LinuxLockedFile.h"
+#include "platform/OwnFiles.h"
 #include "platform/PathResolution.h"
 #include "platform/PathText.h"
 #include "platform/ShortNames.h"
@@ -19,23 +20,6 @@
 #include "platform/UniqueFd.h"
 
 namespace tolvan::platform {
-namespace {
-
-int ReadAll(int fd, std::string& content) {
-  content.clear();
-  char buffer[65536];
-  for (;;) {
-    const ssize_t n = ::read(fd, buffer, sizeof buffer);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return errno;
-    }
-    if (n == 0) return 0;
-    content.append(buffer, static_cast<std::size_t>(n));
-  }
-}
-
-}  // namespace
 
 LinuxFileSystem::LinuxFileSystem(VolumeSources volumes)
     : volumes_(std::move(volumes)), root_(::geteuid() == 0) {}
@@ -315,12 +299,7 @@ std::unique_ptr<LockedFile> LinuxFileSystem::openLocked(const std::string& path,
 }
 
 int LinuxFileSystem::readFile(const std::string& path, std::string& content) {
-  UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-  if (!fd.valid()) return errno;
-  struct stat st {};
-  if (::fstat(fd.get(), &st) != 0) return errno;
-  if (S_ISDIR(st.st_mode)) return EISDIR;
-  return ReadAll(fd.get(), content);
+  return ReadOwnFile(path, content);
 }
 
 int LinuxFileSystem::writeFile(const std::string& path, std::string_view content) {

@@ -5,6 +5,8 @@
 
 #include <cerrno>
 
+#include "platform/OwnFiles.h"
+
 namespace tolvan::platform {
 namespace {
 
@@ -24,26 +26,50 @@ int LockWholeFile(int fd) {
 
 int LinuxLockedFile::write(std::string_view bytes) {
   if (!fd_.valid()) return EBADF;
-  return WriteAll(fd_.get(), bytes);
+  const int error = WriteAll(fd_.get(), bytes);
+  if (held_ != nullptr) held_->wroteAhead(bytes.size());
+  return error;
+}
+
+int LinuxLockedFile::hold(std::string_view bytes) {
+  if (!fd_.valid()) return EBADF;
+  if (held_ == nullptr) held_ = HeldBytes::claim(fd_.get());
+  if (held_ == nullptr || !held_->fits(bytes.size())) {
+    if (const int error = writeHeld(); error != 0) return error;
+  }
+  if (held_ == nullptr || !held_->fits(bytes.size())) return WriteAll(fd_.get(), bytes);
+  return held_->append(bytes);
+}
+
+int LinuxLockedFile::writeHeld() {
+  if (held_ == nullptr) return 0;
+  const std::string_view bytes = held_->bytes();
+  const int error = bytes.empty() ? 0 : WriteAll(fd_.get(), bytes);
+  held_->clear();  // what failed to go is lost either way; the error says so
+  return error;
 }
 
 int LinuxLockedFile::truncate() {
   if (!fd_.valid()) return EBADF;
+  if (held_ != nullptr) held_->clear();
   return ::ftruncate(fd_.get(), 0) == 0 ? 0 : errno;
 }
 
 int LinuxLockedFile::close() {
-  return fd_.closeChecked();
+  if (!fd_.valid()) return 0;
+  const int held = writeHeld();
+  if (held_ != nullptr) held_->release();
+  held_ = nullptr;
+  const int closed = fd_.closeChecked();
+  return held != 0 ? held : closed;
 }
 
 std::unique_ptr<LockedFile> OpenLockedFile(const std::string& path, OpenMode mode, int& error) {
   const int append = mode == OpenMode::Append ? O_APPEND : 0;
   // No O_TRUNC: a file another process holds must not lose its content to a failed attempt.
-  UniqueFd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | append, 0666));
-  if (!fd.valid()) {
-    error = errno;
-    return nullptr;
-  }
+  UniqueFd fd;
+  error = OpenOwnFileToWrite(path, append, fd);
+  if (error != 0) return nullptr;
   error = LockWholeFile(fd.get());
   if (error == 0 && mode == OpenMode::Truncate && ::ftruncate(fd.get(), 0) != 0) error = errno;
   if (error != 0) return nullptr;

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "platform/FileSystem.h"
+#include "platform/HeldBytes.h"
 #include "platform/UniqueFd.h"
 
 namespace tolvan::platform {
@@ -18,15 +19,23 @@ class LinuxLockedFile : public LockedFile {
   LinuxLockedFile& operator=(const LinuxLockedFile&) = delete;
 
   int write(std::string_view bytes) override;
+  int hold(std::string_view bytes) override;
+  int writeHeld() override;
   int truncate() override;
   int close() override;
 
+  // Writes what every open locked file holds back, for a signal handler that ends the
+  // program (async-signal-safe).
+  static void WriteHeldFromSignalHandler() { HeldBytes::WriteAllFromSignalHandler(); }
+
  private:
   UniqueFd fd_;
+  HeldBytes* held_ = nullptr;  // taken at the first hold
 };
 
-// Opens (creating it when missing) and locks `path`. A lock held elsewhere gives EAGAIN in
-// `error`, and only that: any other error is a failure to open or to truncate.
+// Opens (creating it when missing) and locks `path`, a regular file with no other name,
+// reached without a link. A lock held elsewhere gives EAGAIN in `error`, and only that: any
+// other error is a failure to open or to truncate.
 [[nodiscard]] std::unique_ptr<LockedFile> OpenLockedFile(const std::string& path, OpenMode mode,
                                                          int& error);
 

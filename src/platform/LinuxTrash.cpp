@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -168,15 +169,29 @@ std::string InfoText(const std::string& pathValue) {
          "\n";
 }
 
+constexpr std::string_view kInfoSuffix = ".trashinfo";
+
+// The trash name of the `n`th try for `wanted`: the name itself, then with ".2", ".3"...
+// A name too long to carry the ".trashinfo" of its info file is cut (at a character's start,
+// so the rest stays readable) to leave room for it; its Path= keeps the original name.
+std::string TrashName(const std::string& wanted, int n) {
+  const std::string counter = n > 1 ? "." + std::to_string(n) : std::string();
+  const std::size_t room = NAME_MAX - kInfoSuffix.size() - counter.size();
+  std::size_t length = std::min(wanted.size(), room);
+  while (length < wanted.size() && length > 0 &&
+         (static_cast<unsigned char>(wanted[length]) & 0xC0) == 0x80)
+    --length;
+  return wanted.substr(0, length) + counter;
+}
+
 // Claims a free name in the trash by creating its .trashinfo file (O_EXCL).
 int ClaimName(const TrashFolders& trash, const std::string& wanted, std::string& name,
               UniqueFd& info) {
   for (int n = 1; n < 10000; ++n) {
-    name = wanted;
-    if (n > 1) name += "." + std::to_string(n);
+    name = TrashName(wanted, n);
     struct stat st {};
     if (::fstatat(trash.files.get(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) continue;
-    const std::string infoName = name + ".trashinfo";
+    const std::string infoName = name + std::string(kInfoSuffix);
     info.reset(::openat(trash.info.get(), infoName.c_str(),
                         O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600));
     if (info.valid()) return 0;
@@ -246,7 +261,7 @@ int LinuxTrash::moveOutOf(int folderFd, const std::string& name) {
   if (e == 0) e = RenameNoReplace(folderFd, name.c_str(), trash.files.get(), trashName.c_str());
   if (e != 0) {
     info.reset();
-    ::unlinkat(trash.info.get(), (trashName + ".trashinfo").c_str(), 0);
+    ::unlinkat(trash.info.get(), (trashName + std::string(kInfoSuffix)).c_str(), 0);
     return e;
   }
   if (S_ISDIR(entry.st_mode)) NoteFoldersChanged();

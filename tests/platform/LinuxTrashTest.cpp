@@ -72,6 +72,30 @@ TEST_F(LinuxTrashTest, FolderAndLinkGoAsTheyAreAndNamesDoNotCollide) {
   EXPECT_EQ(NamesIn(home + "/files"), (std::vector<std::string>{"folder", "folder.2", "link"}));
 }
 
+// A name of the longest kind leaves no room for ".trashinfo": the trash names are cut, stay
+// paired and unique, and Path= keeps the whole original.
+TEST_F(LinuxTrashTest, NamesTooLongForTheirInfoFileAreCutAndStayPaired) {
+  const std::string japanese = "日";  // three bytes: a cut never splits it
+  const struct {
+    std::string name;
+    std::string trashName;
+  } cases[] = {
+      {std::string(255, 'a'), std::string(245, 'a')},
+      {std::string(254, 'a') + "b", std::string(243, 'a') + ".2"},
+      {std::string(244, 'a') + japanese + "c", std::string(244, 'a')},
+      {std::string(244, 'a') + japanese + "d", std::string(243, 'a') + ".3"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name.substr(240));
+    WriteText(tmp / "work" + "/" + c.name, c.name.substr(240));
+    ASSERT_EQ(trash.moveToTrash(tmp / "work" + "/" + c.name), 0);
+    EXPECT_EQ(ReadText(home + "/files/" + c.trashName), c.name.substr(240));
+    EXPECT_EQ(InfoLine(home + "/info/" + c.trashName + ".trashinfo", 1),
+              "Path=" + EncodeTrashPath(tmp / "work" + "/" + c.name));
+  }
+  EXPECT_TRUE(NamesIn(tmp / "work").empty());
+}
+
 TEST_F(LinuxTrashTest, AMoveThatFailsLeavesTheEntryInPlace) {
   EXPECT_EQ(trash.moveToTrash(tmp / "work/missing"), ENOENT);
   ::mkdir((tmp / "data").c_str(), 0700);

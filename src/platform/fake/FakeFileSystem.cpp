@@ -61,16 +61,33 @@ class FakeLockedFile : public LockedFile {
       : fs_(fs), path_(std::move(path)) {}
   ~FakeLockedFile() override { (void)close(); }
   int write(std::string_view bytes) override { return open_ ? fs_.append(*path_, bytes) : EBADF; }
-  int truncate() override { return open_ ? fs_.writeFile(*path_, {}) : EBADF; }
+  int hold(std::string_view bytes) override {
+    if (!open_) return EBADF;
+    held_ += bytes;
+    return 0;
+  }
+  int writeHeld() override {
+    if (!open_ || held_.empty()) return 0;
+    const std::string bytes = std::move(held_);
+    held_.clear();
+    return fs_.append(*path_, bytes);
+  }
+  int truncate() override {
+    held_.clear();
+    return open_ ? fs_.writeFile(*path_, {}) : EBADF;
+  }
   int close() override {
     if (!open_) return 0;
+    const int held = writeHeld();
     open_ = false;
-    return fs_.closeLocked(*path_);
+    const int closed = fs_.closeLocked(*path_);
+    return held != 0 ? held : closed;
   }
 
  private:
   FakeFileSystem& fs_;
   std::shared_ptr<std::string> path_;  // follows the file through a rename
+  std::string held_;
   bool open_ = true;
 };
 
