@@ -102,6 +102,8 @@ struct Vanishing {
   bool trashBox;
 };
 
+void PrintTo(const Vanishing& row, std::ostream* out) { *out << row.name; }
+
 class VanishingSideTest : public ProgramTest, public ::testing::WithParamInterface<Vanishing> {};
 
 // The run holds both sides from its start: a lazily unmounted volume (a desktop's "eject" of a
