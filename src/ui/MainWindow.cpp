@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QFileSystemModel>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
@@ -106,18 +107,30 @@ void MainWindow::connectControls() {
   connect(jobList_, &QComboBox::activated, this, &MainWindow::Combo1_Click);
   connect(jobList_->lineEdit(), &QLineEdit::textEdited, this, &MainWindow::Combo1_Change);
   jobList_->installEventFilter(this);
-  connect(mode_, &QButtonGroup::idClicked, this, &MainWindow::Option1_Click);
-  connect(upDate_, &QButtonGroup::idClicked, this, &MainWindow::Option2_Click);
-  connect(report_, &QButtonGroup::idClicked, this, &MainWindow::Option3_Click);
-  connect(childDir_, &QButtonGroup::idClicked, this, &MainWindow::Option5_Click);
-  connect(dateMode_, &QButtonGroup::idClicked, this, &MainWindow::Option7_Click);
-  connect(matchCase_, &QCheckBox::clicked, this, &MainWindow::Check1_Click);
-  connect(timerCheck_, &QCheckBox::clicked, this, &MainWindow::Check2_Click);
-  connect(sizeCheck_, &QCheckBox::clicked, this, &MainWindow::Check3_Click);
-  connect(onceCheck_, &QCheckBox::clicked, this, &MainWindow::Check4_Click);
-  connect(trashBox_, &QCheckBox::clicked, this, &MainWindow::Check5_Click);
+  // Options follow whatever changed them (a click, a key, a screen reader, code); the
+  // window's own refreshes are quiet.
+  const auto onSelected = [this](QButtonGroup* group, void (MainWindow::*handler)(int)) {
+    connect(group, &QButtonGroup::idToggled, this, [this, handler](int id, bool checked) {
+      if (checked && !updating_) (this->*handler)(id);
+    });
+  };
+  onSelected(mode_, &MainWindow::Option1_Click);
+  onSelected(upDate_, &MainWindow::Option2_Click);
+  onSelected(report_, &MainWindow::Option3_Click);
+  onSelected(childDir_, &MainWindow::Option5_Click);
+  onSelected(dateMode_, &MainWindow::Option7_Click);
+  const auto onToggled = [this](QCheckBox* box, void (MainWindow::*handler)()) {
+    connect(box, &QCheckBox::toggled, this, [this, handler] {
+      if (!updating_) (this->*handler)();
+    });
+  };
+  onToggled(matchCase_, &MainWindow::Check1_Click);
+  onToggled(timerCheck_, &MainWindow::Check2_Click);
+  onToggled(sizeCheck_, &MainWindow::Check3_Click);
+  onToggled(onceCheck_, &MainWindow::Check4_Click);
+  onToggled(trashBox_, &MainWindow::Check5_Click);
   for (int index = 0; index < 2; ++index) {
-    connect(timeBoxes_[index], &QLineEdit::textEdited, this,
+    connect(timeBoxes_[index], &QLineEdit::textChanged, this,
             [this, index] { Text4_Change(index); });
     timeBoxes_[index]->installEventFilter(this);
   }
@@ -126,7 +139,7 @@ void MainWindow::connectControls() {
 
 void MainWindow::connectSide(SideControls& side) {
   const Side which = side.side;
-  connect(side.path, &QLineEdit::textEdited, this, [this, which] { TextChange(which); });
+  connect(side.path, &QLineEdit::textChanged, this, [this, which] { TextChange(which); });
   connect(side.drive, &QComboBox::activated, this, [this, which] { DriveChange(which); });
   side.drive->installEventFilter(this);
   // The folder list learns a folder's entries later: once they are there, the current folder
@@ -269,6 +282,13 @@ void MainWindow::changeEvent(QEvent* event) {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
+  const auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance());
+  const UnloadMode mode =
+      app != nullptr && app->isSavingSession() ? UnloadMode::SessionEnd : UnloadMode::User;
+  if (!unloaded_ && !Form_QueryUnload(mode)) {
+    event->ignore();
+    return;
+  }
   if (!unloaded_) {
     unloaded_ = true;
     WindowModel& window = session_.window;
