@@ -20,6 +20,8 @@
 
 #include "conditions/Startup.h"
 #include "ui/FontSetup.h"
+#include "ui/NamedControl.h"
+#include "ui/ProgramIcon.h"
 
 namespace tolvan::ui {
 namespace {
@@ -48,13 +50,6 @@ void SetText(QLineEdit* field, const QString& text) {
 bool IsFocusMove(Qt::FocusReason reason) {
   return reason != Qt::PopupFocusReason && reason != Qt::MenuBarFocusReason &&
          reason != Qt::ActiveWindowFocusReason;
-}
-
-QIcon ProgramIcon(const QStyle* style) {
-  QIcon icon(QStringLiteral(":/icons/tolvan32.png"));
-  return icon.isNull() || icon.availableSizes().isEmpty()
-             ? style->standardIcon(QStyle::SP_DriveHDIcon)
-             : icon;
 }
 
 }  // namespace
@@ -174,6 +169,7 @@ void MainWindow::refreshFromModel() {
   refreshJobList();
   refreshOptions();
   refreshTimerFrame();
+  tabToSelectedOptions();
   updating_ = wasUpdating;
   const WindowModel& window = session_.window;
   if (window.minimized && isVisible() && !isMinimized()) {
@@ -226,7 +222,7 @@ void MainWindow::refreshUsage(SideControls& side) {
   QString usage = QString::fromStdString(
       Disk_use_total(session_, side.side == Side::From ? std::int16_t{0} : std::int16_t{1}));
   usage.replace(QLatin1Char('.'), QLocale::system().decimalPoint());
-  side.usage->setText(usage);
+  ShowValue(side.usage, usage);
 }
 
 void MainWindow::refreshJobList() {

@@ -147,6 +147,8 @@ class MainWindow : public QMainWindow {
   void buildOptionFrames();
   void buildButtons();
   void buildMenus();
+  void buildTabOrder();
+  void tabToSelectedOptions();
   void connectControls();
   void connectSide(SideControls& side);
   [[nodiscard]] QRect place(int x, int y, int width, int height) const;
