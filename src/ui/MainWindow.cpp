@@ -143,12 +143,27 @@ void MainWindow::connectSide(SideControls& side) {
           [this, which](const QString& loaded) {
             SideControls& controls = controlsOf(which);
             const QString folder = FromPath(SideOf(session_, which).folder);
+            if (loaded == controls.model->rootPath() && loaded != controls.root) {
+              controls.model->setRootPath(controls.root);
+            }
             if (folder == loaded ||
                 folder.startsWith(loaded.endsWith(QLatin1Char('/')) ? loaded
                                                                     : loaded + QLatin1Char('/'))) {
               showCurrentFolder(controls);
             }
           });
+  // Entries coming in above the current folder would push it out of view.
+  const auto keepFolderInView = [this, which] {
+    const SideControls& controls = controlsOf(which);
+    const QModelIndex current = controls.folders->currentIndex();
+    if (controls.followFolder && current.isValid()) {
+      controls.folders->scrollTo(current, QAbstractItemView::PositionAtCenter);
+    }
+  };
+  connect(side.model, &QAbstractItemModel::layoutChanged, this, keepFolderInView);
+  connect(side.model, &QAbstractItemModel::rowsInserted, this, keepFolderInView);
+  connect(side.folders->verticalScrollBar(), &QAbstractSlider::actionTriggered, this,
+          [this, which] { controlsOf(which).followFolder = false; });
   connect(side.folders, &QTreeView::clicked, this,
           [this, which](const QModelIndex& entry) { DirClick(which, entry); });
   connect(side.folders, &QTreeView::activated, this,
@@ -186,8 +201,10 @@ void MainWindow::refreshSide(SideControls& side) {
   if (volume >= 0) {
     const QString root = FromPath(volumes_[static_cast<std::size_t>(volume)].mountPoint);
     if (root != side.root) {
+      // The chosen folder is read first, so that it shows at once; the list takes on the
+      // whole volume (and puts it in order) once that folder is there.
       side.root = root;
-      side.model->setRootPath(root);
+      side.model->setRootPath(FromPath(model.folder));
       side.folders->setRootIndex(side.model->index(root));
     }
     if (side.folders->currentIndex() != side.model->index(FromPath(model.folder))) {
@@ -203,8 +220,9 @@ void MainWindow::showCurrentFolder(SideControls& side) {
   const bool wasUpdating = updating_;
   updating_ = true;
   side.folders->setCurrentIndex(folder);
-  side.folders->scrollTo(folder);
+  side.folders->scrollTo(folder, QAbstractItemView::PositionAtCenter);
   side.folders->expand(folder);
+  side.followFolder = true;
   updating_ = wasUpdating;
 }
 

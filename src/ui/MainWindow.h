@@ -137,6 +137,8 @@ class MainWindow : public QMainWindow {
     QFileSystemModel* model = nullptr;
     std::string lastDrive;  // LastDrive1 / LastDrive2
     QString root;           // the volume the folder list shows
+    // The list keeps its current folder in view while it fills, until the user scrolls it.
+    bool followFolder = false;
   };
 
   // Building (MainWindowControls.cpp).
