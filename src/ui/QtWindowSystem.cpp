@@ -22,12 +22,13 @@ using platform::MessageIcon;
 
 constexpr auto kEventsInterval = std::chrono::milliseconds(50);
 
-// How wide a line of a message box may be: never more than half the screen.
+// How wide a line of a message box may be: the box keeps its text narrower than half the
+// screen, beside its icon.
 int LongestLine(const QWidget& box) {
-  constexpr int kLongestLine = 480;
+  constexpr int kLongestLine = 400;
   const QScreen* screen = box.screen();
   return screen == nullptr ? kLongestLine
-                           : std::min(kLongestLine, screen->availableGeometry().width() / 2);
+                           : std::min(kLongestLine, screen->availableGeometry().width() / 3);
 }
 
 QMessageBox::Icon BoxIcon(MessageIcon icon) {
