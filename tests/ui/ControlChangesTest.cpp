@@ -20,8 +20,9 @@ void Toggle(QAbstractButton* button, How how) {
   }
   QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(button);
   ASSERT_NE(accessible, nullptr);
-  ASSERT_NE(accessible->actionInterface(), nullptr);
-  accessible->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+  QAccessibleActionInterface* actions = accessible->actionInterface();
+  ASSERT_NE(actions, nullptr);
+  actions->doAction(QAccessibleActionInterface::toggleAction());
 }
 
 void Replace(QLineEdit* field, const std::string& text, How how) {
@@ -31,9 +32,9 @@ void Replace(QLineEdit* field, const std::string& text, How how) {
   }
   QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(field);
   ASSERT_NE(accessible, nullptr);
-  ASSERT_NE(accessible->editableTextInterface(), nullptr);
-  accessible->editableTextInterface()->replaceText(0, static_cast<int>(field->text().size()),
-                                                   QString::fromStdString(text));
+  QAccessibleEditableTextInterface* editable = accessible->editableTextInterface();
+  ASSERT_NE(editable, nullptr);
+  editable->replaceText(0, static_cast<int>(field->text().size()), QString::fromStdString(text));
 }
 
 TEST_F(MainWindowTest, ChangesByCodeOrByAScreenReaderReachTheJob) {

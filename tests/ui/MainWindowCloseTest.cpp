@@ -1,4 +1,6 @@
 // Closing the main window while a run goes on: the run is never abandoned.
+#include <sstream>
+
 #include "MainWindowFixture.h"
 
 namespace tolvan::testing {
@@ -6,7 +8,9 @@ namespace {
 
 std::string ReadText(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
 }
 
 struct CloseCase {
