@@ -4,6 +4,7 @@
 #   simulation-dialog.png  the dialog of the "Simulation" button
 #   editor-settings.png    File > Editor Settings
 #   progress-window.png    the progress window during a run of a generated large tree
+#   main-window-2x.png     the main window again at twice the scale (QT_SCALE_FACTOR=2)
 #
 # Builds the default preset first when needed (TOLVAN32=/path/to/tolvan32 uses that program).
 # Needs Xvfb, xdotool and ImageMagick's import (scripts/setup.sh installs them). There is no
@@ -68,7 +69,7 @@ job large "$demo/large-master" "$demo/large-backup"
 # The demo job heads the list, so a start without a name loads it.
 printf 'demo.tvf\r\nlarge.tvf\r\n\r\n' >"$state/home/TvfSet.txt"
 
-Xvfb -displayfd 3 -screen 0 1024x768x24 -dpi 96 -nolisten tcp -noreset \
+Xvfb -displayfd 3 -screen 0 1920x1080x24 -dpi 96 -nolisten tcp -noreset \
   3>"$state/display" >"$state/xvfb.log" 2>&1 &
 pids+=($!)
 for _ in $(seq 100); do [[ -s "$state/display" ]] && break; sleep 0.1; done
@@ -76,8 +77,9 @@ for _ in $(seq 100); do [[ -s "$state/display" ]] && break; sleep 0.1; done
 DISPLAY=":$(head -n 1 "$state/display")"
 export DISPLAY
 
-start_program() {  # start_program ARGS...: the program on the display; its pid in $program
-  env -i DISPLAY="$DISPLAY" LC_ALL=C.UTF-8 TZ=UTC PATH=/usr/bin:/bin HOME="$state/user" \
+scale=1
+start_program() {  # start_program ARGS...: the program on the display at $scale; pid in $program
+  env -i DISPLAY="$DISPLAY" QT_SCALE_FACTOR="$scale" LC_ALL=C.UTF-8 TZ=UTC PATH=/usr/bin:/bin HOME="$state/user" \
     TOLVAN32_HOME="$state/home" XDG_CONFIG_HOME="$state/config" XDG_DATA_HOME="$state/user" \
     "$exe" "$@" >>"$state/program.log" 2>&1 &
   program=$!
@@ -150,6 +152,17 @@ else
   missing+=(main-window simulation-dialog editor-settings)
 fi
 kill "$program" 2>/dev/null || true
+
+scale=2
+start_program
+if main=$(find_window Tolvane 30); then
+  shoot "$main" main-window-2x
+else
+  echo "screenshots: the main window \"Tolvane\" never appeared at scale 2" >&2
+  missing+=(main-window-2x)
+fi
+kill "$program" 2>/dev/null || true
+scale=1
 
 # Long enough a run to catch its progress window: some 40,000 files of 1 KiB in 40 folders.
 for n in $(seq -w 1 40); do

@@ -3,7 +3,7 @@
 # does nothing when every package is already there.
 set -euo pipefail
 packages=(g++ cmake ninja-build libgtest-dev libgmock-dev locales qt6-base-dev xvfb xauth
-          imagemagick fonts-ipafont-gothic rsync xdotool x11-utils xdg-utils
+          imagemagick fonts-ipafont-gothic rsync xdotool x11-utils xdg-utils libx11-dev
           dosfstools exfat-fuse exfatprogs)
 missing=()
 for p in "${packages[@]}"; do

@@ -1,6 +1,11 @@
 #include "ui/HelpWindow.h"
 
+#include <QGuiApplication>
+#include <QKeySequence>
 #include <QPointer>
+#include <QScreen>
+#include <QShortcut>
+#include <QStyle>
 #include <QTextBrowser>
 #include <QUrl>
 
@@ -12,6 +17,24 @@ static void RegisterHelpResource() {
 namespace tolvan::ui {
 namespace {
 
+constexpr QSize kPreferredSize(680, 600);
+constexpr double kLargestShareOfScreen = 0.9;
+
+// The preferred size, but never larger than the screen the window opens on (high scale factors
+// leave little room), centred there.
+void FitToScreen(QWidget* window, const QWidget* parent) {
+  const QScreen* screen = parent != nullptr ? parent->screen() : QGuiApplication::primaryScreen();
+  if (screen == nullptr) {
+    window->resize(kPreferredSize);
+    return;
+  }
+  const QRect room = screen->availableGeometry();
+  const QSize largest(static_cast<int>(room.width() * kLargestShareOfScreen),
+                      static_cast<int>(room.height() * kLargestShareOfScreen));
+  window->setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter,
+                                          kPreferredSize.boundedTo(largest), room));
+}
+
 QTextBrowser* MakeHelpWindow(QWidget* parent) {
   auto* browser = new QTextBrowser(parent);
   browser->setWindowFlag(Qt::Window);
@@ -20,7 +43,9 @@ QTextBrowser* MakeHelpWindow(QWidget* parent) {
   browser->setWindowTitle(QStringLiteral("Tolvane Help"));
   browser->setAccessibleName(browser->windowTitle());
   browser->setOpenExternalLinks(true);
-  browser->resize(680, 600);
+  FitToScreen(browser, parent);
+  auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), browser);
+  QObject::connect(escape, &QShortcut::activated, browser, &QWidget::close);
   browser->setSource(QUrl(QString::fromUtf8(kHelpPage)));
   return browser;
 }

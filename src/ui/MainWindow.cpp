@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QFileSystemModel>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
@@ -19,6 +20,8 @@
 
 #include "conditions/Startup.h"
 #include "ui/FontSetup.h"
+#include "ui/NamedControl.h"
+#include "ui/ProgramIcon.h"
 
 namespace tolvan::ui {
 namespace {
@@ -47,13 +50,6 @@ void SetText(QLineEdit* field, const QString& text) {
 bool IsFocusMove(Qt::FocusReason reason) {
   return reason != Qt::PopupFocusReason && reason != Qt::MenuBarFocusReason &&
          reason != Qt::ActiveWindowFocusReason;
-}
-
-QIcon ProgramIcon(const QStyle* style) {
-  QIcon icon(QStringLiteral(":/icons/tolvan32.png"));
-  return icon.isNull() || icon.availableSizes().isEmpty()
-             ? style->standardIcon(QStyle::SP_DriveHDIcon)
-             : icon;
 }
 
 }  // namespace
@@ -106,18 +102,30 @@ void MainWindow::connectControls() {
   connect(jobList_, &QComboBox::activated, this, &MainWindow::Combo1_Click);
   connect(jobList_->lineEdit(), &QLineEdit::textEdited, this, &MainWindow::Combo1_Change);
   jobList_->installEventFilter(this);
-  connect(mode_, &QButtonGroup::idClicked, this, &MainWindow::Option1_Click);
-  connect(upDate_, &QButtonGroup::idClicked, this, &MainWindow::Option2_Click);
-  connect(report_, &QButtonGroup::idClicked, this, &MainWindow::Option3_Click);
-  connect(childDir_, &QButtonGroup::idClicked, this, &MainWindow::Option5_Click);
-  connect(dateMode_, &QButtonGroup::idClicked, this, &MainWindow::Option7_Click);
-  connect(matchCase_, &QCheckBox::clicked, this, &MainWindow::Check1_Click);
-  connect(timerCheck_, &QCheckBox::clicked, this, &MainWindow::Check2_Click);
-  connect(sizeCheck_, &QCheckBox::clicked, this, &MainWindow::Check3_Click);
-  connect(onceCheck_, &QCheckBox::clicked, this, &MainWindow::Check4_Click);
-  connect(trashBox_, &QCheckBox::clicked, this, &MainWindow::Check5_Click);
+  // Options follow whatever changed them (a click, a key, a screen reader, code); the
+  // window's own refreshes are quiet.
+  const auto onSelected = [this](QButtonGroup* group, void (MainWindow::*handler)(int)) {
+    connect(group, &QButtonGroup::idToggled, this, [this, handler](int id, bool checked) {
+      if (checked && !updating_) (this->*handler)(id);
+    });
+  };
+  onSelected(mode_, &MainWindow::Option1_Click);
+  onSelected(upDate_, &MainWindow::Option2_Click);
+  onSelected(report_, &MainWindow::Option3_Click);
+  onSelected(childDir_, &MainWindow::Option5_Click);
+  onSelected(dateMode_, &MainWindow::Option7_Click);
+  const auto onToggled = [this](QCheckBox* box, void (MainWindow::*handler)()) {
+    connect(box, &QCheckBox::toggled, this, [this, handler] {
+      if (!updating_) (this->*handler)();
+    });
+  };
+  onToggled(matchCase_, &MainWindow::Check1_Click);
+  onToggled(timerCheck_, &MainWindow::Check2_Click);
+  onToggled(sizeCheck_, &MainWindow::Check3_Click);
+  onToggled(onceCheck_, &MainWindow::Check4_Click);
+  onToggled(trashBox_, &MainWindow::Check5_Click);
   for (int index = 0; index < 2; ++index) {
-    connect(timeBoxes_[index], &QLineEdit::textEdited, this,
+    connect(timeBoxes_[index], &QLineEdit::textChanged, this,
             [this, index] { Text4_Change(index); });
     timeBoxes_[index]->installEventFilter(this);
   }
@@ -126,7 +134,7 @@ void MainWindow::connectControls() {
 
 void MainWindow::connectSide(SideControls& side) {
   const Side which = side.side;
-  connect(side.path, &QLineEdit::textEdited, this, [this, which] { TextChange(which); });
+  connect(side.path, &QLineEdit::textChanged, this, [this, which] { TextChange(which); });
   connect(side.drive, &QComboBox::activated, this, [this, which] { DriveChange(which); });
   side.drive->installEventFilter(this);
   // The folder list learns a folder's entries later: once they are there, the current folder
@@ -135,12 +143,27 @@ void MainWindow::connectSide(SideControls& side) {
           [this, which](const QString& loaded) {
             SideControls& controls = controlsOf(which);
             const QString folder = FromPath(SideOf(session_, which).folder);
+            if (loaded == controls.model->rootPath() && loaded != controls.root) {
+              controls.model->setRootPath(controls.root);
+            }
             if (folder == loaded ||
                 folder.startsWith(loaded.endsWith(QLatin1Char('/')) ? loaded
                                                                     : loaded + QLatin1Char('/'))) {
               showCurrentFolder(controls);
             }
           });
+  // Entries coming in above the current folder would push it out of view.
+  const auto keepFolderInView = [this, which] {
+    const SideControls& controls = controlsOf(which);
+    const QModelIndex current = controls.folders->currentIndex();
+    if (controls.followFolder && current.isValid()) {
+      controls.folders->scrollTo(current, QAbstractItemView::PositionAtCenter);
+    }
+  };
+  connect(side.model, &QAbstractItemModel::layoutChanged, this, keepFolderInView);
+  connect(side.model, &QAbstractItemModel::rowsInserted, this, keepFolderInView);
+  connect(side.folders->verticalScrollBar(), &QAbstractSlider::actionTriggered, this,
+          [this, which] { controlsOf(which).followFolder = false; });
   connect(side.folders, &QTreeView::clicked, this,
           [this, which](const QModelIndex& entry) { DirClick(which, entry); });
   connect(side.folders, &QTreeView::activated, this,
@@ -161,6 +184,7 @@ void MainWindow::refreshFromModel() {
   refreshJobList();
   refreshOptions();
   refreshTimerFrame();
+  tabToSelectedOptions();
   updating_ = wasUpdating;
   const WindowModel& window = session_.window;
   if (window.minimized && isVisible() && !isMinimized()) {
@@ -177,8 +201,10 @@ void MainWindow::refreshSide(SideControls& side) {
   if (volume >= 0) {
     const QString root = FromPath(volumes_[static_cast<std::size_t>(volume)].mountPoint);
     if (root != side.root) {
+      // The chosen folder is read first, so that it shows at once; the list takes on the
+      // whole volume (and puts it in order) once that folder is there.
       side.root = root;
-      side.model->setRootPath(root);
+      side.model->setRootPath(FromPath(model.folder));
       side.folders->setRootIndex(side.model->index(root));
     }
     if (side.folders->currentIndex() != side.model->index(FromPath(model.folder))) {
@@ -194,8 +220,9 @@ void MainWindow::showCurrentFolder(SideControls& side) {
   const bool wasUpdating = updating_;
   updating_ = true;
   side.folders->setCurrentIndex(folder);
-  side.folders->scrollTo(folder);
+  side.folders->scrollTo(folder, QAbstractItemView::PositionAtCenter);
   side.folders->expand(folder);
+  side.followFolder = true;
   updating_ = wasUpdating;
 }
 
@@ -213,7 +240,7 @@ void MainWindow::refreshUsage(SideControls& side) {
   QString usage = QString::fromStdString(
       Disk_use_total(session_, side.side == Side::From ? std::int16_t{0} : std::int16_t{1}));
   usage.replace(QLatin1Char('.'), QLocale::system().decimalPoint());
-  side.usage->setText(usage);
+  ShowValue(side.usage, usage);
 }
 
 void MainWindow::refreshJobList() {
@@ -269,6 +296,13 @@ void MainWindow::changeEvent(QEvent* event) {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
+  const auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance());
+  const UnloadMode mode =
+      app != nullptr && app->isSavingSession() ? UnloadMode::SessionEnd : UnloadMode::User;
+  if (!unloaded_ && !Form_QueryUnload(mode)) {
+    event->ignore();
+    return;
+  }
   if (!unloaded_) {
     unloaded_ = true;
     WindowModel& window = session_.window;

@@ -106,6 +106,16 @@ class MainWindow : public QMainWindow {
   void mnuTopics_Click();
   void mnuAbout_Click();
 
+  // Why the window is asked to close: by the user (its frame, the window manager) or by the
+  // end of the desktop session.
+  enum class UnloadMode { User, SessionEnd };
+  // Whether the window may close now. During a run it may not: the user is asked whether to
+  // stop the run (the session's end does not ask); a stop is requested as "中断" requests it,
+  // and the window closes once the run has ended.
+  [[nodiscard]] bool Form_QueryUnload(UnloadMode mode);
+  // The desktop session ends: a run stops, then the window closes.
+  void endSession();
+
  signals:
   // The closing sequence has run.
   void closed();
@@ -127,6 +137,8 @@ class MainWindow : public QMainWindow {
     QFileSystemModel* model = nullptr;
     std::string lastDrive;  // LastDrive1 / LastDrive2
     QString root;           // the volume the folder list shows
+    // The list keeps its current folder in view while it fills, until the user scrolls it.
+    bool followFolder = false;
   };
 
   // Building (MainWindowControls.cpp).
@@ -137,6 +149,8 @@ class MainWindow : public QMainWindow {
   void buildOptionFrames();
   void buildButtons();
   void buildMenus();
+  void buildTabOrder();
+  void tabToSelectedOptions();
   void connectControls();
   void connectSide(SideControls& side);
   [[nodiscard]] QRect place(int x, int y, int width, int height) const;
@@ -175,6 +189,7 @@ class MainWindow : public QMainWindow {
   bool updating_ = false;  // code is setting controls: their handlers stay quiet
   bool hiddenInTray_ = false;
   bool unloaded_ = false;
+  bool closeAfterRun_ = false;  // the window closes as soon as the run has ended
 
   SideControls from_{Side::From};
   SideControls to_{Side::To};

@@ -68,6 +68,39 @@ void MainWindow::buildControls() {
   buildButtons();
   client->setFixedSize(place(0, 0, kClientWidth, kClientHeight).size());
   buildMenus();
+  buildTabOrder();
+}
+
+// Tab follows the reading order: the paths and their lists, the job file, "Copy" and "Quit",
+// the timer, the options frame by frame, the bottom buttons.
+void MainWindow::buildTabOrder() {
+  const auto buttons = [](const QButtonGroup* group) {
+    QList<QWidget*> widgets;
+    for (QAbstractButton* button : group->buttons()) widgets << button;
+    return widgets;
+  };
+  QList<QWidget*> order;
+  for (const SideControls* side : {&from_, &to_}) {
+    order << side->path << side->drive << side->folders;
+    if (side == &from_) order << swap_;
+  }
+  order << jobList_ << copy_ << quit_ << timerCheck_ << onceCheck_ << buttons(dateMode_)
+        << timeBoxes_[0] << timeBoxes_[1] << spin_ << buttons(mode_) << trashBox_
+        << buttons(upDate_) << sizeCheck_ << matchCase_ << buttons(childDir_) << buttons(report_)
+        << simulation_ << reportFile_ << recent_;
+  spin_->setFocusPolicy(Qt::StrongFocus);
+  for (qsizetype i = 0; i + 1 < order.size(); ++i) setTabOrder(order[i], order[i + 1]);
+}
+
+// Tab enters an option group on its selected button; the arrow keys move within the group.
+void MainWindow::tabToSelectedOptions() {
+  for (const QButtonGroup* group : {dateMode_, mode_, upDate_, childDir_, report_}) {
+    const bool anySelected = group->checkedButton() != nullptr;
+    for (QAbstractButton* button : group->buttons()) {
+      const bool reachable = button->isChecked() || (!anySelected && button == group->buttons()[0]);
+      button->setFocusPolicy(reachable ? Qt::StrongFocus : Qt::ClickFocus);
+    }
+  }
 }
 
 void MainWindow::buildSide(SideControls& side, int top, const QColor& colour) {

@@ -28,6 +28,10 @@ namespace {
 
 constexpr const char* kDriveNotReady = "デバイスの準備ができていません。";
 constexpr const char* kSaveFailed = " を保存できませんでした。";
+constexpr const char* kStopToClose =
+    "実行中の処理を中断して終了しますか？\n\n"
+    "OK: 次の項目で中断し、レポートを閉じてから終了します。\n"
+    "Cancel: 処理を続けます。";
 
 std::string ToPath(const QString& text) {
   return QFile::encodeName(text).toStdString();
@@ -79,7 +83,7 @@ class AskingSimulationDialog : public SimulationDialog {
 
 void MainWindow::afterLogic() {
   refreshFromModel();
-  if (session_.endRequested) close();
+  if (session_.endRequested || (closeAfterRun_ && !session_.window.runActive)) close();
 }
 
 bool MainWindow::runEngineWork(const std::function<void()>& work) {
@@ -386,6 +390,24 @@ void MainWindow::mnuMakeBatFile_Click() {
 void MainWindow::mnuQuit_Click() {
   tolvan::mnuQuit_Click(session_, kExitSuccess);
   afterLogic();
+}
+
+bool MainWindow::Form_QueryUnload(UnloadMode mode) {
+  if (!session_.window.runActive) return true;
+  if (closeAfterRun_) return false;  // already stopping
+  if (mode == UnloadMode::User &&
+      services_.windowSystem->messageBox(
+          kStopToClose, kProgramTitle, platform::MessageIcon::Exclamation,
+          platform::MessageButtons::OkCancel) != platform::MessageAnswer::Ok) {
+    return false;
+  }
+  closeAfterRun_ = true;
+  session_.engine.run.StopFlag.store(-1);
+  return false;
+}
+
+void MainWindow::endSession() {
+  if (Form_QueryUnload(UnloadMode::SessionEnd)) close();
 }
 
 void MainWindow::mnuTopics_Click() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QLabel>
 #include <QPushButton>
 #include <QString>
 #include <QWidget>
@@ -13,6 +14,13 @@ Control* Named(Control* control, const char* objectName, const QString& accessib
   control->setObjectName(QString::fromUtf8(objectName));
   control->setAccessibleName(accessibleName);
   return control;
+}
+
+// A label that shows a value keeps its caption as its accessible name; a screen reader reads
+// the value from its description, which follows the text.
+inline void ShowValue(QLabel* label, const QString& text) {
+  label->setText(text);
+  label->setAccessibleDescription(text);
 }
 
 inline QPushButton* MakeButton(const char* name, const char* caption, QWidget* parent) {

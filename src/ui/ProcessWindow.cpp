@@ -1,6 +1,8 @@
 #include "ui/ProcessWindow.h"
 #include "ui/NamedControl.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -16,6 +18,7 @@
 
 #include "conditions/Startup.h"
 #include "ui/FontSetup.h"
+#include "ui/ProgramIcon.h"
 
 namespace tolvan::ui {
 namespace {
@@ -35,6 +38,24 @@ QSize ScreenSize() {
   return screen != nullptr ? screen->geometry().size() : QSize(INT_MAX, INT_MAX);
 }
 
+// Screen readers take a plain top-level widget for a filler: the progress window says it is a
+// window.
+QAccessibleInterface* WindowRole(const QString& className, QObject* object) {
+  if (className != QLatin1String(ProcessWindow::staticMetaObject.className()) ||
+      !object->isWidgetType()) {
+    return nullptr;
+  }
+  return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::Window);
+}
+
+void InstallWindowRole() {
+  static const bool installed = [] {
+    QAccessible::installFactory(WindowRole);
+    return true;
+  }();
+  (void)installed;
+}
+
 }  // namespace
 
 ProcessWindow::ProcessWindow(platform::SettingsStore& settings)
@@ -44,11 +65,13 @@ ProcessWindow::ProcessWindow(platform::SettingsStore& settings)
       Label1_(MakeLabel(this, "Label1", QStringLiteral("From ･･･> To"))),
       ProgressBar1_(new QProgressBar(this)),
       Label5_(MakeLabel(this, "Label5", QStringLiteral("推定残り時間 :"))),
-      Label6_(MakeLabel(this, "Label6", QStringLiteral("推定残り時間 :"))),
+      Label6_(MakeLabel(this, "Label6", QStringLiteral("推定残り時間"))),
       Command1_(new QPushButton(QStringLiteral("中断"), this)) {
+  InstallWindowRole();
   setObjectName(QStringLiteral("Process"));
   setWindowTitle(QStringLiteral("Tolvane Process"));
   setAccessibleName(windowTitle());
+  setWindowIcon(ProgramIcon(style()));
   QFont bold = Label7_->font();
   bold.setBold(true);
   Label7_->setFont(bold);
@@ -93,7 +116,7 @@ void ProcessWindow::Form_Load() {
   move(left / kTwipsPerPixel, top / kTwipsPerPixel);
   resize(width / kTwipsPerPixel, height / kTwipsPerPixel);
   // Every showing starts from the window as designed.
-  for (QLabel* label : {Label7_, Label1_, Label6_}) label->clear();
+  for (QLabel* label : {Label7_, Label1_, Label6_}) ShowValue(label, {});
   Label5_->hide();
   ProgressBar1_->hide();
   Command1_->show();
@@ -123,11 +146,11 @@ void ProcessWindow::setStatus(const QString& text, std::uint32_t rgb) {
   QPalette palette = Label7_->palette();
   palette.setColor(QPalette::WindowText, QColor::fromRgb(static_cast<QRgb>(rgb)));
   Label7_->setPalette(palette);
-  Label7_->setText(text);
+  ShowValue(Label7_, text);
 }
 
 void ProcessWindow::setPaths(const QString& text) {
-  Label1_->setText(text);
+  ShowValue(Label1_, text);
 }
 
 void ProcessWindow::setStopButtonVisible(bool visible) {
@@ -151,7 +174,7 @@ void ProcessWindow::setEstimateHeadingVisible(bool visible) {
 }
 
 void ProcessWindow::setEstimate(const QString& text) {
-  Label6_->setText(text);
+  ShowValue(Label6_, text);
 }
 
 }  // namespace tolvan::ui

@@ -1,11 +1,15 @@
 #include "ui/QtWindowSystem.h"
 
+#include <algorithm>
+
 #include <QApplication>
 #include <QDesktopServices>
 #include <QMessageBox>
+#include <QScreen>
 #include <QUrl>
 
 #include "ui/GuiThread.h"
+#include "ui/MessageText.h"
 #include "ui/ProcessWindow.h"
 #include "ui/WaitDialog.h"
 
@@ -17,6 +21,15 @@ using platform::MessageButtons;
 using platform::MessageIcon;
 
 constexpr auto kEventsInterval = std::chrono::milliseconds(50);
+
+// How wide a line of a message box may be: the box keeps its text narrower than half the
+// screen, beside its icon.
+int LongestLine(const QWidget& box) {
+  constexpr int kLongestLine = 400;
+  const QScreen* screen = box.screen();
+  return screen == nullptr ? kLongestLine
+                           : std::min(kLongestLine, screen->availableGeometry().width() / 3);
+}
 
 QMessageBox::Icon BoxIcon(MessageIcon icon) {
   switch (icon) {
@@ -105,8 +118,13 @@ MessageAnswer QtWindowSystem::messageBox(const std::string& text, const std::str
                                          MessageIcon icon, MessageButtons buttons) {
   MessageAnswer answer = MessageAnswer::Cancel;
   CallOnGuiThread([&] {
-    QMessageBox box(BoxIcon(icon), QString::fromStdString(title), QString::fromStdString(text),
-                    BoxButtons(buttons), dialogOwner());
+    QMessageBox box(BoxIcon(icon), QString::fromStdString(title), {}, BoxButtons(buttons),
+                    dialogOwner());
+    const MessageLayout layout =
+        LayOutMessage(QString::fromStdString(text), box.fontMetrics(), LongestLine(box));
+    box.setTextFormat(Qt::PlainText);
+    box.setText(layout.shown);
+    if (!layout.details.isEmpty()) box.setDetailedText(layout.details);
     box.setObjectName(QStringLiteral("MessageBox"));
     box.setAccessibleName(box.windowTitle());
     answer = BoxAnswer(box.exec(), buttons);

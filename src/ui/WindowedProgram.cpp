@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QScreen>
+#include <QSessionManager>
 
 #include "conditions/Session.h"
 #include "conditions/Startup.h"
@@ -98,6 +99,9 @@ int RunWindowed(const std::vector<std::string>& args, const CommandLine& /*comma
     services.onGuiThread([&window] { window.refreshFromModel(); });
   };
   QObject::connect(&window, &MainWindow::closed, &application, &QCoreApplication::quit);
+  // The desktop session ends: a run stops and its report is finished before the program ends.
+  QObject::connect(&application, &QGuiApplication::commitDataRequest, &window,
+                   [&window](QSessionManager& /*manager*/) { window.endSession(); });
   const QuitSignals quitSignals(
       engine.run.StopFlag, [&session] { return session.window.runActive; },
       [&window] { window.close(); });

@@ -146,5 +146,63 @@ TEST_F(WindowCopyTest, CopyFromTheKeyboardMirrorsTheTreeAndReportsEveryCopy) {
                     "box window, so the window program's message boxes are not in this build";
 }
 
+// A master of many empty files, so that a run lasts long enough to be closed while it goes.
+void MakeLargeMaster(const std::string& master, int folders, int filesPerFolder) {
+  for (int f = 0; f < folders; ++f) {
+    const std::string folder = master + "/d" + std::to_string(f);
+    ASSERT_EQ(::mkdir(folder.c_str(), 0755), 0) << folder;
+    for (int i = 0; i < filesPerFolder; ++i) {
+      const std::string file = folder + "/f" + std::to_string(i);
+      ASSERT_EQ(::mknod(file.c_str(), S_IFREG | 0644, 0), 0) << file;
+    }
+  }
+}
+
+std::size_t Count(const std::string& text, const std::string& what) {
+  std::size_t count = 0;
+  for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
+    ++count;
+  return count;
+}
+
+TEST_F(WindowCopyTest, ClosingTheMainWindowDuringARunStopsItAndFinishesTheReport) {
+  constexpr int kFiles = 200 * 100;
+  MakeLargeMaster(master, 200, 100);
+  if (HasFatalFailure()) return;
+  writeJob(backup);
+  const auto copied = [this] { return Count(ReadText(home + "/report.tvr"), "New File : "); };
+
+  std::chrono::steady_clock::time_point answered;
+  const ProgramResult result = run({}, [&](pid_t pid, const std::string& errPath) {
+    const KillUnlessEnded guard(pid);
+    const std::string window = awaitWindow("Tolvane", pid);
+    ASSERT_FALSE(window.empty()) << ReadText(errPath);
+    ASSERT_TRUE(press(window, "alt+c"));
+    const std::string confirmation = awaitWindow("Tolvan32", pid);
+    if (confirmation.empty()) GTEST_SKIP() << "no message box windows in this build";
+    ASSERT_TRUE(press(confirmation, "Return"));
+    ASSERT_TRUE(WaitFor([&] { return copied() >= 50; }, 60s)) << "the run never got going";
+
+    ASSERT_TRUE(AskWindowToClose(display.name(), window));
+    const std::string question = awaitWindow("Tolvan32", pid);
+    ASSERT_FALSE(question.empty()) << "closing during the run asked nothing";
+    EXPECT_FALSE(HasEnded(pid));
+    ASSERT_TRUE(press(question, "Return"));  // OK: stop the run and end
+    answered = std::chrono::steady_clock::now();
+    EXPECT_TRUE(WaitFor([pid] { return HasEnded(pid); }, 10s))
+        << "the program went on after the stop";
+  });
+  if (HasFatalFailure() || IsSkipped()) return;
+  const auto took = std::chrono::steady_clock::now() - answered;
+  EXPECT_LT(took, 10s);
+  EXPECT_EQ(result.exitStatus, 0) << result.err;
+  const std::string report = ReadText(home + "/Recent.tvr");
+  const std::size_t stop = report.rfind("Stopped in the working : ");
+  ASSERT_NE(stop, std::string::npos) << "the report has no stop line";
+  EXPECT_EQ(report.substr(report.find("\r\n", stop)), "\r\n\r\n\r\n");
+  EXPECT_EQ(report.find("Finished Time : "), std::string::npos);
+  EXPECT_LT(copied(), static_cast<std::size_t>(kFiles));
+}
+
 }  // namespace
 }  // namespace tolvan::testing

@@ -6,6 +6,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <X11/Xlib.h>
+
 #include <thread>
 
 namespace tolvan::testing {
@@ -125,6 +127,22 @@ ToolResult RunXTool(const std::string& display, const std::vector<std::string>& 
   const int status = Collect(pid);
   result.exitStatus = finished ? status : -1;
   return result;
+}
+
+bool AskWindowToClose(const std::string& display, const std::string& windowId) {
+  Display* connection = XOpenDisplay(display.c_str());
+  if (connection == nullptr) return false;
+  XEvent message{};
+  message.xclient.type = ClientMessage;
+  message.xclient.window = static_cast<Window>(std::stoul(windowId));
+  message.xclient.message_type = XInternAtom(connection, "WM_PROTOCOLS", False);
+  message.xclient.format = 32;
+  message.xclient.data.l[0] = static_cast<long>(XInternAtom(connection, "WM_DELETE_WINDOW", False));
+  message.xclient.data.l[1] = CurrentTime;
+  const Status sent = XSendEvent(connection, message.xclient.window, False, NoEventMask, &message);
+  XSync(connection, False);
+  XCloseDisplay(connection);
+  return sent != 0;
 }
 
 bool WaitFor(const std::function<bool()>& ready, std::chrono::milliseconds limit) {

@@ -40,6 +40,10 @@ struct ToolResult {
 [[nodiscard]] ToolResult RunXTool(const std::string& display, const std::vector<std::string>& argv,
                                   std::chrono::milliseconds limit = std::chrono::seconds(10));
 
+// Asks the window `windowId` (decimal, as xdotool gives it) on `display` to close, as a window
+// manager's close button does: a WM_DELETE_WINDOW message. False when it could not be sent.
+[[nodiscard]] bool AskWindowToClose(const std::string& display, const std::string& windowId);
+
 // Calls `ready` every 100 ms until it gives true (then true) or `limit` has passed (false).
 [[nodiscard]] bool WaitFor(const std::function<bool()>& ready, std::chrono::milliseconds limit);
 

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QTest>
 #include <QTextBrowser>
 
 #include "ui/HelpWindow.h"
@@ -37,6 +40,21 @@ TEST(HelpWindowTest, OneNonModalWindowDescribesEveryOptionOfTheMainWindow) {
     EXPECT_TRUE(page.contains(QString::fromUtf8(caption))) << caption;
   }
   help->close();
+}
+
+TEST(HelpWindowTest, FitsTheScreenItOpensOnAndEscapeClosesIt) {
+  tolvan::ui::ShowHelpTopics(nullptr);
+  const QList<QTextBrowser*> windows = HelpWindows();
+  ASSERT_EQ(windows.size(), 1);
+  QTextBrowser* help = windows.front();
+  const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+  EXPECT_TRUE(screen.contains(help->frameGeometry())) << "off the screen";
+  // A window manager's title bar still fits above it (the offscreen screen is 600 high).
+  EXPECT_LT(help->height(), screen.height());
+  EXPECT_LT(help->minimumWidth(), help->maximumWidth());  // the user may resize it
+  QApplication::setActiveWindow(help);
+  QTest::keyClick(help, Qt::Key_Escape);
+  EXPECT_FALSE(help->isVisible());
 }
 
 }  // namespace
