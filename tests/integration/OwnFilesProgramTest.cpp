@@ -25,18 +25,12 @@ bool Contains(const std::string& text, const std::string& part) {
   return text.find(part) != std::string::npos;
 }
 
-bool Ended(pid_t pid) {
-  siginfo_t info{};
-  return waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG | WNOWAIT) == 0 &&
-         info.si_pid == pid;
-}
-
 // Ends a program that hangs (or reads without end) after 10 s; `hung` says it did.
 Watcher KillAfterTenSeconds(bool& hung) {
   return [&hung](pid_t pid, const std::string&) {
     const auto end = std::chrono::steady_clock::now() + 10s;
-    while (!Ended(pid) && std::chrono::steady_clock::now() < end) std::this_thread::sleep_for(5ms);
-    hung = !Ended(pid);
+    while (!HasEnded(pid) && std::chrono::steady_clock::now() < end) std::this_thread::sleep_for(5ms);
+    hung = !HasEnded(pid);
     if (hung) kill(pid, SIGKILL);
   };
 }

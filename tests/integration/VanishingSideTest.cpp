@@ -48,17 +48,10 @@ int FilesKept(const std::string& root) {
   return count;
 }
 
-// Whether the child has ended, without reaping it (the runner does that).
-bool Ended(pid_t pid) {
-  siginfo_t info{};
-  return ::waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG | WNOWAIT) == 0 &&
-         info.si_pid == pid;
-}
-
 // Waits for an event in any watched folder while `pid` runs; true when one came.
 bool AwaitEvent(int inotifyFd, pid_t pid) {
   pollfd poller{inotifyFd, POLLIN, 0};
-  while (!Ended(pid)) {
+  while (!HasEnded(pid)) {
     if (::poll(&poller, 1, 5) > 0) return true;
   }
   return false;
@@ -181,7 +174,7 @@ TEST_F(ProgramTest, NothingOutsideAnExchangedBackupIsRemovedTrashedOrOverwritten
         std::thread exchanger([&] {
           while (!ended.load()) exchange();
         });
-        while (!Ended(pid)) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        while (!HasEnded(pid)) std::this_thread::sleep_for(std::chrono::milliseconds(1));
         ended = true;
         exchanger.join();
       });

@@ -1,5 +1,8 @@
 #include "XDisplay.h"
 
+// Before Xlib.h, whose macros (None, Bool) break the test framework's headers.
+#include "app_ProgramRunner.h"
+
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -152,12 +155,6 @@ bool WaitFor(const std::function<bool()>& ready, std::chrono::milliseconds limit
     if (Clock::now() >= deadline) return false;
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
   }
-}
-
-bool HasEnded(pid_t pid) {
-  siginfo_t info{};
-  return ::waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG | WNOWAIT) == 0 &&
-         info.si_pid == pid;
 }
 
 }  // namespace tolvan::testing

@@ -47,7 +47,4 @@ struct ToolResult {
 // Calls `ready` every 100 ms until it gives true (then true) or `limit` has passed (false).
 [[nodiscard]] bool WaitFor(const std::function<bool()>& ready, std::chrono::milliseconds limit);
 
-// Whether the child `pid` has ended, without collecting its status.
-[[nodiscard]] bool HasEnded(pid_t pid);
-
 }  // namespace tolvan::testing

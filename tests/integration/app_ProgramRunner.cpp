@@ -119,6 +119,12 @@ ProgramResult ProgramTest::run(const std::vector<std::string>& args, const Watch
   return result;
 }
 
+bool HasEnded(pid_t pid) {
+  siginfo_t info{};
+  return ::waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG | WNOWAIT) == 0 &&
+         info.si_pid == pid;
+}
+
 std::vector<std::string> ProgramTest::recentLines() const {
   std::vector<std::string> lines;
   std::istringstream in(ReadText(home + "/Recent.tvr"));

@@ -28,6 +28,9 @@ struct ProgramResult {
   std::string err;
 };
 
+// Whether the child has ended, without reaping it (the runner does that).
+[[nodiscard]] bool HasEnded(pid_t pid);
+
 // Called with the child's pid and the file its standard error goes to, while it runs.
 using Watcher = std::function<void(pid_t pid, const std::string& errPath)>;
 

@@ -34,12 +34,6 @@ bool WaitFor(const std::function<bool()>& done) {
 }
 
 // True once the child has ended, leaving it to be waited for.
-bool Ended(pid_t pid) {
-  siginfo_t info{};
-  return waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG | WNOWAIT) == 0 &&
-         info.si_pid == pid;
-}
-
 bool HoldsPartialCopy(const std::string& folder) {
   std::error_code ignored;
   for (const auto& entry : std::filesystem::recursive_directory_iterator(folder, ignored))
@@ -127,8 +121,8 @@ TEST_F(AppCliTest, AProgramFolderThatCannotBeWrittenEndsTheRunWithStatusTwo) {
   const ProgramResult result = run(
       {"/X", "job.tvf"},
       [&](pid_t pid, const std::string& err) {
-        (void)WaitFor([&] { return Ended(pid) || Contains(ReadText(err), "Waiting"); });
-        waited = !Ended(pid);
+        (void)WaitFor([&] { return HasEnded(pid) || Contains(ReadText(err), "Waiting"); });
+        waited = !HasEnded(pid);
         if (waited) kill(pid, SIGINT);
       },
       true);
