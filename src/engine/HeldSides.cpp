@@ -53,7 +53,8 @@ std::string LostSideText(const Engine& engine, const std::string& from, const st
 
 const char* LostSideMessage(const Engine& engine) {
   return engine.run.LostSide == kMasterLost
-             ? "実行中にFrom側のフォルダーにアクセスできなくなりました。バックアップを中止しました。"
+             ? "実行中にFrom側のフォルダーにアクセスできなくなりました。バックアップを中止しました"
+               "。"
              : "実行中にTo側のフォルダーにアクセスできなくなりました。バックアップを中止しました。";
 }
 

@@ -288,10 +288,9 @@ enum class ListedWhen : std::uint8_t { Now, Earlier };
 
 // `listed` tells only the kind of an entry that is not a folder: nothing else of it is needed
 // before its removal, which looks at it again.
-std::int32_t VisitBackupEntry(Engine& engine, MasterFolder& masterFolder,
-                              const std::string& backup, const std::string& name,
-                              const platform::FileStat& listed, ListedWhen when,
-                              RemovalWalk& walk) {
+std::int32_t VisitBackupEntry(Engine& engine, MasterFolder& masterFolder, const std::string& backup,
+                              const std::string& name, const platform::FileStat& listed,
+                              ListedWhen when, RemovalWalk& walk) {
   if (masterFolder.unreadable) return 0;
   const std::string& master = masterFolder.path;
   platform::FileStat stat = listed;
@@ -307,8 +306,8 @@ std::int32_t VisitBackupEntry(Engine& engine, MasterFolder& masterFolder,
     return 0;
   }
   int lookupError = 0;
-  int found = MirrorCounterpart(engine, masterPath, backupPath, name, stat.kind, lookupError,
-                                masterFolder);
+  int found =
+      MirrorCounterpart(engine, masterPath, backupPath, name, stat.kind, lookupError, masterFolder);
   if (found == kNoCounterpart && when == ListedWhen::Earlier && engine.run.DryRunMode == 0) {
     // Never remove on an old listing what is not there now, or is not what was listed.
     platform::FileStat now;
@@ -321,7 +320,8 @@ std::int32_t VisitBackupEntry(Engine& engine, MasterFolder& masterFolder,
                                 masterFolder);
     }
   }
-  if (found == kMasterFolderUnreadable) return GiveUpOnMasterFolder(engine, masterFolder, lookupError);
+  if (found == kMasterFolderUnreadable)
+    return GiveUpOnMasterFolder(engine, masterFolder, lookupError);
   engine.progress.ProcessWrite(backupPath, stat.attributes);
   const bool folder = stat.kind == EntryKind::Directory;
   if (folder && engine.job.ChildDir == 0) return 0;
@@ -335,7 +335,8 @@ std::int32_t VisitBackupEntry(Engine& engine, MasterFolder& masterFolder,
   }
   std::int32_t errors = 0;
   if (found != kNoCounterpart) {
-    if (folder) errors += RemoveBelow(engine, masterPath, backupPath, stat, MasterHas::Folder, walk);
+    if (folder)
+      errors += RemoveBelow(engine, masterPath, backupPath, stat, MasterHas::Folder, walk);
     return errors;
   }
   if (folder && engine.job.OldNT != 0) {

@@ -109,9 +109,9 @@ class FileSystem {
   // --- Changing the backup tree ---
   // Below this folder no symbolic link is followed by any write or delete, not even in the
   // middle of a path. The folder is held open from now on, and every change starts from that
-  // descriptor, never from the path again. Empty text clears it. A folder of the running user's own without the
-  // owner's write or search permission is given both for a change inside it, and its bits
-  // are put back right after.
+  // descriptor, never from the path again. Empty text clears it. A folder of the running user's own
+  // without the owner's write or search permission is given both for a change inside it, and its
+  // bits are put back right after.
   virtual void setWriteRoot(const std::string& root) = 0;
   // Replaces `target` atomically with a copy of `source`: content (or link text), permission
   // bits, owner when running as root, and modification time to the nanosecond. The copy is

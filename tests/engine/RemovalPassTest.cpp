@@ -141,11 +141,11 @@ TEST_F(RemovalPassTest, ARemovalThatLeavesTheEntryIsAFailureEvenWithoutACode) {
 // in the backup folder or below it.
 TEST_F(RemovalPassTest, AMasterFolderThatCannotBeListedToItsEndRemovesNothingThere) {
   enum class Fault { ListingFails, ListingFailsHalfway, MountedVolumeGone };
-  for (const Fault fault : {Fault::ListingFails, Fault::ListingFailsHalfway,
-                            Fault::MountedVolumeGone}) {
+  for (const Fault fault :
+       {Fault::ListingFails, Fault::ListingFailsHalfway, Fault::MountedVolumeGone}) {
     SCOPED_TRACE("fault " + std::to_string(static_cast<int>(fault)));
-    addFiles({"/m/sub/a", "/m/sub/b", "/b/sub/a", "/b/sub/onlyHere", "/b/sub/deeper/x",
-              "/b/other"});
+    addFiles(
+        {"/m/sub/a", "/m/sub/b", "/b/sub/a", "/b/sub/onlyHere", "/b/sub/deeper/x", "/b/other"});
     int code = EIO;
     if (fault == Fault::ListingFails) fs.failOn(Op::List, "/m/sub", EIO, 1);
     if (fault == Fault::ListingFailsHalfway) fs.failListingAfter("/m/sub", 1, EIO);
@@ -153,9 +153,9 @@ TEST_F(RemovalPassTest, AMasterFolderThatCannotBeListedToItsEndRemovesNothingThe
       engine.masterMounts.note("/m/sub", 77);  // the fake's folders all lie on volume 1
       code = ENODEV;
     }
-    EXPECT_EQ(runRemoval(),
-              (Lines{"Delete File : /b/other", "Scan Error : /m/sub(Scanning Error on Master Disk Code : " +
-                                                   std::to_string(code) + ")"}));
+    EXPECT_EQ(runRemoval(), (Lines{"Delete File : /b/other",
+                                   "Scan Error : /m/sub(Scanning Error on Master Disk Code : " +
+                                       std::to_string(code) + ")"}));
     engine.masterMounts.clear();
     EXPECT_EQ(errors, 1);
     EXPECT_TRUE(fs.exists("/b/sub/onlyHere"));

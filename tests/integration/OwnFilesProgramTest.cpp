@@ -29,7 +29,8 @@ bool Contains(const std::string& text, const std::string& part) {
 Watcher KillAfterTenSeconds(bool& hung) {
   return [&hung](pid_t pid, const std::string&) {
     const auto end = std::chrono::steady_clock::now() + 10s;
-    while (!HasEnded(pid) && std::chrono::steady_clock::now() < end) std::this_thread::sleep_for(5ms);
+    while (!HasEnded(pid) && std::chrono::steady_clock::now() < end)
+      std::this_thread::sleep_for(5ms);
     hung = !HasEnded(pid);
     if (hung) kill(pid, SIGKILL);
   };

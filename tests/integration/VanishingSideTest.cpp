@@ -90,12 +90,14 @@ void MakeTrees(const std::string& from, const std::string& to,
 
 struct Vanishing {
   const char* name;
-  bool backupVanishes;  // else the master does
+  bool backupVanishes;   // else the master does
   std::uint32_t moment;  // the events of the room check's, the removal's or the copy's walk
   bool trashBox;
 };
 
-void PrintTo(const Vanishing& row, std::ostream* out) { *out << row.name; }
+void PrintTo(const Vanishing& row, std::ostream* out) {
+  *out << row.name;
+}
 
 class VanishingSideTest : public ProgramTest, public ::testing::WithParamInterface<Vanishing> {};
 
@@ -123,7 +125,8 @@ TEST_P(VanishingSideTest, NoBackupEntryIsLostAndTheReportSaysWhy) {
   ASSERT_TRUE(unmounted) << "the run ended before the moment came";
   EXPECT_EQ(result.exitStatus, 2) << result.err;
   const std::string why = std::string("folder is no longer at its path");
-  EXPECT_NE(ReadText(home + "/Recent.tvr").find((row.backupVanishes ? "The backup " : "The master ") + why),
+  EXPECT_NE(ReadText(home + "/Recent.tvr")
+                .find((row.backupVanishes ? "The backup " : "The master ") + why),
             std::string::npos)
       << ReadText(home + "/Recent.tvr");
   EXPECT_TRUE(platform::testing::NamesIn(volume).empty()) << "written to the bare mount point";
