@@ -12,6 +12,7 @@
 #include "conditions/Startup.h"
 #include "conditions/Tvf.h"
 #include "engine/Engine.h"
+#include "engine/ExitStatus.h"
 #include "engine/Paths.h"
 #include "engine/SimulationList.h"
 #include "platform/HeadlessWindowSystem.h"
@@ -19,7 +20,6 @@
 #include "platform/LinuxSystemInfo.h"
 #include "platform/LinuxTrash.h"
 #include "platform/QtSettingsStore.h"
-#include "scheduler/ExitStatus.h"
 #include "scheduler/FormSet.h"
 
 namespace tolvan::app {

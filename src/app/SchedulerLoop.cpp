@@ -5,7 +5,7 @@
 #include <iostream>
 
 #include "app/StopSignals.h"
-#include "scheduler/ExitStatus.h"
+#include "engine/ExitStatus.h"
 #include "scheduler/FormSet.h"
 #include "scheduler/ScheduleCheck.h"
 

@@ -5,9 +5,9 @@
 
 #include <ctime>
 
+#include "engine/ExitStatus.h"
 #include "platform/LinuxFileSystem.h"
 #include "platform/LinuxLockedFile.h"
-#include "scheduler/ExitStatus.h"
 
 namespace tolvan::app {
 namespace {

@@ -7,9 +7,9 @@
 #include "app/HeadlessProgram.h"
 #include "app/Usage.h"
 #include "conditions/CommandLine.h"
+#include "engine/ExitStatus.h"
 #include "engine/Paths.h"
 #include "platform/OpenFileLimit.h"
-#include "scheduler/ExitStatus.h"
 #include "ui/WindowedProgram.h"
 
 namespace {

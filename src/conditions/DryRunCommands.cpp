@@ -1,10 +1,10 @@
 #include "conditions/DryRunCommands.h"
 
 #include "conditions/Startup.h"
+#include "engine/ExitStatus.h"
 #include "engine/Paths.h"
 #include "engine/RestoreBatch.h"
 #include "engine/SimulationList.h"
-#include "scheduler/ExitStatus.h"
 
 namespace tolvan {
 namespace {

@@ -7,11 +7,11 @@
 #include "conditions/PathFields.h"
 #include "conditions/Tvf.h"
 #include "conditions/TvfList.h"
+#include "engine/ExitStatus.h"
 #include "engine/FileOps.h"
 #include "engine/Paths.h"
 #include "engine/Report.h"
 #include "platform/PartialCopy.h"
-#include "scheduler/ExitStatus.h"
 
 namespace tolvan {
 namespace {

@@ -2,8 +2,8 @@
 
 #include <cmath>
 
+#include "engine/ExitStatus.h"
 #include "engine/Paths.h"
-#include "scheduler/ExitStatus.h"
 #include "scheduler/TimeEntry.h"
 
 namespace tolvan {

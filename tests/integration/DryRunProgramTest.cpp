@@ -13,7 +13,7 @@
 #include <sstream>
 #include <thread>
 
-#include "app_ProgramRunner.h"
+#include "ProgramRunner.h"
 
 namespace tolvan::testing {
 namespace {

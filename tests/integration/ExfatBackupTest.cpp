@@ -9,7 +9,7 @@
 #include <utility>
 
 #include "ExfatVolume.h"
-#include "app_ProgramRunner.h"
+#include "ProgramRunner.h"
 
 namespace tolvan::testing {
 namespace {

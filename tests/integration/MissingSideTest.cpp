@@ -4,7 +4,7 @@
 
 #include <filesystem>
 
-#include "app_ProgramRunner.h"
+#include "ProgramRunner.h"
 #include "engine/Engine.h"
 #include "engine/JobDriver.h"
 #include "platform/LinuxFileSystem.h"

@@ -11,7 +11,7 @@
 #include <sstream>
 #include <thread>
 
-#include "app_ProgramRunner.h"
+#include "ProgramRunner.h"
 
 namespace tolvan::testing {
 namespace {

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app_ProgramRunner.h"
+#include "ProgramRunner.h"
 
 namespace tolvan::testing {
 namespace {

@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <map>
 
-#include "app_ProgramRunner.h"
+#include "ProgramRunner.h"
 
 namespace tolvan::testing {
 namespace {

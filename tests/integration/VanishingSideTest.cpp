@@ -14,7 +14,7 @@
 #include <filesystem>
 #include <thread>
 
-#include "app_ProgramRunner.h"
+#include "ProgramRunner.h"
 #include "platform/UniqueFd.h"
 
 namespace tolvan::testing {

@@ -14,7 +14,7 @@
 #include <filesystem>
 #include <thread>
 
-#include "app_ProgramRunner.h"
+#include "ProgramRunner.h"
 #include "engine/CopyPass.h"
 #include "engine/Engine.h"
 #include "engine/FileOps.h"

@@ -8,8 +8,8 @@
 #include <sstream>
 #include <thread>
 
+#include "ProgramRunner.h"
 #include "XDisplay.h"
-#include "app_ProgramRunner.h"
 
 namespace tolvan::testing {
 namespace {

@@ -1,7 +1,7 @@
 #include "XDisplay.h"
 
 // Before Xlib.h, whose macros (None, Bool) break the test framework's headers.
-#include "app_ProgramRunner.h"
+#include "ProgramRunner.h"
 
 #include <fcntl.h>
 #include <poll.h>

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "SchedulerFixture.h"
-#include "scheduler/ExitStatus.h"
+#include "engine/ExitStatus.h"
 
 namespace tolvan::testing {
 namespace {

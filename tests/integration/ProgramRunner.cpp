@@ -1,4 +1,4 @@
-#include "app_ProgramRunner.h"
+#include "ProgramRunner.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

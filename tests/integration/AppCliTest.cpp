@@ -9,7 +9,7 @@
 #include <filesystem>
 #include <thread>
 
-#include "app_ProgramRunner.h"
+#include "ProgramRunner.h"
 
 namespace tolvan::testing {
 namespace {

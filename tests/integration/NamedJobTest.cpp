@@ -4,7 +4,7 @@
 
 #include <filesystem>
 
-#include "app_ProgramRunner.h"
+#include "ProgramRunner.h"
 
 namespace tolvan::testing {
 namespace {

@@ -1,1 +1,0 @@
-// Keeps every module library non-empty while it is being filled.
