@@ -37,18 +37,12 @@ void CheckSidesNowAndThen(Engine& engine) {
 }
 
 std::string LostSideText(const Engine& engine, const std::string& from, const std::string& to) {
-  switch (engine.run.LostSide) {
-    case kMasterLost:
-      return FailureText(from, engine.run.LostSideCode) +
-             " The master folder is no longer at its path (unplugged or unmounted?): the run "
-             "stopped, nothing more was removed or copied";
-    case kBackupLost:
-      return FailureText(to, engine.run.LostSideCode) +
-             " The backup folder is no longer at its path (unplugged or unmounted?): the run "
-             "stopped, nothing more was removed or copied";
-    default:
-      return {};
-  }
+  if (engine.run.LostSide == kNoSideLost) return {};
+  const bool master = engine.run.LostSide == kMasterLost;
+  return FailureText(master ? from : to, engine.run.LostSideCode) + " The " +
+         (master ? "master" : "backup") +
+         " folder is no longer at its path (unplugged or unmounted?): the run stopped, nothing "
+         "more was removed or copied";
 }
 
 const char* LostSideMessage(const Engine& engine) {

@@ -246,8 +246,10 @@ int MirrorCounterpart(Engine& engine, std::string& masterPath, const std::string
   int found = FindCounterpart(engine, masterPath, name, counterpart, lookupError);
   if (found == kNoCounterpart)
     found = CaseBlindCounterpart(engine, masterPath, backupPath, name, counterpart);
-  // A lookup that found nothing is evidence only while its folder is still the master's.
-  if (found == kNoCounterpart && !MasterFolderStillThere(engine, master.path, lookupError))
+  // Without a whole listing of the folder, a lookup that found nothing is evidence only while
+  // the folder is still the master's.
+  if (found == kNoCounterpart && listed == ListedNames::Found::NotHeld &&
+      !MasterFolderStillThere(engine, master.path, lookupError))
     return kMasterFolderUnreadable;
   if (found >= 0 && engine.job.NomalMode != 0 && KindsDiffer(kind, counterpart.Kind)) {
     return kNoCounterpart;

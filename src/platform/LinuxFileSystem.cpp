@@ -56,13 +56,9 @@ NoFollowRoot& LinuxFileSystem::rootForReading(std::string_view dir) {
   return readRoot_.covers(dir) ? readRoot_ : writeRoot_;
 }
 
-int LinuxFileSystem::openLookupFolder(std::string_view folder, UniqueFd& out) {
-  if (readRoot_.covers(folder) || writeRoot_.covers(folder))
-    return rootForReading(folder).openFolder(folder, O_PATH, out);
-  scratch_.assign(folder);
-  // O_PATH: a folder that may be searched but not read still gives its entries.
-  out.reset(::open(scratch_.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
-  return out.valid() ? 0 : errno;
+NoFollowRoot* LinuxFileSystem::heldRootOf(std::string_view dir) {
+  if (readRoot_.covers(dir)) return &readRoot_;
+  return writeRoot_.covers(dir) ? &writeRoot_ : nullptr;
 }
 
 int LinuxFileSystem::lookup(const std::string& path, struct stat& st,
@@ -75,11 +71,14 @@ int LinuxFileSystem::lookup(const std::string& path, struct stat& st,
   DirectoryFdCache::Slot* slot = lookupFolders_.find(parent);
   if (slot == nullptr) {
     UniqueFd fd;
-    if (int e = openLookupFolder(parent, fd); e != 0) {
-      // Below a held root its path is no longer to be trusted; elsewhere the path's own
-      // lookup gives the exact error.
-      if (readRoot_.covers(parent) || writeRoot_.covers(parent)) return e;
-      return ::lstat(path.c_str(), &st) == 0 ? 0 : errno;
+    if (NoFollowRoot* held = heldRootOf(parent)) {
+      // Below a held root its path is no longer to be trusted.
+      if (int e = held->openFolder(parent, O_PATH, fd); e != 0) return e;
+    } else {
+      scratch_.assign(parent);
+      // O_PATH: a folder that may be searched but not read still gives its entries.
+      fd.reset(::open(scratch_.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+      if (!fd.valid()) return ::lstat(path.c_str(), &st) == 0 ? 0 : errno;  // the exact error
     }
     slot = &lookupFolders_.insert(parent, fd.release());
   }

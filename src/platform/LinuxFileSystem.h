@@ -120,8 +120,8 @@ class LinuxFileSystem : public FileSystem {
   [[nodiscard]] int replaceTarget(int folderFd, const char* temporary, const char* name,
                                   const Replacement& replacement);
 
-  // A folder to look entries up in: through the held root at or below it, if any.
-  [[nodiscard]] int openLookupFolder(std::string_view folder, UniqueFd& out);
+  // The held root at or above `dir`, if any.
+  [[nodiscard]] NoFollowRoot* heldRootOf(std::string_view dir);
   // The root whose descriptors open `dir` for reading.
   [[nodiscard]] NoFollowRoot& rootForReading(std::string_view dir);
 

@@ -23,7 +23,7 @@ class FakeSystemInfo : public SystemInfo {
   void setNow(std::int64_t unixSeconds) { clock = unixSeconds; }
   void advance(std::int64_t seconds) { clock += seconds; }
 
-  std::int64_t clock = 1700000000;  // 2023-11-14 22:13:20 UTC
+  std::int64_t clock = 1700000000;    // 2023-11-14 22:13:20 UTC
   std::int64_t clockStepPerCall = 0;  // added after every now(), to model time passing
   std::int64_t utcOffsetSeconds = 0;
   bool failTimeConversion = false;
