@@ -10,6 +10,7 @@
 #include <thread>
 #include <vector>
 
+#include "engine/Report.h"
 #include "platform/FileSystem.h"
 
 namespace tolvan {
@@ -19,7 +20,7 @@ namespace tolvan {
 // over: nothing else can be there, and nothing there needs its folder widened. A folder's
 // copies go to one worker together. The results, and the report lines written meanwhile, are
 // taken back in the order they were handed over, so the report keeps the order of the walk.
-class CopyAhead {
+class CopyAhead final : public LineHold {
  public:
   // No workers (and every copy refused) when `fs` cannot give objects for other threads.
   explicit CopyAhead(platform::FileSystem& fs);
@@ -45,6 +46,11 @@ class CopyAhead {
   [[nodiscard]] bool busy() const { return !order_.empty(); }
   // Keeps a report line for its place after the copies handed over so far.
   void addLine(std::int16_t kind, std::string text);
+  [[nodiscard]] bool holdLine(std::int16_t kind, const std::string& text) override {
+    if (!busy()) return false;
+    addLine(kind, text);
+    return true;
+  }
   // The copies finished so far (or, with `all`, every copy handed over), oldest first, up to
   // the first that has not finished.
   [[nodiscard]] std::vector<Finished> takeFinished(bool all);

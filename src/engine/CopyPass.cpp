@@ -423,7 +423,8 @@ int CompareModified(DateTime master, DateTime backup) {
 void TakeBackCopies(Engine& engine, bool all) {
   CopyAhead* const ahead = engine.copiesAhead;
   if (ahead == nullptr) return;
-  engine.copiesAhead = nullptr;  // the lines written here are the copies' own
+  LineHold* const hold = engine.report.HeldBehind;
+  engine.report.HeldBehind = nullptr;  // the lines written here are the copies' own
   for (const CopyAhead::Finished& copy : ahead->takeFinished(all)) {
     if (copy.line >= 0) {
       WriteLine(engine, static_cast<ReportLineKind>(copy.line), copy.target);
@@ -441,23 +442,21 @@ void TakeBackCopies(Engine& engine, bool all) {
       ++engine.copiesAheadErrors;
     }
   }
-  engine.copiesAhead = ahead;
-}
-
-bool KeptBehindCopies(Engine& engine, std::int16_t kind, const std::string& text) {
-  if (engine.copiesAhead == nullptr || !engine.copiesAhead->busy()) return false;
-  engine.copiesAhead->addLine(kind, text);
-  return true;
+  engine.report.HeldBehind = hold;
 }
 
 std::int32_t CopyTree(Engine& engine, const std::string& from, const std::string& to) {
   WalkPath path(engine.fs(), from);
   CopyAhead ahead(engine.fs());
-  if (engine.run.DryRunMode == 0 && ahead.working()) engine.copiesAhead = &ahead;
+  if (engine.run.DryRunMode == 0 && ahead.working()) {
+    engine.copiesAhead = &ahead;
+    engine.report.HeldBehind = &ahead;
+  }
   engine.copiesAheadErrors = 0;
   std::int32_t errors = CopyFolder(engine, from, to, path, false);
   TakeBackCopies(engine, true);
   engine.copiesAhead = nullptr;
+  engine.report.HeldBehind = nullptr;
   errors += engine.copiesAheadErrors;
   engine.clearListings();  // a stop leaves folders unwalked
   return errors;

@@ -24,8 +24,6 @@ struct Engine;
 // Writes the lines of the copies handed to other threads that have finished (with `all`, of
 // every copy handed over, waiting for them), in the order they were handed over.
 void TakeBackCopies(Engine& engine, bool all);
-// Keeps a report line for its place after the lines of the copies on their way, if any.
-[[nodiscard]] bool KeptBehindCopies(Engine& engine, std::int16_t kind, const std::string& text);
 
 // The 48-second rule: +1 master newer, -1 master older, 0 same time (both ends included).
 [[nodiscard]] int CompareModified(DateTime master, DateTime backup);

@@ -3,7 +3,6 @@
 #include <cerrno>
 #include <cstdio>
 
-#include "engine/CopyPass.h"
 #include "engine/DateTime.h"
 #include "engine/Engine.h"
 #include "engine/JobDescription.h"
@@ -305,7 +304,8 @@ std::int16_t WriteReport(Engine& engine, ReportLineKind kind, const std::string&
     writer.open(from, to);
   }
   if (code < 0 || engine.run.EndRequested) return 0;
-  if (KeptBehindCopies(engine, code, text)) return 0;  // written in its place later
+  LineHold* const hold = engine.report.HeldBehind;
+  if (hold != nullptr && hold->holdLine(code, text)) return 0;  // written in its place later
   // Lines of other kinds only belong between the opening and the closing of a run.
   writer.writeLine(PrefixOf(code) + text);
   return 0;

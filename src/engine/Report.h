@@ -33,6 +33,15 @@ enum class ReportLineKind : std::int16_t {
 inline constexpr const char* kReportFileName = "report.tvr";
 inline constexpr const char* kRecentFileName = "Recent.tvr";
 
+// Holds report lines back while copies that come before them in the walk are on their way,
+// so the report keeps the walk's order. Whoever runs such copies lends one to the report.
+class LineHold {
+ public:
+  virtual ~LineHold() = default;
+  // Keeps the line for its place when copies are on their way; false to have it written now.
+  [[nodiscard]] virtual bool holdLine(std::int16_t kind, const std::string& text) = 0;
+};
+
 // The two open report files; while they are open they are the run lock between processes.
 struct ReportFiles {
   std::unique_ptr<platform::LockedFile> ReportFile;
@@ -44,6 +53,7 @@ struct ReportFiles {
   std::size_t Pending = 0;
   std::chrono::steady_clock::time_point LastWrite{};
   std::int16_t WaitCancelled = 0;
+  LineHold* HeldBehind = nullptr;  // while copies are on their way
   // The first write or close of the report that failed since its files were taken (0 when
   // none), and the file it failed on: the report is incomplete.
   int LostCode = 0;
