@@ -5,6 +5,7 @@
 #   editor-settings.png    File > Editor Settings
 #   progress-window.png    the progress window during a run of a generated large tree
 #   main-window-2x.png     the main window again at twice the scale (QT_SCALE_FACTOR=2)
+#   main-window-en.png, simulation-dialog-en.png  the same where the desktop speaks English
 #
 # Builds the default preset first when needed (TOLVAN32=/path/to/tolvan32 uses that program).
 # Needs Xvfb, xdotool and ImageMagick's import (scripts/setup.sh installs them). There is no
@@ -78,8 +79,9 @@ DISPLAY=":$(head -n 1 "$state/display")"
 export DISPLAY
 
 scale=1
+language=(LC_ALL=C.UTF-8)
 start_program() {  # start_program ARGS...: the program on the display at $scale; pid in $program
-  env -i DISPLAY="$DISPLAY" QT_SCALE_FACTOR="$scale" LC_ALL=C.UTF-8 TZ=UTC PATH=/usr/bin:/bin HOME="$state/user" \
+  env -i DISPLAY="$DISPLAY" QT_SCALE_FACTOR="$scale" "${language[@]}" TZ=UTC PATH=/usr/bin:/bin HOME="$state/user" \
     TOLVAN32_HOME="$state/home" XDG_CONFIG_HOME="$state/config" XDG_DATA_HOME="$state/user" \
     "$exe" "$@" >>"$state/program.log" 2>&1 &
   program=$!
@@ -163,6 +165,19 @@ else
 fi
 kill "$program" 2>/dev/null || true
 scale=1
+
+# English where the desktop speaks it; the character set stays UTF-8 without an en_US locale.
+language=(LANG=en_US.UTF-8 LC_CTYPE=C.UTF-8)
+start_program
+if main=$(find_window Tolvane 30); then
+  shoot "$main" main-window-en
+  dialog_shot Simulation simulation-dialog-en click_button "$main" 264 384
+else
+  echo "screenshots: the main window \"Tolvane\" never appeared in English" >&2
+  missing+=(main-window-en simulation-dialog-en)
+fi
+kill "$program" 2>/dev/null || true
+language=(LC_ALL=C.UTF-8)
 
 # Long enough a run to catch its progress window: some 40,000 files of 1 KiB in 40 folders.
 for n in $(seq -w 1 40); do

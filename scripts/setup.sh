@@ -4,7 +4,8 @@
 set -euo pipefail
 packages=(g++ cmake ninja-build libgtest-dev libgmock-dev locales qt6-base-dev xvfb xauth
           imagemagick fonts-ipafont-gothic rsync xdotool x11-utils xdg-utils libx11-dev
-          dosfstools exfat-fuse exfatprogs e2fsprogs)
+          dosfstools exfat-fuse exfatprogs e2fsprogs qt6-tools-dev qt6-l10n-tools
+          dpkg-dev lintian desktop-file-utils man-db systemd)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -14,6 +14,7 @@
 
 #include "conditions/Startup.h"
 #include "ui/FontSetup.h"
+#include "ui/Translation.h"
 
 namespace tolvan::ui {
 namespace {
@@ -23,7 +24,7 @@ constexpr const char* kSizeNotANumber =
     "レポートファイルの最大サイズ（ＫＢ）は、1 から 32767 までの数値で指定して下さい。";
 
 QLabel* MakeLabel(const char* name, const char* caption, QWidget* parent) {
-  const QString text = QString::fromUtf8(caption);
+  const QString text = Translated("EditorSettingsDialog", caption);
   return Named(new QLabel(text, parent), name, text);
 }
 
@@ -68,12 +69,17 @@ EditorSettingsDialog::EditorSettingsDialog(Session& session, QWidget* parent)
 
 void EditorSettingsDialog::buildControls() {
   auto* layout = new QVBoxLayout(this);
-  QLabel* pathLabel = MakeLabel("Label1", "使用するエディタをフルパスで指定して下さい。", this);
+  QLabel* pathLabel = MakeLabel(
+      "Label1",
+      QT_TRANSLATE_NOOP("EditorSettingsDialog", "使用するエディタをフルパスで指定して下さい。"),
+      this);
   // Two fixed lines: wrapping would break "xdg-open" at its hyphen.
   QLabel* note =
       MakeLabel("Label3",
-                "（指定したエディタで表示できなかった場合は、xdg-open、gedit、mousepad 等を\n"
-                "ご使用下さい。パスを含まない名前は PATH から探します。）",
+                QT_TRANSLATE_NOOP("EditorSettingsDialog",
+                                  "（指定したエディタで表示できなかった場合は、xdg-open、gedit、"
+                                  "mousepad 等を\nご使用下さい。パスを含まない名前は PATH から探"
+                                  "します。）"),
                 this);
   layout->addWidget(pathLabel);
   layout->addWidget(note);
@@ -82,14 +88,18 @@ void EditorSettingsDialog::buildControls() {
   editorField_ = MakeField("Text1", pathLabel, this);
   editorField_->setMinimumWidth(340);
   pathLabel->setBuddy(editorField_);
-  QPushButton* browse = MakeButton("Command1", "参照", this);
+  QPushButton* browse = MakeButton(
+      "Command1",
+      Translated("EditorSettingsDialog", QT_TRANSLATE_NOOP("EditorSettingsDialog", "参照")), this);
   browse->setAutoDefault(false);
   pathRow->addWidget(editorField_, 1);
   pathRow->addWidget(browse);
   layout->addLayout(pathRow);
 
   auto* sizeRow = new QHBoxLayout();
-  QLabel* sizeLabel = MakeLabel("Label2", "レポートファイルの最大サイズ（ＫＢ）", this);
+  QLabel* sizeLabel = MakeLabel(
+      "Label2", QT_TRANSLATE_NOOP("EditorSettingsDialog", "レポートファイルの最大サイズ（ＫＢ）"),
+      this);
   sizeField_ = MakeField("Text2", sizeLabel, this);
   sizeField_->setFixedWidth(80);
   sizeLabel->setBuddy(sizeField_);
@@ -121,9 +131,10 @@ void EditorSettingsDialog::Form_Load() {
 }
 
 void EditorSettingsDialog::Command1_Click() {
-  const FileQuestion question{QStringLiteral("ファイルを選択"),
-                              InitialEditorFile(editorField_->text()),
-                              QStringLiteral("All Files(*)"), false};
+  const FileQuestion question{
+      Translated("EditorSettingsDialog",
+                 QT_TRANSLATE_NOOP("EditorSettingsDialog", "ファイルを選択")),
+      InitialEditorFile(editorField_->text()), QStringLiteral("All Files(*)"), false};
   if (const std::optional<QString> chosen = chooseFile_(this, question)) {
     editorField_->setText(*chosen);
   }

@@ -23,9 +23,12 @@ inline void ShowValue(QLabel* label, const QString& text) {
   label->setAccessibleDescription(text);
 }
 
+inline QPushButton* MakeButton(const char* name, const QString& caption, QWidget* parent) {
+  return Named(new QPushButton(caption, parent), name, caption);
+}
+
 inline QPushButton* MakeButton(const char* name, const char* caption, QWidget* parent) {
-  const QString text = QString::fromUtf8(caption);
-  return Named(new QPushButton(text, parent), name, text);
+  return MakeButton(name, QString::fromUtf8(caption), parent);
 }
 
 }  // namespace tolvan::ui

@@ -19,11 +19,13 @@
 #include "conditions/Startup.h"
 #include "ui/FontSetup.h"
 #include "ui/ProgramIcon.h"
+#include "ui/Translation.h"
 
 namespace tolvan::ui {
 namespace {
 
 constexpr int kOffScreenTwips = 900;
+constexpr const char* kEstimateCaption = QT_TRANSLATE_NOOP("ProcessWindow", "推定残り時間 :");
 
 QLabel* MakeLabel(QWidget* parent, const char* name, const QString& accessibleName) {
   return Named(new QLabel(parent), name, accessibleName);
@@ -64,9 +66,12 @@ ProcessWindow::ProcessWindow(platform::SettingsStore& settings)
       Label7_(MakeLabel(this, "Label7", QStringLiteral("Status"))),
       Label1_(MakeLabel(this, "Label1", QStringLiteral("From ･･･> To"))),
       ProgressBar1_(new QProgressBar(this)),
-      Label5_(MakeLabel(this, "Label5", QStringLiteral("推定残り時間 :"))),
-      Label6_(MakeLabel(this, "Label6", QStringLiteral("推定残り時間"))),
-      Command1_(new QPushButton(QStringLiteral("中断"), this)) {
+      Label5_(MakeLabel(this, "Label5", Translated("ProcessWindow", kEstimateCaption))),
+      Label6_(MakeLabel(
+          this, "Label6",
+          Translated("ProcessWindow", QT_TRANSLATE_NOOP("ProcessWindow", "推定残り時間")))),
+      Command1_(new QPushButton(
+          Translated("ProcessWindow", QT_TRANSLATE_NOOP("ProcessWindow", "中断")), this)) {
   InstallWindowRole();
   setObjectName(QStringLiteral("Process"));
   setWindowTitle(QStringLiteral("Tolvane Process"));
@@ -75,7 +80,7 @@ ProcessWindow::ProcessWindow(platform::SettingsStore& settings)
   QFont bold = Label7_->font();
   bold.setBold(true);
   Label7_->setFont(bold);
-  Label5_->setText(QStringLiteral("推定残り時間 :"));
+  Label5_->setText(Translated("ProcessWindow", kEstimateCaption));
   Label5_->hide();
   ProgressBar1_->setObjectName(QStringLiteral("ProgressBar1"));
   ProgressBar1_->setAccessibleName(QStringLiteral("Progress"));

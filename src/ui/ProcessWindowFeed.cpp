@@ -2,13 +2,14 @@
 
 #include "ui/GuiThread.h"
 #include "ui/ProcessWindow.h"
+#include "ui/Translation.h"
 
 namespace tolvan::ui {
 namespace {
 
-// Texts become QStrings on the GUI thread only.
+// Texts become QStrings on the GUI thread only, in the windows' language.
 QString Text(const std::string& text) {
-  return QString::fromStdString(text);
+  return TranslatedMessage(text);
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include "ui/GuiThread.h"
 #include "ui/MessageText.h"
 #include "ui/ProcessWindow.h"
+#include "ui/Translation.h"
 #include "ui/WaitDialog.h"
 
 namespace tolvan::ui {
@@ -121,7 +122,7 @@ MessageAnswer QtWindowSystem::messageBox(const std::string& text, const std::str
     QMessageBox box(BoxIcon(icon), QString::fromStdString(title), {}, BoxButtons(buttons),
                     dialogOwner());
     const MessageLayout layout =
-        LayOutMessage(QString::fromStdString(text), box.fontMetrics(), LongestLine(box));
+        LayOutMessage(TranslatedMessage(text), box.fontMetrics(), LongestLine(box));
     box.setTextFormat(Qt::PlainText);
     box.setText(layout.shown);
     if (!layout.details.isEmpty()) box.setDetailedText(layout.details);
@@ -144,8 +145,8 @@ bool QtWindowSystem::runWaitDialog(const std::string& caption, const std::string
                                    const std::string& label2, const std::function<bool()>& poll) {
   bool cancelled = false;
   CallOnGuiThread([&] {
-    WaitDialog dialog(dialogOwner(), QString::fromStdString(caption),
-                      QString::fromStdString(label1), QString::fromStdString(label2), poll);
+    WaitDialog dialog(dialogOwner(), QString::fromStdString(caption), TranslatedMessage(label1),
+                      TranslatedMessage(label2), poll);
     cancelled = dialog.RunWait();
   });
   return cancelled;

@@ -12,11 +12,14 @@
 
 #include "conditions/Startup.h"
 #include "ui/FontSetup.h"
+#include "ui/Translation.h"
 
 namespace tolvan::ui {
 namespace {
 
 using Box = SimulationChoices::Box;
+
+constexpr const char* kChooseFile = QT_TRANSLATE_NOOP("SimulateDialog", "ファイルを選択");
 
 // The stored keys name the boxes: Check1(0) is "Check10", Check2(4) is "Check24".
 struct BoxCaption {
@@ -24,18 +27,21 @@ struct BoxCaption {
   const char* caption;
 };
 constexpr BoxCaption kMasterSide[] = {
-    {SimulationChoices::Newer, "日付の新しいファイル"},
-    {SimulationChoices::Older, "日付の古いファイル"},
-    {SimulationChoices::SizeDiffers, "日付が同じでサイズが違うファイル"},
-    {SimulationChoices::MasterOnly, "ソース側にのみ存在するファイル"},
-    {SimulationChoices::Same, "日付とサイズが同じファイル"},
-    {SimulationChoices::AllFiles, "すべてのファイル"},
+    {SimulationChoices::Newer, QT_TRANSLATE_NOOP("SimulateDialog", "日付の新しいファイル")},
+    {SimulationChoices::Older, QT_TRANSLATE_NOOP("SimulateDialog", "日付の古いファイル")},
+    {SimulationChoices::SizeDiffers,
+     QT_TRANSLATE_NOOP("SimulateDialog", "日付が同じでサイズが違うファイル")},
+    {SimulationChoices::MasterOnly,
+     QT_TRANSLATE_NOOP("SimulateDialog", "ソース側にのみ存在するファイル")},
+    {SimulationChoices::Same, QT_TRANSLATE_NOOP("SimulateDialog", "日付とサイズが同じファイル")},
+    {SimulationChoices::AllFiles, QT_TRANSLATE_NOOP("SimulateDialog", "すべてのファイル")},
 };
-constexpr BoxCaption kBackupSide{SimulationChoices::BackupOnly,
-                                 "バックアップ側にのみ存在するファイル"};
+constexpr BoxCaption kBackupSide{
+    SimulationChoices::BackupOnly,
+    QT_TRANSLATE_NOOP("SimulateDialog", "バックアップ側にのみ存在するファイル")};
 
 QLabel* MakeLabel(const char* name, const char* caption, QWidget* parent) {
-  const QString text = QString::fromUtf8(caption);
+  const QString text = Translated("SimulateDialog", caption);
   auto* label = Named(new QLabel(text, parent), name, text);
   label->setWordWrap(true);
   return label;
@@ -54,7 +60,10 @@ SimulateDialog::SimulateDialog(Session& session, QWidget* parent)
 void SimulateDialog::buildControls() {
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(MakeLabel(
-      "Label1", "テキストファイルに書き出すファイルの条件を下記から選択して下さい。", this));
+      "Label1",
+      QT_TRANSLATE_NOOP("SimulateDialog",
+                        "テキストファイルに書き出すファイルの条件を下記から選択して下さい。"),
+      this));
 
   auto* source = new QGroupBox(QStringLiteral("Source Directory List"), this);
   source->setObjectName(QStringLiteral("Frame1"));
@@ -64,7 +73,7 @@ void SimulateDialog::buildControls() {
   auto* backupLayout = new QVBoxLayout(backup);
 
   auto addBox = [this](const BoxCaption& item, QGroupBox* frame, QVBoxLayout* frameLayout) {
-    auto* box = new QCheckBox(QString::fromUtf8(item.caption), frame);
+    auto* box = new QCheckBox(Translated("SimulateDialog", item.caption), frame);
     box->setObjectName(QString::fromUtf8(kSimulationChecks[item.box]));
     box->setAccessibleName(box->text());
     connect(box, &QCheckBox::toggled, this,
@@ -77,7 +86,8 @@ void SimulateDialog::buildControls() {
   layout->addWidget(source);
   layout->addWidget(backup);
 
-  QLabel* fieldLabel = MakeLabel("Label2", "出力するテキストファイル名", this);
+  QLabel* fieldLabel =
+      MakeLabel("Label2", QT_TRANSLATE_NOOP("SimulateDialog", "出力するテキストファイル名"), this);
   layout->addWidget(fieldLabel);
   auto* fieldRow = new QHBoxLayout();
   listField_ = new QLineEdit(this);
@@ -86,7 +96,7 @@ void SimulateDialog::buildControls() {
   listField_->setMinimumWidth(380);
   fieldLabel->setBuddy(listField_);
   QPushButton* browse = MakeButton("Command1", "...", this);
-  browse->setAccessibleDescription(QStringLiteral("ファイルを選択"));
+  browse->setAccessibleDescription(Translated("SimulateDialog", kChooseFile));
   browse->setAutoDefault(false);
   browse->setFixedWidth(browse->fontMetrics().horizontalAdvance(QStringLiteral("....")) + 16);
   fieldRow->addWidget(listField_, 1);
@@ -94,8 +104,10 @@ void SimulateDialog::buildControls() {
   layout->addLayout(fieldRow);
 
   layout->addWidget(MakeLabel("Label3",
-                              "上記の設定でシュミレーションを行う場合は、Ｓｔａｒｔボタンを押して下"
-                              "さい。このボタンではバックアップ作業は行いません。",
+                              QT_TRANSLATE_NOOP("SimulateDialog",
+                                                "上記の設定でシュミレーションを行う場合は、Ｓｔ"
+                                                "ａｒｔボタンを押して下さい。このボタンではバッ"
+                                                "クアップ作業は行いません。"),
                               this));
   auto* buttons = new QHBoxLayout();
   QPushButton* start = MakeButton("Command2", "Start", this);
@@ -143,7 +155,7 @@ void SimulateDialog::Check_Click(SimulationChoices::Box box, bool checked) {
 }
 
 void SimulateDialog::Command1_Click() {
-  const FileQuestion question{QStringLiteral("ファイルを選択"), listField_->text(),
+  const FileQuestion question{Translated("SimulateDialog", kChooseFile), listField_->text(),
                               QStringLiteral("CSV File(*.csv);;All Files(*)"), true};
   if (const std::optional<QString> chosen = chooseFile_(this, question)) {
     listField_->setText(*chosen);

@@ -22,6 +22,7 @@
 #include "ui/QuitSignals.h"
 #include "ui/ReportViewer.h"
 #include "ui/SimulateDialog.h"
+#include "ui/Translation.h"
 #include "ui/WorkerRun.h"
 
 namespace tolvan::ui {
@@ -68,6 +69,7 @@ int RunWindowed(const std::vector<std::string>& args, const CommandLine& /*comma
   char programName[] = "tolvan32";
   char* argv[] = {programName, nullptr};
   QApplication application(argc, argv);
+  (void)InstallTranslation();  // Japanese stays when there is no English to install
   // Message boxes close while the main window waits in the tray: only its closing ends the
   // program.
   QApplication::setQuitOnLastWindowClosed(false);

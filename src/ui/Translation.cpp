@@ -1,0 +1,142 @@
+#include "ui/Translation.h"
+
+#include <QTranslator>
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+namespace tolvan::ui {
+namespace {
+
+constexpr const char* kMessageContext = "Message";
+
+// The phrases of the messages the engine, the conditions files and the windows put together.
+// Each is looked up as a whole and may have paths or numbers before and after it.
+constexpr const char* kMessagePhrases[] = {
+    // The progress window's states.
+    QT_TRANSLATE_NOOP("Message", "マスタードライブ　チェック中!!"),
+    QT_TRANSLATE_NOOP("Message", "バックアップドライブ　チェック中!!"),
+    QT_TRANSLATE_NOOP("Message", "ミラーリング　実行中!!"),
+    QT_TRANSLATE_NOOP("Message", "シミュレーション　実行中!!"),
+    QT_TRANSLATE_NOOP("Message", "TLVDOS.BAT File　作成中!!"),
+    QT_TRANSLATE_NOOP("Message", "バックアップ　実行中!!"),
+    // Questions and refusals of a run.
+    QT_TRANSLATE_NOOP("Message", " バックアップ用ディスクの空き容量を確認して下さい．"),
+    QT_TRANSLATE_NOOP("Message", "  継続してもよろしいですか？"),
+    QT_TRANSLATE_NOOP("Message", "バックアップ中にエラーが "),
+    QT_TRANSLATE_NOOP("Message", " 件発生しました。レポートファイルを参照して下さい。"),
+    QT_TRANSLATE_NOOP("Message",
+                      "指定したドライブまたはディレクトリが同じです。バックアップを中止します。"),
+    QT_TRANSLATE_NOOP("Message",
+                      "ｔｖｆファイルで指定したドライブまたはディレクトリが存在しません。バックアッ"
+                      "プを中止します。"),
+    QT_TRANSLATE_NOOP("Message",
+                      "プログラムのフォルダーがTo側に指定したフォルダーの中にあります。ミラーリング"
+                      "を中止します。"),
+    QT_TRANSLATE_NOOP(
+        "Message",
+        "From側に指定したドライブまたはフォルダーにアクセスできないか、ファイルが存在しません。"),
+    QT_TRANSLATE_NOOP("Message", "To側に指定したドライブまたはフォルダーにアクセスできません。"),
+    QT_TRANSLATE_NOOP(
+        "Message",
+        "実行中にFrom側のフォルダーにアクセスできなくなりました。バックアップを中止しました。"),
+    QT_TRANSLATE_NOOP(
+        "Message",
+        "実行中にTo側のフォルダーにアクセスできなくなりました。バックアップを中止しました。"),
+    QT_TRANSLATE_NOOP("Message", "継続しますか？  Error Code : "),
+    QT_TRANSLATE_NOOP("Message", " を開くことができませんでした。"),
+    // Waiting for another run's report files.
+    QT_TRANSLATE_NOOP("Message",
+                      "現在、他のＴＬＶ３２が実行中か、レポートファイルに書き込みできません。"),
+    QT_TRANSLATE_NOOP("Message",
+                      "実行可能な状態になるまで待機中です。しばらくお待ち下さい。コピーを中止する場"
+                      "合は、以下のボタンを押して下さい。"),
+    // Conditions files and the restore batch file.
+    QT_TRANSLATE_NOOP("Message", "の記述内容に誤りがあります。"),
+    QT_TRANSLATE_NOOP("Message", "指定したドライブまたはフォルダーにアクセスできませんでした。"),
+    QT_TRANSLATE_NOOP("Message", "ファイル出力条件を選択して下さい。"),
+    QT_TRANSLATE_NOOP("Message", "以下の条件で、 "),
+    QT_TRANSLATE_NOOP(
+        "Message",
+        " を作成します。\n（上記バッチファイルを作成するだけで、実際のコピー作業はしません。）"),
+    QT_TRANSLATE_NOOP("Message",
+                      "\n\nWindowsのリストア用に上記バッチファイルを作成しますか？\n（実行前に、必"
+                      "ず Help 内の「Windowsシステムドライブのリストア」をお読み下さい。"),
+    QT_TRANSLATE_NOOP("Message", "Windowsのリストアをする場合は、MS-DOSモードで再起動し、"),
+    QT_TRANSLATE_NOOP("Message", "を実行して下さい。"),
+    QT_TRANSLATE_NOOP("Message", "Tolvane を終了します。"),
+    // The windows' own messages.
+    QT_TRANSLATE_NOOP("Message", "デバイスの準備ができていません。"),
+    QT_TRANSLATE_NOOP("Message", " を保存できませんでした。"),
+    QT_TRANSLATE_NOOP("Message", "実行中の処理を中断して終了しますか？"),
+    QT_TRANSLATE_NOOP("Message", "OK: 次の項目で中断し、レポートを閉じてから終了します。"),
+    QT_TRANSLATE_NOOP("Message", "Cancel: 処理を続けます。"),
+    QT_TRANSLATE_NOOP("Message", "レポートファイルを開けませんでした。"),
+    QT_TRANSLATE_NOOP("Message", "レポートファイルはまだありません。"),
+    QT_TRANSLATE_NOOP(
+        "Message",
+        "レポートファイルの最大サイズ（ＫＢ）は、1 から 32767 までの数値で指定して下さい。"),
+};
+
+std::unique_ptr<QTranslator>& Installed() {
+  static std::unique_ptr<QTranslator> translator;
+  return translator;
+}
+
+// The phrases longest first, so that no phrase is cut by a shorter one inside it.
+const std::vector<QString>& PhrasesLongestFirst() {
+  static const std::vector<QString> phrases = [] {
+    std::vector<QString> sorted;
+    for (const char* phrase : kMessagePhrases) sorted.push_back(QString::fromUtf8(phrase));
+    std::stable_sort(sorted.begin(), sorted.end(),
+                     [](const QString& a, const QString& b) { return a.size() > b.size(); });
+    return sorted;
+  }();
+  return phrases;
+}
+
+}  // namespace
+
+bool SpeaksEnglish(const char* lcAll, const char* lcMessages, const char* lang) {
+  for (const char* value : {lcAll, lcMessages, lang}) {
+    if (value == nullptr || *value == '\0') continue;
+    // "en", "en_GB.UTF-8", "en@quot"; not "eo" or "enm".
+    return std::strncmp(value, "en", 2) == 0 && std::strchr("_.@", value[2]) != nullptr;
+  }
+  return false;
+}
+
+bool InstallTranslation() {
+  if (Installed() != nullptr) return true;
+  if (!SpeaksEnglish(std::getenv("LC_ALL"), std::getenv("LC_MESSAGES"), std::getenv("LANG"))) {
+    return false;
+  }
+  auto translator = std::make_unique<QTranslator>();
+  if (!translator->load(QStringLiteral(":/i18n/tolvan32_en.qm")) ||
+      !QCoreApplication::installTranslator(translator.get())) {
+    return false;
+  }
+  Installed() = std::move(translator);
+  return true;
+}
+
+void RemoveTranslation() {
+  if (Installed() == nullptr) return;
+  QCoreApplication::removeTranslator(Installed().get());
+  Installed().reset();
+}
+
+QString TranslatedMessage(const std::string& text) {
+  QString message = QString::fromStdString(text);
+  if (Installed() == nullptr) return message;
+  for (const QString& phrase : PhrasesLongestFirst()) {
+    if (!message.contains(phrase)) continue;
+    message.replace(phrase,
+                    QCoreApplication::translate(kMessageContext, phrase.toUtf8().constData()));
+  }
+  return message;
+}
+
+}  // namespace tolvan::ui

@@ -1,0 +1,129 @@
+// The windows in English where the desktop speaks English; Japanese stays the default.
+#include <QAccessible>
+#include <QLabel>
+#include <QMessageBox>
+#include <cstdlib>
+#include <optional>
+
+#include "DialogFixture.h"
+#include "RealEngine.h"
+#include "conditions/Session.h"
+#include "ui/EditorSettingsDialog.h"
+#include "ui/ProcessWindow.h"
+#include "ui/SimulateDialog.h"
+#include "ui/Translation.h"
+
+namespace tolvan::ui::testing {
+namespace {
+
+TEST(EnglishWindowTest, TheFirstSetLocaleVariableChoosesTheLanguage) {
+  struct Case {
+    const char* lcAll;
+    const char* lcMessages;
+    const char* lang;
+    bool english;
+  };
+  const Case cases[] = {
+      {nullptr, nullptr, "en_US.UTF-8", true},
+      {nullptr, "en_GB", "ja_JP.UTF-8", true},
+      {"", nullptr, "en", true},                   // an empty variable counts as unset
+      {"C.UTF-8", nullptr, "en_US.UTF-8", false},  // how the window tests run
+      {"ja_JP.UTF-8", "en_US.UTF-8", "en_US", false},
+      {nullptr, nullptr, "eo.UTF-8", false},  // Esperanto
+      {nullptr, nullptr, "enm_GB", false},
+      {nullptr, nullptr, nullptr, false},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(SpeaksEnglish(c.lcAll, c.lcMessages, c.lang), c.english)
+        << (c.lcAll ? c.lcAll : "-") << " " << (c.lcMessages ? c.lcMessages : "-") << " "
+        << (c.lang ? c.lang : "-");
+  }
+}
+
+// Runs under LANG=en_US.UTF-8 with LC_ALL and LC_MESSAGES unset; the variables and the
+// application's language are put back afterwards for the other window tests.
+class EnglishWindows : public RealEngineTest {
+ protected:
+  void SetUp() override {
+    for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+      const char* value = std::getenv(name);
+      saved_.emplace_back(name, value ? std::optional<std::string>(value) : std::nullopt);
+      ::unsetenv(name);
+    }
+    ::setenv("LANG", "en_US.UTF-8", 1);
+    ASSERT_TRUE(InstallTranslation());
+  }
+  void TearDown() override {
+    RemoveTranslation();
+    for (const auto& [name, value] : saved_) {
+      if (value)
+        ::setenv(name, value->c_str(), 1);
+      else
+        ::unsetenv(name);
+    }
+  }
+
+  // The control a screen reader announces as `name`, or null.
+  static QWidget* Named(const QWidget& root, const QString& name) {
+    for (QWidget* widget : root.findChildren<QWidget*>()) {
+      QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(widget);
+      if (accessible != nullptr && accessible->text(QAccessible::Name) == name) return widget;
+    }
+    return nullptr;
+  }
+
+  std::vector<std::pair<const char*, std::optional<std::string>>> saved_;
+};
+
+TEST_F(EnglishWindows, EveryControlHasItsEnglishNameMessagesAreEnglishAndTheStoredFilesAreNot) {
+  Session session{engine, settings};
+  SimulateDialog simulate(session, nullptr);
+  EditorSettingsDialog editor(session, nullptr);
+  ProcessWindow& process = ws.processWindow();
+  const std::pair<const QWidget*, const char*> controls[] = {
+      {&simulate, "Files with a newer date"},
+      {&simulate, "Files with an older date"},
+      {&simulate, "Files with the same date and another size"},
+      {&simulate, "Files only in the source"},
+      {&simulate, "Files with the same date and size"},
+      {&simulate, "All files"},
+      {&simulate, "Files only in the backup"},
+      {&simulate, "Choose below which files to write to the text file."},
+      {&simulate, "Name of the text file to write"},
+      {&simulate,
+       "To simulate with the settings above, press the Start button. This button "
+       "makes no backup."},
+      {&editor, "The editor to use, with its full path:"},
+      {&editor, "Browse"},
+      {&editor, "Largest report file size (KB)"},
+      {&process, "Estimated time left"},
+      {&process, "Stop"},
+  };
+  for (const auto& [root, name] : controls) {
+    EXPECT_NE(Named(*root, QString::fromUtf8(name)), nullptr) << name;
+  }
+
+  // The engine's Japanese texts are translated phrase by phrase around the figures.
+  ws.progress().setStatus("ミラーリング　実行中!!", 0xFF0000);
+  QCoreApplication::processEvents();
+  EXPECT_EQ(process.findChild<QLabel*>(QStringLiteral("Label7"))->text().toStdString(),
+            "Mirroring!!");
+  QString shown;
+  tolvan::testing::OnNextModalDialog([&](QDialog* dialog) {
+    shown = static_cast<QMessageBox*>(dialog)->text();
+    dialog->accept();
+  });
+  (void)ws.messageBox(
+      "バックアップ中にエラーが 3 件発生しました。レポートファイルを参照して下さい。", "Tolvane",
+      platform::MessageIcon::Information, platform::MessageButtons::Ok);
+  EXPECT_EQ(shown.toStdString(), "Errors during the backup: 3. Please see the report file.");
+
+  // A job runs as in any language and its report stays in the stored format.
+  MakeFile(master + "/a.txt", "hello");
+  EXPECT_EQ(runJob().end, RunEnd::Finished);
+  EXPECT_EQ(ReadFile(backup + "/a.txt"), "hello");
+  EXPECT_NE(ReadFile(app + "/report.tvr").find("所要時間"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace tolvan::ui::testing
