@@ -1,0 +1,283 @@
+// The conditions file read and written, and the list of saved jobs built around it.
+#include <cerrno>
+
+#include "ConditionsFixture.h"
+#include "conditions/PathFields.h"
+#include "conditions/Tvf.h"
+#include "conditions/TvfList.h"
+
+namespace tolvan::testing {
+namespace {
+
+using Lines = std::vector<std::string>;
+const std::string kNoAccess =
+    "Error : 指定したドライブまたはフォルダーにアクセスできませんでした。";
+
+class TvfTest : public ConditionsFixture {
+ protected:
+  void read(const Lines& lines) {
+    writeTvf(lines);
+    tvfRead(session);
+  }
+
+  // Job files in the program folder, the list file (unless empty), then the list built with
+  // `named` as the name given at start.
+  const Lines& build(const Lines& jobs, const std::string& listFile,
+                     const std::string& named = "") {
+    for (const auto& name : jobs) writeTvf({"Once=yes"}, name);
+    if (!listFile.empty()) fs.addFile("/app/TvfSet.txt", listFile);
+    engine.shared.TvfFileName = named;
+    GetTvfCombo(session, engine.shared.TvfFileName);
+    return session.window.tvfList;
+  }
+};
+
+// Good values read as the file writes them; a bad record or value ends the program with a box.
+TEST_F(TvfTest, ValuesReadAsTheFileWritesThemAndBadOnesEndTheProgram) {
+  using Job = JobConditions;
+  const struct {
+    Lines lines;
+    std::int16_t Job::*field;
+    int expected;
+    std::string box;
+  } cases[] = {
+      {{"  NomalMode  =  YES  "}, &Job::NomalMode, -1, ""},
+      {{"NomalMode=1"}, &Job::NomalMode, 0, ""},
+      {{"nomalmode=yes"}, &Job::NomalMode, 0, ""},  // keys are case-sensitive
+      {{"Timer=Yes"}, &Job::Timer, 1, ""},
+      {{"Report=NO"}, &Job::Report, 0, ""},
+      {{"DateMode=00"}, &Job::DateMode, 1, ""},  // only exactly 0 is every day
+      {{"DateMode= 0 "}, &Job::DateMode, 0, ""},
+      {{"UpDate=2.5"}, &Job::UpDate, 2, ""},  // halves round to even
+      {{"UpDate=3.5"}, &Job::UpDate, 4, ""},
+      {{"UpDate=abc"}, &Job::UpDate, 0, ""},
+      {{"UpDate=7x"}, &Job::UpDate, 7, ""},
+      {{"UpDate=1e2"}, &Job::UpDate, 100, ""},
+      {{"UpDate=-32768"}, &Job::UpDate, -32768, ""},
+      {{"DriveA=/data/My,Docs"}, nullptr, 0, "job.tvfの記述内容に誤りがあります。"},
+      // The line after the blank one is never reached.
+      {{"NomalMode=yes", "", "Report=no"}, &Job::Report, -1, "job.tvfの記述内容に誤りがあります。"},
+      {{"Time=25:00"}, nullptr, 0, "tvf File Read Error (Error Code=13)"},
+      {{"UpDate=40000"}, nullptr, 0, "tvf File Read Error (Error Code=6)"},
+      {{"Once=yes"}, nullptr, 0, "tvf File Read Error (Error Code=75)"}};
+  read({"Time=9:5"});
+  EXPECT_EQ(engine.job.Time, "09:05");
+  read({"Time=14:20:30", "Time=23:59"});  // the last value counts
+  EXPECT_EQ(engine.job.Time, "23:59");
+  fs.addDirectory("/data=old");
+  read({"DriveA=/data=old", "DriveB=/b/"});
+  EXPECT_EQ(session.window.from.text, "/data=old");
+  EXPECT_EQ(session.window.to.text + session.window.to.folder, "/b/b");
+  fs.addDirectory("/data/My");
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.lines[0]);
+    formSetCalls.clear();
+    ui.boxes.clear();
+    session.endRequested = false;
+    if (c.box.ends_with("75)"))
+      fs.failOn(platform::FakeFileSystem::Op::ReadFile, "/app/job.tvf", EACCES);
+    read(c.lines);
+    if (c.field != nullptr) {
+      EXPECT_EQ(engine.job.*c.field, c.expected);
+    }
+    EXPECT_EQ(ui.boxes.empty() ? "" : ui.boxes.back().text, c.box);
+    EXPECT_EQ(engine.run.ConditionsLoaded, c.box.empty() ? -1 : 0);
+    EXPECT_EQ(session.endRequested ? session.endStatus : 0, c.box.empty() ? 0 : 2);
+    EXPECT_EQ(formSetCalls.empty(), !c.box.empty()) << "a failed read arms no timer";
+  }
+}
+
+TEST_F(TvfTest, WriteThenReadReproducesEverySetting) {
+  fs.addDirectory("/m/写真");
+  session.window.from.text = " /m/写真 ";
+  session.window.to.text = "/b";
+  JobConditions& job = engine.job;
+  job.NomalMode = -1, job.UpDate = 1, job.TrashBox = 1, job.Size = 1, job.MatchCase = 1;
+  job.Report = 0, job.ChildDir = 0, job.Timer = 1, job.DateMode = 1, job.Once = 1;
+  job.Time = "03:15";
+  ASSERT_EQ(tvfWrite(session), 0);
+  EXPECT_EQ(fs.contentOf("/app/job.tvf").substr(0, 33), "** File Mirroring Conditions **\r\n");
+  EXPECT_EQ(linesOf("/app/job.tvf"),
+            (Lines{"** File Mirroring Conditions **", "NomalMode=yes", "UpDate= 1 ", "TrashBox=yes",
+                   "Size=yes", "MatchCase=yes", "Report=no", "ChildDir=no", "DriveA=/m/写真",
+                   "DriveB=/b", "** Timer ** (example)",
+                   "*  毎日の場合は、指定時間に実行する場合は、DateMode=0 とする",
+                   "*    exp. 毎日14:20に実行する場合  DateMode=0  Time=14:20",
+                   "*  指定時間毎に実行する場合は、DateMode=1 とする",
+                   "*    exp. 3時間15分毎に実行する場合  DateMode=1  Time=03:15", "Timer=yes",
+                   "DateMode=1", "Once=yes", "Time=03:15"}));
+  const std::string written = TvfText(session);
+  DefaultSet(job);
+  session.window.from = {};
+  session.window.to = {};
+  tvfRead(session);
+  EXPECT_EQ(TvfText(session), written);
+  EXPECT_EQ(job.TrashBox, -1);  // a flag read from a file is -1
+  job.UpDate = -3;
+  EXPECT_NE(TvfText(session).find("\r\nUpDate=-3 \r\n"), std::string::npos);
+}
+
+// Paths are names, which may hold any bytes: the file the program wrote reads back to the same
+// paths byte for byte, while a file of the Windows version, whose comments are Shift-JIS too,
+// reads as Shift-JIS.
+TEST_F(TvfTest, OwnPathsReadBackByteForByteAndShiftJisFilesAreDecoded) {
+  const std::string from = "/m/\xff\xfe写真";
+  fs.addDirectory(from);
+  fs.addDirectory("/b/\x80");
+  session.window.from.text = from;
+  session.window.to.text = "/b/\x80";
+  ASSERT_EQ(tvfWrite(session), 0);
+  session.window.from = session.window.to = {};
+  tvfRead(session);
+  EXPECT_EQ(session.window.from.text + session.window.to.text, from + "/b/\x80");
+  EXPECT_EQ(engine.run.MissingPath, 0);
+  fs.addDirectory("/m/写真");
+  // "DriveA=/m/写真", a comment "* とする" and "Once=yes" in Shift-JIS.
+  fs.addFile("/app/job.tvf",
+             "DriveA=/m/\x8e\xca\x90^\r\n* \x82\xc6\x82\xb7\x82\xe9\r\nOnce=yes\r\n");
+  tvfRead(session);
+  EXPECT_EQ(session.window.from.text, "/m/写真");
+  EXPECT_EQ(engine.job.Once, -1);
+  writeTvf({"Once=yes", "Time=7:30"}, "job.tvf", "\n");  // bare line feeds
+  tvfRead(session);
+  EXPECT_EQ(engine.job.Time, "07:30");
+  EXPECT_FALSE(session.endRequested);
+}
+
+// An unreachable path gives way to TempPath, an unnamed one keeps the field's earlier text;
+// either blocks runs until that side's own field really changes.
+TEST_F(TvfTest, AMissingOrUnnamedPathBlocksRunsUntilItsOwnFieldChanges) {
+  const struct {
+    Lines lines;
+    Side missing;
+    std::string shown;
+  } cases[] = {{{"DriveA=/m", "DriveB=/nowhere/backup"}, Side::To, "/tmp"},
+               {{"DriveA=/m", "driveB=/b"}, Side::To, "/work"},  // keys are case-sensitive
+               {{"DriveA=/m"}, Side::To, "/work"},
+               {{"DriveB=/b"}, Side::From, "/work"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.lines.back());
+    for (const Side side : {Side::From, Side::To}) SetPathText(session, side, "/work");
+    read(c.lines);
+    EXPECT_EQ(SideOf(session, c.missing).text, c.shown);
+    EXPECT_EQ(engine.run.MissingPath, -1);
+    SetPathText(session, c.missing == Side::To ? Side::From : Side::To, "/elsewhere");
+    EXPECT_EQ(engine.run.MissingPath, -1) << "the other side's field changed";
+    SetPathText(session, c.missing, c.shown);
+    EXPECT_EQ(engine.run.MissingPath, -1) << "the same text is no change";
+    SetPathText(session, c.missing, "/b");
+    EXPECT_EQ(engine.run.MissingPath, 0);
+  }
+  read({"DriveA=/m", "DriveB=/nowhere/backup", "NomalMode=yes"});
+  EXPECT_EQ(engine.job.NomalMode, -1);  // the keys after it are still read
+  EXPECT_TRUE(ui.boxes.empty());
+  // Unattended, the reader shows nothing (only the report writer may ask: report.tvr does not
+  // exist yet), names both sides in the report and ends the program.
+  engine.job.XOption = 1;
+  formSetCalls.clear();
+  read({"DriveA=/m", "DriveB=/nowhere/backup", "Once=yes"});
+  EXPECT_TRUE(session.endRequested);
+  EXPECT_EQ(session.endStatus, 2);
+  for (const auto& box : ui.boxes) EXPECT_NE(box.title, "Tolvan32") << box.text;
+  EXPECT_TRUE(formSetCalls.empty());
+  EXPECT_NE(recentLines().at(1).find("/m"), std::string::npos);
+  EXPECT_NE(recentLines().at(1).find("/nowhere/backup"), std::string::npos);
+  EXPECT_EQ(actionLines(), Lines{kNoAccess});
+  EXPECT_FALSE(engine.report.isOpen());
+}
+
+TEST_F(TvfTest, FolderFailuresAreNamedByKind) {
+  fs.addDirectory("/media/user");
+  fs.addDirectory("/data/locked");
+  fs.addFile("/data/file");
+  fs.failOn(platform::FakeFileSystem::Op::List, "/data/locked", EACCES);
+  const std::pair<std::string, int> cases[] = {{"/media/user/STICK/photos", kErrDeviceUnavailable},
+                                               {"/data/none", kErrPathNotFound},
+                                               {"/data/file", kErrPathNotFound},
+                                               {"/data/locked", kErrPathFileAccess}};
+  for (const auto& [path, error] : cases) EXPECT_EQ(SelectFolder(session, Side::From, path), error);
+  EXPECT_TRUE(session.window.from.text.empty());  // nothing changed on failure
+  fs.addDirectory("/work/sub");
+  EXPECT_EQ(SelectFolder(session, Side::From, "sub/../sub/."), 0);
+  EXPECT_EQ(session.window.from.text, "/work/sub");
+}
+
+TEST_F(TvfTest, FirstStartWritesTheListFromTheFolderAndAMissingJobTurnsTheTimerOff) {
+  fs.addFile("/app/notes.txt");
+  fs.addDirectory("/app/dir.tvf");
+  EXPECT_EQ(build({"b.tvf", "a.tvf", "c.TVF"}, ""), (Lines{"a.tvf", "b.tvf", "c.TVF"}));
+  EXPECT_EQ(fs.contentOf("/app/TvfSet.txt"), "a.tvf\r\nb.tvf\r\nc.TVF\r\n\r\n");
+  EXPECT_EQ(engine.shared.TvfFileName, "a.tvf");
+  EXPECT_EQ(engine.job.Once, -1) << "the first entry is read";
+  ASSERT_EQ(fs.removeTree("/app"), 0);
+  fs.addDirectory("/app");
+  engine.job.NomalMode = -1;
+  formSetCalls.clear();
+  EXPECT_TRUE(build({}, "", "job.tvf").empty());
+  EXPECT_EQ(fs.contentOf("/app/TvfSet.txt"), "\r\n");
+  EXPECT_EQ(engine.job.NomalMode, 0) << "the defaults stay";
+  EXPECT_EQ(formSetCalls, std::vector<std::int16_t>{0});
+  EXPECT_EQ(engine.run.ConditionsLoaded, 0);
+  EXPECT_TRUE(ui.boxes.empty());
+  EXPECT_FALSE(session.endRequested);
+}
+
+TEST_F(TvfTest, TheListFileIsCheckedAgainstTheFolder) {
+  const struct {
+    Lines jobs;
+    std::string listFile, named;
+    Lines expected;
+    bool caseBlind = false;  // the program folder's file system
+  } cases[] = {
+      {{"a.tvf", "b.tvf", "n.tvf"},
+       "b.tvf\r\ng.tvf\r\na.tvf\r\n\r\n",
+       "",
+       {"b.tvf", "a.tvf", "n.tvf"}},
+      {{"Job.tvf", "job.tvf"}, "Job.tvf\r\nJOB.tvf\r\n\r\n", "", {"Job.tvf", "job.tvf"}},
+      {{"job.tvf"}, "Job.tvf\r\nJOB.tvf\r\n\r\n", "", {"job.tvf"}, true},
+      {{"a.tvf", "night.old"}, "a.tvf\r\n\r\n", "night.old", {"night.old", "a.tvf"}},
+      {{"a.tvf", "b.tvf", "c.tvf"}, "c.tvf\n\na.tvf\n", "", {"c.tvf", "a.tvf", "b.tvf"}},
+      {{"a.tvf", "b.tvf", "c.tvf"}, "a.tvf\r\nb.tvf\r\n\r\n", "C.TVF", {"a.tvf", "b.tvf", "c.tvf"}},
+      {{"a.tvf", "b.tvf", "c.tvf"}, "a.tvf\r\n\r\n", "C.TVF", {"c.tvf", "a.tvf", "b.tvf"}, true},
+      {{"a.tvf", "b.tvf", "c.tvf"}, "a.tvf\r\nb.tvf\r\n\r\n", "b.tvf", {"b.tvf", "a.tvf", "c.tvf"}},
+      {{"a.tvf", "b.tvf"}, "a.tvf\r\nb.tvf\r\n\r\n", "missing.tvf", {"a.tvf", "b.tvf"}}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.listFile + " " + c.named);
+    ASSERT_EQ(fs.removeTree("/app"), 0);
+    fs.setCaseBlind(c.caseBlind);
+    fs.addDirectory("/app");
+    EXPECT_EQ(build(c.jobs, c.listFile, c.named), c.expected);
+    EXPECT_EQ(engine.shared.TvfFileName, c.expected.front());
+    ASSERT_EQ(SaveTvfCombo(session), 0);
+    std::string saved;
+    for (const auto& name : c.expected) saved += name + "\r\n";
+    EXPECT_EQ(fs.contentOf("/app/TvfSet.txt"), saved + "\r\n");
+  }
+}
+
+TEST_F(TvfTest, ChoosingSavingAndOpeningMoveTheEntryToTheTop) {
+  build({"a.tvf", "b.tvf"}, "");
+  ASSERT_EQ(SaveAs(session, "/elsewhere/B.tvf"), 0);
+  EXPECT_EQ(session.window.tvfList, (Lines{"B.tvf", "a.tvf", "b.tvf"})) << "case matters";
+  ASSERT_EQ(fs.removeTree("/app"), 0);
+  fs.setCaseBlind(true);
+  fs.addDirectory("/app");  // under a case-blind key
+  build({"a.tvf", "b.tvf", "c.tvf"}, "");
+  session.window.selectedEntry = 2;
+  Combo1_LostFocus(session);
+  EXPECT_EQ(session.window.tvfList, (Lines{"c.tvf", "a.tvf", "b.tvf"}));
+  EXPECT_EQ(fs.contentOf("/app/TvfSet.txt"), "c.tvf\r\na.tvf\r\nb.tvf\r\n\r\n");
+  engine.job.Size = 1;
+  ASSERT_EQ(SaveAs(session, "/elsewhere/B.tvf"), 0);  // an existing name in another case
+  EXPECT_EQ(session.window.tvfList, (Lines{"B.tvf", "c.tvf", "a.tvf"}));
+  EXPECT_NE(fs.contentOf("/app/B.tvf").find("\r\nSize=yes\r\n"), std::string::npos);
+  OpenChosenFile(session, "/elsewhere/a.tvf");
+  EXPECT_EQ(engine.shared.TvfFileName, "a.tvf");
+  // Rebuilt, the list names B.tvf as the folder stores it.
+  EXPECT_EQ(session.window.tvfList, (Lines{"a.tvf", "b.tvf", "c.tvf"}));
+  OpenChosenFile(session, "/elsewhere/other.tvf");  // not in the program folder
+  EXPECT_EQ(engine.shared.TvfFileName, "a.tvf");
+}
+
+}  // namespace
+}  // namespace tolvan::testing
