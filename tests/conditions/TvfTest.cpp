@@ -50,6 +50,7 @@ TEST_F(TvfTest, ValuesReadAsTheFileWritesThemAndBadOnesEndTheProgram) {
       {{"DateMode= 0 "}, &Job::DateMode, 0, ""},
       {{"UpDate=2.5"}, &Job::UpDate, 2, ""},  // halves round to even
       {{"UpDate=3.5"}, &Job::UpDate, 4, ""},
+      {{"UpDate=-2.5"}, &Job::UpDate, -2, ""},
       {{"UpDate=abc"}, &Job::UpDate, 0, ""},
       {{"UpDate=7x"}, &Job::UpDate, 7, ""},
       {{"UpDate=1e2"}, &Job::UpDate, 100, ""},
@@ -174,6 +175,12 @@ TEST_F(TvfTest, AMissingOrUnnamedPathBlocksRunsUntilItsOwnFieldChanges) {
   // Unattended, the reader shows nothing (only the report writer may ask: report.tvr does not
   // exist yet), names both sides in the report and ends the program.
   engine.job.XOption = 1;
+  engine.shared.TvfFileName = "gone.tvf";
+  tvfRead(session);
+  EXPECT_TRUE(session.endRequested) << "a missing file too";
+  EXPECT_EQ(actionLines().size(), 1U);
+  session.endRequested = false;
+  engine.shared.TvfFileName = "job.tvf";
   formSetCalls.clear();
   read({"DriveA=/m", "DriveB=/nowhere/backup", "Once=yes"});
   EXPECT_TRUE(session.endRequested);
