@@ -1,6 +1,4 @@
 // The schedule check's arithmetic, the runs it starts and the timer frame's controls.
-#include <chrono>
-
 #include "conditions/ConditionsFixture.h"
 #include "conditions/Tvf.h"
 #include "engine/ExitStatus.h"
@@ -11,19 +9,19 @@
 namespace tolvan::testing {
 namespace {
 
-// A session with a settable clock (UTC); its runner records when each run started and ended
-// and lets the clock run for the length of a run.
+// Seconds since the epoch at a time of December 2026 (UTC).
+std::int64_t Dec(int day, int hour, int minute, int second = 0) {
+  return 1796083200LL + (day - 1) * 86400LL + hour * 3600 + minute * 60 + second;
+}
+
+// A session with a settable clock; its runner records when each run started and ended and
+// lets the clock run for the length of a run.
 class ScheduleTest : public ConditionsFixture {
  protected:
   ScheduleTest() {
     InstallFormSet(session);
     session.window.from.text = " /m ";
     session.window.to.text = "/b/";
-  }
-
-  static std::int64_t UnixTime(int year, int month, int day, int hour, int minute, int second = 0) {
-    const std::chrono::sys_days date{std::chrono::year{year} / month / day};
-    return date.time_since_epoch().count() * 86400LL + hour * 3600 + minute * 60 + second;
   }
 
   // Sets the clock, then arms the schedule as a conditions file with the timer on does.
@@ -49,11 +47,13 @@ class ScheduleTest : public ConditionsFixture {
     return Timer1_Timer(session, runner, nullptr);
   }
 
-  // Checks every 58 s until `until`; the clock times at which runs started meanwhile.
+  // Checks every 58 s until `until`; the minutes in which runs started meanwhile.
   std::vector<std::int64_t> checkEvery58sUntil(std::int64_t until) {
-    const auto before = static_cast<long>(runStarts.size());
+    const std::size_t before = runStarts.size();
     for (; sys.clock < until && !session.endRequested; sys.advance(58)) (void)check();
-    return {runStarts.begin() + before, runStarts.end()};
+    std::vector<std::int64_t> minutes;
+    for (std::size_t i = before; i < runStarts.size(); ++i) minutes.push_back(runStarts[i] / 60);
+    return minutes;
   }
 
   std::int64_t runSeconds = 0;
@@ -66,44 +66,32 @@ class ScheduleTest : public ConditionsFixture {
 };
 
 TEST_F(ScheduleTest, EveryDayRunsOnceInTheSetMinuteOfEachDayAcrossMidnight) {
-  arm(UnixTime(2026, 12, 6, 23, 50), 0, "00:00");
-  const auto runs = checkEvery58sUntil(UnixTime(2026, 12, 9, 0, 5));
-  ASSERT_EQ(runs.size(), 3u);
-  for (int day = 0; day < 3; ++day) {
-    const std::int64_t midnight = UnixTime(2026, 12, 7 + day, 0, 0);
-    EXPECT_GE(runs[day], midnight);
-    EXPECT_LT(runs[day], midnight + 60) << "day " << day;
-  }
+  arm(Dec(6, 23, 50), 0, "00:00");
+  EXPECT_EQ(checkEvery58sUntil(Dec(9, 0, 5)),
+            (std::vector<std::int64_t>{Dec(7, 0, 0) / 60, Dec(8, 0, 0) / 60, Dec(9, 0, 0) / 60}));
   EXPECT_EQ(paths, "/m|/b");  // fields trimmed, one trailing separator removed
   // Two checks in the set minute (07:00:00 and 07:00:58), a run that takes no time: one run.
-  arm(UnixTime(2026, 12, 10, 7, 0), 0, "07:00");
-  EXPECT_EQ(checkEvery58sUntil(UnixTime(2026, 12, 10, 7, 1, 30)).size(), 1u);
+  arm(Dec(10, 7, 0), 0, "07:00");
+  EXPECT_EQ(checkEvery58sUntil(Dec(10, 7, 1, 30)).size(), 1u);
 }
 
-TEST_F(ScheduleTest, EveryTimeZeroIsTwentyFourHoursAndTheFirstRunComesOneIntervalAfterArming) {
-  const std::int64_t armed = UnixTime(2026, 12, 6, 12, 0);
-  arm(armed, 1, "00:00");
+// Every 00:00 is 24 hours; the first run comes one interval after arming, the next ones one
+// interval after the end of the previous run.
+TEST_F(ScheduleTest, IntervalsCountFromArmingAndFromTheEndOfThePreviousRun) {
+  arm(Dec(6, 12, 0), 1, "00:00");
   EXPECT_EQ(check(), CheckResult::NotDue);
-  EXPECT_TRUE(checkEvery58sUntil(armed + 86400 - 58).empty());
-  const auto runs = checkEvery58sUntil(armed + 86400 + 60);
-  ASSERT_EQ(runs.size(), 1u);
-  EXPECT_GE(runs[0], armed + 86400);
-  EXPECT_LT(runs[0], armed + 86400 + 58);
+  EXPECT_EQ(checkEvery58sUntil(Dec(7, 12, 1)), std::vector<std::int64_t>{Dec(7, 12, 0) / 60});
   // Due at exactly one interval after the start, across midnight too.
   engine.job.Time = "01:00";
   engine.job.TimerStart = MakeDateTime({2026, 12, 6, 23, 30, 0});
   EXPECT_FALSE(IsRunDue(engine.job, MakeDateTime({2026, 12, 7, 0, 29, 59})));
   EXPECT_TRUE(IsRunDue(engine.job, MakeDateTime({2026, 12, 7, 0, 30, 0})));
-}
-
-TEST_F(ScheduleTest, IntervalCountsFromTheEndOfThePreviousRun) {
   runSeconds = 180;
-  arm(UnixTime(2026, 12, 6, 8, 0), 1, "00:10");
-  const auto runs = checkEvery58sUntil(sys.clock + 3600);
-  ASSERT_GE(runs.size(), 3u);
-  for (std::size_t i = 1; i < runs.size(); ++i) {
-    EXPECT_GE(runs[i] - runEnds[i - 1], 600);
-    EXPECT_LT(runs[i] - runEnds[i - 1], 660);
+  arm(Dec(8, 8, 0), 1, "00:10");
+  ASSERT_GE(checkEvery58sUntil(sys.clock + 3600).size(), 3u);
+  for (std::size_t i = 2; i < runStarts.size(); ++i) {
+    EXPECT_GE(runStarts[i] - runEnds[i - 1], 600);
+    EXPECT_LT(runStarts[i] - runEnds[i - 1], 660);
   }
 }
 
@@ -116,21 +104,17 @@ TEST_F(ScheduleTest, OnceEndsAfterTheFirstRunWithTheRunsStatus) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.dateMode);
     session.endRequested = false;
-    runStarts.clear();
     outcome = c.outcome;
-    arm(UnixTime(2026, 12, 6, 6, 59, 30), c.dateMode, c.dateMode == 0 ? "07:00" : "00:05", -1);
-    (void)checkEvery58sUntil(UnixTime(2026, 12, 8, 0, 0));
-    EXPECT_EQ(runStarts.size(), 1u);
-    EXPECT_TRUE(session.endRequested);
-    EXPECT_EQ(session.endStatus, c.status);
-    if (c.dateMode == 0) {
-      EXPECT_FALSE(session.window.timerEnabled) << "daily mode stops the timer before the run";
-    }
+    arm(Dec(6, 6, 59, 30), c.dateMode, c.dateMode == 0 ? "07:00" : "00:05", -1);
+    EXPECT_EQ(checkEvery58sUntil(Dec(8, 0, 0)).size(), 1u);
+    EXPECT_EQ(session.endRequested ? session.endStatus : -1, c.status);
+    // Daily mode stops the timer before the run.
+    EXPECT_EQ(session.window.timerEnabled, c.dateMode != 0);
   }
 }
 
 TEST_F(ScheduleTest, ACheckDuringARunStartsNothing) {
-  arm(UnixTime(2026, 12, 6, 10, 0), 1, "00:01");
+  arm(Dec(6, 10, 0), 1, "00:01");
   sys.advance(120);
   std::vector<CheckResult> inner;
   onRun = [&](Session&) {
@@ -154,7 +138,7 @@ TEST_F(ScheduleTest, TheTemporaryFolderIsNeverASideAndWithoutAWindowTheDiskIsFou
   fs.addFile("/tmp/other-user.txt", "theirs");
   fs.addFile("/b/kept.txt", "backup");
   writeJob("/disk/m", "yes");
-  const std::int64_t armed = UnixTime(2026, 12, 6, 10, 0);
+  const std::int64_t armed = Dec(6, 10, 0);
   sys.setNow(armed);
   tvfRead(session);
   ASSERT_EQ(session.window.from.text, "/tmp");
@@ -162,7 +146,6 @@ TEST_F(ScheduleTest, TheTemporaryFolderIsNeverASideAndWithoutAWindowTheDiskIsFou
   (void)checkEvery58sUntil(armed + 240);
   EXPECT_EQ(ends, std::vector<RunEnd>(2, RunEnd::Refused));
   EXPECT_TRUE(fs.exists("/b/kept.txt") && fs.exists("/tmp/other-user.txt"));
-  EXPECT_FALSE(fs.exists("/b/other-user.txt"));
   // Without one the file is read again before each run: the disk plugged in is used, and the
   // reading starts no extra run (one interval after the last refused one).
   session.reloadConditions = [this] { tvfRead(session); };
@@ -170,8 +153,7 @@ TEST_F(ScheduleTest, TheTemporaryFolderIsNeverASideAndWithoutAWindowTheDiskIsFou
   (void)checkEvery58sUntil(sys.clock + 120);
   EXPECT_EQ(runStarts.back(), armed + 348);
   EXPECT_EQ(ends.back(), RunEnd::Finished);
-  EXPECT_TRUE(fs.exists("/b/photos"));
-  EXPECT_FALSE(fs.exists("/b/other-user.txt"));
+  EXPECT_TRUE(fs.exists("/b/photos") && !fs.exists("/b/other-user.txt"));
   // The file, edited to switch the timer off while a disk is missing, disarms the schedule
   // at its next reading and nothing more runs.
   writeJob("/disk/gone", "yes");

@@ -1,21 +1,27 @@
-// The conditions file read and written, and the list of saved jobs built around it.
+// The conditions file read and written, the list of saved jobs built around it, and what the
+// program takes from its start: the command line, the environment, stored settings.
 #include <cerrno>
 
 #include "ConditionsFixture.h"
+#include "conditions/CommandLine.h"
 #include "conditions/PathFields.h"
+#include "conditions/Startup.h"
 #include "conditions/Tvf.h"
 #include "conditions/TvfList.h"
+#include "engine/Report.h"
 
 namespace tolvan::testing {
 namespace {
 
 using Lines = std::vector<std::string>;
-const std::string kNoAccess =
-    "Error : 指定したドライブまたはフォルダーにアクセスできませんでした。";
+const std::string kBadRecord = "job.tvfの記述内容に誤りがあります。";
 
 class TvfTest : public ConditionsFixture {
  protected:
   void read(const Lines& lines) {
+    formSetCalls.clear();
+    ui.boxes.clear();
+    session.endRequested = false;
     writeTvf(lines);
     tvfRead(session);
   }
@@ -40,51 +46,47 @@ TEST_F(TvfTest, ValuesReadAsTheFileWritesThemAndBadOnesEndTheProgram) {
     std::int16_t Job::*field;
     int expected;
     std::string box;
-  } cases[] = {
-      {{"  NomalMode  =  YES  "}, &Job::NomalMode, -1, ""},
-      {{"NomalMode=1"}, &Job::NomalMode, 0, ""},
-      {{"nomalmode=yes"}, &Job::NomalMode, 0, ""},  // keys are case-sensitive
-      {{"Timer=Yes"}, &Job::Timer, 1, ""},
-      {{"Report=NO"}, &Job::Report, 0, ""},
-      {{"DateMode=00"}, &Job::DateMode, 1, ""},  // only exactly 0 is every day
-      {{"DateMode= 0 "}, &Job::DateMode, 0, ""},
-      {{"UpDate=2.5"}, &Job::UpDate, 2, ""},  // halves round to even
-      {{"UpDate=3.5"}, &Job::UpDate, 4, ""},
-      {{"UpDate=-2.5"}, &Job::UpDate, -2, ""},
-      {{"UpDate=abc"}, &Job::UpDate, 0, ""},
-      {{"UpDate=7x"}, &Job::UpDate, 7, ""},
-      {{"UpDate=1e2"}, &Job::UpDate, 100, ""},
-      {{"UpDate=-32768"}, &Job::UpDate, -32768, ""},
-      {{"DriveA=/data/My,Docs"}, nullptr, 0, "job.tvfの記述内容に誤りがあります。"},
-      // The line after the blank one is never reached.
-      {{"NomalMode=yes", "", "Report=no"}, &Job::Report, -1, "job.tvfの記述内容に誤りがあります。"},
-      {{"Time=25:00"}, nullptr, 0, "tvf File Read Error (Error Code=13)"},
-      {{"UpDate=40000"}, nullptr, 0, "tvf File Read Error (Error Code=6)"},
-      {{"Once=yes"}, nullptr, 0, "tvf File Read Error (Error Code=75)"}};
+  } cases[] = {{{"  NomalMode  =  YES  "}, &Job::NomalMode, -1, ""},
+               {{"\xEF\xBB\xBFNomalMode=yes"}, &Job::NomalMode, -1, ""},  // a byte-order mark
+               {{"NomalMode=1"}, &Job::NomalMode, 0, ""},
+               {{"nomalmode=yes"}, &Job::NomalMode, 0, ""},  // keys are case-sensitive
+               {{"Timer=Yes"}, &Job::Timer, 1, ""},
+               {{"Report=NO"}, &Job::Report, 0, ""},
+               {{"DateMode=00"}, &Job::DateMode, 1, ""},  // only exactly 0 is every day
+               {{"DateMode= 0 "}, &Job::DateMode, 0, ""},
+               {{"UpDate=2.5"}, &Job::UpDate, 2, ""},  // halves round to even
+               {{"UpDate=3.5"}, &Job::UpDate, 4, ""},
+               {{"UpDate=-2.5"}, &Job::UpDate, -2, ""},
+               {{"UpDate=abc"}, &Job::UpDate, 0, ""},
+               {{"UpDate=7x"}, &Job::UpDate, 7, ""},
+               {{"UpDate=1e2"}, &Job::UpDate, 100, ""},
+               {{"UpDate=-32768"}, &Job::UpDate, -32768, ""},
+               {{"DriveA=/data/My,Docs"}, nullptr, 0, kBadRecord},
+               // The line after the blank one is never reached.
+               {{"NomalMode=yes", "", "Report=no"}, &Job::Report, -1, kBadRecord},
+               {{"Time=25:00"}, nullptr, 0, "tvf File Read Error (Error Code=13)"},
+               {{"UpDate=40000"}, nullptr, 0, "tvf File Read Error (Error Code=6)"},
+               {{"Once=yes"}, nullptr, 0, "tvf File Read Error (Error Code=75)"}};
   read({"Time=9:5"});
   EXPECT_EQ(engine.job.Time, "09:05");
   read({"Time=14:20:30", "Time=23:59"});  // the last value counts
   EXPECT_EQ(engine.job.Time, "23:59");
   fs.addDirectory("/data=old");
   read({"DriveA=/data=old", "DriveB=/b/"});
-  EXPECT_EQ(session.window.from.text, "/data=old");
-  EXPECT_EQ(session.window.to.text + session.window.to.folder, "/b/b");
+  EXPECT_EQ(session.window.from.text + session.window.to.text + session.window.to.folder,
+            "/data=old/b/b");
   fs.addDirectory("/data/My");
   for (const auto& c : cases) {
     SCOPED_TRACE(c.lines[0]);
-    formSetCalls.clear();
-    ui.boxes.clear();
-    session.endRequested = false;
     if (c.box.ends_with("75)"))
       fs.failOn(platform::FakeFileSystem::Op::ReadFile, "/app/job.tvf", EACCES);
     read(c.lines);
-    if (c.field != nullptr) {
-      EXPECT_EQ(engine.job.*c.field, c.expected);
-    }
+    EXPECT_EQ(c.field != nullptr ? engine.job.*c.field : 0, c.expected);
     EXPECT_EQ(ui.boxes.empty() ? "" : ui.boxes.back().text, c.box);
-    EXPECT_EQ(engine.run.ConditionsLoaded, c.box.empty() ? -1 : 0);
-    EXPECT_EQ(session.endRequested ? session.endStatus : 0, c.box.empty() ? 0 : 2);
-    EXPECT_EQ(formSetCalls.empty(), !c.box.empty()) << "a failed read arms no timer";
+    const bool failed = !c.box.empty();
+    EXPECT_EQ(engine.run.ConditionsLoaded, failed ? 0 : -1);
+    EXPECT_EQ(session.endRequested ? session.endStatus : 0, failed ? 2 : 0);
+    EXPECT_EQ(formSetCalls.empty(), failed) << "a failed read arms no timer";
   }
 }
 
@@ -109,8 +111,7 @@ TEST_F(TvfTest, WriteThenReadReproducesEverySetting) {
                    "DateMode=1", "Once=yes", "Time=03:15"}));
   const std::string written = TvfText(session);
   DefaultSet(job);
-  session.window.from = {};
-  session.window.to = {};
+  session.window.from = session.window.to = {};
   tvfRead(session);
   EXPECT_EQ(TvfText(session), written);
   EXPECT_EQ(job.TrashBox, -1);  // a flag read from a file is -1
@@ -133,15 +134,11 @@ TEST_F(TvfTest, OwnPathsReadBackByteForByteAndShiftJisFilesAreDecoded) {
   EXPECT_EQ(session.window.from.text + session.window.to.text, from + "/b/\x80");
   EXPECT_EQ(engine.run.MissingPath, 0);
   fs.addDirectory("/m/写真");
-  // "DriveA=/m/写真", a comment "* とする" and "Once=yes" in Shift-JIS.
-  fs.addFile("/app/job.tvf",
-             "DriveA=/m/\x8e\xca\x90^\r\n* \x82\xc6\x82\xb7\x82\xe9\r\nOnce=yes\r\n");
+  // "DriveA=/m/写真", a comment "* とする" and "Once=yes" in Shift-JIS, bare line feeds.
+  fs.addFile("/app/job.tvf", "DriveA=/m/\x8e\xca\x90^\n* \x82\xc6\x82\xb7\x82\xe9\nOnce=yes\n");
   tvfRead(session);
   EXPECT_EQ(session.window.from.text, "/m/写真");
   EXPECT_EQ(engine.job.Once, -1);
-  writeTvf({"Once=yes", "Time=7:30"}, "job.tvf", "\n");  // bare line feeds
-  tvfRead(session);
-  EXPECT_EQ(engine.job.Time, "07:30");
   EXPECT_FALSE(session.endRequested);
 }
 
@@ -152,15 +149,16 @@ TEST_F(TvfTest, AMissingOrUnnamedPathBlocksRunsUntilItsOwnFieldChanges) {
     Lines lines;
     Side missing;
     std::string shown;
-  } cases[] = {{{"DriveA=/m", "DriveB=/nowhere/backup"}, Side::To, "/tmp"},
-               {{"DriveA=/m", "driveB=/b"}, Side::To, "/work"},  // keys are case-sensitive
+  } cases[] = {{{"DriveA=/m", "driveB=/b"}, Side::To, "/work"},  // keys are case-sensitive
                {{"DriveA=/m"}, Side::To, "/work"},
-               {{"DriveB=/b"}, Side::From, "/work"}};
+               {{"DriveB=/b"}, Side::From, "/work"},
+               {{"DriveA=/m", "DriveB=/nowhere/backup", "NomalMode=yes"}, Side::To, "/tmp"}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.lines.back());
     for (const Side side : {Side::From, Side::To}) SetPathText(session, side, "/work");
     read(c.lines);
     EXPECT_EQ(SideOf(session, c.missing).text, c.shown);
+    EXPECT_TRUE(ui.boxes.empty());
     EXPECT_EQ(engine.run.MissingPath, -1);
     SetPathText(session, c.missing == Side::To ? Side::From : Side::To, "/elsewhere");
     EXPECT_EQ(engine.run.MissingPath, -1) << "the other side's field changed";
@@ -169,27 +167,22 @@ TEST_F(TvfTest, AMissingOrUnnamedPathBlocksRunsUntilItsOwnFieldChanges) {
     SetPathText(session, c.missing, "/b");
     EXPECT_EQ(engine.run.MissingPath, 0);
   }
-  read({"DriveA=/m", "DriveB=/nowhere/backup", "NomalMode=yes"});
-  EXPECT_EQ(engine.job.NomalMode, -1);  // the keys after it are still read
-  EXPECT_TRUE(ui.boxes.empty());
+  EXPECT_EQ(engine.job.NomalMode, -1);  // the keys after a missing path are still read
   // Unattended, the reader shows nothing (only the report writer may ask: report.tvr does not
-  // exist yet), names both sides in the report and ends the program.
+  // exist yet), names both sides in the report and ends the program; a missing file too.
   engine.job.XOption = 1;
   engine.shared.TvfFileName = "gone.tvf";
   tvfRead(session);
-  EXPECT_TRUE(session.endRequested) << "a missing file too";
-  EXPECT_EQ(actionLines().size(), 1U);
-  session.endRequested = false;
-  engine.shared.TvfFileName = "job.tvf";
-  formSetCalls.clear();
-  read({"DriveA=/m", "DriveB=/nowhere/backup", "Once=yes"});
   EXPECT_TRUE(session.endRequested);
-  EXPECT_EQ(session.endStatus, 2);
+  EXPECT_EQ(actionLines().size(), 1U);
+  engine.shared.TvfFileName = "job.tvf";
+  read({"DriveA=/m", "DriveB=/nowhere/backup", "Once=yes"});
+  EXPECT_EQ(session.endRequested ? session.endStatus : 0, 2);
   for (const auto& box : ui.boxes) EXPECT_NE(box.title, "Tolvan32") << box.text;
   EXPECT_TRUE(formSetCalls.empty());
-  EXPECT_NE(recentLines().at(1).find("/m"), std::string::npos);
-  EXPECT_NE(recentLines().at(1).find("/nowhere/backup"), std::string::npos);
-  EXPECT_EQ(actionLines(), Lines{kNoAccess});
+  EXPECT_NE(recentLines().at(1).find("from /m to /nowhere/backup "), std::string::npos);
+  EXPECT_EQ(actionLines(),
+            Lines{"Error : 指定したドライブまたはフォルダーにアクセスできませんでした。"});
   EXPECT_FALSE(engine.report.isOpen());
 }
 
@@ -197,6 +190,7 @@ TEST_F(TvfTest, FolderFailuresAreNamedByKind) {
   fs.addDirectory("/media/user");
   fs.addDirectory("/data/locked");
   fs.addFile("/data/file");
+  fs.addDirectory("/work/sub");
   fs.failOn(platform::FakeFileSystem::Op::List, "/data/locked", EACCES);
   const std::pair<std::string, int> cases[] = {{"/media/user/STICK/photos", kErrDeviceUnavailable},
                                                {"/data/none", kErrPathNotFound},
@@ -204,7 +198,6 @@ TEST_F(TvfTest, FolderFailuresAreNamedByKind) {
                                                {"/data/locked", kErrPathFileAccess}};
   for (const auto& [path, error] : cases) EXPECT_EQ(SelectFolder(session, Side::From, path), error);
   EXPECT_TRUE(session.window.from.text.empty());  // nothing changed on failure
-  fs.addDirectory("/work/sub");
   EXPECT_EQ(SelectFolder(session, Side::From, "sub/../sub/."), 0);
   EXPECT_EQ(session.window.from.text, "/work/sub");
 }
@@ -214,7 +207,6 @@ TEST_F(TvfTest, FirstStartWritesTheListFromTheFolderAndAMissingJobTurnsTheTimerO
   fs.addDirectory("/app/dir.tvf");
   EXPECT_EQ(build({"b.tvf", "a.tvf", "c.TVF"}, ""), (Lines{"a.tvf", "b.tvf", "c.TVF"}));
   EXPECT_EQ(fs.contentOf("/app/TvfSet.txt"), "a.tvf\r\nb.tvf\r\nc.TVF\r\n\r\n");
-  EXPECT_EQ(engine.shared.TvfFileName, "a.tvf");
   EXPECT_EQ(engine.job.Once, -1) << "the first entry is read";
   ASSERT_EQ(fs.removeTree("/app"), 0);
   fs.addDirectory("/app");
@@ -224,9 +216,7 @@ TEST_F(TvfTest, FirstStartWritesTheListFromTheFolderAndAMissingJobTurnsTheTimerO
   EXPECT_EQ(fs.contentOf("/app/TvfSet.txt"), "\r\n");
   EXPECT_EQ(engine.job.NomalMode, 0) << "the defaults stay";
   EXPECT_EQ(formSetCalls, std::vector<std::int16_t>{0});
-  EXPECT_EQ(engine.run.ConditionsLoaded, 0);
-  EXPECT_TRUE(ui.boxes.empty());
-  EXPECT_FALSE(session.endRequested);
+  EXPECT_EQ(engine.run.ConditionsLoaded + ui.boxes.size() + session.endRequested, 0);
 }
 
 TEST_F(TvfTest, TheListFileIsCheckedAgainstTheFolder) {
@@ -272,7 +262,6 @@ TEST_F(TvfTest, ChoosingSavingAndOpeningMoveTheEntryToTheTop) {
   build({"a.tvf", "b.tvf", "c.tvf"}, "");
   session.window.selectedEntry = 2;
   Combo1_LostFocus(session);
-  EXPECT_EQ(session.window.tvfList, (Lines{"c.tvf", "a.tvf", "b.tvf"}));
   EXPECT_EQ(fs.contentOf("/app/TvfSet.txt"), "c.tvf\r\na.tvf\r\nb.tvf\r\n\r\n");
   engine.job.Size = 1;
   ASSERT_EQ(SaveAs(session, "/elsewhere/B.tvf"), 0);  // an existing name in another case
@@ -284,6 +273,98 @@ TEST_F(TvfTest, ChoosingSavingAndOpeningMoveTheEntryToTheTop) {
   EXPECT_EQ(session.window.tvfList, (Lines{"a.tvf", "b.tvf", "c.tvf"}));
   OpenChosenFile(session, "/elsewhere/other.tvf");  // not in the program folder
   EXPECT_EQ(engine.shared.TvfFileName, "a.tvf");
+}
+
+using Args = std::vector<std::string>;
+
+// The name and the switches as "name x at e file", each switch its field's value.
+std::string Get(const Args& args) {
+  JobConditions job;
+  job.XOption = 1;  // every field must be set, not only turned on
+  job.ATOption = job.ErrorFreeOption = job.CommandLineFile = -1;
+  const std::string name = tvfGet(job, args, nullptr);
+  return name + " " + std::to_string(job.XOption) + " " + std::to_string(job.ATOption) + " " +
+         std::to_string(job.ErrorFreeOption) + " " + std::to_string(job.CommandLineFile);
+}
+
+TEST(CommandLineTest, SwitchesNamesAndQuotes) {
+  EXPECT_EQ(SubString("/X MyJob.tvf", "/x") + "|" + SubString("a/e b/E", "/E") + "|" +
+                SubString("  abc ", "z") + "|" + SubString("  abc ", ""),
+            "MyJob.tvf|a b/E|  abc |abc");  // not found: not trimmed either
+  const std::pair<Args, std::string> cases[] = {
+      // Switch letters inside a path are not switches; only the file name counts.
+      {{"/home/xavier/jobs/night.tvf"}, "night.tvf 0 0 0 -1"},
+      {{"/srv/at/x.tvf"}, "x.tvf 0 0 0 -1"},
+      {{"/X/AT/E/job"}, "job.tvf 0 0 0 -1"},
+      // Switches in any case, glued, in any place.
+      {{"/x/E", "/home/xavier/night"}, "night.tvf 1 0 -1 -1"},
+      {{"night", "/At"}, "night.tvf 1 -1 0 -1"},
+      {{"/E"}, " 0 0 -1 0"},
+      {{"/x /e"}, " 1 0 -1 0"},
+      {{"/T"}, "T.tvf 0 0 0 -1"},  // not a switch: a name
+      // A "." anywhere keeps the name as it is; quotes go; pieces of a path with blanks join.
+      {{"/home/me/night.old"}, "night.old 0 0 0 -1"},
+      {{"/home/me/my.jobs/night"}, "night 0 0 0 -1"},
+      {{"\"/home/me/My Jobs/a b.tvf\""}, "a b.tvf 0 0 0 -1"},
+      {{"/x", "/home/me/My", "Jobs/a", "b.tvf"}, "a b.tvf 1 0 0 -1"},
+      {{"--", "/x"}, "x.tvf 0 0 0 -1"}};
+  for (const auto& [args, expected] : cases) EXPECT_EQ(Get(args), expected) << args[0];
+}
+
+TEST(CommandLineTest, LongAndDryRunOptions) {
+  const std::pair<Args, std::string> cases[] = {
+      // "noGui help version simulate kinds output makeBat", or the usage problem
+      {{"--no-gui", "--help", "--version", "job"}, "111 0 0  0"},
+      {{"--simulate", "job"}, "000 1 63  0"},
+      {{"--simulate=1,6", "--output", "l.csv", "job"}, "000 1 33 l.csv 0"},
+      {{"--simulate=all", "--output=x.csv", "job"}, "000 1 63 x.csv 0"},
+      {{"--make-bat", "job"}, "000 0 0  1"},
+      {{"--simulate=7", "job"}, "invalid kinds in --simulate=7 (kind numbers 1 to 6, or all)"},
+      {{"--simulate=1,,2"}, "invalid kinds in --simulate=1,,2 (kind numbers 1 to 6, or all)"},
+      {{"--output", "x.csv", "job"}, "--output goes with --simulate"},
+      {{"--simulate", "--output"}, "--output needs a file name"},
+      {{"--simulate", "--make-bat", "job"}, "--simulate and --make-bat exclude each other"},
+      {{"--bogus", "job"}, "--bogus"}};
+  for (const auto& [args, expected] : cases) {
+    const CommandLine l = ParseCommandLine(args);
+    const std::string flags = std::to_string(l.noGui) + std::to_string(l.help) +
+                              std::to_string(l.version) + " " + std::to_string(l.simulate);
+    EXPECT_EQ(!l.usageError() ? flags + " " + std::to_string(l.simulateKinds) + " " + l.output +
+                                    " " + std::to_string(l.makeBat)
+              : l.unknownOption.empty() ? l.usageProblem
+                                        : l.unknownOption,
+              expected)
+        << args[0];
+  }
+}
+
+using StartupTest = ConditionsFixture;
+
+// The program folder comes from the environment. A run killed while saving TvfSet.txt leaves
+// its temporary file; only such files go.
+TEST_F(StartupTest, ProgramFolderStoredSettingsAndLeftoversOfOwnSaves) {
+  sys.env["HOME"] = "/home/u";
+  sys.env["XDG_DATA_HOME"] = "relative";  // ignored
+  EXPECT_EQ(ResolveAppPath(sys, "/work"), "/home/u/.local/share/Tolvan32");
+  sys.env["XDG_DATA_HOME"] = "/data/";
+  EXPECT_EQ(ResolveAppPath(sys, "/work"), "/data/Tolvan32");
+  const std::pair<std::string, float> cases[] = {
+      {"0", 512.0F}, {"abc", 512.0F}, {"12.5", 12.0F}, {"13.5", 14.0F}};
+  for (const auto& [text, size] : cases) EXPECT_EQ(ReportSizeFromText(text), size) << text;
+  settings.set("Editor", "ReportSize", "12.5");
+  settings.set("MainForm", "Top", "-4800");
+  sys.env["TOLVAN32_HOME"] = "jobs/../tv";
+  const std::string leftover = "/work/tv/.tolvan32-partial-0123456789abcdef";
+  fs.addFile(leftover, "half a list");
+  fs.addFile("/work/tv/.tolvan32-partial-notes", "mine");
+  fs.addFile("/work/tv/.tolvan32-partial-0123456789ABCDEF", "mine too");
+  fs.addDirectory("/work/tv/.tolvan32-partial-fedcba9876543210");
+  engine.shared.AppPath.clear();
+  (void)FormLoad(session, {});
+  EXPECT_EQ(engine.shared.AppPath, "/work/tv");
+  EXPECT_EQ(engine.shared.ReportSize, 12.0F);
+  EXPECT_EQ(session.window.top, 300) << "a position off the screen is not used";
+  EXPECT_EQ(fs.removed, std::vector<std::string>{leftover});
 }
 
 }  // namespace
