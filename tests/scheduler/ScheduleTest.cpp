@@ -73,10 +73,16 @@ TEST_F(ScheduleTest, EveryDayRunsOnceInTheSetMinuteOfEachDayAcrossMidnight) {
   // Two checks in the set minute (07:00:00 and 07:00:58), a run that takes no time: one run.
   arm(Dec(10, 7, 0), 0, "07:00");
   EXPECT_EQ(checkEvery58sUntil(Dec(10, 7, 1, 30)).size(), 1u);
+  // Once: the first run ends the program with its status, the timer stopped before the run.
+  outcome = {RunEnd::Finished, 2};
+  arm(Dec(11, 6, 59, 30), 0, "07:00", -1);
+  EXPECT_EQ(checkEvery58sUntil(Dec(13, 0, 0)).size(), 1u);
+  EXPECT_EQ(session.endRequested ? session.endStatus : -1, kExitErrors);
+  EXPECT_FALSE(session.window.timerEnabled);
 }
 
 // Every 00:00 is 24 hours; the first run comes one interval after arming, the next ones one
-// interval after the end of the previous run.
+// interval after the end of the previous run; once, the first run ends the program.
 TEST_F(ScheduleTest, IntervalsCountFromArmingAndFromTheEndOfThePreviousRun) {
   arm(Dec(6, 12, 0), 1, "00:00");
   EXPECT_EQ(check(), CheckResult::NotDue);
@@ -93,24 +99,10 @@ TEST_F(ScheduleTest, IntervalsCountFromArmingAndFromTheEndOfThePreviousRun) {
     EXPECT_GE(runStarts[i] - runEnds[i - 1], 600);
     EXPECT_LT(runStarts[i] - runEnds[i - 1], 660);
   }
-}
-
-TEST_F(ScheduleTest, OnceEndsAfterTheFirstRunWithTheRunsStatus) {
-  const struct {
-    int dateMode;
-    RunOutcome outcome;
-    int status;
-  } cases[] = {{0, {RunEnd::Finished, 2}, kExitErrors}, {1, {RunEnd::Stopped, 0}, kExitStopped}};
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.dateMode);
-    session.endRequested = false;
-    outcome = c.outcome;
-    arm(Dec(6, 6, 59, 30), c.dateMode, c.dateMode == 0 ? "07:00" : "00:05", -1);
-    EXPECT_EQ(checkEvery58sUntil(Dec(8, 0, 0)).size(), 1u);
-    EXPECT_EQ(session.endRequested ? session.endStatus : -1, c.status);
-    // Daily mode stops the timer before the run.
-    EXPECT_EQ(session.window.timerEnabled, c.dateMode != 0);
-  }
+  outcome = {RunEnd::Stopped, 0};
+  arm(Dec(9, 6, 59, 30), 1, "00:05", -1);
+  EXPECT_EQ(checkEvery58sUntil(Dec(11, 0, 0)).size(), 1u);
+  EXPECT_EQ(session.endRequested ? session.endStatus : -1, kExitStopped);
 }
 
 TEST_F(ScheduleTest, ACheckDuringARunStartsNothing) {
