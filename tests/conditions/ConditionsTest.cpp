@@ -188,14 +188,7 @@ TEST_F(TvfTest, FolderFailuresAreNamedByKind) {
   EXPECT_EQ(session.window.from.text, "/work/sub");
 }
 
-TEST_F(TvfTest, FirstStartWritesTheListFromTheFolderAndAMissingJobTurnsTheTimerOff) {
-  fs.addFile("/app/notes.txt");
-  fs.addDirectory("/app/dir.tvf");
-  EXPECT_EQ(build({"b.tvf", "a.tvf", "c.TVF"}, ""), (Lines{"a.tvf", "b.tvf", "c.TVF"}));
-  EXPECT_EQ(fs.contentOf("/app/TvfSet.txt"), "a.tvf\r\nb.tvf\r\nc.TVF\r\n\r\n");
-  EXPECT_EQ(engine.job.Once, -1) << "the first entry is read";
-  ASSERT_EQ(fs.removeTree("/app"), 0);
-  fs.addDirectory("/app");
+TEST_F(TvfTest, AMissingJobTurnsTheTimerOff) {
   engine.job.NomalMode = -1;
   formSetCalls.clear();
   EXPECT_TRUE(build({}, "", "job.tvf").empty());
@@ -212,6 +205,7 @@ TEST_F(TvfTest, TheListFileIsCheckedAgainstTheFolder) {
     Lines expected;
     bool caseBlind = false;  // the program folder's file system
   } cases[] = {
+      {{"b.tvf", "a.tvf", "c.TVF"}, "", "", {"a.tvf", "b.tvf", "c.TVF"}},  // the first start
       {{"a.tvf", "b.tvf", "n.tvf"},
        "b.tvf\r\ng.tvf\r\na.tvf\r\n\r\n",
        "",
@@ -228,12 +222,16 @@ TEST_F(TvfTest, TheListFileIsCheckedAgainstTheFolder) {
     SCOPED_TRACE(c.listFile + " " + c.named);
     ASSERT_EQ(fs.removeTree("/app"), 0);
     fs.setCaseBlind(c.caseBlind);
-    fs.addDirectory("/app");
-    EXPECT_EQ(build(c.jobs, c.listFile, c.named), c.expected);
-    EXPECT_EQ(engine.shared.TvfFileName, c.expected.front());
-    ASSERT_EQ(SaveTvfCombo(session), 0);
+    fs.addFile("/app/notes.txt");
+    fs.addDirectory("/app/dir.tvf");
     std::string saved;
     for (const auto& name : c.expected) saved += name + "\r\n";
+    EXPECT_EQ(build(c.jobs, c.listFile, c.named), c.expected);
+    // The first start writes the list from the folder; the first entry is read.
+    EXPECT_EQ(fs.contentOf("/app/TvfSet.txt"), c.listFile.empty() ? saved + "\r\n" : c.listFile);
+    EXPECT_EQ(engine.shared.TvfFileName + std::to_string(engine.job.Once),
+              c.expected.front() + "-1");
+    ASSERT_EQ(SaveTvfCombo(session), 0);
     EXPECT_EQ(fs.contentOf("/app/TvfSet.txt"), saved + "\r\n");
   }
 }
@@ -337,17 +335,19 @@ TEST_F(StartupTest, ProgramFolderStoredSettingsAndLeftoversOfOwnSaves) {
   const std::pair<std::string, float> cases[] = {
       {"0", 512.0F}, {"abc", 512.0F}, {"12.5", 12.0F}, {"13.5", 14.0F}};
   for (const auto& [text, size] : cases) EXPECT_EQ(ReportSizeFromText(text), size) << text;
+  sys.env["TOLVAN32_HOME"] = "jobs/../tv";
+  engine.shared.AppPath.clear();
+  (void)FormLoad(session, {});
+  EXPECT_EQ(engine.shared.AppPath, "/work/tv");
+  EXPECT_TRUE(fs.exists("/work/tv"));
   settings.set("Editor", "ReportSize", "12.5");
   settings.set("MainForm", "Top", "-4800");
-  sys.env["TOLVAN32_HOME"] = "jobs/../tv";
   const std::string leftover = "/work/tv/.tolvan32-partial-0123456789abcdef";
   fs.addFile(leftover, "half a list");
   fs.addFile("/work/tv/.tolvan32-partial-notes", "mine");
   fs.addFile("/work/tv/.tolvan32-partial-0123456789ABCDEF", "mine too");
   fs.addDirectory("/work/tv/.tolvan32-partial-fedcba9876543210");
-  engine.shared.AppPath.clear();
-  (void)FormLoad(session, {});
-  EXPECT_EQ(engine.shared.AppPath, "/work/tv");
+  (void)FormLoad(session, {});  // the next start
   EXPECT_EQ(engine.shared.ReportSize, 12.0F);
   EXPECT_EQ(session.window.top, 300) << "a position off the screen is not used";
   EXPECT_EQ(fs.removed, std::vector<std::string>{leftover});
