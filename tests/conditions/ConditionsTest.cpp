@@ -41,32 +41,28 @@ class TvfTest : public ConditionsFixture {
 // Good values read as the file writes them; a bad record or value ends the program with a box.
 TEST_F(TvfTest, ValuesReadAsTheFileWritesThemAndBadOnesEndTheProgram) {
   using Job = JobConditions;
-  const struct {
-    Lines lines;
-    std::int16_t Job::*field;
-    int expected;
-    std::string box;
-  } cases[] = {{{"  NomalMode  =  YES  "}, &Job::NomalMode, -1, ""},
-               {{"\xEF\xBB\xBFNomalMode=yes"}, &Job::NomalMode, -1, ""},  // a byte-order mark
-               {{"NomalMode=1"}, &Job::NomalMode, 0, ""},
-               {{"nomalmode=yes"}, &Job::NomalMode, 0, ""},  // keys are case-sensitive
-               {{"Timer=Yes"}, &Job::Timer, 1, ""},
-               {{"Report=NO"}, &Job::Report, 0, ""},
-               {{"DateMode=00"}, &Job::DateMode, 1, ""},  // only exactly 0 is every day
-               {{"DateMode= 0 "}, &Job::DateMode, 0, ""},
-               {{"UpDate=2.5"}, &Job::UpDate, 2, ""},  // halves round to even
-               {{"UpDate=3.5"}, &Job::UpDate, 4, ""},
-               {{"UpDate=-2.5"}, &Job::UpDate, -2, ""},
-               {{"UpDate=abc"}, &Job::UpDate, 0, ""},
-               {{"UpDate=7x"}, &Job::UpDate, 7, ""},
-               {{"UpDate=1e2"}, &Job::UpDate, 100, ""},
-               {{"UpDate=-32768"}, &Job::UpDate, -32768, ""},
-               {{"DriveA=/data/My,Docs"}, nullptr, 0, kBadRecord},
-               // The line after the blank one is never reached.
-               {{"NomalMode=yes", "", "Report=no"}, &Job::Report, -1, kBadRecord},
-               {{"Time=25:00"}, nullptr, 0, "tvf File Read Error (Error Code=13)"},
-               {{"UpDate=40000"}, nullptr, 0, "tvf File Read Error (Error Code=6)"},
-               {{"Once=yes"}, nullptr, 0, "tvf File Read Error (Error Code=75)"}};
+  const std::tuple<Lines, std::int16_t Job::*, int, std::string> cases[] = {
+      {{"  NomalMode  =  YES  "}, &Job::NomalMode, -1, ""},
+      {{"\xEF\xBB\xBFNomalMode=yes"}, &Job::NomalMode, -1, ""},  // a byte-order mark
+      {{"NomalMode=1"}, &Job::NomalMode, 0, ""},
+      {{"nomalmode=yes"}, &Job::NomalMode, 0, ""},  // keys are case-sensitive
+      {{"Timer=Yes"}, &Job::Timer, 1, ""},
+      {{"Report=NO"}, &Job::Report, 0, ""},
+      {{"DateMode=00"}, &Job::DateMode, 1, ""},  // only exactly 0 is every day
+      {{"DateMode= 0 "}, &Job::DateMode, 0, ""},
+      {{"UpDate=2.5"}, &Job::UpDate, 2, ""},  // halves round to even
+      {{"UpDate=3.5"}, &Job::UpDate, 4, ""},
+      {{"UpDate=-2.5"}, &Job::UpDate, -2, ""},
+      {{"UpDate=abc"}, &Job::UpDate, 0, ""},
+      {{"UpDate=7x"}, &Job::UpDate, 7, ""},
+      {{"UpDate=1e2"}, &Job::UpDate, 100, ""},
+      {{"UpDate=-32768"}, &Job::UpDate, -32768, ""},
+      {{"DriveA=/data/My,Docs"}, nullptr, 0, kBadRecord},
+      // The line after the blank one is never reached.
+      {{"NomalMode=yes", "", "Report=no"}, &Job::Report, -1, kBadRecord},
+      {{"Time=25:00"}, nullptr, 0, "tvf File Read Error (Error Code=13)"},
+      {{"UpDate=40000"}, nullptr, 0, "tvf File Read Error (Error Code=6)"},
+      {{"Once=yes"}, nullptr, 0, "tvf File Read Error (Error Code=75)"}};
   read({"Time=9:5"});
   EXPECT_EQ(engine.job.Time, "09:05");
   read({"Time=14:20:30", "Time=23:59"});  // the last value counts
@@ -82,18 +78,18 @@ TEST_F(TvfTest, ValuesReadAsTheFileWritesThemAndBadOnesEndTheProgram) {
   tvfRead(session);
   EXPECT_EQ(session.window.from.text + std::to_string(engine.job.Once), "/m/写真-1");
   fs.addDirectory("/data/My");
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.lines[0]);
-    if (c.box.ends_with("75)"))
+  for (const auto& [lines, field, expected, box] : cases) {
+    SCOPED_TRACE(lines[0]);
+    if (box.ends_with("75)"))
       fs.failOn(platform::FakeFileSystem::Op::ReadFile, "/app/job.tvf", EACCES);
-    read(c.lines);
-    EXPECT_EQ(c.field != nullptr ? engine.job.*c.field : 0, c.expected);
+    read(lines);
+    EXPECT_EQ(field != nullptr ? engine.job.*field : 0, expected);
     // The box, whether the job counts as loaded, the exit status, whether a timer was armed.
-    const bool failed = !c.box.empty();
+    const bool failed = !box.empty();
     EXPECT_EQ(
         std::make_tuple(ui.boxes.empty() ? "" : ui.boxes.back().text, engine.run.ConditionsLoaded,
                         session.endRequested ? session.endStatus : 0, formSetCalls.empty()),
-        std::make_tuple(c.box, failed ? 0 : -1, failed ? 2 : 0, failed));
+        std::make_tuple(box, failed ? 0 : -1, failed ? 2 : 0, failed));
   }
 }
 
@@ -131,26 +127,23 @@ TEST_F(TvfTest, WriteThenReadReproducesEverySetting) {
 // An unreachable path gives way to TempPath, an unnamed one keeps the field's earlier text;
 // either blocks runs until that side's own field really changes.
 TEST_F(TvfTest, AMissingOrUnnamedPathBlocksRunsUntilItsOwnFieldChanges) {
-  const struct {
-    Lines lines;
-    Side missing;
-    std::string shown;
-  } cases[] = {{{"DriveA=/m", "driveB=/b"}, Side::To, "/work"},  // keys are case-sensitive
-               {{"DriveA=/m"}, Side::To, "/work"},
-               {{"DriveB=/b"}, Side::From, "/work"},
-               {{"DriveA=/m", "DriveB=/nowhere/backup", "NomalMode=yes"}, Side::To, "/tmp"}};
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.lines.back());
+  const std::tuple<Lines, Side, std::string> cases[] = {
+      {{"DriveA=/m", "driveB=/b"}, Side::To, "/work"},  // keys are case-sensitive
+      {{"DriveA=/m"}, Side::To, "/work"},
+      {{"DriveB=/b"}, Side::From, "/work"},
+      {{"DriveA=/m", "DriveB=/nowhere/backup", "NomalMode=yes"}, Side::To, "/tmp"}};
+  for (const auto& [lines, missing, shown] : cases) {
+    SCOPED_TRACE(lines.back());
     for (const Side side : {Side::From, Side::To}) SetPathText(session, side, "/work");
-    read(c.lines);
-    EXPECT_EQ(SideOf(session, c.missing).text, c.shown);
+    read(lines);
+    EXPECT_EQ(SideOf(session, missing).text, shown);
     EXPECT_TRUE(ui.boxes.empty());
     EXPECT_EQ(engine.run.MissingPath, -1);
-    SetPathText(session, c.missing == Side::To ? Side::From : Side::To, "/elsewhere");
+    SetPathText(session, missing == Side::To ? Side::From : Side::To, "/elsewhere");
     EXPECT_EQ(engine.run.MissingPath, -1) << "the other side's field changed";
-    SetPathText(session, c.missing, c.shown);
+    SetPathText(session, missing, shown);
     EXPECT_EQ(engine.run.MissingPath, -1) << "the same text is no change";
-    SetPathText(session, c.missing, "/b");
+    SetPathText(session, missing, "/b");
     EXPECT_EQ(engine.run.MissingPath, 0);
   }
   EXPECT_EQ(engine.job.NomalMode, -1);  // the keys after a missing path are still read

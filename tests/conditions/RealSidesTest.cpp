@@ -38,21 +38,18 @@ class RealSidesTest : public ::testing::Test, public RealFolderSession {
 TEST_F(RealSidesTest, SidesAreJudgedAsResolvedFoldersAndMissingPathComesFirst) {
   const std::string same =
       "指定したドライブまたはディレクトリが同じです。バックアップを中止します。";
-  const struct {
-    std::string from, to;
-    bool missingPath;
-    std::string message;  // its words that tell it from the others
-  } cases[] = {
+  // From, to, whether the conditions file named a missing path, the words of the message.
+  const std::tuple<std::string, std::string, bool, std::string> cases[] = {
       {tmp / "x/../master/inner", tmp / "master", false, "同じです"},
       {tmp / "master", tmp.path() + "//./master", false, "同じです"},
       {tmp / "master", tmp / "backup", false, "To側に指定したフォルダーの中にあります"},
       {tmp / "master/inner", tmp / "master", true, "存在しません"},
       {tmp / "master", tmp.path() + std::string(1, '\0') + "/backup", false, "存在しません"},
       {tmp / "master", "/" + std::string(4096, 'a'), false, "存在しません"}};
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.from + " -> " + c.to);
-    engine.run.MissingPath = c.missingPath ? -1 : 0;
-    EXPECT_NE(refusal(c.from, c.to).find(c.message), std::string::npos);
+  for (const auto& [from, to, missingPath, message] : cases) {
+    SCOPED_TRACE(from + " -> " + to);
+    engine.run.MissingPath = missingPath ? -1 : 0;
+    EXPECT_NE(refusal(from, to).find(message), std::string::npos);
   }
   engine.job.NomalMode = 0;
   EXPECT_EQ(refusal(tmp / "master", tmp / "backup"), "") << "a Backup run deletes nothing";
