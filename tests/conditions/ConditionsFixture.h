@@ -20,11 +20,10 @@ class ConditionsFixture : public EngineFixture {
     session.formSet = [this](std::int16_t timer) { formSetCalls.push_back(timer); };
   }
 
-  // Writes /app/<name> from lines joined by `lineEnd`.
-  void writeTvf(const std::vector<std::string>& lines, const std::string& name = "job.tvf",
-                const std::string& lineEnd = "\r\n") {
+  // Writes /app/<name> from lines.
+  void writeTvf(const std::vector<std::string>& lines, const std::string& name = "job.tvf") {
     std::string text;
-    for (const auto& line : lines) text += line + lineEnd;
+    for (const auto& line : lines) text += line + "\r\n";
     fs.addFile("/app/" + name, text);
   }
 
