@@ -18,12 +18,10 @@ TEST_F(FileOpsTest, GetEntryInfoOfMissingEntriesFoldersAndFiles) {
   EXPECT_EQ(lookupError, ENOENT);
   EXPECT_TRUE(info.missing());
   EXPECT_EQ(info.FileSize, -1);
-
   fs.addDirectory("/m/dir", 1700000000);
   EXPECT_EQ(GetEntryInfo(engine, "/m/dir", info, lookupError), 0);
   EXPECT_NE(info.Attributes & platform::kAttrDirectory, 0u);
   EXPECT_EQ(lookupError, 0);
-
   sys.utcOffsetSeconds = 9 * 3600;
   fs.addFile("/m/f", "12345", 1700000000);
   EXPECT_EQ(GetEntryInfo(engine, "/m/f", info), 0);
@@ -34,19 +32,21 @@ TEST_F(FileOpsTest, GetEntryInfoOfMissingEntriesFoldersAndFiles) {
   EXPECT_EQ(GetEntryInfo(engine, "/m/f", info), 1);
   FlushReport(engine);
   EXPECT_EQ(reportLines().back(), "Error : /m/f(Code:75 File Time Culc Error)");
-
   fs.failOn(Op::Stat, "/m/f", EACCES);
   EXPECT_EQ(GetEntryInfo(engine, "/m/f", info, lookupError), 0);
   EXPECT_EQ(lookupError, EACCES);
   EXPECT_TRUE(info.missing());
 }
 
-TEST_F(FileOpsTest, TreeSizeCountsHiddenEntriesAndHonoursChildDir) {
+// Hidden entries count, ChildDir off counts the top folder only, an unreadable folder adds
+// nothing, and only the backup walk of a real run removes leftovers of killed copies.
+TEST_F(FileOpsTest, TreeSizeCountsHiddenEntriesHonoursChildDirAndRemovesBackupLeftovers) {
   fs.addFile("/m/a", "123");
   fs.addFile("/m/.hidden", "12345");
   fs.addFile("/m/sub/c", "1234567");
   fs.addFile("/m/.git/d", "12345678901");
   fs.addLink("/m/link", "a-target");
+  fs.addFile("/m/sub/.tolvan32-partial-00000000000000a1", "half");
   std::int64_t folders = 0, files = 0;
   EXPECT_EQ(TreeSize(engine, "/m", -1, folders, files), 3 + 5 + 7 + 11 + 8);
   EXPECT_EQ(folders, 2);
@@ -55,20 +55,13 @@ TEST_F(FileOpsTest, TreeSizeCountsHiddenEntriesAndHonoursChildDir) {
   EXPECT_EQ(TreeSize(engine, "/m", 0, folders, files), 3 + 5 + 8);
   EXPECT_EQ(folders, 2);
   EXPECT_EQ(files, 3);
-
-  fs.failListingAfter("/m/sub", 0, EIO);  // no bytes from an unreadable folder
-  folders = files = 0;
+  fs.failListingAfter("/m/sub", 0, EIO);
   EXPECT_EQ(TreeSize(engine, "/m", -1, folders, files), 3 + 5 + 11 + 8);
   EXPECT_EQ(TreeSize(engine, "/none", -1, folders, files), 0);
-}
+  EXPECT_TRUE(fs.exists("/m/sub/.tolvan32-partial-00000000000000a1"));
 
-// Only the backup walk of a real run removes leftovers of killed copies.
-TEST_F(FileOpsTest, TreeSizeRemovesLeftoversOnlyFromTheBackup) {
-  fs.addFile("/m/sub/.tolvan32-partial-00000000000000a1", "half");
   fs.addFile("/b/keep", "12");
   fs.addFile("/b/sub/.tolvan32-partial-00000000000000a2", "half");
-  std::int64_t folders = 0, files = 0;
-  EXPECT_EQ(TreeSize(engine, "/m", -1, folders, files), 0);
   engine.run.DryRunMode = 4;
   EXPECT_EQ(TreeSize(engine, "/b", -1, folders, files, LeftoverCopies::Remove), 2);
   EXPECT_TRUE(fs.removed.empty());
@@ -77,7 +70,6 @@ TEST_F(FileOpsTest, TreeSizeRemovesLeftoversOnlyFromTheBackup) {
   EXPECT_EQ(TreeSize(engine, "/b", -1, folders, files, LeftoverCopies::Remove), 2);
   EXPECT_EQ(files, 1);
   EXPECT_EQ(fs.removed, std::vector<std::string>{"/b/sub/.tolvan32-partial-00000000000000a2"});
-  EXPECT_TRUE(fs.exists("/m/sub/.tolvan32-partial-00000000000000a1"));
 }
 
 // Both forms: on its own, and given what the caller's lookup of the target found.
@@ -90,26 +82,21 @@ TEST_F(FileOpsTest, CopyFileWithAttributesKeepsTheOldCopyOnlyWithTrashBox) {
       EXPECT_EQ(GetEntryInfo(engine, target, backup), 0);
       return CopyFileWithAttributes(engine, "/m/f", target, oldNT, backup);
     };
-    engine.job.TrashBox = 0;
     engine.job.ErrorFreeOption = 0;
     trash.trashed.clear();
     trash.contents.clear();
     (void)fs.removeEntry("/b/g");
     fs.addFile("/m/f", "new", 0, 0640);
-    fs.addFile("/b/f", "old");
-    EXPECT_EQ(copy("/b/f", 0), 0);
-    EXPECT_EQ(fs.contentOf("/b/f"), "new");
-    EXPECT_TRUE(trash.trashed.empty());
-
-    engine.job.TrashBox = 1;
-    fs.addFile("/b/f", "old");
-    EXPECT_EQ(copy("/b/f", 0), 0);
-    EXPECT_EQ(fs.contentOf("/b/f"), "new");
-    ASSERT_EQ(trash.contents.size(), 1u);
-    EXPECT_EQ(trash.contents[0].content, "old");
+    for (const std::int16_t trashBox : {0, 1}) {
+      engine.job.TrashBox = trashBox;
+      fs.addFile("/b/f", "old");
+      EXPECT_EQ(copy("/b/f", 0), 0);
+      EXPECT_EQ(fs.contentOf("/b/f"), "new");
+      EXPECT_EQ(trash.trashed.size(), std::size_t(trashBox));
+    }
+    EXPECT_EQ(trash.contents.at(0).content, "old");
     EXPECT_EQ(copy("/b/g", 0), 0);  // a new file: no old copy
     EXPECT_EQ(trash.trashed.size(), 1u);
-
     // The plain copy (ErrorFreeOption or OldNT) replaces a read-only copy, never via the trash.
     for (const std::int16_t errorFree : {-1, 0}) {
       engine.job.ErrorFreeOption = errorFree;
@@ -142,35 +129,27 @@ TEST_F(FileOpsTest, CopyReturnsLookupAndCopyErrors) {
   EXPECT_EQ(CopyFileWithAttributes(engine, "/m/f", "/b/g", 0), ENOSPC);
 }
 
-TEST_F(FileOpsTest, OsVersionAndDiskSpace) {
+TEST_F(FileOpsTest, OsVersionDiskSpaceAndPaths) {
   sys.kernel = {6, 1, 55, "  Debian GNU/Linux "};
   OsVersionInfo info;
   EXPECT_EQ(GetOSVersion(engine, info), 0);
-  EXPECT_EQ(info.OsVersionText, "6.01");
-  EXPECT_EQ(info.OsExtraText, "Debian GNU/Linux");
+  EXPECT_EQ(info.OsVersionText + "|" + info.OsExtraText, "6.01|Debian GNU/Linux");
   EXPECT_EQ(info.BuildHigh, 55);
   fs.freeBytes = 5000;
   fs.totalBytes = 9000;
-  EXPECT_EQ(DriveFreeSpace(engine, "/b"), 5000);
-  EXPECT_EQ(DriveTotalSpace(engine, "/b"), 9000);
+  EXPECT_EQ(DriveFreeSpace(engine, "/b") + DriveTotalSpace(engine, "/b"), 14000);
   fs.diskSpaceError = EIO;
   EXPECT_EQ(DriveFreeSpace(engine, "/b"), 0);
-}
-
-TEST_F(FileOpsTest, PathUtilities) {
   std::string folder;
-  EXPECT_EQ(SplitPath("/m/sub/f.txt", folder), "f.txt");
-  EXPECT_EQ(folder, "/m/sub");
-  EXPECT_EQ(SplitPath("/f", folder), "f");
-  EXPECT_EQ(folder, "/");
+  EXPECT_EQ(SplitPath("/m/sub/f.txt", folder) + " " + folder, "f.txt /m/sub");
+  EXPECT_EQ(SplitPath("/f", folder) + " " + folder, "f /");
   EXPECT_EQ(UpperFirstOfName("/m/abc"), "/m/Abc");
   EXPECT_EQ(TextBeforeNul(std::string("ab\0cd", 5)), "ab");
   sys.temp = "/var/tmp/";
   EXPECT_EQ(TempFolder(engine), "/var/tmp");
   fs.addFile("/m/Data");
   EXPECT_EQ(ShortPathName(engine, "/m/none"), "");
-  EXPECT_EQ(ProperPathName(engine, "/"), "/");
-  EXPECT_EQ(ProperPathName(engine, "/m/data"), "Data");
+  EXPECT_EQ(ProperPathName(engine, "/") + ProperPathName(engine, "/m/data"), "/Data");
   EXPECT_EQ(ProperPathName(engine, "/m/none"), "");
 }
 

@@ -4,11 +4,13 @@
 #include <initializer_list>
 #include <map>
 #include <string>
-#include <utility>
 #include <vector>
 
+#include "engine/CopyPass.h"
 #include "engine/DateTime.h"
 #include "engine/Engine.h"
+#include "engine/RemovalPass.h"
+#include "engine/Report.h"
 #include "support/EngineFixture.h"
 
 namespace tolvan::testing {
@@ -30,6 +32,12 @@ class RecordingSink : public DryRunSink {
   void WriteRestoreLines(const std::string& source, const std::string& target) override {
     restores.push_back(source + ">" + target);
   }
+  // The kind handed over for each simulated entry, by its backup path.
+  [[nodiscard]] std::map<std::string, int> kinds() const {
+    std::map<std::string, int> byPath;
+    for (const auto& call : simulated) byPath[call.to + "/" + call.name] = call.code;
+    return byPath;
+  }
   std::vector<Call> simulated;
   Lines restores;
 };
@@ -44,18 +52,49 @@ class PassFixture : public EngineFixture {
   void addFiles(std::initializer_list<std::string> paths) {
     for (const auto& path : paths) fs.addFile(path, path.substr(path.rfind('/') + 1), kT);
   }
-  void openReport();
-  void closeReport();
-  // Runs the pass over /m and /b between an opened and a closed report; its action lines.
-  Lines runCopy();
-  Lines runRemoval();
+  void openReport() {
+    WriteReport(engine, ReportLineKind::OpenReport, {}, engine.job.Report, "/m", "/b");
+  }
+  void closeReport() { WriteReport(engine, ReportLineKind::CloseReport, {}, engine.job.Report); }
+  // Runs a pass over /m and /b between an opened and a closed report; its action lines.
+  template <typename Pass>
+  Lines runPass(Pass pass) {
+    openReport();
+    errors = pass(engine, "/m", "/b");
+    closeReport();
+    return actionLines();
+  }
+  Lines runCopy() { return runPass(CopyTree); }
+  Lines runRemoval() { return runPass(RemovalPass); }
   // The date-time text of a Unix time as the report writes it.
-  [[nodiscard]] std::string when(std::int64_t unixSeconds);
-  // Every entry below `root` by its relative path, with its kind, permission bits, content
-  // and (but for folders) modification time.
-  [[nodiscard]] std::map<std::string, std::string> tree(const std::string& root) const;
+  [[nodiscard]] std::string when(std::int64_t unixSeconds) {
+    platform::LocalTime local;
+    EXPECT_TRUE(sys.toLocalTime(unixSeconds, local));
+    return FormatDateTime(sys, MakeDateTime(local));
+  }
+  // Every entry below `root` by its relative path: kind, permission bits, content and (but
+  // for folders) modification time.
+  [[nodiscard]] std::map<std::string, std::string> tree(const std::string& root) const {
+    std::map<std::string, std::string> entries;
+    collect(root, root, entries);
+    return entries;
+  }
 
   std::int32_t errors = 0;
+
+ private:
+  void collect(const std::string& root, const std::string& dir,
+               std::map<std::string, std::string>& out) const {
+    for (const auto& child : fs.childrenOf(dir)) {
+      const auto& n = *fs.find(child);
+      const bool folder = n.kind == platform::EntryKind::Directory;
+      out[child.substr(root.size())] = std::to_string(static_cast<int>(n.kind)) + " " +
+                                       std::to_string(n.mode) + " " +
+                                       (folder ? "-" : std::to_string(n.mtime)) + " '" +
+                                       n.content + "'";
+      if (folder) collect(root, child, out);
+    }
+  }
 };
 
 }  // namespace tolvan::testing
