@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <map>
 #include <set>
@@ -92,7 +93,9 @@ TEST_F(JobDriverTest, RefusedRunsAndTheirMessages) {
     EXPECT_EQ(engine.run.MissingPath, c.missingPath) << "a refusal keeps the flag";
     EXPECT_EQ(fs.exists("/app/report.tvr"), !c.actions.empty());
     EXPECT_EQ(actionLines(), c.actions);
-    if (c.end == Refused && !c.actions.empty()) EXPECT_EQ(closingLines(), kFinishedBeforeStart);
+    if (c.end == Refused && !c.actions.empty()) {
+      EXPECT_EQ(closingLines(), kFinishedBeforeStart);
+    }
     EXPECT_FALSE(fs.exists("/nowhere") || fs.exists("/b/f"));
   }
   EXPECT_EQ(fs.contentOf("/b/master/keep.txt"), "precious");
@@ -234,30 +237,6 @@ TEST_F(JobDriverTest, ErrorSummaryOnlyWhenNotUnattended) {
   }
 }
 
-TEST_F(JobDriverTest, AMirrorEndsEqualAndASecondRunHasNothingToDo) {
-  engine.job.NomalMode = -1;
-  fs.addFile("/m/a.txt", "alpha", kT, 0600);
-  fs.addFile("/m/d1/d2/deep", "deep", kT - 5000, 0640);
-  fs.addFile("/b/d1/d2/deep", "deep", kT - 5000, 0640);
-  fs.addDirectory("/m/d1/empty", kT, 0700);
-  fs.addLink("/m/d1/link", "../a.txt", kT);
-  fs.addDirectory("/m/y");
-  fs.addFile("/b/a.txt", "stale", kT - 100);
-  addFiles({"/m/x", "/b/only/z", "/b/x/inner", "/b/y"});
-  const RunOutcome first = run();
-  EXPECT_EQ(first.end, RunEnd::Finished);
-  EXPECT_EQ(first.errors, 0);
-  EXPECT_EQ(tree("/b"), tree("/m"));
-  EXPECT_EQ(actionLines(),
-            (Lines{"Remove Directory: /b/only", "Remove Directory: /b/x", "Delete File : /b/y",
-                   "UpDate File : /b/a.txt  " + when(kT - 100) + " -> " + when(kT),
-                   "Make Directory : /b/d1/empty", "New File : /b/d1/link", "New File : /b/x",
-                   "Make Directory : /b/y"}));
-  EXPECT_EQ(run().end, RunEnd::Finished);
-  EXPECT_EQ(actionLines(), Lines{});
-  EXPECT_EQ(ui.boxes.size(), 2u) << "two confirmations, no summary";
-}
-
 // The copy pass walks the master folders as the room check listed them, unless a master
 // folder is also a backup folder (a bind mount), which the passes change under it.
 TEST_F(JobDriverTest, ThePassesWalkTheRoomChecksListingsUnlessTheTreesShareAFolder) {
@@ -347,7 +326,9 @@ TEST_F(JobDriverTest, ReportLinesGoTogetherBeforeALongCopyWhichNeverReplacesWhat
   };
   EXPECT_EQ(run().end, RunEnd::Finished);
   EXPECT_EQ(linesBeforeLongCopy, std::size_t{kFiles + 1});
-  EXPECT_EQ(Lines(actionLines().begin() + kFiles, actionLines().end()),
+  const Lines actions = actionLines();
+  ASSERT_EQ(actions.size(), std::size_t{kFiles + 3});
+  EXPECT_EQ(Lines(actions.begin() + kFiles, actions.end()),
             (Lines{"Make Directory : /b/zz", "Error : " + FailureText("/b/zz/long", EEXIST),
                    "New File : /b/zz/z"}));
   EXPECT_EQ(fs.contentOf("/b/zz/long"), "theirs");
@@ -394,9 +375,19 @@ TEST_F(SimulationTest, EachModeHandsOverOnlyItsKindsOfCopy) {
   EXPECT_TRUE(fs.created.empty());
 }
 
-// What the full simulation lists, and nothing else, is what a real run then does.
-TEST_F(SimulationTest, PredictsTheRealRun) {
-  addFiles({"/m/kind", "/b/kind/inner", "/b/.tolvan32-partial-fedcba9876543210"});
+// What the full simulation lists, and nothing else, is what a real run then does; the
+// mirror then ends equal, permissions, links and empty folders included, and a second run has
+// nothing to do.
+TEST_F(SimulationTest, PredictsTheRealRunAfterWhichTheTreesAreEqual) {
+  fs.addFile("/m/a.txt", "alpha", kT, 0600);
+  fs.addFile("/b/a.txt", "stale", kT - 100);
+  fs.addFile("/m/d1/d2/deep", "deep", kT - 5000, 0640);
+  fs.addFile("/b/d1/d2/deep", "deep", kT - 5000, 0640);
+  fs.addDirectory("/m/d1/empty", kT, 0700);
+  fs.addLink("/m/d1/link", "../a.txt", kT);
+  fs.addDirectory("/m/y");
+  addFiles(
+      {"/m/kind", "/b/kind/inner", "/b/.tolvan32-partial-fedcba9876543210", "/b/only/z", "/b/y"});
   engine.run.DryRunMode = 63;
   EXPECT_EQ(CopyTree(engine, "/m", "/b") + RemovalPass(engine, "/m", "/b"), 0);
   engine.run.DryRunMode = 0;
@@ -420,16 +411,30 @@ TEST_F(SimulationTest, PredictsTheRealRun) {
                                               {"All Files", 2},    {"Size", 4},
                                               {"Delete File", 32}, {"Remove Directory", 32}};
   std::map<std::string, int> done;
-  for (const auto& line : actionLines()) {
+  Lines made;
+  const Lines actions = actionLines();
+  for (const auto& line : actions) {
     const auto colon = line.find(':');
     std::string kind = line.substr(0, colon);
     while (kind.back() == ' ') kind.pop_back();
     const std::string path = line.substr(colon + 2);
+    if (kind == "Make Directory") {
+      made.push_back(path);  // folders are not among the simulated kinds
+      continue;
+    }
     ASSERT_TRUE(kindOfLine.count(kind)) << line;
     done[path.substr(0, path.find("  "))] += kindOfLine.at(kind);
   }
   EXPECT_EQ(predicted, done);
   EXPECT_EQ(done.at("/b/kind"), 32 + 8) << "removed, then copied as a file";
+  EXPECT_EQ(made, (Lines{"/b/d1/empty", "/b/y"}));
+  EXPECT_TRUE(std::is_partitioned(actions.begin(), actions.end(), [](const std::string& line) {
+    return line[0] == 'D' || line[0] == 'R';
+  })) << "every removal before the first copy";
+  EXPECT_EQ(tree("/b"), tree("/m"));
+  EXPECT_EQ(run().errors, 0);
+  EXPECT_EQ(actionLines(), Lines{});
+  EXPECT_EQ(ui.boxes.size(), 2u) << "two confirmations, no summary";
 }
 
 }  // namespace

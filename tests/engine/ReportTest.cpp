@@ -92,7 +92,7 @@ TEST_F(ReportTest, ConditionsAndSidesLines) {
   EXPECT_EQ(recentLines()[1], "Mirroring from [ROOT]/m to [BACKUP]/b on 2023/11/14");
 }
 
-TEST_F(ReportTest, NothingIsWrittenWithReportOffOrInADryRun) {
+TEST_F(ReportTest, NothingIsWrittenWithReportOffOrInADryRunAndAClosedReportIsLetGo) {
   engine.job.Report = 0;
   run("/b/x");
   write(ReportLineKind::Error, "e");
@@ -105,9 +105,8 @@ TEST_F(ReportTest, NothingIsWrittenWithReportOffOrInADryRun) {
   EXPECT_EQ(fs.contentOf("/app/report.tvr"), "");
   EXPECT_FALSE(fs.exists("/app/Recent.tvr"));
   EXPECT_TRUE(ui.boxes.empty());
-}
-
-TEST_F(ReportTest, ClosingAReportOpenedBeforeReportWasSwitchedOffReleasesIt) {
+  // A report opened before Report was switched off is closed and let go all the same.
+  engine.run.DryRunMode = 0;
   open();
   engine.job.Report = 0;
   close();
@@ -126,7 +125,13 @@ TEST_F(ReportTest, ErrorLineWhileClosedOpensTheReportWithItsOwnSides) {
   EXPECT_TRUE(engine.report.isOpen());
 }
 
+// An oversized report gets the first free dated name; a missing one has nothing to rotate; one
+// whose length cannot be read is said in the report it holds, after the header.
 TEST_F(ReportTest, RotationGivesAnOversizedReportTheFirstFreeDatedName) {
+  ASSERT_EQ(fs.removeEntry("/app/report.tvr"), 0);
+  open();
+  close();
+  EXPECT_EQ(reportLines().front(), kHeader);
   engine.shared.ReportSize = 512;
   fs.addFile("/app/report.tvr", std::string(524288, 'x'));  // exactly the limit stays
   open();
@@ -140,6 +145,12 @@ TEST_F(ReportTest, RotationGivesAnOversizedReportTheFirstFreeDatedName) {
     EXPECT_EQ(reportLines().front(), kHeader);
   }
   EXPECT_EQ(fs.contentOf("/app/report23111400.tvr").substr(0, 1), "0");
+  const auto linesBefore = reportLines().size();
+  fs.failOn(FakeFileSystem::Op::Stat, "/app/report.tvr", EACCES);
+  open();
+  EXPECT_TRUE(ui.boxes.empty());
+  EXPECT_EQ(reportLines().at(linesBefore), kHeader);
+  EXPECT_EQ(actionLines(), Lines{"Report File Error Code : 13  Permission denied"});
 }
 
 // A failed write becomes an error line; at the close the user is told that the report is
@@ -191,22 +202,6 @@ TEST_F(ReportTest, OpenFailureAsksAndNoEndsTheProgram) {
       EXPECT_EQ(ui.boxes.size(), 1u);
     }
   }
-}
-
-// A missing report.tvr has nothing to rotate; one whose length cannot be read is said in the
-// report it holds, after the header, and the opening goes on.
-TEST_F(ReportTest, RotationOfAMissingOrUnreadableReport) {
-  ASSERT_EQ(fs.removeEntry("/app/report.tvr"), 0);
-  open();
-  close();
-  EXPECT_TRUE(ui.boxes.empty());
-  const auto linesBefore = reportLines().size();
-  EXPECT_EQ(reportLines().front(), kHeader);
-  fs.failOn(FakeFileSystem::Op::Stat, "/app/report.tvr", EACCES);
-  open();
-  EXPECT_TRUE(ui.boxes.empty());
-  EXPECT_EQ(reportLines().at(linesBefore), kHeader);
-  EXPECT_EQ(actionLines(), Lines{"Report File Error Code : 13  Permission denied"});
 }
 
 // A volume whose label cannot be read.
