@@ -69,13 +69,15 @@ TEST_F(CopyPassTest, CopyRuleForFilesOnBothSides) {
 // goes to the trash, while a new file has no old copy to keep.
 TEST_F(CopyPassTest, MissingEntriesAreMadeAndReplacedCopiesGoToTheTrash) {
   engine.job.TrashBox = -1;
+  fs.addDirectory("/m/empty", kT, 0750);
   fs.addDirectory("/m/locked", kT, 0555);
   fs.addFile("/m/locked/inner", "x", kT, 0400);
   fs.addFile("/m/changed", "new", kT + 100);
   fs.addFile("/b/changed", "old", kT);
   addFiles({"/m/same", "/b/same"});
   EXPECT_EQ(runCopy(), (Lines{"UpDate File : /b/changed  " + when(kT) + " -> " + when(kT + 100),
-                              "Make Directory : /b/locked", "New File : /b/locked/inner"}));
+                              "Make Directory : /b/empty", "Make Directory : /b/locked",
+                              "New File : /b/locked/inner"}));
   ASSERT_EQ(trash.contents.size(), 1u);
   EXPECT_EQ(trash.contents[0].path + " " + trash.contents[0].content, "/b/changed old");
   EXPECT_EQ(tree("/b"), tree("/m"));

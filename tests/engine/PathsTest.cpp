@@ -20,6 +20,14 @@ TEST(Paths, JoiningStrippingAndCaseHelpers) {
   EXPECT_EQ(ErrorDescription(ENOENT), "No such file or directory");
 }
 
+TEST(Paths, SameOrBelowComparesWholeComponents) {
+  EXPECT_TRUE(IsSameOrBelow("/data/master", "/data"));
+  EXPECT_TRUE(IsSameOrBelow("/data", "/data"));
+  EXPECT_TRUE(IsSameOrBelow("/x", "/"));
+  EXPECT_FALSE(IsSameOrBelow("/data2", "/data"));
+  EXPECT_FALSE(IsSameOrBelow("/data", "/data/master"));
+}
+
 TEST(Paths, DisplayTextKeepsValidUtf8AndMarksEachInvalidByte) {
   EXPECT_EQ(DisplayText("/m/日本語.txt"), "/m/日本語.txt");
   EXPECT_EQ(DisplayText("a\xff\xfe"
