@@ -129,10 +129,10 @@ TEST_F(CopyPassTest, FailuresAreReportedAndTheWalkGoesOn) {
   fs.failListingAfter("/m/unreadable", 0, EIO);
   const Lines first{"New File : /b/a",
                     "Error : /b/d(Code:20 " + ErrorDescription(ENOTDIR) + ")",
-                    "Error : /b/f(Code:21 " + ErrorDescription(EISDIR) + ")",
-                    "Error : /b/full(Code:28 " + ErrorDescription(ENOSPC) + ")",
+                    error("/b/f", EISDIR),
+                    error("/b/full", ENOSPC),
                     "Error : /b/nodir(Code:13 Couldn't Create Directory )",
-                    "Error : /b/nodir/x(Code:2 " + ErrorDescription(ENOENT) + ")",
+                    error("/b/nodir/x", ENOENT),
                     "Make Directory : /b/secret",
                     "Scan Error : /m/secret(Scanning Error on Master Disk Code : 13)",
                     "Make Directory : /b/unreadable",
@@ -169,9 +169,9 @@ TEST_F(CopyPassTest, NamesACaseBlindBackupCannotHoldSideBySideAreErrorsEveryRun)
   fs.addFile("/b/ONLY.TXT", "old", kT);
   for (int run = 1; run <= 2; ++run) {
     SCOPED_TRACE("run " + std::to_string(run));
-    EXPECT_EQ(runCopy(), (Lines{"Error : /b/Docs(Code:17 " + ErrorDescription(EEXIST) + ")",
+    EXPECT_EQ(runCopy(), (Lines{error("/b/Docs", EEXIST),
                                 "UpDate File : /b/Only.txt  " + when(kT) + " -> " + when(kT + 100),
-                                "Error : /b/a.txt(Code:17 " + ErrorDescription(EEXIST) + ")"}));
+                                error("/b/a.txt", EEXIST)}));
     EXPECT_EQ(errors, 2);
     EXPECT_EQ(fs.contentOf("/b/A.txt"), "/b/A.txt");
     fs.setMtime("/b/Only.txt", kT);
@@ -244,7 +244,7 @@ TEST_F(RemovalPassTest, LetterCaseCountsOnlyWithMatchCaseOnACaseBlindVolume) {
 // mounted there at the room check is gone, removes nothing in the backup folder or below it.
 TEST_F(RemovalPassTest, AMasterFolderThatCannotBeListedToItsEndRemovesNothingThere) {
   const std::string kScanError = "Scan Error : /m/sub(Scanning Error on Master Disk Code : ";
-  const std::string kLookupError = "Error : /b/sub(Code:13 " + ErrorDescription(EACCES) + ")";
+  const std::string kLookupError = error("/b/sub", EACCES);
   for (int fault = 0; fault < 4; ++fault) {
     SCOPED_TRACE("fault " + std::to_string(fault));
     addFiles(
@@ -272,7 +272,7 @@ TEST_F(RemovalPassTest, FailuresAreCountedAndTheWalkGoesOn) {
   addFiles({"/b/sub/x", "/b/stuck", "/b/z"});
   fs.failOn(Op::List, "/b/sub", EACCES);
   fs.failOn(Op::Remove, "/b/stuck", EPERM);
-  EXPECT_EQ(runRemoval(), (Lines{"Error : /b/stuck(Code:1 " + ErrorDescription(EPERM) + ")",
+  EXPECT_EQ(runRemoval(), (Lines{error("/b/stuck", EPERM),
                                  "Scan Error : /b/sub(Scanning Error on ckup Disk Code : 13)",
                                  "Delete File : /b/z"}));
   EXPECT_EQ(errors, 2);
@@ -289,7 +289,7 @@ TEST_F(RemovalPassTest, TrashBoxMovesAWholeFolderOrKeepsItWhenTheMoveFails) {
   engine.job.TrashBox = -1;
   addFiles({"/b/old/a", "/b/old/sub/c"});
   trash.failWith = EXDEV;
-  EXPECT_EQ(runRemoval(), (Lines{"Error : /b/old(Code:18 " + ErrorDescription(EXDEV) + ")"}));
+  EXPECT_EQ(runRemoval(), (Lines{error("/b/old", EXDEV)}));
   EXPECT_EQ(errors, 1);
   EXPECT_TRUE(fs.exists("/b/old/a"));
   ClaimingTrash claiming;
@@ -299,7 +299,7 @@ TEST_F(RemovalPassTest, TrashBoxMovesAWholeFolderOrKeepsItWhenTheMoveFails) {
   WriteReport(other, ReportLineKind::OpenReport, {}, -1, "/m", "/b");
   EXPECT_EQ(RemovalPass(other, "/m", "/b"), 1);
   WriteReport(other, ReportLineKind::CloseReport, {}, -1);
-  EXPECT_EQ(actionLines(), (Lines{"Error : /b/old(Code:5 " + ErrorDescription(EIO) + ")"}));
+  EXPECT_EQ(actionLines(), (Lines{error("/b/old", EIO)}));
   trash.failWith = 0;
   EXPECT_EQ(runRemoval(), (Lines{"Remove Directory: /b/old"}));
   Lines inTrash;
@@ -320,8 +320,7 @@ TEST_F(RemovalPassTest, TrashBoxMovesNothingThroughAFolderSwappedForALink) {
     ASSERT_EQ(fs.renameEntry("/b/sub", "/parked"), 0);
     fs.addLink("/b/sub", "/outside");
   };
-  EXPECT_EQ(runRemoval(), (Lines{"Error : /b/sub/x(Code:40 " + ErrorDescription(ELOOP) + ")",
-                                 "Delete File : /b/z"}));
+  EXPECT_EQ(runRemoval(), (Lines{error("/b/sub/x", ELOOP), "Delete File : /b/z"}));
   EXPECT_EQ(trash.trashed, Lines{"/b/z"});
   EXPECT_EQ(fs.contentOf("/outside/x") + fs.contentOf("/parked/x"), "xx");
 }
@@ -337,9 +336,8 @@ TEST_F(RemovalPassTest, OldNTRemovesEntryByEntryInsideOutButNeverBackUp) {
   EXPECT_EQ(runRemoval(),
             (Lines{"Delete File : /b/old/a", "Delete File : /b/old/sub/c",
                    "Remove Directory: /b/old/sub/empty", "Remove Directory: /b/old/sub",
-                   "Remove Directory: /b/old", "Delete File : /b/up/f",
-                   "Error : " + FailureText("/b/up/up", ELOOP),
-                   "Error : " + FailureText("/b/up", ELOOP)}));
+                   "Remove Directory: /b/old", "Delete File : /b/up/f", error("/b/up/up", ELOOP),
+                   error("/b/up", ELOOP)}));
   EXPECT_EQ(errors, 2);
   EXPECT_FALSE(fs.exists("/b/old"));
   EXPECT_TRUE(fs.exists("/b/up/up/g"));

@@ -11,6 +11,7 @@
 #include "engine/Engine.h"
 #include "engine/RemovalPass.h"
 #include "engine/Report.h"
+#include "engine/WalkSupport.h"
 #include "support/EngineFixture.h"
 
 namespace tolvan::testing {
@@ -66,6 +67,15 @@ class PassFixture : public EngineFixture {
   }
   Lines runCopy() { return runPass(CopyTree); }
   Lines runRemoval() { return runPass(RemovalPass); }
+  // The report's line for a failure of `code` at `path`.
+  [[nodiscard]] static std::string error(const std::string& path, int code) {
+    return "Error : " + FailureText(path, code);
+  }
+  [[nodiscard]] Lines boxTexts() const {
+    Lines texts;
+    for (const auto& box : ui.boxes) texts.push_back(box.text);
+    return texts;
+  }
   // The date-time text of a Unix time as the report writes it.
   [[nodiscard]] std::string when(std::int64_t unixSeconds) {
     platform::LocalTime local;
@@ -88,10 +98,9 @@ class PassFixture : public EngineFixture {
     for (const auto& child : fs.childrenOf(dir)) {
       const auto& n = *fs.find(child);
       const bool folder = n.kind == platform::EntryKind::Directory;
-      out[child.substr(root.size())] = std::to_string(static_cast<int>(n.kind)) + " " +
-                                       std::to_string(n.mode) + " " +
-                                       (folder ? "-" : std::to_string(n.mtime)) + " '" +
-                                       n.content + "'";
+      out[child.substr(root.size())] =
+          std::to_string(static_cast<int>(n.kind)) + " " + std::to_string(n.mode) + " " +
+          (folder ? "-" : std::to_string(n.mtime)) + " '" + n.content + "'";
       if (folder) collect(root, child, out);
     }
   }
