@@ -32,11 +32,6 @@ class ReportTest : public EngineFixture {
     FlushReport(engine);
   }
   void close() { WriteReport(engine, ReportLineKind::CloseReport, "", engine.job.Report); }
-  [[nodiscard]] Lines boxTexts() const {
-    Lines texts;
-    for (const auto& box : ui.boxes) texts.push_back(box.text);
-    return texts;
-  }
   // One run that starts at the fake clock, writes `line` and ends an hour later.
   void run(const std::string& line) {
     engine.run.StartTime = Now(sys);

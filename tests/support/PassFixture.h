@@ -71,11 +71,6 @@ class PassFixture : public EngineFixture {
   [[nodiscard]] static std::string error(const std::string& path, int code) {
     return "Error : " + FailureText(path, code);
   }
-  [[nodiscard]] Lines boxTexts() const {
-    Lines texts;
-    for (const auto& box : ui.boxes) texts.push_back(box.text);
-    return texts;
-  }
   // The date-time text of a Unix time as the report writes it.
   [[nodiscard]] std::string when(std::int64_t unixSeconds) {
     platform::LocalTime local;
