@@ -77,8 +77,13 @@ TEST_F(DryRunsTest, OnlyTheSelectedKindsAreListedAndTheirPassesRun) {
     Lines names;  // the names listed, in order
   };
   engine.job.NomalMode = -1;  // Mirroring: the removal pass still runs only for kind 6
-  for (const Case& c :
-       {Case{32, {"gone.txt"}}, Case{1 | 8, {"new,name.txt", "newer.txt"}}, Case{2, {}}}) {
+  engine.job.Size = 1;
+  fs.addFile("/m/older.txt", "o", kT - 3600);
+  for (const char* path : {"/m/same.txt", "/b/same.txt", "/b/older.txt"}) fs.addFile(path, "s", kT);
+  fs.addFile("/m/size.txt", "longer", kT);
+  fs.addFile("/b/size.txt", "short", kT);
+  for (const Case& c : {Case{32, {"gone.txt"}}, Case{1 | 8, {"new,name.txt", "newer.txt"}},
+                        Case{2, {"older.txt"}}, Case{4, {"size.txt"}}, Case{16, {"same.txt"}}}) {
     (void)simulate(c.kinds);
     Lines names;
     for (const auto& line : dataLines()) names.push_back(line.substr(3, line.find(",/m") - 3));

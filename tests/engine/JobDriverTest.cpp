@@ -321,50 +321,20 @@ TEST_F(JobDriverTest, ReportLinesGoTogetherBeforeALongCopyWhichNeverReplacesWhat
   EXPECT_LT(writes, kFiles / 2);
 }
 
-// Trees where every kind of copy and removal has one case, simulated through a sink.
-class SimulationTest : public JobDriverTest {
- protected:
-  SimulationTest() {
-    engine.job.NomalMode = -1;
-    engine.job.UpDate = 1;
-    engine.job.Size = 1;
-    addFiles({"/m/new", "/b/sub/newer", "/m/older", "/m/same", "/b/same", "/b/sub/gone"});
-    fs.addFile("/m/sub/newer", "n", kT + 100);
-    fs.addFile("/b/older", "o", kT + 100);
-    fs.addFile("/m/size", "longer", kT);
-    fs.addFile("/b/size", "short", kT);
-    engine.dryRun = &sink;
-  }
+// Every kind of copy and removal has one case: what the full simulation lists, and nothing
+// else, is what a real run then does; the mirror then ends equal, permissions, links and empty
+// folders included, and a second run has nothing to do.
+TEST_F(JobDriverTest, TheSimulationPredictsTheRealRunAfterWhichTheTreesAreEqual) {
+  engine.job.NomalMode = -1;
+  engine.job.UpDate = 1;
+  engine.job.Size = 1;
+  addFiles({"/m/new", "/b/sub/newer", "/m/older", "/m/same", "/b/same", "/b/sub/gone"});
+  fs.addFile("/m/sub/newer", "n", kT + 100);
+  fs.addFile("/b/older", "o", kT + 100);
+  fs.addFile("/m/size", "longer", kT);
+  fs.addFile("/b/size", "short", kT);
   RecordingSink sink;
-};
-
-TEST_F(SimulationTest, EachModeHandsOverOnlyItsKindsOfCopy) {
-  struct Case {
-    std::int16_t mode;
-    std::map<std::string, int> simulated;
-    Lines restores;
-  };
-  const Case cases[] = {
-      {1 | 4, {{"/b/size", 4}, {"/b/sub/newer", 1}}, {}},
-      {16, {{"/b/same", 16}}, {}},
-      {-1,
-       {},
-       {"/m/new>/b/new", "/m/older>/b/older", "/m/size>/b/size", "/m/sub/newer>/b/sub/newer"}}};
-  for (const Case& c : cases) {
-    SCOPED_TRACE("DryRunMode " + std::to_string(c.mode));
-    sink = RecordingSink{};
-    engine.run.DryRunMode = c.mode;
-    EXPECT_EQ(CopyTree(engine, "/m", "/b"), 0);
-    EXPECT_EQ(sink.kinds(), c.simulated);
-    EXPECT_EQ(sink.restores, c.restores);
-  }
-  EXPECT_TRUE(fs.created.empty());
-}
-
-// What the full simulation lists, and nothing else, is what a real run then does; the
-// mirror then ends equal, permissions, links and empty folders included, and a second run has
-// nothing to do.
-TEST_F(SimulationTest, PredictsTheRealRunAfterWhichTheTreesAreEqual) {
+  engine.dryRun = &sink;
   fs.addFile("/m/a.txt", "alpha", kT, 0600);
   fs.addFile("/b/a.txt", "stale", kT - 100);
   fs.addFile("/m/d1/d2/deep", "deep", kT - 5000, 0640);
