@@ -85,6 +85,19 @@ class PassFixture : public EngineFixture {
     return entries;
   }
 
+  // The relative paths of every entry below `root`, in order.
+  [[nodiscard]] Lines namesBelow(const std::string& root) const {
+    Lines names;
+    for (const auto& entry : tree(root)) names.push_back(entry.first);
+    return names;
+  }
+  // A file on each side: `master` dated `masterTime`, `backup` dated `backupTime`.
+  void addPair(const std::string& name, std::int64_t masterTime, std::int64_t backupTime,
+               const std::string& master = "new", const std::string& backup = "old") {
+    fs.addFile("/m/" + name, master, masterTime);
+    fs.addFile("/b/" + name, backup, backupTime);
+  }
+
   std::int32_t errors = 0;
 
  private:
