@@ -18,29 +18,18 @@ namespace tolvan::testing {
 
 using Lines = std::vector<std::string>;
 
-// Records what the dry runs hand over.
+// Records what the dry runs hand over: each simulated entry as its backup path and kind, and
+// each restore as its source and target.
 class RecordingSink : public DryRunSink {
  public:
-  struct Call {
-    int code;
-    std::string from, to, name;
-    Sides sides;
-  };
-  void SimulateWrite(int code, const std::string& from, const std::string& to,
-                     const std::string& name, const Sides& sides) override {
-    simulated.push_back(Call{code, from, to, name, sides});
+  void SimulateWrite(int code, const std::string&, const std::string& to, const std::string& name,
+                     const Sides&) override {
+    simulated.push_back(to + "/" + name + " " + std::to_string(code));
   }
   void WriteRestoreLines(const std::string& source, const std::string& target) override {
     restores.push_back(source + ">" + target);
   }
-  // The kind handed over for each simulated entry, by its backup path.
-  [[nodiscard]] std::map<std::string, int> kinds() const {
-    std::map<std::string, int> byPath;
-    for (const auto& call : simulated) byPath[call.to + "/" + call.name] = call.code;
-    return byPath;
-  }
-  std::vector<Call> simulated;
-  Lines restores;
+  Lines simulated, restores;
 };
 
 // An engine on the fakes with the report open around each pass, so the pass's own lines can
