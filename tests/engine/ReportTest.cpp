@@ -3,6 +3,7 @@
 #include <cerrno>
 
 #include "engine/FileOps.h"
+#include "engine/RunLock.h"
 #include "support/EngineFixture.h"
 
 namespace tolvan {
@@ -10,6 +11,7 @@ namespace {
 
 using platform::FakeFileSystem;
 using platform::MessageAnswer;
+using platform::OpenMode;
 using testing::EngineFixture;
 using testing::kSeparator;
 using Lines = std::vector<std::string>;
@@ -46,24 +48,23 @@ class ReportTest : public EngineFixture {
 TEST_F(ReportTest, TwoRunsInARow) {
   run("/b/first");
   run("/b/second");
-  const Lines second{kHeader,
-                     "Mirroring from /m to /b on 2023/11/14",
-                     "  Conditions  *Mode=BackUp *UpDate=UpDate *Size=NotCheck *Report=Write",
-                     "              *ChildDir=Include *TrashBox=NotUse *XOption=No *ATOption=No",
-                     "              *Timer=No *OnceForAll=No *MatchCase=NotCheck "
-                     "*ErrorFreeOption=No",
-                     kSeparator,
-                     "New File : /b/second",
-                     kSeparator,
-                     "Finished Time : 2023/11/14 12:17:26   所要時間 : 1:02:03",
-                     "",
-                     ""};
+  Lines second{kHeader,
+               "Mirroring from /m to /b on 2023/11/14",
+               "  Conditions  *Mode=BackUp *UpDate=UpDate *Size=NotCheck *Report=Write",
+               "              *ChildDir=Include *TrashBox=NotUse *XOption=No *ATOption=No",
+               "              *Timer=No *OnceForAll=No *MatchCase=NotCheck *ErrorFreeOption=No",
+               kSeparator,
+               "New File : /b/second",
+               kSeparator,
+               "Finished Time : 2023/11/14 12:17:26   所要時間 : 1:02:03",
+               "",
+               ""};
   EXPECT_EQ(recentLines(), second);
-  const Lines all = reportLines();
-  ASSERT_EQ(all.size(), 2 * second.size());
-  EXPECT_EQ(all[6], "New File : /b/first");
-  EXPECT_EQ(all[8], "Finished Time : 2023/11/14 11:15:23   所要時間 : 1:02:03");
-  EXPECT_EQ(Lines(all.begin() + 11, all.end()), second);
+  Lines both = second;
+  both[6] = "New File : /b/first";
+  both[8] = "Finished Time : 2023/11/14 11:15:23   所要時間 : 1:02:03";
+  both.insert(both.end(), second.begin(), second.end());
+  EXPECT_EQ(reportLines(), both);
   EXPECT_FALSE(engine.report.isOpen());
 }
 
@@ -74,30 +75,34 @@ TEST_F(ReportTest, ConditionsAndSidesLines) {
   job.ErrorFreeOption = -1;
   job.UpDate = 2;  // shown as AllFiles like 1
   job.ChildDir = 0;
-  engine.os.BuildHigh = 55;
   fs.labels["/b"] = "BACKUP";
+  fs.labels["/"] = "ROOT";
+  engine.os.BuildHigh = 55;
   open();
   const Lines lines = recentLines();
   EXPECT_EQ(Lines(lines.begin(), lines.begin() + 5),
             (Lines{"** File Mirroring Report **   Ver.1.00    job.tvf   Windows95 Ver.6.01 "
                    "Debian GNU/Linux 55 0",
-                   "Mirroring from /m to [BACKUP]/b on 2023/11/14",
+                   "Mirroring from [ROOT]/m to [BACKUP]/b on 2023/11/14",
                    "  Conditions  *Mode=Mirroring *UpDate=AllFiles *Size=Check *Report=Write",
                    "              *ChildDir=NotInclude *TrashBox=Use *XOption=Yes *ATOption=Yes",
                    "              *Timer=Yes *OnceForAll=Yes *MatchCase=Check "
                    "*ErrorFreeOption=Yes"}));
+  // A line written while the report is closed opens it with its own sides.
   close();
-  fs.labels["/"] = "ROOT";
-  open();
-  EXPECT_EQ(recentLines()[1], "Mirroring from [ROOT]/m to [BACKUP]/b on 2023/11/14");
+  fs.labels.clear();
+  WriteReport(engine, ReportLineKind::Error, "From side unreadable", -1, "/x/from", "/y/to");
+  FlushReport(engine);
+  EXPECT_EQ(recentLines().at(1), "Mirroring from /x/from to /y/to on 2023/11/14");
+  EXPECT_EQ(actionLines(), Lines{"Error : From side unreadable"});
 }
 
-TEST_F(ReportTest, NothingIsWrittenWithReportOffOrInADryRun) {
-  engine.job.Report = 0;
-  run("/b/x");
-  write(ReportLineKind::Error, "e");
-  engine.job.Report = -1;
-  for (std::int16_t mode : {3, -1}) {
+// Nothing is written with Report off or in a dry run; a report opened before Report was
+// switched off is closed and let go all the same.
+TEST_F(ReportTest, NothingIsWrittenWithReportOffOrInADryRunAndAClosedReportIsLetGo) {
+  const std::pair<std::int16_t, std::int16_t> reportAndDryRun[] = {{0, 0}, {-1, 3}, {-1, -1}};
+  for (const auto& [report, mode] : reportAndDryRun) {
+    engine.job.Report = report;
     engine.run.DryRunMode = mode;
     run("/b/x");
     write(ReportLineKind::Error, "e");
@@ -105,9 +110,7 @@ TEST_F(ReportTest, NothingIsWrittenWithReportOffOrInADryRun) {
   EXPECT_EQ(fs.contentOf("/app/report.tvr"), "");
   EXPECT_FALSE(fs.exists("/app/Recent.tvr"));
   EXPECT_TRUE(ui.boxes.empty());
-}
-
-TEST_F(ReportTest, ClosingAReportOpenedBeforeReportWasSwitchedOffReleasesIt) {
+  engine.run.DryRunMode = 0;
   open();
   engine.job.Report = 0;
   close();
@@ -115,20 +118,15 @@ TEST_F(ReportTest, ClosingAReportOpenedBeforeReportWasSwitchedOffReleasesIt) {
   EXPECT_EQ(recentLines().at(recentLines().size() - 4), kSeparator);
 }
 
-TEST_F(ReportTest, ErrorLineWhileClosedOpensTheReportWithItsOwnSides) {
-  WriteReport(engine, ReportLineKind::Error, "From side unreadable", -1, "/x/from", "/y/to");
-  FlushReport(engine);
-  const Lines lines = recentLines();
-  ASSERT_EQ(lines.size(), 7u);
-  EXPECT_EQ(lines[0], kHeader);
-  EXPECT_EQ(lines[1], "Mirroring from /x/from to /y/to on 2023/11/14");
-  EXPECT_EQ(lines[6], "Error : From side unreadable");
-  EXPECT_TRUE(engine.report.isOpen());
-}
-
+// An oversized report gets the first free dated name, one of exactly the limit stays; a
+// missing one has nothing to rotate; one whose length cannot be read is said in the report it
+// holds, after the header.
 TEST_F(ReportTest, RotationGivesAnOversizedReportTheFirstFreeDatedName) {
+  ASSERT_EQ(fs.removeEntry("/app/report.tvr"), 0);
+  open();
+  close();
   engine.shared.ReportSize = 512;
-  fs.addFile("/app/report.tvr", std::string(524288, 'x'));  // exactly the limit stays
+  fs.addFile("/app/report.tvr", std::string(524288, 'x'));
   open();
   close();
   EXPECT_FALSE(fs.exists("/app/report23111400.tvr"));
@@ -139,7 +137,11 @@ TEST_F(ReportTest, RotationGivesAnOversizedReportTheFirstFreeDatedName) {
     EXPECT_EQ(fs.contentOf(name), std::string(524289, name[18]));
     EXPECT_EQ(reportLines().front(), kHeader);
   }
-  EXPECT_EQ(fs.contentOf("/app/report23111400.tvr").substr(0, 1), "0");
+  const auto linesBefore = reportLines().size();
+  fs.failOn(FakeFileSystem::Op::Stat, "/app/report.tvr", EACCES);
+  open();
+  EXPECT_EQ(reportLines().at(linesBefore), kHeader);
+  EXPECT_EQ(actionLines(), Lines{"Report File Error Code : 13  Permission denied"});
 }
 
 // A failed write becomes an error line; at the close the user is told that the report is
@@ -148,65 +150,35 @@ TEST_F(ReportTest, AFailedWriteOrCloseBecomesAnErrorLineAndIsSaidAtTheClose) {
   open();
   fs.failOn(FakeFileSystem::Op::Write, "/app/report.tvr", ENOSPC, 1);
   write(ReportLineKind::NewFile, "/b/lost\xff");
+  write(static_cast<ReportLineKind>(-3), "an unknown kind writes nothing");
   EXPECT_EQ(actionLines(), (Lines{"Report File Error Code : 28  No space left on device",
                                   "New File : /b/lost?"}));  // an invalid byte shown as '?'
-  write(static_cast<ReportLineKind>(-3), "an unknown kind writes nothing");
-  EXPECT_EQ(actionLines().size(), 2u);
   EXPECT_TRUE(ui.boxes.empty());
   close();
-  ASSERT_EQ(ui.boxes.size(), 1u);
-  EXPECT_EQ(ui.boxes[0].text,
-            "The report file /app/report.tvr could not be written completely: No space left on "
-            "device");
-  EXPECT_EQ(ui.boxes[0].icon, platform::MessageIcon::Critical);
-
   open();
   fs.failOn(FakeFileSystem::Op::Close, "/app/Recent.tvr", EIO, 1);
   close();
-  ASSERT_EQ(ui.boxes.size(), 2u);  // the second report names its own loss only
-  EXPECT_EQ(ui.boxes[1].text,
-            "The report file /app/Recent.tvr could not be written completely: Input/output error");
+  EXPECT_EQ(boxTexts(), (Lines{"The report file /app/report.tvr could not be written completely: "
+                               "No space left on device",
+                               "The report file /app/Recent.tvr could not be written completely: "
+                               "Input/output error"}));
   EXPECT_FALSE(engine.report.isOpen());
 }
 
-// A report.tvr that cannot be opened asks whether to go on: No ends the program, Yes goes on
-// without a report; Recent.tvr is not kept alone.
+// A report.tvr that cannot be opened asks whether to go on: No ends the program (and asks no
+// more), Yes goes on without a report; Recent.tvr is not kept alone.
 TEST_F(ReportTest, OpenFailureAsksAndNoEndsTheProgram) {
   fs.failOn(FakeFileSystem::Op::Open, "/app/report.tvr", EACCES);
   for (const auto answer : {MessageAnswer::No, MessageAnswer::Yes}) {
-    SCOPED_TRACE(answer == MessageAnswer::No ? "No" : "Yes");
     ui.boxes.clear();
     ui.answers = {answer};
     engine.run.EndRequested = false;
     open();
-    ASSERT_EQ(ui.boxes.size(), 1u);
-    EXPECT_EQ(ui.boxes[0].title, "Error");
-    EXPECT_EQ(ui.boxes[0].text, "継続しますか？  Error Code : 13  Permission denied");
-    EXPECT_EQ(ui.boxes[0].buttons, platform::MessageButtons::YesNo);
+    if (answer == MessageAnswer::No) write(ReportLineKind::Error, "more");
+    EXPECT_EQ(boxTexts(), Lines{"継続しますか？  Error Code : 13  Permission denied"});
     EXPECT_EQ(engine.run.EndRequested, answer == MessageAnswer::No);
-    EXPECT_EQ(engine.report.RecentFile, nullptr);
     EXPECT_EQ(fs.contentOf("/app/Recent.tvr"), "");
-    if (answer == MessageAnswer::No) {
-      write(ReportLineKind::Error, "more");  // asks no more
-      EXPECT_EQ(ui.boxes.size(), 1u);
-    }
   }
-}
-
-// A missing report.tvr has nothing to rotate; one whose length cannot be read is said in the
-// report it holds, after the header, and the opening goes on.
-TEST_F(ReportTest, RotationOfAMissingOrUnreadableReport) {
-  ASSERT_EQ(fs.removeEntry("/app/report.tvr"), 0);
-  open();
-  close();
-  EXPECT_TRUE(ui.boxes.empty());
-  const auto linesBefore = reportLines().size();
-  EXPECT_EQ(reportLines().front(), kHeader);
-  fs.failOn(FakeFileSystem::Op::Stat, "/app/report.tvr", EACCES);
-  open();
-  EXPECT_TRUE(ui.boxes.empty());
-  EXPECT_EQ(reportLines().at(linesBefore), kHeader);
-  EXPECT_EQ(actionLines(), Lines{"Report File Error Code : 13  Permission denied"});
 }
 
 // A volume whose label cannot be read.
@@ -226,8 +198,71 @@ TEST(ReportLabels, AnUnreadableLabelEndsTheProgram) {
   WriteReport(engine, ReportLineKind::OpenReport, "", -1, "/m", "/b");
   ASSERT_EQ(ui.boxes.size(), 1u);
   EXPECT_EQ(ui.boxes[0].text, "/m Error (Code : 5  Input/output error )");
-  EXPECT_TRUE(engine.run.EndRequested);
+  EXPECT_TRUE(engine.run.EndRequested && !engine.report.isOpen());
+}
+
+class RunLockTest : public ReportTest {
+ protected:
+  [[nodiscard]] std::int16_t wait() { return WaitForReport(engine, "/app/report.tvr"); }
+  // What another instance gets when it tries to take `path` now: 0 when it could (and lets
+  // go again), else the error.
+  [[nodiscard]] int otherInstanceTakes(const std::string& path) {
+    int error = 0;
+    auto file = fs.openLocked(path, OpenMode::Append, error);
+    return file != nullptr ? 0 : error;
+  }
+};
+
+// The wait's result is the run's open report: another instance starting between the wait and
+// the header finds it taken, before the rotation as after it.
+TEST_F(RunLockTest, TheWaitTakesTheReportAndNoOtherInstanceSlipsInBeforeItsClose) {
+  engine.shared.ReportSize = 1;
+  fs.addFile("/app/report.tvr", std::string(1025, 'o'));
+  EXPECT_EQ(wait(), 0);
+  EXPECT_EQ(ui.waitDialogsShown, 0);
+  const auto bothTaken = [&](int error) {
+    EXPECT_EQ(otherInstanceTakes("/app/report.tvr"), error);
+    EXPECT_EQ(otherInstanceTakes("/app/Recent.tvr"), error);
+  };
+  bothTaken(EAGAIN);
+  WriteReport(engine, ReportLineKind::OpenReport, "", -1, "/m", "/b");
+  EXPECT_EQ(fs.contentOf("/app/report23111400.tvr"), std::string(1025, 'o'));
+  EXPECT_EQ(otherInstanceTakes("/app/report23111400.tvr"), 0) << "the rotated file is let go";
+  bothTaken(EAGAIN);
+  EXPECT_EQ(recentLines(), reportLines());
+  WriteReport(engine, ReportLineKind::CloseReport, "", -1);
+  bothTaken(0);
+}
+
+// A report held by another instance is polled until let go, Recent.tvr held elsewhere until
+// the wait is cancelled; a file that cannot be opened for any other reason ends the wait at
+// once with a message naming it.
+TEST_F(RunLockTest, OnlyAnotherInstancesLockIsWaitedFor) {
+  fs.lockByOtherProcess("/app/report.tvr");
+  ui.onWaitPoll = [&](int n) {
+    if (n == 3) fs.unlockByOtherProcess("/app/report.tvr");
+  };
+  EXPECT_EQ(wait(), 0);
+  EXPECT_TRUE(engine.report.isOpen());
+  WriteReport(engine, ReportLineKind::CloseReport, "", -1);
+  fs.lockByOtherProcess("/app/Recent.tvr");
+  ui.cancelWaitAfterPolls = 4;
+  int polls = 0;
+  ui.onWaitPoll = [&](int n) { polls = n; };
+  EXPECT_EQ(wait(), -1);
+  EXPECT_EQ(polls, 4);
   EXPECT_FALSE(engine.report.isOpen());
+  EXPECT_EQ(otherInstanceTakes("/app/report.tvr"), 0) << "a cancelled wait holds nothing";
+  EXPECT_TRUE(ui.boxes.empty());
+  fs.unlockByOtherProcess("/app/Recent.tvr");
+  fs.addFile("/app/Recent.tvr", "last run\r\n");
+  fs.failOn(platform::FakeFileSystem::Op::Open, "/app/report.tvr", EACCES);
+  EXPECT_EQ(wait(), -1);
+  EXPECT_EQ(ui.waitDialogsShown, 2) << "no third dialog";
+  ASSERT_EQ(ui.boxes.size(), 1u);
+  EXPECT_EQ(ui.boxes[0].text, "Cannot write the report file /app/report.tvr: Permission denied");
+  EXPECT_EQ(otherInstanceTakes("/app/Recent.tvr"), 0) << "nothing is left held";
+  EXPECT_EQ(fs.contentOf("/app/Recent.tvr"), "last run\r\n") << "nor emptied";
 }
 
 }  // namespace

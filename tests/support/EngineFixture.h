@@ -24,6 +24,12 @@ class EngineFixture : public ::testing::Test {
   [[nodiscard]] std::vector<std::string> recentLines() const { return linesOf("/app/Recent.tvr"); }
   // The action lines between the two separators of the last block of Recent.tvr.
   [[nodiscard]] std::vector<std::string> actionLines() const;
+  // The texts of the message boxes shown so far.
+  [[nodiscard]] std::vector<std::string> boxTexts() const {
+    std::vector<std::string> texts;
+    for (const auto& box : ui.boxes) texts.push_back(box.text);
+    return texts;
+  }
 
   platform::FakeFileSystem fs;
   platform::FakeTrash trash{fs};

@@ -1,0 +1,405 @@
+// The copy pass (and its copy workers) and the removal pass on their own, each between an
+// opened and a closed report.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <memory>
+#include <thread>
+
+#include "engine/CopyAhead.h"
+#include "engine/Paths.h"
+#include "support/PassFixture.h"
+
+namespace tolvan::testing {
+namespace {
+
+using Op = platform::FakeFileSystem::Op;
+using CopyPassTest = PassFixture;
+class RemovalPassTest : public PassFixture {
+ protected:
+  RemovalPassTest() { engine.job.NomalMode = -1; }
+};
+
+DateTime At(int hour, int minute, int second) {
+  return MakeDateTime(platform::LocalTime{2024, 3, 1, hour, minute, second});
+}
+
+TEST(CompareModifiedTest, FortyEightSecondsBothWaysIsTheSameTime) {
+  EXPECT_EQ(CompareModified(At(12, 0, 48), At(12, 0, 0)), 0);
+  EXPECT_EQ(CompareModified(At(12, 0, 0), At(12, 0, 48)), 0);
+  EXPECT_EQ(CompareModified(At(12, 0, 49), At(12, 0, 0)), 1);
+  EXPECT_EQ(CompareModified(At(12, 0, 0), At(12, 0, 49)), -1);
+  EXPECT_EQ(CompareModified(At(0, 0, 0), At(23, 59, 30) - 1), 0);  // across midnight
+}
+
+// Which existing backup files each UpDate/Size choice replaces.
+TEST_F(CopyPassTest, CopyRuleForFilesOnBothSides) {
+  struct Case {
+    std::int16_t upDate, size;
+    bool allFiles, sizeLine;
+  };
+  for (const Case c :
+       {Case{0, 0, false, false}, Case{2, 0, false, false}, Case{-1, 0, false, false},
+        Case{1, 0, true, false}, Case{0, 1, false, true}, Case{0, -1, false, true}}) {
+    SCOPED_TRACE("UpDate " + std::to_string(c.upDate) + " Size " + std::to_string(c.size));
+    addPair("close", kT + 48, kT);
+    addPair("far", kT + 49, kT);
+    addPair("older", kT, kT + 60);
+    addPair("size", kT + 30, kT, "12345", "123");
+    fs.addLink("/m/l", "/etc/passwd", kT + 100);
+    fs.addFile("/b/l", "old", kT);
+    engine.job.UpDate = c.upDate;
+    engine.job.Size = c.size;
+    Lines expected{"UpDate File : /b/far  2023/11/14 22:13:20 -> 2023/11/14 22:14:09",
+                   "UpDate File : /b/l  " + when(kT) + " -> " + when(kT + 100)};
+    if (c.allFiles)
+      expected.push_back("All Files : /b/older  " + when(kT + 60) + " -> " + when(kT));
+    if (c.sizeLine) expected.push_back("Size : /b/size  3byte -> 5byte");
+    EXPECT_EQ(runCopy(), expected);
+    EXPECT_EQ(errors, 0);
+    EXPECT_EQ(fs.contentOf("/b/close"), "old");
+    EXPECT_EQ(fs.find("/b/l")->kind, platform::EntryKind::Symlink);
+    EXPECT_EQ(fs.find("/b/older")->mtime, c.allFiles ? kT : kT + 60);
+    EXPECT_EQ(fs.contentOf("/b/size"), c.sizeLine ? "12345" : "123");
+  }
+}
+
+// Missing entries are made with the master's permissions; with TrashBox on, a replaced copy
+// goes to the trash, while a new file has no old copy to keep.
+TEST_F(CopyPassTest, MissingEntriesAreMadeAndReplacedCopiesGoToTheTrash) {
+  engine.job.TrashBox = -1;
+  fs.addDirectory("/m/empty", kT, 0750);
+  fs.addDirectory("/m/locked", kT, 0555);
+  fs.addFile("/m/locked/inner", "x", kT, 0400);
+  addPair("changed", kT + 100, kT);
+  addFiles({"/m/same", "/b/same"});
+  EXPECT_EQ(runCopy(), (Lines{"UpDate File : /b/changed  " + when(kT) + " -> " + when(kT + 100),
+                              "Make Directory : /b/empty", "Make Directory : /b/locked",
+                              "New File : /b/locked/inner"}));
+  ASSERT_EQ(trash.contents.size(), 1u);
+  EXPECT_EQ(trash.contents[0].path + " " + trash.contents[0].content, "/b/changed old");
+  EXPECT_EQ(tree("/b"), tree("/m"));
+  EXPECT_EQ(runCopy(), Lines{});
+}
+
+TEST_F(CopyPassTest, ChildDirOffNeitherCopiesNorRemovesInFolders) {
+  engine.job.ChildDir = 0;
+  addFiles({"/m/top", "/m/sub/deep", "/m/both/x", "/b/both/y", "/b/dir/x", "/b/file"});
+  EXPECT_EQ(runCopy(), (Lines{"New File : /b/top"}));
+  EXPECT_EQ(runRemoval(), (Lines{"Delete File : /b/file"}));
+  EXPECT_FALSE(fs.exists("/b/sub") || fs.exists("/b/both/x"));
+  EXPECT_TRUE(fs.exists("/b/dir/x") && fs.exists("/b/both/y"));
+}
+
+// Recycle and trash folders at any depth, swap files (by their own name, in any letter case)
+// and special files.
+TEST_F(CopyPassTest, EntriesThatAreNeverCopied) {
+  addFiles({"/m/RECYCLED/a", "/m/x/Recycler/b", "/m/x/recycled", "/m/x/.Trash/c",
+            "/m/x/y/.Trash-1000/d", "/m/.Trash-x/kept", "/m/.Trash",
+            "/m/x/.tolvan32-partial-00000000000000a1", "/m/WIN386.SWP", "/b/sys/pagefile.sys",
+            "/m/x/Win386.Swp", "/m/Pagefile.Sys.bak", "/m/p-pagefile.sys/t", "/m/w/WIN386.SWP/i"});
+  fs.addFile("/m/sys/pagefile.sys", "page", kT + 100);
+  fs.addSpecial("/m/fifo", kT);
+  fs.addSpecial("/m/same", kT);
+  fs.addSpecial("/b/same", kT);
+  EXPECT_EQ(
+      runCopy(),
+      (Lines{"New File : /b/.Trash", "Make Directory : /b/.Trash-x", "New File : /b/.Trash-x/kept",
+             "New File : /b/Pagefile.Sys.bak", "Skipped : /b/WIN386.SWP", "Skipped : /m/fifo",
+             "Make Directory : /b/p-pagefile.sys", "New File : /b/p-pagefile.sys/t",
+             "Skipped : /b/sys/pagefile.sys  " + when(kT) + " -> " + when(kT + 100),
+             "Make Directory : /b/w", "Make Directory : /b/w/WIN386.SWP",
+             "New File : /b/w/WIN386.SWP/i", "Make Directory : /b/x", "Skipped : /b/x/Win386.Swp",
+             "Make Directory : /b/x/y"}));
+  EXPECT_EQ(errors, 0);
+  EXPECT_FALSE(fs.exists("/b/WIN386.SWP") || fs.exists("/b/fifo") || fs.exists("/b/RECYCLED"));
+  EXPECT_EQ(fs.contentOf("/b/sys/pagefile.sys"), "pagefile.sys");
+}
+
+// Folders facing files are errors on every run, like the other failures; the walk goes on.
+TEST_F(CopyPassTest, FailuresAreReportedAndTheWalkGoesOn) {
+  addFiles({"/m/a", "/m/full", "/m/nodir/x", "/m/unreadable/y", "/m/z", "/m/d/inner", "/b/d",
+            "/m/f", "/b/f/inner"});
+  fs.addDirectory("/m/secret");
+  fs.failOn(Op::Copy, "/b/full", ENOSPC);
+  fs.failOn(Op::List, "/m/secret", EACCES);
+  fs.failOn(Op::MakeDir, "/b/nodir", EACCES);
+  fs.failListingAfter("/m/unreadable", 0, EIO);
+  const Lines first{"New File : /b/a",
+                    "Error : /b/d(Code:20 " + ErrorDescription(ENOTDIR) + ")",
+                    error("/b/f", EISDIR),
+                    error("/b/full", ENOSPC),
+                    "Error : /b/nodir(Code:13 Couldn't Create Directory )",
+                    error("/b/nodir/x", ENOENT),
+                    "Make Directory : /b/secret",
+                    "Scan Error : /m/secret(Scanning Error on Master Disk Code : 13)",
+                    "Make Directory : /b/unreadable",
+                    "Scan Error : /m/unreadable(Scanning Error on Master Disk Code : 5)",
+                    "New File : /b/z"};
+  EXPECT_EQ(runCopy(), first);
+  EXPECT_EQ(errors, 7);
+  Lines again;
+  for (const auto& line : first) {
+    if (line.rfind("New", 0) != 0 && line.rfind("Make", 0) != 0) again.push_back(line);
+  }
+  EXPECT_EQ(runCopy(), again);
+  EXPECT_EQ(fs.copied.size(), 2u);
+}
+
+TEST_F(CopyPassTest, AnUnconvertibleTimeSkipsTheEntry) {
+  addFiles({"/m/f"});
+  sys.failTimeConversion = true;
+  EXPECT_EQ(runCopy(), (Lines{"Error : /m/f(Code:75 File Time Culc Error)"}));
+  EXPECT_EQ(errors, 1);
+  EXPECT_FALSE(fs.exists("/b/f"));
+}
+
+// A master holding two names that differ in letter case only, backed up onto a case-blind
+// volume: whichever name the backup holds keeps its copy, the other is an error on every
+// run, the simulation lists it as missing from the backup, and the batch file leaves it out.
+TEST_F(CopyPassTest, NamesACaseBlindBackupCannotHoldSideBySideAreErrorsEveryRun) {
+  fs.setCaseBlindBelow("/b");
+  fs.addDirectory("/b");
+  addFiles({"/m/Docs/x", "/m/DOCS/x", "/b/DOCS/x"});
+  for (const char* path : {"/m/a.txt", "/m/A.txt", "/b/A.txt", "/m/Only.txt"}) {
+    fs.addFile(path, path, kT + 100);
+  }
+  fs.addFile("/b/ONLY.TXT", "old", kT);
+  for (int run = 1; run <= 2; ++run) {
+    SCOPED_TRACE("run " + std::to_string(run));
+    EXPECT_EQ(runCopy(), (Lines{error("/b/Docs", EEXIST),
+                                "UpDate File : /b/Only.txt  " + when(kT) + " -> " + when(kT + 100),
+                                error("/b/a.txt", EEXIST)}));
+    EXPECT_EQ(errors, 2);
+    EXPECT_EQ(fs.contentOf("/b/A.txt"), "/b/A.txt");
+    fs.setMtime("/b/Only.txt", kT);
+  }
+  RecordingSink sink;
+  engine.dryRun = &sink;
+  engine.run.DryRunMode = 63;
+  EXPECT_EQ(CopyTree(engine, "/m", "/b"), 0);
+  std::sort(sink.simulated.begin(), sink.simulated.end());
+  EXPECT_EQ(sink.simulated, (Lines{"/b/A.txt 16", "/b/DOCS/x 16", "/b/Only.txt 1", "/b/a.txt 8"}));
+  engine.run.DryRunMode = -1;
+  EXPECT_EQ(CopyTree(engine, "/m", "/b"), 0);
+  EXPECT_EQ(sink.restores, Lines{"/m/Only.txt>/b/Only.txt"}) << "never a copy onto A.txt's";
+}
+
+// Entries without a counterpart go (a folder facing a file has none), leftovers of killed
+// copies without a line; older copies, links facing files and recycle and trash folders at
+// any depth stay.
+TEST_F(RemovalPassTest, RemovesWhatTheMasterLacks) {
+  for (const char* dir :
+       {"/m/a", "/m/emptyKept", "/b/emptyKept", "/b/emptyGone", "/m/x", "/m/sub"}) {
+    fs.addDirectory(dir);
+  }
+  fs.addLink("/m/z", "target", kT);
+  fs.addSpecial("/b/fifo");
+  fs.addFile("/b/kept", "older copy", kT - 1000);
+  addFiles({"/m/kept", "/b/gone", "/b/x", "/m/y", "/b/y/inner", "/b/z", "/b/RECYCLER",
+            "/b/.tolvan32-partial-0123456789abcdef", "/b/a/Recycled/x", "/b/a/.Trash-1000/files/y",
+            "/b/.Trash/z", "/b/a/.Trash-me/w", "/b/sub/x", "/b/stuck"});
+  fs.failOn(Op::List, "/b/sub", EACCES);
+  fs.failOn(Op::Remove, "/b/stuck", EPERM);
+  EXPECT_EQ(runRemoval(),
+            (Lines{"Remove Directory: /b/a/.Trash-me", "Remove Directory: /b/emptyGone",
+                   "Delete File : /b/fifo", "Delete File : /b/gone", error("/b/stuck", EPERM),
+                   "Scan Error : /b/sub(Scanning Error on ckup Disk Code : 13)",
+                   "Delete File : /b/x", "Remove Directory: /b/y"}));
+  EXPECT_EQ(errors, 2);
+  EXPECT_EQ(namesBelow("/b"),
+            (Lines{"/.Trash", "/.Trash/z", "/RECYCLER", "/a", "/a/.Trash-1000",
+                   "/a/.Trash-1000/files", "/a/.Trash-1000/files/y", "/a/Recycled", "/a/Recycled/x",
+                   "/emptyKept", "/kept", "/stuck", "/sub", "/sub/x", "/z"}));
+}
+
+// Letter case counts on a case-sensitive volume, and on a case-blind one (whole, or the backup
+// only, where the master's lookup misses a copy spelled otherwise) only with MatchCase.
+TEST_F(RemovalPassTest, LetterCaseCountsOnlyWithMatchCaseOnACaseBlindVolume) {
+  addFiles({"/m/README.TXT", "/b/Readme.TXT"});
+  EXPECT_EQ(runRemoval(), (Lines{"Delete File : /b/Readme.TXT"})) << "case-sensitive volume";
+  fs.setCaseBlindBelow("/b");
+  fs.addDirectory("/b");
+  for (const std::int16_t matchCase : {0, 1}) {
+    SCOPED_TRACE("MatchCase " + std::to_string(matchCase));
+    addFiles({"/m/readme.txt", "/m/Docs/x", "/b/Readme.TXT", "/b/DOCS/x", "/b/gone.txt"});
+    engine.job.MatchCase = matchCase;
+    const Lines spelledOtherwise{"Remove Directory: /b/DOCS", "Delete File : /b/gone.txt",
+                                 "Delete File : /b/Readme.TXT"};
+    EXPECT_EQ(runRemoval(), matchCase != 0 ? spelledOtherwise : Lines{"Delete File : /b/gone.txt"});
+    EXPECT_EQ(fs.exists("/b/DOCS/x"), matchCase == 0);
+  }
+  fs.setCaseBlind(true);
+  for (const char* dir : {"/app", "/m", "/b"}) fs.addDirectory(dir);  // under case-blind keys
+  addFiles({"/m/README.TXT", "/b/Readme.TXT"});
+  engine.job.MatchCase = 0;
+  EXPECT_EQ(runRemoval(), Lines{});
+  engine.job.MatchCase = 1;
+  EXPECT_EQ(runRemoval(), (Lines{"Delete File : /b/Readme.TXT"}));
+}
+
+// Only a complete listing of a master folder that can be looked up tells what it lacks: a
+// lookup that fails, a listing that fails at its start or halfway, or a folder whose volume
+// mounted there at the room check is gone, removes nothing in the backup folder or below it.
+TEST_F(RemovalPassTest, AMasterFolderThatCannotBeListedToItsEndRemovesNothingThere) {
+  const std::string kScanError = "Scan Error : /m/sub(Scanning Error on Master Disk Code : ";
+  const std::string kLookupError = error("/b/sub", EACCES);
+  for (int fault = 0; fault < 4; ++fault) {
+    SCOPED_TRACE("fault " + std::to_string(fault));
+    addFiles(
+        {"/m/sub/a", "/m/sub/b", "/b/sub/a", "/b/sub/onlyHere", "/b/sub/deeper/x", "/b/other"});
+    Lines expected{"Delete File : /b/other", kScanError + "5)"};
+    if (fault == 0) fs.failOn(Op::List, "/m/sub", EIO, 1);
+    if (fault == 1) fs.failListingAfter("/m/sub", 1, EIO);
+    if (fault == 2) {
+      engine.masterMounts.note("/m/sub", 77);  // the fake's folders all lie on volume 1
+      expected[1] = kScanError + "19)";
+    }
+    if (fault == 3) {
+      fs.failOn(Op::Stat, "/m/sub", EACCES);
+      expected[1] = kLookupError;
+    }
+    EXPECT_EQ(runRemoval(), expected);
+    engine.masterMounts.clear();
+    EXPECT_EQ(errors, 1);
+    EXPECT_TRUE(fs.exists("/b/sub/onlyHere") && fs.exists("/b/sub/deeper/x"));
+  }
+}
+
+// A trash that says it has moved an entry but has left it in place.
+class ClaimingTrash : public platform::Trash {
+ public:
+  int moveToTrash(const std::string&) override { return 0; }
+};
+
+// The trash takes a whole folder or, when the move fails or only claims success, leaves it.
+TEST_F(RemovalPassTest, TrashBoxMovesAWholeFolderOrKeepsItWhenTheMoveFails) {
+  engine.job.TrashBox = -1;
+  addFiles({"/b/old/a", "/b/old/sub/c"});
+  trash.failWith = EXDEV;
+  EXPECT_EQ(runRemoval(), (Lines{error("/b/old", EXDEV)}));
+  EXPECT_EQ(errors, 1);
+  EXPECT_TRUE(fs.exists("/b/old/a"));
+  ClaimingTrash claiming;
+  Engine other{Services{fs, claiming, ui, sys}};
+  other.job = engine.job;
+  other.shared = engine.shared;
+  WriteReport(other, ReportLineKind::OpenReport, {}, -1, "/m", "/b");
+  EXPECT_EQ(RemovalPass(other, "/m", "/b"), 1);
+  WriteReport(other, ReportLineKind::CloseReport, {}, -1);
+  EXPECT_EQ(actionLines(), (Lines{error("/b/old", EIO)}));
+  trash.failWith = 0;
+  EXPECT_EQ(runRemoval(), (Lines{"Remove Directory: /b/old"}));
+  Lines inTrash;
+  for (const auto& node : trash.contents) inTrash.push_back(node.path);
+  EXPECT_EQ(inTrash, (Lines{"/b/old", "/b/old/a", "/b/old/sub", "/b/old/sub/c"}));
+  EXPECT_TRUE(fs.removed.empty()) << "nothing deleted outright";
+}
+
+// The backup folder turns into a link to an outside folder between its listing and the
+// removal of its entry: the trash refuses, nothing outside moves, and the walk goes on.
+TEST_F(RemovalPassTest, TrashBoxMovesNothingThroughAFolderSwappedForALink) {
+  engine.job.TrashBox = -1;
+  fs.setWriteRoot("/b");
+  fs.addDirectory("/m/sub");
+  addFiles({"/b/sub/x", "/b/z", "/outside/x"});
+  fs.beforeOp = [&](Op op, const std::string& path) {
+    if (op != Op::Stat || path != "/m/sub/x" || fs.exists("/parked")) return;
+    ASSERT_EQ(fs.renameEntry("/b/sub", "/parked"), 0);
+    fs.addLink("/b/sub", "/outside");
+  };
+  EXPECT_EQ(runRemoval(), (Lines{error("/b/sub/x", ELOOP), "Delete File : /b/z"}));
+  EXPECT_EQ(trash.trashed, Lines{"/b/z"});
+  EXPECT_EQ(fs.contentOf("/outside/x") + fs.contentOf("/parked/x"), "xx");
+}
+
+// OldNT removes entry by entry, inside out, clearing read-only first; a folder that leads
+// back up (a bind mount) is neither entered nor removed, nor is the folder holding it.
+TEST_F(RemovalPassTest, OldNTRemovesEntryByEntryInsideOutButNeverBackUp) {
+  engine.job.OldNT = -1;
+  addFiles({"/b/old/sub/c", "/b/up/f", "/b/up/up/g"});
+  fs.addFile("/b/old/a", "a", kT, 0444);
+  fs.addDirectory("/b/old/sub/empty");
+  fs.shareIdentity("/b/up/up", "/b");
+  EXPECT_EQ(runRemoval(),
+            (Lines{"Delete File : /b/old/a", "Delete File : /b/old/sub/c",
+                   "Remove Directory: /b/old/sub/empty", "Remove Directory: /b/old/sub",
+                   "Remove Directory: /b/old", "Delete File : /b/up/f", error("/b/up/up", ELOOP),
+                   error("/b/up", ELOOP)}));
+  EXPECT_EQ(errors, 2);
+  EXPECT_FALSE(fs.exists("/b/old"));
+  EXPECT_TRUE(fs.exists("/b/up/up/g"));
+  fs.addFile("/b/ro", "r", kT, 0444);
+  fs.failOn(Op::SetPermissions, "/b/ro", EPERM);
+  EXPECT_EQ(DeleteEntry(engine, "/b/ro", 0, -1), EPERM);  // no deleting without clearing
+  EXPECT_TRUE(fs.exists("/b/ro"));
+  fs.addDirectory("/b/t");
+  fs.failOn(Op::List, "/b/t", EACCES);
+  EXPECT_EQ(DeleteEntry(engine, "/b/t", 0, -1), 1);  // a folder it cannot list counts once
+}
+
+// A whole-tree removal keeps what it cannot list, says so, and never enters a loop.
+TEST_F(RemovalPassTest, RemoveTreeKeepsFoldersItCannotListOrThatLeadBackUp) {
+  addFiles({"/b/t/a", "/b/t/sub/x", "/b/t/z", "/b/u/a", "/b/u/self/x"});
+  fs.failListingAfter("/b/t/sub", 0, EIO);
+  fs.shareIdentity("/b/u/self", "/b/u");
+  openReport();
+  EXPECT_EQ(RemoveTree(engine, "/b/t"), ENOTEMPTY);
+  EXPECT_EQ(RemoveTree(engine, "/b/u"), ELOOP);
+  closeReport();
+  EXPECT_EQ(actionLines(),
+            (Lines{"Scan Error : /b/t/sub(Removing Error on Backup Disk Code : 5)"}));
+  EXPECT_TRUE(fs.exists("/b/t/sub/x") && fs.exists("/b/u/self/x"));
+  EXPECT_FALSE(fs.exists("/b/t/a"));
+}
+
+// Copies that take longer the lower their number's last digit, so that they finish out of
+// order; "f13" fails, and "f21" cannot be made without a named temporary.
+class UnevenCopies : public platform::FakeFileSystem {
+ public:
+  std::unique_ptr<FileSystem> forAnotherThread() override {
+    return std::make_unique<UnevenCopies>();
+  }
+  int copyNewFileUnnamed(const std::string&, const std::string& target) override {
+    const std::string name = target.substr(target.rfind('/') + 1);
+    std::this_thread::sleep_for(std::chrono::microseconds((9 - (name.back() - '0')) * 40));
+    if (name == "f13") return EACCES;
+    return name == "f21" ? ENOTSUP : 0;
+  }
+};
+
+std::string Described(const CopyAhead::Finished& finished) {
+  if (finished.line >= 0) return finished.target;
+  return finished.target + " " + std::to_string(finished.code);
+}
+
+// More copies than may be on their way at once, in folders of forty, with lines among them.
+TEST(CopyAheadTest, ResultsAndLinesComeBackInTheOrderHandedOver) {
+  UnevenCopies fs;
+  CopyAhead ahead(fs);
+  ASSERT_TRUE(ahead.working());
+  std::vector<std::string> expected;
+  std::vector<std::string> taken;
+  const auto take = [&](bool all) {
+    for (const auto& finished : ahead.takeFinished(all)) taken.push_back(Described(finished));
+  };
+  for (int i = 0; i < 600; ++i) {
+    const std::string target = "/b/d" + std::to_string(i / 40) + "/f" + std::to_string(i);
+    ahead.handOver("/m/f", target);
+    const int code = i == 13 ? EACCES : i == 21 ? CopyAhead::kNotTaken : 0;
+    expected.push_back(target + " " + std::to_string(code));
+    if (i % 50 == 7) {
+      ahead.addLine(2, "line after " + std::to_string(i));
+      expected.push_back("line after " + std::to_string(i));
+    }
+    take(false);
+  }
+  take(true);
+  EXPECT_EQ(taken, expected);
+  EXPECT_FALSE(ahead.busy());
+}
+
+}  // namespace
+}  // namespace tolvan::testing
