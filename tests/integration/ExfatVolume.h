@@ -20,10 +20,7 @@ class ExfatVolume {
   [[nodiscard]] const std::string& whyNot() const { return whyNot_; }
 
  private:
-  [[nodiscard]] std::string missingPrerequisite() const;
   [[nodiscard]] std::string attachAndMount(const std::string& image);
-  void unmount();
-  void detach();
 
   std::string mountPoint_;
   std::string loopDevice_;

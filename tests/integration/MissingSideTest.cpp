@@ -15,8 +15,7 @@
 namespace tolvan::testing {
 namespace {
 
-using platform::testing::NamesIn;
-using Names = std::vector<std::string>;
+using Names = Lines;
 
 const std::string kFromError =
     "Error : "
@@ -40,23 +39,6 @@ TEST_F(MissingSideTest, AnEmptyVolumeIsNoMasterAnEmptyOrdinaryFolderIs) {
     EXPECT_EQ(run({"--no-gui", "/X", "job.tvf"}).exitStatus, volume ? 2 : 0) << from;
     EXPECT_EQ(Exists(backup + "/kept.txt"), volume) << from;
     EXPECT_EQ(actionLines() == Names{kFromError}, volume) << from;
-  }
-}
-
-// Run by cron from the home folder: a side the file does not name is not the working folder.
-TEST_F(MissingSideTest, ASideTheConditionsFileDoesNotNameIsMissing) {
-  workingFolder = tmp / "cwd";
-  std::filesystem::create_directory(workingFolder);
-  WriteText(workingFolder + "/precious.txt", "mine\n");
-  for (const std::string& paths :
-       {"DriveA=" + master, "DriveA=" + master + "\r\ndriveB=" + backup, "DriveB=" + backup}) {
-    WriteText(home + "/job.tvf", "NomalMode=yes\r\n" + paths + "\r\n");
-    const ProgramResult result = run({"--no-gui", "/X", "job.tvf"});
-    EXPECT_EQ(result.exitStatus, 2) << paths;
-    EXPECT_NE(result.err.find("ｔｖｆファイルで指定したドライブまたはディレクトリが存在しません。"),
-              std::string::npos);
-    EXPECT_EQ(NamesIn(workingFolder), Names{"precious.txt"});
-    EXPECT_EQ(NamesIn(backup), Names{"kept.txt"});
   }
 }
 

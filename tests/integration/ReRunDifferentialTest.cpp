@@ -5,30 +5,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
-#include <string>
-#include <vector>
-
 #include "ProgramRunner.h"
 
 namespace tolvan::testing {
 namespace {
-
-using Lines = std::vector<std::string>;
-
-void MakeFolder(const std::string& path) {
-  ASSERT_EQ(::mkdir(path.c_str(), 0755), 0) << path;
-}
-
-void MakeFile(const std::string& path, const std::string& content, long mtime = 1600000000) {
-  WriteText(path, content, 0644);
-  platform::testing::SetTimes(path, mtime, 0);
-}
-
-void MakeLink(const std::string& path, const std::string& target, long mtime = 1600000000) {
-  ASSERT_EQ(::symlink(target.c_str(), path.c_str()), 0) << path;
-  platform::testing::SetTimes(path, mtime, 0);
-}
 
 void Remove(const std::string& path) {
   ASSERT_EQ(::unlink(path.c_str()), 0) << path;
@@ -49,11 +29,11 @@ void Generate(const std::string& root) {
 }
 
 void RemoveTree(const std::string& path) {
-  ASSERT_EQ(std::system(("rm -rf '" + path + "'").c_str()), 0);
+  ASSERT_EQ(Shell("rm -rf '" + path + "'"), 0);
 }
 
 bool IsRemovalLine(const std::string& line) {
-  return line.rfind("Delete File : ", 0) == 0 || line.rfind("Remove Directory: ", 0) == 0;
+  return line.starts_with("Delete File : ") || line.starts_with("Remove Directory: ");
 }
 
 // The lines between the header's separator and the closing one, in the order written.
@@ -66,11 +46,7 @@ Lines PassLines(const Lines& report) {
 
 class ReRunDifferentialTest : public ProgramTest {
  protected:
-  int mirror() {
-    writeJob(backup);
-    platform::testing::GiveToNobody(tmp.path());
-    return run({"/X", "job.tvf"}, {}, true).exitStatus;
-  }
+  int mirrorAsNobody() { return mirror({}, true).exitStatus; }
 
   // Every sort of difference a re-run meets, on both sides.
   void Change() {
@@ -133,7 +109,7 @@ TEST_F(ReRunDifferentialTest, AFirstCopyReportsEveryEntryInTheOrderOfTheWalk) {
   MakeFile(master + "/d2/big", std::string(std::size_t{2} << 20, 'b'));
   MakeLink(master + "/d3/s2/link", "f0");
   ASSERT_EQ(::chmod((master + "/d0/ro").c_str(), 0555), 0);
-  const int status = mirror();
+  const int status = mirrorAsNobody();
   if (status == 126) GTEST_SKIP() << "cannot run as an unprivileged user here";
   EXPECT_EQ(status, 1) << "one error";
   Lines expected;
@@ -149,19 +125,17 @@ TEST_F(ReRunDifferentialTest, AFirstCopyReportsEveryEntryInTheOrderOfTheWalk) {
 
 TEST_F(ReRunDifferentialTest, ReportAndBackupOfAReRunAfterEverySortOfChangeAreFixed) {
   Generate(master);
-  const int first = mirror();
+  const int first = mirrorAsNobody();
   if (first == 126) GTEST_SKIP() << "cannot run as an unprivileged user here";
   ASSERT_EQ(first, 0);
   Change();
-  EXPECT_EQ(mirror(), 1) << "one error";
+  EXPECT_EQ(mirrorAsNobody(), 1) << "one error";
 
   const std::string& b = backup;
   const Lines lines = PassLines(recentLines());
   Lines removals;
   Lines copies;
-  for (const auto& line : lines) {
-    (IsRemovalLine(line) ? removals : copies).push_back(line);
-  }
+  for (const auto& line : lines) (IsRemovalLine(line) ? removals : copies).push_back(line);
   // Every removal before any copy.
   const auto lastRemoval = std::find_if(lines.rbegin(), lines.rend(), IsRemovalLine);
   const auto firstCopy = std::find_if_not(lines.begin(), lines.end(), IsRemovalLine);
@@ -207,7 +181,7 @@ TEST_F(ReRunDifferentialTest, ReportAndBackupOfAReRunAfterEverySortOfChangeAreFi
 
   // Nothing changed since: only the unreadable file again.
   ASSERT_EQ(::chmod((master + "/d1/s2/f6").c_str(), 0000), 0);
-  EXPECT_EQ(mirror(), 1);
+  EXPECT_EQ(mirrorAsNobody(), 1);
   EXPECT_EQ(PassLines(recentLines()),
             Lines{"Error : " + b + "/d1/s2/f6(Code:13 Permission denied)"});
 }

@@ -10,7 +10,6 @@
 
 #include <atomic>
 #include <chrono>
-#include <cstdlib>
 #include <filesystem>
 #include <thread>
 
@@ -26,18 +25,13 @@ using platform::UniqueFd;
 constexpr int kFolders = 100;
 constexpr int kFiles = 8;  // per folder, on both sides
 
-void WriteFile(const std::string& path, const std::string& text) {
+void WriteFile(const std::string& path, const std::string& text, long mtime = 1700000000) {
   stdfs::create_directories(stdfs::path(path).parent_path());
-  WriteText(path, text);
-  platform::testing::SetTimes(path, 1700000000, 0);
-}
-
-bool Shell(const std::string& command) {
-  return std::system((command + " >/dev/null 2>&1").c_str()) == 0;
+  MakeFile(path, text, mtime);
 }
 
 bool MountLoop(const std::string& image, const std::string& point) {
-  return Shell("mount -o loop '" + image + "' '" + point + "'");
+  return Shell("mount -o loop '" + image + "' '" + point + "'") == 0;
 }
 
 // The files named f<n> below `root`, as the trees below have them.
@@ -78,10 +72,7 @@ void MakeTrees(const std::string& from, const std::string& to,
       const std::string leaf = name + "/f" + std::to_string(file);
       WriteFile(to + leaf, "backup copy\n");
       if (copies == MasterCopies::Same) WriteFile(from + leaf, "backup copy\n");
-      if (copies == MasterCopies::Newer) {
-        WriteFile(from + leaf, "new on the master\n");
-        platform::testing::SetTimes(from + leaf, 1800000000, 0);
-      }
+      if (copies == MasterCopies::Newer) WriteFile(from + leaf, "new on the master\n", 1800000000);
     }
     WriteFile(to + name + "/backup-only", "gone from the master\n");
     WriteFile(from + name + "/new", "new on the master\n");
@@ -109,7 +100,7 @@ TEST_P(VanishingSideTest, NoBackupEntryIsLostAndTheReportSaysWhy) {
   const std::string image = tmp / "volume.img", volume = tmp / "volume";
   stdfs::create_directory(volume);
   if (::geteuid() != 0) GTEST_SKIP() << "mounting a loop device needs root";
-  if (!Shell("truncate -s 64M '" + image + "' && mkfs.ext4 -q -F '" + image + "'") ||
+  if (Shell("truncate -s 64M '" + image + "' && mkfs.ext4 -q -F '" + image + "'") != 0 ||
       !MountLoop(image, volume))
     GTEST_SKIP() << "cannot make and mount an ext4 loop volume here";
   const std::string from = row.backupVanishes ? master : volume + "/master";
@@ -126,15 +117,13 @@ TEST_P(VanishingSideTest, NoBackupEntryIsLostAndTheReportSaysWhy) {
     GTEST_SKIP() << "the run ended before the moment came (a starved test process)";
   }
   EXPECT_EQ(result.exitStatus, 2) << result.err;
-  const std::string why = std::string("folder is no longer at its path");
-  EXPECT_NE(ReadText(home + "/Recent.tvr")
-                .find((row.backupVanishes ? "The backup " : "The master ") + why),
-            std::string::npos)
+  const std::string why = row.backupVanishes ? "The backup " : "The master ";
+  EXPECT_TRUE(Contains(ReadText(home + "/Recent.tvr"), why + "folder is no longer at its path"))
       << ReadText(home + "/Recent.tvr");
   EXPECT_TRUE(platform::testing::NamesIn(volume).empty()) << "written to the bare mount point";
   if (row.backupVanishes) {
     for (int tries = 0; tries < 100 && !MountLoop(image, volume); ++tries)
-      std::this_thread::sleep_for(std::chrono::milliseconds(50));  // until the run lets go
+      std::this_thread::sleep_for(50ms);  // until the run lets go
   }
   EXPECT_EQ(FilesKept(to), kFolders * kFiles);
   if (row.backupVanishes) (void)::umount2(volume.c_str(), MNT_DETACH);
@@ -163,7 +152,7 @@ TEST_F(ProgramTest, NothingOutsideAnExchangedBackupIsRemovedTrashedOrOverwritten
   };
   for (const char* trashBox : {"no", "yes"}) {
     writeJob(backup, {std::string("TrashBox=") + trashBox});
-    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(1500);
+    const auto until = std::chrono::steady_clock::now() + 1500ms;
     for (int attempt = 0; attempt < 30 && std::chrono::steady_clock::now() < until; ++attempt) {
       stdfs::remove_all(backup);
       stdfs::remove_all(master);
@@ -179,16 +168,15 @@ TEST_F(ProgramTest, NothingOutsideAnExchangedBackupIsRemovedTrashedOrOverwritten
         std::thread exchanger([&] {
           while (!ended.load()) exchange();
         });
-        while (!HasEnded(pid)) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        (void)WaitFor([pid] { return HasEnded(pid); }, 600s);
         ended = true;
         exchanger.join();
       });
       struct stat st {};
       if (::lstat(backup.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) exchange();
       ASSERT_EQ(FilesKept(outside), outsideFiles) << "trash " << trashBox << ", try " << attempt;
-      for (const auto& file : stdfs::recursive_directory_iterator(outside)) {
+      for (const auto& file : stdfs::recursive_directory_iterator(outside))
         ASSERT_NE(ReadText(file.path()), "new on the master\n") << file.path();
-      }
     }
   }
 }
