@@ -1,10 +1,4 @@
 // The real tolvan32 program run end to end: exit statuses, report files, signals.
-#include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/wait.h>
-
-#include <filesystem>
-#include <thread>
 
 #include "ProgramRunner.h"
 
@@ -13,38 +7,37 @@ namespace {
 
 namespace stdfs = std::filesystem;
 
-bool AnyStartsWith(const Lines& lines, const std::string& part) {
-  return std::any_of(lines.begin(), lines.end(),
-                     [&](auto& line) { return line.starts_with(part); });
-}
+const std::string kPartial = ".tolvan32-partial-";
 
 bool HoldsPartialCopy(const std::string& folder) {
   std::error_code ignored;
   for (const auto& entry : stdfs::recursive_directory_iterator(folder, ignored))
-    if (Contains(entry.path().filename().string(), ".tolvan32-partial-")) return true;
+    if (Contains(entry.path().filename().string(), kPartial)) return true;
   return false;
+}
+
+std::size_t CopiesIn(const std::string& folder) {
+  std::size_t count = 0;
+  for (const auto& name : NamesIn(folder)) count += name.starts_with(kPartial) ? 0 : 1;
+  return count;
 }
 
 // Only files under exactly the names the copy makes are leftovers; the user's own entries with
 // that prefix, and folders of any name, are copied.
-const std::string kUsers = ".tolvan32-partial-notes";
-const std::string kExactName = ".tolvan32-partial-0123456789abcdef";
-const std::string kLeftover = ".tolvan32-partial-00000000000000ff";
-const std::string kBackupsOwn = ".tolvan32-partial-mine";
+const std::string kUsers = kPartial + "notes", kExactName = kPartial + "0123456789abcdef";
+const std::string kLeftover = kPartial + "00000000000000ff", kBackupsOwn = kPartial + "mine";
 
 class AppCliTest : public ProgramTest {
  protected:
   AppCliTest() {
-    stdfs::create_directories(master + "/写真");
-    WriteText(master + "/写真/旅行.txt", "京都\n");
-    WriteText(master + "/top.txt", "top\n");
+    MakeFile(master + "/写真/旅行.txt", "京都\n");
+    MakeFile(master + "/top.txt", "top\n");
   }
   void addPartialNames() const {
-    WriteText(master + "/" + kUsers, "notes");
-    stdfs::create_directories(master + "/" + kExactName + "/" + kUsers);
-    WriteText(master + "/" + kExactName + "/" + kUsers + "/todo", "todo");
-    WriteText(backup + "/" + kLeftover, "a killed copy");
-    WriteText(backup + "/" + kBackupsOwn, "the backup's own");
+    MakeFile(master + "/" + kUsers, "notes");
+    MakeFile(master + "/" + kExactName + "/" + kUsers + "/todo", "todo");
+    MakeFile(backup + "/" + kLeftover, "a killed copy");
+    MakeFile(backup + "/" + kBackupsOwn, "the backup's own");
   }
   void expectPartialNamesCopied() const {
     EXPECT_EQ(ReadText(backup + "/" + kUsers) +
@@ -57,20 +50,15 @@ class AppCliTest : public ProgramTest {
 // A line break in a name cannot forge a report line; the file is copied under its real name.
 // A headless run stores no window position.
 TEST_F(AppCliTest, UnattendedRunWritesBothReportsAndExitsZero) {
-  WriteText(backup + "/stale.txt", "gone after the run\n");
-  const std::string evil = "evil\r\nError : forged";
-  WriteText(master + "/" + evil, "a\n");
+  MakeFile(backup + "/stale.txt", "gone after the run\n");
+  const std::string evil = "evil\r\nError : forged", settings = tmp / "Tolvan32/Tolvan32.conf";
+  MakeFile(master + "/" + evil, "a\n");
   addPartialNames();
-  const std::string settings = tmp / "Tolvan32/Tolvan32.conf";
-  stdfs::create_directories(tmp / "Tolvan32");
-  WriteText(settings, "[Editor]\nReportSize=256\n");
+  MakeFile(settings, "[Editor]\nReportSize=256\n");
   const ProgramResult first = mirror();
   ASSERT_EQ(first.exitStatus, 0) << first.err;
-  EXPECT_EQ(ReadText(backup + "/写真/旅行.txt"), "京都\n");
-  EXPECT_EQ(ReadText(backup + "/" + evil), "a\n");
-  const auto lines = recentLines();
-  ASSERT_FALSE(lines.empty());
-  EXPECT_TRUE(Contains(lines[0], "** File Mirroring Report **") && Contains(lines[0], "job.tvf"));
+  EXPECT_EQ(ReadText(backup + "/写真/旅行.txt") + ReadText(backup + "/" + evil), "京都\na\n");
+  EXPECT_TRUE(Contains(recentLines().at(0), "** File Mirroring Report **   Ver.1.00    job.tvf"));
   const Lines actions = actionLines();
   EXPECT_TRUE(AnyStartsWith(actions, "Delete File : " + backup + "/stale.txt"));
   EXPECT_TRUE(AnyStartsWith(actions, "New File : " + backup + "/写真/旅行.txt"));
@@ -116,8 +104,7 @@ TEST_F(AppCliTest, AProgramFolderThatCannotBeWrittenEndsTheRunWithStatusTwo) {
   bool waited = false;
   const auto watch = [&](pid_t pid, const std::string& err) {
     (void)WaitFor([&] { return HasEnded(pid) || Contains(ReadText(err), "Waiting"); }, 5s);
-    waited = !HasEnded(pid);
-    if (waited) kill(pid, SIGINT);
+    if ((waited = !HasEnded(pid))) kill(pid, SIGINT);
   };
   const ProgramResult result = run({"/X", "job.tvf"}, watch, true);
   if (result.exitStatus == 126) GTEST_SKIP() << "cannot run as an unprivileged user here";
@@ -156,19 +143,12 @@ TEST_F(AppCliTest, UsageHelpAndVersion) {
   for (const auto& c : cases) {
     const ProgramResult result = run(c.args);
     EXPECT_EQ(result.exitStatus, c.status) << result.err;
-    EXPECT_TRUE(Contains(result.out, c.out)) << result.out;
-    EXPECT_TRUE(Contains(result.err, c.err)) << result.err;
+    EXPECT_TRUE(Contains(result.out, c.out) && Contains(result.err, c.err)) << result.out;
   }
 }
 
 TEST_F(AppCliTest, InterruptDuringARunStopsItCleanly) {
-  // Enough entries that the run is still going when the signal comes.
-  for (int folder = 0; folder < 20; ++folder) {
-    const std::string dir = master + "/d" + std::to_string(folder);
-    stdfs::create_directories(dir);
-    for (int file = 0; file < 40; ++file)
-      WriteText(dir + "/f" + std::to_string(file), std::string(512, 'x'));
-  }
+  MakeFolders(master, 20, 40, std::string(512, 'x'));  // still going when the signal comes
   writeJob(backup);
   bool signalled = false;
   const ProgramResult result = run({"/X", "job.tvf"}, [&](pid_t pid, const std::string&) {
@@ -185,10 +165,8 @@ TEST_F(AppCliTest, InterruptDuringARunStopsItCleanly) {
 // An old copy is replaced through a named partial copy (a new file's copy has no name until
 // it is complete).
 TEST_F(AppCliTest, ASecondInterruptEndsAtOnceWithoutLeavingThePartialCopy) {
-  WriteText(master + "/big.bin", std::string(192 << 20, 'x'));
-  WriteText(backup + "/big.bin", "old");
-  stdfs::last_write_time(backup + "/big.bin",
-                         stdfs::last_write_time(master + "/big.bin") - std::chrono::hours(24));
+  MakeFile(master + "/big.bin", std::string(192 << 20, 'x'));
+  MakeFile(backup + "/big.bin", "old", kTime - 86400);
   writeJob(backup);
   bool caught = false;
   const ProgramResult result = run({"/X", "job.tvf"}, [&](pid_t pid, const std::string&) {
@@ -203,36 +181,28 @@ TEST_F(AppCliTest, ASecondInterruptEndsAtOnceWithoutLeavingThePartialCopy) {
   EXPECT_EQ(ReadText(backup + "/big.bin"), "old");
 }
 
-std::size_t CopiesIn(const std::string& folder) {
-  std::size_t count = 0;
-  for (const auto& name : NamesIn(folder)) count += name.starts_with(".tolvan32-partial-") ? 0 : 1;
-  return count;
-}
-
 // A second stop signal ends the program at once; the report still has a line for every copy
 // made, also for those whose lines were held back to be written together.
 TEST_F(AppCliTest, ASecondInterruptLeavesALineForEveryCopyInTheReport) {
-  stdfs::remove_all(master);
-  MakeFolder(master);
-  for (int file = 0; file < 20000; ++file) WriteText(master + "/f" + std::to_string(file), "x");
-  writeJob(backup);
+  MakeFolders(master, 1, 20000, "x");
+  const std::string to = backup + "/d0";
+  MakeFolder(to);
+  writeJob(to, {"DriveA=" + master + "/d0"});
   std::size_t copies = 0;
   const ProgramResult result = run({"/X", "job.tvf"}, [&](pid_t pid, const std::string&) {
-    (void)WaitFor([&] { return (copies = CopiesIn(backup)) >= 1000; }, 10s);
+    (void)WaitFor([&] { return (copies = CopiesIn(to)) >= 1000; }, 10s);
     // Stopped, the program takes both signals together when it goes on: one stops the run,
     // the other ends the program before the run can write the lines it holds.
     kill(pid, SIGSTOP);
     siginfo_t info{};
     (void)waitid(P_PID, static_cast<id_t>(pid), &info, WSTOPPED);
-    copies = CopiesIn(backup);
-    kill(pid, SIGINT);
-    kill(pid, SIGTERM);
-    kill(pid, SIGCONT);
+    copies = CopiesIn(to);
+    for (const int signal : {SIGINT, SIGTERM, SIGCONT}) kill(pid, signal);
   });
   ASSERT_GE(copies, 1000u) << "the run was too slow to be interrupted while copying";
   if (copies == 20000) GTEST_SKIP() << "the run ended before it was interrupted";
   EXPECT_EQ(result.exitStatus, 3) << result.err;
-  EXPECT_EQ(NamesIn(backup).size(), copies) << "no partial copy is left";
+  EXPECT_EQ(NamesIn(to).size(), copies) << "no partial copy is left";
   // The copy just made when the program was stopped may not have its line yet.
   for (const char* report : {"/report.tvr", "/Recent.tvr"}) {
     const Lines lines = FileLines(home + report);

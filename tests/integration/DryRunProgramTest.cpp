@@ -1,15 +1,8 @@
 // The dry runs of the real program on real trees: the simulation lists exactly what a real
 // run then does, the batch file's shell twin restores what it lists, and neither dry run
 // changes a tree or the report.
-#include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <filesystem>
 #include <set>
-#include <sstream>
 
 #include "ProgramRunner.h"
 
@@ -44,29 +37,26 @@ class DryRunProgramTest : public ProgramTest {
   // One file of every kind, the 48-second window from both sides, a link, a folder only on
   // each side, and the old recycle folders that no run touches.
   void makeEveryCase() {
-    MakeFile(master + "/newer.txt", "new", kTime);
-    MakeFile(backup + "/newer.txt", "old", kTime - 100);
-    MakeFile(master + "/older.txt", "old", kTime - 100);
-    MakeFile(backup + "/older.txt", "new", kTime);
-    MakeFile(master + "/size.txt", "aaaa");
-    MakeFile(backup + "/size.txt", "bb");
-    MakeFile(master + "/new.txt", "n");
-    MakeFile(master + "/same.txt", "s");
-    MakeFile(backup + "/same.txt", "s");
-    MakeFile(master + "/in-window.txt", "w", kTime);
-    MakeFile(backup + "/in-window.txt", "w", kTime - 48);
-    MakeFile(master + "/out-of-window.txt", "w", kTime);
-    MakeFile(backup + "/out-of-window.txt", "w", kTime - 49);
+    const struct {
+      std::string path, onMaster, onBackup;  // empty: none on that side
+      long backupTime = kTime, masterTime = kTime;
+    } files[] = {{"/newer.txt", "new", "old", kTime - 100},
+                 {"/older.txt", "old", "new", kTime, kTime - 100},
+                 {"/size.txt", "aaaa", "bb"},
+                 {"/same.txt", "s", "s"},
+                 {"/in-window.txt", "w", "w", kTime - 48},
+                 {"/out-of-window.txt", "w", "w", kTime - 49},
+                 {"/new.txt", "n", ""},
+                 {"/sub/deep.txt", "d", ""},
+                 {"/RECYCLER/x.txt", "x", ""},
+                 {"/only.txt", "", "o"},
+                 {"/only-folder/f.txt", "", "f"},
+                 {"/Recycled/y.txt", "", "y"}};
+    for (const auto& f : files) {
+      if (!f.onMaster.empty()) MakeFile(master + f.path, f.onMaster, f.masterTime);
+      if (!f.onBackup.empty()) MakeFile(backup + f.path, f.onBackup, f.backupTime);
+    }
     MakeLink(master + "/link", "same.txt");
-    MakeFolder(master + "/sub");
-    MakeFile(master + "/sub/deep.txt", "d");
-    MakeFolder(master + "/RECYCLER");
-    MakeFile(master + "/RECYCLER/x.txt", "x");
-    MakeFile(backup + "/only.txt", "o");
-    MakeFolder(backup + "/only-folder");
-    MakeFile(backup + "/only-folder/f.txt", "f");
-    MakeFolder(backup + "/Recycled");
-    MakeFile(backup + "/Recycled/y.txt", "y");
   }
 
   // The backup paths the list names, by kind number.
@@ -82,42 +72,30 @@ class DryRunProgramTest : public ProgramTest {
     }
     return byKind;
   }
-
-  // Runs the simulation of every kind, checks it changed nothing, then the real run; the
-  // simulation's list by kind and the real run's action lines.
-  void predictAndRun(std::map<int, Paths>& predicted, Lines& actions) {
-    const auto masterBefore = Tree(master);
-    const auto backupBefore = Tree(backup);
-    const ProgramResult simulation = run({"--simulate", "job.tvf"});
-    ASSERT_EQ(simulation.exitStatus, 0) << simulation.err;
-    EXPECT_EQ(simulation.out, home + "/simulate.csv\n");
-    EXPECT_EQ(Tree(master), masterBefore);
-    EXPECT_EQ(Tree(backup), backupBefore);
-    EXPECT_FALSE(Exists(home + "/report.tvr") || Exists(home + "/Recent.tvr"));
-    predicted = listed();
-    const ProgramResult real = run({"/X", "job.tvf"});
-    ASSERT_LE(real.exitStatus, 1) << real.err;
-    actions = actionLines();
-  }
 };
 
 TEST_F(DryRunProgramTest, SimulationListsExactlyWhatTheRealRunCopiesAndRemoves) {
-  struct Case {
-    std::vector<std::string> options;
+  const struct {
+    Lines options;
     std::set<int> copiedKinds;
-  };
-  for (const Case& c :
-       {Case{{"UpDate= 1 ", "Size=yes"}, {1, 2, 3, 4}}, Case{{"UpDate= 0 ", "Size=no"}, {1, 4}}}) {
+  } cases[] = {{{"UpDate= 1 ", "Size=yes"}, {1, 2, 3, 4}}, {{"UpDate= 0 ", "Size=no"}, {1, 4}}};
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.options[0]);
     for (const auto& folder : {master, backup, home}) {  // each case on trees of its own
       std::filesystem::remove_all(folder);
-      ::mkdir(folder.c_str(), 0755);
+      MakeFolder(folder);
     }
     makeEveryCase();
     writeJob(backup, c.options);
-    std::map<int, Paths> predicted;
-    Lines actions;
-    predictAndRun(predicted, actions);
+    const auto before = std::make_pair(Tree(master), Tree(backup));
+    const ProgramResult simulation = run({"--simulate", "job.tvf"});
+    ASSERT_EQ(simulation.exitStatus, 0) << simulation.err;
+    EXPECT_EQ(simulation.out, home + "/simulate.csv\n");
+    EXPECT_EQ(std::make_pair(Tree(master), Tree(backup)), before);
+    EXPECT_FALSE(Exists(home + "/report.tvr") || Exists(home + "/Recent.tvr"));
+    auto predicted = listed();
+    ASSERT_LE(run({"/X", "job.tvf"}).exitStatus, 1);
+    const Lines actions = actionLines();
     Paths expectedCopies;
     for (const int kind : c.copiedKinds) expectedCopies.merge(Paths(predicted[kind]));
     EXPECT_EQ(ReportedPaths(actions, {"New File : ", "UpDate File : ", "All Files : ", "Size : "}),
@@ -134,12 +112,10 @@ TEST_F(DryRunProgramTest, ShellTwinOfTheBatchFileRestoresHostileNamesAndNothingE
     MakeFile(master + "/" + name, "master " + name, kTime, name == "read-only.txt" ? 0444 : 0644);
   MakeFile(backup + "/a b.txt", "old", kTime - 1000);
   MakeFile(backup + "/read-only.txt", "old", kTime - 1000, 0444);
-  MakeFile(master + "/same.txt", "same");
-  MakeFile(backup + "/same.txt", "same");
+  for (const auto& side : {master, backup}) MakeFile(side + "/same.txt", "same");
   MakeFile(backup + "/backup-only.txt", "kept");
   writeJob(backup);
-  const auto masterBefore = Tree(master);
-  const auto backupBefore = Tree(backup);
+  const auto masterBefore = Tree(master), backupBefore = Tree(backup);
   const ProgramResult made = run({"--make-bat", "job.tvf"});
   ASSERT_EQ(made.exitStatus, 0) << made.err;
   EXPECT_EQ(Tree(backup), backupBefore) << "making the batch file changes nothing";
@@ -153,11 +129,7 @@ TEST_F(DryRunProgramTest, ShellTwinOfTheBatchFileRestoresHostileNamesAndNothingE
 }
 
 TEST_F(DryRunProgramTest, InterruptedSimulationEndsItsListAndSkipsTheRemovalPass) {
-  for (int folder = 0; folder < 16; ++folder) {
-    const std::string dir = master + "/d" + std::to_string(folder);
-    ::mkdir(dir.c_str(), 0755);
-    for (int file = 0; file < 1500; ++file) WriteText(dir + "/f" + std::to_string(file), "");
-  }
+  MakeFolders(master, 16, 1500, "");
   MakeFile(backup + "/backup-only.txt", "b");
   writeJob(backup);
   const std::string list = home + "/simulate.csv";
@@ -167,11 +139,10 @@ TEST_F(DryRunProgramTest, InterruptedSimulationEndsItsListAndSkipsTheRemovalPass
   });
   const Lines lines = FileLines(list);
   ASSERT_GE(lines.size(), 3U) << result.err;
-  if (lines[lines.size() - 3].rfind("Finished Time : ", 0) == 0) {
+  if (lines[lines.size() - 3].starts_with("Finished Time : "))
     GTEST_SKIP() << "the simulation ended before the signal arrived";
-  }
   EXPECT_EQ(result.exitStatus, 3) << result.err;
-  EXPECT_EQ(lines[lines.size() - 3].rfind("Stopped in the working : ", 0), 0U);
+  EXPECT_TRUE(lines[lines.size() - 3].starts_with("Stopped in the working : "));
   EXPECT_EQ(listed().count(6), 0U) << "the removal pass must not run after a stop";
 }
 
@@ -186,10 +157,9 @@ TEST_F(DryRunProgramTest, ListInAFolderTheUserCannotWriteAsksRunsToItsEndAndSays
   const ProgramResult result =
       run({"--simulate", "--output", locked + "/list.csv", "job.tvf"}, {}, /*asNobody=*/true);
   EXPECT_EQ(result.exitStatus, 1) << result.err;
-  EXPECT_NE(result.err.find("継続しますか？  Error Code : 13"), std::string::npos) << result.err;
-  EXPECT_NE(result.err.find("Finished!!"), std::string::npos) << result.err;
-  EXPECT_NE(result.err.find(locked + "/list.csv を開くことができませんでした。"), std::string::npos)
-      << result.err;
+  for (const auto& said : Lines{"継続しますか？  Error Code : 13", "Finished!!",
+                                locked + "/list.csv を開くことができませんでした。"})
+    EXPECT_TRUE(Contains(result.err, said)) << said << "\n" << result.err;
   EXPECT_EQ(Tree(backup), backupBefore);
   EXPECT_FALSE(Exists(locked + "/list.csv"));
 }

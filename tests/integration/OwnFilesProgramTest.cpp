@@ -2,11 +2,6 @@
 // files it cannot read), on the job a command line names, and with something planted in
 // place of one of its own files: refused at once, never waited on, read without end or
 // written through.
-#include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <filesystem>
 
 #include "ProgramRunner.h"
 
@@ -55,21 +50,20 @@ class OwnFilesProgramTest : public ProgramTest {
 // Refused: status 2, nothing on either side or in the working folder changes, no list is
 // made, and a report block (when one is written) is complete and follows the earlier ones.
 TEST_F(OwnFilesProgramTest, RefusedJobsEndWithStatusTwoAndChangeNothing) {
-  stdfs::create_directories(backup + "/photos");
-  stdfs::create_directories(master + "/inner");
-  WriteText(backup + "/photos/p.jpg", "precious");
-  stdfs::create_directory_symlink(backup, tmp / "alias");
-  stdfs::create_directory_symlink(master + "/inner", tmp / "into");
-  stdfs::create_directory_symlink(master, tmp / "master-alias");
+  MakeFile(backup + "/photos/p.jpg", "precious");
+  MakeFolder(master + "/inner");
   stdfs::create_directories(home + "/dir.tvf");
+  for (const auto& [to, link] : {std::pair{backup, tmp / "alias"},
+                                 {master + "/inner", tmp / "into"},
+                                 {master, tmp / "master-alias"}})
+    stdfs::create_directory_symlink(to, link);
   WriteText(home + "/TvfSet.txt", "job.tvf\r\n\r\n");
   // Run by cron from the home folder: a side the file does not name is not the working folder.
   workingFolder = tmp / "cwd";
-  stdfs::create_directory(workingFolder);
-  WriteText(workingFolder + "/precious.txt", "mine\n");
+  MakeFile(workingFolder + "/precious.txt", "mine\n");
   const std::string beside = tmp.path() + std::string(1, '\0');  // every call stops at the NUL
   const std::string notMounted = tmp / "not-mounted", a = "DriveA=" + master;
-  const Lines unattended{"--no-gui", "/X"};
+  const Lines x{"/X"}, unattended{"--no-gui", "/X"};
   const std::string readError = "tvf File Read Error (Error Code=";
   const std::string unreadable = readError + "75) " + home + "/job.tvf";
   const struct {
@@ -79,14 +73,10 @@ TEST_F(OwnFilesProgramTest, RefusedJobsEndWithStatusTwoAndChangeNothing) {
     bool block;                  // a complete report block with the access error
     Shape shape = Shape::None;   // in job.tvf's place
   } cases[] = {
-      {job(master), {"/X"}, "job.tvf", "Can't do it.  Check your setting file!", false},
-      {job(backup), {"/X"}, "jbo.tvf", "jbo.tvf", true},  // not the list's first job instead
-      {job(backup, {"no equals sign"}),
-       {"/X"},
-       "job.tvf",
-       "job.tvfの記述内容に誤りがあります。",
-       false},
-      {job(tmp / "no-such-backup"), {"/X"}, "job.tvf", kAccess, true},
+      {job(master), x, "job.tvf", "Can't do it.  Check your setting file!", false},
+      {job(backup), x, "jbo.tvf", "jbo.tvf", true},  // not the list's first job instead
+      {job(backup, {"no equals sign"}), x, "job.tvf", "job.tvfの記述内容に誤りがあります。", false},
+      {job(tmp / "no-such-backup"), x, "job.tvf", kAccess, true},
       {job(backup, {"DriveA=" + notMounted}), unattended, "job.tvf",
        "(Error Code=76) " + notMounted, true},
       {job(backup, {"UpDate=40000"}), unattended, "job.tvf", readError + "6)", true},
@@ -125,19 +115,19 @@ TEST_F(OwnFilesProgramTest, RefusedJobsEndWithStatusTwoAndChangeNothing) {
     EXPECT_EQ(result.exitStatus, 2) << result.err;
     EXPECT_TRUE(Contains(result.err + ReadText(home + "/Recent.tvr"), c.message)) << result.err;
     EXPECT_EQ(std::make_tuple(Tree(master), Tree(backup), Tree(workingFolder)), before);
-    EXPECT_FALSE(Exists(home + "/simulate.csv") || Exists(home + "/tlvdos.bat"));
-    EXPECT_FALSE(Exists(tmp / "no-such-backup"));
+    EXPECT_FALSE(Exists(home + "/simulate.csv") || Exists(home + "/tlvdos.bat") ||
+                 Exists(tmp / "no-such-backup"));
     if (Exists(home + "/Recent.tvr")) blocks += ReadText(home + "/Recent.tvr");
     EXPECT_EQ(ReadText(home + "/report.tvr"), blocks) << "each block follows a complete one";
     if (!c.block) continue;
     const auto l = recentLines();
     ASSERT_EQ(l.size(), 11u) << ReadText(home + "/Recent.tvr");
-    EXPECT_TRUE(Contains(l[0], "Report **   Ver.1.00    ")) << l[0];
     const std::string separator(63, '-');
     EXPECT_EQ((Lines{l[5], l[6], l[7], l[9], l[10]}),
               (Lines{separator, kAccess, separator, "", ""}));
-    EXPECT_TRUE(l[8].starts_with("Finished Time : ") && l[8].ends_with("所要時間 : 0:00:00"))
-        << l[8];
+    EXPECT_TRUE(Contains(l[0], "Report **   Ver.1.00    ") &&
+                l[8].starts_with("Finished Time : ") && l[8].ends_with("所要時間 : 0:00:00"))
+        << ReadText(home + "/Recent.tvr");
   }
 }
 

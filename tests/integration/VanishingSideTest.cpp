@@ -1,17 +1,10 @@
 // A side that goes away while a run is on (a volume unmounted, a backup folder exchanged for a
 // link) costs no backup entry and touches nothing outside the job: the real program on real
 // loop-mounted volumes and real trees.
-#include <fcntl.h>
 #include <poll.h>
 #include <sys/inotify.h>
-#include <sys/mount.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
 
 #include <atomic>
-#include <chrono>
-#include <filesystem>
-#include <thread>
 
 #include "ProgramRunner.h"
 #include "platform/UniqueFd.h"
@@ -24,11 +17,7 @@ using platform::UniqueFd;
 
 constexpr int kFolders = 100;
 constexpr int kFiles = 8;  // per folder, on both sides
-
-void WriteFile(const std::string& path, const std::string& text, long mtime = 1700000000) {
-  stdfs::create_directories(stdfs::path(path).parent_path());
-  MakeFile(path, text, mtime);
-}
+constexpr long kNow = 1700000000;
 
 bool MountLoop(const std::string& image, const std::string& point) {
   return Shell("mount -o loop '" + image + "' '" + point + "'") == 0;
@@ -70,12 +59,12 @@ void MakeTrees(const std::string& from, const std::string& to,
     const std::string name = "/d" + std::to_string(folder);
     for (int file = 0; file < kFiles; ++file) {
       const std::string leaf = name + "/f" + std::to_string(file);
-      WriteFile(to + leaf, "backup copy\n");
-      if (copies == MasterCopies::Same) WriteFile(from + leaf, "backup copy\n");
-      if (copies == MasterCopies::Newer) WriteFile(from + leaf, "new on the master\n", 1800000000);
+      MakeFile(to + leaf, "backup copy\n", kNow);
+      if (copies == MasterCopies::Same) MakeFile(from + leaf, "backup copy\n", kNow);
+      if (copies == MasterCopies::Newer) MakeFile(from + leaf, "new on the master\n", 1800000000);
     }
-    WriteFile(to + name + "/backup-only", "gone from the master\n");
-    WriteFile(from + name + "/new", "new on the master\n");
+    MakeFile(to + name + "/backup-only", "gone from the master\n", kNow);
+    MakeFile(from + name + "/new", "new on the master\n", kNow);
   }
 }
 
@@ -85,10 +74,6 @@ struct Vanishing {
   std::uint32_t moment;  // the events of the room check's, the removal's or the copy's walk
   bool trashBox;
 };
-
-void PrintTo(const Vanishing& row, std::ostream* out) {
-  *out << row.name;
-}
 
 class VanishingSideTest : public ProgramTest, public ::testing::WithParamInterface<Vanishing> {};
 

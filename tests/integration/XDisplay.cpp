@@ -1,33 +1,8 @@
 #include "XDisplay.h"
 
-// Before Xlib.h, whose macros (None, Bool) break the test framework's headers.
-#include "ProgramRunner.h"
-
-#include <signal.h>
-
-#include <cstdlib>
-
 #include <X11/Xlib.h>
 
 namespace tolvan::testing {
-
-XvfbDisplay::~XvfbDisplay() {
-  if (pid_ > 0) ::kill(pid_, SIGTERM);
-}
-
-std::string XvfbDisplay::start(const std::string& folder) {
-  if (Shell("command -v Xvfb") != 0) return "Xvfb is not installed";
-  const std::string number = folder + "/display", pid = folder + "/xvfb.pid";
-  // The server writes its display number to descriptor 3 once it takes connections.
-  if (Shell("Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>'" + number + "' >'" +
-            folder + "/xvfb.log' 2>&1 & echo $! >'" + pid + "'") != 0)
-    return "Xvfb did not start";
-  pid_ = static_cast<pid_t>(std::atoi(ReadText(pid).c_str()));
-  if (!WaitFor([&] { return Contains(ReadText(number), "\n"); }, 20s))
-    return "Xvfb did not start (see its log)";
-  name_ = ":" + ReadText(number).substr(0, ReadText(number).find('\n'));
-  return {};
-}
 
 bool AskWindowToClose(const std::string& display, const std::string& windowId) {
   Display* connection = XOpenDisplay(display.c_str());
