@@ -12,11 +12,6 @@ namespace stdfs = std::filesystem;
 
 enum class Shape { None, Fifo, LinkToDevZero, LinkToFile, HardLink, Oversize };
 
-mode_t KindOf(const std::string& path) {
-  struct stat st {};
-  return ::lstat(path.c_str(), &st) == 0 ? st.st_mode & S_IFMT : 0;
-}
-
 const std::string kAccess = "Error : 指定したドライブまたはフォルダーにアクセスできませんでした。";
 const std::string kSame = "指定したドライブまたはディレクトリが同じです。";
 const std::string kNoSide = "ｔｖｆファイルで指定したドライブまたはディレクトリが存在しません。";
@@ -161,7 +156,7 @@ TEST_F(OwnFilesProgramTest, TheNamedFileRunsAndAnUnreadableListIsWrittenAfresh) 
     EXPECT_EQ(run({"--no-gui", "/X", "job.tvf"}, KillAfter(10s, &hung)).exitStatus, 0);
     ASSERT_FALSE(hung) << "the program waited or read without end";
     EXPECT_TRUE(Exists(backup + "/top.txt"));
-    EXPECT_EQ(KindOf(home + "/TvfSet.txt"), S_IFREG);
+    EXPECT_EQ(StatOf(home + "/TvfSet.txt").st_mode & S_IFMT, S_IFREG);
     EXPECT_EQ(ReadText(home + "/TvfSet.txt"), "job.tvf\r\n\r\n");
   }
 }
@@ -192,14 +187,14 @@ TEST_F(OwnFilesProgramTest, AnOwnFileIsNeverWrittenThroughALinkPlantedInItsPlace
     const std::string path = home + "/" + c.file;
     plant(path, c.shape);
     const std::string before = ReadText(victim);
-    const mode_t kind = KindOf(path);
+    const mode_t kind = StatOf(path).st_mode;
     bool hung = false;
     const ProgramResult result = run(c.args, KillAfter(10s, &hung));
     ASSERT_FALSE(hung) << "the program waited on the planted entry";
     EXPECT_EQ(result.exitStatus, c.status) << result.err;
     EXPECT_TRUE(Contains(result.err, c.err)) << result.err;
     EXPECT_EQ(ReadText(victim), before);
-    EXPECT_EQ(KindOf(path), kind);
+    EXPECT_EQ(StatOf(path).st_mode, kind);
     EXPECT_FALSE(Exists(backup + "/top.txt")) << "no run without its report";
     stdfs::remove(path);
   }

@@ -31,6 +31,13 @@ inline bool AnyStartsWith(const Lines& lines, const std::string& part) {
                      [&](auto& line) { return line.starts_with(part); });
 }
 
+// The entry itself, not what a link leads to; all zero when there is none.
+inline struct stat StatOf(const std::string& path) {
+  struct stat st {};
+  (void)::lstat(path.c_str(), &st);
+  return st;
+}
+
 inline std::string LinkTarget(const std::string& path) {
   char text[4096];
   const ssize_t length = ::readlink(path.c_str(), text, sizeof text);
@@ -221,15 +228,15 @@ class ProgramTest : public ::testing::Test {
     return run({"/X", "job.tvf"}, {}, asNobody);
   }
 
-  // The lines of Recent.tvr and, sorted, the action lines of its first block.
+  // The lines of Recent.tvr and the action lines of its first block, sorted unless asked not to.
   [[nodiscard]] Lines recentLines() const { return FileLines(home + "/Recent.tvr"); }
-  [[nodiscard]] Lines actionLines() const {
+  [[nodiscard]] Lines actionLines(bool sorted = true) const {
     const auto lines = recentLines();
     const std::string separator(63, '-');
     auto first = std::find(lines.begin(), lines.end(), separator);
     if (first != lines.end()) ++first;
     Lines actions(first, std::find(first, lines.end(), separator));
-    std::sort(actions.begin(), actions.end());
+    if (sorted) std::sort(actions.begin(), actions.end());
     return actions;
   }
 

@@ -1,6 +1,5 @@
 // The engine on the real file system (its other services fakes): walks that used to end badly,
 // the size walk beside the copy, sides whose volume is not mounted.
-
 #include "ProgramRunner.h"
 #include "engine/CopyPass.h"
 #include "engine/Engine.h"
@@ -36,8 +35,7 @@ TEST(RealTreeEngineTest, AWalkFromAPathWithANulByteEnds) {
   const int status = platform::testing::RunInChild([&] {
     ::alarm(20);  // a walk without end is killed
     RealTreeEngine real;
-    std::int64_t folders = 0;
-    std::int64_t files = 0;
+    std::int64_t folders = 0, files = 0;
     (void)TreeSize(real.engine, root, -1, folders, files);
     return CopyTree(real.engine, root, tmp / "b") > 0 ? 0 : 1;
   });
@@ -48,30 +46,24 @@ TEST(RealTreeEngineTest, AWalkFromAPathWithANulByteEnds) {
 // bytes, 20 * 465 bytes.
 TEST(RealTreeEngineTest, SideBySideSizeFiguresAreThoseOfTheWalkInTurnAndAStopEndsIt) {
   const TempFolder tmp;
-  for (int i = 0; i < 20; ++i) {
-    const std::string folder = tmp / ("d" + std::to_string(i));
-    MakeFolder(folder);
+  for (int i = 0; i < 20; ++i)
     for (int k = 1; k <= 30; ++k)
-      WriteText(folder + "/f" + std::to_string(k), std::string(static_cast<std::size_t>(k), 'x'));
-  }
+      MakeFile(tmp / ("d" + std::to_string(i) + "/f" + std::to_string(k)),
+               std::string(static_cast<std::size_t>(k), 'x'));
   WriteText(tmp / "d0/.tolvan32-partial-0123456789abcdef", "never counted");
   RealTreeEngine real;
-  std::int64_t folders = 1;
-  std::int64_t files = 2;
+  std::int64_t folders = 1, files = 2, otherFolders = 0, otherFiles = 0;
   {
     SideBySideSizeWalk walk(real.engine, tmp.path(), -1);
-    std::int64_t otherFolders = 0;
-    std::int64_t otherFiles = 0;
     EXPECT_EQ(TreeSize(real.engine, tmp.path(), -1, otherFolders, otherFiles), 9300.0);
     EXPECT_EQ(walk.finish(folders, files), 9300.0);
   }
-  EXPECT_EQ(folders, 1 + 20);
-  EXPECT_EQ(files, 2 + 600) << "added to what the counts held";
+  EXPECT_EQ(std::make_pair(folders, files), std::make_pair(1 + 20L, 2 + 600L))
+      << "added to what the counts held";
 
   real.engine.run.StopFlag = 1;
   SideBySideSizeWalk stopped(real.engine, tmp.path(), -1);
-  folders = 0;
-  files = 0;
+  folders = files = 0;
   EXPECT_EQ(stopped.finish(folders, files), 0.0);
   EXPECT_EQ(files, 0);
   EXPECT_TRUE(Exists(tmp / "d0/.tolvan32-partial-0123456789abcdef"))

@@ -16,13 +16,6 @@ struct KillUnlessEnded {
   pid_t pid;
 };
 
-std::size_t Count(const std::string& text, const std::string& what) {
-  std::size_t count = 0;
-  for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
-    ++count;
-  return count;
-}
-
 class WindowCopyTest : public ProgramTest {
  protected:
   void SetUp() override {
@@ -77,7 +70,10 @@ TEST_F(WindowCopyTest, ClosingTheMainWindowDuringARunStopsItAndFinishesTheReport
   constexpr int kFiles = 200 * 100;
   MakeFolders(master, 200, 100, "");  // many files, so that the run can be closed mid-way
   writeJob(backup);
-  const auto copied = [this] { return Count(ReadText(home + "/report.tvr"), "New File : "); };
+  const auto copied = [this] {
+    return std::ranges::count_if(FileLines(home + "/report.tvr"),
+                                 [](auto& line) { return line.starts_with("New File : "); });
+  };
 
   // Started without a name: the window opens with the program folder's only job loaded.
   std::chrono::steady_clock::time_point answered;
@@ -108,7 +104,7 @@ TEST_F(WindowCopyTest, ClosingTheMainWindowDuringARunStopsItAndFinishesTheReport
   ASSERT_NE(stop, std::string::npos) << "the report has no stop line";
   EXPECT_EQ(report.substr(report.find("\r\n", stop)), "\r\n\r\n\r\n");
   EXPECT_EQ(report.find("Finished Time : "), std::string::npos);
-  EXPECT_LT(copied(), static_cast<std::size_t>(kFiles));
+  EXPECT_LT(copied(), kFiles);
 }
 
 }  // namespace
