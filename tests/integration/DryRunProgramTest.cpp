@@ -1,7 +1,6 @@
 // The dry runs of the real program on real trees: the simulation lists exactly what a real
 // run then does, the batch file's shell twin restores what it lists, and neither dry run
 // changes a tree or the report.
-
 #include <set>
 
 #include "ProgramRunner.h"
@@ -11,23 +10,14 @@ namespace {
 
 using Paths = std::set<std::string>;
 
-Lines Fields(const std::string& line) {
-  Lines fields;
-  std::istringstream in(line);
-  for (std::string field; std::getline(in, field, ',');) fields.push_back(field);
-  return fields;
-}
-
 // The path of every line the run wrote of the given kinds ("New File : ", ...), its text up to
 // the two blanks that begin the dates or sizes.
 Paths ReportedPaths(const Lines& actions, std::initializer_list<const char*> prefixes) {
   Paths paths;
   for (const auto& line : actions) {
-    for (const char* prefix : prefixes) {
-      if (line.rfind(prefix, 0) != 0) continue;
-      const std::string rest = line.substr(std::string(prefix).size());
-      paths.insert(rest.substr(0, rest.find("  ")));
-    }
+    for (const std::string prefix : prefixes)
+      if (line.starts_with(prefix))
+        paths.insert(line.substr(prefix.size(), line.find("  ") - prefix.size()));
   }
   return paths;
 }
@@ -67,7 +57,9 @@ class DryRunProgramTest : public ProgramTest {
         std::find(lines.begin(), lines.end(),
                   "属性,FileName,DirFrom,TimeFrom,SizeFrom,AttrFrom,DirTo,TimeTo,SizeTo,AttrTo");
     for (++line; line < lines.end() && *line != std::string(63, '-'); ++line) {
-      const Lines fields = Fields(*line);
+      Lines fields;
+      std::istringstream in(*line);
+      for (std::string field; std::getline(in, field, ',');) fields.push_back(field);
       if (fields.size() >= 7) byKind[std::stoi(fields[0])].insert(fields[6] + "/" + fields[1]);
     }
     return byKind;

@@ -163,8 +163,7 @@ TEST_F(ExfatBackupTest, SidesAndTheProgramFolderSpelledInAnotherCaseAreRefusedAs
       "指定したドライブまたはディレクトリが同じです。バックアップを中止します。";
   const std::string programInside =
       "プログラムのフォルダーがTo側に指定したフォルダーの中にあります。ミラーリングを中止します。";
-  const std::string data = volumeRoot + "/data";
-  const std::string spelledOtherwise = volumeRoot + "/DATA";
+  const std::string data = volumeRoot + "/data", spelledOtherwise = volumeRoot + "/DATA";
   const struct {
     std::string from, to;
     bool homeOnVolume;
@@ -181,12 +180,8 @@ TEST_F(ExfatBackupTest, SidesAndTheProgramFolderSpelledInAnotherCaseAreRefusedAs
       MakeFile(data + file, file);
     MakeFile(master + "/m.txt", "master");
     // The runner's program folder, moved onto the volume by a link.
-    if (c.homeOnVolume) {
-      MakeFolder(data + "/home");
-      stdfs::create_directory_symlink(data + "/home", home);
-    } else {
-      MakeFolder(home);
-    }
+    MakeFolder(c.homeOnVolume ? data + "/home" : home);
+    if (c.homeOnVolume) stdfs::create_directory_symlink(data + "/home", home);
     MakeFile(home + "/report.tvr", "earlier runs\r\n");
     const auto before = std::make_pair(Tree(data + "/sub"), Tree(master));
     writeJob(c.to, {"DriveA=" + c.from});

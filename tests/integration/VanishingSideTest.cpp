@@ -139,8 +139,7 @@ TEST_F(ProgramTest, NothingOutsideAnExchangedBackupIsRemovedTrashedOrOverwritten
     writeJob(backup, {std::string("TrashBox=") + trashBox});
     const auto until = std::chrono::steady_clock::now() + 1500ms;
     for (int attempt = 0; attempt < 30 && std::chrono::steady_clock::now() < until; ++attempt) {
-      stdfs::remove_all(backup);
-      stdfs::remove_all(master);
+      for (const auto& side : {backup, master}) stdfs::remove_all(side);
       // Half the backup's folders go whole; in the other half every file is replaced.
       MakeTrees(master, backup, MasterCopies::Newer);
       for (int folder = 1; folder < kFolders; folder += 2)
@@ -157,8 +156,7 @@ TEST_F(ProgramTest, NothingOutsideAnExchangedBackupIsRemovedTrashedOrOverwritten
         ended = true;
         exchanger.join();
       });
-      struct stat st {};
-      if (::lstat(backup.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) exchange();
+      if (S_ISLNK(StatOf(backup).st_mode)) exchange();
       ASSERT_EQ(FilesKept(outside), outsideFiles) << "trash " << trashBox << ", try " << attempt;
       for (const auto& file : stdfs::recursive_directory_iterator(outside))
         ASSERT_NE(ReadText(file.path()), "new on the master\n") << file.path();
