@@ -62,11 +62,10 @@ inline std::map<std::string, std::string> Tree(const std::string& root,
   std::map<std::string, std::string> out;
   for (const auto& name : NamesIn(root + relative)) {
     const std::string child = relative + "/" + name, path = root + child;
-    struct stat st {};
-    EXPECT_EQ(::lstat(path.c_str(), &st), 0) << path;
-    const std::string bits = " mode " + std::to_string(st.st_mode & 07777);
-    const std::string time =
-        " mtime " + std::to_string(st.st_mtim.tv_sec) + "." + std::to_string(st.st_mtim.tv_nsec);
+    const struct stat st = StatOf(path);
+    const std::string bits = " mode " + std::to_string(st.st_mode & 07777),
+                      time = " mtime " + std::to_string(st.st_mtim.tv_sec) + "." +
+                             std::to_string(st.st_mtim.tv_nsec);
     if (S_ISDIR(st.st_mode)) {
       out[child] = "folder" + bits;
       out.merge(Tree(root, child));
@@ -96,11 +95,9 @@ inline void MakeFolder(const std::string& path, mode_t mode = 0755) {
 // `root`/d<i>/f<k> for `folders` folders of `files` files holding `content`.
 inline void MakeFolders(const std::string& root, int folders, int files,
                         const std::string& content) {
-  for (int folder = 0; folder < folders; ++folder) {
-    const std::string dir = root + "/d" + std::to_string(folder);
-    std::filesystem::create_directories(dir);
-    for (int file = 0; file < files; ++file) WriteText(dir + "/f" + std::to_string(file), content);
-  }
+  for (int folder = 0; folder < folders; ++folder)
+    for (int file = 0; file < files; ++file)
+      MakeFile(root + "/d" + std::to_string(folder) + "/f" + std::to_string(file), content);
 }
 
 inline void MakeLink(const std::string& path, const std::string& target, long mtime = kTime) {
