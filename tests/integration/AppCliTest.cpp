@@ -11,15 +11,14 @@ const std::string kPartial = ".tolvan32-partial-";
 
 bool HoldsPartialCopy(const std::string& folder) {
   std::error_code ignored;
-  for (const auto& entry : stdfs::recursive_directory_iterator(folder, ignored))
-    if (Contains(entry.path().filename().string(), kPartial)) return true;
-  return false;
+  return std::ranges::any_of(stdfs::recursive_directory_iterator(folder, ignored), [](auto& entry) {
+    return entry.path().filename().string().starts_with(kPartial);
+  });
 }
 
 std::size_t CopiesIn(const std::string& folder) {
-  std::size_t count = 0;
-  for (const auto& name : NamesIn(folder)) count += name.starts_with(kPartial) ? 0 : 1;
-  return count;
+  return std::ranges::count_if(NamesIn(folder),
+                               [](auto& name) { return !name.starts_with(kPartial); });
 }
 
 // Only files under exactly the names the copy makes are leftovers; the user's own entries with

@@ -24,11 +24,10 @@ bool MountLoop(const std::string& image, const std::string& point) {
 }
 
 // The files named f<n> below `root`, as the trees below have them.
-int FilesKept(const std::string& root) {
-  int count = 0;
-  for (const auto& entry : stdfs::recursive_directory_iterator(root))
-    count += entry.path().filename().string().starts_with("f") ? 1 : 0;
-  return count;
+long FilesKept(const std::string& root) {
+  return std::ranges::count_if(stdfs::recursive_directory_iterator(root), [](auto& entry) {
+    return entry.path().filename().string().starts_with("f");
+  });
 }
 
 // Waits for an event in any watched folder while `pid` runs; true when one came.
@@ -130,7 +129,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(ProgramTest, NothingOutsideAnExchangedBackupIsRemovedTrashedOrOverwritten) {
   const std::string outside = tmp / "outside", evil = tmp / "backup-evil";
   MakeTrees(tmp / "unused", outside);
-  const int outsideFiles = FilesKept(outside);
+  const long outsideFiles = FilesKept(outside);
   ASSERT_EQ(::symlink(outside.c_str(), evil.c_str()), 0);
   const auto exchange = [&] {
     (void)::renameat2(AT_FDCWD, backup.c_str(), AT_FDCWD, evil.c_str(), RENAME_EXCHANGE);
