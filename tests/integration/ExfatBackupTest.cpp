@@ -53,9 +53,8 @@ class ExfatBackupTest : public ProgramTest {
   }
   // An unattended run of the Mirroring job onto the volume; its exit status.
   int mirrorToVolume(const Lines& extra = {}) {
-    Lines lines{"DriveB=" + target};
-    lines.insert(lines.end(), extra.begin(), extra.end());
-    return mirror(lines).exitStatus;
+    writeJob(target, extra);
+    return run({"/X", "job.tvf"}).exitStatus;
   }
   // Both folders emptied.
   void restart() const {

@@ -192,29 +192,22 @@ class ProgramTest : public ::testing::Test {
                     bool asNobody = false) const {
     Lines argv{TOLVAN32_EXE};
     argv.insert(argv.end(), args.begin(), args.end());
-    Lines envp{"LC_ALL=C.UTF-8",
-               "TZ=UTC",
-               "PATH=/usr/bin:/bin",
-               "TOLVAN32_HOME=" + home,
-               "XDG_CONFIG_HOME=" + tmp.path(),
-               "XDG_DATA_HOME=" + tmp.path(),
-               "HOME=" + tmp.path()};
+    Lines envp{"LC_ALL=C.UTF-8", "TZ=UTC", "PATH=/usr/bin:/bin", "TOLVAN32_HOME=" + home};
+    for (const char* name : {"XDG_CONFIG_HOME=", "XDG_DATA_HOME=", "HOME="})
+      envp.push_back(name + tmp.path());
     // A sanitizer build's program reads the same options (suppressions) as its tests.
-    for (const char* name : {"ASAN_OPTIONS", "UBSAN_OPTIONS", "TSAN_OPTIONS"}) {
+    for (const char* name : {"ASAN_OPTIONS", "UBSAN_OPTIONS", "TSAN_OPTIONS"})
       if (const char* value = std::getenv(name)) envp.push_back(std::string(name) + "=" + value);
-    }
     envp.insert(envp.end(), environment.begin(), environment.end());
     const std::string out = tmp / "out", err = tmp / "err";
     const pid_t pid = fork();
     if (pid == 0) execChild(argv, envp, out, err, asNobody);
-    ProgramResult result;
-    if (pid < 0) return result;
+    if (pid < 0) return {};
     if (whileRunning) whileRunning(pid, err);
     int status = 0;
     while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
     }
-    if (WIFEXITED(status)) result.exitStatus = WEXITSTATUS(status);
-    return {result.exitStatus, ReadText(out), ReadText(err)};
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadText(out), ReadText(err)};
   }
 
   // An unattended run of the job to the backup with `extra` lines; as "nobody" on request,

@@ -67,7 +67,6 @@ class WindowCopyTest : public ProgramTest {
 };
 
 TEST_F(WindowCopyTest, ClosingTheMainWindowDuringARunStopsItAndFinishesTheReport) {
-  constexpr int kFiles = 200 * 100;
   MakeFolders(master, 200, 100, "");  // many files, so that the run can be closed mid-way
   writeJob(backup);
   const auto copied = [this] {
@@ -76,7 +75,6 @@ TEST_F(WindowCopyTest, ClosingTheMainWindowDuringARunStopsItAndFinishesTheReport
   };
 
   // Started without a name: the window opens with the program folder's only job loaded.
-  std::chrono::steady_clock::time_point answered;
   const ProgramResult result = run({}, [&](pid_t pid, const std::string& errPath) {
     const KillUnlessEnded guard{pid};
     const std::string window = awaitWindow("Tolvane", pid);
@@ -92,19 +90,17 @@ TEST_F(WindowCopyTest, ClosingTheMainWindowDuringARunStopsItAndFinishesTheReport
     ASSERT_FALSE(question.empty()) << "closing during the run asked nothing";
     EXPECT_FALSE(HasEnded(pid));
     ASSERT_TRUE(press(question, "Return"));  // OK: stop the run and end
-    answered = std::chrono::steady_clock::now();
     EXPECT_TRUE(WaitFor([pid] { return HasEnded(pid); }, 10s))
         << "the program went on after the stop";
   });
   if (HasFatalFailure() || IsSkipped()) return;
-  EXPECT_LT(std::chrono::steady_clock::now() - answered, 10s);
   EXPECT_EQ(result.exitStatus, 0) << result.err;
   const std::string report = ReadText(home + "/Recent.tvr");
   const std::size_t stop = report.rfind("Stopped in the working : ");
   ASSERT_NE(stop, std::string::npos) << "the report has no stop line";
   EXPECT_EQ(report.substr(report.find("\r\n", stop)), "\r\n\r\n\r\n");
   EXPECT_EQ(report.find("Finished Time : "), std::string::npos);
-  EXPECT_LT(copied(), kFiles);
+  EXPECT_LT(copied(), 200 * 100);
 }
 
 }  // namespace
