@@ -1,7 +1,5 @@
 // A re-run of the real program over a generated tree after changes of every sort: the report
 // and the backup it leaves are fixed, whatever way the walks gather what they decide on.
-#include <dirent.h>
-
 #include "ProgramRunner.h"
 
 namespace tolvan::testing {
@@ -53,24 +51,13 @@ class ReRunDifferentialTest : public ProgramTest {
 // The lines a first copy of `folder` gives, in the order the folder lists its entries.
 void FirstCopyLines(const std::string& master, const std::string& backup,
                     const std::string& relative, const std::string& unreadable, Lines& lines) {
-  DIR* dir = ::opendir((master + relative).c_str());
-  ASSERT_NE(dir, nullptr) << relative;
-  std::vector<std::pair<std::string, bool>> entries;
-  while (const dirent* entry = ::readdir(dir)) {
-    const std::string name = entry->d_name;
-    if (name != "." && name != "..") entries.emplace_back(name, entry->d_type == DT_DIR);
-  }
-  ::closedir(dir);
-  for (const auto& [name, folder] : entries) {
-    const std::string path = relative + "/" + name;
-    if (folder) {
-      lines.push_back("Make Directory : " + backup + path);
-      FirstCopyLines(master, backup, path, unreadable, lines);
-    } else if (path == unreadable) {
-      lines.push_back("Error : " + backup + path + "(Code:13 Permission denied)");
-    } else {
-      lines.push_back("New File : " + backup + path);
-    }
+  for (const auto& entry : stdfs::directory_iterator(master + relative)) {  // readdir's order
+    const std::string path = relative + "/" + entry.path().filename().string(), to = backup + path;
+    const bool folder = stdfs::is_directory(entry.symlink_status());
+    lines.push_back(folder               ? "Make Directory : " + to
+                    : path == unreadable ? "Error : " + to + "(Code:13 Permission denied)"
+                                         : "New File : " + to);
+    if (folder) FirstCopyLines(master, backup, path, unreadable, lines);
   }
 }
 
