@@ -1,212 +1,199 @@
-// The real tolvan32 with something planted in place of one of its own files in the program
-// folder: it is refused at once, never waited on, read without end or written through.
-#include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <chrono>
-#include <filesystem>
-#include <sstream>
-#include <thread>
+// The real tolvan32 on jobs it must refuse (sides that are one tree or no tree, conditions
+// files it cannot read), on the job a command line names, and with something planted in
+// place of one of its own files: refused at once, never waited on, read without end or
+// written through.
 
 #include "ProgramRunner.h"
 
 namespace tolvan::testing {
 namespace {
 
-using namespace std::chrono_literals;
-using platform::testing::NamesIn;
+namespace stdfs = std::filesystem;
 
-enum class Shape { Fifo, LinkToDevZero, LinkToFile, HardLink, Oversize };
+enum class Shape { None, Fifo, LinkToDevZero, LinkToFile, HardLink, Oversize };
 
-bool Contains(const std::string& text, const std::string& part) {
-  return text.find(part) != std::string::npos;
-}
-
-// Ends a program that hangs (or reads without end) after 10 s; `hung` says it did.
-Watcher KillAfterTenSeconds(bool& hung) {
-  return [&hung](pid_t pid, const std::string&) {
-    const auto end = std::chrono::steady_clock::now() + 10s;
-    while (!HasEnded(pid) && std::chrono::steady_clock::now() < end)
-      std::this_thread::sleep_for(5ms);
-    hung = !HasEnded(pid);
-    if (hung) kill(pid, SIGKILL);
-  };
-}
-
-mode_t KindOf(const std::string& path) {
-  struct stat st {};
-  return ::lstat(path.c_str(), &st) == 0 ? st.st_mode & S_IFMT : 0;
-}
+const std::string kAccess = "Error : 指定したドライブまたはフォルダーにアクセスできませんでした。";
+const std::string kSame = "指定したドライブまたはディレクトリが同じです。";
+const std::string kNoSide = "ｔｖｆファイルで指定したドライブまたはディレクトリが存在しません。";
 
 class OwnFilesProgramTest : public ProgramTest {
  protected:
   OwnFilesProgramTest() { WriteText(master + "/top.txt", "top\n"); }
 
+  // A job's text: the standard job to `to`, then the `extra` lines.
+  std::string job(const std::string& to, const Lines& extra = {}) const {
+    writeJob(to, extra);
+    return ReadText(home + "/job.tvf");
+  }
   // Puts `shape` at `path`; a link or second name leads to `victim`, which holds a job.
   void plant(const std::string& path, Shape shape) const {
-    writeJob(backup);
-    WriteText(victim, ReadText(home + "/job.tvf"));
-    std::filesystem::remove(path);
-    switch (shape) {
-      case Shape::Fifo:
-        ASSERT_EQ(::mkfifo(path.c_str(), 0644), 0);
-        break;
-      case Shape::LinkToDevZero:
-        ASSERT_EQ(::symlink("/dev/zero", path.c_str()), 0);
-        break;
-      case Shape::LinkToFile:
-        ASSERT_EQ(::symlink(victim.c_str(), path.c_str()), 0);
-        break;
-      case Shape::HardLink:
-        ASSERT_EQ(::link(victim.c_str(), path.c_str()), 0);
-        break;
-      case Shape::Oversize:  // a good job, made too long by comments
-        WriteText(path, ReadText(victim) + std::string(1 << 20, '*') + "\r\n");
-        break;
-    }
+    WriteText(victim, job(backup));
+    stdfs::remove(path);
+    int made = 0;
+    if (shape == Shape::Fifo) made = ::mkfifo(path.c_str(), 0644);
+    if (shape == Shape::LinkToDevZero) made = ::symlink("/dev/zero", path.c_str());
+    if (shape == Shape::LinkToFile) made = ::symlink(victim.c_str(), path.c_str());
+    if (shape == Shape::HardLink) made = ::link(victim.c_str(), path.c_str());
+    ASSERT_EQ(made, 0) << path;
+    if (shape == Shape::Oversize)  // a good job, made too long by comments
+      WriteText(path, ReadText(victim) + std::string(1 << 20, '*') + "\r\n");
   }
 
   const std::string victim = tmp / "victim.tvf";
 };
 
-// A conditions file that cannot be read ends the unattended run with its report block and
-// status 2; an unreadable list of jobs is written afresh from the folder, and the job runs.
-TEST_F(OwnFilesProgramTest, ConditionsAndListFilesAreReadOnlyAsSmallRegularFiles) {
+// Refused: status 2, nothing on either side or in the working folder changes, no list is
+// made, and a report block (when one is written) is complete and follows the earlier ones.
+TEST_F(OwnFilesProgramTest, RefusedJobsEndWithStatusTwoAndChangeNothing) {
+  MakeFile(backup + "/photos/p.jpg", "precious");
+  MakeFolder(master + "/inner");
+  stdfs::create_directories(home + "/dir.tvf");
+  for (const auto& [to, link] : {std::pair{backup, tmp / "alias"},
+                                 {master + "/inner", tmp / "into"},
+                                 {master, tmp / "master-alias"}})
+    stdfs::create_directory_symlink(to, link);
+  WriteText(home + "/TvfSet.txt", "job.tvf\r\n\r\n");
+  // Run by cron from the home folder: a side the file does not name is not the working folder.
+  workingFolder = tmp / "cwd";
+  MakeFile(workingFolder + "/precious.txt", "mine\n");
+  const std::string beside = tmp.path() + std::string(1, '\0');  // every call stops at the NUL
+  const std::string notMounted = tmp / "not-mounted", a = "DriveA=" + master;
+  const Lines x{"/X"}, unattended{"--no-gui", "/X"};
+  const std::string readError = "tvf File Read Error (Error Code=";
+  const std::string unreadable = readError + "75) " + home + "/job.tvf";
   const struct {
-    std::string file;
-    Shape shape;
-    int status;
-  } cases[] = {{"job.tvf", Shape::Fifo, 2},       {"job.tvf", Shape::LinkToDevZero, 2},
-               {"job.tvf", Shape::LinkToFile, 2}, {"job.tvf", Shape::Oversize, 2},
-               {"TvfSet.txt", Shape::Fifo, 0},    {"TvfSet.txt", Shape::LinkToDevZero, 0}};
+    std::string text;  // of job.tvf
+    Lines args;
+    std::string named, message;  // the message in standard error or the report
+    bool block;                  // a complete report block with the access error
+    Shape shape = Shape::None;   // in job.tvf's place
+  } cases[] = {
+      {job(master), x, "job.tvf", "Can't do it.  Check your setting file!", false},
+      {job(backup), x, "jbo.tvf", "jbo.tvf", true},  // not the list's first job instead
+      {job(backup, {"no equals sign"}), x, "job.tvf", "job.tvfの記述内容に誤りがあります。", false},
+      {job(tmp / "no-such-backup"), x, "job.tvf", kAccess, true},
+      {job(backup, {"DriveA=" + notMounted}), unattended, "job.tvf",
+       "(Error Code=76) " + notMounted, true},
+      {job(backup, {"UpDate=40000"}), unattended, "job.tvf", readError + "6)", true},
+      {job(backup, {"Time=25:00"}), unattended, "job.tvf", readError + "13)", true},
+      {"", unattended, "dir.tvf", readError + "75) " + home + "/dir.tvf", true},
+      {"", unattended, "missing.tvf", "(Error Code=53) " + home + "/missing.tvf", true},
+      {"", unattended, "no\x1b[2Jsuch.tvf", "no?[2Jsuch.tvf", true},
+      {job(backup, {"DriveA=" + tmp / "alias/photos"}), unattended, "job.tvf", kSame, false},
+      {job(tmp / "into"), unattended, "job.tvf", kSame, false},
+      {job(beside + "/backup"), unattended, "job.tvf", kAccess, false},
+      {job(backup, {"DriveA=" + beside + "/master"}), unattended, "job.tvf", kAccess, false},
+      {"NomalMode=yes\r\n" + a + "\r\n", unattended, "job.tvf", kNoSide, false},
+      {a + "\r\ndriveB=" + backup + "\r\n", unattended, "job.tvf", kNoSide, false},
+      {"DriveB=" + backup + "\r\n", unattended, "job.tvf", kNoSide, false},
+      {job(tmp / "master-alias"), {"--simulate"}, "job.tvf", kSame, false},
+      {job(master), {"--make-bat"}, "job.tvf", kSame, false},
+      {job(tmp / "missing"), {"--simulate=6"}, "job.tvf", kNoSide, false},
+      {"", unattended, "job.tvf", unreadable, true, Shape::Fifo},
+      {"", unattended, "job.tvf", unreadable, true, Shape::LinkToDevZero},
+      {"", unattended, "job.tvf", unreadable, true, Shape::LinkToFile},
+      {"", unattended, "job.tvf", unreadable, true, Shape::Oversize},
+  };
+  const auto before = std::make_tuple(Tree(master), Tree(backup), Tree(workingFolder));
+  std::string blocks;
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.file + " shape " + std::to_string(static_cast<int>(c.shape)));
-    std::filesystem::remove(backup + "/top.txt");
-    std::filesystem::remove(home + "/job.tvf");
-    plant(home + "/" + c.file, c.shape);
+    SCOPED_TRACE(c.named + ": " + c.message);
+    stdfs::remove(home + "/job.tvf");  // a FIFO planted by the row before
+    WriteText(home + "/job.tvf", c.text);
+    if (c.shape != Shape::None) plant(home + "/job.tvf", c.shape);
+    stdfs::remove(home + "/Recent.tvr");
+    Lines args = c.args;
+    args.push_back(c.named);
     bool hung = false;
-    const ProgramResult result = run({"--no-gui", "/X", "job.tvf"}, KillAfterTenSeconds(hung));
-    if (hung) {
-      ADD_FAILURE() << "the program waited or read without end";
-      continue;
+    const ProgramResult result = run(args, KillAfter(10s, &hung));
+    ASSERT_FALSE(hung) << "the program waited or read without end";
+    EXPECT_EQ(result.exitStatus, 2) << result.err;
+    EXPECT_TRUE(Contains(result.err + ReadText(home + "/Recent.tvr"), c.message)) << result.err;
+    EXPECT_EQ(std::make_tuple(Tree(master), Tree(backup), Tree(workingFolder)), before);
+    EXPECT_FALSE(Exists(home + "/simulate.csv") || Exists(home + "/tlvdos.bat") ||
+                 Exists(tmp / "no-such-backup"));
+    if (Exists(home + "/Recent.tvr")) blocks += ReadText(home + "/Recent.tvr");
+    EXPECT_EQ(ReadText(home + "/report.tvr"), blocks) << "each block follows a complete one";
+    if (!c.block) continue;
+    const auto l = recentLines();
+    ASSERT_EQ(l.size(), 11u) << ReadText(home + "/Recent.tvr");
+    const std::string separator(63, '-');
+    EXPECT_EQ((Lines{l[5], l[6], l[7], l[9], l[10]}),
+              (Lines{separator, kAccess, separator, "", ""}));
+    EXPECT_TRUE(Contains(l[0], "Report **   Ver.1.00    ") &&
+                l[8].starts_with("Finished Time : ") && l[8].ends_with("所要時間 : 0:00:00"))
+        << ReadText(home + "/Recent.tvr");
+  }
+}
+
+// The named file runs whatever its letter case or extension.
+TEST_F(OwnFilesProgramTest, TheNamedFileRunsWhateverItsLetterCaseOrExtension) {
+  const std::pair<Lines, std::string> cases[] = {
+      // the jobs, the one named
+      {{"JOB.TVF", "other.tvf"}, "JOB.TVF"},
+      {{"job.tvf", "Job.tvf"}, "job.tvf"},
+      {{"job.tvf", "Job.tvf"}, "Job.tvf"},  // the scan order decides which one used to run
+      {{"a.tvf", "night.old"}, "night.old"}};
+  for (const auto& [jobs, named] : cases) {
+    SCOPED_TRACE(named);
+    stdfs::remove_all(home);
+    stdfs::create_directories(home);
+    for (const auto& name : jobs) {  // each into a backup folder of its own name
+      stdfs::remove_all(tmp / name);
+      stdfs::create_directories(tmp / name);
+      WriteText(home + "/" + name, "DriveA=" + master + "\r\nDriveB=" + tmp / name + "\r\n");
     }
-    EXPECT_EQ(result.exitStatus, c.status) << result.err;
-    EXPECT_EQ(Exists(backup + "/top.txt"), c.status == 0);
-    if (c.status == 2) {
-      EXPECT_TRUE(Contains(result.err, "tvf File Read Error (Error Code=75) " + home + "/job.tvf"))
-          << result.err;
-      const auto lines = recentLines();
-      EXPECT_TRUE(lines.size() > 6 &&
-                  lines[6] ==
-                      "Error : 指定したドライブまたはフォルダーにアクセスできませんでした。")
-          << ReadText(home + "/Recent.tvr");
-    } else {
-      EXPECT_EQ(KindOf(home + "/TvfSet.txt"), S_IFREG);
-      EXPECT_EQ(ReadText(home + "/TvfSet.txt"), "job.tvf\r\n\r\n");
-    }
+    EXPECT_EQ(run({"--no-gui", "/X", named}).exitStatus, 0);
+    for (const auto& name : jobs) EXPECT_EQ(Exists(tmp / name + "/top.txt"), name == named) << name;
   }
 }
 
 // A link (or a second name, or a FIFO) planted in place of a file the program writes: the
 // file it leads to keeps its content, the entry stays as planted, and the failure is said.
+// An unreadable list of jobs is written afresh from the folder instead, and the job runs.
 TEST_F(OwnFilesProgramTest, AnOwnFileIsNeverWrittenThroughALinkPlantedInItsPlace) {
-  const std::vector<std::string> real = {"--no-gui", "/X", "job.tvf"};
+  const Lines real = {"--no-gui", "/X", "job.tvf"}, bat = {"--make-bat", "job.tvf"};
   const std::string loop = "Too many levels of symbolic links";
+  const std::string cannot = "Cannot write the report file " + home;
   const struct {
     std::string file;
     Shape shape;
-    std::vector<std::string> args;
+    Lines args;
     int status;
     std::string err;
   } cases[] = {
-      {"Recent.tvr", Shape::LinkToFile, real, 2,
-       "Cannot write the report file " + home + "/Recent.tvr: " + loop},
-      {"report.tvr", Shape::LinkToFile, real, 2,
-       "Cannot write the report file " + home + "/report.tvr: " + loop},
+      {"Recent.tvr", Shape::LinkToFile, real, 2, cannot + "/Recent.tvr: " + loop},
+      {"report.tvr", Shape::LinkToFile, real, 2, cannot + "/report.tvr: " + loop},
       {"simulate.csv", Shape::LinkToFile, {"--simulate", "job.tvf"}, 1, "Error Code : 40  " + loop},
-      {"tlvdos.bat",
-       Shape::LinkToFile,
-       {"--make-bat", "job.tvf"},
-       1,
-       home + "/tlvdos.bat Error (Code : 40  " + loop},
-      {"tlvdos.sh",
-       Shape::LinkToFile,
-       {"--make-bat", "job.tvf"},
-       1,
-       home + "/tlvdos.sh Error (Code : 40  " + loop},
-      {"Recent.tvr", Shape::Fifo, real, 2,
-       "Cannot write the report file " + home + "/Recent.tvr: No such device or address"},
-      {"report.tvr", Shape::HardLink, real, 2,
-       "Cannot write the report file " + home + "/report.tvr: Too many links"},
+      {"tlvdos.bat", Shape::LinkToFile, bat, 1, home + "/tlvdos.bat Error (Code : 40  " + loop},
+      {"tlvdos.sh", Shape::LinkToFile, bat, 1, home + "/tlvdos.sh Error (Code : 40  " + loop},
+      {"Recent.tvr", Shape::Fifo, real, 2, cannot + "/Recent.tvr: No such device or address"},
+      {"report.tvr", Shape::HardLink, real, 2, cannot + "/report.tvr: Too many links"},
+      {"TvfSet.txt", Shape::Fifo, real, 0, ""},
+      {"TvfSet.txt", Shape::LinkToDevZero, real, 0, ""},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.file + " shape " + std::to_string(static_cast<int>(c.shape)));
-    std::filesystem::remove(backup + "/top.txt");
     const std::string path = home + "/" + c.file;
     plant(path, c.shape);
     const std::string before = ReadText(victim);
-    const mode_t kind = KindOf(path);
+    const mode_t kind = StatOf(path).st_mode;
     bool hung = false;
-    const ProgramResult result = run(c.args, KillAfterTenSeconds(hung));
-    if (hung) {
-      ADD_FAILURE() << "the program waited on the planted entry";
-      continue;
-    }
+    const ProgramResult result = run(c.args, KillAfter(10s, &hung));
+    ASSERT_FALSE(hung) << "the program waited on the planted entry";
     EXPECT_EQ(result.exitStatus, c.status) << result.err;
     EXPECT_TRUE(Contains(result.err, c.err)) << result.err;
     EXPECT_EQ(ReadText(victim), before);
-    EXPECT_EQ(KindOf(path), kind);
-    EXPECT_FALSE(Exists(backup + "/top.txt")) << "no run without its report";
-    std::filesystem::remove(path);
+    const bool rewritten = c.file == "TvfSet.txt";
+    EXPECT_EQ(Exists(backup + "/top.txt"), rewritten) << "no run without its report";
+    if (!rewritten)
+      EXPECT_EQ(StatOf(path).st_mode, kind);
+    else if (S_ISREG(StatOf(path).st_mode))
+      EXPECT_EQ(ReadText(path), "job.tvf\r\n\r\n");
+    else
+      ADD_FAILURE() << "the list of jobs was not written afresh";
+    for (const auto& made : {path, backup + "/top.txt"}) stdfs::remove(made);
   }
-}
-
-// The files a run has copied, leaving out a copy under way.
-std::size_t CopiesIn(const std::string& folder) {
-  std::size_t count = 0;
-  for (const auto& name : NamesIn(folder)) count += name.starts_with(".tolvan32-partial-") ? 0 : 1;
-  return count;
-}
-
-std::size_t CountLinesStartingWith(const std::string& path, const std::string& prefix) {
-  std::istringstream text(ReadText(path));
-  std::size_t count = 0;
-  for (std::string line; std::getline(text, line);) count += line.starts_with(prefix) ? 1 : 0;
-  return count;
-}
-
-// A second stop signal ends the program at once; the report still has a line for every copy
-// made, also for those whose lines were held back to be written together.
-TEST_F(OwnFilesProgramTest, ASecondInterruptLeavesALineForEveryCopyInTheReport) {
-  for (int file = 0; file < 20000; ++file) WriteText(master + "/f" + std::to_string(file), "x");
-  writeJob(backup);
-  std::size_t copies = 0;
-  const ProgramResult result = run({"/X", "job.tvf"}, [&](pid_t pid, const std::string&) {
-    const auto end = std::chrono::steady_clock::now() + 10s;
-    while (copies < 1000 && std::chrono::steady_clock::now() < end) {
-      std::this_thread::sleep_for(1ms);
-      copies = CopiesIn(backup);
-    }
-    // Stopped, the program takes both signals together when it goes on: one stops the run,
-    // the other ends the program before the run can write the lines it holds.
-    kill(pid, SIGSTOP);
-    siginfo_t info{};
-    (void)waitid(P_PID, static_cast<id_t>(pid), &info, WSTOPPED);
-    copies = CopiesIn(backup);
-    kill(pid, SIGINT);
-    kill(pid, SIGTERM);
-    kill(pid, SIGCONT);
-  });
-  ASSERT_GE(copies, 1000u) << "the run was too slow to be interrupted while copying";
-  if (copies == 20000) GTEST_SKIP() << "the run ended before it was interrupted";
-  EXPECT_EQ(result.exitStatus, 3) << result.err;
-  EXPECT_EQ(NamesIn(backup).size(), copies) << "no partial copy is left";
-  // The copy just made when the program was stopped may not have its line yet.
-  for (const char* report : {"/report.tvr", "/Recent.tvr"})
-    EXPECT_GE(CountLinesStartingWith(home + report, "New File : ") + 1, copies) << report;
 }
 
 }  // namespace

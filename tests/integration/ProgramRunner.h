@@ -1,26 +1,158 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <sys/types.h>
+#include <signal.h>
 
-#include <functional>
+#include <chrono>
+#include <cstdlib>
 #include <map>
-#include <string>
-#include <vector>
+#include <thread>
 
 #include "platform/TempFolder.h"
 
 namespace tolvan::testing {
 
 using platform::testing::Exists;
+using platform::testing::NamesIn;
 using platform::testing::ReadText;
 using platform::testing::TempFolder;
 using platform::testing::WriteText;
+using Lines = std::vector<std::string>;
+using namespace std::chrono_literals;
+
+inline constexpr long kTime = 1600000000;
+
+inline bool Contains(const std::string& text, const std::string& part) {
+  return text.find(part) != std::string::npos;
+}
+
+inline bool AnyStartsWith(const Lines& lines, const std::string& part) {
+  return std::any_of(lines.begin(), lines.end(),
+                     [&](auto& line) { return line.starts_with(part); });
+}
+
+// The entry itself, not what a link leads to; all zero when there is none.
+inline struct stat StatOf(const std::string& path) {
+  struct stat st {};
+  (void)::lstat(path.c_str(), &st);
+  return st;
+}
+
+inline std::string LinkTarget(const std::string& path) {
+  char text[4096];
+  const ssize_t length = ::readlink(path.c_str(), text, sizeof text);
+  return length < 0 ? std::string() : std::string(text, static_cast<std::size_t>(length));
+}
+
+// The lines of a text file, CR+LF removed.
+inline Lines FileLines(const std::string& path) {
+  Lines lines;
+  std::istringstream in(ReadText(path));
+  for (std::string line; std::getline(in, line);) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines.push_back(line);
+  }
+  return lines;
+}
 
 // What a tree holds, as "relative path -> description": kind, permission bits, and for files
 // and links their content and modification time to the nanosecond.
-[[nodiscard]] std::map<std::string, std::string> Tree(const std::string& root);
-[[nodiscard]] std::string LinkTarget(const std::string& path);
+inline std::map<std::string, std::string> Tree(const std::string& root,
+                                               const std::string& relative = "") {
+  std::map<std::string, std::string> out;
+  for (const auto& name : NamesIn(root + relative)) {
+    const std::string child = relative + "/" + name, path = root + child;
+    const struct stat st = StatOf(path);
+    const std::string bits = " mode " + std::to_string(st.st_mode & 07777),
+                      time = " mtime " + std::to_string(st.st_mtim.tv_sec) + "." +
+                             std::to_string(st.st_mtim.tv_nsec);
+    if (S_ISDIR(st.st_mode)) {
+      out[child] = "folder" + bits;
+      out.merge(Tree(root, child));
+    } else if (S_ISLNK(st.st_mode)) {
+      out[child] = "link -> " + LinkTarget(path) + bits + time;
+    } else {
+      out[child] =
+          (S_ISREG(st.st_mode) ? "file '" + ReadText(path) + "'" : "special") + bits + time;
+    }
+  }
+  return out;
+}
+
+// Makes the file and any folders above it that are missing.
+inline void MakeFile(const std::string& path, const std::string& content, long mtime = kTime,
+                     mode_t mode = 0644, long nanoseconds = 0) {
+  std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+  WriteText(path, content, mode);
+  platform::testing::SetTimes(path, mtime, nanoseconds);
+}
+
+inline void MakeFolder(const std::string& path, mode_t mode = 0755) {
+  ASSERT_EQ(::mkdir(path.c_str(), 0700), 0) << path;
+  ASSERT_EQ(::chmod(path.c_str(), mode), 0) << path;
+}
+
+// `root`/d<i>/f<k> for `folders` folders of `files` files holding `content`.
+inline void MakeFolders(const std::string& root, int folders, int files,
+                        const std::string& content) {
+  for (int folder = 0; folder < folders; ++folder)
+    for (int file = 0; file < files; ++file)
+      MakeFile(root + "/d" + std::to_string(folder) + "/f" + std::to_string(file), content);
+}
+
+inline void MakeLink(const std::string& path, const std::string& target, long mtime = kTime) {
+  ASSERT_EQ(::symlink(target.c_str(), path.c_str()), 0) << path;
+  platform::testing::SetTimes(path, mtime, 0);
+}
+
+// Runs a shell command with the system folders on its path; its exit status, and what it
+// wrote (both streams) in `output` when given. The output goes through a file: a daemon the
+// command starts may keep a pipe open for ever.
+inline int Shell(const std::string& command, std::string* output = nullptr) {
+  char file[] = "/tmp/tolvan-shell-XXXXXX";
+  const int fd = ::mkstemp(file);
+  if (fd < 0) return -1;
+  ::close(fd);
+  const int status = std::system(
+      ("PATH=/usr/sbin:/usr/bin:/sbin:/bin; (" + command + ") >'" + file + "' 2>&1 </dev/null")
+          .c_str());
+  if (output != nullptr) {
+    *output = ReadText(file);
+    while (!output->empty() && output->back() == '\n') output->pop_back();
+  }
+  ::unlink(file);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// Calls `ready` every 2 ms until it gives true (then true) or `limit` has passed (false).
+inline bool WaitFor(const std::function<bool()>& ready, std::chrono::milliseconds limit) {
+  const auto deadline = std::chrono::steady_clock::now() + limit;
+  while (!ready()) {
+    if (std::chrono::steady_clock::now() >= deadline) return false;
+    std::this_thread::sleep_for(2ms);
+  }
+  return true;
+}
+
+// Whether the child has ended, without reaping it (the runner does that).
+inline bool HasEnded(pid_t pid) {
+  siginfo_t info{};
+  return ::waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG | WNOWAIT) == 0 &&
+         info.si_pid == pid;
+}
+
+// Called with the child's pid and the file its standard error goes to, while it runs.
+using Watcher = std::function<void(pid_t pid, const std::string& errPath)>;
+
+// Kills a run that has not ended after `limit`, so that a hang fails instead of stalling the
+// suite; `hung`, when given, says it did.
+inline Watcher KillAfter(std::chrono::seconds limit, bool* hung = nullptr) {
+  return [limit, hung](pid_t pid, const std::string&) {
+    const bool ended = WaitFor([pid] { return HasEnded(pid); }, limit);
+    if (hung != nullptr) *hung = !ended;
+    if (!ended) ::kill(pid, SIGKILL);
+  };
+}
 
 struct ProgramResult {
   int exitStatus = -1;  // -1 when it did not exit normally
@@ -28,34 +160,96 @@ struct ProgramResult {
   std::string err;
 };
 
-// Whether the child has ended, without reaping it (the runner does that).
-[[nodiscard]] bool HasEnded(pid_t pid);
-
-// Called with the child's pid and the file its standard error goes to, while it runs.
-using Watcher = std::function<void(pid_t pid, const std::string& errPath)>;
+inline std::vector<char*> CStrings(Lines& texts) {
+  std::vector<char*> pointers;
+  for (auto& text : texts) pointers.push_back(text.data());
+  pointers.push_back(nullptr);
+  return pointers;
+}
 
 // The built tolvan32 run in a temporary program folder (TOLVAN32_HOME) on a master and a
 // backup folder beside it, with only a fixed environment and standard input from /dev/null.
 class ProgramTest : public ::testing::Test {
  protected:
-  ProgramTest();
+  ProgramTest() {
+    for (const auto& folder : {home, master, backup}) mkdir(folder.c_str(), 0755);
+  }
 
   // Writes home/job.tvf: a Mirroring job from the master to `to`, then the `extra` lines
-  // (e.g. "Timer=yes", which replaces the default of its key).
-  void writeJob(const std::string& to, const std::vector<std::string>& extra = {}) const;
+  // (e.g. "Timer=yes", which replaces the default of its key: the last value of a key counts).
+  void writeJob(const std::string& to, const Lines& extra = {}) const {
+    std::string text =
+        "** File Mirroring Conditions **\r\nNomalMode=yes\r\nUpDate= 0 \r\n"
+        "TrashBox=no\r\nSize=no\r\nMatchCase=no\r\nReport=yes\r\nChildDir=yes\r\n"
+        "Timer=no\r\nDateMode=0\r\nOnce=no\r\nTime=00:00\r\nDriveA=" +
+        master + "\r\nDriveB=" + to + "\r\n";
+    for (const auto& line : extra) text += line + "\r\n";
+    WriteText(home + "/job.tvf", text);
+  }
+
   // `asNobody`: as the user "nobody" when root (exit status 126 when that is not possible).
-  ProgramResult run(const std::vector<std::string>& args, const Watcher& whileRunning = {},
-                    bool asNobody = false) const;
-  // The lines of Recent.tvr (CR+LF removed) and, sorted, the action lines of its first block.
-  [[nodiscard]] std::vector<std::string> recentLines() const;
-  [[nodiscard]] std::vector<std::string> actionLines() const;
+  ProgramResult run(const Lines& args, const Watcher& whileRunning = {},
+                    bool asNobody = false) const {
+    Lines argv{TOLVAN32_EXE};
+    argv.insert(argv.end(), args.begin(), args.end());
+    Lines envp{"LC_ALL=C.UTF-8", "TZ=UTC", "PATH=/usr/bin:/bin", "TOLVAN32_HOME=" + home};
+    for (const char* name : {"XDG_CONFIG_HOME=", "XDG_DATA_HOME=", "HOME="})
+      envp.push_back(name + tmp.path());
+    // A sanitizer build's program reads the same options (suppressions) as its tests.
+    for (const char* name : {"ASAN_OPTIONS", "UBSAN_OPTIONS", "TSAN_OPTIONS"})
+      if (const char* value = std::getenv(name)) envp.push_back(std::string(name) + "=" + value);
+    envp.insert(envp.end(), environment.begin(), environment.end());
+    const std::string out = tmp / "out", err = tmp / "err";
+    const pid_t pid = fork();
+    if (pid == 0) execChild(argv, envp, out, err, asNobody);
+    if (pid < 0) return {};
+    if (whileRunning) whileRunning(pid, err);
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadText(out), ReadText(err)};
+  }
+
+  // An unattended run of the job to the backup with `extra` lines; as "nobody" on request,
+  // the whole temporary folder handed to it first.
+  ProgramResult mirror(const Lines& extra = {}, bool asNobody = false) const {
+    writeJob(backup, extra);
+    if (asNobody) platform::testing::GiveToNobody(tmp.path());
+    return run({"/X", "job.tvf"}, {}, asNobody);
+  }
+
+  // The lines of Recent.tvr and the action lines of its first block, sorted unless asked not to.
+  [[nodiscard]] Lines recentLines() const { return FileLines(home + "/Recent.tvr"); }
+  [[nodiscard]] Lines actionLines(bool sorted = true) const {
+    const auto lines = recentLines();
+    const std::string separator(63, '-');
+    auto first = std::find(lines.begin(), lines.end(), separator);
+    if (first != lines.end()) ++first;
+    Lines actions(first, std::find(first, lines.end(), separator));
+    if (sorted) std::sort(actions.begin(), actions.end());
+    return actions;
+  }
 
   TempFolder tmp;
-  std::string workingFolder;             // the program's current folder; empty: the test's own
-  std::vector<std::string> environment;  // more NAME=value for the program, e.g. DISPLAY
-  const std::string home = tmp / "home";
-  const std::string master = tmp / "master";
-  const std::string backup = tmp / "backup";
+  std::string workingFolder;  // the program's current folder; empty: the test's own
+  Lines environment;          // more NAME=value for the program, e.g. DISPLAY
+  const std::string home = tmp / "home", master = tmp / "master", backup = tmp / "backup";
+
+ private:
+  [[noreturn]] void execChild(Lines argv, Lines envp, const std::string& outPath,
+                              const std::string& errPath, bool asNobody) const {
+    const int in = open("/dev/null", O_RDONLY);
+    const int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    const int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    if (in < 0 || out < 0 || err < 0) _exit(127);
+    if (!workingFolder.empty() && chdir(workingFolder.c_str()) != 0) _exit(127);
+    dup2(in, 0);
+    dup2(out, 1);
+    dup2(err, 2);
+    if (asNobody && !platform::testing::BecomeNobody()) _exit(126);
+    execve(argv[0].c_str(), CStrings(argv).data(), CStrings(envp).data());
+    _exit(127);
+  }
 };
 
 }  // namespace tolvan::testing

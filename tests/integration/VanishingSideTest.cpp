@@ -1,18 +1,10 @@
 // A side that goes away while a run is on (a volume unmounted, a backup folder exchanged for a
 // link) costs no backup entry and touches nothing outside the job: the real program on real
 // loop-mounted volumes and real trees.
-#include <fcntl.h>
 #include <poll.h>
 #include <sys/inotify.h>
-#include <sys/mount.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
 
 #include <atomic>
-#include <chrono>
-#include <cstdlib>
-#include <filesystem>
-#include <thread>
 
 #include "ProgramRunner.h"
 #include "platform/UniqueFd.h"
@@ -25,27 +17,17 @@ using platform::UniqueFd;
 
 constexpr int kFolders = 100;
 constexpr int kFiles = 8;  // per folder, on both sides
-
-void WriteFile(const std::string& path, const std::string& text) {
-  stdfs::create_directories(stdfs::path(path).parent_path());
-  WriteText(path, text);
-  platform::testing::SetTimes(path, 1700000000, 0);
-}
-
-bool Shell(const std::string& command) {
-  return std::system((command + " >/dev/null 2>&1").c_str()) == 0;
-}
+constexpr long kNow = 1700000000;
 
 bool MountLoop(const std::string& image, const std::string& point) {
-  return Shell("mount -o loop '" + image + "' '" + point + "'");
+  return Shell("mount -o loop '" + image + "' '" + point + "'") == 0;
 }
 
 // The files named f<n> below `root`, as the trees below have them.
-int FilesKept(const std::string& root) {
-  int count = 0;
-  for (const auto& entry : stdfs::recursive_directory_iterator(root))
-    count += entry.path().filename().string().starts_with("f") ? 1 : 0;
-  return count;
+long FilesKept(const std::string& root) {
+  return std::ranges::count_if(stdfs::recursive_directory_iterator(root), [](auto& entry) {
+    return entry.path().filename().string().starts_with("f");
+  });
 }
 
 // Waits for an event in any watched folder while `pid` runs; true when one came.
@@ -76,15 +58,12 @@ void MakeTrees(const std::string& from, const std::string& to,
     const std::string name = "/d" + std::to_string(folder);
     for (int file = 0; file < kFiles; ++file) {
       const std::string leaf = name + "/f" + std::to_string(file);
-      WriteFile(to + leaf, "backup copy\n");
-      if (copies == MasterCopies::Same) WriteFile(from + leaf, "backup copy\n");
-      if (copies == MasterCopies::Newer) {
-        WriteFile(from + leaf, "new on the master\n");
-        platform::testing::SetTimes(from + leaf, 1800000000, 0);
-      }
+      MakeFile(to + leaf, "backup copy\n", kNow);
+      if (copies == MasterCopies::Same) MakeFile(from + leaf, "backup copy\n", kNow);
+      if (copies == MasterCopies::Newer) MakeFile(from + leaf, "new on the master\n", 1800000000);
     }
-    WriteFile(to + name + "/backup-only", "gone from the master\n");
-    WriteFile(from + name + "/new", "new on the master\n");
+    MakeFile(to + name + "/backup-only", "gone from the master\n", kNow);
+    MakeFile(from + name + "/new", "new on the master\n", kNow);
   }
 }
 
@@ -94,10 +73,6 @@ struct Vanishing {
   std::uint32_t moment;  // the events of the room check's, the removal's or the copy's walk
   bool trashBox;
 };
-
-void PrintTo(const Vanishing& row, std::ostream* out) {
-  *out << row.name;
-}
 
 class VanishingSideTest : public ProgramTest, public ::testing::WithParamInterface<Vanishing> {};
 
@@ -109,7 +84,7 @@ TEST_P(VanishingSideTest, NoBackupEntryIsLostAndTheReportSaysWhy) {
   const std::string image = tmp / "volume.img", volume = tmp / "volume";
   stdfs::create_directory(volume);
   if (::geteuid() != 0) GTEST_SKIP() << "mounting a loop device needs root";
-  if (!Shell("truncate -s 64M '" + image + "' && mkfs.ext4 -q -F '" + image + "'") ||
+  if (Shell("truncate -s 64M '" + image + "' && mkfs.ext4 -q -F '" + image + "'") != 0 ||
       !MountLoop(image, volume))
     GTEST_SKIP() << "cannot make and mount an ext4 loop volume here";
   const std::string from = row.backupVanishes ? master : volume + "/master";
@@ -126,15 +101,13 @@ TEST_P(VanishingSideTest, NoBackupEntryIsLostAndTheReportSaysWhy) {
     GTEST_SKIP() << "the run ended before the moment came (a starved test process)";
   }
   EXPECT_EQ(result.exitStatus, 2) << result.err;
-  const std::string why = std::string("folder is no longer at its path");
-  EXPECT_NE(ReadText(home + "/Recent.tvr")
-                .find((row.backupVanishes ? "The backup " : "The master ") + why),
-            std::string::npos)
+  const std::string why = row.backupVanishes ? "The backup " : "The master ";
+  EXPECT_TRUE(Contains(ReadText(home + "/Recent.tvr"), why + "folder is no longer at its path"))
       << ReadText(home + "/Recent.tvr");
   EXPECT_TRUE(platform::testing::NamesIn(volume).empty()) << "written to the bare mount point";
   if (row.backupVanishes) {
     for (int tries = 0; tries < 100 && !MountLoop(image, volume); ++tries)
-      std::this_thread::sleep_for(std::chrono::milliseconds(50));  // until the run lets go
+      std::this_thread::sleep_for(50ms);  // until the run lets go
   }
   EXPECT_EQ(FilesKept(to), kFolders * kFiles);
   if (row.backupVanishes) (void)::umount2(volume.c_str(), MNT_DETACH);
@@ -156,17 +129,16 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(ProgramTest, NothingOutsideAnExchangedBackupIsRemovedTrashedOrOverwritten) {
   const std::string outside = tmp / "outside", evil = tmp / "backup-evil";
   MakeTrees(tmp / "unused", outside);
-  const int outsideFiles = FilesKept(outside);
+  const long outsideFiles = FilesKept(outside);
   ASSERT_EQ(::symlink(outside.c_str(), evil.c_str()), 0);
   const auto exchange = [&] {
     (void)::renameat2(AT_FDCWD, backup.c_str(), AT_FDCWD, evil.c_str(), RENAME_EXCHANGE);
   };
   for (const char* trashBox : {"no", "yes"}) {
     writeJob(backup, {std::string("TrashBox=") + trashBox});
-    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(1500);
+    const auto until = std::chrono::steady_clock::now() + 1500ms;
     for (int attempt = 0; attempt < 30 && std::chrono::steady_clock::now() < until; ++attempt) {
-      stdfs::remove_all(backup);
-      stdfs::remove_all(master);
+      for (const auto& side : {backup, master}) stdfs::remove_all(side);
       // Half the backup's folders go whole; in the other half every file is replaced.
       MakeTrees(master, backup, MasterCopies::Newer);
       for (int folder = 1; folder < kFolders; folder += 2)
@@ -179,16 +151,14 @@ TEST_F(ProgramTest, NothingOutsideAnExchangedBackupIsRemovedTrashedOrOverwritten
         std::thread exchanger([&] {
           while (!ended.load()) exchange();
         });
-        while (!HasEnded(pid)) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        (void)WaitFor([pid] { return HasEnded(pid); }, 600s);
         ended = true;
         exchanger.join();
       });
-      struct stat st {};
-      if (::lstat(backup.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) exchange();
+      if (S_ISLNK(StatOf(backup).st_mode)) exchange();
       ASSERT_EQ(FilesKept(outside), outsideFiles) << "trash " << trashBox << ", try " << attempt;
-      for (const auto& file : stdfs::recursive_directory_iterator(outside)) {
+      for (const auto& file : stdfs::recursive_directory_iterator(outside))
         ASSERT_NE(ReadText(file.path()), "new on the master\n") << file.path();
-      }
     }
   }
 }
