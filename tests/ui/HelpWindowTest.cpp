@@ -1,34 +1,22 @@
-#include <gtest/gtest.h>
-
-#include <QApplication>
-#include <QGuiApplication>
-#include <QScreen>
-#include <QTest>
-#include <QTextBrowser>
-
 #include "ui/HelpWindow.h"
 
+#include "UiTest.h"
+
+namespace tolvan::testing {
 namespace {
 
-QList<QTextBrowser*> HelpWindows() {
-  QList<QTextBrowser*> found;
+TEST(HelpWindowTest, OneNonModalWindowFitsTheScreenDescribesEveryOptionAndEscapeClosesIt) {
+  ui::ShowHelpTopics(nullptr);
+  ui::ShowHelpTopics(nullptr);
+  QList<QTextBrowser*> windows;
   for (QWidget* window : QApplication::topLevelWidgets()) {
-    if (window->objectName() == QStringLiteral("HelpWindow") && window->isVisible()) {
-      found.append(qobject_cast<QTextBrowser*>(window));
-    }
+    if (window->objectName() == "HelpWindow" && window->isVisible())
+      windows.append(qobject_cast<QTextBrowser*>(window));
   }
-  return found;
-}
-
-TEST(HelpWindowTest, OneNonModalWindowDescribesEveryOptionOfTheMainWindow) {
-  tolvan::ui::ShowHelpTopics(nullptr);
-  tolvan::ui::ShowHelpTopics(nullptr);
-  const QList<QTextBrowser*> windows = HelpWindows();
   ASSERT_EQ(windows.size(), 1);
   QTextBrowser* help = windows.front();
   ASSERT_NE(help, nullptr);
   EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
-  const QString page = help->toPlainText();
   for (const char* caption :
        {"Mirroring",    "Backup",          "Use Trash Box", "Up Date",
         "All Files",    "File Size",       "Match case",    "Include",
@@ -37,16 +25,8 @@ TEST(HelpWindowTest, OneNonModalWindowDescribesEveryOptionOfTheMainWindow) {
         "Quit",         "Simulation",      "Report File",   "Recent",
         "↑Swap↓",       "Editor Settings", "Make BAT File", "すべてのファイル",
         "/AT",          "--no-gui"}) {
-    EXPECT_TRUE(page.contains(QString::fromUtf8(caption))) << caption;
+    EXPECT_TRUE(help->toPlainText().contains(QString::fromUtf8(caption))) << caption;
   }
-  help->close();
-}
-
-TEST(HelpWindowTest, FitsTheScreenItOpensOnAndEscapeClosesIt) {
-  tolvan::ui::ShowHelpTopics(nullptr);
-  const QList<QTextBrowser*> windows = HelpWindows();
-  ASSERT_EQ(windows.size(), 1);
-  QTextBrowser* help = windows.front();
   const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
   EXPECT_TRUE(screen.contains(help->frameGeometry())) << "off the screen";
   // A window manager's title bar still fits above it (the offscreen screen is 600 high).
@@ -58,3 +38,4 @@ TEST(HelpWindowTest, FitsTheScreenItOpensOnAndEscapeClosesIt) {
 }
 
 }  // namespace
+}  // namespace tolvan::testing

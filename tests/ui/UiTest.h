@@ -1,35 +1,78 @@
 #pragma once
 
+// What the window tests share: helpers, a conditions file, and the main window on real trees.
 #include <gtest/gtest.h>
 
-#include <QAbstractButton>
-#include <QLineEdit>
-#include <QTest>
+#include <QtTest>
+#include <QtWidgets>
 #include <deque>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <memory>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <vector>
 
-#include "conditions/Session.h"
 #include "conditions/Startup.h"
-#include "engine/Engine.h"
-#include "platform/LinuxFileSystem.h"
-#include "platform/LinuxTrash.h"
-#include "platform/TempFolder.h"
-#include "platform/fake/FakeSettingsStore.h"
-#include "platform/fake/FakeSystemInfo.h"
-#include "platform/fake/FakeWindowSystem.h"
 #include "scheduler/FormSet.h"
 #include "support/RealFolderSession.h"
 #include "ui/MainWindow.h"
 
+// Failure messages show the text, not the bytes of the object.
+inline std::ostream& operator<<(std::ostream& out, const QString& text) {
+  return out << text.toStdString();
+}
+
 namespace tolvan::testing {
 
 namespace stdfs = std::filesystem;
+
+inline void WriteFile(const std::string& path, const std::string& text) {
+  std::ofstream(path, std::ios::binary) << text;
+}
+
+inline std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+template <typename Control = QWidget>
+Control* Find(const QObject& in, const char* name) {
+  auto* control = in.findChild<Control*>(QString::fromLatin1(name));
+  if (control == nullptr) ADD_FAILURE() << "no control " << name;
+  return control;
+}
+
+// Clicks a button on its indicator: a check box answers clicks on its box and caption only,
+// not on the rest of its row.
+inline void Click(const QObject& in, const char* name) {
+  auto* button = Find<QAbstractButton>(in, name);
+  QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(8, button->height() / 2));
+}
+
+inline void Retype(QLineEdit* field, const QString& text) {
+  field->clear();
+  QTest::keyClicks(field, text);
+}
+
+// Acts on the next modal dialog once exec() shows it; code under test that shows a dialog
+// modally would otherwise wait for a user.
+inline void OnNextModalDialog(std::function<void(QDialog*)> act) {
+  auto* poll = new QTimer();
+  poll->setInterval(5);
+  QObject::connect(poll, &QTimer::timeout, [poll, act = std::move(act)] {
+    auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+    if (dialog == nullptr || !dialog->isVisible()) return;
+    poll->stop();
+    poll->deleteLater();
+    act(dialog);
+  });
+  poll->start();
+}
 
 // A conditions file from `from` to `to`; `fields` replaces the default value of a key.
 inline std::string JobFile(const std::string& from, const std::string& to,
@@ -47,12 +90,12 @@ inline std::string JobFile(const std::string& from, const std::string& to,
   return text;
 }
 
-// The main window on real temporary trees (program folder app/, master/, backup/), started
-// as the program starts it, with message boxes answered by the fake window system and the
+// The windows on real temporary trees (program folder app/, master/, backup/): the main window
+// started as the program starts it, message boxes answered by the fake window system, the
 // engine hooks counting their calls.
-class MainWindowTest : public ::testing::Test, public RealFolderSession {
+class WindowTest : public ::testing::Test, public RealFolderSession {
  protected:
-  MainWindowTest() {
+  WindowTest() {
     for (const char* folder : {"app", "master/sub", "backup"})
       stdfs::create_directories(tmp / folder);
     engine.shared.AppPath = tmp / "app";
@@ -70,18 +113,17 @@ class MainWindowTest : public ::testing::Test, public RealFolderSession {
     };
   }
 
-  ui::MainWindow& start() {
+  ui::MainWindow& start(const std::string& jobFile = {}) {
+    if (!jobFile.empty()) WriteFile(tmp / "app/job.tvf", jobFile);
     window = std::make_unique<ui::MainWindow>(session, services);
     window->setTrayAvailability([this] { return trayAvailable; });
     window->setVolumeSource([this] { return volumes; });
     window->setFileDialog(
         [this](ui::MainWindow::FileDialogKind kind, const std::string&, const QString&) {
           dialogsShown.push_back(kind);
-          std::optional<std::string> answer;
-          if (!dialogAnswers.empty()) {
-            answer = dialogAnswers.front();
-            dialogAnswers.pop_front();
-          }
+          if (dialogAnswers.empty()) return std::optional<std::string>();
+          std::optional<std::string> answer = dialogAnswers.front();
+          dialogAnswers.pop_front();
           return answer;
         });
     session.formSet = [this](std::int16_t timer) {
@@ -95,24 +137,21 @@ class MainWindowTest : public ::testing::Test, public RealFolderSession {
     window->show();
     return *window;
   }
-
-  void writeFile(const std::string& relative, const std::string& text) {
-    std::ofstream(tmp / relative, std::ios::binary) << text;
+  // A job from master/ to backup/, with `fields` in place of the defaults.
+  std::string job(const std::map<std::string, std::string>& fields = {}) {
+    return JobFile(tmp / "master", tmp / "backup", fields);
   }
 
-  template <typename Control>
+  template <typename Control = QWidget>
   Control* find(const char* name) {
-    auto* control = window->findChild<Control*>(QString::fromLatin1(name));
-    if (control == nullptr) ADD_FAILURE() << "no control " << name;
-    return control;
+    return Find<Control>(*window, name);
   }
-
-  // Clicks a button, check box or option button on its indicator.
-  void click(const char* name) {
-    auto* button = find<QAbstractButton>(name);
-    QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(8, button->height() / 2));
+  void click(const char* name) { Click(*window, name); }
+  // Leaving a box settles what was typed into it.
+  void leave(const char* box) {
+    QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
+    QApplication::sendEvent(find(box), &out);
   }
-
   bool checked(const char* name) { return find<QAbstractButton>(name)->isChecked(); }
   std::string text(const char* name) { return find<QLineEdit>(name)->text().toStdString(); }
 

@@ -1,0 +1,261 @@
+// What the main window's controls show, how they reach the job, and what a screen reader and
+// the keyboard find in every window.
+#include "UiTest.h"
+#include "conditions/Tvf.h"
+#include "platform/fake/FakeSettingsStore.h"
+#include "ui/EditorSettingsDialog.h"
+#include "ui/ProcessWindow.h"
+#include "ui/SimulateDialog.h"
+#include "ui/WaitDialog.h"
+
+namespace tolvan::testing {
+namespace {
+
+bool InheritsAny(const QObject* object, std::initializer_list<const char*> classes) {
+  return std::ranges::any_of(classes, [object](const char* c) { return object->inherits(c); });
+}
+
+// The controls a screen reader could not name, as "window/control". Parts Qt builds inside a
+// control (a combo box's editor, a view's scroll bars, the menu bar's overflow button) are
+// named through the control itself.
+std::vector<std::string> UnnamedControls(const QWidget& window) {
+  std::vector<std::string> unnamed;
+  for (const QWidget* widget : window.findChildren<QWidget*>()) {
+    bool part = false;
+    for (const QWidget* up = widget->parentWidget(); up != nullptr; up = up->parentWidget())
+      part = part || InheritsAny(up, {"QComboBox", "QAbstractScrollArea", "QMenuBar"});
+    if (!part &&
+        InheritsAny(widget, {"QAbstractButton", "QLineEdit", "QComboBox", "QProgressBar",
+                             "QAbstractItemView", "QAbstractSlider"}) &&
+        (widget->accessibleName().trimmed().isEmpty() || widget->objectName().isEmpty()))
+      unnamed.push_back(window.objectName().toStdString() + "/" +
+                        widget->objectName().toStdString() + " (" +
+                        widget->metaObject()->className() + ")");
+  }
+  return unnamed;
+}
+
+// Its name, then what a screen reader reads as its value (a label's description).
+QString Heard(QObject* object) {
+  QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(object);
+  return accessible->text(QAccessible::Name) + "=" + accessible->text(QAccessible::Description);
+}
+
+TEST_F(WindowTest, EveryControlOfEveryWindowHasANameAndLabelsReadTheirValues) {
+  const ui::MainWindow& main = start();
+  ui::SimulateDialog simulate(session, window.get());
+  ui::EditorSettingsDialog editor(session, window.get());
+  ui::ProcessWindow process(settings);
+  ui::WaitDialog wait(nullptr, QStringLiteral("job.tvf  Waiting"), QStringLiteral("label 1"),
+                      QStringLiteral("label 2"), [] { return false; });
+  for (const QWidget* each :
+       std::vector<const QWidget*>{&main, &simulate, &editor, &process, &wait}) {
+    EXPECT_FALSE(each->objectName().isEmpty());
+    EXPECT_EQ(UnnamedControls(*each), std::vector<std::string>{});
+  }
+  EXPECT_EQ(Heard(find("Label10")), "From usage=" + find<QLabel>("Label10")->text());
+
+  process.Form_Load();
+  process.setStatus(QStringLiteral("Copying"), 0xFF0000);
+  process.setPaths(QStringLiteral("/m ･･･> /b"));
+  process.setEstimate(QStringLiteral("0:01:02"));
+  process.setBarRange(0, 400);
+  process.setBarValue(100);
+  process.show();
+  EXPECT_EQ(Heard(Find(process, "Label7")), QStringLiteral("Status=Copying"));
+  EXPECT_EQ(Heard(Find(process, "Label1")), QStringLiteral("From ･･･> To=/m ･･･> /b"));
+  EXPECT_EQ(Heard(Find(process, "Label6")), QStringLiteral("推定残り時間=0:01:02"));
+  process.setStatus(QStringLiteral("Finished!!"), 0x0000FF);
+  EXPECT_EQ(Heard(Find(process, "Label7")), QStringLiteral("Status=Finished!!"));
+  EXPECT_EQ(QAccessible::queryAccessibleInterface(&process)->role(), QAccessible::Window);
+  EXPECT_FALSE(process.windowIcon().isNull());
+  QAccessibleInterface* bar = QAccessible::queryAccessibleInterface(Find(process, "ProgressBar1"));
+  ASSERT_NE(bar->valueInterface(), nullptr);
+  EXPECT_EQ(bar->valueInterface()->currentValue().toInt(), 100);
+}
+
+// The user clicks and types, code sets, a screen reader acts through the accessibility
+// interface: however a control changed, the job follows what it shows.
+enum class How { User, Code, Accessibility };
+
+void Toggle(QAbstractButton* button, How how) {
+  if (how == How::User) {
+    QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(8, button->height() / 2));
+  } else if (how == How::Code) {
+    button->setChecked(!button->isChecked());
+  } else {
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(button);
+    ASSERT_NE(accessible->actionInterface(), nullptr);
+    accessible->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+  }
+}
+
+void Replace(QLineEdit* field, const std::string& text, How how) {
+  const QString value = QString::fromStdString(text);
+  if (how == How::User) {
+    Retype(field, value);
+  } else if (how == How::Code) {
+    field->setText(value);
+  } else {
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(field);
+    ASSERT_NE(accessible->editableTextInterface(), nullptr);
+    accessible->editableTextInterface()->replaceText(0, int(field->text().size()), value);
+  }
+}
+
+TEST_F(WindowTest, ChangesByTheUserByCodeOrByAScreenReaderReachTheJob) {
+  struct {
+    const char* control;
+    std::int16_t JobConditions::*field;
+    std::int16_t value;  // once toggled from the job's file; a check box writes 1, not -1
+  } const toggled[] = {
+      {"Option1_1", &JobConditions::NomalMode, 0}, {"Option1_0", &JobConditions::NomalMode, -1},
+      {"Check5", &JobConditions::TrashBox, 1},     {"Option2_1", &JobConditions::UpDate, 1},
+      {"Check3", &JobConditions::Size, 1},         {"Check3", &JobConditions::Size, 0},
+      {"Check1", &JobConditions::MatchCase, 1},    {"Option5_1", &JobConditions::ChildDir, 0},
+      {"Option3_1", &JobConditions::Report, 0},
+  };
+  for (const How how : {How::User, How::Code, How::Accessibility}) {
+    SCOPED_TRACE(static_cast<int>(how));
+    start(job());
+    for (const auto& t : toggled) {
+      const bool was = checked(t.control);
+      Toggle(find<QAbstractButton>(t.control), how);
+      EXPECT_NE(checked(t.control), was) << t.control;
+      EXPECT_EQ(engine.job.*t.field, t.value) << t.control;
+    }
+    Replace(find<QLineEdit>("Text1"), tmp / "master/sub", how);
+    Replace(find<QLineEdit>("Text2"), tmp / "elsewhere", how);
+    EXPECT_EQ(session.window.from.text, tmp / "master/sub");  // what "Copy" runs from
+    EXPECT_EQ(session.window.to.text, tmp / "elsewhere");
+    Replace(find<QLineEdit>("Text4_0"), "07", how);
+    leave("Text4_0");
+    EXPECT_EQ(engine.job.Time.substr(0, 2), "07");
+    window.reset();
+  }
+}
+
+// The control that has the focus, named as the window names it (a combo box's editor by the
+// combo box).
+std::string FocusName() {
+  for (const QWidget* widget = QApplication::focusWidget(); widget != nullptr;
+       widget = widget->parentWidget()) {
+    if (!widget->objectName().isEmpty() && !widget->objectName().startsWith(QLatin1String("qt_")))
+      return widget->objectName().toStdString();
+  }
+  return {};
+}
+
+TEST_F(WindowTest, AJobReadIsShownInEveryControlAndTabEntersEachGroupOnItsSelectedButton) {
+  start(job({{"NomalMode", "no"},
+             {"UpDate", " 1 "},
+             {"Size", "yes"},
+             {"MatchCase", "yes"},
+             {"Report", "no"},
+             {"ChildDir", "no"},
+             {"Timer", "yes"},
+             {"DateMode", "1"},
+             {"Time", "07:05"},
+             {"Once", "yes"}}));
+  EXPECT_EQ(find<QComboBox>("Combo1")->currentText(), "job.tvf");
+  EXPECT_EQ(text("Text1") + " " + text("Text2"), tmp / "master" + " " + tmp / "backup");
+  EXPECT_EQ(find<QTreeView>("Dir1")->currentIndex().data().toString(), "master");
+  EXPECT_EQ(text("Text4_0") + ":" + text("Text4_1"), "07:05");
+  EXPECT_EQ(find<QScrollBar>("VScroll2")->value(), 425);
+  EXPECT_FALSE(find("Command1")->isEnabled());
+  EXPECT_TRUE(find<QTimer>("Timer1")->isActive());
+  EXPECT_EQ(find<QTimer>("Timer1")->interval(), 58000);
+
+  QApplication::setActiveWindow(window.get());
+  find("Text1")->setFocus(Qt::TabFocusReason);
+  std::vector<std::string> order{FocusName()};
+  for (int i = 0; i < 40 && (order.size() == 1 || order.back() != "Text1"); ++i) {
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    order.push_back(FocusName());
+  }
+  // Each option group is entered on its selected button, which the job's file chose.
+  const std::vector<std::string> expected{
+      "Text1",     "Drive1",    "Dir1",     "Command4",  "Text2",     "Drive2",  "Dir2",
+      "Combo1",    "Command2",  "Check2",   "Check4",    "Option7_1", "Text4_0", "Text4_1",
+      "VScroll2",  "Option1_1", "Check5",   "Option2_1", "Check3",    "Check1",  "Option5_1",
+      "Option3_1", "Command3",  "Command5", "Command6",  "Text1"};
+  EXPECT_EQ(order, expected);
+  for (const char* on : {"Check3", "Check1", "Check2", "Check4"}) EXPECT_TRUE(checked(on)) << on;
+}
+
+TEST_F(WindowTest, TheFolderListsReadTheChosenFolderFirstAndShowItWhollyInView) {
+  // Many folders beside the chosen one, so that the list has to scroll to it.
+  for (int i = 0; i < 60; ++i) stdfs::create_directories(tmp / ("master/a" + std::to_string(i)));
+  const std::string chosen = tmp / "master/m/deep/chosen";
+  stdfs::create_directories(chosen);
+  std::vector<std::string> loaded;
+  start(JobFile(chosen, tmp / "backup"));
+  auto* list = find<QTreeView>("Dir1");
+  // The folders are read on the model's own thread and reported to the window's events.
+  QObject::connect(qobject_cast<QFileSystemModel*>(list->model()),
+                   &QFileSystemModel::directoryLoaded,
+                   [&loaded](const QString& path) { loaded.push_back(path.toStdString()); });
+  EXPECT_TRUE(QTest::qWaitFor([&] { return loaded.size() >= 4; }, 5000));
+  ASSERT_FALSE(loaded.empty());
+  // The volume's root and the folders above come later: they take long on a large volume.
+  EXPECT_EQ(loaded.front(), chosen);
+  const QRect row = list->visualRect(list->currentIndex());
+  EXPECT_FALSE(row.isEmpty());
+  EXPECT_TRUE(list->viewport()->rect().contains(row))
+      << "row " << row.y() << "+" << row.height() << " in " << list->viewport()->height();
+}
+
+TEST_F(WindowTest, SwapExchangesThePathFieldsAndFolderListsButNotTheJob) {
+  start(job({{"NomalMode", "no"}}));
+  click("Command4");
+  EXPECT_EQ(text("Text1") + " " + text("Text2"), tmp / "backup" + " " + tmp / "master");
+  EXPECT_EQ(find<QTreeView>("Dir1")->currentIndex().data().toString(), "backup");
+  EXPECT_EQ(find<QTreeView>("Dir2")->currentIndex().data().toString(), "master");
+  EXPECT_EQ(engine.job.NomalMode, 0);
+  EXPECT_EQ(session.window.from.text, tmp / "backup");  // the next run takes the swapped sides
+}
+
+TEST_F(WindowTest, EditingAPathOrOpeningAFolderAfterAMissingPathAllowsRunsAgain) {
+  start(JobFile(tmp / "gone", tmp / "backup"));
+  ASSERT_EQ(engine.run.MissingPath, -1);
+  QTest::keyClicks(find<QLineEdit>("Text1"), "x");
+  EXPECT_EQ(engine.run.MissingPath, 0);
+  tvfRead(session);  // the missing path again; now the folder list picks another folder
+  ASSERT_EQ(engine.run.MissingPath, -1);
+  auto* folders = find<QTreeView>("Dir1");
+  const QModelIndex sub = qobject_cast<QFileSystemModel*>(folders->model())
+                              ->index(QString::fromStdString(tmp / "master/sub"));
+  folders->scrollTo(sub);
+  QTest::mouseClick(folders->viewport(), Qt::LeftButton, {}, folders->visualRect(sub).center());
+  EXPECT_EQ(text("Text1"), tmp / "master/sub");
+  EXPECT_EQ(engine.run.MissingPath, 0);
+}
+
+// The arithmetic is the scheduler's; here the window's spin, boxes and check box reach it.
+TEST_F(WindowTest, TheTimerSpinWrapsItsBoxesSettleOnLeavingAndArmingLocksCopy) {
+  start(job());
+  find<QScrollBar>("VScroll2")->setValue(0);
+  find<QScrollBar>("VScroll2")->triggerAction(QAbstractSlider::SliderSingleStepSub);
+  EXPECT_EQ(text("Text4_0") + ":" + text("Text4_1") + " " + engine.job.Time, "23:59 23:59");
+  find<QLineEdit>("Text4_0")->selectAll();
+  QTest::keyClicks(find<QLineEdit>("Text4_0"), "25");
+  EXPECT_EQ(text("Text4_0"), "25");  // not corrected while typing
+  leave("Text4_0");
+  EXPECT_EQ(text("Text4_0") + " " + engine.job.Time, "00 00:59");
+  QTest::keyClicks(find<QLineEdit>("Text4_1"), "7");  // "597" is cut to two characters
+  leave("Text4_1");
+  EXPECT_EQ(engine.job.Time, "00:59");
+
+  for (const bool armed : {true, false}) {
+    click("Check2");  // the list's read left the window open for this arming
+    EXPECT_EQ(find("Command1")->isEnabled(), !armed);
+    EXPECT_EQ(find("Label8")->isVisibleTo(window.get()), armed);
+    EXPECT_EQ(find<QTimer>("Timer1")->isActive(), armed);
+    EXPECT_FALSE(window->isMinimized());
+  }
+  click("Check2");  // arming by hand again minimizes
+  EXPECT_TRUE(window->isMinimized());
+}
+
+}  // namespace
+}  // namespace tolvan::testing
