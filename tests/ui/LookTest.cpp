@@ -1,6 +1,7 @@
-// How the program looks: its fonts and its icon.
+// How the program looks: its fonts, its icon and its help window.
 #include "UiTest.h"
 #include "ui/FontSetup.h"
+#include "ui/HelpWindow.h"
 
 namespace tolvan::testing {
 namespace {
@@ -26,11 +27,42 @@ TEST(LookTest, ControlsGetAnInstalledJapaneseGothicAndLabelsKeepTheirFont) {
 // program would show no icon at all.
 TEST(LookTest, TheResourceHoldsTheFullSizeIcon) {
   const QImage image(":/icons/tolvan32.png");
-  ASSERT_FALSE(image.isNull());
   EXPECT_EQ(image.size(), QSize(256, 256));
   EXPECT_TRUE(image.hasAlphaChannel());
   EXPECT_EQ(qAlpha(image.pixel(0, 255)), 0) << "the corners are transparent";
   EXPECT_FALSE(QIcon(":/icons/tolvan32.png").pixmap(16, 16).isNull());
+}
+
+TEST(LookTest, OneNonModalHelpWindowFitsTheScreenDescribesEveryOptionAndEscapeClosesIt) {
+  ui::ShowHelpTopics(nullptr);
+  ui::ShowHelpTopics(nullptr);
+  QList<QTextBrowser*> windows;
+  for (QWidget* window : QApplication::topLevelWidgets()) {
+    if (window->objectName() == "HelpWindow" && window->isVisible())
+      windows.append(qobject_cast<QTextBrowser*>(window));
+  }
+  ASSERT_EQ(windows.size(), 1);
+  QTextBrowser* help = windows.front();
+  ASSERT_NE(help, nullptr);
+  EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+  for (const char* caption :
+       {"Mirroring",    "Backup",          "Use Trash Box", "Up Date",
+        "All Files",    "File Size",       "Match case",    "Include",
+        "Not Include",  "Write",           "None",          "Timer",
+        "Once for all", "Every Day",       "Every Time",    "Copy",
+        "Quit",         "Simulation",      "Report File",   "Recent",
+        "↑Swap↓",       "Editor Settings", "Make BAT File", "すべてのファイル",
+        "/AT",          "--no-gui"}) {
+    EXPECT_TRUE(help->toPlainText().contains(QString::fromUtf8(caption))) << caption;
+  }
+  const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+  EXPECT_TRUE(screen.contains(help->frameGeometry())) << "off the screen";
+  // A window manager's title bar still fits above it (the offscreen screen is 600 high).
+  EXPECT_LT(help->height(), screen.height());
+  EXPECT_LT(help->minimumWidth(), help->maximumWidth());  // the user may resize it
+  QApplication::setActiveWindow(help);
+  QTest::keyClick(help, Qt::Key_Escape);
+  EXPECT_FALSE(help->isVisible());
 }
 
 }  // namespace

@@ -6,14 +6,8 @@
 #include <QtTest>
 #include <QtWidgets>
 #include <deque>
-#include <filesystem>
-#include <fstream>
 #include <map>
-#include <memory>
 #include <optional>
-#include <sstream>
-#include <string>
-#include <vector>
 
 #include "conditions/Startup.h"
 #include "scheduler/FormSet.h"
@@ -29,16 +23,9 @@ namespace tolvan::testing {
 
 namespace stdfs = std::filesystem;
 
-inline void WriteFile(const std::string& path, const std::string& text) {
-  std::ofstream(path, std::ios::binary) << text;
-}
-
-inline std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
+using platform::testing::NamesIn;
+using platform::testing::ReadText;
+using platform::testing::WriteText;
 
 template <typename Control = QWidget>
 Control* Find(const QObject& in, const char* name) {
@@ -114,7 +101,8 @@ class WindowTest : public ::testing::Test, public RealFolderSession {
   }
 
   ui::MainWindow& start(const std::string& jobFile = {}) {
-    if (!jobFile.empty()) WriteFile(tmp / "app/job.tvf", jobFile);
+    if (!jobFile.empty()) WriteText(tmp / "app/job.tvf", jobFile);
+    window.reset();  // one main window at a time
     window = std::make_unique<ui::MainWindow>(session, services);
     window->setTrayAvailability([this] { return trayAvailable; });
     window->setVolumeSource([this] { return volumes; });
