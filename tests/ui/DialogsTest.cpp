@@ -26,9 +26,8 @@ TEST_F(DialogTest, EditorSettingsBrowseFillsTheFieldCancelStoresNothingOkRefuses
   Click(dialog, "Command1");
   Click(dialog, "Command1");
   EXPECT_EQ(path->text(), "/opt/my tools/edit");
-  EXPECT_TRUE(!asked[0].save && asked[0].initialPath.startsWith('/') &&
-              asked[0].initialPath.endsWith("/sh"))
-      << "found on PATH: " << asked[0].initialPath;
+  EXPECT_TRUE(!asked[0].save && QFileInfo(asked[0].initialPath).isExecutable())
+      << "sh found on PATH: " << asked[0].initialPath;
   Retype(size, "64");
   Click(dialog, "Command3");
   EXPECT_EQ(dialog.result(), QDialog::Rejected);

@@ -34,8 +34,6 @@ TEST_F(WindowTest, ClosingDuringARunAsksAndAStopEndsTheReportBeforeTheWindowClos
     ui.boxes.clear();
     ui.answers = {MessageAnswer::Ok, c.answer};  // the run's confirmation first
     start(job());
-    bool closed = false;
-    QObject::connect(window.get(), &ui::MainWindow::closed, [&closed] { closed = true; });
     bool closedDuringRun = true;
     const long before = ui.eventCount;
     ui.onEvents = [&](long count) {
@@ -102,13 +100,12 @@ TEST_F(WindowTest, DriveListShowsUsageAndAVanishedVolumeIsNotReady) {
     EXPECT_EQ(text("Text1") + " " + find<QLabel>("Label10")->text().toStdString(),
               tmp / "volume" + " 1/2MB used");
   }
-  ASSERT_EQ(ui.boxes.size(), 1U);
-  EXPECT_EQ(ui.boxes[0].text, "デバイスの準備ができていません。");
+  EXPECT_EQ(ui.boxes.size() == 1 ? ui.boxes[0].text : "", "デバイスの準備ができていません。");
 }
 
-TEST_F(WindowTest, ListAndFileMenuOpenSaveAsAndSaveInTheProgramFolderAndAFailedSaveIsSaid) {
+TEST_F(WindowTest, ListAndFileMenuOpenSaveAsAndSaveInTheProgramFolderAFailedSaveIsSaidQuitEnds) {
   WriteText(tmp / "app/a.tvf", job());
-  WriteText(tmp / "app/b.tvf", JobFile(tmp / "backup", tmp / "master", {{"NomalMode", "no"}}));
+  WriteText(tmp / "app/b.tvf", JobFile(tmp / "backup", tmp / "master", {"NomalMode=no"}));
   WriteText(tmp / "app/TvfSet.txt", "a.tvf\r\nb.tvf\r\n\r\n");
   start();
   auto* list = find<QComboBox>("Combo1");
@@ -140,6 +137,11 @@ TEST_F(WindowTest, ListAndFileMenuOpenSaveAsAndSaveInTheProgramFolderAndAFailedS
   stdfs::create_directory(tmp / "app/a.tvf");
   menu("mnuSave", {});
   EXPECT_EQ(ui.boxes.size() == 1 ? ui.boxes[0].text : "", "a.tvf を保存できませんでした。");
+
+  window->move(20, 30);
+  click("Command2");  // Quit runs the closing sequence
+  EXPECT_TRUE(closed && session.endRequested);
+  EXPECT_EQ(settings.get("MainForm", "Top", ""), std::to_string(window->y() * 15));
 }
 
 TEST_F(WindowTest, MinimizingWithTheScheduleArmedHidesIntoTheTrayOnlyWhenThereIsOne) {
@@ -166,16 +168,6 @@ TEST_F(WindowTest, MinimizingWithTheScheduleArmedHidesIntoTheTrayOnlyWhenThereIs
   trayAvailable = false;
   EXPECT_EQ(minimize(), "shown minimized: job.tvf");
   EXPECT_TRUE(find<QTimer>("Timer1")->isActive());  // the schedule keeps running
-}
-
-TEST_F(WindowTest, QuitRunsTheClosingSequence) {
-  start();
-  bool closed = false;
-  QObject::connect(window.get(), &ui::MainWindow::closed, [&closed] { closed = true; });
-  window->move(20, 30);
-  click("Command2");
-  EXPECT_TRUE(closed && session.endRequested);
-  EXPECT_EQ(settings.get("MainForm", "Top", ""), std::to_string(window->y() * 15));
 }
 
 TEST(QuitSignalsTest, ASignalStopsTheRunAndClosesTheWindowOnceTheRunHasEnded) {

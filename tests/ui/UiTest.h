@@ -6,7 +6,6 @@
 #include <QtTest>
 #include <QtWidgets>
 #include <deque>
-#include <map>
 #include <optional>
 
 #include "conditions/Startup.h"
@@ -61,19 +60,16 @@ inline void OnNextModalDialog(std::function<void(QDialog*)> act) {
   poll->start();
 }
 
-// A conditions file from `from` to `to`; `fields` replaces the default value of a key.
+// A conditions file from `from` to `to`; each of `fields` ("Key=value") comes after, and so
+// replaces, the default of its key.
 inline std::string JobFile(const std::string& from, const std::string& to,
-                           const std::map<std::string, std::string>& fields = {}) {
-  const std::vector<std::pair<std::string, std::string>> defaults = {
-      {"NomalMode", "yes"}, {"UpDate", " 0 "}, {"TrashBox", "no"},  {"Size", "no"},
-      {"MatchCase", "no"},  {"Report", "yes"}, {"ChildDir", "yes"}, {"DriveA", from},
-      {"DriveB", to},       {"Timer", "no"},   {"DateMode", "0"},   {"Once", "no"},
-      {"Time", "14:20"}};
-  std::string text = "** File Mirroring Conditions **\r\n";
-  for (const auto& [key, value] : defaults) {
-    const auto given = fields.find(key);
-    text += key + "=" + (given != fields.end() ? given->second : value) + "\r\n";
-  }
+                           const std::vector<std::string>& fields = {}) {
+  std::string text =
+      "** File Mirroring Conditions **\r\nNomalMode=yes\r\nUpDate= 0 \r\n"
+      "TrashBox=no\r\nSize=no\r\nMatchCase=no\r\nReport=yes\r\nChildDir=yes\r\n"
+      "DriveA=" +
+      from + "\r\nDriveB=" + to + "\r\nTimer=no\r\nDateMode=0\r\nOnce=no\r\nTime=14:20\r\n";
+  for (const std::string& field : fields) text += field + "\r\n";
   return text;
 }
 
@@ -104,6 +100,8 @@ class WindowTest : public ::testing::Test, public RealFolderSession {
     if (!jobFile.empty()) WriteText(tmp / "app/job.tvf", jobFile);
     window.reset();  // one main window at a time
     window = std::make_unique<ui::MainWindow>(session, services);
+    closed = false;
+    QObject::connect(window.get(), &ui::MainWindow::closed, [this] { closed = true; });
     window->setTrayAvailability([this] { return trayAvailable; });
     window->setVolumeSource([this] { return volumes; });
     window->setFileDialog(
@@ -126,7 +124,7 @@ class WindowTest : public ::testing::Test, public RealFolderSession {
     return *window;
   }
   // A job from master/ to backup/, with `fields` in place of the defaults.
-  std::string job(const std::map<std::string, std::string>& fields = {}) {
+  std::string job(const std::vector<std::string>& fields = {}) {
     return JobFile(tmp / "master", tmp / "backup", fields);
   }
 
@@ -142,6 +140,9 @@ class WindowTest : public ::testing::Test, public RealFolderSession {
   }
   bool checked(const char* name) { return find<QAbstractButton>(name)->isChecked(); }
   std::string text(const char* name) { return find<QLineEdit>(name)->text().toStdString(); }
+  QString shown(const char* folders) {
+    return find<QTreeView>(folders)->currentIndex().data().toString();
+  }
 
   ui::MainWindowServices services;
   bool trayAvailable = false;
@@ -151,6 +152,7 @@ class WindowTest : public ::testing::Test, public RealFolderSession {
   int engineRuns = 0;
   bool runMarkedActive = false;
   int guiThreadCalls = 0;
+  bool closed = false;                     // the main window's closing sequence ran
   std::unique_ptr<ui::MainWindow> window;  // destroyed before the session it shows
 };
 
