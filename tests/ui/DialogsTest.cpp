@@ -8,9 +8,7 @@
 namespace tolvan::testing {
 namespace {
 
-using DialogTest = WindowTest;
-
-TEST_F(DialogTest, EditorSettingsBrowseFillsTheFieldCancelStoresNothingOkRefusesBadSizes) {
+TEST_F(WindowTest, EditorSettingsBrowseFillsTheFieldCancelStoresNothingOkRefusesBadSizes) {
   engine.shared.EditorPath = "sh";
   engine.shared.ReportSize = 512;
   ui::EditorSettingsDialog dialog(session, nullptr);
@@ -63,7 +61,7 @@ std::string States(const QWidget& dialog, bool (QCheckBox::*state)() const) {
   return states;
 }
 
-TEST_F(DialogTest, SimulationBoxesLockAndFreeTheMasterSideAndOkGivesTheKindsAndTheList) {
+TEST_F(WindowTest, SimulationBoxesLockAndFreeTheMasterSideAndOkGivesTheKindsAndTheList) {
   for (const char* key : kSimulationChecks) settings.set("Simulation", key, "0");
   ui::SimulateDialog dialog(session, nullptr);
   std::vector<ui::FileQuestion> asked;
@@ -103,7 +101,7 @@ TEST_F(DialogTest, SimulationBoxesLockAndFreeTheMasterSideAndOkGivesTheKindsAndT
   EXPECT_EQ(States(reopened, &QCheckBox::isChecked), "1010110");
 }
 
-TEST_F(DialogTest, AskSimulationGivesTheChoiceOrNothingWhenCancelled) {
+TEST_F(WindowTest, AskSimulationGivesTheChoiceOrNothingWhenCancelled) {
   std::int16_t mode = -1;
   std::string listPath = "unchanged";
   OnNextModalDialog([](QDialog* dialog) {

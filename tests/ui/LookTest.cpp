@@ -28,9 +28,7 @@ TEST(LookTest, ControlsGetAnInstalledJapaneseGothicAndLabelsKeepTheirFont) {
 TEST(LookTest, TheResourceHoldsTheFullSizeIcon) {
   const QImage image(":/icons/tolvan32.png");
   EXPECT_EQ(image.size(), QSize(256, 256));
-  EXPECT_TRUE(image.hasAlphaChannel());
   EXPECT_EQ(qAlpha(image.pixel(0, 255)), 0) << "the corners are transparent";
-  EXPECT_FALSE(QIcon(":/icons/tolvan32.png").pixmap(16, 16).isNull());
 }
 
 TEST(LookTest, OneNonModalHelpWindowFitsTheScreenDescribesTheOptionsAndEscapeClosesIt) {

@@ -110,7 +110,7 @@ TEST_F(WindowTest, ListAndFileMenuOpenSaveAsAndSaveInTheProgramFolderAFailedSave
   start();
   auto* list = find<QComboBox>("Combo1");
   const auto menu = [this](const char* name, std::optional<std::string> answer) {
-    dialogAnswers = {std::move(answer)};
+    dialogAnswer = std::move(answer);
     find<QAction>(name)->trigger();
   };
   list->activated(1);  // the user picks b.tvf

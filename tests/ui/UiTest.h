@@ -5,7 +5,6 @@
 
 #include <QtTest>
 #include <QtWidgets>
-#include <deque>
 #include <optional>
 
 #include "conditions/Startup.h"
@@ -107,10 +106,7 @@ class WindowTest : public ::testing::Test, public RealFolderSession {
     window->setFileDialog(
         [this](ui::MainWindow::FileDialogKind kind, const std::string&, const QString&) {
           dialogsShown.push_back(kind);
-          if (dialogAnswers.empty()) return std::optional<std::string>();
-          std::optional<std::string> answer = dialogAnswers.front();
-          dialogAnswers.pop_front();
-          return answer;
+          return std::exchange(dialogAnswer, std::nullopt);  // cancelled when none is set
         });
     session.formSet = [this](std::int16_t timer) {
       FormSet(session, timer);
@@ -147,7 +143,7 @@ class WindowTest : public ::testing::Test, public RealFolderSession {
   ui::MainWindowServices services;
   bool trayAvailable = false;
   std::vector<platform::MountedVolume> volumes{{"/", "/dev/root", ""}};
-  std::deque<std::optional<std::string>> dialogAnswers;
+  std::optional<std::string> dialogAnswer;  // what the next file dialog answers
   std::vector<ui::MainWindow::FileDialogKind> dialogsShown;
   int engineRuns = 0;
   bool runMarkedActive = false;
