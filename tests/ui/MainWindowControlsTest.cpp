@@ -54,12 +54,23 @@ TEST_F(WindowTest, EveryControlOfEveryWindowHasANameAndLabelsReadTheirValues) {
   process.Form_Load();
   process.setStatus("Copying", 0xFF0000);
   process.setPaths("/m ･･･> /b");
+  process.setEstimate("0:01:02");
+  process.setBarRange(0, 400);
+  process.setBarValue(100);
   process.show();
   QStringList heard;
-  for (QObject* label : {find("Label10"), Find(process, "Label7"), Find(process, "Label1")})
+  for (QObject* label :
+       {find("Label10"), Find(process, "Label7"), Find(process, "Label1"), Find(process, "Label6")})
     heard << Heard(label);
   EXPECT_EQ(heard, QStringList({"From usage=" + find<QLabel>("Label10")->text(), "Status=Copying",
-                                "From ･･･> To=/m ･･･> /b"}));
+                                "From ･･･> To=/m ･･･> /b", "推定残り時間=0:01:02"}));
+  process.setStatus("Finished!!", 0x0000FF);
+  EXPECT_EQ(Heard(Find(process, "Label7")), "Status=Finished!!");  // follows the text
+  EXPECT_EQ(QAccessible::queryAccessibleInterface(&process)->role(), QAccessible::Window);
+  EXPECT_FALSE(process.windowIcon().isNull());
+  QAccessibleInterface* bar = QAccessible::queryAccessibleInterface(Find(process, "ProgressBar1"));
+  ASSERT_NE(bar->valueInterface(), nullptr);
+  EXPECT_EQ(bar->valueInterface()->currentValue().toInt(), 100);
 }
 
 // The user clicks and types, code sets, a screen reader acts through the accessibility
