@@ -3,11 +3,8 @@
 // another instance holds the report files.
 #include <chrono>
 
-#include "UiTest.h"
-#include "engine/JobDriver.h"
-#include "platform/LinuxSystemInfo.h"
+#include "RealEngine.h"
 #include "ui/ProcessWindow.h"
-#include "ui/QtWindowSystem.h"
 #include "ui/WorkerRun.h"
 
 namespace tolvan::testing {
@@ -18,40 +15,9 @@ using platform::MessageAnswer;
 using platform::MessageButtons;
 using platform::MessageIcon;
 
-// The desktop window system, and an engine on the real platform under it in the window tests'
-// folders: backup mode, report on, unattended (no confirmation).
-class QtWindowSystemTest : public WindowTest {
+// The desktop window system, and the real engine under it.
+class QtWindowSystemTest : public ui::testing::RealEngineTest {
  protected:
-  QtWindowSystemTest() {
-    desktop.shared.AppPath = app;
-    desktop.shared.TvfFileName = "job.tvf";
-    desktop.job.NomalMode = 0;
-    desktop.job.Report = -1;
-    desktop.job.XOption = 1;
-    ws.watchStopFlag(&desktop.run.StopFlag);
-  }
-
-  [[nodiscard]] RunOutcome runJob() {
-    std::int16_t timer = 0;
-    return RunJob(desktop, master, backup, timer);
-  }
-
-  // Calls `check` on the GUI thread every few milliseconds until it returns true.
-  void everyTick(std::function<bool()> check) {
-    ticker.disconnect();
-    QObject::connect(&ticker, &QTimer::timeout, [this, check = std::move(check)] {
-      if (check()) ticker.stop();
-    });
-    ticker.start(2);
-  }
-
-  const std::string app = tmp / "app";
-  const std::string master = tmp / "master";
-  const std::string backup = tmp / "backup";
-  ui::QtWindowSystem ws{settings};
-  platform::LinuxSystemInfo clock;
-  Engine desktop{Services{fs, trash, ws, clock}};
-  QTimer ticker;
   ui::ProcessWindow& processWindow = ws.processWindow();
   platform::ProgressWindow& progress = ws.progress();
   QProgressBar* bar = Find<QProgressBar>(processWindow, "ProgressBar1");
@@ -220,7 +186,7 @@ TEST_F(QtWindowSystemTest, StopEndsTheRunWithinHalfASecondOnTheWorkerAndOnTheGui
     EXPECT_LE(std::abs(barUpdates - bar->value() / (bar->maximum() / 400)), 1);
     ws.progress().close();
     barUpdates = 0;
-    desktop.job.NomalMode = -1;  // Mirroring next: the walk of the backup comes first
+    engine.job.NomalMode = -1;  // Mirroring next: the walk of the backup comes first
   }
 }
 
