@@ -1,105 +1,83 @@
-// The main window's timer frame, drive lists, runs, menu commands and notification icon.
-#include <QAction>
-#include <QComboBox>
-#include <QFocusEvent>
-#include <QLabel>
-#include <QScrollBar>
+// The main window's runs, closing, drive lists, saved-job list, menus and notification icon.
+#include <csignal>
 
-#include "MainWindowFixture.h"
+#include "UiTest.h"
+#include "ui/QuitSignals.h"
 
 namespace tolvan::testing {
 namespace {
 
-void LeaveBox(QLineEdit* box) {
-  QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
-  QApplication::sendEvent(box, &out);
+using platform::MessageAnswer;
+
+void WriteFiles(const std::string& prefix, int count) {
+  for (int i = 0; i < count; ++i) WriteText(prefix + std::to_string(i), "x");
 }
 
-TEST_F(MainWindowTest, TimerFrameSpinWrapsBoxesAreCorrectedAndCopyFollowsTheTimer) {
-  writeFile("app/job.tvf", JobFile(tmp / "master", tmp / "backup"));
-  start();
-  auto* spin = find<QScrollBar>("VScroll2");
-  spin->setValue(5);
-  EXPECT_EQ(text("Text4_0") + ":" + text("Text4_1"), "00:05");
-  spin->setValue(0);
-  spin->triggerAction(QAbstractSlider::SliderSingleStepSub);  // the upper arrow
-  EXPECT_EQ(text("Text4_0") + ":" + text("Text4_1"), "23:59");
-  EXPECT_EQ(spin->value(), 1439);
-  EXPECT_EQ(engine.job.Time, "23:59");
-  spin->triggerAction(QAbstractSlider::SliderSingleStepAdd);
-  EXPECT_EQ(text("Text4_0") + ":" + text("Text4_1"), "00:00");
-
-  auto* hours = find<QLineEdit>("Text4_0");
-  hours->selectAll();
-  QTest::keyClicks(hours, "25");
-  EXPECT_EQ(text("Text4_0"), "25");  // not corrected while typing
-  LeaveBox(hours);
-  EXPECT_EQ(text("Text4_0"), "0");
-  EXPECT_EQ(engine.job.Time, "00:00");
-  QTest::keyClicks(find<QLineEdit>("Text4_1"), "7");  // "007" is cut to two characters
-  LeaveBox(find<QLineEdit>("Text4_1"));
-  EXPECT_EQ(engine.job.Time, "00:00");
-
-  click("Check2");  // the list's read left the window open for this arming
-  EXPECT_FALSE(find<QAbstractButton>("Command1")->isEnabled());
-  EXPECT_TRUE(find<QLabel>("Label8")->isVisibleTo(window.get()));
-  EXPECT_TRUE(find<QTimer>("Timer1")->isActive());
-  EXPECT_FALSE(window->isMinimized());
-  click("Check2");
-  EXPECT_TRUE(find<QAbstractButton>("Command1")->isEnabled());
-  EXPECT_FALSE(find<QLabel>("Label8")->isVisibleTo(window.get()));
-  EXPECT_FALSE(find<QTimer>("Timer1")->isActive());
-  click("Check2");  // arming by hand again minimizes
-  EXPECT_TRUE(window->isMinimized());
+// Closing the main window while a run goes on: the run is never abandoned.
+TEST_F(WindowTest, ClosingDuringARunAsksAndAStopEndsTheReportBeforeTheWindowCloses) {
+  struct {
+    const char* name;
+    bool sessionEnds;      // the desktop session ends instead of the user closing
+    MessageAnswer answer;  // to the question, when one is asked
+    bool stops;            // the run stops and the window closes after it
+  } const cases[] = {
+      {"user, OK", false, MessageAnswer::Ok, true},
+      {"user, Cancel", false, MessageAnswer::Cancel, false},
+      {"session end", true, MessageAnswer::Cancel, true},
+  };
+  WriteFiles(tmp / "master/f", 30);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    stdfs::remove_all(tmp / "backup");
+    stdfs::create_directory(tmp / "backup");
+    WriteFiles(tmp / "backup/old", 10);  // measuring these lets window events run: the close
+    ui.boxes.clear();
+    ui.answers = {MessageAnswer::Ok, c.answer};  // the run's confirmation first
+    start(job());
+    bool closedDuringRun = true;
+    const long before = ui.eventCount;
+    ui.onEvents = [&](long count) {
+      if (count != before + 5) return;
+      if (c.sessionEnds) window->endSession();
+      if (!c.sessionEnds) window->close();  // as the window manager's close button does
+      closedDuringRun = closed;
+    };
+    click("Command1");
+    ui.onEvents = nullptr;
+    EXPECT_FALSE(closedDuringRun);  // never while the run goes on
+    EXPECT_EQ(std::to_string(closed) + std::to_string(window->isVisible()), c.stops ? "10" : "01");
+    EXPECT_EQ(ui.boxes.size(), c.sessionEnds ? 1U : 2U);
+    EXPECT_EQ(ui.boxes.back().buttons, platform::MessageButtons::OkCancel);
+    const std::string report = ReadText(tmp / "app/Recent.tvr");
+    const std::size_t at = report.rfind(c.stops ? "Stopped in the working : " : "Finished Time : ");
+    ASSERT_NE(at, std::string::npos) << report;
+    EXPECT_EQ(report.substr(report.find("\r\n", at)), "\r\n\r\n\r\n") << report;
+    // A whole run leaves the master's 30 files and its folder "sub", and nothing else.
+    EXPECT_EQ(NamesIn(tmp / "backup").size() != 31, c.stops);
+  }
 }
 
-TEST_F(MainWindowTest, DriveListShowsUsageAndAVanishedVolumeIsNotReady) {
-  if (!tmp.mountTmpfs("volume", "2m")) GTEST_SKIP() << "cannot mount a tmpfs here";
-  std::ofstream(tmp / "volume/one-mebibyte", std::ios::binary) << std::string(1 << 20, 'x');
-  volumes = {{"/", "/dev/root", ""}, {tmp / "volume", "tmpfs", "SPARE"}, {tmp / "gone", "", ""}};
-  writeFile("app/job.tvf", JobFile(tmp / "master", tmp / "backup"));
-  start();
-  auto* drives = find<QComboBox>("Drive1");
-  ASSERT_EQ(drives->count(), 3);
-  EXPECT_EQ(drives->itemText(1).toStdString(), tmp / "volume" + " [SPARE]");
-  drives->setCurrentIndex(1);
-  drives->activated(1);
-  EXPECT_EQ(find<QLabel>("Label10")->text().toStdString(), "1/2MB used");
-  EXPECT_EQ(text("Text1"), tmp / "volume");
-
-  drives->setCurrentIndex(2);
-  drives->activated(2);
-  ASSERT_EQ(ui.boxes.size(), 1U);
-  EXPECT_EQ(ui.boxes[0].text, "デバイスの準備ができていません。");
-  EXPECT_EQ(drives->currentIndex(), 1);  // back to the last good volume
-  EXPECT_EQ(text("Text1"), tmp / "volume");
-  EXPECT_EQ(find<QLabel>("Label10")->text().toStdString(), "1/2MB used");
-}
-
-TEST_F(MainWindowTest, CopySimulationAndTheScheduleRunThroughTheEngineHook) {
-  writeFile("master/a.txt", "hello");
-  writeFile("app/job.tvf", JobFile(tmp / "master", tmp / "backup"));
+TEST_F(WindowTest, CopySimulationAndTheScheduleRunThroughTheEngineHook) {
+  WriteText(tmp / "master/a.txt", "hello");
   services.askSimulation = [this](std::int16_t& mode, std::string& list) {
     mode = 63;
     list = tmp / "sim.csv";
     return true;
   };
-  start();
+  start(job());
   click("Command1");
   EXPECT_EQ(engineRuns, 1);
   EXPECT_TRUE(runMarkedActive);
   EXPECT_TRUE(stdfs::exists(tmp / "backup/a.txt"));
-  EXPECT_EQ(ui.progressWindow.status, "Finished!!");
-  EXPECT_FALSE(ui.progressWindow.shown);
-  EXPECT_FALSE(session.window.runActive);
-
+  EXPECT_EQ(ui.progressWindow.status + " " + std::to_string(ui.progressWindow.shown) +
+                std::to_string(session.window.runActive),
+            "Finished!! 00");
   click("Command3");
   EXPECT_EQ(engineRuns, 2);
   EXPECT_EQ(guiThreadCalls, 1);  // the dialog is asked on the window's thread
   EXPECT_TRUE(stdfs::exists(tmp / "sim.csv"));
-
   // A daily schedule due this minute (the fake clock's 22:13 UTC).
-  writeFile("master/b.txt", "later");
+  WriteText(tmp / "master/b.txt", "later");
   engine.job.Time = "22:13";
   click("Check2");
   find<QTimer>("Timer1")->timeout({});
@@ -107,50 +85,114 @@ TEST_F(MainWindowTest, CopySimulationAndTheScheduleRunThroughTheEngineHook) {
   EXPECT_TRUE(stdfs::exists(tmp / "backup/b.txt"));
 }
 
-TEST_F(MainWindowTest, MinimizingWithTheScheduleArmedHidesIntoTheTrayOnlyWhenThereIsOne) {
-  writeFile("app/job.tvf", JobFile(tmp / "master", tmp / "backup"));
-  trayAvailable = true;
+TEST_F(WindowTest, DriveListShowsUsageAndAVanishedVolumeIsNotReady) {
+  if (!tmp.mountTmpfs("volume", "2m")) GTEST_SKIP() << "cannot mount a tmpfs here";
+  WriteText(tmp / "volume/one-mebibyte", std::string(1 << 20, 'x'));
+  volumes = {{"/", "/dev/root", ""}, {tmp / "volume", "tmpfs", "SPARE"}, {tmp / "gone", "", ""}};
+  start(job());
+  auto* drives = find<QComboBox>("Drive1");
+  ASSERT_EQ(drives->count(), 3);
+  EXPECT_EQ(drives->itemText(1).toStdString(), tmp / "volume" + " [SPARE]");
+  for (const int chosen : {1, 2}) {  // the vanished volume is refused: back to the last good one
+    drives->setCurrentIndex(chosen);
+    drives->activated(chosen);
+    EXPECT_EQ(drives->currentIndex(), 1);
+    EXPECT_EQ(text("Text1") + " " + find<QLabel>("Label10")->text().toStdString(),
+              tmp / "volume" + " 1/2MB used");
+  }
+  EXPECT_EQ(ui.boxes.size() == 1 ? ui.boxes[0].text : "", "デバイスの準備ができていません。");
+}
+
+TEST_F(WindowTest, ListAndFileMenuOpenSaveAsAndSaveInTheProgramFolderAFailedSaveIsSaidQuitEnds) {
+  WriteText(tmp / "app/a.tvf", job());
+  WriteText(tmp / "app/b.tvf", JobFile(tmp / "backup", tmp / "master", {"NomalMode=no"}));
+  WriteText(tmp / "app/TvfSet.txt", "a.tvf\r\nb.tvf\r\n\r\n");
   start();
-  window->showMinimized();  // the schedule is off: an ordinary minimized window
-  EXPECT_TRUE(window->isVisible());
-  EXPECT_EQ(window->windowTitle().toStdString(), "job.tvf");
+  auto* list = find<QComboBox>("Combo1");
+  const auto menu = [this](const char* name, std::optional<std::string> answer) {
+    dialogAnswer = std::move(answer);
+    find<QAction>(name)->trigger();
+  };
+  list->activated(1);  // the user picks b.tvf
+  EXPECT_EQ(engine.shared.TvfFileName + " " + text("Text1"), "b.tvf " + tmp / "backup");
+  EXPECT_TRUE(checked("Option1_1"));
+  menu("mnuOpen", "/elsewhere/a.tvf");  // only the name counts
+  EXPECT_EQ(list->itemText(0).toStdString() + " " + text("Text1"), "a.tvf " + tmp / "master");
+  click("Option1_1");
+  menu("mnuSaveAs", "/elsewhere/new");
+  EXPECT_NE(ReadText(tmp / "app/new.tvf").find("NomalMode=no"), std::string::npos);
+  EXPECT_EQ(list->itemText(0), "new.tvf");
+  click("Check3");
+  menu("mnuSave", {});
+  EXPECT_NE(ReadText(tmp / "app/new.tvf").find("Size=yes"), std::string::npos);
+  menu("mnuOpen", std::nullopt);  // a cancelled Open leaves no current name...
+  EXPECT_EQ(engine.shared.TvfFileName, "");
+  menu("mnuSave", std::nullopt);  // ...so Save asks for one
+  using Kind = ui::MainWindow::FileDialogKind;
+  EXPECT_EQ(dialogsShown, (std::vector<Kind>{Kind::Open, Kind::Save, Kind::Open, Kind::Save}));
+  // a.tvf again, whose place a folder then takes: the save fails.
+  list->activated(list->findText("a.tvf"));
+  ASSERT_EQ(engine.shared.TvfFileName, "a.tvf");
+  stdfs::remove(tmp / "app/a.tvf");
+  stdfs::create_directory(tmp / "app/a.tvf");
+  menu("mnuSave", {});
+  EXPECT_EQ(ui.boxes.size() == 1 ? ui.boxes[0].text : "", "a.tvf を保存できませんでした。");
+
+  window->move(20, 30);
+  click("Command2");  // Quit runs the closing sequence
+  EXPECT_TRUE(closed && session.endRequested);
+  EXPECT_EQ(settings.get("MainForm", "Top", ""), std::to_string(window->y() * 15));
+}
+
+TEST_F(WindowTest, MinimizingWithTheScheduleArmedHidesIntoTheTrayOnlyWhenThereIsOne) {
+  trayAvailable = true;
+  start(job());
+  const auto minimize = [this] {
+    window->showMinimized();
+    QCoreApplication::processEvents();
+    return std::string(window->isVisible() ? "shown" : "hidden") +
+           (window->isMinimized() ? " minimized" : "") +
+           (window->notificationIcon().isVisible() ? " in the tray" : "") + ": " +
+           window->windowTitle().toStdString();
+  };
+  EXPECT_EQ(minimize(), "shown minimized: job.tvf");  // the schedule is off
   window->showNormal();
-  EXPECT_EQ(window->windowTitle().toStdString(), "Tolvane");
-
+  EXPECT_EQ(window->windowTitle(), "Tolvane");
   click("Check2");
-  window->showMinimized();
-  QCoreApplication::processEvents();
-  EXPECT_FALSE(window->isVisible());
-  EXPECT_TRUE(window->notificationIcon().isVisible());
-  EXPECT_EQ(window->notificationIcon().toolTip().toStdString(), "job.tvf");
+  EXPECT_EQ(minimize(), "hidden minimized in the tray: job.tvf");
+  EXPECT_EQ(window->notificationIcon().toolTip(), "job.tvf");
   window->notificationIcon().activated(QSystemTrayIcon::Trigger);
-  EXPECT_TRUE(window->isVisible());
-  EXPECT_FALSE(window->isMinimized());
-  EXPECT_FALSE(window->notificationIcon().isVisible());
-  EXPECT_EQ(window->windowTitle().toStdString(), "Tolvane");
-
+  EXPECT_EQ(std::to_string(window->isVisible()) + std::to_string(window->isMinimized()) +
+                window->windowTitle().toStdString(),
+            "10Tolvane");
   trayAvailable = false;
-  window->showMinimized();
-  QCoreApplication::processEvents();
-  EXPECT_TRUE(window->isVisible());
-  EXPECT_FALSE(window->notificationIcon().isVisible());
+  EXPECT_EQ(minimize(), "shown minimized: job.tvf");
   EXPECT_TRUE(find<QTimer>("Timer1")->isActive());  // the schedule keeps running
 }
 
-TEST_F(MainWindowTest, AboutShowsTheVersionAndQuitRunsTheClosingSequence) {
-  start();
-  find<QAction>("mnuAbout")->trigger();
-  ASSERT_EQ(ui.boxes.size(), 1U);
-  EXPECT_EQ(ui.boxes[0].text, "Tolvane  Ver.1.00");
-  EXPECT_EQ(ui.boxes[0].icon, platform::MessageIcon::Question);
-
-  bool closed = false;
-  QObject::connect(window.get(), &ui::MainWindow::closed, [&closed] { closed = true; });
-  window->move(20, 30);
-  click("Command2");
-  EXPECT_TRUE(closed);
-  EXPECT_TRUE(session.endRequested);
-  EXPECT_EQ(settings.get("MainForm", "Top", ""), std::to_string(window->y() * 15));
+TEST(QuitSignalsTest, ASignalStopsTheRunAndClosesTheWindowOnceTheRunHasEnded) {
+  std::atomic<std::int16_t> stopFlag{0};
+  bool running = true;
+  int closes = 0;
+  {
+    const ui::QuitSignals quitSignals(
+        stopFlag, [&running] { return running; }, [&closes] { ++closes; });
+    ASSERT_EQ(std::raise(SIGTERM), 0);
+    EXPECT_EQ(stopFlag.load(), 1);  // at once, even while the run keeps the window busy
+    QTest::qWait(150);
+    EXPECT_EQ(closes, 0);  // never in the middle of a run
+    running = false;
+    QTest::qWait(250);
+    EXPECT_EQ(closes, 1);
+    stopFlag = 0;
+    ASSERT_EQ(std::raise(SIGINT), 0);
+    QTest::qWait(50);
+    EXPECT_EQ(closes, 2);
+  }
+  // The default handlers are back: a SIGTERM would end the test program now.
+  struct sigaction current {};
+  sigaction(SIGTERM, nullptr, &current);
+  EXPECT_EQ(current.sa_handler, SIG_DFL);
 }
 
 }  // namespace

@@ -1,39 +1,24 @@
 #pragma once
 
-#include <gtest/gtest.h>
-
-#include <QTimer>
-#include <filesystem>
-#include <fstream>
-#include <functional>
-#include <sstream>
-#include <string>
-
-#include "engine/Engine.h"
+// The real engine on the real platform under the desktop window system, for the window tests
+// that run jobs.
+#include "UiTest.h"
 #include "engine/JobDriver.h"
-#include "platform/LinuxFileSystem.h"
 #include "platform/LinuxSystemInfo.h"
-#include "platform/LinuxTrash.h"
-#include "platform/TempFolder.h"
-#include "platform/fake/FakeSettingsStore.h"
 #include "ui/QtWindowSystem.h"
 
 namespace tolvan::ui::testing {
 
 inline void MakeFile(const std::string& path, const std::string& content = {}) {
-  std::ofstream(path, std::ios::binary) << content;
+  platform::testing::WriteText(path, content);
 }
 
 inline std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
+  return platform::testing::ReadText(path);
 }
 
-// The real engine on the real Linux platform with the desktop window system: program folder
-// `app`, master `master`, backup `backup` in a temporary folder. Backup mode, report on,
-// unattended (no confirmation).
+// Program folder `app`, master `master`, backup `backup` in a temporary folder. Backup mode,
+// report on, unattended (no confirmation).
 class RealEngineTest : public ::testing::Test {
  protected:
   RealEngineTest() {
@@ -44,7 +29,6 @@ class RealEngineTest : public ::testing::Test {
     engine.job.Report = -1;
     engine.job.XOption = 1;
     ws.watchStopFlag(&engine.run.StopFlag);
-    ticker.setInterval(2);
   }
 
   [[nodiscard]] RunOutcome runJob() {
@@ -58,7 +42,7 @@ class RealEngineTest : public ::testing::Test {
     QObject::connect(&ticker, &QTimer::timeout, [this, check = std::move(check)] {
       if (check()) ticker.stop();
     });
-    ticker.start();
+    ticker.start(2);
   }
 
   platform::testing::TempFolder tmp;

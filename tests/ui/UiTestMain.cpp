@@ -7,9 +7,6 @@ int main(int argc, char** argv) {
   // Test discovery runs the program without the test environment: never look for a display.
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication application(argc, argv);
-  QApplication::setEffectEnabled(Qt::UI_AnimateCombo, false);
-  QApplication::setEffectEnabled(Qt::UI_AnimateMenu, false);
-  QApplication::setEffectEnabled(Qt::UI_FadeMenu, false);
   testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }

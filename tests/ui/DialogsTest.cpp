@@ -1,0 +1,165 @@
+// The editor settings and simulation dialogs, and opening a report in the editor.
+#include "UiTest.h"
+#include "conditions/DryRunCommands.h"
+#include "ui/EditorSettingsDialog.h"
+#include "ui/ReportViewer.h"
+#include "ui/SimulateDialog.h"
+
+namespace tolvan::testing {
+namespace {
+
+TEST_F(WindowTest, EditorSettingsBrowseFillsTheFieldCancelStoresNothingOkRefusesBadSizes) {
+  engine.shared.EditorPath = "sh";
+  engine.shared.ReportSize = 512;
+  ui::EditorSettingsDialog dialog(session, nullptr);
+  dialog.show();
+  auto* path = Find<QLineEdit>(dialog, "Text1");
+  auto* size = Find<QLineEdit>(dialog, "Text2");
+  EXPECT_EQ(path->text() + " " + size->text(), "sh 512");
+  std::vector<ui::FileQuestion> asked;
+  dialog.setFileChooser([&](QWidget*, const ui::FileQuestion& question) {
+    asked.push_back(question);  // the second time: cancelled
+    return asked.size() == 1 ? std::optional<QString>("/opt/my tools/edit") : std::nullopt;
+  });
+  Click(dialog, "Command1");
+  Click(dialog, "Command1");
+  EXPECT_EQ(path->text(), "/opt/my tools/edit");
+  EXPECT_TRUE(!asked[0].save && QFileInfo(asked[0].initialPath).isExecutable())
+      << "sh found on PATH: " << asked[0].initialPath;
+  Retype(size, "64");
+  Click(dialog, "Command3");
+  EXPECT_EQ(dialog.result(), QDialog::Rejected);
+
+  // OK stores the path as typed and refuses a size that is no number.
+  dialog.show();
+  Retype(path, " /opt/my tools/edit ");
+  for (const char* bad : {"abc", "", "0", "-5", "99999", "nan"}) {
+    Retype(size, bad);
+    Click(dialog, "Command2");
+    EXPECT_TRUE(dialog.isVisible()) << bad;
+  }
+  EXPECT_EQ(ui.boxes.size(), 6U);
+  EXPECT_TRUE(settings.values.empty());
+  EXPECT_EQ(engine.shared.EditorPath + " " + std::to_string(engine.shared.ReportSize),
+            "sh 512.000000");
+  Retype(size, "100.5");
+  Click(dialog, "Command2");
+  EXPECT_EQ(dialog.result(), QDialog::Accepted);
+  EXPECT_EQ(
+      settings.get("Editor", "ReportSize", "-") + "|" + settings.get("Editor", "FileName", "-"),
+      "100.5| /opt/my tools/edit ");
+  EXPECT_EQ(engine.shared.EditorPath + " " + std::to_string(engine.shared.ReportSize),
+            " /opt/my tools/edit  100.500000");
+}
+
+// Each simulation box's state as "1" or "0", in the order of kSimulationChecks (Check10,
+// Check11, then the master side Check20 to Check24).
+std::string States(const QWidget& dialog, bool (QCheckBox::*state)() const) {
+  std::string states;
+  for (const char* name : kSimulationChecks)
+    states += (Find<QCheckBox>(dialog, name)->*state)() ? '1' : '0';
+  return states;
+}
+
+TEST_F(WindowTest, SimulationBoxesLockAndFreeTheMasterSideAndOkGivesTheKindsAndTheList) {
+  for (const char* key : kSimulationChecks) settings.set("Simulation", key, "0");
+  ui::SimulateDialog dialog(session, nullptr);
+  std::vector<ui::FileQuestion> asked;
+  dialog.setFileChooser([&](QWidget*, const ui::FileQuestion& question) {
+    asked.push_back(question);  // the second time: cancelled
+    return asked.size() == 1 ? std::optional<QString>("/data/diff list.csv") : std::nullopt;
+  });
+  dialog.show();
+  const auto states = [&dialog] {
+    return States(dialog, &QCheckBox::isChecked) + " " + States(dialog, &QCheckBox::isEnabled);
+  };
+  EXPECT_EQ(states(), "0000000 1111111") << "as stored, not the defaults";
+  Click(dialog, "Command2");
+  EXPECT_EQ(ui.boxes.size() == 1 ? ui.boxes[0].text : "", kNothingSelected);
+  EXPECT_TRUE(dialog.isVisible());
+  Click(dialog, "Command1");
+  Click(dialog, "Command1");
+  EXPECT_EQ(asked[0].initialPath.toStdString() + std::to_string(asked[0].save),
+            tmp / "app/simulate.csv" + "1");
+
+  // "すべてのファイル" checks and locks the master side; unchecking it frees the boxes with
+  // their states; checking it again checks a box that was cleared meanwhile.
+  Click(dialog, "Check11");
+  EXPECT_EQ(states(), "0111111 1100000");
+  Click(dialog, "Check11");
+  EXPECT_EQ(states(), "0011111 1111111");
+  Click(dialog, "Check21");
+  Click(dialog, "Check11");
+  EXPECT_EQ(states(), "0111111 1100000");
+  for (const char* name : {"Check11", "Check21", "Check24", "Check10", "Command2"})
+    Click(dialog, name);
+  EXPECT_FALSE(dialog.isVisible());
+  // The backup's, newer, same date other size, master only; the list the chooser gave.
+  EXPECT_EQ(dialog.dryRunMode(), 32 + 1 + 4 + 8);
+  EXPECT_EQ(dialog.listPath(), "/data/diff list.csv");
+  ui::SimulateDialog reopened(session, nullptr);  // as stored
+  EXPECT_EQ(States(reopened, &QCheckBox::isChecked), "1010110");
+}
+
+TEST_F(WindowTest, AskSimulationGivesTheChoiceOrNothingWhenCancelled) {
+  std::int16_t mode = -1;
+  std::string listPath = "unchanged";
+  OnNextModalDialog([](QDialog* dialog) {
+    EXPECT_EQ(dialog->objectName(), "Simulate");
+    Find<QLineEdit>(*dialog, "Text1")->setText("/tmp/with blank.csv");
+    Click(*dialog, "Command2");
+  });
+  EXPECT_TRUE(ui::AskSimulation(session, nullptr, mode, listPath));
+  EXPECT_EQ(std::to_string(mode) + " " + listPath, "63 /tmp/with blank.csv");
+  OnNextModalDialog([](QDialog* dialog) { Click(*dialog, "Command3"); });
+  EXPECT_FALSE(ui::AskSimulation(session, nullptr, mode, listPath));
+  EXPECT_EQ(mode, 0);
+}
+
+// The program folder in a folder with blanks and quotes in its name, and a fake editor that
+// records its working folder and arguments. An editor that is no executable file, by full
+// path or found on PATH, brings up the settings dialog instead of a message.
+TEST_F(WindowTest, TheEditorGetsTheWholeReportPathAsItsOnlyArgumentAndFailuresAreSaid) {
+  const std::string base = tmp / "my 'odd\" folder";
+  const std::string appPath = base + "/app dir";
+  const std::string editor = base + "/fake editor";
+  stdfs::create_directories(appPath);
+  engine.shared.AppPath = appPath;
+  engine.shared.EditorPath = editor;
+  // The record goes beside the script: no path with quotes is written into the script.
+  WriteText(editor, R"(#!/bin/sh
+{ pwd; echo "$#"; for a in "$@"; do echo "$a"; done; } > "$(dirname "$0")/record.part"
+mv "$(dirname "$0")/record.part" "$(dirname "$0")/record.txt"
+)",
+            0700);
+  WriteText(appPath + "/report.tvr", "a report\r\n");
+  ui::ShowReport(session, ui, nullptr, "report.tvr");
+  ASSERT_TRUE(QTest::qWaitFor([&] { return stdfs::exists(base + "/record.txt"); }, 10000));
+  EXPECT_EQ(ReadText(base + "/record.txt"), appPath + "\n1\n" + appPath + "/report.tvr\n");
+
+  WriteText(editor, "#!/no/such/interpreter\n", 0700);  // the editor cannot start
+  ui::ShowReport(session, ui, nullptr, "report.tvr");
+  ui::ShowReport(session, ui, nullptr, "Recent.tvr");  // no report yet
+  ASSERT_EQ(ui.boxes.size(), 2U);                      // none from the run that worked
+  EXPECT_EQ(ui.boxes[0].text, ui::kReportNotOpened);
+  EXPECT_EQ(ui.boxes[1].text, std::string(ui::kNoReportYet) + "\n\n" + appPath + "/Recent.tvr");
+
+  EXPECT_TRUE(ui::EditorProgram("sh").value_or(QString()).endsWith("/sh"));  // found on PATH
+  ASSERT_TRUE(stdfs::remove(editor));
+  const std::string plain = appPath + "/report.tvr";  // exists, not executable
+  QStringList shown;
+  for (const std::string& none : {editor, plain, appPath, std::string("no-such-editor-here"),
+                                  std::string("bin/sh"), std::string()}) {
+    engine.shared.EditorPath = none;
+    OnNextModalDialog([&shown](QDialog* dialog) {
+      shown << dialog->objectName();
+      dialog->reject();
+    });
+    ui::ShowReport(session, ui, nullptr, "Recent.tvr");
+  }
+  EXPECT_EQ(shown, QStringList(6, "EditorSettings"));
+  EXPECT_EQ(ui.boxes.size(), 2U);
+}
+
+}  // namespace
+}  // namespace tolvan::testing

@@ -1,0 +1,240 @@
+// What the main window's controls show, how they reach the job, and what a screen reader and
+// the keyboard find in every window.
+#include "UiTest.h"
+#include "conditions/Tvf.h"
+#include "ui/EditorSettingsDialog.h"
+#include "ui/ProcessWindow.h"
+#include "ui/SimulateDialog.h"
+#include "ui/WaitDialog.h"
+
+namespace tolvan::testing {
+namespace {
+
+bool InheritsAny(const QObject* object, std::initializer_list<const char*> classes) {
+  return std::ranges::any_of(classes, [object](const char* c) { return object->inherits(c); });
+}
+
+// The window, when it has no name, and the controls a screen reader could not name, as
+// "window/control". Parts Qt builds inside a control (a combo box's editor, a view's scroll
+// bars, the menu bar's overflow button) are named through the control itself.
+std::vector<std::string> UnnamedControls(const QWidget& window) {
+  std::vector<std::string> unnamed;
+  if (window.objectName().isEmpty()) unnamed.emplace_back("a window");
+  for (const QWidget* widget : window.findChildren<QWidget*>()) {
+    bool part = false;
+    for (const QWidget* up = widget->parentWidget(); up != nullptr; up = up->parentWidget())
+      part = part || InheritsAny(up, {"QComboBox", "QAbstractScrollArea", "QMenuBar"});
+    if (!part &&
+        InheritsAny(widget, {"QAbstractButton", "QLineEdit", "QComboBox", "QProgressBar",
+                             "QAbstractItemView", "QAbstractSlider"}) &&
+        (widget->accessibleName().trimmed().isEmpty() || widget->objectName().isEmpty()))
+      unnamed.push_back(window.objectName().toStdString() + "/" +
+                        widget->objectName().toStdString() + " (" +
+                        widget->metaObject()->className() + ")");
+  }
+  return unnamed;
+}
+
+// Its name, then what a screen reader reads as its value (a label's description).
+QString Heard(QObject* object) {
+  QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(object);
+  return accessible->text(QAccessible::Name) + "=" + accessible->text(QAccessible::Description);
+}
+
+TEST_F(WindowTest, EveryControlOfEveryWindowHasANameAndLabelsReadTheirValues) {
+  const ui::MainWindow& main = start();
+  ui::SimulateDialog simulate(session, window.get());
+  ui::EditorSettingsDialog editor(session, window.get());
+  ui::ProcessWindow process(settings);
+  ui::WaitDialog wait(nullptr, "job.tvf  Waiting", "label 1", "label 2", [] { return false; });
+  for (const QWidget* each :
+       std::vector<const QWidget*>{&main, &simulate, &editor, &process, &wait})
+    EXPECT_EQ(UnnamedControls(*each), std::vector<std::string>{});
+
+  process.Form_Load();
+  process.setStatus("Copying", 0xFF0000);
+  process.setPaths("/m ･･･> /b");
+  process.setEstimate("0:01:02");
+  process.setBarRange(0, 400);
+  process.setBarValue(100);
+  process.show();
+  QStringList heard;
+  for (QObject* label :
+       {find("Label10"), Find(process, "Label7"), Find(process, "Label1"), Find(process, "Label6")})
+    heard << Heard(label);
+  EXPECT_EQ(heard, QStringList({"From usage=" + find<QLabel>("Label10")->text(), "Status=Copying",
+                                "From ･･･> To=/m ･･･> /b", "推定残り時間=0:01:02"}));
+  process.setStatus("Finished!!", 0x0000FF);
+  EXPECT_EQ(Heard(Find(process, "Label7")), "Status=Finished!!");  // follows the text
+  EXPECT_EQ(QAccessible::queryAccessibleInterface(&process)->role(), QAccessible::Window);
+  EXPECT_FALSE(process.windowIcon().isNull());
+  QAccessibleInterface* bar = QAccessible::queryAccessibleInterface(Find(process, "ProgressBar1"));
+  ASSERT_NE(bar->valueInterface(), nullptr);
+  EXPECT_EQ(bar->valueInterface()->currentValue().toInt(), 100);
+}
+
+// The user clicks and types, code sets, a screen reader acts through the accessibility
+// interface: however a control changed, the job follows what it shows.
+enum class How { User, Code, Accessibility };
+
+void Toggle(QAbstractButton* button, How how) {
+  QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(button);
+  if (how == How::User)
+    QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(8, button->height() / 2));
+  else if (how == How::Code)
+    button->setChecked(!button->isChecked());
+  else
+    accessible->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+}
+
+void Replace(QLineEdit* field, const std::string& text, How how) {
+  const QString value = QString::fromStdString(text);
+  QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(field);
+  if (how == How::User)
+    Retype(field, value);
+  else if (how == How::Code)
+    field->setText(value);
+  else
+    accessible->editableTextInterface()->replaceText(0, int(field->text().size()), value);
+}
+
+TEST_F(WindowTest, ChangesByTheUserByCodeOrByAScreenReaderReachTheJob) {
+  struct {
+    const char* control;
+    std::int16_t JobConditions::*field;
+    std::int16_t value;  // once toggled from the job's file; a check box writes 1, not -1
+  } const toggled[] = {
+      {"Option1_1", &JobConditions::NomalMode, 0}, {"Option1_0", &JobConditions::NomalMode, -1},
+      {"Check5", &JobConditions::TrashBox, 1},     {"Option2_1", &JobConditions::UpDate, 1},
+      {"Check3", &JobConditions::Size, 1},         {"Check3", &JobConditions::Size, 0},
+      {"Check1", &JobConditions::MatchCase, 1},    {"Option5_1", &JobConditions::ChildDir, 0},
+      {"Option3_1", &JobConditions::Report, 0},
+  };
+  for (const How how : {How::User, How::Code, How::Accessibility}) {
+    SCOPED_TRACE(static_cast<int>(how));
+    start(job());
+    for (const auto& t : toggled) {
+      Toggle(find<QAbstractButton>(t.control), how);
+      EXPECT_EQ(engine.job.*t.field, t.value) << t.control;
+    }
+    Replace(find<QLineEdit>("Text1"), tmp / "master/sub", how);
+    Replace(find<QLineEdit>("Text2"), tmp / "elsewhere", how);
+    Replace(find<QLineEdit>("Text4_0"), "07", how);
+    leave("Text4_0");
+    // What "Copy" runs with.
+    EXPECT_EQ(session.window.from.text + " " + session.window.to.text + " " +
+                  engine.job.Time.substr(0, 2),
+              tmp / "master/sub" + " " + tmp / "elsewhere" + " 07");
+  }
+}
+
+// The control that has the focus, named as the window names it (a combo box's editor by the
+// combo box).
+std::string FocusName() {
+  for (const QWidget* widget = QApplication::focusWidget(); widget != nullptr;
+       widget = widget->parentWidget()) {
+    if (!widget->objectName().isEmpty() && !widget->objectName().startsWith(QLatin1String("qt_")))
+      return widget->objectName().toStdString();
+  }
+  return {};
+}
+
+TEST_F(WindowTest, AJobReadIsShownInEveryControlTabEntersEachGroupOnItsSelectedButtonSwapSwaps) {
+  start(job({"NomalMode=no", "UpDate= 1 ", "Size=yes", "MatchCase=yes", "Report=no", "ChildDir=no",
+             "Timer=yes", "DateMode=1", "Time=07:05", "Once=yes"}));
+  EXPECT_EQ(find<QComboBox>("Combo1")->currentText(), "job.tvf");
+  EXPECT_EQ(shown("Dir1"), "master");
+  EXPECT_EQ(text("Text4_0") + ":" + text("Text4_1"), "07:05");
+  EXPECT_EQ(find<QScrollBar>("VScroll2")->value(), 425);
+  EXPECT_FALSE(find("Command1")->isEnabled());
+  EXPECT_EQ(find<QTimer>("Timer1")->isActive() ? find<QTimer>("Timer1")->interval() : 0, 58000);
+  for (const char* on : {"Check3", "Check1", "Check2", "Check4"}) EXPECT_TRUE(checked(on)) << on;
+
+  QApplication::setActiveWindow(window.get());
+  find("Text1")->setFocus(Qt::TabFocusReason);
+  std::vector<std::string> order{FocusName()};
+  for (int i = 0; i < 40 && (order.size() == 1 || order.back() != "Text1"); ++i) {
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    order.push_back(FocusName());
+  }
+  // Each option group is entered on its selected button, which the job's file chose.
+  const std::vector<std::string> expected{
+      "Text1",     "Drive1",    "Dir1",     "Command4",  "Text2",     "Drive2",  "Dir2",
+      "Combo1",    "Command2",  "Check2",   "Check4",    "Option7_1", "Text4_0", "Text4_1",
+      "VScroll2",  "Option1_1", "Check5",   "Option2_1", "Check3",    "Check1",  "Option5_1",
+      "Option3_1", "Command3",  "Command5", "Command6",  "Text1"};
+  EXPECT_EQ(order, expected);
+
+  // Swap exchanges the path fields and folder lists, which the next run takes, not the job.
+  click("Command4");
+  EXPECT_EQ(text("Text1") + " " + text("Text2"), tmp / "backup" + " " + tmp / "master");
+  EXPECT_EQ(shown("Dir1") + " " + shown("Dir2"), "backup master");
+  EXPECT_EQ(session.window.from.text + " " + session.window.to.text,
+            tmp / "backup" + " " + tmp / "master");
+  EXPECT_EQ(engine.job.NomalMode, 0);
+}
+
+TEST_F(WindowTest, TheFolderListsReadTheChosenFolderFirstAndShowItWhollyInView) {
+  // Many folders beside the chosen one, so that the list has to scroll to it.
+  for (int i = 0; i < 60; ++i) stdfs::create_directories(tmp / ("master/a" + std::to_string(i)));
+  const std::string chosen = tmp / "master/m/deep/chosen";
+  stdfs::create_directories(chosen);
+  std::vector<std::string> loaded;
+  start(JobFile(chosen, tmp / "backup"));
+  auto* list = find<QTreeView>("Dir1");
+  // The folders are read on the model's own thread and reported to the window's events.
+  QObject::connect(qobject_cast<QFileSystemModel*>(list->model()),
+                   &QFileSystemModel::directoryLoaded,
+                   [&loaded](const QString& path) { loaded.push_back(path.toStdString()); });
+  ASSERT_TRUE(QTest::qWaitFor([&] { return loaded.size() >= 4; }, 5000));
+  // The volume's root and the folders above come later: they take long on a large volume.
+  EXPECT_EQ(loaded.front(), chosen);
+  const QRect row = list->visualRect(list->currentIndex());
+  EXPECT_TRUE(!row.isEmpty() && list->viewport()->rect().contains(row))
+      << "row " << row.y() << "+" << row.height() << " in " << list->viewport()->height();
+}
+
+TEST_F(WindowTest, EditingAPathOrOpeningAFolderAfterAMissingPathAllowsRunsAgain) {
+  start(JobFile(tmp / "gone", tmp / "backup"));
+  ASSERT_EQ(engine.run.MissingPath, -1);
+  QTest::keyClicks(find<QLineEdit>("Text1"), "x");
+  EXPECT_EQ(engine.run.MissingPath, 0);
+  tvfRead(session);  // the missing path again; now the folder list picks another folder
+  ASSERT_EQ(engine.run.MissingPath, -1);
+  auto* folders = find<QTreeView>("Dir1");
+  const QModelIndex sub = qobject_cast<QFileSystemModel*>(folders->model())
+                              ->index(QString::fromStdString(tmp / "master/sub"));
+  folders->scrollTo(sub);
+  QTest::mouseClick(folders->viewport(), Qt::LeftButton, {}, folders->visualRect(sub).center());
+  EXPECT_EQ(text("Text1") + " " + std::to_string(engine.run.MissingPath),
+            tmp / "master/sub" + " 0");
+}
+
+// The arithmetic is the scheduler's; here the window's spin, boxes and check box reach it.
+TEST_F(WindowTest, TheTimerSpinWrapsItsBoxesSettleOnLeavingAndArmingLocksCopy) {
+  start(job());
+  find<QScrollBar>("VScroll2")->setValue(0);
+  find<QScrollBar>("VScroll2")->triggerAction(QAbstractSlider::SliderSingleStepSub);
+  EXPECT_EQ(text("Text4_0") + ":" + text("Text4_1") + " " + engine.job.Time, "23:59 23:59");
+  find<QLineEdit>("Text4_0")->selectAll();
+  QTest::keyClicks(find<QLineEdit>("Text4_0"), "25");
+  EXPECT_EQ(text("Text4_0"), "25");  // not corrected while typing
+  leave("Text4_0");
+  EXPECT_EQ(text("Text4_0") + " " + engine.job.Time, "00 00:59");
+  QTest::keyClicks(find<QLineEdit>("Text4_1"), "7");  // "597" is cut to two characters
+  leave("Text4_1");
+  EXPECT_EQ(engine.job.Time, "00:59");
+
+  for (const bool armed : {true, false}) {
+    click("Check2");  // the list's read left the window open for this arming
+    EXPECT_EQ(find("Command1")->isEnabled(), !armed);
+    EXPECT_EQ(find("Label8")->isVisibleTo(window.get()), armed);
+    EXPECT_EQ(find<QTimer>("Timer1")->isActive(), armed);
+    EXPECT_FALSE(window->isMinimized());
+  }
+  click("Check2");  // arming by hand again minimizes
+  EXPECT_TRUE(window->isMinimized());
+}
+
+}  // namespace
+}  // namespace tolvan::testing
