@@ -15,7 +15,6 @@ class NoFollowWriteTest : public ::testing::TestWithParam<bool> {
       ::mkdir((tmp / folder).c_str(), 0755);
     WriteText(tmp / "outside/victim", "precious");
     WriteText(tmp / "outside/sub/inner", "precious too");
-    ::chmod((tmp / "outside/victim").c_str(), 0644);
     WriteText(tmp / "source", "intruder");
     ASSERT_EQ(::symlink((tmp / "outside").c_str(), (tmp / "backup/a/b").c_str()), 0);
     if (!GetParam()) fs.resolveStepByStep();
@@ -46,8 +45,7 @@ TEST_P(NoFollowWriteTest, EveryWriteThroughAPlantedLinkFails) {
   EXPECT_EQ(fs.writeFile(viaLink + "/victim", "x"), ELOOP);
   EXPECT_EQ(fs.renameEntry(viaLink + "/victim", tmp / "backup/taken"), ELOOP);
   int error = 0;
-  EXPECT_EQ(fs.openListing(viaLink, error), nullptr);
-  EXPECT_EQ(error, ELOOP);
+  EXPECT_TRUE(fs.openListing(viaLink, error) == nullptr && error == ELOOP) << error;
   WriteText(tmp / "backup/a/file", "");
   EXPECT_EQ(fs.makeDirectory(tmp / "backup/a/file/new"), ENOTDIR);
 

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/FileSystem.h"
+#include "platform/Trash.h"
 
 namespace tolvan::platform {
 
@@ -20,7 +21,6 @@ class FakeFileSystem : public FileSystem {
  public:
   enum class Op : std::uint8_t {
     List,
-    ListRead,
     Stat,
     Copy,
     MakeDir,
@@ -28,7 +28,6 @@ class FakeFileSystem : public FileSystem {
     Remove,
     Open,
     Write,
-    Rename,
     ReadFile,
     Close
   };
@@ -39,16 +38,25 @@ class FakeFileSystem : public FileSystem {
     std::uint32_t mode = 0644;
     std::string content;  // a file's bytes or a link's target
     std::int64_t mtime = 0;
-    std::int32_t mtimeNs = 0;
     std::uint64_t inode = 0;  // given by the tree when 0; kept through renames
   };
 
-  // --- Building a tree ---
-  void addDirectory(const std::string& path, std::int64_t mtime = 0, std::uint32_t mode = 0755);
+  FakeFileSystem() { put({"/", EntryKind::Directory, 0755, {}, 0, 0}); }
+
+  // --- Building a tree (missing folders on the way are made) ---
+  void addDirectory(const std::string& path, std::int64_t mtime = 0, std::uint32_t mode = 0755) {
+    add({path, EntryKind::Directory, mode, {}, mtime, 0});
+  }
   void addFile(const std::string& path, std::string content = {}, std::int64_t mtime = 0,
-               std::uint32_t mode = 0644);
-  void addLink(const std::string& path, const std::string& target, std::int64_t mtime = 0);
-  void addSpecial(const std::string& path, std::int64_t mtime = 0);
+               std::uint32_t mode = 0644) {
+    add({path, EntryKind::File, mode, std::move(content), mtime, 0});
+  }
+  void addLink(const std::string& path, const std::string& target, std::int64_t mtime = 0) {
+    add({path, EntryKind::Symlink, 0777, target, mtime, 0});
+  }
+  void addSpecial(const std::string& path, std::int64_t mtime = 0) {
+    add({path, EntryKind::Special, 0644, {}, mtime, 0});
+  }
   void setMtime(const std::string& path, std::int64_t mtime);
   // `path` now reads as the very folder `other` (as a bind mount would), its own entries kept.
   void shareIdentity(const std::string& path, const std::string& other);
@@ -59,9 +67,13 @@ class FakeFileSystem : public FileSystem {
 
   // --- Failures ---
   // The next calls of `op` on exactly `path` fail with `error` (forever unless `times`).
-  void failOn(Op op, const std::string& path, int error, int times = -1);
+  void failOn(Op op, const std::string& path, int error, int times = -1) {
+    failures_[{op, path}] = Failure{error, times};
+  }
   // A listing of `path` fails with `error` after returning `afterEntries` entries.
-  void failListingAfter(const std::string& path, std::size_t afterEntries, int error);
+  void failListingAfter(const std::string& path, std::size_t afterEntries, int error) {
+    listingFailures_[path] = {afterEntries, error};
+  }
   // Called before every call of `op` on a path, e.g. to change the tree under a running pass.
   std::function<void(Op op, const std::string& path)> beforeOp;
   // Another process holds the file locked.
@@ -69,9 +81,11 @@ class FakeFileSystem : public FileSystem {
   void unlockByOtherProcess(const std::string& path) { lockedByOther_.erase(path); }
 
   // --- Inspection ---
-  [[nodiscard]] bool exists(const std::string& path) const;
+  [[nodiscard]] bool exists(const std::string& path) const { return find(path) != nullptr; }
   [[nodiscard]] const Node* find(const std::string& path) const;
-  [[nodiscard]] std::string contentOf(const std::string& path) const;
+  [[nodiscard]] std::string contentOf(const std::string& path) const {
+    return exists(path) ? find(path)->content : std::string();
+  }
   [[nodiscard]] std::vector<std::string> childrenOf(const std::string& dir) const;
   // True when a folder of `path` below the write root is a link.
   [[nodiscard]] bool linkOnTheWay(const std::string& path) const;
@@ -86,7 +100,6 @@ class FakeFileSystem : public FileSystem {
   int diskSpaceError = 0;
   std::map<std::string, std::string> labels;  // mount point -> label
   std::set<std::string> mountPoints{"/"};
-  std::set<std::string> unmountedVolumes;  // named as mount points, nothing mounted there
   // What checkHeldRoot says of the master's and of the backup's root (0: still there).
   int heldRootError[2] = {0, 0};
 
@@ -96,14 +109,26 @@ class FakeFileSystem : public FileSystem {
   int storedName(const std::string& path, std::string& name) override;
   void setWriteRoot(const std::string& root) override { writeRoot = root; }
   int checkHeldRoot(Side side) override { return heldRootError[static_cast<int>(side)]; }
-  int copyFile(const std::string& source, const std::string& target, Trash* trash) override;
-  int copyNewFile(const std::string& source, const std::string& target) override;
+  int copyFile(const std::string& source, const std::string& target, Trash* trash) override {
+    return copyOnto(source, target, trash, false);
+  }
+  int copyNewFile(const std::string& source, const std::string& target) override {
+    return copyOnto(source, target, nullptr, true);
+  }
   int makeDirectory(const std::string& path) override;
   int setPermissions(const std::string& path, std::uint32_t mode) override;
   int removeEntry(const std::string& path) override;
   int removeTree(const std::string& path) override;
-  int moveToTrash(const std::string& path, Trash& trash) override;
-  int diskSpace(const std::string& path, std::uint64_t& freeOut, std::uint64_t& totalOut) override;
+  // The fake has no permission bits that could stand in the way.
+  int moveToTrash(const std::string& path, Trash& trash) override {
+    return trash.moveToTrash(path);
+  }
+  int diskSpace(const std::string&, std::uint64_t& freeOut, std::uint64_t& totalOut) override {
+    if (diskSpaceError != 0) return diskSpaceError;
+    freeOut = freeBytes;
+    totalOut = totalBytes;
+    return 0;
+  }
   int volumeLabel(const std::string& path, std::string& label) override;
   bool isMountPoint(const std::string& path) override { return mountPoints.count(path) != 0; }
   // No aliases: the path itself when it exists.
@@ -111,7 +136,7 @@ class FakeFileSystem : public FileSystem {
     out = path;
     return exists(path) ? 0 : ENOENT;
   }
-  bool isOnUnmountedVolume(const std::string& path) override;
+  bool isOnUnmountedVolume(const std::string&) override { return false; }
   std::unique_ptr<LockedFile> openLocked(const std::string& path, OpenMode mode,
                                          int& error) override;
   int readFile(const std::string& path, std::string& content) override;
@@ -123,33 +148,28 @@ class FakeFileSystem : public FileSystem {
 
   // Used by the fake trash: takes a whole subtree out of the tree.
   std::vector<Node> detach(const std::string& path);
-  void releaseLock(const std::string& path) { heldLocks_.erase(key(path)); }
-  // The close of a locked file: 0 or an injected Close failure (the lock goes either way).
-  int closeLocked(const std::string& path);
-  // Appends to a file (the fake locked file writes through this).
-  int append(const std::string& path, std::string_view bytes);
 
  private:
-  int copyOnto(const std::string& source, const std::string& target, Trash* trash,
-               bool mustBeAbsent);
-  [[nodiscard]] std::string key(const std::string& path) const;
-  [[nodiscard]] std::string parentOf(const std::string& path) const;
-  [[nodiscard]] int injected(Op op, const std::string& path);
-  [[nodiscard]] int checkParent(const std::string& path) const;
-  [[nodiscard]] int followLinks(const std::string& path, std::string& resolved) const;
-  void put(Node node);
-
+  friend class FakeListing;
+  friend class FakeLockedFile;
   struct Failure {
     int error;
     int times;
   };
-  struct ListingFailure {
-    std::size_t after;
-    int error;
-  };
+
+  int copyOnto(const std::string& source, const std::string& target, Trash* trash,
+               bool mustBeAbsent);
+  [[nodiscard]] std::string key(const std::string& path) const;
+  [[nodiscard]] int injected(Op op, const std::string& path);
+  [[nodiscard]] int checkParent(const std::string& path) const;
+  [[nodiscard]] int followLinks(const std::string& path, std::string& resolved) const;
+  int append(const std::string& path, std::string_view bytes);
+  void add(Node node);
+  void put(Node node);
+
   std::map<std::string, Node> nodes_;  // by key()
   std::map<std::pair<Op, std::string>, Failure> failures_;
-  std::map<std::string, ListingFailure> listingFailures_;
+  std::map<std::string, std::pair<std::size_t, int>> listingFailures_;
   std::set<std::string> lockedByOther_;
   // By key(): the path of the open file that holds the lock, shared with that file so that a
   // rename takes the lock and the file's later writes along (a lock belongs to the open file).
@@ -157,7 +177,6 @@ class FakeFileSystem : public FileSystem {
   bool caseBlind_ = false;
   std::string caseBlindRoot_;
   std::uint64_t lastInode_ = 0;
-  friend class FakeListing;
 };
 
 }  // namespace tolvan::platform

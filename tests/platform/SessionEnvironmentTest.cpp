@@ -1,0 +1,115 @@
+// What the program learns of the session it runs in: locale, system, display, saved settings.
+#include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "TempFolder.h"
+#include "platform/DisplayProbe.h"
+#include "platform/LinuxSystemInfo.h"
+#include "platform/QtSettingsStore.h"
+
+namespace tolvan::platform {
+namespace {
+
+TEST(LinuxSystemInfoTest, DatesAreYearMonthDayInTheCLocaleAndPaddedInOthers) {
+  ::setenv("LC_ALL", "C.UTF-8", 1);
+  EXPECT_EQ(LinuxSystemInfo().formatShortDate(2024, 3, 5), "2024/03/05");
+  const char* const cases[][3] = {
+      {"POSIX", "%m/%d/%y", "%Y/%m/%d"},         {"ja_JP.UTF-8", "%Y年%m月%d日", "%Y/%m/%d"},
+      {"en_US.UTF-8", "%m/%d/%Y", "%m/%d/%Y"},   {"en_GB.UTF-8", "%d/%m/%y", "%d/%m/%Y"},
+      {"de_DE.UTF-8", "%-d.%-m.%y", "%d.%m.%Y"}, {"xx_XX", "%e %D", "%d %m/%d/%Y"}};
+  for (const auto& c : cases) EXPECT_EQ(ShortDateFormat(c[0], c[1]), c[2]) << c[0];
+  // The time locale: LC_ALL, then LC_TIME, then LANG, then C.
+  ::setenv("LC_TIME", "ja_JP.UTF-8", 1);
+  ::setenv("LANG", "de_DE.UTF-8", 1);
+  EXPECT_EQ(TimeLocaleName(), "C.UTF-8");
+  ::unsetenv("LC_ALL");
+  EXPECT_EQ(TimeLocaleName(), "ja_JP.UTF-8");
+  ::unsetenv("LC_TIME");
+  EXPECT_EQ(TimeLocaleName(), "de_DE.UTF-8");
+  ::unsetenv("LANG");
+  EXPECT_EQ(TimeLocaleName(), "C");
+  ::setenv("LC_ALL", "C.UTF-8", 1);
+}
+
+TEST(LinuxSystemInfoTest, KernelReleaseDistributionAndTempPath) {
+  KernelVersion v;
+  ASSERT_TRUE(ParseKernelRelease("6.1.0-18-amd64", v));
+  EXPECT_EQ(std::vector<int>({v.major, v.minor, v.patch}), std::vector<int>({6, 1, 0}));
+  ASSERT_TRUE(ParseKernelRelease("5.15", v));
+  EXPECT_EQ(std::vector<int>({v.major, v.minor, v.patch}), std::vector<int>({5, 15, 0}));
+  EXPECT_FALSE(ParseKernelRelease("unknown", v));
+  EXPECT_EQ(OsReleaseName("PRETTY_NAME=\"Debian GNU/Linux 12\"\nNAME=\"Debian GNU/Linux\"\n"),
+            "Debian GNU/Linux");
+  EXPECT_EQ(OsReleaseName("NAME=Fedora\n") + OsReleaseName("ID=x\n"), "Fedora");
+  LinuxSystemInfo sys;
+  ::setenv("TMPDIR", "/var/tmp/", 1);
+  EXPECT_EQ(sys.tempPath(), "/var/tmp");
+  EXPECT_EQ(sys.environment("TMPDIR") + sys.environment("TOLVAN32_TEST_UNSET"), "/var/tmp/");
+  ::unsetenv("TMPDIR");
+  EXPECT_EQ(sys.tempPath(), "/tmp");
+}
+
+// A Unix socket at `path`, listening while the object lives.
+class ListeningSocket {
+ public:
+  explicit ListeningSocket(const std::string& path) : fd_(::socket(AF_UNIX, SOCK_STREAM, 0)) {
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::memcpy(address.sun_path, path.data(), path.size());
+    EXPECT_EQ(::bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
+    EXPECT_EQ(::listen(fd_, 4), 0);
+  }
+  ~ListeningSocket() { ::close(fd_); }
+  ListeningSocket(const ListeningSocket&) = delete;
+  ListeningSocket& operator=(const ListeningSocket&) = delete;
+
+ private:
+  int fd_;
+};
+
+TEST(DisplayProbeTest, OnlyAServerThatListensCountsAndARemoteDisplayIsTrusted) {
+  TempFolder tmp;
+  const DisplaySockets sockets{tmp.path(), tmp.path()};
+  {
+    const ListeningSocket x7(tmp / "X7");
+    const ListeningSocket wayland(tmp / "wayland-3");
+    for (const char* display : {":7", ":7.0", "unix:7"})
+      EXPECT_TRUE(DisplayAnswers(display, "", sockets)) << display;
+    EXPECT_TRUE(DisplayAnswers("", "wayland-3", sockets));
+    EXPECT_TRUE(DisplayAnswers("", tmp / "wayland-3", DisplaySockets{tmp.path(), ""}));
+    EXPECT_FALSE(DisplayAnswers("", "wayland-3", DisplaySockets{tmp.path(), ""}));
+  }
+  // The servers have gone; their socket files stay behind, as after a crash.
+  for (const char* display : {":7", ":8", "", ":x", "7"})
+    EXPECT_FALSE(DisplayAnswers(display, "wayland-3", sockets)) << display;
+  EXPECT_TRUE(DisplayAnswers("remote.example:10.0", "", sockets));
+}
+
+// The first store of the process fixes its file under $XDG_CONFIG_HOME: set it before any.
+TEST(QtSettingsStoreTest, ValuesSurviveANewStore) {
+  TempFolder tmp;
+  ::setenv("XDG_CONFIG_HOME", tmp.path().c_str(), 1);
+  {
+    QtSettingsStore store;
+    EXPECT_EQ(store.get("MainForm", "Left", "100"), "100");
+    store.set("MainForm", "Left", "250");
+    store.set("Editor", "Path", "/usr/bin/gedit, --new-window");
+    store.set("Simulation", "File", "一覧.csv");
+    EXPECT_EQ(store.flush(), 0);
+  }
+  EXPECT_TRUE(Exists(tmp / "Tolvan32/Tolvan32.conf"));
+  QtSettingsStore again;
+  EXPECT_EQ(again.get("MainForm", "Left", "100") + again.get("Editor", "Path", "") +
+                again.get("Simulation", "File", "") + again.get("ProcessForm", "Top", "7"),
+            "250/usr/bin/gedit, --new-window一覧.csv7");
+  ::unsetenv("XDG_CONFIG_HOME");
+}
+
+}  // namespace
+}  // namespace tolvan::platform
