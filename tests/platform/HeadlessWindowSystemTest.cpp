@@ -1,27 +1,24 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <memory>
+#include <cstdlib>
 
 #include "platform/HeadlessWindowSystem.h"
 
-namespace tolvan::platform {
+namespace tolvan::platform::testing {
 namespace {
 
-// A temporary file to write to; declared before its writer, it outlives it.
-using File = std::unique_ptr<std::FILE, int (*)(std::FILE*)>;
-File NewFile() {
-  return File(std::tmpfile(), &std::fclose);
-}
-
-// What was written to the file, read back.
-std::string TextOf(const File& file) {
-  std::string out;
-  std::rewind(file.get());
-  for (int c = std::fgetc(file.get()); c != EOF; c = std::fgetc(file.get()))
-    out.push_back(static_cast<char>(c));
-  return out;
-}
+// A stream into memory; declared before its writer, it outlives it.
+struct Written {
+  char* bytes = nullptr;
+  std::size_t size = 0;
+  std::FILE* file = ::open_memstream(&bytes, &size);
+  ~Written() {
+    std::fclose(file);
+    std::free(bytes);
+  }
+  std::string text() { return std::fflush(file) == 0 ? std::string(bytes, size) : ""; }
+};
 
 TEST(HeadlessWindowSystemTest, MessageBoxesAreOneLineOnStandardErrorWithTheAnswer) {
   HeadlessWindowSystem ui;
@@ -42,13 +39,13 @@ TEST(HeadlessWindowSystemTest, MessageBoxesAreOneLineOnStandardErrorWithTheAnswe
 }
 
 TEST(HeadlessWindowSystemTest, WaitDialogPollsUntilFreeOrStopped) {
-  const File out = NewFile();
-  HeadlessWindowSystem ui(out.get(), HeadlessProgressWindow::Style::Lines);
+  Written out;
+  HeadlessWindowSystem ui(out.file, HeadlessProgressWindow::Style::Lines);
   ui.setWaitInterval(std::chrono::milliseconds(1));
   int polls = 0;
   EXPECT_FALSE(
       ui.runWaitDialog("job.tvf  Waiting", "first", "second", [&] { return ++polls == 3; }));
-  EXPECT_EQ(TextOf(out), "job.tvf  Waiting: first second\n");
+  EXPECT_EQ(out.text(), "job.tvf  Waiting: first second\n");
   std::atomic<std::int16_t> stopFlag{0};
   ui.watchStopFlag(&stopFlag);
   EXPECT_TRUE(ui.runWaitDialog("c", "a", "b", [&] { return stopFlag.exchange(1) == 2; }));
@@ -64,10 +61,10 @@ TEST(HeadlessWindowSystemTest, WaitDialogPollsUntilFreeOrStopped) {
 // Lines for a log: one for each new status. On a terminal: one line, redrawn at most every
 // 100 ms, its last state always drawn.
 TEST(HeadlessWindowSystemTest, ProgressIsALineForEachNewStatusOrOneRedrawnLine) {
-  const File lines = NewFile();
-  const File terminal = NewFile();
-  HeadlessProgressWindow logged(lines.get(), HeadlessProgressWindow::Style::Lines);
-  HeadlessProgressWindow redrawn(terminal.get(), HeadlessProgressWindow::Style::Terminal);
+  Written lines;
+  Written terminal;
+  HeadlessProgressWindow logged(lines.file, HeadlessProgressWindow::Style::Lines);
+  HeadlessProgressWindow redrawn(terminal.file, HeadlessProgressWindow::Style::Terminal);
   for (ProgressWindow* progress :
        {static_cast<ProgressWindow*>(&logged), static_cast<ProgressWindow*>(&redrawn)}) {
     progress->show();
@@ -81,12 +78,12 @@ TEST(HeadlessWindowSystemTest, ProgressIsALineForEachNewStatusOrOneRedrawnLine) 
     progress->setStatus("Go", kColourBlue);  // on a terminal, not drawn within 100 ms
     progress->close();
   }
-  EXPECT_EQ(TextOf(lines), "Copying\nGo\n");
-  const std::string text = TextOf(terminal);
+  EXPECT_EQ(lines.text(), "Copying\nGo\n");
+  const std::string text = terminal.text();
   EXPECT_EQ(text.rfind("\rCopying 10/40 00:01:00", 0), 0u) << text;
   EXPECT_NE(text.find("\rGo 20/40 00:01:00     \n"), std::string::npos) << text;
   EXPECT_EQ(text.find('\n'), text.size() - 1);
 }
 
 }  // namespace
-}  // namespace tolvan::platform
+}  // namespace tolvan::platform::testing

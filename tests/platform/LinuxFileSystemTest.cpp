@@ -13,7 +13,7 @@
 #include "platform/StoredSpelling.h"
 #include "platform/Trash.h"
 
-namespace tolvan::platform {
+namespace tolvan::platform::testing {
 namespace {
 
 constexpr off_t kMiB = 1024 * 1024;
@@ -53,10 +53,10 @@ TEST_F(LinuxFileSystemTest, ListingDescribesEveryKindWithoutFollowingLinks) {
   std::map<std::string, FileStat> entries;
   std::string_view name;
   FileStat st;
-  while ((error = listing->next(name, st)) == 0) entries[std::string(name)] = st;
+  while ((error = listing->next(name, st)) == 0)
+    EXPECT_TRUE(entries.emplace(std::string(name), st).second) << name << " listed twice";
   EXPECT_EQ(error, -1);
-  EXPECT_EQ(entries.size(), 1506u);  // no "." or "..", no entry twice
-  EXPECT_EQ(entries.count("an-entry-with-a-long-name-1499"), 1u);
+  EXPECT_EQ(entries.size(), 1506u);  // no "." or ".."
   const struct {
     const char* name;
     EntryKind kind;
@@ -265,8 +265,8 @@ TEST_F(LinuxFileSystemTest, AFailedCopyKeepsTheOldCopyAndLeavesNoTemporaryFile) 
   EXPECT_FALSE(hasPartialCopy());
 
   ::chmod((tmp / "source").c_str(), 0000);
-  testing::GiveToNobody(tmp.path());
-  const int unreadable = testing::RunInChild(
+  GiveToNobody(tmp.path());
+  const int unreadable = RunInChild(
       [&] { return LinuxFileSystem().copyFile(tmp / "source", tmp / "target", nullptr); }, true);
   if (unreadable == 254) GTEST_SKIP() << "cannot run as an unprivileged user here";
   EXPECT_EQ(unreadable, EACCES);
@@ -312,9 +312,9 @@ TEST_F(LinuxFileSystemTest, RemovalsInTheUsersReadOnlyFoldersLeaveTheirBits) {
   for (const char* folder : {"ro", "ro/foreign"}) ::mkdir((tmp / folder).c_str(), 0755);
   for (const char* file : {"ro/old", "ro/foreign/file"}) WriteText(tmp / file, "");
   for (const char* folder : {"ro/foreign", "ro"}) ::chmod((tmp / folder).c_str(), 0555);
-  testing::GiveToNobody(tmp.path());
+  GiveToNobody(tmp.path());
   ASSERT_EQ(::lchown((tmp / "ro/foreign").c_str(), 0, 0), 0);
-  const int result = testing::RunInChild(
+  const int result = RunInChild(
       [&] {
         LinuxFileSystem user;
         user.setWriteRoot(tmp.path());
@@ -332,7 +332,7 @@ TEST_F(LinuxFileSystemTest, RemovalsInTheUsersReadOnlyFoldersLeaveTheirBits) {
 TEST_F(LinuxFileSystemTest, RunLockHoldsTheFileWithinAndAcrossProcesses) {
   // Tries to take the lock from another process: 0 when it could, else the errno.
   const auto lockFromChild = [](const std::string& path) {
-    return testing::RunInChild([&] {
+    return RunInChild([&] {
       int error = 0;
       auto file = LinuxFileSystem().openLocked(path, OpenMode::Append, error);
       return error;
@@ -362,4 +362,4 @@ TEST_F(LinuxFileSystemTest, RunLockHoldsTheFileWithinAndAcrossProcesses) {
 }
 
 }  // namespace
-}  // namespace tolvan::platform
+}  // namespace tolvan::platform::testing

@@ -15,7 +15,7 @@
 #include "platform/fake/FakeSystemInfo.h"
 #include "platform/fake/FakeWindowSystem.h"
 
-namespace tolvan::platform {
+namespace tolvan::platform::testing {
 namespace {
 
 // A home trash under a temporary XDG_DATA_HOME.
@@ -209,11 +209,11 @@ TEST_F(TrashSwapTest, ARacingSwapperNeverGetsAnOutsideFileIntoTheTrash) {
     expectOutsideUntouched();
     for (const auto& content : trashed()) ASSERT_EQ(content, "backup") << "try " << attempt;
     if (HasFailure()) return;
-    testing::stdfs::remove_all(home);
+    stdfs::remove_all(home);
     fillBackup();
   }
   EXPECT_GT(swaps, 0);
 }
 
 }  // namespace
-}  // namespace tolvan::platform
+}  // namespace tolvan::platform::testing

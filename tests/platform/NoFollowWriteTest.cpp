@@ -3,7 +3,7 @@
 #include "TempFolder.h"
 #include "platform/LinuxFileSystem.h"
 
-namespace tolvan::platform {
+namespace tolvan::platform::testing {
 namespace {
 
 // A backup tree with a link planted in the middle of a path, pointing outside the tree.
@@ -73,4 +73,4 @@ INSTANTIATE_TEST_SUITE_P(Resolution, NoFollowWriteTest, ::testing::Values(true, 
                          });
 
 }  // namespace
-}  // namespace tolvan::platform
+}  // namespace tolvan::platform::testing

@@ -12,8 +12,9 @@
 #include "platform/DisplayProbe.h"
 #include "platform/LinuxSystemInfo.h"
 #include "platform/QtSettingsStore.h"
+#include "platform/UniqueFd.h"
 
-namespace tolvan::platform {
+namespace tolvan::platform::testing {
 namespace {
 
 TEST(LinuxSystemInfoTest, DatesAreYearMonthDayInTheCLocaleAndPaddedInOthers) {
@@ -55,30 +56,23 @@ TEST(LinuxSystemInfoTest, KernelReleaseDistributionAndTempPath) {
   EXPECT_EQ(sys.tempPath(), "/tmp");
 }
 
-// A Unix socket at `path`, listening while the object lives.
-class ListeningSocket {
- public:
-  explicit ListeningSocket(const std::string& path) : fd_(::socket(AF_UNIX, SOCK_STREAM, 0)) {
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    std::memcpy(address.sun_path, path.data(), path.size());
-    EXPECT_EQ(::bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
-    EXPECT_EQ(::listen(fd_, 4), 0);
-  }
-  ~ListeningSocket() { ::close(fd_); }
-  ListeningSocket(const ListeningSocket&) = delete;
-  ListeningSocket& operator=(const ListeningSocket&) = delete;
-
- private:
-  int fd_;
-};
+// A Unix socket at `path`, listening while its descriptor is held.
+UniqueFd Listening(const std::string& path) {
+  UniqueFd fd(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  std::memcpy(address.sun_path, path.data(), path.size());
+  EXPECT_EQ(::bind(fd.get(), reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
+  EXPECT_EQ(::listen(fd.get(), 4), 0);
+  return fd;
+}
 
 TEST(DisplayProbeTest, OnlyAServerThatListensCountsAndARemoteDisplayIsTrusted) {
   TempFolder tmp;
   const DisplaySockets sockets{tmp.path(), tmp.path()};
   {
-    const ListeningSocket x7(tmp / "X7");
-    const ListeningSocket wayland(tmp / "wayland-3");
+    const UniqueFd x7 = Listening(tmp / "X7");
+    const UniqueFd wayland = Listening(tmp / "wayland-3");
     for (const char* display : {":7", ":7.0", "unix:7"})
       EXPECT_TRUE(DisplayAnswers(display, "", sockets)) << display;
     EXPECT_TRUE(DisplayAnswers("", "wayland-3", sockets));
@@ -112,4 +106,4 @@ TEST(QtSettingsStoreTest, ValuesSurviveANewStore) {
 }
 
 }  // namespace
-}  // namespace tolvan::platform
+}  // namespace tolvan::platform::testing

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <functional>
 #include <iterator>
+#include <sstream>
 
 namespace tolvan::platform {
 namespace {
@@ -43,11 +44,9 @@ std::string ParentOf(const std::string& path) {
 // Pushes the components of `path` so that the first one is popped first.
 void PushComponents(const std::string& path, std::vector<std::string>& stack) {
   std::vector<std::string> parts;
-  for (std::size_t start = 0; start <= path.size();) {
-    const std::size_t slash = std::min(path.find('/', start), path.size());
-    if (slash > start) parts.push_back(path.substr(start, slash - start));
-    start = slash + 1;
-  }
+  std::istringstream components(path);
+  for (std::string part; std::getline(components, part, '/');)
+    if (!part.empty()) parts.push_back(part);
   stack.insert(stack.end(), parts.rbegin(), parts.rend());
 }
 
@@ -136,15 +135,9 @@ void FakeFileSystem::add(Node node) {
   put(std::move(node));
 }
 
-void FakeFileSystem::setMtime(const std::string& path, std::int64_t mtime) {
-  auto it = nodes_.find(key(path));
-  if (it != nodes_.end()) it->second.mtime = mtime;
-}
-
 void FakeFileSystem::shareIdentity(const std::string& path, const std::string& other) {
-  auto it = nodes_.find(key(path));
-  const Node* same = find(other);
-  if (it != nodes_.end() && same != nullptr) it->second.inode = same->inode;
+  Node* node = at(path);
+  if (node != nullptr && exists(other)) node->inode = find(other)->inode;
 }
 
 int FakeFileSystem::injected(Op op, const std::string& path) {

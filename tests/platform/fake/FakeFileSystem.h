@@ -57,7 +57,9 @@ class FakeFileSystem : public FileSystem {
   void addSpecial(const std::string& path, std::int64_t mtime = 0) {
     add({path, EntryKind::Special, 0644, {}, mtime, 0});
   }
-  void setMtime(const std::string& path, std::int64_t mtime);
+  void setMtime(const std::string& path, std::int64_t mtime) {
+    if (Node* node = at(path)) node->mtime = mtime;
+  }
   // `path` now reads as the very folder `other` (as a bind mount would), its own entries kept.
   void shareIdentity(const std::string& path, const std::string& other);
   // Lookups ignore letter case (a vfat mount) when on.
@@ -160,6 +162,7 @@ class FakeFileSystem : public FileSystem {
   int copyOnto(const std::string& source, const std::string& target, Trash* trash,
                bool mustBeAbsent);
   [[nodiscard]] std::string key(const std::string& path) const;
+  Node* at(const std::string& path) { return const_cast<Node*>(find(path)); }
   [[nodiscard]] int injected(Op op, const std::string& path);
   [[nodiscard]] int checkParent(const std::string& path) const;
   [[nodiscard]] int followLinks(const std::string& path, std::string& resolved) const;
