@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <functional>
 #include <map>
 
 #include "TempFolder.h"
@@ -57,18 +55,14 @@ TEST_F(LinuxFileSystemTest, ListingDescribesEveryKindWithoutFollowingLinks) {
     EXPECT_TRUE(entries.emplace(std::string(name), st).second) << name << " listed twice";
   EXPECT_EQ(error, -1);
   EXPECT_EQ(entries.size(), 1506u);  // no "." or ".."
-  const struct {
-    const char* name;
-    EntryKind kind;
-    std::uint32_t attributes;
-  } kinds[] = {
+  const std::tuple<const char*, EntryKind, std::uint32_t> kinds[] = {
       {"file.txt", EntryKind::File, 0},          {"folder", EntryKind::Directory, kAttrDirectory},
       {".hidden", EntryKind::File, kAttrHidden}, {"readonly", EntryKind::File, kAttrReadOnly},
       {"link", EntryKind::Symlink, kAttrLink},   {"fifo", EntryKind::Special, 0}};
-  for (const auto& k : kinds) {
-    EXPECT_EQ(entries[k.name].kind, k.kind) << k.name;
-    EXPECT_EQ(entries[k.name].attributes, k.attributes) << k.name;
-  }
+  for (const auto& [entry, kind, attributes] : kinds)
+    EXPECT_EQ(std::pair(entries[entry].kind, entries[entry].attributes),
+              std::pair(kind, attributes))
+        << entry;
   EXPECT_EQ(entries["file.txt"].size, 5);
   EXPECT_EQ(entries["file.txt"].mode, 0640u);
   EXPECT_EQ(entries["link"].size, 6);  // the length of its target text

@@ -2,8 +2,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cerrno>
-#include <functional>
 #include <iterator>
 #include <sstream>
 
@@ -32,10 +30,6 @@ bool IsBelow(const std::string& key, const std::string& dirKey) {
          key[dirKey.size()] == '/';
 }
 
-std::string LastComponent(const std::string& path) {
-  return path.substr(path.rfind('/') + 1);
-}
-
 std::string ParentOf(const std::string& path) {
   const auto slash = path.rfind('/');
   return slash == 0 ? "/" : path.substr(0, slash);
@@ -62,7 +56,7 @@ class FakeListing : public DirectoryListing {
     while (index_ < paths_.size()) {
       const auto* node = fs_.find(paths_[index_++]);
       if (node == nullptr) continue;  // removed while listed
-      current_ = LastComponent(node->path);
+      current_ = node->path.substr(node->path.rfind('/') + 1);
       name = current_;
       stat = StatOf(*node);
       ++returned_;
@@ -125,19 +119,9 @@ std::string FakeFileSystem::key(const std::string& path) const {
   return upper;
 }
 
-void FakeFileSystem::put(Node node) {
-  if (node.inode == 0) node.inode = ++lastInode_;
-  nodes_[key(node.path)] = std::move(node);
-}
-
 void FakeFileSystem::add(Node node) {
   if (!exists(ParentOf(node.path))) addDirectory(ParentOf(node.path), node.mtime);
   put(std::move(node));
-}
-
-void FakeFileSystem::shareIdentity(const std::string& path, const std::string& other) {
-  Node* node = at(path);
-  if (node != nullptr && exists(other)) node->inode = find(other)->inode;
 }
 
 int FakeFileSystem::injected(Op op, const std::string& path) {
@@ -146,11 +130,6 @@ int FakeFileSystem::injected(Op op, const std::string& path) {
   if (it == failures_.end() || it->second.times == 0) return 0;
   if (it->second.times > 0) --it->second.times;
   return it->second.error;
-}
-
-const FakeFileSystem::Node* FakeFileSystem::find(const std::string& path) const {
-  auto it = nodes_.find(key(path));
-  return it == nodes_.end() ? nullptr : &it->second;
 }
 
 std::vector<std::string> FakeFileSystem::childrenOf(const std::string& dir) const {
@@ -201,13 +180,6 @@ int FakeFileSystem::statEntry(const std::string& path, FileStat& out) {
   return 0;
 }
 
-int FakeFileSystem::storedName(const std::string& path, std::string& name) {
-  const Node* node = find(path);
-  if (node == nullptr) return ENOENT;
-  name = LastComponent(node->path);
-  return 0;
-}
-
 int FakeFileSystem::copyOnto(const std::string& source, const std::string& target, Trash* trash,
                              bool mustBeAbsent) {
   if (int e = injected(Op::Copy, target); e != 0) return e;
@@ -235,16 +207,8 @@ int FakeFileSystem::makeDirectory(const std::string& path) {
   if (int e = injected(Op::MakeDir, path); e != 0) return e;
   if (exists(path)) return EEXIST;
   if (int e = checkParent(path); e != 0) return e;
-  put(Node{path, EntryKind::Directory, 0755, {}, 0, 0});
+  put(Node{path, EntryKind::Directory, 0755, {}});
   created.push_back(path);
-  return 0;
-}
-
-int FakeFileSystem::setPermissions(const std::string& path, std::uint32_t mode) {
-  if (int e = injected(Op::SetPermissions, path); e != 0) return e;
-  auto it = nodes_.find(key(path));
-  if (it == nodes_.end()) return ENOENT;
-  it->second.mode = mode & 07777;
   return 0;
 }
 
@@ -300,7 +264,7 @@ std::unique_ptr<LockedFile> FakeFileSystem::openLocked(const std::string& path, 
   if (error != 0) return nullptr;
   const Node* node = find(path);
   if (node == nullptr || mode == OpenMode::Truncate)
-    put(Node{node != nullptr ? node->path : path, EntryKind::File, 0644, {}, 0, 0});
+    put(Node{node != nullptr ? node->path : path, EntryKind::File, 0644, {}});
   auto held = std::make_shared<std::string>(path);
   heldLocks_[key(path)] = held;
   return std::make_unique<FakeLockedFile>(*this, held);
@@ -314,21 +278,12 @@ int FakeFileSystem::append(const std::string& path, std::string_view bytes) {
   return 0;
 }
 
-int FakeFileSystem::readFile(const std::string& path, std::string& content) {
-  if (int e = injected(Op::ReadFile, path); e != 0) return e;
-  const Node* node = find(path);
-  if (node == nullptr) return ENOENT;
-  if (node->kind == EntryKind::Directory) return EISDIR;
-  content = node->content;
-  return 0;
-}
-
 int FakeFileSystem::writeFile(const std::string& path, std::string_view content) {
   if (int e = injected(Op::Write, path); e != 0) return e;
   if (int e = checkParent(path); e != 0) return e;
   const Node* old = find(path);
   if (old != nullptr && old->kind == EntryKind::Directory) return EISDIR;
-  put(Node{old != nullptr ? old->path : path, EntryKind::File, 0644, std::string(content), 0, 0});
+  put(Node{old != nullptr ? old->path : path, EntryKind::File, 0644, std::string(content)});
   return 0;
 }
 

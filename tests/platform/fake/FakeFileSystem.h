@@ -19,18 +19,7 @@ namespace tolvan::platform {
 // on request. Listings are in name order.
 class FakeFileSystem : public FileSystem {
  public:
-  enum class Op : std::uint8_t {
-    List,
-    Stat,
-    Copy,
-    MakeDir,
-    SetPermissions,
-    Remove,
-    Open,
-    Write,
-    ReadFile,
-    Close
-  };
+  enum class Op { List, Stat, Copy, MakeDir, SetPermissions, Remove, Open, Write, ReadFile, Close };
 
   struct Node {
     std::string path;  // as created (the spelling a case-blind lookup reports)
@@ -41,27 +30,29 @@ class FakeFileSystem : public FileSystem {
     std::uint64_t inode = 0;  // given by the tree when 0; kept through renames
   };
 
-  FakeFileSystem() { put({"/", EntryKind::Directory, 0755, {}, 0, 0}); }
+  FakeFileSystem() { put({"/", EntryKind::Directory, 0755, {}}); }
 
   // --- Building a tree (missing folders on the way are made) ---
   void addDirectory(const std::string& path, std::int64_t mtime = 0, std::uint32_t mode = 0755) {
-    add({path, EntryKind::Directory, mode, {}, mtime, 0});
+    add({path, EntryKind::Directory, mode, {}, mtime});
   }
   void addFile(const std::string& path, std::string content = {}, std::int64_t mtime = 0,
                std::uint32_t mode = 0644) {
-    add({path, EntryKind::File, mode, std::move(content), mtime, 0});
+    add({path, EntryKind::File, mode, std::move(content), mtime});
   }
   void addLink(const std::string& path, const std::string& target, std::int64_t mtime = 0) {
-    add({path, EntryKind::Symlink, 0777, target, mtime, 0});
+    add({path, EntryKind::Symlink, 0777, target, mtime});
   }
   void addSpecial(const std::string& path, std::int64_t mtime = 0) {
-    add({path, EntryKind::Special, 0644, {}, mtime, 0});
+    add({path, EntryKind::Special, 0644, {}, mtime});
   }
   void setMtime(const std::string& path, std::int64_t mtime) {
     if (Node* node = at(path)) node->mtime = mtime;
   }
   // `path` now reads as the very folder `other` (as a bind mount would), its own entries kept.
-  void shareIdentity(const std::string& path, const std::string& other);
+  void shareIdentity(const std::string& path, const std::string& other) {
+    if (Node* node = at(path); node != nullptr && exists(other)) node->inode = find(other)->inode;
+  }
   // Lookups ignore letter case (a vfat mount) when on.
   void setCaseBlind(bool on) { caseBlind_ = on; }
   // Only lookups at or below `root` ignore letter case (a USB drive mounted there).
@@ -84,7 +75,10 @@ class FakeFileSystem : public FileSystem {
 
   // --- Inspection ---
   [[nodiscard]] bool exists(const std::string& path) const { return find(path) != nullptr; }
-  [[nodiscard]] const Node* find(const std::string& path) const;
+  [[nodiscard]] const Node* find(const std::string& path) const {
+    auto it = nodes_.find(key(path));
+    return it == nodes_.end() ? nullptr : &it->second;
+  }
   [[nodiscard]] std::string contentOf(const std::string& path) const {
     return exists(path) ? find(path)->content : std::string();
   }
@@ -108,7 +102,11 @@ class FakeFileSystem : public FileSystem {
   // FileSystem
   std::unique_ptr<DirectoryListing> openListing(const std::string& dir, int& error) override;
   int statEntry(const std::string& path, FileStat& out) override;
-  int storedName(const std::string& path, std::string& name) override;
+  int storedName(const std::string& path, std::string& name) override {
+    const Node* node = find(path);
+    if (node != nullptr) name = node->path.substr(node->path.rfind('/') + 1);
+    return node != nullptr ? 0 : ENOENT;
+  }
   void setWriteRoot(const std::string& root) override { writeRoot = root; }
   int checkHeldRoot(Side side) override { return heldRootError[static_cast<int>(side)]; }
   int copyFile(const std::string& source, const std::string& target, Trash* trash) override {
@@ -118,7 +116,12 @@ class FakeFileSystem : public FileSystem {
     return copyOnto(source, target, nullptr, true);
   }
   int makeDirectory(const std::string& path) override;
-  int setPermissions(const std::string& path, std::uint32_t mode) override;
+  int setPermissions(const std::string& path, std::uint32_t mode) override {
+    if (int e = injected(Op::SetPermissions, path); e != 0) return e;
+    Node* node = at(path);
+    if (node != nullptr) node->mode = mode & 07777;
+    return node != nullptr ? 0 : ENOENT;
+  }
   int removeEntry(const std::string& path) override;
   int removeTree(const std::string& path) override;
   // The fake has no permission bits that could stand in the way.
@@ -141,7 +144,14 @@ class FakeFileSystem : public FileSystem {
   bool isOnUnmountedVolume(const std::string&) override { return false; }
   std::unique_ptr<LockedFile> openLocked(const std::string& path, OpenMode mode,
                                          int& error) override;
-  int readFile(const std::string& path, std::string& content) override;
+  int readFile(const std::string& path, std::string& content) override {
+    if (int e = injected(Op::ReadFile, path); e != 0) return e;
+    const Node* node = find(path);
+    if (node == nullptr) return ENOENT;
+    if (node->kind == EntryKind::Directory) return EISDIR;
+    content = node->content;
+    return 0;
+  }
   int writeFile(const std::string& path, std::string_view content) override;
   int renameEntry(const std::string& from, const std::string& to) override;
   int makeDirectories(const std::string& path) override;
@@ -168,7 +178,10 @@ class FakeFileSystem : public FileSystem {
   [[nodiscard]] int followLinks(const std::string& path, std::string& resolved) const;
   int append(const std::string& path, std::string_view bytes);
   void add(Node node);
-  void put(Node node);
+  void put(Node node) {
+    if (node.inode == 0) node.inode = ++lastInode_;
+    nodes_[key(node.path)] = std::move(node);
+  }
 
   std::map<std::string, Node> nodes_;  // by key()
   std::map<std::pair<Op, std::string>, Failure> failures_;
