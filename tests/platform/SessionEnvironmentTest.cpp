@@ -28,12 +28,11 @@ TEST(LinuxSystemInfoTest, DatesAreYearMonthDayInTheCLocaleAndPaddedInOthers) {
   // The time locale: LC_ALL, then LC_TIME, then LANG, then C.
   ::setenv("LC_TIME", "ja_JP.UTF-8", 1);
   ::setenv("LANG", "de_DE.UTF-8", 1);
-  EXPECT_EQ(TimeLocaleName(), "C.UTF-8");
-  ::unsetenv("LC_ALL");
-  EXPECT_EQ(TimeLocaleName(), "ja_JP.UTF-8");
-  ::unsetenv("LC_TIME");
-  EXPECT_EQ(TimeLocaleName(), "de_DE.UTF-8");
-  ::unsetenv("LANG");
+  for (const auto& [name, variable] :
+       {std::pair{"C.UTF-8", "LC_ALL"}, {"ja_JP.UTF-8", "LC_TIME"}, {"de_DE.UTF-8", "LANG"}}) {
+    EXPECT_EQ(TimeLocaleName(), name);
+    ::unsetenv(variable);
+  }
   EXPECT_EQ(TimeLocaleName(), "C");
   ::setenv("LC_ALL", "C.UTF-8", 1);
 }
