@@ -93,7 +93,6 @@ TEST(QtSettingsStoreTest, ValuesSurviveANewStore) {
   ::setenv("XDG_CONFIG_HOME", tmp.path().c_str(), 1);
   {
     QtSettingsStore store;
-    EXPECT_EQ(store.get("MainForm", "Left", "100"), "100");
     store.set("MainForm", "Left", "250");
     store.set("Editor", "Path", "/usr/bin/gedit, --new-window");
     store.set("Simulation", "File", "一覧.csv");

@@ -124,14 +124,6 @@ void FakeFileSystem::add(Node node) {
   put(std::move(node));
 }
 
-int FakeFileSystem::injected(Op op, const std::string& path) {
-  if (beforeOp) beforeOp(op, path);
-  auto it = failures_.find({op, path});
-  if (it == failures_.end() || it->second.times == 0) return 0;
-  if (it->second.times > 0) --it->second.times;
-  return it->second.error;
-}
-
 std::vector<std::string> FakeFileSystem::childrenOf(const std::string& dir) const {
   std::vector<std::string> children;
   const std::string dirKey = key(dir);
@@ -203,15 +195,6 @@ int FakeFileSystem::copyOnto(const std::string& source, const std::string& targe
   return 0;
 }
 
-int FakeFileSystem::makeDirectory(const std::string& path) {
-  if (int e = injected(Op::MakeDir, path); e != 0) return e;
-  if (exists(path)) return EEXIST;
-  if (int e = checkParent(path); e != 0) return e;
-  put(Node{path, EntryKind::Directory, 0755, {}});
-  created.push_back(path);
-  return 0;
-}
-
 int FakeFileSystem::removeEntry(const std::string& path) {
   if (int e = injected(Op::Remove, path); e != 0) return e;
   auto it = nodes_.find(key(path));
@@ -275,15 +258,6 @@ int FakeFileSystem::append(const std::string& path, std::string_view bytes) {
   auto it = nodes_.find(key(path));
   if (it == nodes_.end()) return ENOENT;
   it->second.content.append(bytes);
-  return 0;
-}
-
-int FakeFileSystem::writeFile(const std::string& path, std::string_view content) {
-  if (int e = injected(Op::Write, path); e != 0) return e;
-  if (int e = checkParent(path); e != 0) return e;
-  const Node* old = find(path);
-  if (old != nullptr && old->kind == EntryKind::Directory) return EISDIR;
-  put(Node{old != nullptr ? old->path : path, EntryKind::File, 0644, std::string(content)});
   return 0;
 }
 

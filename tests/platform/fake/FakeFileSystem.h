@@ -115,7 +115,14 @@ class FakeFileSystem : public FileSystem {
   int copyNewFile(const std::string& source, const std::string& target) override {
     return copyOnto(source, target, nullptr, true);
   }
-  int makeDirectory(const std::string& path) override;
+  int makeDirectory(const std::string& path) override {
+    if (int e = injected(Op::MakeDir, path); e != 0) return e;
+    if (exists(path)) return EEXIST;
+    if (int e = checkParent(path); e != 0) return e;
+    put(Node{path, EntryKind::Directory, 0755, {}});
+    created.push_back(path);
+    return 0;
+  }
   int setPermissions(const std::string& path, std::uint32_t mode) override {
     if (int e = injected(Op::SetPermissions, path); e != 0) return e;
     Node* node = at(path);
@@ -152,7 +159,14 @@ class FakeFileSystem : public FileSystem {
     content = node->content;
     return 0;
   }
-  int writeFile(const std::string& path, std::string_view content) override;
+  int writeFile(const std::string& path, std::string_view content) override {
+    if (int e = injected(Op::Write, path); e != 0) return e;
+    if (int e = checkParent(path); e != 0) return e;
+    const Node* old = find(path);
+    if (old != nullptr && old->kind == EntryKind::Directory) return EISDIR;
+    put(Node{old != nullptr ? old->path : path, EntryKind::File, 0644, std::string(content)});
+    return 0;
+  }
   int renameEntry(const std::string& from, const std::string& to) override;
   int makeDirectories(const std::string& path) override;
   // Links resolved through the tree; the identity of an entry is its path's (device 1).
@@ -173,7 +187,13 @@ class FakeFileSystem : public FileSystem {
                bool mustBeAbsent);
   [[nodiscard]] std::string key(const std::string& path) const;
   Node* at(const std::string& path) { return const_cast<Node*>(find(path)); }
-  [[nodiscard]] int injected(Op op, const std::string& path);
+  [[nodiscard]] int injected(Op op, const std::string& path) {
+    if (beforeOp) beforeOp(op, path);
+    auto it = failures_.find({op, path});
+    if (it == failures_.end() || it->second.times == 0) return 0;
+    if (it->second.times > 0) --it->second.times;
+    return it->second.error;
+  }
   [[nodiscard]] int checkParent(const std::string& path) const;
   [[nodiscard]] int followLinks(const std::string& path, std::string& resolved) const;
   int append(const std::string& path, std::string_view bytes);
