@@ -1,17 +1,20 @@
+#include "platform/LinuxFileSystem.h"
+
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <functional>
 #include <map>
 
 #include "TempFolder.h"
-#include "platform/LinuxFileSystem.h"
+#include "platform/FileContentCopy.h"
+#include "platform/FolderSpellings.h"
 #include "platform/PartialCopy.h"
 #include "platform/StoredSpelling.h"
 #include "platform/Trash.h"
 
-namespace tolvan::platform {
+namespace tolvan::platform::testing {
 namespace {
+
+constexpr off_t kMiB = 1024 * 1024;
 
 class LinuxFileSystemTest : public ::testing::Test {
  protected:
@@ -24,17 +27,23 @@ class LinuxFileSystemTest : public ::testing::Test {
     EXPECT_EQ(fs.statEntry(path, st), 0) << path;
     return st;
   }
+  void symlink(const std::string& target, const std::string& name) {
+    ASSERT_EQ(::symlink(target.c_str(), (tmp / name).c_str()), 0) << name;
+  }
 
   TempFolder tmp;
   LinuxFileSystem fs;
 };
 
+// More entries than one read of the folder holds: each listed once, none lost at the seams.
 TEST_F(LinuxFileSystemTest, ListingDescribesEveryKindWithoutFollowingLinks) {
+  for (int i = 0; i < 1500; ++i)
+    WriteText(tmp / ("an-entry-with-a-long-name-" + std::to_string(i)), "");
   WriteText(tmp / "file.txt", "12345", 0640);
   ::mkdir((tmp / "folder").c_str(), 0755);
   WriteText(tmp / ".hidden", "");
   WriteText(tmp / "readonly", "", 0444);
-  ASSERT_EQ(::symlink("folder", (tmp / "link").c_str()), 0);
+  symlink("folder", "link");
   ASSERT_EQ(::mkfifo((tmp / "fifo").c_str(), 0600), 0);
   int error = 0;
   auto listing = fs.openListing(tmp.path(), error);
@@ -42,62 +51,37 @@ TEST_F(LinuxFileSystemTest, ListingDescribesEveryKindWithoutFollowingLinks) {
   std::map<std::string, FileStat> entries;
   std::string_view name;
   FileStat st;
-  while (listing->next(name, st) == 0) entries[std::string(name)] = st;
-  ASSERT_EQ(entries.size(), 6u);  // no "." or ".."
-  const struct {
-    const char* name;
-    EntryKind kind;
-    std::uint32_t attributes;
-  } kinds[] = {
+  while ((error = listing->next(name, st)) == 0)
+    EXPECT_TRUE(entries.emplace(std::string(name), st).second) << name << " listed twice";
+  EXPECT_EQ(error, -1);
+  EXPECT_EQ(entries.size(), 1506u);  // no "." or ".."
+  const std::tuple<const char*, EntryKind, std::uint32_t> kinds[] = {
       {"file.txt", EntryKind::File, 0},          {"folder", EntryKind::Directory, kAttrDirectory},
       {".hidden", EntryKind::File, kAttrHidden}, {"readonly", EntryKind::File, kAttrReadOnly},
       {"link", EntryKind::Symlink, kAttrLink},   {"fifo", EntryKind::Special, 0}};
-  for (const auto& k : kinds) {
-    EXPECT_EQ(entries[k.name].kind, k.kind) << k.name;
-    EXPECT_EQ(entries[k.name].attributes, k.attributes) << k.name;
-  }
+  for (const auto& [entry, kind, attributes] : kinds)
+    EXPECT_EQ(std::pair(entries[entry].kind, entries[entry].attributes),
+              std::pair(kind, attributes))
+        << entry;
   EXPECT_EQ(entries["file.txt"].size, 5);
   EXPECT_EQ(entries["file.txt"].mode, 0640u);
   EXPECT_EQ(entries["link"].size, 6);  // the length of its target text
-  EXPECT_EQ(fs.openListing(tmp / "missing", error), nullptr);
-  EXPECT_EQ(error, ENOENT);
-  EXPECT_EQ(fs.openListing(tmp / "file.txt", error), nullptr);
-  EXPECT_EQ(error, ENOTDIR);
-}
-
-// A folder larger than one read of it: every entry is listed once, none lost at the seams.
-TEST_F(LinuxFileSystemTest, ALargeFolderIsListedWhole) {
-  std::vector<std::string> made;
-  for (int i = 0; i < 1500; ++i) {
-    made.push_back("an-entry-with-a-rather-long-name-" + std::to_string(i));
-    WriteText(tmp / made.back(), "");
+  for (const auto& [path, code] : {std::pair{"missing", ENOENT}, {"file.txt", ENOTDIR}}) {
+    EXPECT_EQ(fs.openListing(tmp / path, error), nullptr);
+    EXPECT_EQ(error, code) << path;
   }
-  int error = 0;
-  auto listing = fs.openListing(tmp.path(), error);
-  ASSERT_NE(listing, nullptr);
-  std::vector<std::string> listed;
-  std::string_view name;
-  FileStat st;
-  int read = 0;
-  while ((read = listing->next(name, st)) == 0) listed.emplace_back(name);
-  EXPECT_EQ(read, -1);
-  std::sort(made.begin(), made.end());
-  std::sort(listed.begin(), listed.end());
-  EXPECT_EQ(listed, made);
 }
 
-TEST_F(LinuxFileSystemTest, StatEntryIsLstatWithLargeSizesAndStoredNameTheFoldersSpelling) {
+// No case-blind file system can be mounted everywhere: the folder reading such a lookup
+// relies on is tested on its own, and a hard link named in another case stands in for one.
+TEST_F(LinuxFileSystemTest, StatIsLstatWithLargeSizesAndStoredNamesAreTheFoldersSpelling) {
   WriteText(tmp / "README.txt", "");
   ASSERT_EQ(::truncate((tmp / "README.txt").c_str(), 5LL << 30), 0);  // sparse, 5 GiB
-  ASSERT_EQ(::symlink("README.txt", (tmp / "link").c_str()), 0);
+  symlink("README.txt", "link");
+  EXPECT_EQ(statOf(tmp / "README.txt").size, 5LL << 30);
+  EXPECT_EQ(statOf(tmp / "link").kind, EntryKind::Symlink);
   FileStat st;
-  ASSERT_EQ(fs.statEntry(tmp / "README.txt", st), 0);
-  EXPECT_EQ(st.size, 5LL << 30);
-  ASSERT_EQ(fs.statEntry(tmp / "link", st), 0);
-  EXPECT_EQ(st.kind, EntryKind::Symlink);
   EXPECT_EQ(fs.statEntry(tmp / "link/below", st), ENOTDIR);
-  // No case-blind file system can be mounted everywhere: the folder reading such a lookup
-  // relies on is tested on its own, and a hard link named in another case stands in for one.
   struct stat file {};
   ASSERT_EQ(::stat((tmp / "README.txt").c_str(), &file), 0);
   UniqueFd folder(::open(tmp.path().c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
@@ -106,7 +90,23 @@ TEST_F(LinuxFileSystemTest, StatEntryIsLstatWithLargeSizesAndStoredNameTheFolder
   EXPECT_EQ(stored, "README.txt");
   FindStoredSpelling(folder.get(), "Readme.txt", file.st_ino + 1, stored);  // another entry
   EXPECT_EQ(stored, "README.txt") << "left as it was";
-  ASSERT_EQ(::link((tmp / "README.txt").c_str(), (tmp / "readme.TXT").c_str()), 0);
+  // The folder is read once; a spelling is answered only while it cannot have changed.
+  WriteText(tmp / "a.txt", "");
+  ASSERT_EQ(::link((tmp / "a.txt").c_str(), (tmp / "A.txt").c_str()), 0);
+  FolderSpellings spellings;
+  ASSERT_TRUE(spellings.find(tmp.path(), folder.get(), "readme.TXT", stored));
+  EXPECT_EQ(stored, "README.txt");
+  EXPECT_FALSE(spellings.find(tmp.path(), folder.get(), "A.TXT", stored)) << "held twice";
+  ASSERT_EQ(::rename((tmp / "README.txt").c_str(), (tmp / "Readme.TXT").c_str()), 0);
+  spellings.noteChange(tmp / "other", "README.txt");
+  ASSERT_TRUE(spellings.find(tmp.path(), folder.get(), "readme.txt", stored));
+  EXPECT_EQ(stored, "README.txt") << "a change in another folder leaves the read as it was";
+  spellings.noteChange(tmp.path(), "Readme.TXT");
+  EXPECT_FALSE(spellings.find(tmp.path(), folder.get(), "readme.txt", stored));
+  spellings.forget();
+  ASSERT_TRUE(spellings.find(tmp.path(), folder.get(), "readme.txt", stored));
+  EXPECT_EQ(stored, "Readme.TXT");
+  ASSERT_EQ(::link((tmp / "Readme.TXT").c_str(), (tmp / "readme.TXT").c_str()), 0);
   ASSERT_EQ(fs.storedName(tmp / "readme.TXT", stored), 0);
   EXPECT_EQ(stored, "readme.TXT");
   EXPECT_EQ(fs.storedName(tmp / "ReadMe.txt", stored), ENOENT);
@@ -118,57 +118,94 @@ TEST_F(LinuxFileSystemTest, StoredNameAfterALookupFollowsTheChangesMadeSince) {
   for (const char* name : {"first", "second", "third"}) WriteText(tmp / name, "");
   std::string stored;
   ASSERT_EQ(fs.storedName(tmp / "first", stored), 0);  // finds the folder case-sensitive
-  FileStat st;
   for (const char* name : {"second", "first"}) {
-    ASSERT_EQ(fs.statEntry(tmp / name, st), 0);
+    statOf(tmp / name);
     ASSERT_EQ(fs.storedName(tmp / name, stored), 0);
     EXPECT_EQ(stored, name);
   }
-  ASSERT_EQ(fs.statEntry(tmp / "first", st), 0);
+  statOf(tmp / "first");
   EXPECT_EQ(fs.storedName(tmp / "FIRST", stored), ENOENT);
-  const struct {
-    const char* looked;
-    std::function<int()> change;
-  } changes[] = {
+  const std::pair<const char*, std::function<int()>> changes[] = {
       {"first", [&] { return fs.removeEntry(tmp / "first"); }},
       {"second", [&] { return fs.renameEntry(tmp / "second", tmp / "moved"); }},
       {"third", [&] { return fs.removeTree(tmp / "third"); }},
   };
-  for (const auto& c : changes) {
-    ASSERT_EQ(fs.statEntry(tmp / c.looked, st), 0);
-    ASSERT_EQ(c.change(), 0) << c.looked;
-    EXPECT_EQ(fs.storedName(tmp / c.looked, stored), ENOENT) << c.looked;
+  for (const auto& [looked, change] : changes) {
+    statOf(tmp / looked);
+    ASSERT_EQ(change(), 0) << looked;
+    EXPECT_EQ(fs.storedName(tmp / looked, stored), ENOENT) << looked;
   }
 }
 
 TEST_F(LinuxFileSystemTest, CopyKeepsContentModeAndTimeAndCopiesALinkAsALink) {
-  std::string content(3 * 1024 * 1024 + 17, '\0');
+  std::string content(3 * kMiB + 17, '\0');
   for (std::size_t i = 0; i < content.size(); ++i) content[i] = static_cast<char>(i * 7);
   WriteText(tmp / "source", content, 0751);
   SetTimes(tmp / "source", 1500000000, 987654321);
   WriteText(tmp / "readonly", "old", 0444);
   WriteText(tmp / "elsewhere", "keep");
-  ASSERT_EQ(::symlink("elsewhere", (tmp / "link").c_str()), 0);
+  symlink("elsewhere", "link");
   // Over nothing, over a read-only copy, and over a link (itself replaced, not its target).
   for (const std::string target : {"fresh", "readonly", "link"}) {
     ASSERT_EQ(fs.copyFile(tmp / "source", tmp / target, nullptr), 0) << target;
     EXPECT_EQ(ReadText(tmp / target), content) << target;
     const FileStat st = statOf(tmp / target);
-    EXPECT_EQ(st.kind, EntryKind::File);
-    EXPECT_EQ(st.mode, 0751u);
+    EXPECT_EQ(st.mode, 0751u);  // a link left in place would show 0777
     EXPECT_EQ(st.mtimeSeconds * 1000000000 + st.mtimeNanoseconds, 1500000000987654321);
   }
   EXPECT_EQ(ReadText(tmp / "elsewhere"), "keep");
-  ASSERT_EQ(::symlink("../some/where", (tmp / "new-link").c_str()), 0);
+  symlink("../some/where", "new-link");
   SetTimes(tmp / "new-link", 1400000000, 5);
   ASSERT_EQ(fs.copyFile(tmp / "new-link", tmp / "fresh", nullptr), 0);
   char text[32] = {};
-  EXPECT_EQ(::readlink((tmp / "fresh").c_str(), text, sizeof text - 1), 13);
+  (void)::readlink((tmp / "fresh").c_str(), text, sizeof text - 1);  // reads only a link
   EXPECT_STREQ(text, "../some/where");
   const FileStat link = statOf(tmp / "fresh");
-  EXPECT_EQ(link.kind, EntryKind::Symlink);
   EXPECT_EQ(link.mtimeSeconds * 1000000000 + link.mtimeNanoseconds, 1400000000000000005);
   EXPECT_FALSE(hasPartialCopy());
+}
+
+// Holes stay holes, through the kernel's copy and through reads and writes alike (a folder on
+// another file system, where copy_file_range answers EXDEV).
+TEST_F(LinuxFileSystemTest, HolesStayHoles) {
+  constexpr off_t kSize = 8 * kMiB;
+  const auto allocated = [](const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 ? st.st_blocks * 512 : -1;
+  };
+  std::vector<std::string> folders{tmp.path()};
+  if (tmp.mountTmpfs("other", "4m")) folders.push_back(tmp / "other");
+  // Data extents (offset, length) of each file; the rest is holes.
+  const std::vector<std::pair<off_t, std::size_t>> layouts[] = {
+      {{0, 4096}, {4 * kMiB + 4096, 8192}}, {{kSize - 4096, 4096}}, {}};
+  for (const auto& extents : layouts) {
+    WriteText(tmp / "sparse", "");
+    ASSERT_EQ(::truncate((tmp / "sparse").c_str(), kSize), 0);
+    UniqueFd fd(::open((tmp / "sparse").c_str(), O_WRONLY | O_CLOEXEC));
+    for (const auto& [offset, length] : extents)
+      ASSERT_EQ(::pwrite(fd.get(), std::string(length, 'd').data(), length, offset),
+                static_cast<ssize_t>(length));
+    if (allocated(tmp / "sparse") >= kMiB) GTEST_SKIP() << "this file system keeps no holes";
+    for (const std::string& folder : folders) {
+      ASSERT_EQ(fs.copyFile(tmp / "sparse", folder + "/copy", nullptr), 0) << folder;
+      EXPECT_TRUE(ReadText(folder + "/copy") == ReadText(tmp / "sparse")) << folder;
+      EXPECT_LT(allocated(folder + "/copy"), kMiB) << folder;
+    }
+  }
+}
+
+// What was appended after the file was opened is left for the next run: the copy always ends.
+TEST_F(LinuxFileSystemTest, CopiesNoMoreThanTheSizeAtOpening) {
+  const std::string original(3 * kMiB + 5, 'o');
+  WriteText(tmp / "growing", original);
+  UniqueFd from(::open((tmp / "growing").c_str(), O_RDONLY | O_CLOEXEC));
+  struct stat atOpening {};
+  ASSERT_EQ(::fstat(from.get(), &atOpening), 0);
+  std::ofstream(tmp / "growing", std::ios::binary | std::ios::app) << std::string(kMiB, 'x');
+  UniqueFd to(::open((tmp / "copy").c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600));
+  std::vector<char> buffer;
+  ASSERT_EQ(CopyFileContent(from.get(), to.get(), atOpening, buffer), 0);
+  EXPECT_TRUE(ReadText(tmp / "copy") == original);
 }
 
 // Records the moves and fails on request; a successful move really takes the entry away.
@@ -187,7 +224,7 @@ TEST_F(LinuxFileSystemTest, AFailedCopyKeepsTheOldCopyAndLeavesNoTemporaryFile) 
   WriteText(tmp / "target", "old");
   ::mkdir((tmp / "folder").c_str(), 0755);
   ASSERT_EQ(::mkfifo((tmp / "fifo").c_str(), 0600), 0);
-  ASSERT_EQ(::symlink("source", (tmp / "link").c_str()), 0);
+  symlink("source", "link");
   WriteText(tmp / "folder/inside", "");
   const struct {
     const char* source;
@@ -210,9 +247,9 @@ TEST_F(LinuxFileSystemTest, AFailedCopyKeepsTheOldCopyAndLeavesNoTemporaryFile) 
   ASSERT_EQ(fs.copyFile(tmp / "source", tmp / "fresh", &trash), 0);
   EXPECT_EQ(trash.moved.size(), 2u) << "nothing to trash without an old copy";
   // A copy made for a missing target leaves whatever has taken the name since.
-  EXPECT_EQ(fs.copyNewFile(tmp / "source", tmp / "target"), EEXIST);
-  EXPECT_EQ(fs.copyNewFile(tmp / "source", tmp / "link"), EEXIST);
-  EXPECT_EQ(fs.copyNewFile(tmp / "link", tmp / "fifo"), EEXIST);
+  for (const auto& [source, target] :
+       {std::pair{"source", "target"}, {"source", "link"}, {"link", "fifo"}})
+    EXPECT_EQ(fs.copyNewFile(tmp / source, tmp / target), EEXIST) << target;
   EXPECT_EQ(ReadText(tmp / "target"), "new");
   EXPECT_EQ(::readlink((tmp / "link").c_str(), std::array<char, 8>().data(), 8), 6);
   ASSERT_EQ(fs.copyNewFile(tmp / "source", tmp / "newer"), 0);
@@ -220,8 +257,8 @@ TEST_F(LinuxFileSystemTest, AFailedCopyKeepsTheOldCopyAndLeavesNoTemporaryFile) 
   EXPECT_FALSE(hasPartialCopy());
 
   ::chmod((tmp / "source").c_str(), 0000);
-  testing::GiveToNobody(tmp.path());
-  const int unreadable = testing::RunInChild(
+  GiveToNobody(tmp.path());
+  const int unreadable = RunInChild(
       [&] { return LinuxFileSystem().copyFile(tmp / "source", tmp / "target", nullptr); }, true);
   if (unreadable == 254) GTEST_SKIP() << "cannot run as an unprivileged user here";
   EXPECT_EQ(unreadable, EACCES);
@@ -237,7 +274,7 @@ TEST_F(LinuxFileSystemTest, FullDiskKeepsTheOldCopyAndLeavesNoTemporaryFile) {
   EXPECT_FALSE(fs.isMountPoint(tmp.path()));
   if (!tmp.mountTmpfs("small", "1m")) GTEST_SKIP() << "needs root to mount a 1 MiB tmpfs";
   WriteText(tmp / "small/target", "old copy");
-  WriteText(tmp / "source", std::string(2 * 1024 * 1024, 'x'));
+  WriteText(tmp / "source", std::string(2 * kMiB, 'x'));
   EXPECT_EQ(fs.copyFile(tmp / "source", tmp / "small/target", nullptr), ENOSPC);
   EXPECT_EQ(ReadText(tmp / "small/target"), "old copy");
   EXPECT_EQ(NamesIn(tmp / "small"), std::vector<std::string>{"target"});
@@ -252,7 +289,7 @@ TEST_F(LinuxFileSystemTest, WriteFileKeepsTheModeAndLinksKeepTheirTargetsBits) {
   std::string content;
   ASSERT_EQ(fs.readFile(tmp / "job.tvf", content), 0);
   EXPECT_EQ(content, "new\r\n");
-  ASSERT_EQ(::symlink("job.tvf", (tmp / "link").c_str()), 0);
+  symlink("job.tvf", "link");
   ASSERT_EQ(fs.setPermissions(tmp / "link", 0400), 0);
   EXPECT_EQ(statOf(tmp / "job.tvf").mode, 0640u);
   EXPECT_EQ(fs.readFile(tmp.path(), content), EISDIR);
@@ -267,9 +304,9 @@ TEST_F(LinuxFileSystemTest, RemovalsInTheUsersReadOnlyFoldersLeaveTheirBits) {
   for (const char* folder : {"ro", "ro/foreign"}) ::mkdir((tmp / folder).c_str(), 0755);
   for (const char* file : {"ro/old", "ro/foreign/file"}) WriteText(tmp / file, "");
   for (const char* folder : {"ro/foreign", "ro"}) ::chmod((tmp / folder).c_str(), 0555);
-  testing::GiveToNobody(tmp.path());
+  GiveToNobody(tmp.path());
   ASSERT_EQ(::lchown((tmp / "ro/foreign").c_str(), 0, 0), 0);
-  const int result = testing::RunInChild(
+  const int result = RunInChild(
       [&] {
         LinuxFileSystem user;
         user.setWriteRoot(tmp.path());
@@ -284,17 +321,15 @@ TEST_F(LinuxFileSystemTest, RemovalsInTheUsersReadOnlyFoldersLeaveTheirBits) {
   EXPECT_EQ(statOf(tmp / "ro/foreign").mode, 0555u);
 }
 
-// Tries to take the lock from another process: 0 when it could, else the errno.
-int LockFromChild(const std::string& path) {
-  return testing::RunInChild([&] {
-    LinuxFileSystem other;
-    int error = 0;
-    auto file = other.openLocked(path, OpenMode::Append, error);
-    return error;
-  });
-}
-
 TEST_F(LinuxFileSystemTest, RunLockHoldsTheFileWithinAndAcrossProcesses) {
+  // Tries to take the lock from another process: 0 when it could, else the errno.
+  const auto lockFromChild = [](const std::string& path) {
+    return RunInChild([&] {
+      int error = 0;
+      auto file = LinuxFileSystem().openLocked(path, OpenMode::Append, error);
+      return error;
+    });
+  };
   const std::string report = tmp / "report.tvr";
   WriteText(report, "old\r\n");
   int error = 0;
@@ -303,12 +338,12 @@ TEST_F(LinuxFileSystemTest, RunLockHoldsTheFileWithinAndAcrossProcesses) {
   ASSERT_EQ(holder->write("first run\r\n"), 0);
   EXPECT_EQ(fs.openLocked(report, OpenMode::Truncate, error), nullptr);
   EXPECT_TRUE(error == EAGAIN || error == EACCES) << error;
-  const int other = LockFromChild(report);
+  const int other = lockFromChild(report);
   EXPECT_TRUE(other == EAGAIN || other == EACCES) << other;
   EXPECT_EQ(ReadText(report), "old\r\nfirst run\r\n") << "a refused truncating open cuts nothing";
   ASSERT_EQ(holder->close(), 0);
   EXPECT_EQ(holder->write("late"), EBADF);
-  EXPECT_EQ(LockFromChild(report), 0);
+  EXPECT_EQ(lockFromChild(report), 0);
   auto truncating = fs.openLocked(report, OpenMode::Truncate, error);
   ASSERT_NE(truncating, nullptr);
   ASSERT_EQ(truncating->write("second run\r\n"), 0);
@@ -318,5 +353,66 @@ TEST_F(LinuxFileSystemTest, RunLockHoldsTheFileWithinAndAcrossProcesses) {
   EXPECT_EQ(error, ENOENT);
 }
 
+// A backup tree with a link planted in the middle of a path, pointing outside the tree.
+// Run with the kernel's one-call resolution and with the component-by-component one.
+class NoFollowWriteTest : public LinuxFileSystemTest, public ::testing::WithParamInterface<bool> {
+ protected:
+  void SetUp() override {
+    for (const char* folder : {"backup", "backup/a", "outside", "outside/sub"})
+      ::mkdir((tmp / folder).c_str(), 0755);
+    WriteText(tmp / "outside/victim", "precious");
+    WriteText(tmp / "outside/sub/inner", "precious too");
+    WriteText(tmp / "source", "intruder");
+    symlink(tmp / "outside", "backup/a/b");
+    if (!GetParam()) fs.resolveStepByStep();
+    fs.setWriteRoot(tmp / "backup");
+  }
+  void TearDown() override {
+    EXPECT_EQ(ReadText(tmp / "outside/victim"), "precious");
+    EXPECT_EQ(ReadText(tmp / "outside/sub/inner"), "precious too");
+    EXPECT_EQ(statOf(tmp / "outside/victim").mode, 0644u);
+    EXPECT_EQ(NamesIn(tmp / "outside"), (std::vector<std::string>{"sub", "victim"}));
+  }
+};
+
+TEST_P(NoFollowWriteTest, EveryWriteThroughAPlantedLinkFails) {
+  const std::string viaLink = tmp / "backup/a/b";
+  EXPECT_EQ(fs.copyFile(tmp / "source", viaLink + "/victim", nullptr), ELOOP);
+  EXPECT_EQ(fs.copyFile(tmp / "source", viaLink + "/fresh", nullptr), ELOOP);
+  EXPECT_EQ(fs.makeDirectory(viaLink + "/new"), ELOOP);
+  EXPECT_EQ(fs.makeDirectories(viaLink + "/new/deeper"), ELOOP);
+  EXPECT_EQ(fs.removeTree(viaLink + "/sub"), ELOOP);
+  EXPECT_EQ(fs.removeEntry(viaLink + "/victim"), ELOOP);
+  EXPECT_EQ(fs.setPermissions(viaLink + "/victim", 0), ELOOP);
+  EXPECT_EQ(fs.writeFile(viaLink + "/victim", "x"), ELOOP);
+  EXPECT_EQ(fs.renameEntry(viaLink + "/victim", tmp / "backup/taken"), ELOOP);
+  int error = 0;
+  EXPECT_TRUE(fs.openListing(viaLink, error) == nullptr && error == ELOOP) << error;
+  WriteText(tmp / "backup/a/file", "");
+  EXPECT_EQ(fs.makeDirectory(tmp / "backup/a/file/new"), ENOTDIR);
+
+  // A write root chosen through a link is still a root to write below.
+  symlink(tmp / "backup", "chosen");
+  fs.setWriteRoot(tmp / "chosen");
+  ASSERT_EQ(fs.makeDirectory(tmp / "chosen/a/new"), 0);
+  ASSERT_EQ(fs.copyFile(tmp / "source", tmp / "chosen/a/new/copy", nullptr), 0);
+  EXPECT_EQ(ReadText(tmp / "backup/a/new/copy"), "intruder");
+  EXPECT_EQ(fs.copyFile(tmp / "source", tmp / "chosen/a/b/victim", nullptr), ELOOP);
+}
+
+TEST_P(NoFollowWriteTest, RemoveTreeTakesLinksAwayAsLinks) {
+  ASSERT_EQ(fs.removeTree(tmp / "backup/a/b"), 0);
+  EXPECT_FALSE(Exists(tmp / "backup/a/b"));
+  ::mkdir((tmp / "backup/a/deep").c_str(), 0755);
+  symlink(tmp / "outside/sub", "backup/a/deep/link");
+  ASSERT_EQ(fs.removeTree(tmp / "backup/a"), 0);
+  EXPECT_FALSE(Exists(tmp / "backup/a"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Resolution, NoFollowWriteTest, ::testing::Values(true, false),
+                         [](const auto& param) {
+                           return param.param ? std::string("OneCall") : std::string("StepByStep");
+                         });
+
 }  // namespace
-}  // namespace tolvan::platform
+}  // namespace tolvan::platform::testing

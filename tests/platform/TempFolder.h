@@ -124,13 +124,3 @@ inline int RunInChild(const std::function<int()>& body, bool asNobody = false) {
 }
 
 }  // namespace tolvan::platform::testing
-
-namespace tolvan::platform {
-// The platform tests use the helpers unqualified.
-using testing::Exists;
-using testing::NamesIn;
-using testing::ReadText;
-using testing::SetTimes;
-using testing::TempFolder;
-using testing::WriteText;
-}  // namespace tolvan::platform

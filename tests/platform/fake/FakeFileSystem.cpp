@@ -2,32 +2,22 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cerrno>
-#include <functional>
-
-#include "platform/Trash.h"
+#include <iterator>
+#include <sstream>
 
 namespace tolvan::platform {
 namespace {
 
-std::uint32_t AttributesOf(const FakeFileSystem::Node& node) {
-  std::uint32_t attributes = 0;
-  if (node.kind == EntryKind::Directory) attributes |= kAttrDirectory;
-  if (node.kind == EntryKind::Symlink) attributes |= kAttrLink;
-  if ((node.mode & 0200) == 0) attributes |= kAttrReadOnly;
-  const auto slash = node.path.rfind('/');
-  if (node.path.compare(slash + 1, 1, ".") == 0) attributes |= kAttrHidden;
-  return attributes;
-}
-
 FileStat StatOf(const FakeFileSystem::Node& node) {
   FileStat st;
   st.kind = node.kind;
-  st.attributes = AttributesOf(node);
+  if (node.kind == EntryKind::Directory) st.attributes |= kAttrDirectory;
+  if (node.kind == EntryKind::Symlink) st.attributes |= kAttrLink;
+  if ((node.mode & 0200) == 0) st.attributes |= kAttrReadOnly;
+  if (node.path.compare(node.path.rfind('/') + 1, 1, ".") == 0) st.attributes |= kAttrHidden;
   st.size =
       node.kind == EntryKind::Directory ? 4096 : static_cast<std::int64_t>(node.content.size());
   st.mtimeSeconds = node.mtime;
-  st.mtimeNanoseconds = node.mtimeNs;
   st.mode = node.mode;
   st.device = 1;
   st.inode = node.inode;
@@ -40,20 +30,49 @@ bool IsBelow(const std::string& key, const std::string& dirKey) {
          key[dirKey.size()] == '/';
 }
 
-std::string LastComponent(const std::string& path) {
-  return path.substr(path.rfind('/') + 1);
+std::string ParentOf(const std::string& path) {
+  const auto slash = path.rfind('/');
+  return slash == 0 ? "/" : path.substr(0, slash);
 }
 
 // Pushes the components of `path` so that the first one is popped first.
 void PushComponents(const std::string& path, std::vector<std::string>& stack) {
   std::vector<std::string> parts;
-  for (std::size_t start = 0; start <= path.size();) {
-    const std::size_t slash = std::min(path.find('/', start), path.size());
-    if (slash > start) parts.push_back(path.substr(start, slash - start));
-    start = slash + 1;
-  }
+  std::istringstream components(path);
+  for (std::string part; std::getline(components, part, '/');)
+    if (!part.empty()) parts.push_back(part);
   stack.insert(stack.end(), parts.rbegin(), parts.rend());
 }
+
+}  // namespace
+
+class FakeListing : public DirectoryListing {
+ public:
+  FakeListing(FakeFileSystem& fs, std::vector<std::string> paths, std::pair<std::size_t, int> fail)
+      : fs_(fs), paths_(std::move(paths)), fail_(fail) {}
+
+  int next(std::string_view& name, FileStat& stat) override {
+    if (returned_ == fail_.first) return fail_.second;
+    while (index_ < paths_.size()) {
+      const auto* node = fs_.find(paths_[index_++]);
+      if (node == nullptr) continue;  // removed while listed
+      current_ = node->path.substr(node->path.rfind('/') + 1);
+      name = current_;
+      stat = StatOf(*node);
+      ++returned_;
+      return 0;
+    }
+    return -1;
+  }
+
+ private:
+  FakeFileSystem& fs_;
+  std::vector<std::string> paths_;
+  std::pair<std::size_t, int> fail_;  // entries returned before the listing fails, and how
+  std::size_t index_ = 0;
+  std::size_t returned_ = 0;
+  std::string current_;
+};
 
 class FakeLockedFile : public LockedFile {
  public:
@@ -68,19 +87,19 @@ class FakeLockedFile : public LockedFile {
   }
   int writeHeld() override {
     if (!open_ || held_.empty()) return 0;
-    const std::string bytes = std::move(held_);
-    held_.clear();
-    return fs_.append(*path_, bytes);
+    return fs_.append(*path_, std::exchange(held_, {}));
   }
   int truncate() override {
     held_.clear();
     return open_ ? fs_.writeFile(*path_, {}) : EBADF;
   }
+  // The lock goes whether the close fails or not.
   int close() override {
     if (!open_) return 0;
     const int held = writeHeld();
     open_ = false;
-    const int closed = fs_.closeLocked(*path_);
+    fs_.heldLocks_.erase(fs_.key(*path_));
+    const int closed = fs_.injected(FakeFileSystem::Op::Close, *path_);
     return held != 0 ? held : closed;
   }
 
@@ -89,40 +108,6 @@ class FakeLockedFile : public LockedFile {
   std::shared_ptr<std::string> path_;  // follows the file through a rename
   std::string held_;
   bool open_ = true;
-};
-
-}  // namespace
-
-class FakeListing : public DirectoryListing {
- public:
-  FakeListing(FakeFileSystem& fs, std::vector<std::string> names, std::size_t failAfter,
-              int failError)
-      : fs_(fs), names_(std::move(names)), failAfter_(failAfter), failError_(failError) {}
-
-  int next(std::string_view& name, FileStat& stat) override {
-    while (index_ < names_.size()) {
-      if (returned_ == failAfter_) return failError_;
-      const std::string& path = names_[index_++];
-      const auto* node = fs_.find(path);
-      if (node == nullptr) continue;  // removed while listed
-      current_ = LastComponent(node->path);
-      name = current_;
-      stat = StatOf(*node);
-      ++returned_;
-      return 0;
-    }
-    if (returned_ == failAfter_ && failError_ != 0) return failError_;
-    return -1;
-  }
-
- private:
-  FakeFileSystem& fs_;
-  std::vector<std::string> names_;
-  std::size_t failAfter_;
-  int failError_;
-  std::size_t index_ = 0;
-  std::size_t returned_ = 0;
-  std::string current_;
 };
 
 std::string FakeFileSystem::key(const std::string& path) const {
@@ -134,83 +119,9 @@ std::string FakeFileSystem::key(const std::string& path) const {
   return upper;
 }
 
-std::string FakeFileSystem::parentOf(const std::string& path) const {
-  const auto slash = path.rfind('/');
-  return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-void FakeFileSystem::put(Node node) {
-  if (nodes_.empty() && node.path != "/") put(Node{"/", EntryKind::Directory, 0755, {}, 0, 0});
-  if (node.inode == 0) node.inode = ++lastInode_;
-  nodes_[key(node.path)] = std::move(node);
-}
-
-void FakeFileSystem::addDirectory(const std::string& path, std::int64_t mtime, std::uint32_t mode) {
-  if (path != "/" && !exists(parentOf(path))) addDirectory(parentOf(path), mtime);
-  put(Node{path, EntryKind::Directory, mode, {}, mtime, 0});
-}
-
-void FakeFileSystem::addFile(const std::string& path, std::string content, std::int64_t mtime,
-                             std::uint32_t mode) {
-  if (!exists(parentOf(path))) addDirectory(parentOf(path), mtime);
-  put(Node{path, EntryKind::File, mode, std::move(content), mtime, 0});
-}
-
-void FakeFileSystem::addLink(const std::string& path, const std::string& target,
-                             std::int64_t mtime) {
-  if (!exists(parentOf(path))) addDirectory(parentOf(path), mtime);
-  put(Node{path, EntryKind::Symlink, 0777, target, mtime, 0});
-}
-
-void FakeFileSystem::addSpecial(const std::string& path, std::int64_t mtime) {
-  if (!exists(parentOf(path))) addDirectory(parentOf(path), mtime);
-  put(Node{path, EntryKind::Special, 0644, {}, mtime, 0});
-}
-
-void FakeFileSystem::setMtime(const std::string& path, std::int64_t mtime) {
-  auto it = nodes_.find(key(path));
-  if (it != nodes_.end()) it->second.mtime = mtime;
-}
-
-void FakeFileSystem::shareIdentity(const std::string& path, const std::string& other) {
-  auto it = nodes_.find(key(path));
-  const Node* same = find(other);
-  if (it != nodes_.end() && same != nullptr) it->second.inode = same->inode;
-}
-
-void FakeFileSystem::failOn(Op op, const std::string& path, int error, int times) {
-  failures_[{op, path}] = Failure{error, times};
-}
-
-void FakeFileSystem::failListingAfter(const std::string& path, std::size_t afterEntries,
-                                      int error) {
-  listingFailures_[path] = ListingFailure{afterEntries, error};
-}
-
-int FakeFileSystem::injected(Op op, const std::string& path) {
-  if (beforeOp) beforeOp(op, path);
-  auto it = failures_.find({op, path});
-  if (it == failures_.end() || it->second.times == 0) return 0;
-  if (it->second.times > 0) --it->second.times;
-  return it->second.error;
-}
-
-bool FakeFileSystem::exists(const std::string& path) const {
-  return find(path) != nullptr;
-}
-
-const FakeFileSystem::Node* FakeFileSystem::find(const std::string& path) const {
-  if (path == "/" && nodes_.empty()) {
-    static const Node root{"/", EntryKind::Directory, 0755, {}, 0, 0};
-    return &root;
-  }
-  auto it = nodes_.find(key(path));
-  return it == nodes_.end() ? nullptr : &it->second;
-}
-
-std::string FakeFileSystem::contentOf(const std::string& path) const {
-  const Node* node = find(path);
-  return node == nullptr ? std::string() : node->content;
+void FakeFileSystem::add(Node node) {
+  if (!exists(ParentOf(node.path))) addDirectory(ParentOf(node.path), node.mtime);
+  put(std::move(node));
 }
 
 std::vector<std::string> FakeFileSystem::childrenOf(const std::string& dir) const {
@@ -226,8 +137,8 @@ std::vector<std::string> FakeFileSystem::childrenOf(const std::string& dir) cons
 
 bool FakeFileSystem::linkOnTheWay(const std::string& path) const {
   if (writeRoot.empty() || !IsBelow(key(path), key(writeRoot))) return false;
-  for (std::string folder = parentOf(path); IsBelow(key(folder), key(writeRoot));
-       folder = parentOf(folder)) {
+  for (std::string folder = ParentOf(path); IsBelow(key(folder), key(writeRoot));
+       folder = ParentOf(folder)) {
     const Node* node = find(folder);
     if (node != nullptr && node->kind == EntryKind::Symlink) return true;
   }
@@ -235,54 +146,30 @@ bool FakeFileSystem::linkOnTheWay(const std::string& path) const {
 }
 
 int FakeFileSystem::checkParent(const std::string& path) const {
-  const Node* parent = find(parentOf(path));
+  const Node* parent = find(ParentOf(path));
   if (parent == nullptr) return ENOENT;
   return parent->kind == EntryKind::Directory ? 0 : ENOTDIR;
 }
 
 std::unique_ptr<DirectoryListing> FakeFileSystem::openListing(const std::string& dir, int& error) {
   error = injected(Op::List, dir);
-  if (error != 0) return nullptr;
   const Node* node = find(dir);
-  if (node == nullptr) {
-    error = ENOENT;
-    return nullptr;
-  }
-  if (node->kind != EntryKind::Directory) {
-    error = ENOTDIR;
-    return nullptr;
-  }
-  std::size_t failAfter = static_cast<std::size_t>(-1);
-  int failError = 0;
-  auto lf = listingFailures_.find(dir);
-  if (lf != listingFailures_.end()) {
-    failAfter = lf->second.after;
-    failError = lf->second.error;
-  }
-  return std::make_unique<FakeListing>(*this, childrenOf(dir), failAfter, failError);
+  if (error == 0 && node == nullptr) error = ENOENT;
+  if (error == 0 && node->kind != EntryKind::Directory) error = ENOTDIR;
+  if (error != 0) return nullptr;
+  const auto fail = listingFailures_.find(dir);
+  return std::make_unique<FakeListing>(
+      *this, childrenOf(dir),
+      fail != listingFailures_.end() ? fail->second : std::pair{static_cast<std::size_t>(-1), 0});
 }
 
 int FakeFileSystem::statEntry(const std::string& path, FileStat& out) {
   out = FileStat{};
   if (int e = injected(Op::Stat, path); e != 0) return e;
   const Node* node = find(path);
-  if (node == nullptr) {
-    const Node* parent = find(parentOf(path));
-    return parent != nullptr && parent->kind != EntryKind::Directory ? ENOTDIR : ENOENT;
-  }
+  if (node == nullptr) return checkParent(path) == ENOTDIR ? ENOTDIR : ENOENT;
   out = StatOf(*node);
   return 0;
-}
-
-int FakeFileSystem::storedName(const std::string& path, std::string& name) {
-  const Node* node = find(path);
-  if (node == nullptr) return ENOENT;
-  name = LastComponent(node->path);
-  return 0;
-}
-
-int FakeFileSystem::copyFile(const std::string& source, const std::string& target, Trash* trash) {
-  return copyOnto(source, target, trash, false);
 }
 
 int FakeFileSystem::copyOnto(const std::string& source, const std::string& target, Trash* trash,
@@ -308,27 +195,6 @@ int FakeFileSystem::copyOnto(const std::string& source, const std::string& targe
   return 0;
 }
 
-int FakeFileSystem::copyNewFile(const std::string& source, const std::string& target) {
-  return copyOnto(source, target, nullptr, true);
-}
-
-int FakeFileSystem::makeDirectory(const std::string& path) {
-  if (int e = injected(Op::MakeDir, path); e != 0) return e;
-  if (exists(path)) return EEXIST;
-  if (int e = checkParent(path); e != 0) return e;
-  put(Node{path, EntryKind::Directory, 0755, {}, 0, 0});
-  created.push_back(path);
-  return 0;
-}
-
-int FakeFileSystem::setPermissions(const std::string& path, std::uint32_t mode) {
-  if (int e = injected(Op::SetPermissions, path); e != 0) return e;
-  auto it = nodes_.find(key(path));
-  if (it == nodes_.end()) return ENOENT;
-  it->second.mode = mode & 07777;
-  return 0;
-}
-
 int FakeFileSystem::removeEntry(const std::string& path) {
   if (int e = injected(Op::Remove, path); e != 0) return e;
   auto it = nodes_.find(key(path));
@@ -341,40 +207,22 @@ int FakeFileSystem::removeEntry(const std::string& path) {
 
 int FakeFileSystem::removeTree(const std::string& path) {
   if (int e = injected(Op::Remove, path); e != 0) return e;
-  const Node* node = find(path);
-  if (node == nullptr) return ENOENT;
-  if (node->kind == EntryKind::Directory) {
-    for (const auto& child : childrenOf(path)) {
-      if (int e = removeTree(child); e != 0) return e;
-    }
+  if (!exists(path)) return ENOENT;
+  for (const auto& child : childrenOf(path)) {
+    if (int e = removeTree(child); e != 0) return e;
   }
   return removeEntry(path);
-}
-
-// The fake has no permission bits that could stand in the way.
-int FakeFileSystem::moveToTrash(const std::string& path, Trash& trash) {
-  return trash.moveToTrash(path);
 }
 
 std::vector<FakeFileSystem::Node> FakeFileSystem::detach(const std::string& path) {
   std::vector<Node> taken;
   const std::string k = key(path);
   for (auto it = nodes_.begin(); it != nodes_.end();) {
-    if (it->first == k || IsBelow(it->first, k)) {
-      taken.push_back(it->second);
-      it = nodes_.erase(it);
-    } else {
-      ++it;
-    }
+    const bool inside = it->first == k || IsBelow(it->first, k);
+    if (inside) taken.push_back(it->second);
+    it = inside ? nodes_.erase(it) : std::next(it);
   }
   return taken;
-}
-
-int FakeFileSystem::diskSpace(const std::string&, std::uint64_t& freeOut, std::uint64_t& totalOut) {
-  if (diskSpaceError != 0) return diskSpaceError;
-  freeOut = freeBytes;
-  totalOut = totalBytes;
-  return 0;
 }
 
 int FakeFileSystem::volumeLabel(const std::string& path, std::string& label) {
@@ -390,13 +238,6 @@ int FakeFileSystem::volumeLabel(const std::string& path, std::string& label) {
   return 0;
 }
 
-bool FakeFileSystem::isOnUnmountedVolume(const std::string& path) {
-  for (const auto& point : unmountedVolumes) {
-    if (path == point || IsBelow(path, point)) return true;
-  }
-  return false;
-}
-
 std::unique_ptr<LockedFile> FakeFileSystem::openLocked(const std::string& path, OpenMode mode,
                                                        int& error) {
   error = injected(Op::Open, path);
@@ -405,18 +246,11 @@ std::unique_ptr<LockedFile> FakeFileSystem::openLocked(const std::string& path, 
   if (error == 0) error = checkParent(path);
   if (error != 0) return nullptr;
   const Node* node = find(path);
-  if (node == nullptr || mode == OpenMode::Truncate) {
-    Node file{node != nullptr ? node->path : path, EntryKind::File, 0644, {}, 0, 0};
-    put(file);
-  }
+  if (node == nullptr || mode == OpenMode::Truncate)
+    put(Node{node != nullptr ? node->path : path, EntryKind::File, 0644, {}});
   auto held = std::make_shared<std::string>(path);
   heldLocks_[key(path)] = held;
   return std::make_unique<FakeLockedFile>(*this, held);
-}
-
-int FakeFileSystem::closeLocked(const std::string& path) {
-  releaseLock(path);
-  return injected(Op::Close, path);
 }
 
 int FakeFileSystem::append(const std::string& path, std::string_view bytes) {
@@ -427,30 +261,10 @@ int FakeFileSystem::append(const std::string& path, std::string_view bytes) {
   return 0;
 }
 
-int FakeFileSystem::readFile(const std::string& path, std::string& content) {
-  if (int e = injected(Op::ReadFile, path); e != 0) return e;
-  const Node* node = find(path);
-  if (node == nullptr) return ENOENT;
-  if (node->kind == EntryKind::Directory) return EISDIR;
-  content = node->content;
-  return 0;
-}
-
-int FakeFileSystem::writeFile(const std::string& path, std::string_view content) {
-  if (int e = injected(Op::Write, path); e != 0) return e;
-  if (int e = checkParent(path); e != 0) return e;
-  const Node* old = find(path);
-  if (old != nullptr && old->kind == EntryKind::Directory) return EISDIR;
-  put(Node{old != nullptr ? old->path : path, EntryKind::File, 0644, std::string(content), 0, 0});
-  return 0;
-}
-
 int FakeFileSystem::renameEntry(const std::string& from, const std::string& to) {
-  if (int e = injected(Op::Rename, from); e != 0) return e;
   if (!exists(from)) return ENOENT;
   if (int e = checkParent(to); e != 0) return e;
-  auto taken = detach(from);
-  for (auto& node : taken) {
+  for (auto& node : detach(from)) {
     node.path = to + node.path.substr(from.size());
     put(node);
   }
@@ -465,9 +279,7 @@ int FakeFileSystem::renameEntry(const std::string& from, const std::string& to) 
 
 int FakeFileSystem::makeDirectories(const std::string& path) {
   if (exists(path)) return find(path)->kind == EntryKind::Directory ? 0 : ENOTDIR;
-  if (path != "/") {
-    if (int e = makeDirectories(parentOf(path)); e != 0) return e;
-  }
+  if (int e = makeDirectories(ParentOf(path)); e != 0) return e;
   return makeDirectory(path);
 }
 
@@ -480,9 +292,8 @@ int FakeFileSystem::followLinks(const std::string& path, std::string& resolved) 
   while (!pending.empty()) {
     const std::string name = std::move(pending.back());
     pending.pop_back();
-    if (name == ".") continue;
-    if (name == "..") {
-      resolved = parentOf(resolved);
+    if (name == "." || name == "..") {
+      if (name == "..") resolved = ParentOf(resolved);
       continue;
     }
     const Node* node = find(resolved == "/" ? "/" + name : resolved + "/" + name);
@@ -505,7 +316,7 @@ int FakeFileSystem::resolvePath(const std::string& path, ResolvedPath& out) {
   if (path.size() >= kPathLimit) return ENAMETOOLONG;
   std::string resolved;
   if (int e = followLinks(path, resolved); e != 0) return e;
-  for (std::string folder = resolved;; folder = parentOf(folder)) {
+  for (std::string folder = resolved;; folder = ParentOf(folder)) {
     out.lineage.push_back({1, std::hash<std::string>{}(key(folder))});
     if (folder == "/") break;
   }

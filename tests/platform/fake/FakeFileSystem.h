@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/FileSystem.h"
+#include "platform/Trash.h"
 
 namespace tolvan::platform {
 
@@ -18,20 +19,7 @@ namespace tolvan::platform {
 // on request. Listings are in name order.
 class FakeFileSystem : public FileSystem {
  public:
-  enum class Op : std::uint8_t {
-    List,
-    ListRead,
-    Stat,
-    Copy,
-    MakeDir,
-    SetPermissions,
-    Remove,
-    Open,
-    Write,
-    Rename,
-    ReadFile,
-    Close
-  };
+  enum class Op { List, Stat, Copy, MakeDir, SetPermissions, Remove, Open, Write, ReadFile, Close };
 
   struct Node {
     std::string path;  // as created (the spelling a case-blind lookup reports)
@@ -39,19 +27,32 @@ class FakeFileSystem : public FileSystem {
     std::uint32_t mode = 0644;
     std::string content;  // a file's bytes or a link's target
     std::int64_t mtime = 0;
-    std::int32_t mtimeNs = 0;
     std::uint64_t inode = 0;  // given by the tree when 0; kept through renames
   };
 
-  // --- Building a tree ---
-  void addDirectory(const std::string& path, std::int64_t mtime = 0, std::uint32_t mode = 0755);
+  FakeFileSystem() { put({"/", EntryKind::Directory, 0755, {}}); }
+
+  // --- Building a tree (missing folders on the way are made) ---
+  void addDirectory(const std::string& path, std::int64_t mtime = 0, std::uint32_t mode = 0755) {
+    add({path, EntryKind::Directory, mode, {}, mtime});
+  }
   void addFile(const std::string& path, std::string content = {}, std::int64_t mtime = 0,
-               std::uint32_t mode = 0644);
-  void addLink(const std::string& path, const std::string& target, std::int64_t mtime = 0);
-  void addSpecial(const std::string& path, std::int64_t mtime = 0);
-  void setMtime(const std::string& path, std::int64_t mtime);
+               std::uint32_t mode = 0644) {
+    add({path, EntryKind::File, mode, std::move(content), mtime});
+  }
+  void addLink(const std::string& path, const std::string& target, std::int64_t mtime = 0) {
+    add({path, EntryKind::Symlink, 0777, target, mtime});
+  }
+  void addSpecial(const std::string& path, std::int64_t mtime = 0) {
+    add({path, EntryKind::Special, 0644, {}, mtime});
+  }
+  void setMtime(const std::string& path, std::int64_t mtime) {
+    if (Node* node = at(path)) node->mtime = mtime;
+  }
   // `path` now reads as the very folder `other` (as a bind mount would), its own entries kept.
-  void shareIdentity(const std::string& path, const std::string& other);
+  void shareIdentity(const std::string& path, const std::string& other) {
+    if (Node* node = at(path); node != nullptr && exists(other)) node->inode = find(other)->inode;
+  }
   // Lookups ignore letter case (a vfat mount) when on.
   void setCaseBlind(bool on) { caseBlind_ = on; }
   // Only lookups at or below `root` ignore letter case (a USB drive mounted there).
@@ -59,9 +60,13 @@ class FakeFileSystem : public FileSystem {
 
   // --- Failures ---
   // The next calls of `op` on exactly `path` fail with `error` (forever unless `times`).
-  void failOn(Op op, const std::string& path, int error, int times = -1);
+  void failOn(Op op, const std::string& path, int error, int times = -1) {
+    failures_[{op, path}] = Failure{error, times};
+  }
   // A listing of `path` fails with `error` after returning `afterEntries` entries.
-  void failListingAfter(const std::string& path, std::size_t afterEntries, int error);
+  void failListingAfter(const std::string& path, std::size_t afterEntries, int error) {
+    listingFailures_[path] = {afterEntries, error};
+  }
   // Called before every call of `op` on a path, e.g. to change the tree under a running pass.
   std::function<void(Op op, const std::string& path)> beforeOp;
   // Another process holds the file locked.
@@ -69,9 +74,14 @@ class FakeFileSystem : public FileSystem {
   void unlockByOtherProcess(const std::string& path) { lockedByOther_.erase(path); }
 
   // --- Inspection ---
-  [[nodiscard]] bool exists(const std::string& path) const;
-  [[nodiscard]] const Node* find(const std::string& path) const;
-  [[nodiscard]] std::string contentOf(const std::string& path) const;
+  [[nodiscard]] bool exists(const std::string& path) const { return find(path) != nullptr; }
+  [[nodiscard]] const Node* find(const std::string& path) const {
+    auto it = nodes_.find(key(path));
+    return it == nodes_.end() ? nullptr : &it->second;
+  }
+  [[nodiscard]] std::string contentOf(const std::string& path) const {
+    return exists(path) ? find(path)->content : std::string();
+  }
   [[nodiscard]] std::vector<std::string> childrenOf(const std::string& dir) const;
   // True when a folder of `path` below the write root is a link.
   [[nodiscard]] bool linkOnTheWay(const std::string& path) const;
@@ -86,24 +96,51 @@ class FakeFileSystem : public FileSystem {
   int diskSpaceError = 0;
   std::map<std::string, std::string> labels;  // mount point -> label
   std::set<std::string> mountPoints{"/"};
-  std::set<std::string> unmountedVolumes;  // named as mount points, nothing mounted there
   // What checkHeldRoot says of the master's and of the backup's root (0: still there).
   int heldRootError[2] = {0, 0};
 
   // FileSystem
   std::unique_ptr<DirectoryListing> openListing(const std::string& dir, int& error) override;
   int statEntry(const std::string& path, FileStat& out) override;
-  int storedName(const std::string& path, std::string& name) override;
+  int storedName(const std::string& path, std::string& name) override {
+    const Node* node = find(path);
+    if (node != nullptr) name = node->path.substr(node->path.rfind('/') + 1);
+    return node != nullptr ? 0 : ENOENT;
+  }
   void setWriteRoot(const std::string& root) override { writeRoot = root; }
   int checkHeldRoot(Side side) override { return heldRootError[static_cast<int>(side)]; }
-  int copyFile(const std::string& source, const std::string& target, Trash* trash) override;
-  int copyNewFile(const std::string& source, const std::string& target) override;
-  int makeDirectory(const std::string& path) override;
-  int setPermissions(const std::string& path, std::uint32_t mode) override;
+  int copyFile(const std::string& source, const std::string& target, Trash* trash) override {
+    return copyOnto(source, target, trash, false);
+  }
+  int copyNewFile(const std::string& source, const std::string& target) override {
+    return copyOnto(source, target, nullptr, true);
+  }
+  int makeDirectory(const std::string& path) override {
+    if (int e = injected(Op::MakeDir, path); e != 0) return e;
+    if (exists(path)) return EEXIST;
+    if (int e = checkParent(path); e != 0) return e;
+    put(Node{path, EntryKind::Directory, 0755, {}});
+    created.push_back(path);
+    return 0;
+  }
+  int setPermissions(const std::string& path, std::uint32_t mode) override {
+    if (int e = injected(Op::SetPermissions, path); e != 0) return e;
+    Node* node = at(path);
+    if (node != nullptr) node->mode = mode & 07777;
+    return node != nullptr ? 0 : ENOENT;
+  }
   int removeEntry(const std::string& path) override;
   int removeTree(const std::string& path) override;
-  int moveToTrash(const std::string& path, Trash& trash) override;
-  int diskSpace(const std::string& path, std::uint64_t& freeOut, std::uint64_t& totalOut) override;
+  // The fake has no permission bits that could stand in the way.
+  int moveToTrash(const std::string& path, Trash& trash) override {
+    return trash.moveToTrash(path);
+  }
+  int diskSpace(const std::string&, std::uint64_t& freeOut, std::uint64_t& totalOut) override {
+    if (diskSpaceError != 0) return diskSpaceError;
+    freeOut = freeBytes;
+    totalOut = totalBytes;
+    return 0;
+  }
   int volumeLabel(const std::string& path, std::string& label) override;
   bool isMountPoint(const std::string& path) override { return mountPoints.count(path) != 0; }
   // No aliases: the path itself when it exists.
@@ -111,11 +148,25 @@ class FakeFileSystem : public FileSystem {
     out = path;
     return exists(path) ? 0 : ENOENT;
   }
-  bool isOnUnmountedVolume(const std::string& path) override;
+  bool isOnUnmountedVolume(const std::string&) override { return false; }
   std::unique_ptr<LockedFile> openLocked(const std::string& path, OpenMode mode,
                                          int& error) override;
-  int readFile(const std::string& path, std::string& content) override;
-  int writeFile(const std::string& path, std::string_view content) override;
+  int readFile(const std::string& path, std::string& content) override {
+    if (int e = injected(Op::ReadFile, path); e != 0) return e;
+    const Node* node = find(path);
+    if (node == nullptr) return ENOENT;
+    if (node->kind == EntryKind::Directory) return EISDIR;
+    content = node->content;
+    return 0;
+  }
+  int writeFile(const std::string& path, std::string_view content) override {
+    if (int e = injected(Op::Write, path); e != 0) return e;
+    if (int e = checkParent(path); e != 0) return e;
+    const Node* old = find(path);
+    if (old != nullptr && old->kind == EntryKind::Directory) return EISDIR;
+    put(Node{old != nullptr ? old->path : path, EntryKind::File, 0644, std::string(content)});
+    return 0;
+  }
   int renameEntry(const std::string& from, const std::string& to) override;
   int makeDirectories(const std::string& path) override;
   // Links resolved through the tree; the identity of an entry is its path's (device 1).
@@ -123,33 +174,38 @@ class FakeFileSystem : public FileSystem {
 
   // Used by the fake trash: takes a whole subtree out of the tree.
   std::vector<Node> detach(const std::string& path);
-  void releaseLock(const std::string& path) { heldLocks_.erase(key(path)); }
-  // The close of a locked file: 0 or an injected Close failure (the lock goes either way).
-  int closeLocked(const std::string& path);
-  // Appends to a file (the fake locked file writes through this).
-  int append(const std::string& path, std::string_view bytes);
 
  private:
-  int copyOnto(const std::string& source, const std::string& target, Trash* trash,
-               bool mustBeAbsent);
-  [[nodiscard]] std::string key(const std::string& path) const;
-  [[nodiscard]] std::string parentOf(const std::string& path) const;
-  [[nodiscard]] int injected(Op op, const std::string& path);
-  [[nodiscard]] int checkParent(const std::string& path) const;
-  [[nodiscard]] int followLinks(const std::string& path, std::string& resolved) const;
-  void put(Node node);
-
+  friend class FakeListing;
+  friend class FakeLockedFile;
   struct Failure {
     int error;
     int times;
   };
-  struct ListingFailure {
-    std::size_t after;
-    int error;
-  };
+
+  int copyOnto(const std::string& source, const std::string& target, Trash* trash,
+               bool mustBeAbsent);
+  [[nodiscard]] std::string key(const std::string& path) const;
+  Node* at(const std::string& path) { return const_cast<Node*>(find(path)); }
+  [[nodiscard]] int injected(Op op, const std::string& path) {
+    if (beforeOp) beforeOp(op, path);
+    auto it = failures_.find({op, path});
+    if (it == failures_.end() || it->second.times == 0) return 0;
+    if (it->second.times > 0) --it->second.times;
+    return it->second.error;
+  }
+  [[nodiscard]] int checkParent(const std::string& path) const;
+  [[nodiscard]] int followLinks(const std::string& path, std::string& resolved) const;
+  int append(const std::string& path, std::string_view bytes);
+  void add(Node node);
+  void put(Node node) {
+    if (node.inode == 0) node.inode = ++lastInode_;
+    nodes_[key(node.path)] = std::move(node);
+  }
+
   std::map<std::string, Node> nodes_;  // by key()
   std::map<std::pair<Op, std::string>, Failure> failures_;
-  std::map<std::string, ListingFailure> listingFailures_;
+  std::map<std::string, std::pair<std::size_t, int>> listingFailures_;
   std::set<std::string> lockedByOther_;
   // By key(): the path of the open file that holds the lock, shared with that file so that a
   // rename takes the lock and the file's later writes along (a lock belongs to the open file).
@@ -157,7 +213,6 @@ class FakeFileSystem : public FileSystem {
   bool caseBlind_ = false;
   std::string caseBlindRoot_;
   std::uint64_t lastInode_ = 0;
-  friend class FakeListing;
 };
 
 }  // namespace tolvan::platform

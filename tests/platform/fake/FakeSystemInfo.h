@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
+#include <ctime>
 #include <map>
 #include <string>
 
@@ -11,14 +13,33 @@ namespace tolvan::platform {
 // A settable clock in UTC (plus `utcOffsetSeconds`), yyyy/MM/dd dates, fixed system facts.
 class FakeSystemInfo : public SystemInfo {
  public:
-  FakeSystemInfo();
-  LocalTime now() override;
-  bool toLocalTime(std::int64_t unixSeconds, LocalTime& out) override;
-  std::string formatShortDate(int year, int month, int day) override;
+  LocalTime now() override {
+    LocalTime t;
+    (void)toLocalTime(clock, t);
+    clock += clockStepPerCall;
+    return t;
+  }
+  // UTC shifted by the fake offset, so the result never depends on the machine's zone.
+  bool toLocalTime(std::int64_t unixSeconds, LocalTime& out) override {
+    const auto local = static_cast<std::time_t>(unixSeconds + utcOffsetSeconds);
+    std::tm parts{};
+    if (failTimeConversion || gmtime_r(&local, &parts) == nullptr) return false;
+    out = {parts.tm_year + 1900, parts.tm_mon + 1, parts.tm_mday,
+           parts.tm_hour,        parts.tm_min,     parts.tm_sec};
+    return true;
+  }
+  std::string formatShortDate(int year, int month, int day) override {
+    char text[32];
+    std::snprintf(text, sizeof text, "%04d/%02d/%02d", year, month, day);
+    return text;
+  }
   KernelVersion kernelVersion() override { return kernel; }
   std::string tempPath() override { return temp; }
-  std::string environment(const std::string& name) override;
-  bool runningAsRoot() override { return root; }
+  std::string environment(const std::string& name) override {
+    const auto it = env.find(name);
+    return it == env.end() ? std::string() : it->second;
+  }
+  bool runningAsRoot() override { return false; }
 
   void setNow(std::int64_t unixSeconds) { clock = unixSeconds; }
   void advance(std::int64_t seconds) { clock += seconds; }
@@ -30,7 +51,6 @@ class FakeSystemInfo : public SystemInfo {
   KernelVersion kernel{6, 1, 0, "Debian GNU/Linux"};
   std::string temp = "/tmp";
   std::map<std::string, std::string> env;
-  bool root = false;
 };
 
 }  // namespace tolvan::platform
