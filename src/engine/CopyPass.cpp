@@ -181,19 +181,26 @@ EntryOutcome CopyFolderEntry(Engine& engine, const std::string& target, std::uin
 // two master names cannot live side by side on the backup: that entry's copy is the one
 // found, and `source` must neither be taken for it nor overwrite it. In a case-sensitive
 // backup folder the stored name is the name itself, and the master is never asked.
-bool CollidesOnBackup(Engine& engine, const std::string& source, const std::string& target) {
+// A backup entry the folder stores in no spelling is gone, whatever the lookup said.
+enum class BackupSpelling : std::uint8_t { Own, Collides, Gone };
+BackupSpelling SpellingOnBackup(Engine& engine, const std::string& source,
+                                const std::string& target) {
   std::string stored;
-  if (engine.fs().storedName(target, stored) != 0) return false;
-  if (std::string_view(target).substr(target.rfind('/') + 1) == stored) return false;
+  const int code = engine.fs().storedName(target, stored);
+  if (code == ENOENT || code == ENOTDIR) return BackupSpelling::Gone;
+  if (code != 0 || std::string_view(target).substr(target.rfind('/') + 1) == stored)
+    return BackupSpelling::Own;
   const std::string sibling = source.substr(0, source.rfind('/') + 1) + stored;
   std::string masterStored;
-  return engine.fs().storedName(sibling, masterStored) == 0 && masterStored == stored;
+  return engine.fs().storedName(sibling, masterStored) == 0 && masterStored == stored
+             ? BackupSpelling::Collides
+             : BackupSpelling::Own;
 }
 
 // Whether the backup entry as the room check listed it already matches the master entry, so
 // that nothing is written; `outcome` is then the entry's. Anything that would be written is
 // decided on a fresh look instead. Listed under exactly the master's name, the entry is stored
-// under that spelling, so it is no other master entry's copy (CollidesOnBackup).
+// under that spelling, so it is no other master entry's copy (SpellingOnBackup).
 bool UpToDateAsListed(Engine& engine, const std::string& target, const EntryInfo& master,
                       std::uint32_t masterMode, const platform::FileStat& listed,
                       EntryOutcome& outcome) {
@@ -244,8 +251,11 @@ EntryOutcome CopyOne(Engine& engine, const std::string& source, const std::strin
   } else {
     lookupErrors = GetEntryInfo(engine, target, backup.info, backup.error);
   }
+  const BackupSpelling spelling =
+      backup.info.missing() ? BackupSpelling::Own : SpellingOnBackup(engine, source, target);
+  if (spelling == BackupSpelling::Gone) backup = BackupLookup{EntryInfo{}, ENOENT};
   EntryOutcome outcome;
-  if (!backup.info.missing() && CollidesOnBackup(engine, source, target)) {
+  if (spelling == BackupSpelling::Collides) {
     WriteLine(engine, ReportLineKind::Error, FailureText(target, EEXIST));
     outcome.errors = 1;
     outcome.descend = false;
@@ -265,7 +275,7 @@ void FinishNewFolder(Engine& engine, const std::string& target, std::uint32_t ma
 }
 
 // The difference kind of a non-folder master entry, or 0 when the dry runs leave it out.
-// `collides`: the backup cannot hold it beside another master name (CollidesOnBackup).
+// `collides`: the backup cannot hold it beside another master name (SpellingOnBackup).
 int Classify(Engine& engine, const std::string& from, const std::string& to,
              const std::string& name, const EntryInfo& entry, DryRunSink::Sides& sides,
              bool& collides) {
@@ -273,8 +283,11 @@ int Classify(Engine& engine, const std::string& from, const std::string& to,
   EntryInfo backup;
   const std::string target = ChildPath(to, name);
   (void)GetEntryInfo(engine, target, backup);
-  collides = !backup.missing() && CollidesOnBackup(engine, ChildPath(from, name), target);
-  if (collides) {
+  const BackupSpelling spelling = backup.missing()
+                                      ? BackupSpelling::Gone
+                                      : SpellingOnBackup(engine, ChildPath(from, name), target);
+  collides = spelling == BackupSpelling::Collides;
+  if (spelling != BackupSpelling::Own) {
     backup = EntryInfo{};  // the other master entry's copy is no copy of this one
   } else if (backup.isFolder()) {
     // Only a Mirroring run makes room for the file; a Backup run reports the folder.
@@ -317,9 +330,9 @@ EntryOutcome VisitForRun(Engine& engine, const EntryPlace& at, const EntryInfo& 
   EntryOutcome outcome;
   outcome.errors = dryRun == -1 ? ClassifyForBatch(engine, at.from, at.to, at.name, entry)
                                 : ClassifyForSimulation(engine, at.from, at.to, at.name, entry);
-  outcome.descend =
-      entry.Kind != EntryKind::Directory ||
-      (DryRunDescends(engine, at.target) && !CollidesOnBackup(engine, at.source, at.target));
+  outcome.descend = entry.Kind != EntryKind::Directory ||
+                    (DryRunDescends(engine, at.target) &&
+                     SpellingOnBackup(engine, at.source, at.target) != BackupSpelling::Collides);
   return outcome;
 }
 

@@ -88,7 +88,8 @@ class FileSystem {
   // lstat of one path. ENOENT and ENOTDIR mean "no such entry".
   [[nodiscard]] virtual int statEntry(const std::string& path, FileStat& out) = 0;
   // The last component of `path` as the folder stores it (differs from the path's own
-  // spelling on case-blind file systems).
+  // spelling on case-blind file systems). ENOENT when the folder stores it in no spelling,
+  // even if a lookup just found it (a cache that outlived the entry).
   [[nodiscard]] virtual int storedName(const std::string& path, std::string& name) = 0;
 
   // A file system object of its own for another thread, with the same write root, for

@@ -123,19 +123,20 @@ int LinuxFileSystem::storedName(const std::string& path, std::string& name) {
 
 // A folder is known case-sensitive once a name with its letter case swapped is not the same
 // entry; only a case-blind folder is read to find the spelling it stores, once for all its
-// entries while nothing changes there.
+// entries while nothing changes there. A name the folder stores in no spelling is gone, however
+// the lookup found it: a copy judged by such a lookup would never be written.
 int LinuxFileSystem::storedSpelling(DirectoryFdCache::Slot& folder, const char* name,
                                     const struct stat& st, std::string& stored) {
   if (folder.caseRule == CaseRule::Sensitive) return 0;
   if (folder.caseRule == CaseRule::Unknown) {
     const CaseLookup lookup = CaseLookupFor(folder.fd, name, st, scratch_);
+    if (lookup == CaseLookup::Gone) return ENOENT;
     if (lookup == CaseLookup::Unknown) return 0;
     folder.caseRule = lookup == CaseLookup::Blind ? CaseRule::Blind : CaseRule::Sensitive;
     if (lookup != CaseLookup::Blind) return 0;
   }
-  if (!spellings_.find(folder.path, folder.fd, name, stored))
-    FindStoredSpelling(folder.fd, name, st.st_ino, stored);
-  return 0;
+  if (spellings_.find(folder.path, folder.fd, name, stored)) return 0;
+  return FindStoredSpelling(folder.fd, name, st.st_ino, stored) ? 0 : ENOENT;
 }
 
 // Nothing is shared but the held roots, each through a descriptor of its own: the other

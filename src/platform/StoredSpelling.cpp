@@ -3,6 +3,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <cerrno>
 
 #include "platform/FolderNames.h"
 
@@ -48,7 +49,7 @@ bool FolderListsBoth(int folderFd, std::string_view one, std::string_view other)
   return listsOne && listsOther;
 }
 
-void FindStoredSpelling(int folderFd, std::string_view name, ino_t inode, std::string& stored) {
+bool FindStoredSpelling(int folderFd, std::string_view name, ino_t inode, std::string& stored) {
   // The exact name wins wherever it comes; hard links may differ from it in case only.
   std::string sameEntry;
   std::string onlySpelling;
@@ -65,7 +66,7 @@ void FindStoredSpelling(int folderFd, std::string_view name, ino_t inode, std::s
       sameEntry.assign(candidate);
     return true;
   });
-  if (exact) return;
+  if (exact) return true;
   // Some FUSE file systems number each spelling looked up apart, so no number matches; a
   // case-blind folder holds only one name of any spelling.
   if (!sameEntry.empty()) {
@@ -73,14 +74,23 @@ void FindStoredSpelling(int folderFd, std::string_view name, ino_t inode, std::s
   } else if (spellings == 1) {
     stored = onlySpelling;
   }
+  return spellings != 0;
 }
 
 CaseLookup CaseLookupFor(int folderFd, std::string_view name, const struct stat& st,
                          std::string& swapped) {
   if (!SwapAsciiCase(name, swapped)) return CaseLookup::Unknown;
   struct stat other {};
-  if (::fstatat(folderFd, swapped.c_str(), &other, AT_SYMLINK_NOFOLLOW) != 0)
+  if (::fstatat(folderFd, swapped.c_str(), &other, AT_SYMLINK_NOFOLLOW) != 0) {
+    // A FUSE volume answers a spelling looked up lately from the kernel's cache even after the
+    // entry was removed under another one; only the volume itself can say it is still there.
+    struct statx fresh {};
+    const int flags = AT_SYMLINK_NOFOLLOW | AT_STATX_FORCE_SYNC;
+    if (::statx(folderFd, std::string(name).c_str(), flags, STATX_TYPE, &fresh) != 0 &&
+        (errno == ENOENT || errno == ENOTDIR))
+      return CaseLookup::Gone;
     return CaseLookup::Sensitive;
+  }
   const bool same = other.st_ino == st.st_ino && other.st_dev == st.st_dev;
   // Some FUSE file systems (exFAT) number each spelling looked up apart: there the two
   // spellings are two entries only when the folder lists both.
@@ -92,7 +102,7 @@ void FindStoredSpellingWhereCaseBlind(int folderFd, const std::string& name, con
                                       std::string& stored) {
   std::string swapped;
   if (CaseLookupFor(folderFd, name, st, swapped) == CaseLookup::Blind)
-    FindStoredSpelling(folderFd, name, st.st_ino, stored);
+    (void)FindStoredSpelling(folderFd, name, st.st_ino, stored);
 }
 
 }  // namespace tolvan::platform

@@ -18,13 +18,17 @@ namespace tolvan::platform {
 // Reads the folder (any descriptor of it, O_PATH included) for the entry that a case-blind
 // lookup of `name` found (inode `inode`, or the only name of that spelling) and puts the spelling
 // the folder stores in `stored`. Leaves `stored` alone when the exact name is stored or nothing
-// matches.
-void FindStoredSpelling(int folderFd, std::string_view name, ino_t inode, std::string& stored);
+// matches. False when the folder stores no spelling of `name` at all: the lookup was answered
+// from a cache that outlived the entry (a FUSE volume keeps a name looked up for a while after
+// the entry is removed under another spelling).
+[[nodiscard]] bool FindStoredSpelling(int folderFd, std::string_view name, ino_t inode,
+                                      std::string& stored);
 
 // Whether the folder (any descriptor of it) answers a lookup of `name` (the entry `st`) with
 // its letter case swapped by that same entry; `swapped` is a buffer for that spelling. Unknown
-// for a name without ASCII letters.
-enum class CaseLookup : std::uint8_t { Unknown, Sensitive, Blind };
+// for a name without ASCII letters; Gone when `name` itself was answered from a cache that
+// outlived the entry, so the folder's rule is still unknown.
+enum class CaseLookup : std::uint8_t { Unknown, Sensitive, Blind, Gone };
 [[nodiscard]] CaseLookup CaseLookupFor(int folderFd, std::string_view name, const struct stat& st,
                                        std::string& swapped);
 

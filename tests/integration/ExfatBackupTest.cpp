@@ -140,19 +140,20 @@ TEST_F(ExfatBackupTest, NamesDifferingInCaseOnlyCollideAndTheFirstCopyIsKept) {
   }
 }
 
-// A backup entry whose name differs from the master's in letter case only.
+// A backup entry whose name differs from the master's in letter case only: without MatchCase
+// it is the copy; with MatchCase, turned on right after, it is replaced by a copy under the
+// master's spelling, though the volume still answers that spelling from its cache for a while
+// after the entry is removed.
 TEST_F(ExfatBackupTest, MatchCaseRenamesTheBackupCopyAndWithoutItTheCopyIsKept) {
-  for (const bool matchCase : {false, true}) {
-    SCOPED_TRACE(matchCase ? "MatchCase on" : "MatchCase off");
-    restart();
-    MakeFile(target + "/README.TXT", "same");
-    MakeFile(master + "/Readme.txt", "same");
-    EXPECT_EQ(mirrorToVolume({matchCase ? "MatchCase=yes" : "MatchCase=no"}), 0);
-    const Lines renamed{"Delete File : " + target + "/README.TXT",
-                        "New File : " + target + "/Readme.txt"};
-    EXPECT_EQ(actionLines(), matchCase ? renamed : Lines{});
-    EXPECT_EQ(NamesIn(target), Lines{matchCase ? "Readme.txt" : "README.TXT"});
-  }
+  MakeFile(target + "/README.TXT", "same");
+  MakeFile(master + "/Readme.txt", "same");
+  EXPECT_EQ(mirrorToVolume({"MatchCase=no"}), 0);
+  EXPECT_EQ(actionLines(), Lines{});
+  EXPECT_EQ(NamesIn(target), Lines{"README.TXT"});
+  EXPECT_EQ(mirrorToVolume({"MatchCase=yes", "TrashBox=yes"}), 0);
+  EXPECT_EQ(actionLines(), (Lines{"Delete File : " + target + "/README.TXT",
+                                  "New File : " + target + "/Readme.txt"}));
+  EXPECT_EQ(NamesIn(target), Lines{"Readme.txt"});
 }
 
 // The volume gives each spelling of a name a number of its own, so only the spellings the
