@@ -116,21 +116,6 @@ TEST_F(AppCliTest, AProgramFolderThatCannotBeWrittenEndsTheRunWithStatusTwo) {
   EXPECT_FALSE(Exists(backup + "/top.txt"));
 }
 
-// A full program folder: the report cannot be written, which the user is told, and the run is
-// not a clean one.
-TEST_F(AppCliTest, AReportThatCannotBeWrittenIsSaidAndTheStatusIsOne) {
-  if (!tmp.mountTmpfs("home", "64k")) GTEST_SKIP() << "needs root to mount a 64 KiB tmpfs";
-  writeJob(backup);
-  WriteText(home + "/filler", std::string(64 * 1024, 'x'));  // what fits
-  const ProgramResult result = run({"/X", "job.tvf"});
-  EXPECT_EQ(result.exitStatus, 1) << result.err;
-  EXPECT_TRUE(Contains(result.err, "The report file " + home +
-                                       "/report.tvr could not be written completely: No space "
-                                       "left on device"))
-      << result.err;
-  EXPECT_EQ(ReadText(backup + "/top.txt"), "top\n") << "the copy itself went on";
-}
-
 TEST_F(AppCliTest, UsageHelpAndVersion) {
   const struct {
     Lines args;

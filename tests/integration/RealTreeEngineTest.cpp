@@ -5,7 +5,6 @@
 #include "engine/Engine.h"
 #include "engine/FileOps.h"
 #include "engine/JobDriver.h"
-#include "engine/SideBySideSizeWalk.h"
 #include "platform/LinuxFileSystem.h"
 #include "platform/LinuxTrash.h"
 #include "platform/fake/FakeSystemInfo.h"
@@ -40,34 +39,6 @@ TEST(RealTreeEngineTest, AWalkFromAPathWithANulByteEnds) {
     return CopyTree(real.engine, root, tmp / "b") > 0 ? 0 : 1;
   });
   EXPECT_EQ(status, 0) << "killed (-1), or no loop met (1)";
-}
-
-// The master tree's size walk on a thread of its own: 20 folders of 30 files of 1 to 30
-// bytes, 20 * 465 bytes.
-TEST(RealTreeEngineTest, SideBySideSizeFiguresAreThoseOfTheWalkInTurnAndAStopEndsIt) {
-  const TempFolder tmp;
-  for (int i = 0; i < 20; ++i)
-    for (int k = 1; k <= 30; ++k)
-      MakeFile(tmp / ("d" + std::to_string(i) + "/f" + std::to_string(k)),
-               std::string(static_cast<std::size_t>(k), 'x'));
-  WriteText(tmp / "d0/.tolvan32-partial-0123456789abcdef", "never counted");
-  RealTreeEngine real;
-  std::int64_t folders = 1, files = 2, otherFolders = 0, otherFiles = 0;
-  {
-    SideBySideSizeWalk walk(real.engine, tmp.path(), -1);
-    EXPECT_EQ(TreeSize(real.engine, tmp.path(), -1, otherFolders, otherFiles), 9300.0);
-    EXPECT_EQ(walk.finish(folders, files), 9300.0);
-  }
-  EXPECT_EQ(std::make_pair(folders, files), std::make_pair(1 + 20L, 2 + 600L))
-      << "added to what the counts held";
-
-  real.engine.run.StopFlag = 1;
-  SideBySideSizeWalk stopped(real.engine, tmp.path(), -1);
-  folders = files = 0;
-  EXPECT_EQ(stopped.finish(folders, files), 0.0);
-  EXPECT_EQ(files, 0);
-  EXPECT_TRUE(Exists(tmp / "d0/.tolvan32-partial-0123456789abcdef"))
-      << "the master's leftovers stay";
 }
 
 // A folder the file-system table or a mount unit names, with nothing mounted there, is not the

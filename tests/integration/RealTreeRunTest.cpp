@@ -15,48 +15,6 @@ void PlantReadOnlyTree(const std::string& folder) {
 
 using RealTreeRunTest = ProgramTest;
 
-// Links are copied as links, FIFOs skipped, backup links removed as links (never followed).
-TEST_F(RealTreeRunTest, AMirrorLeavesTheBackupEqualAndASecondRunHasNothingToDo) {
-  MakeFile(master + "/a.txt", "alpha", kTime, 0644, 123456789);
-  MakeFile(master + "/ro.txt", "read only", kTime, 0444);
-  MakeFile(master + "/run.sh", "#!/bin/sh\n", kTime, 0755);
-  MakeFile(master + "/.hidden", "h", kTime, 0600);
-  MakeFile(master + "/what?.txt", "question mark", kTime, 0640);
-  MakeFile(master + "/Ünïcødé ファイル.txt", "utf-8 name");
-  MakeFolder(master + "/dir", 0750);
-  MakeFile(master + "/dir/sub/deep.bin", std::string(100000, '\x7f'), 1500000000, 0600, 999);
-  MakeFolder(master + "/empty", 0700);
-  MakeLink(master + "/link", "a.txt");
-  const std::string outside = tmp / "outside";
-  MakeFile(outside + "/keep.txt", "keep");
-  MakeLink(master + "/abs-link", outside + "/keep.txt");
-  MakeLink(master + "/dangling", "no/such/target");
-  ASSERT_EQ(::mkfifo((master + "/pipe").c_str(), 0644), 0);
-  MakeFile(master + "/d/f.txt", "f");
-  MakeFile(backup + "/a.txt", "stale", 1500000000);
-  MakeFile(backup + "/only/x", "x");
-  MakeFile(backup + "/dir", "a file where the master has a folder");
-  MakeFolder(backup + "/empty", 0700);
-  MakeLink(backup + "/escape", outside);
-  MakeLink(backup + "/d", outside);  // a link where the master has a folder
-  auto wanted = Tree(master);
-  wanted.erase("/pipe");
-  const auto outsideBefore = Tree(outside);
-
-  ASSERT_EQ(mirror().exitStatus, 0);
-  EXPECT_EQ(Tree(backup), wanted);
-  const std::string b = backup;
-  for (const auto& line : {"Delete File : " + b + "/dir", "Delete File : " + b + "/d",
-                           "Delete File : " + b + "/escape", "Make Directory : " + b + "/d",
-                           "New File : " + b + "/d/f.txt", "Skipped : " + master + "/pipe"})
-    EXPECT_EQ(std::ranges::count(actionLines(), line), 1) << line;
-  EXPECT_EQ(LinkTarget(backup + "/abs-link"), outside + "/keep.txt");
-  EXPECT_EQ(Tree(outside), outsideBefore);
-  ASSERT_EQ(mirror().exitStatus, 0);
-  EXPECT_EQ(actionLines(), Lines{"Skipped : " + master + "/pipe"});
-  EXPECT_EQ(Tree(backup), wanted);
-}
-
 // A backup folder gets the bits of its read-only master folder once its content is in; the
 // owner's later changes inside still reach the backup. A folder a killed run left widened
 // gets the master's bits, one with other bits is left as it is. A backup-only read-only tree
