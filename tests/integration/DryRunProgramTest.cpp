@@ -138,23 +138,5 @@ TEST_F(DryRunProgramTest, InterruptedSimulationEndsItsListAndSkipsTheRemovalPass
   EXPECT_EQ(listed().count(6), 0U) << "the removal pass must not run after a stop";
 }
 
-TEST_F(DryRunProgramTest, ListInAFolderTheUserCannotWriteAsksRunsToItsEndAndSaysSo) {
-  if (::geteuid() != 0) GTEST_SKIP() << "needs root to run the program as another user";
-  MakeFile(master + "/new.txt", "n");
-  writeJob(backup);
-  platform::testing::GiveToNobody(tmp.path());
-  const std::string locked = tmp / "locked";
-  ASSERT_EQ(::mkdir(locked.c_str(), 0755), 0);  // root's: "nobody" cannot write it
-  const auto backupBefore = Tree(backup);
-  const ProgramResult result =
-      run({"--simulate", "--output", locked + "/list.csv", "job.tvf"}, {}, /*asNobody=*/true);
-  EXPECT_EQ(result.exitStatus, 1) << result.err;
-  for (const auto& said : Lines{"継続しますか？  Error Code : 13", "Finished!!",
-                                locked + "/list.csv を開くことができませんでした。"})
-    EXPECT_TRUE(Contains(result.err, said)) << said << "\n" << result.err;
-  EXPECT_EQ(Tree(backup), backupBefore);
-  EXPECT_FALSE(Exists(locked + "/list.csv"));
-}
-
 }  // namespace
 }  // namespace tolvan::testing

@@ -69,44 +69,6 @@ class ExfatBackupTest : public ProgramTest {
   bool mounted = false;
 };
 
-// Only the link cannot be stored; bits the volume cannot hold are no error. The volume has
-// no sticky bits: its trash is .Trash-<uid> at its top.
-TEST_F(ExfatBackupTest, AMirrorStoresWhatTheVolumeCanAndASecondRunHasNothingToDo) {
-  MakeFile(master + "/a.txt", "alpha", kTime, 0644, 123456789);
-  MakeFile(master + "/odd.txt", "odd second", kTime + 1, 0600, 999999999);
-  MakeFile(master + "/run.sh", "#!/bin/sh\n", kTime, 0755);
-  MakeFile(master + "/ro.txt", "read only", kTime, 0444);
-  MakeFile(master + "/dir/deep.bin", std::string(100000, '\x7f'), kTime - 86400, 0600);
-  MakeFolder(master + "/empty", 0700);
-  MakeLink(master + "/link", "a.txt");
-  MakeFile(master + "/kept.txt", "new content", kTime + 3600);
-  MakeFile(target + "/kept.txt", "old content", kTime);
-  MakeFile(target + "/gone/inside.txt", "only on the backup", kTime);
-  const std::string trash = volumeRoot + "/.Trash-" + std::to_string(::getuid()), t = target,
-                    linkError = "Error : " + t + "/link(Code:38 Function not implemented)";
-
-  EXPECT_EQ(mirrorToVolume({"TrashBox=yes"}), 1);
-  EXPECT_EQ(
-      actionLines(),
-      (Lines{linkError, "Make Directory : " + t + "/dir", "Make Directory : " + t + "/empty",
-             "New File : " + t + "/a.txt", "New File : " + t + "/dir/deep.bin",
-             "New File : " + t + "/odd.txt", "New File : " + t + "/ro.txt",
-             "New File : " + t + "/run.sh", "Remove Directory: " + t + "/gone",
-             "UpDate File : " + t + "/kept.txt  2020/09/13 12:26:40 -> 2020/09/13 13:26:40"}));
-  EXPECT_EQ(ReadText(target + "/dir/deep.bin"), std::string(100000, '\x7f'));
-  EXPECT_EQ(ReadText(target + "/kept.txt") + ReadText(trash + "/files/kept.txt"),
-            "new contentold content");
-  EXPECT_EQ(NamesIn(target),
-            (Lines{"a.txt", "dir", "empty", "kept.txt", "odd.txt", "ro.txt", "run.sh"}));
-  EXPECT_EQ(NamesIn(trash + "/files"), (Lines{"gone", "kept.txt"}));
-  EXPECT_EQ(ReadText(trash + "/files/gone/inside.txt"), "only on the backup");
-  EXPECT_TRUE(Contains(ReadText(trash + "/info/gone.trashinfo"), "Path=Backup/gone\n"));
-  for (int again = 0; again < 2; ++again) {
-    EXPECT_EQ(mirrorToVolume({"TrashBox=yes"}), 1);
-    EXPECT_EQ(actionLines(), Lines{linkError}) << "the volume's coarser times are the same time";
-  }
-}
-
 // Two master names that differ in letter case only: whichever reached the backup first (in an
 // earlier run, or listed first in the same run) keeps its copy, the other is refused with an
 // error on every run.

@@ -45,7 +45,12 @@ class ReRunDifferentialTest : public ProgramTest {
     // Backup only: another letter case of a master name, and a killed copy's leftover.
     MakeFile(backup + "/d0/s0/F0", "case twin");
     MakeFile(backup + "/d0/.tolvan32-partial-0123456789abcdef", "left by a kill");
+    // Links in the backup are removed as links, never followed out of it.
+    MakeFile(outside + "/keep", "keep");
+    MakeLink(backup + "/d3/newdir", outside);  // where the master now has a folder
+    MakeLink(backup + "/d3/escape", outside + "/keep");
   }
+  const std::string outside = tmp / "outside";
 };
 
 // The lines a first copy of `folder` gives, in the order the folder lists its entries.
@@ -105,7 +110,8 @@ TEST_F(ReRunDifferentialTest, ReportAndBackupOfAFirstCopyAndOfReRunsAreFixed) {
   std::sort(copies.begin(), copies.end());
   EXPECT_EQ(removals,
             (Lines{"Delete File : " + b + "/d0/s0/F0", "Delete File : " + b + "/d0/s1/f3",
-                   "Delete File : " + b + "/d1/s1/f2", "Remove Directory: " + b + "/d1/s0",
+                   "Delete File : " + b + "/d1/s1/f2", "Delete File : " + b + "/d3/escape",
+                   "Delete File : " + b + "/d3/newdir", "Remove Directory: " + b + "/d1/s0",
                    "Remove Directory: " + b + "/d2/s2"}));
   EXPECT_EQ(
       copies,
@@ -130,6 +136,9 @@ TEST_F(ReRunDifferentialTest, ReportAndBackupOfAFirstCopyAndOfReRunsAreFixed) {
   }
   EXPECT_EQ(actual, expectedTree);
   EXPECT_FALSE(Exists(b + "/d0/.tolvan32-partial-0123456789abcdef"));
+  EXPECT_EQ(
+      Tree(outside),
+      (std::map<std::string, std::string>{{"/keep", "file 'keep' mode 420 mtime 1600000000.0"}}));
 
   // Nothing changed since: only the unreadable files again.
   EXPECT_EQ(mirrorAsNobody(), 1);
