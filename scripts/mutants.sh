@@ -12,6 +12,7 @@ repo=$(cd "$(dirname "$0")/.." && pwd)
 scratch=${MUTANTS_DIR:-/tmp/tolvan-mutants}
 tree=$scratch/src-tree
 logs=$scratch/logs
+suites=()
 
 if command -v ccache >/dev/null; then
   export CMAKE_CXX_COMPILER_LAUNCHER=ccache CMAKE_C_COMPILER_LAUNCHER=ccache
@@ -34,9 +35,28 @@ select_patches() {
   done
 }
 
+# Every suite's label, the quick ones first: a caught fault is usually caught in seconds.
+suites_quick_first() {
+  local quick="engine_tests conditions_tests scheduler_tests platform_tests ui_tests"
+  local all suite
+  all=$(ctest --preset default --print-labels | sed -n 's/^  *//p')
+  for suite in $quick; do
+    if grep -qx "$suite" <<<"$all"; then echo "$suite"; fi
+  done
+  grep -vxF -f <(tr ' ' '\n' <<<"$quick") <<<"$all" || true
+}
+
+# Runs the suites in turn up to the first failing test; false when one fails.
+suites_pass() {
+  local suite
+  for suite in "${suites[@]}"; do
+    ctest --preset default -j2 --stop-on-failure -L "^$suite\$" || return 1
+  done
+}
+
 # The first test named in ctest's list of failures.
 first_failure() {
-  sed -n '/The following tests FAILED/{n;p;q}' "$1" | sed -E 's/^[[:space:]]*[0-9]+ - //'
+  sed -n '/The following tests FAILED/{n;p;q}' "$1" | sed -E 's/^[[:space:]]*[0-9]+ - //; s/ \(Failed\)$//'
 }
 
 mapfile -t patches < <(select_patches "$@")
@@ -44,7 +64,7 @@ mapfile -t patches < <(select_patches "$@")
 
 # Without -t a file's time in the copy only moves forward: every changed file is rebuilt.
 mkdir -p "$tree" "$logs"
-rsync -rlp --checksum --delete --exclude /build/ --exclude /.git/ "$repo/" "$tree/"
+rsync -rlp --checksum --delete --exclude /build/ --exclude /.git "$repo/" "$tree/"
 cd "$tree"
 [[ -f build/default/CMakeCache.txt ]] || cmake --preset default >"$logs/configure.log"
 if ! cmake --build --preset default -j2 >"$logs/build.log" 2>&1 ||
@@ -52,6 +72,7 @@ if ! cmake --build --preset default -j2 >"$logs/build.log" 2>&1 ||
   echo "the unchanged tree does not build or pass its tests: see $logs" >&2
   exit 1
 fi
+mapfile -t suites < <(suites_quick_first)
 
 applied=""
 # An interrupted run leaves the copy as it found it.
@@ -69,7 +90,7 @@ for patch in "${patches[@]}"; do
     applied=$patch
     if ! cmake --build --preset default -j2 >>"$log" 2>&1; then
       result="build-failed"
-    elif ctest --preset default -j2 --stop-on-failure >>"$log" 2>&1; then
+    elif suites_pass >>"$log" 2>&1; then
       result=missed
     else
       result=caught
