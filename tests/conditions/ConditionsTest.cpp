@@ -238,6 +238,8 @@ TEST_F(TvfTest, ChoosingSavingAndOpeningMoveTheEntryToTheTop) {
   build({"a.tvf", "b.tvf"}, "");
   ASSERT_EQ(SaveAs(session, "/elsewhere/B.tvf"), 0);
   EXPECT_EQ(session.window.tvfList, (Lines{"B.tvf", "a.tvf", "b.tvf"})) << "case matters";
+  ASSERT_EQ(SaveAs(session, "/elsewhere/B.tvf"), 0);  // the top entry again
+  EXPECT_EQ(session.window.tvfList, (Lines{"B.tvf", "a.tvf", "b.tvf"})) << "listed once";
   ASSERT_EQ(fs.removeTree("/app"), 0);
   fs.setCaseBlind(true);
   fs.addDirectory("/app");  // under a case-blind key
