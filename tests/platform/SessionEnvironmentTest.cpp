@@ -121,15 +121,12 @@ struct Written {
 TEST(HeadlessWindowSystemTest, MessageBoxesAreOneLineOnStandardErrorWithTheAnswer) {
   HeadlessWindowSystem ui;
   ::testing::internal::CaptureStderr();
-  EXPECT_EQ(ui.messageBox("エラーが発生しました。\r\n3 件", "Tolvan32", MessageIcon::Critical,
-                          MessageButtons::Ok),
-            MessageAnswer::Ok);
-  EXPECT_EQ(
+  const std::vector answers{
+      ui.messageBox("エラーが発生しました。\r\n3 件", "Tolvan32", MessageIcon::Critical,
+                    MessageButtons::Ok),
       ui.messageBox("続けますか？", "Tolvan32", MessageIcon::Exclamation, MessageButtons::OkCancel),
-      MessageAnswer::Ok);
-  EXPECT_EQ(
-      ui.messageBox("line one\nline two", "Title", MessageIcon::Question, MessageButtons::YesNo),
-      MessageAnswer::Yes);
+      ui.messageBox("line one\nline two", "Title", MessageIcon::Question, MessageButtons::YesNo)};
+  EXPECT_EQ(answers, (std::vector{MessageAnswer::Ok, MessageAnswer::Ok, MessageAnswer::Yes}));
   EXPECT_EQ(::testing::internal::GetCapturedStderr(),
             "Tolvan32: エラーが発生しました。 3 件\n"
             "Tolvan32: 続けますか？ [answered OK]\n"
