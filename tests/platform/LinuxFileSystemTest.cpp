@@ -159,9 +159,7 @@ TEST_F(LinuxFileSystemTest, CopyKeepsContentModeAndTimeAndCopiesALinkAsALink) {
   symlink("../some/where", "new-link");
   SetTimes(tmp / "new-link", 1400000000, 5);
   ASSERT_EQ(fs.copyFile(tmp / "new-link", tmp / "fresh", nullptr), 0);
-  char text[32] = {};
-  (void)::readlink((tmp / "fresh").c_str(), text, sizeof text - 1);  // reads only a link
-  EXPECT_STREQ(text, "../some/where");
+  EXPECT_EQ(stdfs::read_symlink(tmp / "fresh"), "../some/where");
   const FileStat link = statOf(tmp / "fresh");
   EXPECT_EQ(link.mtimeSeconds * 1000000000 + link.mtimeNanoseconds, 1400000000000000005);
   EXPECT_FALSE(hasPartialCopy());
@@ -228,15 +226,12 @@ TEST_F(LinuxFileSystemTest, AFailedCopyKeepsTheOldCopyAndLeavesNoTemporaryFile) 
   ASSERT_EQ(::mkfifo((tmp / "fifo").c_str(), 0600), 0);
   symlink("source", "link");
   WriteText(tmp / "folder/inside", "");
-  const struct {
-    const char* source;
-    const char* target;
-    int error;
-  } refusals[] = {{"source", "folder", EISDIR},  {"link", "folder", EISDIR},
-                  {"folder", "target", EISDIR},  {"fifo", "target", ENOTSUP},
-                  {"missing", "target", ENOENT}, {"source", "nofolder/x", ENOENT}};
-  for (const auto& c : refusals)
-    EXPECT_EQ(fs.copyFile(tmp / c.source, tmp / c.target, nullptr), c.error) << c.source;
+  const std::tuple<const char*, const char*, int> refusals[] = {
+      {"source", "folder", EISDIR},  {"link", "folder", EISDIR},
+      {"folder", "target", EISDIR},  {"fifo", "target", ENOTSUP},
+      {"missing", "target", ENOENT}, {"source", "nofolder/x", ENOENT}};
+  for (const auto& [source, target, error] : refusals)
+    EXPECT_EQ(fs.copyFile(tmp / source, tmp / target, nullptr), error) << source;
   EXPECT_EQ(NamesIn(tmp / "folder"), std::vector<std::string>{"inside"});
   // The trash gets the old copy only once the new one is complete; a failed move keeps it.
   RecordingTrash trash;

@@ -41,9 +41,8 @@ TEST(VolumeLabelTest, LabelOfTheLongestMountPointAboveTheNearestExistingFolder) 
   ASSERT_EQ(::mknod((tmp / "blockdev").c_str(), S_IFBLK | 0600, makedev(7, 1)), 0);
   ASSERT_EQ(::symlink("../blockdev", (tmp / "labels/BACKUP").c_str()), 0);
   ::unlink((tmp / "labels/My\\x20Disk").c_str());
-  mount.major = 7;
-  mount.minor = 1;
-  mount.source = "/dev/root";  // a name that need not exist: the device number decides
+  // A source name that need not exist: the device number decides.
+  mount = MountEntry{7, 1, "/", "ext4", "/dev/root"};
   EXPECT_EQ(FindLabel(sources.labelFolder, mount), "BACKUP");
   mount.minor = 2;
   EXPECT_EQ(FindLabel(sources.labelFolder, mount), "");
