@@ -190,67 +190,28 @@ TEST_F(QtWindowSystemTest, StopEndsTheRunWithinHalfASecondOnTheWorkerAndOnTheGui
   }
 }
 
-// Locks both report files the way another running instance does (a lock on an open file of
-// its own); closing the files lets go. Nothing when a lock could not be taken.
-std::vector<int> HoldReports(const std::string& app) {
-  std::vector<int> held;
-  for (const char* name : {"/report.tvr", "/Recent.tvr"}) {
-    held.push_back(::open((app + name).c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644));
-    struct flock lock {};
-    lock.l_type = F_WRLCK;
-    if (::fcntl(held.back(), F_OFD_SETLK, &lock) != 0) return {};
+// The wait for another instance, asked from the worker, runs on the GUI thread: it polls
+// until the other instance lets go, or gives the run up when Cancel is pressed.
+TEST_F(QtWindowSystemTest, TheWaitPollsUntilTheOtherInstanceLetsGoOrIsCancelled) {
+  for (const bool cancel : {false, true}) {
+    SCOPED_TRACE(cancel ? "cancelled" : "let go");
+    int polls = 0;
+    QString caption;
+    everyTick([&] {
+      auto* wait = QApplication::activeModalWidget();
+      if (wait == nullptr || wait->objectName() != "TlvWait") return false;
+      caption = wait->windowTitle();
+      if (cancel) Click(*wait, "Command1");
+      return true;
+    });
+    bool cancelled = !cancel;
+    ASSERT_TRUE(ui::RunOnWorker([&] {
+      cancelled = ws.runWaitDialog("job.tvf  Waiting", "a", "b", [&] { return ++polls == 20; });
+    }));
+    EXPECT_EQ(caption + " " + QString::number(cancelled),
+              "job.tvf  Waiting " + QString::number(cancel));
+    EXPECT_EQ(polls == 20, !cancel) << polls;
   }
-  return held;
-}
-
-void LetGo(std::vector<int>& held) {
-  for (const int fd : held) ::close(fd);
-  held.clear();
-}
-
-QWidget* WaitDialog() {
-  QWidget* modal = QApplication::activeModalWidget();
-  return modal != nullptr && modal->objectName() == "TlvWait" ? modal : nullptr;
-}
-
-TEST_F(QtWindowSystemTest, TheRunWaitsForTheOtherInstanceAndGoesOnByItselfOrIsCancelled) {
-  WriteText(master + "/first.txt", "first");
-  std::vector<int> held = HoldReports(app);
-  ASSERT_FALSE(held.empty());
-  int ticksSeen = 0;
-  QString caption;
-  everyTick([&] {
-    if (WaitDialog() == nullptr) return false;
-    caption = WaitDialog()->windowTitle();
-    // The dialog keeps waiting while the files are held; then the other instance ends.
-    if (++ticksSeen < 20) return false;
-    LetGo(held);
-    return true;
-  });
-  RunOutcome outcome;
-  ASSERT_TRUE(ui::RunOnWorker([&] { outcome = runJob(); }));
-  EXPECT_EQ(ticksSeen, 20);
-  EXPECT_EQ(caption, "job.tvf  Waiting");
-  EXPECT_EQ(outcome.end, RunEnd::Finished);
-  EXPECT_NE(ReadText(app + "/Recent.tvr").find("New File : " + backup + "/first.txt"),
-            std::string::npos);
-  ws.progress().close();
-
-  // Cancel gives the run up before anything is copied or written.
-  WriteText(master + "/second.txt", "second");
-  held = HoldReports(app);
-  ASSERT_FALSE(held.empty());
-  const std::string reportBefore = ReadText(app + "/report.tvr");
-  everyTick([&] {
-    if (WaitDialog() == nullptr) return false;
-    Click(*WaitDialog(), "Command1");
-    return true;
-  });
-  ASSERT_TRUE(ui::RunOnWorker([&] { outcome = runJob(); }));
-  EXPECT_EQ(outcome.end, RunEnd::Abandoned);
-  EXPECT_FALSE(stdfs::exists(backup + "/second.txt"));
-  LetGo(held);
-  EXPECT_EQ(ReadText(app + "/report.tvr"), reportBefore);
 }
 
 }  // namespace
