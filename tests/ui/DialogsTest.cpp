@@ -191,13 +191,10 @@ TEST(LookTest, TheResourceHoldsTheFullSizeIcon) {
 TEST(LookTest, OneNonModalHelpWindowFitsTheScreenDescribesTheOptionsAndEscapeClosesIt) {
   ui::ShowHelpTopics(nullptr);
   ui::ShowHelpTopics(nullptr);
-  QList<QTextBrowser*> windows;
-  for (QWidget* window : QApplication::topLevelWidgets()) {
-    if (window->objectName() == "HelpWindow" && window->isVisible())
-      windows.append(qobject_cast<QTextBrowser*>(window));
-  }
+  QWidgetList windows = QApplication::topLevelWidgets();
+  windows.removeIf([](QWidget* w) { return w->objectName() != "HelpWindow" || !w->isVisible(); });
   ASSERT_EQ(windows.size(), 1);
-  QTextBrowser* help = windows.front();
+  auto* help = qobject_cast<QTextBrowser*>(windows.front());
   ASSERT_NE(help, nullptr);
   EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
   for (const char* caption : {"Use Trash Box", "Up Date", "File Size", "Match case", "Every Day",
