@@ -1,7 +1,10 @@
-// The editor settings and simulation dialogs, and opening a report in the editor.
+// The editor settings and simulation dialogs, opening a report in the editor, and how the
+// program looks: its fonts, its icon and its help window.
 #include "UiTest.h"
 #include "conditions/DryRunCommands.h"
 #include "ui/EditorSettingsDialog.h"
+#include "ui/FontSetup.h"
+#include "ui/HelpWindow.h"
 #include "ui/ReportViewer.h"
 #include "ui/SimulateDialog.h"
 
@@ -95,8 +98,8 @@ TEST_F(WindowTest, SimulationBoxesLockAndFreeTheMasterSideAndOkGivesTheKindsAndT
     Click(dialog, name);
   EXPECT_FALSE(dialog.isVisible());
   // The backup's, newer, same date other size, master only; the list the chooser gave.
-  EXPECT_EQ(dialog.dryRunMode(), 32 + 1 + 4 + 8);
-  EXPECT_EQ(dialog.listPath(), "/data/diff list.csv");
+  EXPECT_EQ(std::to_string(dialog.dryRunMode()) + " " + dialog.listPath(),
+            "45 /data/diff list.csv");
   ui::SimulateDialog reopened(session, nullptr);  // as stored
   EXPECT_EQ(States(reopened, &QCheckBox::isChecked), "1010110");
 }
@@ -144,7 +147,6 @@ mv "$(dirname "$0")/record.part" "$(dirname "$0")/record.txt"
   EXPECT_EQ(ui.boxes[0].text, ui::kReportNotOpened);
   EXPECT_EQ(ui.boxes[1].text, std::string(ui::kNoReportYet) + "\n\n" + appPath + "/Recent.tvr");
 
-  EXPECT_TRUE(ui::EditorProgram("sh").value_or(QString()).endsWith("/sh"));  // found on PATH
   ASSERT_TRUE(stdfs::remove(editor));
   const std::string plain = appPath + "/report.tvr";  // exists, not executable
   QStringList shown;
@@ -159,6 +161,53 @@ mv "$(dirname "$0")/record.part" "$(dirname "$0")/record.txt"
   }
   EXPECT_EQ(shown, QStringList(6, "EditorSettings"));
   EXPECT_EQ(ui.boxes.size(), 2U);
+}
+
+TEST(LookTest, ControlsGetAnInstalledJapaneseGothicAndLabelsKeepTheirFont) {
+  QWidget window;
+  auto* label = new QLabel("推定残り時間 :", &window);
+  const QFont labelFont = label->font();
+  const QWidget* controls[] = {new QPushButton("中断", &window),
+                               new QCheckBox("すべてのファイル", &window)};
+  ui::FontSetup(&window);
+  EXPECT_EQ(label->font(), labelFont);
+  for (const QWidget* control : controls) {
+    EXPECT_EQ(control->font().pointSize(), 9);
+    // The asked-for family is not installed here: what renders must be a Japanese Gothic.
+    EXPECT_TRUE(QFontInfo(control->font()).family().contains("Gothic"))
+        << QFontInfo(control->font()).family();
+  }
+}
+
+// The window and tray take the icon from the program's resources. Resources compiled into a
+// static library vanish at link time unless something pulls them in, so this fails when the
+// program would show no icon at all.
+TEST(LookTest, TheResourceHoldsTheFullSizeIcon) {
+  const QImage image(":/icons/tolvan32.png");
+  EXPECT_EQ(image.size(), QSize(256, 256));
+  EXPECT_EQ(qAlpha(image.pixel(0, 255)), 0) << "the corners are transparent";
+}
+
+TEST(LookTest, OneNonModalHelpWindowFitsTheScreenDescribesTheOptionsAndEscapeClosesIt) {
+  ui::ShowHelpTopics(nullptr);
+  ui::ShowHelpTopics(nullptr);
+  QWidgetList windows = QApplication::topLevelWidgets();
+  windows.removeIf([](QWidget* w) { return w->objectName() != "HelpWindow" || !w->isVisible(); });
+  ASSERT_EQ(windows.size(), 1);
+  auto* help = qobject_cast<QTextBrowser*>(windows.front());
+  ASSERT_NE(help, nullptr);
+  EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+  for (const char* caption : {"Use Trash Box", "Up Date", "File Size", "Match case", "Every Day",
+                              "Make BAT File", "すべてのファイル", "/AT", "--no-gui"})
+    EXPECT_TRUE(help->toPlainText().contains(QString::fromUtf8(caption))) << caption;
+  const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+  EXPECT_TRUE(screen.contains(help->frameGeometry())) << "off the screen";
+  // A window manager's title bar still fits above it (the offscreen screen is 600 high).
+  EXPECT_LT(help->height(), screen.height());
+  EXPECT_LT(help->minimumWidth(), help->maximumWidth());  // the user may resize it
+  QApplication::setActiveWindow(help);
+  QTest::keyClick(help, Qt::Key_Escape);
+  EXPECT_FALSE(help->isVisible());
 }
 
 }  // namespace
