@@ -15,16 +15,12 @@ const std::string kNow = "2023/11/14 22:13:20";
 const std::string kHeading =
     "属性,FileName,DirFrom,TimeFrom,SizeFrom,AttrFrom,DirTo,TimeTo,SizeTo,AttrTo";
 
-class FixedDialog : public SimulationDialog {
- public:
-  explicit FixedDialog(std::int16_t kinds) : kinds_(kinds) {}
+struct FixedDialog : SimulationDialog {
   void show(std::int16_t& dryRunMode, std::string& fileName) override {
-    dryRunMode = kinds_;
+    dryRunMode = kinds;
     fileName = "/app/simulate.csv";
   }
-
- private:
-  std::int16_t kinds_;
+  std::int16_t kinds = 0;
 };
 
 class DryRunsTest : public EngineFixture {
@@ -36,7 +32,8 @@ class DryRunsTest : public EngineFixture {
     fs.addFile("/b/gone.txt", "22", kT);
   }
   SimulationOutcome simulate(std::int16_t kinds) {
-    FixedDialog dialog(kinds);
+    FixedDialog dialog;
+    dialog.kinds = kinds;
     return SimulateRun(engine, "/m", "/b", dialog);
   }
   // The data lines of the list: the lines between the heading and the closing separator.
@@ -95,10 +92,8 @@ TEST_F(DryRunsTest, BatchFileGetsFiveThreeOrOneLinesPerFileAndSkipsTemporaryFile
   fs.addFile("/m/.sys", "new", kT, 0444);
   fs.addFile("/b/.sys", "old", kT - 3600);
   fs.addFile("/m/.boot", "new", kT, 0444);
-  fs.addFile("/m/Work.TMP", "x", kT);
-  fs.addFile("/m/a b.txt", "x", kT);
-  fs.addFile("/m/same.txt", "s", kT);
-  fs.addFile("/b/same.txt", "s", kT);
+  for (const char* path : {"/m/Work.TMP", "/m/a b.txt", "/m/same.txt", "/b/same.txt"})
+    fs.addFile(path, "x", kT);
   EXPECT_EQ(MakeBatchFile(engine, "/m", "/b").end, RunEnd::Finished);
   const Lines lines = linesOf("/app/tlvdos.bat");
   ASSERT_GT(lines.size(), 5u);
