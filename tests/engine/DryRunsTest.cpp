@@ -15,16 +15,12 @@ const std::string kNow = "2023/11/14 22:13:20";
 const std::string kHeading =
     "属性,FileName,DirFrom,TimeFrom,SizeFrom,AttrFrom,DirTo,TimeTo,SizeTo,AttrTo";
 
-class FixedDialog : public SimulationDialog {
- public:
-  explicit FixedDialog(std::int16_t kinds) : kinds_(kinds) {}
+struct FixedDialog : SimulationDialog {
   void show(std::int16_t& dryRunMode, std::string& fileName) override {
-    dryRunMode = kinds_;
+    dryRunMode = kinds;
     fileName = "/app/simulate.csv";
   }
-
- private:
-  std::int16_t kinds_;
+  std::int16_t kinds = 0;
 };
 
 class DryRunsTest : public EngineFixture {
@@ -36,7 +32,8 @@ class DryRunsTest : public EngineFixture {
     fs.addFile("/b/gone.txt", "22", kT);
   }
   SimulationOutcome simulate(std::int16_t kinds) {
-    FixedDialog dialog(kinds);
+    FixedDialog dialog;
+    dialog.kinds = kinds;
     return SimulateRun(engine, "/m", "/b", dialog);
   }
   // The data lines of the list: the lines between the heading and the closing separator.
@@ -68,25 +65,23 @@ TEST_F(DryRunsTest, ListFileHoldsTheOpeningLinesEveryKindsFieldsAndTheClosingLin
   EXPECT_EQ(ui.openedDocuments, Lines{"/app/simulate.csv"});
   EXPECT_TRUE(fs.removed.empty() && fs.copied.empty()) << "a simulation changes nothing";
   EXPECT_FALSE(fs.exists("/app/report.tvr"));
-}
-
-TEST_F(DryRunsTest, OnlyTheSelectedKindsAreListedAndTheirPassesRun) {
-  struct Case {
-    std::int16_t kinds;
-    Lines names;  // the names listed, in order
-  };
-  engine.job.NomalMode = -1;  // Mirroring: the removal pass still runs only for kind 6
+  // Only the selected kinds are listed: in a mirror too, the removal pass runs for kind 6 only.
+  (void)fs.removeEntry("/m/x\r\nforged");
   engine.job.Size = 1;
   fs.addFile("/m/older.txt", "o", kT - 3600);
   for (const char* path : {"/m/same.txt", "/b/same.txt", "/b/older.txt"}) fs.addFile(path, "s", kT);
   fs.addFile("/m/size.txt", "longer", kT);
   fs.addFile("/b/size.txt", "short", kT);
-  for (const Case& c : {Case{32, {"gone.txt"}}, Case{1 | 8, {"new,name.txt", "newer.txt"}},
-                        Case{2, {"older.txt"}}, Case{4, {"size.txt"}}, Case{16, {"same.txt"}}}) {
-    (void)simulate(c.kinds);
+  const std::pair<std::int16_t, Lines> kindsAndNames[] = {{32, {"gone.txt"}},
+                                                          {1 | 8, {"new,name.txt", "newer.txt"}},
+                                                          {2, {"older.txt"}},
+                                                          {4, {"size.txt"}},
+                                                          {16, {"same.txt"}}};
+  for (const auto& [kinds, expected] : kindsAndNames) {
+    (void)simulate(kinds);
     Lines names;
     for (const auto& line : dataLines()) names.push_back(line.substr(3, line.find(",/m") - 3));
-    EXPECT_EQ(names, c.names) << "kinds " << c.kinds;
+    EXPECT_EQ(names, expected) << "kinds " << kinds;
   }
 }
 
@@ -95,10 +90,8 @@ TEST_F(DryRunsTest, BatchFileGetsFiveThreeOrOneLinesPerFileAndSkipsTemporaryFile
   fs.addFile("/m/.sys", "new", kT, 0444);
   fs.addFile("/b/.sys", "old", kT - 3600);
   fs.addFile("/m/.boot", "new", kT, 0444);
-  fs.addFile("/m/Work.TMP", "x", kT);
-  fs.addFile("/m/a b.txt", "x", kT);
-  fs.addFile("/m/same.txt", "s", kT);
-  fs.addFile("/b/same.txt", "s", kT);
+  for (const char* path : {"/m/Work.TMP", "/m/a b.txt", "/m/same.txt", "/b/same.txt"})
+    fs.addFile(path, "x", kT);
   EXPECT_EQ(MakeBatchFile(engine, "/m", "/b").end, RunEnd::Finished);
   const Lines lines = linesOf("/app/tlvdos.bat");
   ASSERT_GT(lines.size(), 5u);

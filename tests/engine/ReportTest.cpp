@@ -6,14 +6,12 @@
 #include "engine/RunLock.h"
 #include "support/EngineFixture.h"
 
-namespace tolvan {
+namespace tolvan::testing {
 namespace {
 
 using platform::FakeFileSystem;
 using platform::MessageAnswer;
 using platform::OpenMode;
-using testing::EngineFixture;
-using testing::kSeparator;
 using Lines = std::vector<std::string>;
 
 const std::string kHeader =
@@ -266,4 +264,4 @@ TEST_F(RunLockTest, OnlyAnotherInstancesLockIsWaitedFor) {
 }
 
 }  // namespace
-}  // namespace tolvan
+}  // namespace tolvan::testing
