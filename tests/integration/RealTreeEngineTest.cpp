@@ -8,8 +8,8 @@
 #include "engine/SideBySideSizeWalk.h"
 #include "platform/LinuxFileSystem.h"
 #include "platform/LinuxTrash.h"
+#include "platform/fake/FakeFileSystem.h"
 #include "platform/fake/FakeSystemInfo.h"
-#include "platform/fake/FakeTrash.h"
 #include "platform/fake/FakeWindowSystem.h"
 
 namespace tolvan::testing {
