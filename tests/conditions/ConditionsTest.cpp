@@ -8,7 +8,6 @@
 #include <ctime>
 #include <filesystem>
 
-#include "ConditionsFixture.h"
 #include "conditions/CommandLine.h"
 #include "conditions/PathFields.h"
 #include "conditions/Startup.h"
@@ -16,7 +15,7 @@
 #include "conditions/TvfList.h"
 #include "engine/JobDriver.h"
 #include "engine/Report.h"
-#include "support/RealFolderSession.h"
+#include "support/EngineFixture.h"
 
 namespace tolvan::testing {
 namespace {

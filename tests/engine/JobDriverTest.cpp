@@ -7,7 +7,7 @@
 
 #include "engine/JobDriver.h"
 #include "engine/TreeListings.h"
-#include "support/PassFixture.h"
+#include "support/EngineFixture.h"
 
 namespace tolvan::testing {
 namespace {
@@ -139,7 +139,7 @@ TEST_F(JobDriverTest, AStopEndsTheRunAtTheNextEntry) {
     EXPECT_EQ(closingLines(), kStopped);
     EXPECT_TRUE(fs.copied.empty() && fs.removed.empty());
   }
-  EXPECT_EQ(ui.progressWindow.statusHistory.back(), "Finished!!");
+  EXPECT_EQ(ui.progressWindow.status, "Finished!!");
   fs.freeBytes = 1ULL << 40;
   for (const char* dir : {"/m/d0", "/m/d0/d1", "/m/d0/d1/d2"}) {
     addFiles({std::string(dir) + "/a", std::string(dir) + "/z"});

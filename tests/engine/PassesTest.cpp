@@ -10,7 +10,7 @@
 
 #include "engine/CopyAhead.h"
 #include "engine/Paths.h"
-#include "support/PassFixture.h"
+#include "support/EngineFixture.h"
 
 namespace tolvan::testing {
 namespace {

@@ -9,7 +9,7 @@ class ProgressTest : public testing::EngineFixture {
  protected:
   ProgressTest() {
     engine.run.StartTime = Now(sys);
-    sys.advance(100);
+    sys.clock += 100;
     progress.ProcessInit();
   }
   void entries(int count) {

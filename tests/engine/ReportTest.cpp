@@ -21,7 +21,7 @@ class ReportTest : public EngineFixture {
  protected:
   ReportTest() {
     fs.addFile("/app/report.tvr");  // as the run lock test leaves it
-    sys.setNow(1699956800);         // 2023-11-14 10:13:20
+    sys.clock = 1699956800;         // 2023-11-14 10:13:20
   }
   void open() {
     WriteReport(engine, ReportLineKind::OpenReport, "", engine.job.Report, "/m", "/b");
@@ -37,7 +37,7 @@ class ReportTest : public EngineFixture {
     engine.run.StartTime = Now(sys);
     open();
     write(ReportLineKind::NewFile, line);
-    sys.advance(3723);
+    sys.clock += 3723;
     engine.run.FinishTime = Now(sys);
     close();
   }

@@ -12,11 +12,8 @@
 
 namespace tolvan::testing {
 
-using platform::testing::Exists;
-using platform::testing::NamesIn;
-using platform::testing::ReadText;
-using platform::testing::TempFolder;
-using platform::testing::WriteText;
+using namespace platform::testing;
+using platform::testing::TempFolder;  // not the engine's function of that name
 using Lines = std::vector<std::string>;
 using namespace std::chrono_literals;
 
@@ -84,7 +81,7 @@ inline void MakeFile(const std::string& path, const std::string& content, long m
                      mode_t mode = 0644, long nanoseconds = 0) {
   std::filesystem::create_directories(std::filesystem::path(path).parent_path());
   WriteText(path, content, mode);
-  platform::testing::SetTimes(path, mtime, nanoseconds);
+  SetTimes(path, mtime, nanoseconds);
 }
 
 inline void MakeFolder(const std::string& path, mode_t mode = 0755) {
@@ -102,7 +99,7 @@ inline void MakeFolders(const std::string& root, int folders, int files,
 
 inline void MakeLink(const std::string& path, const std::string& target, long mtime = kTime) {
   ASSERT_EQ(::symlink(target.c_str(), path.c_str()), 0) << path;
-  platform::testing::SetTimes(path, mtime, 0);
+  SetTimes(path, mtime, 0);
 }
 
 // Runs a shell command with the system folders on its path; its exit status, and what it
@@ -175,16 +172,9 @@ class ProgramTest : public ::testing::Test {
     for (const auto& folder : {home, master, backup}) mkdir(folder.c_str(), 0755);
   }
 
-  // Writes home/job.tvf: a Mirroring job from the master to `to`, then the `extra` lines
-  // (e.g. "Timer=yes", which replaces the default of its key: the last value of a key counts).
+  // Writes home/job.tvf: a Mirroring job from the master to `to`, then the `extra` lines.
   void writeJob(const std::string& to, const Lines& extra = {}) const {
-    std::string text =
-        "** File Mirroring Conditions **\r\nNomalMode=yes\r\nUpDate= 0 \r\n"
-        "TrashBox=no\r\nSize=no\r\nMatchCase=no\r\nReport=yes\r\nChildDir=yes\r\n"
-        "Timer=no\r\nDateMode=0\r\nOnce=no\r\nTime=00:00\r\nDriveA=" +
-        master + "\r\nDriveB=" + to + "\r\n";
-    for (const auto& line : extra) text += line + "\r\n";
-    WriteText(home + "/job.tvf", text);
+    WriteText(home + "/job.tvf", JobFile(master, to, extra));
   }
 
   // `asNobody`: as the user "nobody" when root (exit status 126 when that is not possible).
@@ -214,7 +204,7 @@ class ProgramTest : public ::testing::Test {
   // the whole temporary folder handed to it first.
   ProgramResult mirror(const Lines& extra = {}, bool asNobody = false) const {
     writeJob(backup, extra);
-    if (asNobody) platform::testing::GiveToNobody(tmp.path());
+    if (asNobody) GiveToNobody(tmp.path());
     return run({"/X", "job.tvf"}, {}, asNobody);
   }
 
@@ -246,10 +236,14 @@ class ProgramTest : public ::testing::Test {
     dup2(in, 0);
     dup2(out, 1);
     dup2(err, 2);
-    if (asNobody && !platform::testing::BecomeNobody()) _exit(126);
+    if (asNobody && !BecomeNobody()) _exit(126);
     execve(argv[0].c_str(), CStrings(argv).data(), CStrings(envp).data());
     _exit(127);
   }
 };
+
+// Asks the window `windowId` (decimal, as xdotool gives it) on `display` to close, as a window
+// manager's close button does: a WM_DELETE_WINDOW message. False when it could not be sent.
+[[nodiscard]] bool AskWindowToClose(const std::string& display, const std::string& windowId);
 
 }  // namespace tolvan::testing

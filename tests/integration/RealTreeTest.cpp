@@ -7,8 +7,8 @@
 #include "engine/JobDriver.h"
 #include "platform/LinuxFileSystem.h"
 #include "platform/LinuxTrash.h"
+#include "platform/fake/FakeFileSystem.h"
 #include "platform/fake/FakeSystemInfo.h"
-#include "platform/fake/FakeTrash.h"
 #include "platform/fake/FakeWindowSystem.h"
 
 namespace tolvan::testing {

@@ -1,4 +1,4 @@
-#include "XDisplay.h"
+#include "ProgramRunner.h"
 
 #include <X11/Xlib.h>
 

@@ -76,6 +76,19 @@ inline std::string ReadText(const std::string& path) {
   return text.str();
 }
 
+// A Mirroring conditions file from `from` to `to`; each of `fields` ("Key=value") comes after,
+// and so replaces, the default of its key (the last value of a key counts).
+inline std::string JobFile(const std::string& from, const std::string& to,
+                           const std::vector<std::string>& fields = {}) {
+  std::string text =
+      "** File Mirroring Conditions **\r\nNomalMode=yes\r\nUpDate= 0 \r\n"
+      "TrashBox=no\r\nSize=no\r\nMatchCase=no\r\nReport=yes\r\nChildDir=yes\r\n"
+      "DriveA=" +
+      from + "\r\nDriveB=" + to + "\r\nTimer=no\r\nDateMode=0\r\nOnce=no\r\nTime=14:20\r\n";
+  for (const std::string& field : fields) text += field + "\r\n";
+  return text;
+}
+
 inline bool Exists(const std::string& path) {
   struct stat st {};
   return ::lstat(path.c_str(), &st) == 0;

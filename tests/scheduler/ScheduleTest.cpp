@@ -1,12 +1,12 @@
 // The schedule check's arithmetic, the runs it starts and the timer frame's controls.
 #include <set>
 
-#include "conditions/ConditionsFixture.h"
 #include "conditions/Tvf.h"
 #include "engine/ExitStatus.h"
 #include "scheduler/FormSet.h"
 #include "scheduler/ScheduleCheck.h"
 #include "scheduler/TimeEntry.h"
+#include "support/EngineFixture.h"
 
 namespace tolvan::testing {
 namespace {
@@ -28,7 +28,7 @@ class ScheduleTest : public ConditionsFixture {
 
   // Sets the clock, then arms the schedule as a conditions file with the timer on does.
   void arm(std::int64_t now, int dateMode, const std::string& time, std::int16_t once = 0) {
-    sys.setNow(now);
+    sys.clock = now;
     engine.job.DateMode = static_cast<std::int16_t>(dateMode);
     engine.job.Time = time;
     engine.job.Once = once;
@@ -40,7 +40,7 @@ class ScheduleTest : public ConditionsFixture {
       runStarts.push_back(sys.clock);
       paths = from + "|" + to;
       if (onRun) onRun(s);
-      sys.advance(runSeconds);
+      sys.clock += runSeconds;
       runEnds.push_back(sys.clock);
       const RunOutcome result = realRuns ? RunScheduledJob(s, from, to) : outcome;
       ends.push_back(result.end);
@@ -52,7 +52,7 @@ class ScheduleTest : public ConditionsFixture {
   // Checks every 58 s until `until`; the minutes in which runs started meanwhile.
   std::vector<std::int64_t> checkEvery58sUntil(std::int64_t until) {
     const std::size_t before = runStarts.size();
-    for (; sys.clock < until && !session.endRequested; sys.advance(58)) (void)check();
+    for (; sys.clock < until && !session.endRequested; sys.clock += 58) (void)check();
     std::vector<std::int64_t> minutes;
     for (std::size_t i = before; i < runStarts.size(); ++i) minutes.push_back(runStarts[i] / 60);
     return minutes;
@@ -91,7 +91,7 @@ TEST_F(ScheduleTest, IntervalsCountFromArmingAndFromTheEndOfThePreviousRun) {
   EXPECT_EQ(check(), CheckResult::NotDue);
   std::vector<CheckResult> inner;
   onRun = [&](Session&) {
-    sys.advance(600);  // long enough that the schedule is due again
+    sys.clock += 600;  // long enough that the schedule is due again
     inner.push_back(check());
   };
   EXPECT_EQ(checkEvery58sUntil(Dec(7, 12, 1)), std::vector<std::int64_t>{Dec(7, 12, 0) / 60});
@@ -128,7 +128,7 @@ TEST_F(ScheduleTest, TheTemporaryFolderIsNeverASideAndWithoutAWindowTheDiskIsFou
   fs.addFile("/b/kept.txt", "backup");
   writeJob("/disk/m", "yes");
   const std::int64_t armed = Dec(6, 10, 0);
-  sys.setNow(armed);
+  sys.clock = armed;
   tvfRead(session);
   ASSERT_EQ(session.window.from.text, "/tmp");
   // With a window the flag holds until the user picks a path: every run is refused.

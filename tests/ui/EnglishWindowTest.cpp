@@ -5,8 +5,7 @@
 #include <cstdlib>
 #include <optional>
 
-#include "DialogFixture.h"
-#include "RealEngine.h"
+#include "UiTest.h"
 #include "conditions/Session.h"
 #include "ui/EditorSettingsDialog.h"
 #include "ui/ProcessWindow.h"
@@ -15,6 +14,8 @@
 
 namespace tolvan::ui::testing {
 namespace {
+
+using namespace tolvan::testing;
 
 TEST(EnglishWindowTest, TheFirstSetLocaleVariableChoosesTheLanguage) {
   struct Case {
@@ -109,7 +110,7 @@ TEST_F(EnglishWindows, EveryControlHasItsEnglishNameMessagesAreEnglishAndTheStor
   EXPECT_EQ(process.findChild<QLabel*>(QStringLiteral("Label7"))->text().toStdString(),
             "Mirroring!!");
   QString shown;
-  tolvan::testing::OnNextModalDialog([&](QDialog* dialog) {
+  OnNextModalDialog([&](QDialog* dialog) {
     shown = static_cast<QMessageBox*>(dialog)->text();
     dialog->accept();
   });
@@ -119,10 +120,10 @@ TEST_F(EnglishWindows, EveryControlHasItsEnglishNameMessagesAreEnglishAndTheStor
   EXPECT_EQ(shown.toStdString(), "Errors during the backup: 3. Please see the report file.");
 
   // A job runs as in any language and its report stays in the stored format.
-  MakeFile(master + "/a.txt", "hello");
+  WriteText(master + "/a.txt", "hello");
   EXPECT_EQ(runJob().end, RunEnd::Finished);
-  EXPECT_EQ(ReadFile(backup + "/a.txt"), "hello");
-  EXPECT_NE(ReadFile(app + "/report.tvr").find("所要時間"), std::string::npos);
+  EXPECT_EQ(ReadText(backup + "/a.txt"), "hello");
+  EXPECT_NE(ReadText(app + "/report.tvr").find("所要時間"), std::string::npos);
 }
 
 }  // namespace

@@ -3,7 +3,7 @@
 // another instance holds the report files.
 #include <chrono>
 
-#include "RealEngine.h"
+#include "UiTest.h"
 #include "ui/ProcessWindow.h"
 #include "ui/WorkerRun.h"
 
@@ -16,7 +16,7 @@ using platform::MessageButtons;
 using platform::MessageIcon;
 
 // The desktop window system, and the real engine under it.
-class QtWindowSystemTest : public ui::testing::RealEngineTest {
+class QtWindowSystemTest : public RealEngineTest {
  protected:
   ui::ProcessWindow& processWindow = ws.processWindow();
   platform::ProgressWindow& progress = ws.progress();

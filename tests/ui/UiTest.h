@@ -1,6 +1,7 @@
 #pragma once
 
-// What the window tests share: helpers, a conditions file, and the main window on real trees.
+// What the window tests share: helpers, a conditions file, the main window on real trees, and
+// the real engine under the desktop window system.
 #include <gtest/gtest.h>
 
 #include <QtTest>
@@ -8,9 +9,12 @@
 #include <optional>
 
 #include "conditions/Startup.h"
+#include "engine/JobDriver.h"
+#include "platform/LinuxSystemInfo.h"
 #include "scheduler/FormSet.h"
-#include "support/RealFolderSession.h"
+#include "support/EngineFixture.h"
 #include "ui/MainWindow.h"
+#include "ui/QtWindowSystem.h"
 
 // Failure messages show the text, not the bytes of the object.
 inline std::ostream& operator<<(std::ostream& out, const QString& text) {
@@ -19,11 +23,8 @@ inline std::ostream& operator<<(std::ostream& out, const QString& text) {
 
 namespace tolvan::testing {
 
-namespace stdfs = std::filesystem;
-
-using platform::testing::NamesIn;
-using platform::testing::ReadText;
-using platform::testing::WriteText;
+using namespace platform::testing;
+using platform::testing::TempFolder;  // not the engine's function of that name
 
 template <typename Control = QWidget>
 Control* Find(const QObject& in, const char* name) {
@@ -57,19 +58,6 @@ inline void OnNextModalDialog(std::function<void(QDialog*)> act) {
     act(dialog);
   });
   poll->start();
-}
-
-// A conditions file from `from` to `to`; each of `fields` ("Key=value") comes after, and so
-// replaces, the default of its key.
-inline std::string JobFile(const std::string& from, const std::string& to,
-                           const std::vector<std::string>& fields = {}) {
-  std::string text =
-      "** File Mirroring Conditions **\r\nNomalMode=yes\r\nUpDate= 0 \r\n"
-      "TrashBox=no\r\nSize=no\r\nMatchCase=no\r\nReport=yes\r\nChildDir=yes\r\n"
-      "DriveA=" +
-      from + "\r\nDriveB=" + to + "\r\nTimer=no\r\nDateMode=0\r\nOnce=no\r\nTime=14:20\r\n";
-  for (const std::string& field : fields) text += field + "\r\n";
-  return text;
 }
 
 // The windows on real temporary trees (program folder app/, master/, backup/): the main window
@@ -150,6 +138,48 @@ class WindowTest : public ::testing::Test, public RealFolderSession {
   int guiThreadCalls = 0;
   bool closed = false;                     // the main window's closing sequence ran
   std::unique_ptr<ui::MainWindow> window;  // destroyed before the session it shows
+};
+
+// The real engine on the real platform under the desktop window system, for the window tests
+// that run jobs: program folder `app`, master `master`, backup `backup` in a temporary folder.
+// Backup mode, report on, unattended (no confirmation).
+class RealEngineTest : public ::testing::Test {
+ protected:
+  RealEngineTest() {
+    for (const auto& folder : {app, master, backup}) stdfs::create_directory(folder);
+    engine.shared.AppPath = app;
+    engine.shared.TvfFileName = "job.tvf";
+    engine.job.NomalMode = 0;
+    engine.job.Report = -1;
+    engine.job.XOption = 1;
+    ws.watchStopFlag(&engine.run.StopFlag);
+  }
+
+  [[nodiscard]] RunOutcome runJob() {
+    std::int16_t timer = 0;
+    return RunJob(engine, master, backup, timer);
+  }
+
+  // Calls `check` on the GUI thread every few milliseconds until it returns true.
+  void everyTick(std::function<bool()> check) {
+    ticker.disconnect();
+    QObject::connect(&ticker, &QTimer::timeout, [this, check = std::move(check)] {
+      if (check()) ticker.stop();
+    });
+    ticker.start(2);
+  }
+
+  TempFolder tmp;
+  const std::string app = tmp / "app";
+  const std::string master = tmp / "master";
+  const std::string backup = tmp / "backup";
+  platform::FakeSettingsStore settings;
+  ui::QtWindowSystem ws{settings};
+  platform::LinuxFileSystem fs;
+  platform::LinuxTrash trash{fs};
+  platform::LinuxSystemInfo sys;
+  Engine engine{Services{fs, trash, ws, sys}};
+  QTimer ticker;
 };
 
 }  // namespace tolvan::testing

@@ -111,8 +111,8 @@ class FakeLockedFile : public LockedFile {
 };
 
 std::string FakeFileSystem::key(const std::string& path) const {
-  const bool blind = caseBlind_ || (!caseBlindRoot_.empty() &&
-                                    (path == caseBlindRoot_ || IsBelow(path, caseBlindRoot_)));
+  const bool blind =
+      !caseBlindRoot_.empty() && (path == caseBlindRoot_ || IsBelow(path, caseBlindRoot_));
   if (!blind) return path;
   std::string upper = path;
   for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));

@@ -54,7 +54,7 @@ class FakeFileSystem : public FileSystem {
     if (Node* node = at(path); node != nullptr && exists(other)) node->inode = find(other)->inode;
   }
   // Lookups ignore letter case (a vfat mount) when on.
-  void setCaseBlind(bool on) { caseBlind_ = on; }
+  void setCaseBlind(bool on) { caseBlindRoot_ = on ? "/" : ""; }
   // Only lookups at or below `root` ignore letter case (a USB drive mounted there).
   void setCaseBlindBelow(const std::string& root) { caseBlindRoot_ = root; }
 
@@ -210,9 +210,30 @@ class FakeFileSystem : public FileSystem {
   // By key(): the path of the open file that holds the lock, shared with that file so that a
   // rename takes the lock and the file's later writes along (a lock belongs to the open file).
   std::map<std::string, std::shared_ptr<std::string>> heldLocks_;
-  bool caseBlind_ = false;
   std::string caseBlindRoot_;
   std::uint64_t lastInode_ = 0;
+};
+
+// Takes entries out of a FakeFileSystem and keeps them, so tests can see what was trashed.
+class FakeTrash : public Trash {
+ public:
+  explicit FakeTrash(FakeFileSystem& fs) : fs_(fs) {}
+  int moveToTrash(const std::string& path) override {
+    if (failWith != 0) return failWith;
+    if (fs_.linkOnTheWay(path)) return ELOOP;
+    if (!fs_.exists(path)) return ENOENT;
+    auto nodes = fs_.detach(path);
+    contents.insert(contents.end(), nodes.begin(), nodes.end());
+    trashed.push_back(path);
+    return 0;
+  }
+
+  int failWith = 0;                  // every move fails with this errno when non-zero
+  std::vector<std::string> trashed;  // top paths moved, in order
+  std::vector<FakeFileSystem::Node> contents;
+
+ private:
+  FakeFileSystem& fs_;
 };
 
 }  // namespace tolvan::platform

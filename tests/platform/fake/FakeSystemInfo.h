@@ -34,22 +34,18 @@ class FakeSystemInfo : public SystemInfo {
     return text;
   }
   KernelVersion kernelVersion() override { return kernel; }
-  std::string tempPath() override { return temp; }
+  std::string tempPath() override { return "/tmp"; }
   std::string environment(const std::string& name) override {
     const auto it = env.find(name);
     return it == env.end() ? std::string() : it->second;
   }
   bool runningAsRoot() override { return false; }
 
-  void setNow(std::int64_t unixSeconds) { clock = unixSeconds; }
-  void advance(std::int64_t seconds) { clock += seconds; }
-
   std::int64_t clock = 1700000000;    // 2023-11-14 22:13:20 UTC
   std::int64_t clockStepPerCall = 0;  // added after every now(), to model time passing
   std::int64_t utcOffsetSeconds = 0;
   bool failTimeConversion = false;
   KernelVersion kernel{6, 1, 0, "Debian GNU/Linux"};
-  std::string temp = "/tmp";
   std::map<std::string, std::string> env;
 };
 

@@ -15,13 +15,10 @@ class FakeProgressWindow : public ProgressWindow {
  public:
   void show() override { shown = true; }
   void close() override { shown = false; }
-  void setStatus(const std::string& text, std::uint32_t) override {
-    status = text;
-    statusHistory.push_back(text);
-  }
-  void setPaths(const std::string& text) override { paths = text; }
+  void setStatus(const std::string& text, std::uint32_t) override { status = text; }
+  void setPaths(const std::string&) override {}
   void setStopButtonVisible(bool) override {}
-  void setBarVisible(bool visible) override { barVisible = visible; }
+  void setBarVisible(bool) override {}
   void setBarRange(std::int64_t, std::int64_t maximum) override { barMaximum = maximum; }
   void setBarValue(std::int64_t value) override { barValue = value; }
   void setEstimateHeadingVisible(bool) override {}
@@ -29,9 +26,6 @@ class FakeProgressWindow : public ProgressWindow {
 
   bool shown = false;
   std::string status;
-  std::vector<std::string> statusHistory;
-  std::string paths;
-  bool barVisible = false;
   std::int64_t barMaximum = 0;
   std::int64_t barValue = 0;
   std::string estimate;
@@ -43,13 +37,12 @@ class FakeWindowSystem : public WindowSystem {
   struct Box {
     std::string text;
     std::string title;
-    MessageIcon icon;
     MessageButtons buttons;
   };
 
-  MessageAnswer messageBox(const std::string& text, const std::string& title, MessageIcon icon,
+  MessageAnswer messageBox(const std::string& text, const std::string& title, MessageIcon,
                            MessageButtons buttons) override {
-    boxes.push_back(Box{text, title, icon, buttons});
+    boxes.push_back(Box{text, title, buttons});
     if (answers.empty())
       return buttons == MessageButtons::YesNo ? MessageAnswer::Yes : MessageAnswer::Ok;
     const MessageAnswer answer = answers.front();
@@ -62,10 +55,9 @@ class FakeWindowSystem : public WindowSystem {
   }
   // Cancels after `cancelWaitAfterPolls` unsuccessful polls; gives up after a thousand (as a
   // cancel) so that a broken test cannot hang.
-  bool runWaitDialog(const std::string& caption, const std::string&, const std::string&,
+  bool runWaitDialog(const std::string&, const std::string&, const std::string&,
                      const std::function<bool()>& poll) override {
     ++waitDialogsShown;
-    waitCaption = caption;
     for (int n = 1; n <= 1000 && (cancelWaitAfterPolls < 0 || n <= cancelWaitAfterPolls); ++n) {
       if (onWaitPoll) onWaitPoll(n);
       if (poll()) return false;
@@ -89,7 +81,6 @@ class FakeWindowSystem : public WindowSystem {
   int cancelWaitAfterPolls = -1;        // -1: never
   std::function<void(int)> onWaitPoll;  // called before each poll with its number (from 1)
   int waitDialogsShown = 0;
-  std::string waitCaption;
   int restoreCount = 0;
   std::vector<std::string> openedDocuments;
 };
