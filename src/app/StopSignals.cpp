@@ -1,6 +1,7 @@
 #include "app/StopSignals.h"
 
 #include <poll.h>
+#include <pthread.h>
 #include <unistd.h>
 
 #include <ctime>
@@ -19,8 +20,16 @@ std::atomic<std::int16_t>* g_stopFlag = nullptr;
 platform::HeadlessWindowSystem* g_ui = nullptr;
 volatile std::sig_atomic_t g_signals = 0;
 volatile std::sig_atomic_t g_waiting = 0;
+pthread_t g_runThread{};
 
-extern "C" void OnStopSignal(int /*signal*/) {
+extern "C" void OnStopSignal(int signal) {
+  // A signal a helper thread (the size walk, a copy worker) takes goes on to the thread that
+  // runs the job: ending the program there, that thread can no longer finish a copy meanwhile
+  // that the report would not show.
+  if (pthread_equal(pthread_self(), g_runThread) == 0) {
+    (void)pthread_kill(g_runThread, signal);
+    return;
+  }
   g_signals = g_signals + 1;
   if (g_waiting != 0) return;
   if (g_signals >= 2) {
@@ -46,6 +55,7 @@ sigset_t StopSignalSet() {
 void InstallStopSignals(std::atomic<std::int16_t>& stopFlag, platform::HeadlessWindowSystem& ui) {
   g_stopFlag = &stopFlag;
   g_ui = &ui;
+  g_runThread = pthread_self();
   struct sigaction action {};
   action.sa_handler = OnStopSignal;
   sigemptyset(&action.sa_mask);

@@ -5,6 +5,8 @@
 #include <string_view>
 #include <utility>
 
+#include "platform/ThreadSignals.h"
+
 namespace tolvan {
 namespace {
 
@@ -33,7 +35,10 @@ CopyAhead::CopyAhead(platform::FileSystem& fs) {
     systems_.push_back(std::move(own));
   }
   for (const auto& system : systems_) {
-    workers_.emplace_back([this, &system] { work(*system); });
+    workers_.emplace_back([this, &system] {
+      platform::KeepStopSignalsAway();
+      work(*system);
+    });
   }
 }
 

@@ -6,6 +6,7 @@
 
 #include "engine/Engine.h"
 #include "engine/FileOps.h"
+#include "platform/ThreadSignals.h"
 
 namespace tolvan {
 namespace {
@@ -21,7 +22,10 @@ SideBySideSizeWalk::SideBySideSizeWalk(Engine& engine, std::string folder, std::
   fs_ = engine.fs().forAnotherThread();
   if (fs_ != nullptr) {
     try {
-      thread_ = std::thread([this] { walk(); });
+      thread_ = std::thread([this] {
+        platform::KeepStopSignalsAway();
+        walk();
+      });
       return;
     } catch (const std::system_error&) {
       // no thread to be had: the walks take turns
