@@ -84,7 +84,9 @@ TEST_F(FileOpsTest, CopyFileWithAttributesKeepsTheOldCopyOnlyWithTrashBox) {
       fs.addFile("/b/f", "old", 0, c.mode);
       EXPECT_EQ(copy("/b/f", c.oldNT), 0);
       EXPECT_EQ(fs.contentOf("/b/f"), "new");
-      EXPECT_EQ(fs.find("/b/f")->mode, 0640u);
+      const auto* copied = fs.find("/b/f");
+      ASSERT_NE(copied, nullptr);
+      EXPECT_EQ(copied->mode, 0640u);
       EXPECT_EQ(trash.trashed.size(), c.trashed);
       if (c.trashed == 1) {
         EXPECT_EQ(trash.contents.at(0).content, "old");
