@@ -39,7 +39,7 @@ void FolderSpellings::read(std::string_view folderPath, int folderFd) {
   folder_.clear();
   byUpperCase_.clear();
   changed_.clear();
-  ForEachName(folderFd, [&](DIR*, std::string_view name) {
+  (void)ForEachName(folderFd, [&](DIR*, std::string_view name) {
     // A case-blind folder holds one name of each spelling. A folder taken for one because of
     // hard links named in other letter cases holds more: those are not answered here.
     const auto [at, added] = byUpperCase_.emplace(UpperAscii(name), name);

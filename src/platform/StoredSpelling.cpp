@@ -41,7 +41,7 @@ bool SwapAsciiCase(std::string_view name, std::string& swapped) {
 bool FolderListsBoth(int folderFd, std::string_view one, std::string_view other) {
   bool listsOne = false;
   bool listsOther = false;
-  ForEachName(folderFd, [&](DIR*, std::string_view candidate) {
+  (void)ForEachName(folderFd, [&](DIR*, std::string_view candidate) {
     listsOne = listsOne || candidate == one;
     listsOther = listsOther || candidate == other;
     return !(listsOne && listsOther);
@@ -55,7 +55,7 @@ bool FindStoredSpelling(int folderFd, std::string_view name, ino_t inode, std::s
   std::string onlySpelling;
   int spellings = 0;
   bool exact = false;
-  ForEachName(folderFd, [&](DIR* dir, std::string_view candidate) {
+  const bool readWhole = ForEachName(folderFd, [&](DIR* dir, std::string_view candidate) {
     exact = candidate == name;
     if (exact || !EqualIgnoringAsciiCase(candidate, name)) return !exact;
     if (++spellings == 1) onlySpelling.assign(candidate);
@@ -74,7 +74,7 @@ bool FindStoredSpelling(int folderFd, std::string_view name, ino_t inode, std::s
   } else if (spellings == 1) {
     stored = onlySpelling;
   }
-  return spellings != 0;
+  return spellings != 0 || !readWhole;
 }
 
 CaseLookup CaseLookupFor(int folderFd, std::string_view name, const struct stat& st,

@@ -18,9 +18,10 @@ namespace tolvan::platform {
 // Reads the folder (any descriptor of it, O_PATH included) for the entry that a case-blind
 // lookup of `name` found (inode `inode`, or the only name of that spelling) and puts the spelling
 // the folder stores in `stored`. Leaves `stored` alone when the exact name is stored or nothing
-// matches. False when the folder stores no spelling of `name` at all: the lookup was answered
-// from a cache that outlived the entry (a FUSE volume keeps a name looked up for a while after
-// the entry is removed under another spelling).
+// matches. False when the folder, read to its end, stores no spelling of `name` at all: the
+// lookup was answered from a cache that outlived the entry (a FUSE volume keeps a name looked
+// up for a while after the entry is removed under another spelling). A folder that cannot be
+// read says nothing of the kind.
 [[nodiscard]] bool FindStoredSpelling(int folderFd, std::string_view name, ino_t inode,
                                       std::string& stored);
 
