@@ -100,7 +100,7 @@ int RunHeadless(const std::vector<std::string>& args, const CommandLine& command
   Session session{engine, settings};
   InstallFormSet(session);
   session.reloadConditions = [&session] { tvfRead(session); };
-  InstallStopSignals(engine.run.StopFlag, headless);
+  InstallStopSignals(engine.run.StopFlag, engine.run.CopiesOnTheirWay, headless);
   session.unattendedNotice = [&headless](const std::string& text) {
     (void)headless.messageBox(DisplayText(text), kProgramTitle, platform::MessageIcon::Critical,
                               platform::MessageButtons::Ok);

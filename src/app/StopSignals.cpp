@@ -7,6 +7,7 @@
 #include <ctime>
 
 #include "engine/ExitStatus.h"
+#include "engine/JobConditions.h"
 #include "platform/LinuxFileSystem.h"
 #include "platform/LinuxLockedFile.h"
 
@@ -17,6 +18,7 @@ static_assert(std::atomic<std::int16_t>::is_always_lock_free,
               "the stop flag is set from a signal handler");
 
 std::atomic<std::int16_t>* g_stopFlag = nullptr;
+const std::atomic<std::int32_t>* g_copiesOnTheirWay = nullptr;
 platform::HeadlessWindowSystem* g_ui = nullptr;
 volatile std::sig_atomic_t g_signals = 0;
 volatile std::sig_atomic_t g_waiting = 0;
@@ -32,6 +34,10 @@ extern "C" void OnStopSignal(int signal) {
   }
   g_signals = g_signals + 1;
   if (g_waiting != 0) return;
+  if (g_signals >= 2 && g_copiesOnTheirWay != nullptr && g_copiesOnTheirWay->load() > 0) {
+    g_stopFlag->store(kStopAtOnce);  // the run thread signals again once their lines are held
+    return;
+  }
   if (g_signals >= 2) {
     platform::LinuxFileSystem::DiscardPartialCopyFromSignalHandler();
     // The report keeps every line of what was done, also those held back to be written later.
@@ -52,8 +58,11 @@ sigset_t StopSignalSet() {
 
 }  // namespace
 
-void InstallStopSignals(std::atomic<std::int16_t>& stopFlag, platform::HeadlessWindowSystem& ui) {
+void InstallStopSignals(std::atomic<std::int16_t>& stopFlag,
+                        const std::atomic<std::int32_t>& copiesOnTheirWay,
+                        platform::HeadlessWindowSystem& ui) {
   g_stopFlag = &stopFlag;
+  g_copiesOnTheirWay = &copiesOnTheirWay;
   g_ui = &ui;
   g_runThread = pthread_self();
   struct sigaction action {};

@@ -21,19 +21,20 @@ std::string_view FolderOf(const std::string& path) {
   return std::string_view(path).substr(0, path.rfind('/'));
 }
 
-unsigned WorkerCount() {
-  const unsigned cores = std::thread::hardware_concurrency();
-  return std::clamp(cores, 1U, 4U);
+// A refused folder (EACCES) may take widening, which only the walk's thread does.
+bool TakenByTheWalk(int code) {
+  return code == ENOTSUP || code == EACCES;
 }
 
 }  // namespace
 
-CopyAhead::CopyAhead(platform::FileSystem& fs) {
-  for (unsigned i = 0; i < WorkerCount(); ++i) {
+CopyAhead::CopyAhead(platform::FileSystem& fs, unsigned workers, RunState* run) : run_(run) {
+  for (unsigned i = 0; i < workers; ++i) {
     auto own = fs.forAnotherThread();
     if (own == nullptr) break;
     systems_.push_back(std::move(own));
   }
+  countOnTheirWay();
   for (const auto& system : systems_) {
     workers_.emplace_back([this, &system] {
       platform::KeepStopSignalsAway();
@@ -49,6 +50,7 @@ CopyAhead::~CopyAhead() {
   }
   waiting_.notify_all();
   for (std::thread& worker : workers_) worker.join();
+  if (run_ != nullptr) run_->CopiesOnTheirWay.store(0);
 }
 
 void CopyAhead::work(platform::FileSystem& fs) {
@@ -60,9 +62,12 @@ void CopyAhead::work(platform::FileSystem& fs) {
     queued_.pop_front();
     for (Copy* copy : batch) {
       lock.unlock();
-      const int code = fs.copyNewFileUnnamed(copy->result.source, copy->result.target);
+      const bool endingAtOnce = run_ != nullptr && run_->StopFlag.load() == kStopAtOnce;
+      const int code = endingAtOnce ? kNotMade
+                                    : fs.copyOnWorker(copy->result.source, copy->result.target,
+                                                      copy->result.job.replace);
       lock.lock();
-      copy->result.code = code == ENOTSUP ? kNotTaken : code;
+      copy->result.code = TakenByTheWalk(code) ? kNotTaken : code;
       copy->finished = true;
       if (copy == awaited_) finished_.notify_one();  // the caller waits for no other
     }
@@ -79,7 +84,7 @@ void CopyAhead::release() {
   waiting_.notify_one();
 }
 
-void CopyAhead::handOver(std::string source, std::string target) {
+void CopyAhead::handOver(std::string source, std::string target, Job job) {
   if (!open_.empty() &&
       (open_.size() >= kMaxBatch || FolderOf(open_.front()->result.target) != FolderOf(target)))
     release();
@@ -94,8 +99,10 @@ void CopyAhead::handOver(std::string source, std::string target) {
   auto copy = std::make_unique<Copy>();
   copy->result.source = std::move(source);
   copy->result.target = std::move(target);
+  copy->result.job = std::move(job);
   open_.push_back(copy.get());
   order_.push_back(std::move(copy));
+  countOnTheirWay();
 }
 
 void CopyAhead::addLine(std::int16_t kind, std::string text) {
@@ -105,6 +112,11 @@ void CopyAhead::addLine(std::int16_t kind, std::string text) {
   line->finished = true;
   const std::lock_guard lock(mutex_);
   order_.push_back(std::move(line));
+  countOnTheirWay();
+}
+
+void CopyAhead::countOnTheirWay() {
+  if (run_ != nullptr) run_->CopiesOnTheirWay.store(static_cast<std::int32_t>(order_.size()));
 }
 
 void CopyAhead::waitForOldest(std::unique_lock<std::mutex>& lock, std::size_t count) {

@@ -10,38 +10,52 @@
 #include <thread>
 #include <vector>
 
+#include "engine/JobConditions.h"
 #include "engine/Report.h"
 #include "platform/FileSystem.h"
 
 namespace tolvan {
 
-// Copies of new small files made on worker threads while the walk goes on, each with a file
-// system object of its own. Only files of a backup folder the run has just made are handed
-// over: nothing else can be there, and nothing there needs its folder widened. A folder's
-// copies go to one worker together. The results, and the report lines written meanwhile, are
-// taken back in the order they were handed over, so the report keeps the order of the walk.
+// Small copies made on worker threads while the walk goes on, each with a file system object
+// of its own: new files, and replacements of old copies the walk has decided on. Nothing that
+// needs a folder widened or an old copy moved to the trash is handed over (the walk makes
+// those copies itself). A folder's copies go to one worker together. The results, and the
+// report lines written meanwhile, are taken back in the order they were handed over, so the
+// report keeps the order of the walk.
 class CopyAhead final : public LineHold {
  public:
-  // No workers (and every copy refused) when `fs` cannot give objects for other threads.
-  explicit CopyAhead(platform::FileSystem& fs);
+  // `workers` threads (none, and every copy refused, when `fs` cannot give objects for other
+  // threads). With `run`, its CopiesOnTheirWay follows the copies and lines not taken back,
+  // and from kStopAtOnce on the workers start no more copies.
+  CopyAhead(platform::FileSystem& fs, unsigned workers, RunState* run = nullptr);
   // Waits for the copies handed over; their results are dropped.
   ~CopyAhead();
   CopyAhead(const CopyAhead&) = delete;
   CopyAhead& operator=(const CopyAhead&) = delete;
 
+  // What a copy is, and the report line it earns when made.
+  struct Job {
+    bool replace = false;  // an old copy is replaced; else the target was found missing
+    ReportLineKind kind = ReportLineKind::NewFile;
+    std::string text;  // the line's text; empty: the target
+  };
   // A copy made, or a report line written while copies were on their way (`line` set).
   struct Finished {
     std::string source;
     std::string target;
-    int code = 0;  // kNotTaken: the file system cannot make this copy without a named temporary
+    Job job;
+    // kNotTaken: a worker cannot make this copy, the walk's thread must; kNotMade: it was
+    // not begun, the run is ending at once
+    int code = 0;
     std::int16_t line = -1;  // the line's kind (ReportLineKind); its text is in `target`
   };
   static constexpr int kNotTaken = -1;
+  static constexpr int kNotMade = -2;
 
   [[nodiscard]] bool working() const { return !workers_.empty(); }
   // Hands a copy over (with the others of its folder; see release); first waits for the
   // oldest to finish when many are on their way.
-  void handOver(std::string source, std::string target);
+  void handOver(std::string source, std::string target, Job job);
   // Whether copies are on their way, or finished but not taken back.
   [[nodiscard]] bool busy() const { return !order_.empty(); }
   // Keeps a report line for its place after the copies handed over so far.
@@ -54,6 +68,9 @@ class CopyAhead final : public LineHold {
   // The copies finished so far (or, with `all`, every copy handed over), oldest first, up to
   // the first that has not finished.
   [[nodiscard]] std::vector<Finished> takeFinished(bool all);
+  // Tells the run how many copies and lines are not taken back; after takeFinished, once the
+  // report holds the lines of those taken.
+  void countOnTheirWay();
 
  private:
   struct Copy {
@@ -66,6 +83,7 @@ class CopyAhead final : public LineHold {
   // Waits (the lock held) until the `count` oldest copies have finished.
   void waitForOldest(std::unique_lock<std::mutex>& lock, std::size_t count);
 
+  RunState* run_;
   std::vector<std::unique_ptr<platform::FileSystem>> systems_;
   std::mutex mutex_;
   std::condition_variable waiting_;          // a copy was handed over, or the workers are to end

@@ -2,8 +2,10 @@
 
 #include "engine/CopyAhead.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <string_view>
+#include <thread>
 #include <unordered_map>
 
 #include "engine/Engine.h"
@@ -14,6 +16,7 @@
 #include "engine/WalkPath.h"
 #include "engine/WalkSupport.h"
 #include "platform/PartialCopy.h"
+#include "platform/ThreadSignals.h"
 
 namespace tolvan {
 namespace {
@@ -100,6 +103,27 @@ int CopyOntoBackup(Engine& engine, const std::string& source, const std::string&
                         : CopyFileWithAttributes(engine, source, target, oldNT);
 }
 
+// Whether the old copy goes to the trash before it is replaced.
+bool TrashesOldCopy(const Engine& engine) {
+  return engine.job.TrashBox != 0 && engine.job.OldNT == 0 && engine.job.ErrorFreeOption == 0;
+}
+
+// A small regular file whose copy the walk has decided on goes to a worker, unless its old
+// copy needs more than a rename over it: a read-only one is made writable first, one in the
+// trash's care is moved there, and an entry of another kind stays the walk's.
+bool HandedOverAsDecided(Engine& engine, const std::string& source, const std::string& target,
+                         const EntryInfo& master, const BackupLookup& lookup, CopyAhead::Job job) {
+  if (engine.copiesAhead == nullptr || master.Kind != EntryKind::File ||
+      master.FileSize >= kLongCopySize || !lookup.known())
+    return false;
+  const EntryInfo& backup = lookup.info;
+  if (!backup.missing() && (backup.Kind != EntryKind::File || TrashesOldCopy(engine) ||
+                            (backup.Attributes & platform::kAttrReadOnly) != 0))
+    return false;
+  engine.copiesAhead->handOver(source, target, std::move(job));
+  return true;
+}
+
 int CopyFileEntry(Engine& engine, const std::string& source, const std::string& target,
                   const EntryInfo& master, const BackupLookup& lookup) {
   const EntryInfo& backup = lookup.info;
@@ -126,6 +150,8 @@ int CopyFileEntry(Engine& engine, const std::string& source, const std::string& 
     TakeBackCopies(engine, true);
     FlushReport(engine);
   }
+  if (HandedOverAsDecided(engine, source, target, master, lookup, {!backup.missing(), kind, text}))
+    return 0;
   const int code = CopyOntoBackup(engine, source, target, lookup);
   if (code != 0) {
     WriteLine(engine, ReportLineKind::Error, FailureText(target, code));
@@ -231,7 +257,7 @@ bool HandedOver(Engine& engine, const std::string& source, const std::string& ta
   if (engine.copiesAhead == nullptr || !known.inNewFolder || entry.Kind != EntryKind::File ||
       entry.FileSize >= kLongCopySize || IsSwapFile(source))
     return false;
-  engine.copiesAhead->handOver(source, target);  // the walk takes back finished ones first
+  engine.copiesAhead->handOver(source, target, {});  // the walk takes back finished ones first
   return true;
 }
 
@@ -424,6 +450,12 @@ std::int32_t CopyFolder(Engine& engine, const std::string& from, const std::stri
       filesUpToDate ? ListingNeed::KindOnly : ListingNeed::Everything);
 }
 
+// Enough workers to keep every core busy with small copies, and no more: on a local disk more
+// only wait on each other.
+unsigned CopyWorkerCount() {
+  return std::clamp(std::thread::hardware_concurrency(), 1U, 4U);
+}
+
 }  // namespace
 
 int CompareModified(DateTime master, DateTime backup) {
@@ -444,23 +476,31 @@ void TakeBackCopies(Engine& engine, bool all) {
       continue;
     }
     int code = copy.code;
+    const bool endingAtOnce = engine.run.StopFlag.load() == kStopAtOnce;
+    if (code == CopyAhead::kNotMade || (code == CopyAhead::kNotTaken && endingAtOnce)) continue;
     if (code == CopyAhead::kNotTaken) {
-      code =
-          CopyFileWithAttributes(engine, copy.source, copy.target, engine.job.OldNT, EntryInfo{});
+      const std::int16_t oldNT = engine.job.OldNT;
+      // A new file's copy never replaces what has taken its name since.
+      code = copy.job.replace
+                 ? CopyFileWithAttributes(engine, copy.source, copy.target, oldNT)
+                 : CopyFileWithAttributes(engine, copy.source, copy.target, oldNT, EntryInfo{});
     }
     if (code == 0) {
-      WriteLine(engine, ReportLineKind::NewFile, copy.target);
+      WriteLine(engine, copy.job.kind, copy.job.text.empty() ? copy.target : copy.job.text);
     } else {
       WriteLine(engine, ReportLineKind::Error, FailureText(copy.target, code));
       ++engine.copiesAheadErrors;
     }
   }
   engine.report.HeldBehind = hold;
+  ahead->countOnTheirWay();
+  // A second stop signal waited for the lines of the copies made: they are held now.
+  if (engine.run.StopFlag.load() == kStopAtOnce && !ahead->busy()) platform::RepeatStopSignal();
 }
 
 std::int32_t CopyTree(Engine& engine, const std::string& from, const std::string& to) {
   WalkPath path(engine.fs(), from);
-  CopyAhead ahead(engine.fs());
+  CopyAhead ahead(engine.fs(), CopyWorkerCount(), &engine.run);
   if (engine.run.DryRunMode == 0 && ahead.working()) {
     engine.copiesAhead = &ahead;
     engine.report.HeldBehind = &ahead;

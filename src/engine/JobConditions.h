@@ -37,11 +37,18 @@ inline constexpr std::int16_t kNoSideLost = 0;
 inline constexpr std::int16_t kMasterLost = 1;
 inline constexpr std::int16_t kBackupLost = 2;
 
+// StopFlag's value once a second stop signal came while copies were with the copy workers:
+// they take no more, and the process ends as soon as the report has the lines of those made.
+inline constexpr std::int16_t kStopAtOnce = 2;
+
 // Module state shared by the engine for one process.
 struct RunState {
   // Set by the stop button or a signal, read at every entry; atomic so a signal handler
   // may set it.
   std::atomic<std::int16_t> StopFlag{0};
+  // Copies handed to the copy workers, and report lines held behind them, not yet taken back;
+  // read by the signal handler.
+  std::atomic<std::int32_t> CopiesOnTheirWay{0};
   double StartTime = 0;
   double FinishTime = 0;
   std::int16_t DryRunMode = 0;  // 0 real run, -1 batch file, else simulation bit mask

@@ -93,7 +93,7 @@ class FileSystem {
   [[nodiscard]] virtual int storedName(const std::string& path, std::string& name) = 0;
 
   // A file system object of its own for another thread, with the same write root, for
-  // listings, lookups and copyNewFileUnnamed only; nullptr where there is none (walks then
+  // listings, lookups and copyOnWorker only; nullptr where there is none (walks then
   // take turns, and copies are made by the walk itself).
   [[nodiscard]] virtual std::unique_ptr<FileSystem> forAnotherThread() { return nullptr; }
 
@@ -124,10 +124,11 @@ class FileSystem {
   // copyFile for a target that was found missing: an entry that has taken the name since is
   // left as it is, with EEXIST.
   [[nodiscard]] virtual int copyNewFile(const std::string& source, const std::string& target) = 0;
-  // copyNewFile of a regular file, for another thread's object (forAnotherThread): made
-  // without a named temporary file, in a folder that needs no widening. ENOTSUP, with nothing
-  // done, where that cannot be.
-  [[nodiscard]] virtual int copyNewFileUnnamed(const std::string&, const std::string&) {
+  // For another thread's object (forAnotherThread): copyNewFile (`replace` false) or copyFile
+  // without trash (`replace` true) of a regular file, in a folder that needs no widening.
+  // ENOTSUP, with nothing done, where this object cannot make the copy; EACCES where it may
+  // take a widened folder (the caller's own object then makes it).
+  [[nodiscard]] virtual int copyOnWorker(const std::string&, const std::string&, bool /*replace*/) {
     return ENOTSUP;
   }
   [[nodiscard]] virtual int makeDirectory(const std::string& path) = 0;

@@ -145,6 +145,7 @@ std::unique_ptr<FileSystem> LinuxFileSystem::forAnotherThread() {
   auto other = std::make_unique<LinuxFileSystem>(volumes_);
   other->readRoot_.holdSameRootAs(readRoot_);
   other->writeRoot_.holdSameRootAs(writeRoot_);
+  other->unnamedFiles_ = unnamedFiles_;
   return other;
 }
 
@@ -162,6 +163,7 @@ int LinuxFileSystem::checkHeldRoot(Side side) {
 void LinuxFileSystem::setWriteRoot(const std::string& root) {
   writeRoot_.setRoot(root);
   writeFolders_.clear();
+  unnamedFiles_ = std::make_shared<std::atomic<UnnamedFiles>>(UnnamedFiles::Unknown);
 }
 
 int LinuxFileSystem::writeParent(const std::string& path, int& folderFd, const char*& name) {

@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <atomic>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -41,7 +42,7 @@ class LinuxFileSystem : public FileSystem {
   void setWriteRoot(const std::string& root) override;
   int copyFile(const std::string& source, const std::string& target, Trash* trash) override;
   int copyNewFile(const std::string& source, const std::string& target) override;
-  int copyNewFileUnnamed(const std::string& source, const std::string& target) override;
+  int copyOnWorker(const std::string& source, const std::string& target, bool replace) override;
   int makeDirectory(const std::string& path) override;
   int setPermissions(const std::string& path, std::uint32_t mode) override;
   int removeEntry(const std::string& path) override;
@@ -91,7 +92,6 @@ class LinuxFileSystem : public FileSystem {
     Trash* trash = nullptr;     // the old entry goes there first
     bool exists = false;        // known only with `trash`
     bool mustBeAbsent = false;  // EEXIST rather than replace anything
-    bool unnamedOnly = false;   // ENOTSUP rather than a named temporary or a link
   };
   // One try of each change; the public methods try once more in a widened folder.
   [[nodiscard]] int copyFileOnce(const std::string& source, Replacement replacement);
@@ -136,6 +136,11 @@ class LinuxFileSystem : public FileSystem {
   // The path statEntry found last; emptied by every change made through writeParent.
   std::string lastFound_;
   bool root_ = false;  // running as root: copies keep their owner
+  // Whether the backup volume makes files without a name (O_TMPFILE): learnt from the first
+  // new file, shared with the objects for other threads, forgotten with the write root.
+  enum class UnnamedFiles : std::uint8_t { Unknown, Work, Fail };
+  std::shared_ptr<std::atomic<UnnamedFiles>> unnamedFiles_ =
+      std::make_shared<std::atomic<UnnamedFiles>>(UnnamedFiles::Unknown);
 };
 
 }  // namespace tolvan::platform

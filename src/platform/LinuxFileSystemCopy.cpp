@@ -39,8 +39,10 @@ int LinuxFileSystem::copyNewFile(const std::string& source, const std::string& t
       target, [&] { return copyFileOnce(source, {.target = target, .mustBeAbsent = true}); });
 }
 
-int LinuxFileSystem::copyNewFileUnnamed(const std::string& source, const std::string& target) {
-  return copyFileOnce(source, {.target = target, .mustBeAbsent = true, .unnamedOnly = true});
+// No widening here: that changes a folder's bits, which only the walk's own thread may do.
+int LinuxFileSystem::copyOnWorker(const std::string& source, const std::string& target,
+                                  bool replace) {
+  return copyFileOnce(source, {.target = target, .mustBeAbsent = !replace});
 }
 
 int LinuxFileSystem::copyFileOnce(const std::string& source, Replacement replacement) {
@@ -67,7 +69,6 @@ int LinuxFileSystem::copyFileOnce(const std::string& source, Replacement replace
     if (replacement.exists && S_ISDIR(old.st_mode)) return EISDIR;
   }
 
-  if (replacement.unnamedOnly && !S_ISREG(st.st_mode)) return ENOTSUP;
   if (S_ISLNK(st.st_mode)) return copyLink(sourceAt, sourceName, st, folder, name, replacement);
   // O_NOFOLLOW and O_NONBLOCK: whatever took the file's place since the lookup is neither
   // followed nor waited on.
@@ -125,11 +126,16 @@ int LinuxFileSystem::copyAsUnnamedFile(int sourceFd, const struct stat& source, 
 
 int LinuxFileSystem::copyRegularFile(int sourceFd, const struct stat& source, int folderFd,
                                      const char* name, const Replacement& replacement) {
-  if (replacement.mustBeAbsent) {
+  // A volume that cannot is asked once, not for every file.
+  if (replacement.mustBeAbsent && *unnamedFiles_ != UnnamedFiles::Fail) {
     bool named = false;
     const int e = copyAsUnnamedFile(sourceFd, source, folderFd, name, named);
-    if (named) return e;
-    if (replacement.unnamedOnly) return ENOTSUP;
+    if (named) {
+      *unnamedFiles_ = UnnamedFiles::Work;
+      return e;
+    }
+    // Older kernels refuse the flag with EISDIR; a refused folder says nothing of the volume.
+    if (e == EOPNOTSUPP || e == EISDIR || e == EINVAL) *unnamedFiles_ = UnnamedFiles::Fail;
   }
   TemporaryName temporary;
   UniqueFd out;

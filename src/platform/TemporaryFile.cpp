@@ -14,10 +14,46 @@
 namespace tolvan::platform {
 namespace {
 
-// Written before `gNotedFolder` is published, read by the signal handler after it.
-char gNotedName[kTemporaryNameSize];
-std::atomic<int> gNotedFolder{-1};
-static_assert(std::atomic<int>::is_always_lock_free);
+// One noted temporary per thread that writes copies (the walk and its copy workers). A name
+// is written before its slot's folder is published, and read by the signal handler after it.
+constexpr int kNoteSlots = 32;
+struct NotedTemporary {
+  char name[kTemporaryNameSize];
+  std::atomic<int> folder{-1};
+};
+NotedTemporary gNoted[kNoteSlots];
+std::atomic<bool> gSlotTaken[kNoteSlots];
+static_assert(std::atomic<int>::is_always_lock_free && std::atomic<bool>::is_always_lock_free);
+
+// The calling thread's slot, taken at its first note and given back when the thread ends;
+// -1 when every slot is taken (the next run's leftover sweep removes what is left then).
+class SlotOfThisThread {
+ public:
+  SlotOfThisThread() {
+    for (int i = 0; i < kNoteSlots; ++i) {
+      if (!gSlotTaken[i].exchange(true)) {
+        index_ = i;
+        return;
+      }
+    }
+  }
+  ~SlotOfThisThread() {
+    if (index_ < 0) return;
+    gNoted[index_].folder.store(-1);
+    gSlotTaken[index_].store(false);
+  }
+  SlotOfThisThread(const SlotOfThisThread&) = delete;
+  SlotOfThisThread& operator=(const SlotOfThisThread&) = delete;
+  [[nodiscard]] NotedTemporary* slot() const { return index_ < 0 ? nullptr : &gNoted[index_]; }
+
+ private:
+  int index_ = -1;
+};
+
+NotedTemporary* NotedOfThisThread() {
+  thread_local const SlotOfThisThread slot;
+  return slot.slot();
+}
 
 std::uint64_t NextRandom() {
   static std::atomic<std::uint64_t> state{0};
@@ -62,19 +98,23 @@ int CreateTemporaryFile(int folderFd, int mode, TemporaryName& name, UniqueFd& f
 }
 
 void NoteTemporary(int folderFd, const char* name) {
-  gNotedFolder.store(-1);
-  std::strncpy(gNotedName, name, kTemporaryNameSize - 1);
-  gNotedName[kTemporaryNameSize - 1] = '\0';
-  gNotedFolder.store(folderFd);
+  NotedTemporary* const noted = NotedOfThisThread();
+  if (noted == nullptr) return;
+  noted->folder.store(-1);
+  std::strncpy(noted->name, name, kTemporaryNameSize - 1);
+  noted->name[kTemporaryNameSize - 1] = '\0';
+  noted->folder.store(folderFd);
 }
 
 void ForgetTemporary() {
-  gNotedFolder.store(-1);
+  if (NotedTemporary* const noted = NotedOfThisThread(); noted != nullptr) noted->folder.store(-1);
 }
 
 void DiscardNotedTemporary() {
-  const int folder = gNotedFolder.exchange(-1);
-  if (folder >= 0) ::unlinkat(folder, gNotedName, 0);
+  for (NotedTemporary& noted : gNoted) {
+    const int folder = noted.folder.exchange(-1);
+    if (folder >= 0) ::unlinkat(folder, noted.name, 0);
+  }
 }
 
 void RemoveTemporary(int folderFd, const char* name) {

@@ -16,10 +16,11 @@ void MakeTemporaryName(TemporaryName& name);
 // overwritten) and notes it for DiscardNotedTemporary. 0 or an errno.
 [[nodiscard]] int CreateTemporaryFile(int folderFd, int mode, TemporaryName& name, UniqueFd& fd);
 
-// The temporary file being written, for a signal handler that ends the program.
+// The temporary file the calling thread is writing, for a signal handler that ends the
+// program; each thread has its own note.
 void NoteTemporary(int folderFd, const char* name);
 void ForgetTemporary();
-// Removes the noted file (async-signal-safe).
+// Removes every thread's noted file (async-signal-safe).
 void DiscardNotedTemporary();
 
 // Removes the temporary file and forgets it; keeps errno.

@@ -17,4 +17,10 @@ inline void KeepStopSignalsAway() {
   (void)pthread_sigmask(SIG_BLOCK, &set, nullptr);
 }
 
+// Sends the calling thread a stop signal again: a second stop signal that had to wait for the
+// copy workers then ends the program.
+inline void RepeatStopSignal() {
+  (void)::raise(SIGTERM);
+}
+
 }  // namespace tolvan::platform

@@ -359,10 +359,10 @@ class UnevenCopies : public platform::FakeFileSystem {
   std::unique_ptr<FileSystem> forAnotherThread() override {
     return std::make_unique<UnevenCopies>();
   }
-  int copyNewFileUnnamed(const std::string&, const std::string& target) override {
+  int copyOnWorker(const std::string&, const std::string& target, bool) override {
     const std::string name = target.substr(target.rfind('/') + 1);
     std::this_thread::sleep_for(std::chrono::microseconds((9 - (name.back() - '0')) * 40));
-    if (name == "f13") return EACCES;
+    if (name == "f13") return EIO;
     return name == "f21" ? ENOTSUP : 0;
   }
 };
@@ -375,7 +375,7 @@ std::string Described(const CopyAhead::Finished& finished) {
 // More copies than may be on their way at once, in folders of forty, with lines among them.
 TEST(CopyAheadTest, ResultsAndLinesComeBackInTheOrderHandedOver) {
   UnevenCopies fs;
-  CopyAhead ahead(fs);
+  CopyAhead ahead(fs, 4);
   ASSERT_TRUE(ahead.working());
   std::vector<std::string> expected;
   std::vector<std::string> taken;
@@ -384,8 +384,8 @@ TEST(CopyAheadTest, ResultsAndLinesComeBackInTheOrderHandedOver) {
   };
   for (int i = 0; i < 600; ++i) {
     const std::string target = "/b/d" + std::to_string(i / 40) + "/f" + std::to_string(i);
-    ahead.handOver("/m/f", target);
-    const int code = i == 13 ? EACCES : i == 21 ? CopyAhead::kNotTaken : 0;
+    ahead.handOver("/m/f", target, {});
+    const int code = i == 13 ? EIO : i == 21 ? CopyAhead::kNotTaken : 0;
     expected.push_back(target + " " + std::to_string(code));
     if (i % 50 == 7) {
       ahead.addLine(2, "line after " + std::to_string(i));
