@@ -2,13 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include <latch>
 #include <map>
+#include <thread>
 
 #include "TempFolder.h"
 #include "platform/FileContentCopy.h"
 #include "platform/FolderSpellings.h"
 #include "platform/PartialCopy.h"
 #include "platform/StoredSpelling.h"
+#include "platform/TemporaryFile.h"
 #include "platform/Trash.h"
 
 namespace tolvan::platform::testing {
@@ -261,6 +264,49 @@ TEST_F(LinuxFileSystemTest, AFailedCopyKeepsTheOldCopyAndLeavesNoTemporaryFile) 
   EXPECT_EQ(unreadable, EACCES);
   EXPECT_EQ(ReadText(tmp / "target"), "new");
   EXPECT_FALSE(hasPartialCopy());
+}
+
+// A copy worker replaces only when told to, and never widens a folder: that is the walk's.
+// The temporaries several workers write at once are all removed by the signal handler.
+TEST_F(LinuxFileSystemTest, CopyWorkersReplaceOnlyWhenToldAndEachTemporaryIsNoted) {
+  WriteText(tmp / "source", "new");
+  WriteText(tmp / "old", "old");
+  ::mkdir((tmp / "shut").c_str(), 0555);
+  fs.setWriteRoot(tmp.path());
+  const auto worker = fs.forAnotherThread();
+  ASSERT_NE(worker, nullptr);
+  const std::tuple<const char*, bool, int, const char*> copies[] = {
+      {"old", false, EEXIST, "old"}, {"old", true, 0, "new"}, {"fresh", false, 0, "new"}};
+  for (const auto& [target, replace, error, content] : copies) {
+    EXPECT_EQ(worker->copyOnWorker(tmp / "source", tmp / target, replace), error) << target;
+    EXPECT_EQ(ReadText(tmp / target), content) << target;
+  }
+  if (::geteuid() != 0) {
+    EXPECT_EQ(worker->copyOnWorker(tmp / "source", tmp / "shut/x", false), EACCES);
+    EXPECT_EQ(statOf(tmp / "shut").mode, 0555u);
+  }
+  EXPECT_FALSE(hasPartialCopy());
+
+  constexpr int kThreads = 6;
+  std::latch written(kThreads + 1);
+  std::latch discarded(1);
+  std::vector<std::thread> threads;
+  const UniqueFd folder(::open(tmp.path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  for (int i = 0; i < kThreads; ++i) {
+    threads.emplace_back([&] {
+      TemporaryName name;
+      UniqueFd out;
+      EXPECT_EQ(CreateTemporaryFile(folder.get(), 0600, name, out), 0);
+      written.arrive_and_wait();
+      discarded.wait();
+    });
+  }
+  written.arrive_and_wait();
+  EXPECT_TRUE(hasPartialCopy());
+  DiscardNotedTemporary();
+  EXPECT_FALSE(hasPartialCopy()) << "every thread's temporary is removed";
+  discarded.count_down();
+  for (std::thread& thread : threads) thread.join();
 }
 
 TEST_F(LinuxFileSystemTest, FullDiskKeepsTheOldCopyAndLeavesNoTemporaryFile) {
