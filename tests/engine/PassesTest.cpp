@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <chrono>
 #include <memory>
+#include <mutex>
 #include <thread>
 
 #include "engine/CopyAhead.h"
@@ -81,6 +82,39 @@ TEST_F(CopyPassTest, MissingEntriesAreMadeAndReplacedCopiesGoToTheTrash) {
   EXPECT_EQ(trash.contents.at(0).content, "old");
   EXPECT_EQ(tree("/b"), tree("/m"));
   EXPECT_EQ(runCopy(), Lines{});
+}
+
+// The copy workers take the small copies that a rename finishes; an old copy that goes to the
+// trash, is read-only or is no plain file stays the walk's, and so does a long copy. The lines
+// and the tree are the same either way.
+TEST_F(CopyPassTest, WorkersTakeOnlyTheCopiesARenameFinishes) {
+  std::mutex mutex;
+  Lines handed;
+  fs.workerCopy = [&](const std::string&, const std::string& target, bool replace) {
+    const std::lock_guard lock(mutex);
+    handed.push_back(target + (replace ? " replaced" : " new"));
+    return ENOTSUP;  // the walk makes it, as it would without workers
+  };
+  for (const std::int16_t trashBox : {-1, 0}) {
+    engine.job.TrashBox = trashBox;
+    handed.clear();
+    ASSERT_EQ(fs.removeTree("/b"), 0);
+    fs.addDirectory("/b");
+    addPair("changed", kT + 100, kT);
+    addPair("readonly", kT + 100, kT);
+    ASSERT_EQ(fs.setPermissions("/b/readonly", 0444), 0);
+    fs.addFile("/m/waslink", "new", kT + 100);
+    fs.addLink("/b/waslink", "elsewhere", kT);
+    addPair("long", kT + 100, kT, std::string(std::size_t{1} << 20, 'x'));
+    addFiles({"/m/added", "/m/sub/fresh"});
+    (void)runCopy();
+    EXPECT_EQ(tree("/b"), tree("/m"));
+    Lines expected{"/b/added new", "/b/sub/fresh new"};
+    if (trashBox == 0) expected.push_back("/b/changed replaced");
+    std::ranges::sort(expected);
+    std::ranges::sort(handed);
+    EXPECT_EQ(handed, expected) << "TrashBox " << trashBox;
+  }
 }
 
 TEST_F(CopyPassTest, ChildDirOffNeitherCopiesNorRemovesInFolders) {
@@ -353,19 +387,13 @@ TEST_F(RemovalPassTest, RemoveTreeKeepsFoldersItCannotListOrThatLeadBackUp) {
 }
 
 // Copies that take longer the lower their number's last digit, so that they finish out of
-// order; "f13" fails, and "f21" cannot be made without a named temporary.
-class UnevenCopies : public platform::FakeFileSystem {
- public:
-  std::unique_ptr<FileSystem> forAnotherThread() override {
-    return std::make_unique<UnevenCopies>();
-  }
-  int copyOnWorker(const std::string&, const std::string& target, bool) override {
-    const std::string name = target.substr(target.rfind('/') + 1);
-    std::this_thread::sleep_for(std::chrono::microseconds((9 - (name.back() - '0')) * 40));
-    if (name == "f13") return EIO;
-    return name == "f21" ? ENOTSUP : 0;
-  }
-};
+// order; "f13" fails, and "f21" cannot be made on a worker.
+int UnevenCopy(const std::string&, const std::string& target, bool) {
+  const std::string name = target.substr(target.rfind('/') + 1);
+  std::this_thread::sleep_for(std::chrono::microseconds((9 - (name.back() - '0')) * 40));
+  if (name == "f13") return EIO;
+  return name == "f21" ? ENOTSUP : 0;
+}
 
 std::string Described(const CopyAhead::Finished& finished) {
   if (finished.line >= 0) return finished.target;
@@ -374,7 +402,8 @@ std::string Described(const CopyAhead::Finished& finished) {
 
 // More copies than may be on their way at once, in folders of forty, with lines among them.
 TEST(CopyAheadTest, ResultsAndLinesComeBackInTheOrderHandedOver) {
-  UnevenCopies fs;
+  platform::FakeFileSystem fs;
+  fs.workerCopy = UnevenCopy;
   CopyAhead ahead(fs, 4);
   ASSERT_TRUE(ahead.working());
   std::vector<std::string> expected;

@@ -67,6 +67,10 @@ class FakeFileSystem : public FileSystem {
   void failListingAfter(const std::string& path, std::size_t afterEntries, int error) {
     listingFailures_[path] = {afterEntries, error};
   }
+  // Set, forAnotherThread gives objects that only take copies (copyOnWorker) by calling this,
+  // from their own threads: the tree is never touched there.
+  std::function<int(const std::string& source, const std::string& target, bool replace)> workerCopy;
+  std::unique_ptr<FileSystem> forAnotherThread() override;
   // Called before every call of `op` on a path, e.g. to change the tree under a running pass.
   std::function<void(Op op, const std::string& path)> beforeOp;
   // Another process holds the file locked.
