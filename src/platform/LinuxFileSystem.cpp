@@ -146,6 +146,7 @@ std::unique_ptr<FileSystem> LinuxFileSystem::forAnotherThread() {
   other->readRoot_.holdSameRootAs(readRoot_);
   other->writeRoot_.holdSameRootAs(writeRoot_);
   other->unnamedFiles_ = unnamedFiles_;
+  other->linkAttributes_ = linkAttributes_;
   return other;
 }
 
@@ -164,6 +165,7 @@ void LinuxFileSystem::setWriteRoot(const std::string& root) {
   writeRoot_.setRoot(root);
   writeFolders_.clear();
   unnamedFiles_ = std::make_shared<std::atomic<UnnamedFiles>>(UnnamedFiles::Unknown);
+  linkAttributes_ = std::make_shared<std::atomic<LinkAttributes>>(LinkAttributes::Unknown);
 }
 
 int LinuxFileSystem::writeParent(const std::string& path, int& folderFd, const char*& name) {

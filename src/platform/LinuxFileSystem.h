@@ -141,6 +141,11 @@ class LinuxFileSystem : public FileSystem {
   enum class UnnamedFiles : std::uint8_t { Unknown, Work, Fail };
   std::shared_ptr<std::atomic<UnnamedFiles>> unnamedFiles_ =
       std::make_shared<std::atomic<UnnamedFiles>>(UnnamedFiles::Unknown);
+  // Whether setting a link's owner and time on the backup volume changes the link, or what
+  // it points to (then they are left as made); learnt and shared the same way.
+  enum class LinkAttributes : std::uint8_t { Unknown, Own, Followed };
+  std::shared_ptr<std::atomic<LinkAttributes>> linkAttributes_ =
+      std::make_shared<std::atomic<LinkAttributes>>(LinkAttributes::Unknown);
 };
 
 }  // namespace tolvan::platform

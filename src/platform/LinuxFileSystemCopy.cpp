@@ -81,6 +81,32 @@ int LinuxFileSystem::copyFileOnce(const std::string& source, Replacement replace
 
 namespace {
 
+// A link under a fresh temporary name, noted for the signal handler.
+int MakeTemporaryLink(int folderFd, const char* text, TemporaryName& temporary) {
+  for (int attempt = 0;; ++attempt) {
+    MakeTemporaryName(temporary);
+    if (::symlinkat(text, folderFd, temporary) == 0) break;
+    if (errno != EEXIST || attempt == 16) return errno;
+  }
+  NoteTemporary(folderFd, temporary);
+  return 0;
+}
+
+// Whether the volume gives a link's own attributes to the link. A network file system may
+// set them by path on a server that follows the link instead, changing the owner and time of
+// whatever it points to, even outside the backup: a link to a name that does not exist tells,
+// as that change then fails.
+bool LinkAttributesStayOnTheLink(int folderFd) {
+  TemporaryName nowhere;
+  TemporaryName probe;
+  MakeTemporaryName(nowhere);
+  if (MakeTemporaryLink(folderFd, nowhere, probe) != 0) return false;
+  const struct timespec times[2] = {{0, UTIME_OMIT}, {1, 0}};
+  const bool own = ::utimensat(folderFd, probe, times, AT_SYMLINK_NOFOLLOW) == 0;
+  RemoveTemporary(folderFd, probe);
+  return own;
+}
+
 // Owner first: changing it clears the set-user-ID and set-group-ID bits.
 int GiveAttributesOf(const struct stat& source, int fd, bool root) {
   if (root && ::fchown(fd, source.st_uid, source.st_gid) != 0 && errno != EPERM && errno != EINVAL)
@@ -165,19 +191,22 @@ int LinuxFileSystem::copyLink(int sourceAt, const char* sourceName, const struct
     }
     text.resize(text.size() * 2);  // the link grew since it was looked up
   }
+  if (*linkAttributes_ == LinkAttributes::Unknown)
+    *linkAttributes_ =
+        LinkAttributesStayOnTheLink(folderFd) ? LinkAttributes::Own : LinkAttributes::Followed;
   TemporaryName temporary;
-  for (int attempt = 0;; ++attempt) {
-    MakeTemporaryName(temporary);
-    if (::symlinkat(text.c_str(), folderFd, temporary) == 0) break;
-    if (errno != EEXIST || attempt == 16) return errno;
-  }
-  NoteTemporary(folderFd, temporary);
+  if (int e = MakeTemporaryLink(folderFd, text.c_str(), temporary); e != 0) return e;
   int e = 0;
-  if (root_ && ::fchownat(folderFd, temporary, st.st_uid, st.st_gid, AT_SYMLINK_NOFOLLOW) != 0 &&
-      errno != EPERM && errno != EINVAL)
+  if (*linkAttributes_ == LinkAttributes::Followed) {
+    // The link keeps the time of its making: better than the time of whatever it points to.
+  } else if (root_ &&
+             ::fchownat(folderFd, temporary, st.st_uid, st.st_gid, AT_SYMLINK_NOFOLLOW) != 0 &&
+             errno != EPERM && errno != EINVAL)
     e = errno;
   const struct timespec times[2] = {st.st_atim, st.st_mtim};
-  if (e == 0 && ::utimensat(folderFd, temporary, times, AT_SYMLINK_NOFOLLOW) != 0) e = errno;
+  if (e == 0 && *linkAttributes_ == LinkAttributes::Own &&
+      ::utimensat(folderFd, temporary, times, AT_SYMLINK_NOFOLLOW) != 0)
+    e = errno;
   if (e == 0) e = replaceTarget(folderFd, temporary, name, replacement);
   if (e != 0) {
     RemoveTemporary(folderFd, temporary);
