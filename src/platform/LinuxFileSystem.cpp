@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 
 #include "platform/ConfiguredMounts.h"
 #include "platform/LinuxListing.h"
@@ -146,6 +147,25 @@ std::unique_ptr<FileSystem> LinuxFileSystem::forAnotherThread() {
   other->readRoot_.holdSameRootAs(readRoot_);
   other->writeRoot_.holdSameRootAs(writeRoot_);
   return other;
+}
+
+// The quickest of a few lookups that the volume must answer itself (a network file system
+// asks its server, a local one its own memory), so a lookup on its way is timed, not a cache.
+std::int64_t LinuxFileSystem::lookupNanoseconds(const std::string& path) {
+  constexpr int kTries = 3;
+  std::int64_t quickest = 0;
+  for (int i = 0; i < kTries; ++i) {
+    struct statx st {};
+    const auto start = std::chrono::steady_clock::now();
+    if (::statx(AT_FDCWD, path.c_str(), AT_SYMLINK_NOFOLLOW | AT_STATX_FORCE_SYNC,
+                STATX_TYPE | STATX_MTIME, &st) != 0)
+      return 0;
+    const std::int64_t took = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                                  std::chrono::steady_clock::now() - start)
+                                  .count();
+    if (i == 0 || took < quickest) quickest = took;
+  }
+  return quickest;
 }
 
 // --- Changing the backup tree ---
