@@ -1,0 +1,126 @@
+// Listings read ahead on other threads: a walk through them sees exactly what the folders'
+// own listings give, within the memory budget.
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "engine/ListingPrefetch.h"
+#include "platform/fake/SharedFakeFileSystem.h"
+
+namespace tolvan {
+namespace {
+
+using platform::DirectoryListing;
+using platform::EntryKind;
+using platform::FakeFileSystem;
+using platform::SharedFakeFileSystem;
+using Opener = std::function<std::unique_ptr<DirectoryListing>(const std::string&, int&)>;
+
+// A tree of `folders` nested folders (each below the one a third of the way back) with
+// `files` files each, beside an empty folder, one that cannot be listed, one whose listing
+// fails after two entries, folders the walk skips (with folders below them), and last a
+// folder the walk enters.
+std::shared_ptr<SharedFakeFileSystem::Shared> MakeTree(int folders, int files) {
+  auto shared = std::make_shared<SharedFakeFileSystem::Shared>();
+  FakeFileSystem& tree = shared->tree;
+  std::vector<std::string> paths{"/m"};
+  tree.addDirectory("/m");
+  for (int i = 1; i <= folders; ++i) {
+    paths.push_back(paths[static_cast<std::size_t>((i - 1) / 3)] + "/d" + std::to_string(i));
+    tree.addDirectory(paths.back(), i);
+    for (int j = 0; j < files; ++j)
+      tree.addFile(paths.back() + "/f" + std::to_string(j), std::string(j, 'x'), i * 100 + j);
+  }
+  tree.addDirectory("/m/empty");
+  tree.addFile("/m/locked/hidden");
+  tree.failOn(FakeFileSystem::Op::List, "/m/locked", EACCES);
+  for (const char* name : {"a", "b", "c", "d", "e"}) tree.addFile(std::string("/m/broken/") + name);
+  tree.failListingAfter("/m/broken", 2, EIO);
+  for (const char* name : {"/m/skip1/x/y", "/m/skip2/z"}) tree.addFile(name, "zz");
+  tree.addFile("/m/zz/last");
+  return shared;
+}
+
+// Depth-first in listing order, as the walks go; every open, entry and end becomes a line.
+void Walk(const Opener& open, const std::string& folder, std::vector<std::string>& lines) {
+  int error = 0;
+  const std::unique_ptr<DirectoryListing> listing = open(folder, error);
+  if (listing == nullptr) {
+    lines.push_back(folder + " open " + std::to_string(error));
+    return;
+  }
+  std::string_view name;
+  platform::FileStat stat;
+  int read = 0;
+  while ((read = listing->next(name, stat)) == 0) {
+    const std::string child = folder + "/" + std::string(name);
+    lines.push_back(child + " " + std::to_string(static_cast<int>(stat.kind)) + " " +
+                    std::to_string(stat.size) + " " + std::to_string(stat.mtimeSeconds) + " " +
+                    std::to_string(stat.inode));
+    if (stat.kind == EntryKind::Directory && name.substr(0, 4) != "skip") Walk(open, child, lines);
+  }
+  lines.push_back(folder + " end " + std::to_string(read));
+}
+
+bool WaitFor(const std::function<bool()>& done) {
+  for (int i = 0; i < 400 && !done(); ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  return done();
+}
+
+// Each case would show entries lost, reordered or described wrongly, a failure swallowed or
+// moved, memory held beyond the budget, listings the walk passed kept, or none served at all.
+TEST(ListingPrefetchTest, AWalkSeesWhatTheFoldersOwnListingsGiveWithinTheBudget) {
+  struct Case {
+    const char* what;
+    unsigned threads;
+    ListingPrefetch::Budget budget;
+    int folders;
+    int files;
+    bool servesSome;  // the read-ahead has room for the root's listing
+  };
+  const Case cases[] = {
+      {"room for the whole tree", 4, {}, 40, 3, true},
+      {"a budget far below the tree", 4, {40, 6}, 120, 8, true},
+      {"one reader with room for one folder at a time", 1, {60, 1}, 30, 5, true},
+      {"room for no listing", 3, {1, 4}, 20, 2, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    auto shared = MakeTree(c.folders, c.files);
+    std::vector<std::string> direct;
+    Walk([&](const std::string& dir, int& error) { return shared->tree.openListing(dir, error); },
+         "/m", direct);
+    shared->roundTrip = std::chrono::microseconds(50);
+    SharedFakeFileSystem fs(shared);
+    std::vector<std::string> ahead;
+    {
+      ListingPrefetch prefetch(fs, c.threads, false, c.budget);
+      ASSERT_EQ(prefetch.threads(), c.threads);
+      prefetch.expect("/m");
+      if (c.servesSome) {
+        ASSERT_TRUE(WaitFor([&] { return prefetch.mostEntriesHeld() > 0; }));
+      }
+      Walk([&](const std::string& dir, int& error) { return prefetch.open(dir, false, error); },
+           "/m", ahead);
+      EXPECT_LE(prefetch.mostEntriesHeld(), c.budget.entries);
+      // The walk went past every folder but the last, which holds none.
+      EXPECT_TRUE(WaitFor([&] { return prefetch.heldEntries() == 0; }))
+          << prefetch.heldEntries() << " entries of passed folders still held";
+    }
+    EXPECT_EQ(ahead, direct);
+    const std::size_t opened = direct.size() - static_cast<std::size_t>(c.folders) * c.files;
+    if (c.servesSome) {
+      EXPECT_LT(fs.listingsOpened, opened) << "nothing read ahead was served";
+    }
+  }
+}
+
+}  // namespace
+}  // namespace tolvan
