@@ -1,5 +1,6 @@
 // Listings read ahead on other threads: a walk through them sees exactly what the folders'
-// own listings give, within the memory budget.
+// own listings give, within the memory budget, and the size walk reads ahead where lookups
+// are slow.
 #include <gtest/gtest.h>
 
 #include <cerrno>
@@ -10,7 +11,9 @@
 #include <thread>
 #include <vector>
 
+#include "engine/FileOps.h"
 #include "engine/ListingPrefetch.h"
+#include "engine/TreeListings.h"
 #include "platform/fake/SharedFakeFileSystem.h"
 
 namespace tolvan {
@@ -120,6 +123,56 @@ TEST(ListingPrefetchTest, AWalkSeesWhatTheFoldersOwnListingsGiveWithinTheBudget)
       EXPECT_LT(fs.listingsOpened, opened) << "nothing read ahead was served";
     }
   }
+}
+
+// The size walk reads ahead only where a lookup is a round trip to another machine, and its
+// figures and kept listings are the same either way.
+TEST(ListingPrefetchTest, TheSizeWalkReadsAheadOnlyWhereLookupsAreSlowWithTheSameResults) {
+  struct Case {
+    std::int64_t lookupNs;
+    bool readsAhead;
+  };
+  const Case cases[] = {{0, false}, {20'000, false}, {2'000'000, true}};
+  struct Figures {
+    double bytes;
+    std::int64_t folders;
+    std::int64_t files;
+    bool operator==(const Figures&) const = default;
+  };
+  std::vector<Figures> figures;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.lookupNs);
+    EXPECT_EQ(ReadAheadThreads(c.lookupNs) > 0, c.readsAhead);
+    auto shared = MakeTree(40, 4);
+    shared->lookupNs = c.lookupNs;
+    shared->roundTrip = std::chrono::microseconds(50);
+    SharedFakeFileSystem fs(shared);
+    TreeListings listings(1 << 20, 1 << 20);
+    Figures walked{0, 0, 0};
+    const SizeWalkHooks hooks{[] { return false; }, [] {}};
+    walked.bytes =
+        TreeSizeWith(fs, "/m", 1, walked.folders, walked.files, hooks, false, {&listings});
+    figures.push_back(walked);
+    // Every folder read to its end is kept, with its listing's entries.
+    std::vector<std::string> folders{"/m"};
+    for (std::size_t i = 0; i < folders.size(); ++i) {
+      const std::string& path = folders[i];
+      const TreeListings::Folder* held = listings.find(path);
+      const std::vector<std::string> children = shared->tree.childrenOf(path);
+      if (path == "/m/broken" || path == "/m/locked") {
+        EXPECT_EQ(held, nullptr) << path;
+        continue;
+      }
+      ASSERT_NE(held, nullptr) << path;
+      EXPECT_EQ(held->entries.size(), children.size()) << path;
+      for (const std::string& child : children) {
+        if (shared->tree.find(child)->kind == EntryKind::Directory) folders.push_back(child);
+      }
+    }
+    EXPECT_EQ(fs.listingsOpened < 40, c.readsAhead) << fs.listingsOpened << " opened by the walk";
+  }
+  EXPECT_EQ(figures[1], figures[0]);
+  EXPECT_EQ(figures[2], figures[0]);
 }
 
 }  // namespace
