@@ -166,7 +166,8 @@ TEST(ListingPrefetchTest, TheSizeWalkReadsAheadOnlyWhereLookupsAreSlowWithTheSam
       ASSERT_NE(held, nullptr) << path;
       EXPECT_EQ(held->entries.size(), children.size()) << path;
       for (const std::string& child : children) {
-        if (shared->tree.find(child)->kind == EntryKind::Directory) folders.push_back(child);
+        const FakeFileSystem::Node* node = shared->tree.find(child);
+        if (node != nullptr && node->kind == EntryKind::Directory) folders.push_back(child);
       }
     }
     EXPECT_EQ(fs.listingsOpened < 40, c.readsAhead) << fs.listingsOpened << " opened by the walk";
