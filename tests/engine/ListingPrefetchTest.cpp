@@ -125,6 +125,22 @@ TEST(ListingPrefetchTest, AWalkSeesWhatTheFoldersOwnListingsGiveWithinTheBudget)
   }
 }
 
+// A walk that ends (or is stopped) does not wait for the reading threads to finish the
+// listings they are in: each stops at its next entry.
+TEST(ListingPrefetchTest, TheReadingThreadsEndAtTheirNextEntry) {
+  auto shared = MakeTree(9, 200);
+  shared->roundTrip = std::chrono::milliseconds(5);
+  SharedFakeFileSystem fs(shared);
+  auto prefetch = std::make_unique<ListingPrefetch>(fs, 3);
+  prefetch->expect("/m");
+  ASSERT_TRUE(WaitFor([&] { return prefetch->heldEntries() > 20; }));
+  const auto start = std::chrono::steady_clock::now();
+  prefetch.reset();
+  const auto ending = std::chrono::steady_clock::now() - start;
+  // A listing of 200 entries takes a second to read here.
+  EXPECT_LT(ending, std::chrono::milliseconds(250));
+}
+
 // The size walk reads ahead only where a lookup is a round trip to another machine, and its
 // figures and kept listings are the same either way.
 TEST(ListingPrefetchTest, TheSizeWalkReadsAheadOnlyWhereLookupsAreSlowWithTheSameResults) {
