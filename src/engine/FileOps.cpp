@@ -130,7 +130,10 @@ double FolderSize(SizeWalk& walk, const std::string& folder, const FileStat& sel
   if (walk.records.folders != nullptr) walk.records.folders->add(self);
   int error = 0;
   const std::unique_ptr<platform::DirectoryListing> listing =
-      walk.listings.open(folder, false, error);
+      walk.listings.open(folder, false, error, [&walk] {
+        walk.hooks.letEventsRun();
+        return !walk.hooks.stopRequested();
+      });
   if (listing == nullptr) return 0;
   TreeListings::Recorder recorder(walk.records.listings, folder, self.device, self.inode);
   double total = 0;

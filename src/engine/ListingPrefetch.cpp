@@ -1,5 +1,6 @@
 #include "engine/ListingPrefetch.h"
 
+#include <chrono>
 #include <string_view>
 #include <system_error>
 #include <utility>
@@ -216,13 +217,14 @@ void ListingPrefetch::queue(Place place, std::string path) {
 }
 
 void ListingPrefetch::dropBefore(const Place& place) {
-  for (auto it = folders_.begin(); it != folders_.end() && it->first < place;) {
-    if (it->second.state == State::Reading) {
-      it->second.passed = true;
-      ++it;
-    } else {
-      forget(it++);
-    }
+  for (auto it = folders_.begin(); it != folders_.end() && it->first < place;) leave(it++);
+}
+
+void ListingPrefetch::leave(std::map<Place, Folder>::iterator folder) {
+  if (folder->second.state == State::Reading) {
+    folder->second.passed = true;
+  } else {
+    forget(folder);
   }
 }
 
@@ -252,39 +254,57 @@ bool ListingPrefetch::placeOf(const std::string& folder, Place& place) const {
   return false;
 }
 
-std::unique_ptr<platform::DirectoryListing> ListingPrefetch::open(const std::string& folder,
-                                                                  bool kindOnly, int& error) {
+std::unique_ptr<platform::DirectoryListing> ListingPrefetch::open(
+    const std::string& folder, bool kindOnly, int& error,
+    const std::function<bool()>& keepWaiting) {
   Place place;
   if (workers_.empty() || kindOnly != kindOnly_ || !placeOf(folder, place)) {
     return kindOnly ? fs_.openKindListing(folder, error) : fs_.openListing(folder, error);
   }
-  return served(folder, place, error);
+  return served(folder, place, error, keepWaiting);
 }
 
-std::unique_ptr<platform::DirectoryListing> ListingPrefetch::served(const std::string& folder,
-                                                                    const Place& place,
-                                                                    int& error) {
+bool ListingPrefetch::awaitRead(std::unique_lock<std::mutex>& lock, const Place& place,
+                                const std::function<bool()>& keepWaiting) {
+  // How often a walk waiting for a listing lets events run.
+  constexpr std::chrono::milliseconds kPatience{20};
+  // One waiting is read by the next free thread (it comes first now) unless the budget is
+  // spent: then the walk reads it for itself.
+  const auto ready = [&] {
+    const auto known = folders_.find(place);
+    return known == folders_.end() ||
+           (known->second.state != State::Reading &&
+            (known->second.state != State::Waiting || held_ >= budget_.entries));
+  };
+  while (!read_.wait_for(lock, kPatience, ready)) {
+    if (!keepWaiting) continue;
+    lock.unlock();
+    const bool wait = keepWaiting();
+    lock.lock();
+    if (!wait) return false;
+  }
+  return true;
+}
+
+std::unique_ptr<platform::DirectoryListing> ListingPrefetch::served(
+    const std::string& folder, const Place& place, int& error,
+    const std::function<bool()>& keepWaiting) {
   std::unique_lock lock(mutex_);
   dropBefore(place);
   auto known = folders_.find(place);
   if (known != folders_.end() && known->second.path != folder) {
     // Another folder has that place (the walk went another way): not this one's listing.
-    if (known->second.state == State::Reading)
-      known->second.passed = true;
-    else
-      forget(known);
+    leave(known);
     known = folders_.end();
   }
   if (known != folders_.end()) {
+    const bool read = awaitRead(lock, place, keepWaiting);
     // The reading thread forgets a folder the walk has passed, so look it up afresh.
-    // One waiting is read by the next free thread (it comes first now) unless the budget is
-    // spent: then the walk reads it for itself.
-    read_.wait(lock, [&] {
-      known = folders_.find(place);
-      return known == folders_.end() ||
-             (known->second.state != State::Reading &&
-              (known->second.state != State::Waiting || held_ >= budget_.entries));
-    });
+    known = folders_.find(place);
+    if (!read && known != folders_.end() && known->second.state != State::Read) {
+      leave(known);
+      known = folders_.end();
+    }
   }
   if (known != folders_.end() && known->second.state == State::Read) {
     Listing listing = std::move(known->second.listing);

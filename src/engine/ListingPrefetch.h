@@ -4,6 +4,7 @@
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -55,8 +56,11 @@ class ListingPrefetch {
   void expect(const std::string& folder);
   // The listing of `folder` (openKindListing's with `kindOnly`), as the file system gives it.
   // Valid while this object lives; used by the walk's thread only, like the file system.
-  [[nodiscard]] std::unique_ptr<platform::DirectoryListing> open(const std::string& folder,
-                                                                 bool kindOnly, int& error);
+  // While a listing read ahead is still on its way, `keepWaiting` is called now and then (to
+  // let events run); false: the walk reads the folder for itself.
+  [[nodiscard]] std::unique_ptr<platform::DirectoryListing> open(
+      const std::string& folder, bool kindOnly, int& error,
+      const std::function<bool()>& keepWaiting = {});
 
   [[nodiscard]] unsigned threads() const { return static_cast<unsigned>(workers_.size()); }
   // Entries (a folder counting one) held now, and the most held at any time.
@@ -105,10 +109,17 @@ class ListingPrefetch {
   void queue(Place place, std::string path);  // lock held
   // Drops every folder before `place`: the walk has gone past them. Lock held.
   void dropBefore(const Place& place);
+  // Forgets a folder, or marks it passed while it is being read. Lock held.
+  void leave(std::map<Place, Folder>::iterator folder);
   void forget(std::map<Place, Folder>::iterator folder);  // lock held
   [[nodiscard]] bool placeOf(const std::string& folder, Place& place) const;
-  [[nodiscard]] std::unique_ptr<platform::DirectoryListing> served(const std::string& folder,
-                                                                   const Place& place, int& error);
+  [[nodiscard]] std::unique_ptr<platform::DirectoryListing> served(
+      const std::string& folder, const Place& place, int& error,
+      const std::function<bool()>& keepWaiting);
+  // Waits until the folder at `place` is read, given up, gone or left for the walk; false
+  // when `keepWaiting` said no first. Lock held.
+  [[nodiscard]] bool awaitRead(std::unique_lock<std::mutex>& lock, const Place& place,
+                               const std::function<bool()>& keepWaiting);
 
   platform::FileSystem& fs_;
   bool kindOnly_;

@@ -141,6 +141,30 @@ TEST(ListingPrefetchTest, TheReadingThreadsEndAtTheirNextEntry) {
   EXPECT_LT(ending, std::chrono::milliseconds(250));
 }
 
+// A walk waiting for a long listing that is still being read lets events run, and once
+// stopped it reads the folder for itself rather than wait for the whole listing.
+TEST(ListingPrefetchTest, AWalkWaitingForAListingLetsEventsRunAndMayStopWaiting) {
+  auto shared = MakeTree(0, 0);
+  for (int i = 0; i < 400; ++i) shared->tree.addFile("/m/zz/f" + std::to_string(i));
+  shared->roundTrip = std::chrono::milliseconds(5);
+  SharedFakeFileSystem fs(shared);
+  ListingPrefetch prefetch(fs, 2);
+  prefetch.expect("/m/zz");
+  ASSERT_TRUE(WaitFor([&] { return prefetch.heldEntries() > 1; }));
+  int calls = 0;
+  int error = 0;
+  const auto start = std::chrono::steady_clock::now();
+  const auto listing = prefetch.open("/m/zz", false, error, [&] { return ++calls < 3; });
+  // The whole listing takes two seconds to read here.
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500));
+  EXPECT_EQ(calls, 3);
+  ASSERT_NE(listing, nullptr);
+  std::string_view name;
+  platform::FileStat stat;
+  EXPECT_EQ(listing->next(name, stat), 0);
+  EXPECT_EQ(name, "f0");
+}
+
 // The size walk reads ahead only where a lookup is a round trip to another machine, and its
 // figures and kept listings are the same either way.
 TEST(ListingPrefetchTest, TheSizeWalkReadsAheadOnlyWhereLookupsAreSlowWithTheSameResults) {
