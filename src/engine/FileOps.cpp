@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "engine/Engine.h"
+#include "engine/ListingPrefetch.h"
 #include "engine/Paths.h"
 #include "engine/Report.h"
 #include "engine/WalkPath.h"
@@ -88,6 +89,7 @@ struct SizeWalk {
   std::int64_t& files;
   WalkPath path;
   SizeWalkRecords records;
+  ListingPrefetch& listings;
 };
 
 double FolderSize(SizeWalk& walk, const std::string& folder, const FileStat& self);
@@ -127,7 +129,11 @@ bool ActsWhateverTheOtherSide(std::string_view name, const FileStat& st) {
 double FolderSize(SizeWalk& walk, const std::string& folder, const FileStat& self) {
   if (walk.records.folders != nullptr) walk.records.folders->add(self);
   int error = 0;
-  const std::unique_ptr<platform::DirectoryListing> listing = walk.fs.openListing(folder, error);
+  const std::unique_ptr<platform::DirectoryListing> listing =
+      walk.listings.open(folder, false, error, [&walk] {
+        walk.hooks.letEventsRun();
+        return !walk.hooks.stopRequested();
+      });
   if (listing == nullptr) return 0;
   TreeListings::Recorder recorder(walk.records.listings, folder, self.device, self.inode);
   double total = 0;
@@ -235,8 +241,13 @@ double TreeSize(Engine& engine, const std::string& folder, std::int16_t childDir
 double TreeSizeWith(platform::FileSystem& fs, const std::string& folder, std::int16_t childDir,
                     std::int64_t& folders, std::int64_t& files, const SizeWalkHooks& hooks,
                     bool removeLeftovers, SizeWalkRecords records) {
-  SizeWalk walk{fs,     hooks, childDir, removeLeftovers, folders, files, WalkPath(fs, folder),
-                records};
+  // Where every listing is a round trip, many are read ahead at once; only the root is read
+  // when the walk stays in it.
+  const unsigned readers = childDir != 0 ? ReadAheadThreads(fs.lookupNanoseconds(folder)) : 0;
+  ListingPrefetch listings(fs, readers);
+  listings.expect(folder);
+  SizeWalk walk{fs,      hooks,   childDir, removeLeftovers, folders, files, WalkPath(fs, folder),
+                records, listings};
   FileStat root;
   if (fs.statEntry(folder, root) != 0) walk.records = {};  // nothing to tell the folders by
   return FolderSize(walk, folder, root);

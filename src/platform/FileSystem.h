@@ -96,6 +96,9 @@ class FileSystem {
   // listings, lookups and copyOnWorker only; nullptr where there is none (walks then
   // take turns, and copies are made by the walk itself).
   [[nodiscard]] virtual std::unique_ptr<FileSystem> forAnotherThread() { return nullptr; }
+  // The time one lookup of `path` takes when answered by the volume itself rather than a
+  // cache (0 where unknown): how long each round trip of a walk there waits.
+  [[nodiscard]] virtual std::int64_t lookupNanoseconds(const std::string& /*path*/) { return 0; }
 
   // --- The two sides of a run ---
   // Holds the master's root folder open from now on (empty text lets go): every listing and

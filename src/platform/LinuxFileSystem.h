@@ -36,6 +36,7 @@ class LinuxFileSystem : public FileSystem {
   int statEntry(const std::string& path, FileStat& out) override;
   int storedName(const std::string& path, std::string& name) override;
   std::unique_ptr<FileSystem> forAnotherThread() override;
+  std::int64_t lookupNanoseconds(const std::string& path) override;
 
   void setReadRoot(const std::string& root) override;
   int checkHeldRoot(Side side) override;
