@@ -5,6 +5,7 @@
 #include <string_view>
 #include <utility>
 
+#include "engine/ListingPrefetch.h"
 #include "platform/ThreadSignals.h"
 
 namespace tolvan {
@@ -13,9 +14,6 @@ namespace {
 // Copies on their way at most: enough to keep the workers busy, few enough that a stop
 // waits only for a moment.
 constexpr std::size_t kMaxOnTheirWay = 256;
-// The copies of one folder go to one worker together, up to this many: two workers writing
-// in one folder wait on each other, and handing over one by one costs a wake-up each.
-constexpr std::size_t kMaxBatch = 64;
 
 std::string_view FolderOf(const std::string& path) {
   return std::string_view(path).substr(0, path.rfind('/'));
@@ -28,8 +26,19 @@ bool TakenByTheWalk(int code) {
 
 }  // namespace
 
-CopyAhead::CopyAhead(platform::FileSystem& fs, unsigned workers, RunState* run) : run_(run) {
-  for (unsigned i = 0; i < workers; ++i) {
+CopyWorkers CopyWorkersFor(std::int64_t lookupNs) {
+  // Copies onto a volume where each call waits for a round trip need more of them on their
+  // way than there are cores, and a folder's copies spread over several workers.
+  constexpr unsigned kFewestOnAShare = 4;
+  constexpr std::size_t kBatchOnAShare = 4;
+  const unsigned readers = ReadAheadThreads(lookupNs);
+  if (readers != 0) return {std::max(readers, kFewestOnAShare), kBatchOnAShare};
+  return {std::clamp(std::thread::hardware_concurrency(), 1U, 4U), 64};
+}
+
+CopyAhead::CopyAhead(platform::FileSystem& fs, CopyWorkers workers, RunState* run)
+    : run_(run), batch_(workers.batch) {
+  for (unsigned i = 0; i < workers.count; ++i) {
     auto own = fs.forAnotherThread();
     if (own == nullptr) break;
     systems_.push_back(std::move(own));
@@ -86,7 +95,7 @@ void CopyAhead::release() {
 
 void CopyAhead::handOver(std::string source, std::string target, Job job) {
   if (!open_.empty() &&
-      (open_.size() >= kMaxBatch || FolderOf(open_.front()->result.target) != FolderOf(target)))
+      (open_.size() >= batch_ || FolderOf(open_.front()->result.target) != FolderOf(target)))
     release();
   std::unique_lock lock(mutex_);
   if (order_.size() >= kMaxOnTheirWay && !order_.front()->finished) {

@@ -22,12 +22,22 @@ namespace tolvan {
 // those copies itself). A folder's copies go to one worker together. The results, and the
 // report lines written meanwhile, are taken back in the order they were handed over, so the
 // report keeps the order of the walk.
+// How many copy workers, and how many copies of one folder go to one worker together.
+struct CopyWorkers {
+  unsigned count = 0;
+  std::size_t batch = 1;
+};
+// Every core on a local disk, a folder's copies together (two workers writing in one folder
+// wait on each other); more workers where a lookup of the backup volume, taking `lookupNs`,
+// is a round trip to another machine.
+[[nodiscard]] CopyWorkers CopyWorkersFor(std::int64_t lookupNs);
+
 class CopyAhead final : public LineHold {
  public:
   // `workers` threads (none, and every copy refused, when `fs` cannot give objects for other
   // threads). With `run`, its CopiesOnTheirWay follows the copies and lines not taken back,
   // and from kStopAtOnce on the workers start no more copies.
-  CopyAhead(platform::FileSystem& fs, unsigned workers, RunState* run = nullptr);
+  CopyAhead(platform::FileSystem& fs, CopyWorkers workers, RunState* run = nullptr);
   // Waits for the copies handed over; their results are dropped.
   ~CopyAhead();
   CopyAhead(const CopyAhead&) = delete;
@@ -84,6 +94,7 @@ class CopyAhead final : public LineHold {
   void waitForOldest(std::unique_lock<std::mutex>& lock, std::size_t count);
 
   RunState* run_;
+  std::size_t batch_;
   std::vector<std::unique_ptr<platform::FileSystem>> systems_;
   std::mutex mutex_;
   std::condition_variable waiting_;          // a copy was handed over, or the workers are to end

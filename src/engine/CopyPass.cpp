@@ -2,10 +2,8 @@
 
 #include "engine/CopyAhead.h"
 
-#include <algorithm>
 #include <cerrno>
 #include <string_view>
-#include <thread>
 #include <unordered_map>
 
 #include "engine/Engine.h"
@@ -450,12 +448,6 @@ std::int32_t CopyFolder(Engine& engine, const std::string& from, const std::stri
       filesUpToDate ? ListingNeed::KindOnly : ListingNeed::Everything);
 }
 
-// Enough workers to keep every core busy with small copies, and no more: on a local disk more
-// only wait on each other.
-unsigned CopyWorkerCount() {
-  return std::clamp(std::thread::hardware_concurrency(), 1U, 4U);
-}
-
 }  // namespace
 
 int CompareModified(DateTime master, DateTime backup) {
@@ -500,7 +492,7 @@ void TakeBackCopies(Engine& engine, bool all) {
 
 std::int32_t CopyTree(Engine& engine, const std::string& from, const std::string& to) {
   WalkPath path(engine.fs(), from);
-  CopyAhead ahead(engine.fs(), CopyWorkerCount(), &engine.run);
+  CopyAhead ahead(engine.fs(), CopyWorkersFor(engine.fs().lookupNanoseconds(to)), &engine.run);
   if (engine.run.DryRunMode == 0 && ahead.working()) {
     engine.copiesAhead = &ahead;
     engine.report.HeldBehind = &ahead;

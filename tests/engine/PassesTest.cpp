@@ -404,7 +404,7 @@ std::string Described(const CopyAhead::Finished& finished) {
 TEST(CopyAheadTest, ResultsAndLinesComeBackInTheOrderHandedOver) {
   platform::FakeFileSystem fs;
   fs.workerCopy = UnevenCopy;
-  CopyAhead ahead(fs, 4);
+  CopyAhead ahead(fs, {4, 64});
   ASSERT_TRUE(ahead.working());
   std::vector<std::string> expected;
   std::vector<std::string> taken;
