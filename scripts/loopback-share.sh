@@ -4,11 +4,13 @@
 # rename or utimensat on the mount point costs a round trip as on a NAS.
 #
 #   loopback-share.sh start <exported-folder> <mount-point> [--delay-ms D] [--state DIR]
+#                           [-o SSHFS-OPTIONS]
 #   loopback-share.sh stop <mount-point> [--state DIR]
 #
 # --delay-ms D  delay in milliseconds each way (default 1; 0 forwards at once)
 # --state DIR   keys, configuration, pid files and logs (default <mount-point>.share-state);
 #               removed by stop
+# -o OPTIONS    more mount options for sshfs (e.g. allow_other, for runs as another user)
 #
 # start prints nothing and exits 0 once the share is mounted; it exits 77 with one line on
 # stderr when FUSE, sshd or sshfs is missing or the mount fails (callers skip then), 2 on bad
@@ -19,7 +21,7 @@ set -euo pipefail
 HERE=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 
 usage() {
-  sed -n '6,7p' "$0" | sed 's/^# \{0,3\}//' >&2
+  sed -n '6,8p' "$0" | sed 's/^# \{0,3\}//' >&2
   exit 2
 }
 unavailable() {
@@ -131,7 +133,7 @@ start() {
   if ! sshfs "root@127.0.0.1:$EXPORT" "$MOUNT" -p "$PROXY_PORT" -F /dev/null \
     -o "IdentityFile=$STATE/client_key,IdentitiesOnly=yes,BatchMode=yes" \
     -o StrictHostKeyChecking=no,UserKnownHostsFile=/dev/null,LogLevel=ERROR \
-    </dev/null >>"$STATE/sshfs.log" 2>&1 || ! mountpoint -q "$MOUNT"; then
+    ${EXTRA_OPTIONS:+-o "$EXTRA_OPTIONS"} </dev/null >>"$STATE/sshfs.log" 2>&1 || ! mountpoint -q "$MOUNT"; then
     local why
     why=$(tail -1 "$STATE/sshfs.log" 2>/dev/null || true)
     stop
@@ -161,10 +163,12 @@ case $COMMAND in
 esac
 DELAY_MS=1
 STATE=""
+EXTRA_OPTIONS=""
 while (($#)); do
   case $1 in
     --delay-ms) (($# >= 2)) || usage; DELAY_MS=$2; shift 2 ;;
     --state) (($# >= 2)) || usage; STATE=$(realpath -m "$2"); shift 2 ;;
+    -o) (($# >= 2)) || usage; EXTRA_OPTIONS=$2; shift 2 ;;
     *) usage ;;
   esac
 done

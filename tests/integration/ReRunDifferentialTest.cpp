@@ -2,6 +2,8 @@
 // and the backup it leaves are fixed, whatever way the walks gather what they decide on.
 #include "ProgramRunner.h"
 
+#include <random>
+
 namespace tolvan::testing {
 namespace {
 
@@ -27,6 +29,10 @@ class ReRunDifferentialTest : public ProgramTest {
 
   // Every sort of difference a re-run meets, on both sides.
   void Change() {
+    ChangeMaster();
+    ChangeBackup(backup);
+  }
+  void ChangeMaster() {
     const std::string& m = master;
     MakeFile(m + "/d0/s0/f1", "changed content", 1700000000);  // newer
     MakeFile(m + "/d0/s0/f2", "older content", 1500000000);    // older: left alone
@@ -42,13 +48,15 @@ class ReRunDifferentialTest : public ProgramTest {
     MakeLink(m + "/d2/s0/f4", "f5", 1650000000);
     MakeLink(m + "/d3/s0/link", "f0");                          // link added
     MakeFile(m + "/d1/s2/f6", "unreadable", 1700000000, 0000);  // an error
+  }
+  void ChangeBackup(const std::string& b) {
     // Backup only: another letter case of a master name, and a killed copy's leftover.
-    MakeFile(backup + "/d0/s0/F0", "case twin");
-    MakeFile(backup + "/d0/.tolvan32-partial-0123456789abcdef", "left by a kill");
+    MakeFile(b + "/d0/s0/F0", "case twin");
+    MakeFile(b + "/d0/.tolvan32-partial-0123456789abcdef", "left by a kill");
     // Links in the backup are removed as links, never followed out of it.
     MakeFile(outside + "/keep", "keep");
-    MakeLink(backup + "/d3/newdir", outside);  // where the master now has a folder
-    MakeLink(backup + "/d3/escape", outside + "/keep");
+    MakeLink(b + "/d3/newdir", outside);  // where the master now has a folder
+    MakeLink(b + "/d3/escape", outside + "/keep");
   }
   const std::string outside = tmp / "outside";
 };
@@ -144,6 +152,118 @@ TEST_F(ReRunDifferentialTest, ReportAndBackupOfAFirstCopyAndOfReRunsAreFixed) {
   EXPECT_EQ(mirrorAsNobody(), 1);
   EXPECT_EQ(actionLines(), (Lines{"Error : " + b + "/d1/s1/unreadable(Code:13 Permission denied)",
                                   "Error : " + b + "/d1/s2/f6(Code:13 Permission denied)"}));
+}
+
+// A local folder mounted as a network share over loopback (sshd, sshfs) while the object
+// lives, open to every user; `status` is 77 where FUSE, sshd or sshfs cannot start.
+class LoopbackShare {
+ public:
+  LoopbackShare(const std::string& exported, const std::string& mountPoint)
+      : mountPoint_(mountPoint) {
+    std::filesystem::create_directories(exported);
+    std::filesystem::create_directories(mountPoint);
+    status = Shell(
+        command("start '" + exported + "' '" + mountPoint_ + "' --delay-ms 0") + " -o allow_other",
+        &output);
+  }
+  ~LoopbackShare() { (void)Shell(command("stop '" + mountPoint_ + "'")); }
+  LoopbackShare(const LoopbackShare&) = delete;
+  LoopbackShare& operator=(const LoopbackShare&) = delete;
+
+  int status = -1;
+  std::string output;
+
+ private:
+  [[nodiscard]] std::string command(const std::string& arguments) const {
+    return "bash " TOLVAN_SOURCE_DIR "/scripts/loopback-share.sh " + arguments + " --state '" +
+           state.path() + "/share'";
+  }
+  TempFolder state;  // apart from the folders handed to "nobody"
+  std::string mountPoint_;
+};
+
+// The action lines of a run with the backup folder's path taken out, as sorted sets per folder:
+// copies on a share finish in another order than on a local disk.
+std::map<std::string, Lines> LinesPerFolder(const Lines& lines, const std::string& backup) {
+  std::map<std::string, Lines> folders;
+  for (std::string line : lines) {
+    for (std::size_t at; (at = line.find(backup)) != std::string::npos;)
+      line.replace(at, backup.size(), "<backup>");
+    const std::size_t path = line.find("<backup>");
+    const std::size_t end = line.find_first_of(" (", path);
+    const std::string entry = line.substr(path, end == std::string::npos ? end : end - path);
+    folders[entry.substr(0, entry.rfind('/'))].push_back(line);
+  }
+  for (auto& [folder, folderLines] : folders) std::ranges::sort(folderLines);
+  return folders;
+}
+
+// The tree without the times of links: a share that sets a link's time on what it points to
+// is not asked to.
+std::map<std::string, std::string> TreeBesideLinkTimes(const std::string& root) {
+  auto tree = Tree(root);
+  for (auto& [path, description] : tree)
+    if (description.starts_with("link")) description.erase(description.find(" mtime"));
+  return tree;
+}
+
+// A share where every call is a round trip gets the same report lines and the same backup as
+// a local folder: a first copy, then a re-run after every sort of change, with an unreadable
+// file and a leftover of a killed copy.
+TEST_F(ReRunDifferentialTest, AShareGetsTheSameReportAndBackupAsALocalFolder) {
+  const std::string exported = tmp / "exported", share = tmp / "share";
+  const LoopbackShare mounted(exported, share);
+  if (mounted.status == 77) GTEST_SKIP() << mounted.output;
+  ASSERT_EQ(mounted.status, 0) << mounted.output;
+  Generate(master);
+  MakeFile(master + "/d1/s1/unreadable", "secret", kTime, 0000);
+  const auto runOnto = [&](const std::string& to) {
+    writeJob(to);
+    // Not the whole temporary folder: the share is not to be changed but by the run.
+    for (const std::string& folder : {master, home, backup}) GiveToNobody(folder);
+    (void)::lchown(tmp.path().c_str(), kNobody, kNobody);
+    const int status = run({"/X", "job.tvf"}, {}, true).exitStatus;
+    return std::pair{status, LinesPerFolder(actionLines(false), to)};
+  };
+  for (const bool changed : {false, true}) {
+    SCOPED_TRACE(changed ? "re-run after changes" : "first copy");
+    if (changed) {
+      ChangeMaster();
+      ChangeBackup(backup);
+      ChangeBackup(share);
+    }
+    const auto local = runOnto(backup);
+    if (local.first == 126) GTEST_SKIP() << "cannot run as an unprivileged user here";
+    EXPECT_EQ(local.first, 1) << "the unreadable files are errors";
+    EXPECT_EQ(runOnto(share), local);
+    EXPECT_EQ(TreeBesideLinkTimes(exported), TreeBesideLinkTimes(backup));
+  }
+  EXPECT_EQ(Tree(outside).size(), 1u) << "nothing written through the backup's links";
+}
+
+// Killed at any moment of a first copy onto a share, a run leaves no partial copy behind
+// once the next run is over, and that run makes the backup whole.
+TEST_F(ReRunDifferentialTest, AKilledFirstCopyOntoAShareIsMadeWholeByTheNextRun) {
+  const std::string exported = tmp / "exported", share = tmp / "share";
+  const LoopbackShare mounted(exported, share);
+  if (mounted.status == 77) GTEST_SKIP() << mounted.output;
+  ASSERT_EQ(mounted.status, 0) << mounted.output;
+  MakeFolders(master, 12, 40, std::string(3000, 'c'));
+  std::random_device random;
+  const std::size_t killAt = 1 + random() % 300;
+  writeJob(share, {"NomalMode=no"});  // no removal pass to take leftovers away by chance
+  std::size_t made = 0;
+  (void)run({"/X", "job.tvf"}, [&](pid_t pid, const std::string&) {
+    (void)WaitFor([&] { return HasEnded(pid) || (made = Tree(exported).size()) >= killAt; }, 60s);
+    ::kill(pid, SIGKILL);
+  });
+  SCOPED_TRACE("killed after " + std::to_string(made) + " entries");
+  EXPECT_EQ(run({"/X", "job.tvf"}).exitStatus, 0);
+  std::error_code ignored;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(exported, ignored))
+    EXPECT_FALSE(entry.path().filename().string().starts_with(".tolvan32-partial-"))
+        << entry.path();
+  EXPECT_EQ(Tree(exported), Tree(master));
 }
 
 }  // namespace
