@@ -324,21 +324,4 @@ int FakeFileSystem::resolvePath(const std::string& path, ResolvedPath& out) {
   return 0;
 }
 
-namespace {
-
-class WorkerCopies final : public FakeFileSystem {
- public:
-  explicit WorkerCopies(const FakeFileSystem& parent) { workerCopy = parent.workerCopy; }
-  int copyOnWorker(const std::string& source, const std::string& target, bool replace) override {
-    return workerCopy(source, target, replace);
-  }
-};
-
-}  // namespace
-
-std::unique_ptr<FileSystem> FakeFileSystem::forAnotherThread() {
-  if (!workerCopy) return nullptr;
-  return std::make_unique<WorkerCopies>(*this);
-}
-
 }  // namespace tolvan::platform

@@ -70,7 +70,15 @@ class FakeFileSystem : public FileSystem {
   // Set, forAnotherThread gives objects that only take copies (copyOnWorker) by calling this,
   // from their own threads: the tree is never touched there.
   std::function<int(const std::string& source, const std::string& target, bool replace)> workerCopy;
-  std::unique_ptr<FileSystem> forAnotherThread() override;
+  std::unique_ptr<FileSystem> forAnotherThread() override {
+    if (!workerCopy) return nullptr;
+    auto worker = std::make_unique<FakeFileSystem>();
+    worker->workerCopy = workerCopy;
+    return worker;
+  }
+  int copyOnWorker(const std::string& source, const std::string& target, bool replace) override {
+    return workerCopy ? workerCopy(source, target, replace) : ENOTSUP;
+  }
   // Called before every call of `op` on a path, e.g. to change the tree under a running pass.
   std::function<void(Op op, const std::string& path)> beforeOp;
   // Another process holds the file locked.
