@@ -17,7 +17,7 @@
 #include "engine/FileOps.h"
 #include "engine/ListingPrefetch.h"
 #include "engine/TreeListings.h"
-#include "platform/fake/SharedFakeFileSystem.h"
+#include "platform/fake/FakeFileSystem.h"
 
 namespace tolvan {
 namespace {
@@ -25,7 +25,6 @@ namespace {
 using platform::DirectoryListing;
 using platform::EntryKind;
 using platform::FakeFileSystem;
-using platform::SharedFakeFileSystem;
 using Opener = std::function<std::unique_ptr<DirectoryListing>(const std::string&, int&)>;
 using namespace std::chrono_literals;
 
@@ -96,13 +95,13 @@ TEST(ListingPrefetchTest, AWalkSeesWhatTheFoldersOwnListingsGiveWithinTheBudget)
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    SharedFakeFileSystem fs;
+    FakeFileSystem fs;
     MakeTree(fs, c.folders, c.files);
     std::vector<std::string> direct;
     std::vector<std::string> ahead;
-    Walk([&](const std::string& dir, int& e) { return fs.FakeFileSystem::openListing(dir, e); },
-         "/m", direct);
+    Walk([&](const std::string& dir, int& e) { return fs.openListing(dir, e); }, "/m", direct);
     fs.roundTrip = 50us;
+    fs.listingsOpened = 0;
     {
       ListingPrefetch prefetch(fs, c.threads, false, c.budget);
       prefetch.expect("/m");
@@ -127,7 +126,7 @@ TEST(ListingPrefetchTest, AWalkSeesWhatTheFoldersOwnListingsGiveWithinTheBudget)
 // reads the folder for itself rather than wait for the whole listing. A walk that ends does
 // not wait either: the reading thread stops at its next entry.
 TEST(ListingPrefetchTest, NeitherAWaitingWalkNorItsEndWaitsForAWholeListing) {
-  SharedFakeFileSystem fs;
+  FakeFileSystem fs;
   for (int i = 0; i < 400; ++i) fs.addFile("/m/zz/f" + std::to_string(i));
   fs.roundTrip = 5ms;  // the whole listing takes two seconds to read
   auto prefetch = std::make_unique<ListingPrefetch>(fs, 2);
@@ -157,7 +156,7 @@ TEST(ListingPrefetchTest, TheSizeWalkReadsAheadOnlyWhereLookupsAreSlowWithTheSam
   for (const auto& [lookupNs, readsAhead] :
        {std::pair{0, false}, {20'000, false}, {2'000'000, true}}) {
     SCOPED_TRACE(lookupNs);
-    SharedFakeFileSystem fs;
+    FakeFileSystem fs;
     MakeTree(fs, 40, 4);
     fs.lookupNs = lookupNs;
     fs.roundTrip = 50us;

@@ -52,6 +52,7 @@ class FakeListing : public DirectoryListing {
       : fs_(fs), paths_(std::move(paths)), fail_(fail) {}
 
   int next(std::string_view& name, FileStat& stat) override {
+    fs_.waitRoundTrip();
     if (returned_ == fail_.first) return fail_.second;
     while (index_ < paths_.size()) {
       const auto* node = fs_.find(paths_[index_++]);
@@ -152,6 +153,8 @@ int FakeFileSystem::checkParent(const std::string& path) const {
 }
 
 std::unique_ptr<DirectoryListing> FakeFileSystem::openListing(const std::string& dir, int& error) {
+  waitRoundTrip();
+  ++listingsOpened;
   error = injected(Op::List, dir);
   const Node* node = find(dir);
   if (error == 0 && node == nullptr) error = ENOENT;
@@ -164,6 +167,7 @@ std::unique_ptr<DirectoryListing> FakeFileSystem::openListing(const std::string&
 }
 
 int FakeFileSystem::statEntry(const std::string& path, FileStat& out) {
+  waitRoundTrip();
   out = FileStat{};
   if (int e = injected(Op::Stat, path); e != 0) return e;
   const Node* node = find(path);
