@@ -3,7 +3,6 @@
 // are slow.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <functional>
@@ -34,7 +33,6 @@ using namespace std::chrono_literals;
 // folder the walk enters.
 void MakeTree(FakeFileSystem& tree, int folders, int files) {
   std::vector<std::string> paths{"/m"};
-  tree.addDirectory("/m");
   for (int i = 1; i <= folders; ++i) {
     paths.push_back(paths[static_cast<std::size_t>((i - 1) / 3)] + "/d" + std::to_string(i));
     tree.addDirectory(paths.back(), i);
@@ -83,8 +81,7 @@ TEST(ListingPrefetchTest, AWalkSeesWhatTheFoldersOwnListingsGiveWithinTheBudget)
     const char* what;
     unsigned threads;
     ListingPrefetch::Budget budget;
-    int folders;
-    int files;
+    int folders, files;
     bool servesSome;  // the read-ahead has room for the root's listing
   };
   const Case cases[] = {
@@ -97,27 +94,22 @@ TEST(ListingPrefetchTest, AWalkSeesWhatTheFoldersOwnListingsGiveWithinTheBudget)
     SCOPED_TRACE(c.what);
     FakeFileSystem fs;
     MakeTree(fs, c.folders, c.files);
-    std::vector<std::string> direct;
-    std::vector<std::string> ahead;
+    std::vector<std::string> direct, ahead;
     Walk([&](const std::string& dir, int& e) { return fs.openListing(dir, e); }, "/m", direct);
+    const std::size_t opened = std::exchange(fs.listingsOpened, 0);
     fs.roundTrip = 50us;
-    fs.listingsOpened = 0;
     {
       ListingPrefetch prefetch(fs, c.threads, false, c.budget);
       prefetch.expect("/m");
       ASSERT_TRUE(!c.servesSome || WaitFor([&] { return prefetch.mostEntriesHeld() > 0; }));
-      Walk([&](const std::string& dir, int& e) { return prefetch.open(dir, false, e); }, "/m",
-           ahead);
+      Walk([&](const std::string& d, int& e) { return prefetch.open(d, false, e); }, "/m", ahead);
       EXPECT_LE(prefetch.mostEntriesHeld(), c.budget.entries);
       // The walk went past every folder but the last, which holds none.
       EXPECT_TRUE(WaitFor([&] { return prefetch.heldEntries() == 0; }))
           << prefetch.heldEntries() << " entries of passed folders still held";
     }
     EXPECT_EQ(ahead, direct);
-    const auto opened = std::ranges::count_if(direct, [](const std::string& line) {
-      return line.find(" end ") != std::string::npos || line.find(" open ") != std::string::npos;
-    });
-    EXPECT_TRUE(!c.servesSome || std::cmp_less(fs.listingsOpened, opened))
+    EXPECT_TRUE(!c.servesSome || fs.listingsOpened < opened)
         << fs.listingsOpened << " of " << opened << " opened: nothing read ahead was served";
   }
 }
@@ -128,15 +120,13 @@ TEST(ListingPrefetchTest, AWalkSeesWhatTheFoldersOwnListingsGiveWithinTheBudget)
 TEST(ListingPrefetchTest, NeitherAWaitingWalkNorItsEndWaitsForAWholeListing) {
   FakeFileSystem fs;
   for (int i = 0; i < 400; ++i) fs.addFile("/m/zz/f" + std::to_string(i));
-  fs.roundTrip = 5ms;  // the whole listing takes two seconds to read
+  fs.roundTrip = 5ms;
   auto prefetch = std::make_unique<ListingPrefetch>(fs, 2);
   prefetch->expect("/m/zz");
   ASSERT_TRUE(WaitFor([&] { return prefetch->heldEntries() > 1; }));
-  int calls = 0;
-  int error = 0;
-  auto start = std::chrono::steady_clock::now();
+  int calls = 0, error = 0;
+  const auto start = std::chrono::steady_clock::now();
   auto listing = prefetch->open("/m/zz", false, error, [&] { return ++calls < 3; });
-  EXPECT_LT(std::chrono::steady_clock::now() - start, 500ms);
   EXPECT_EQ(calls, 3);
   ASSERT_NE(listing, nullptr);
   std::string_view name;
@@ -144,9 +134,9 @@ TEST(ListingPrefetchTest, NeitherAWaitingWalkNorItsEndWaitsForAWholeListing) {
   EXPECT_EQ(listing->next(name, stat), 0);
   EXPECT_EQ(name, "f0");
   listing.reset();
-  start = std::chrono::steady_clock::now();
   prefetch.reset();
-  EXPECT_LT(std::chrono::steady_clock::now() - start, 250ms);
+  // Neither waited for the rest of the listing, which takes two seconds to read here.
+  EXPECT_LT(std::chrono::steady_clock::now() - start, 750ms);
 }
 
 // The size walk reads ahead only where a lookup is a round trip to another machine, and its
@@ -161,8 +151,7 @@ TEST(ListingPrefetchTest, TheSizeWalkReadsAheadOnlyWhereLookupsAreSlowWithTheSam
     fs.lookupNs = lookupNs;
     fs.roundTrip = 50us;
     TreeListings listings(1 << 20, 1 << 20);
-    std::int64_t folders = 0;
-    std::int64_t files = 0;
+    std::int64_t folders = 0, files = 0;
     const SizeWalkHooks hooks{[] { return false; }, [] {}};
     const double bytes = TreeSizeWith(fs, "/m", 1, folders, files, hooks, false, {&listings});
     figures.emplace_back(bytes, folders, files);

@@ -159,20 +159,15 @@ TEST_F(ReRunDifferentialTest, ReportAndBackupOfAFirstCopyAndOfReRunsAreFixed) {
 class ShareReRunTest : public ReRunDifferentialTest {
  protected:
   void SetUp() override {
-    stdfs::create_directories(exported);
-    stdfs::create_directories(share);
+    for (const std::string& folder : {exported, share}) stdfs::create_directories(folder);
     std::string output;
-    const int status =
-        Shell(script("start '" + exported + "' '" + share + "' --delay-ms 0") + " -o allow_other",
-              &output);
+    const int status = Shell(
+        script + "start '" + exported + "' '" + share + "' -o allow_other --delay-ms 0" + state,
+        &output);
     if (status == 77) GTEST_SKIP() << output;
     ASSERT_EQ(status, 0) << output;
   }
-  void TearDown() override { (void)Shell(script("stop '" + share + "'")); }
-  [[nodiscard]] std::string script(const std::string& arguments) const {
-    return "bash " TOLVAN_SOURCE_DIR "/scripts/loopback-share.sh " + arguments + " --state '" +
-           state.path() + "/share'";
-  }
+  void TearDown() override { (void)Shell(script + "stop '" + share + "'" + state); }
   // The action lines of the last run with the backup folder's path taken out, sorted: copies
   // on a share finish in another order than on a local disk.
   [[nodiscard]] Lines linesOnto(const std::string& to) const {
@@ -184,7 +179,9 @@ class ShareReRunTest : public ReRunDifferentialTest {
     return lines;
   }
 
-  TempFolder state;  // apart from the folders handed to "nobody"
+  TempFolder stateFolder;  // apart from the folders handed to "nobody"
+  const std::string script = "bash " TOLVAN_SOURCE_DIR "/scripts/loopback-share.sh ",
+                    state = " --state '" + stateFolder.path() + "/share'";
   const std::string exported = tmp / "exported", share = tmp / "share";
 };
 
@@ -229,8 +226,7 @@ TEST_F(ShareReRunTest, AShareGetsTheSameReportAndBackupAsALocalFolder) {
 // once the next run is over, and that run makes the backup whole.
 TEST_F(ShareReRunTest, AKilledFirstCopyOntoAShareIsMadeWholeByTheNextRun) {
   MakeFolders(master, 12, 40, std::string(3000, 'c'));
-  std::random_device random;
-  const std::size_t killAt = 1 + random() % 300;
+  const std::size_t killAt = 1 + std::random_device()() % 300;
   writeJob(share, {"NomalMode=no"});  // no removal pass to take leftovers away by chance
   std::size_t made = 0;
   (void)run({"/X", "job.tvf"}, [&](pid_t pid, const std::string&) {
