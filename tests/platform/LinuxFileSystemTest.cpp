@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <latch>
+#include <barrier>
 #include <map>
 #include <thread>
 
@@ -287,26 +287,23 @@ TEST_F(LinuxFileSystemTest, CopyWorkersReplaceOnlyWhenToldAndEachTemporaryIsNote
   }
   EXPECT_FALSE(hasPartialCopy());
 
-  constexpr int kThreads = 6;
-  std::latch written(kThreads + 1);
-  std::latch discarded(1);
-  std::vector<std::thread> threads;
+  std::barrier temporaries(7);  // written, then discarded, by six threads and this one
   const UniqueFd folder(::open(tmp.path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  for (int i = 0; i < kThreads; ++i) {
+  std::vector<std::jthread> threads;
+  for (int i = 0; i < 6; ++i) {
     threads.emplace_back([&] {
       TemporaryName name;
       UniqueFd out;
       EXPECT_EQ(CreateTemporaryFile(folder.get(), 0600, name, out), 0);
-      written.arrive_and_wait();
-      discarded.wait();
+      temporaries.arrive_and_wait();
+      temporaries.arrive_and_wait();
     });
   }
-  written.arrive_and_wait();
+  temporaries.arrive_and_wait();
   EXPECT_TRUE(hasPartialCopy());
   DiscardNotedTemporary();
   EXPECT_FALSE(hasPartialCopy()) << "every thread's temporary is removed";
-  discarded.count_down();
-  for (std::thread& thread : threads) thread.join();
+  temporaries.arrive_and_wait();
 }
 
 TEST_F(LinuxFileSystemTest, FullDiskKeepsTheOldCopyAndLeavesNoTemporaryFile) {

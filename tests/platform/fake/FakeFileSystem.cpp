@@ -52,6 +52,7 @@ class FakeListing : public DirectoryListing {
       : fs_(fs), paths_(std::move(paths)), fail_(fail) {}
 
   int next(std::string_view& name, FileStat& stat) override {
+    fs_.waitRoundTrip();
     if (returned_ == fail_.first) return fail_.second;
     while (index_ < paths_.size()) {
       const auto* node = fs_.find(paths_[index_++]);
@@ -152,6 +153,8 @@ int FakeFileSystem::checkParent(const std::string& path) const {
 }
 
 std::unique_ptr<DirectoryListing> FakeFileSystem::openListing(const std::string& dir, int& error) {
+  waitRoundTrip();
+  ++listingsOpened;
   error = injected(Op::List, dir);
   const Node* node = find(dir);
   if (error == 0 && node == nullptr) error = ENOENT;
@@ -164,6 +167,7 @@ std::unique_ptr<DirectoryListing> FakeFileSystem::openListing(const std::string&
 }
 
 int FakeFileSystem::statEntry(const std::string& path, FileStat& out) {
+  waitRoundTrip();
   out = FileStat{};
   if (int e = injected(Op::Stat, path); e != 0) return e;
   const Node* node = find(path);
@@ -322,23 +326,6 @@ int FakeFileSystem::resolvePath(const std::string& path, ResolvedPath& out) {
   }
   out.path = std::move(resolved);
   return 0;
-}
-
-namespace {
-
-class WorkerCopies final : public FakeFileSystem {
- public:
-  explicit WorkerCopies(const FakeFileSystem& parent) { workerCopy = parent.workerCopy; }
-  int copyOnWorker(const std::string& source, const std::string& target, bool replace) override {
-    return workerCopy(source, target, replace);
-  }
-};
-
-}  // namespace
-
-std::unique_ptr<FileSystem> FakeFileSystem::forAnotherThread() {
-  if (!workerCopy) return nullptr;
-  return std::make_unique<WorkerCopies>(*this);
 }
 
 }  // namespace tolvan::platform

@@ -1,12 +1,15 @@
 #pragma once
 
 #include <cerrno>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -67,10 +70,22 @@ class FakeFileSystem : public FileSystem {
   void failListingAfter(const std::string& path, std::size_t afterEntries, int error) {
     listingFailures_[path] = {afterEntries, error};
   }
-  // Set, forAnotherThread gives objects that only take copies (copyOnWorker) by calling this,
-  // from their own threads: the tree is never touched there.
+  // Set, copyOnWorker calls this (from the workers' threads).
   std::function<int(const std::string& source, const std::string& target, bool replace)> workerCopy;
-  std::unique_ptr<FileSystem> forAnotherThread() override;
+  // Set, the volume is as a network share: every listing open, entry read and lookup waits
+  // this long first. Either set, forAnotherThread gives copies of this object as it is then,
+  // so that other threads read the same tree and never touch this one.
+  std::optional<std::chrono::microseconds> roundTrip;
+  std::int64_t lookupNs = 0;       // what lookupNanoseconds says
+  std::size_t listingsOpened = 0;  // through this object
+  std::unique_ptr<FileSystem> forAnotherThread() override {
+    if (!workerCopy && !roundTrip) return nullptr;
+    return std::make_unique<FakeFileSystem>(*this);
+  }
+  std::int64_t lookupNanoseconds(const std::string&) override { return lookupNs; }
+  int copyOnWorker(const std::string& source, const std::string& target, bool replace) override {
+    return workerCopy ? workerCopy(source, target, replace) : ENOTSUP;
+  }
   // Called before every call of `op` on a path, e.g. to change the tree under a running pass.
   std::function<void(Op op, const std::string& path)> beforeOp;
   // Another process holds the file locked.
@@ -202,6 +217,9 @@ class FakeFileSystem : public FileSystem {
   [[nodiscard]] int followLinks(const std::string& path, std::string& resolved) const;
   int append(const std::string& path, std::string_view bytes);
   void add(Node node);
+  void waitRoundTrip() const {
+    if (roundTrip) std::this_thread::sleep_for(*roundTrip);
+  }
   void put(Node node) {
     if (node.inode == 0) node.inode = ++lastInode_;
     nodes_[key(node.path)] = std::move(node);
