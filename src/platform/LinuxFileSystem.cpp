@@ -150,6 +150,7 @@ std::unique_ptr<FileSystem> LinuxFileSystem::forAnotherThread() {
   other->writeRoot_.holdSameRootAs(writeRoot_);
   other->unnamedFiles_ = unnamedFiles_;
   other->linkAttributes_ = linkAttributes_;
+  other->lookupTimes_ = lookupTimes_;
   return other;
 }
 
@@ -175,12 +176,10 @@ std::int64_t QuickestLookup(const std::function<std::string(int)>& path) {
   return quickest;
 }
 
-}  // namespace
-
 // Lookups the volume must answer itself: `path` forced past the kernel's cache, and names
 // below it that were never there, which no cache of the file system's own can answer either
 // (a network file system's client may keep the attributes of `path` itself for a while).
-std::int64_t LinuxFileSystem::lookupNanoseconds(const std::string& path) {
+std::int64_t MeasureLookup(const std::string& path) {
   const std::int64_t forced = QuickestLookup([&](int) { return path; });
   const std::string unseen =
       (path == "/" ? std::string() : path) + "/.tolvan-lookup-" + std::to_string(::getpid()) + "-" +
@@ -189,10 +188,26 @@ std::int64_t LinuxFileSystem::lookupNanoseconds(const std::string& path) {
   return forced == 0 || fresh == 0 ? 0 : std::max(forced, fresh);
 }
 
+}  // namespace
+
+// Measured once per path while the roots are held: the size walk and the copy pass ask alike.
+std::int64_t LinuxFileSystem::lookupNanoseconds(const std::string& path) {
+  {
+    const std::lock_guard lock(lookupTimes_->mutex);
+    if (const auto known = lookupTimes_->byPath.find(path); known != lookupTimes_->byPath.end())
+      return known->second;
+  }
+  const std::int64_t measured = MeasureLookup(path);
+  const std::lock_guard lock(lookupTimes_->mutex);
+  lookupTimes_->byPath.emplace(path, measured);
+  return measured;
+}
+
 // --- Changing the backup tree ---
 
 void LinuxFileSystem::setReadRoot(const std::string& root) {
   readRoot_.setRoot(root);
+  lookupTimes_ = std::make_shared<LookupTimes>();
   lookupFolders_.clear();
 }
 
@@ -205,6 +220,7 @@ void LinuxFileSystem::setWriteRoot(const std::string& root) {
   writeFolders_.clear();
   unnamedFiles_ = std::make_shared<std::atomic<UnnamedFiles>>(UnnamedFiles::Unknown);
   linkAttributes_ = std::make_shared<std::atomic<LinkAttributes>>(LinkAttributes::Unknown);
+  lookupTimes_ = std::make_shared<LookupTimes>();
 }
 
 int LinuxFileSystem::writeParent(const std::string& path, int& folderFd, const char*& name) {

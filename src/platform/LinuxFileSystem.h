@@ -3,7 +3,9 @@
 #include <sys/stat.h>
 
 #include <atomic>
+#include <map>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -145,6 +147,12 @@ class LinuxFileSystem : public FileSystem {
   // Whether setting a link's owner and time on the backup volume changes the link, or what
   // it points to (then they are left as made); learnt and shared the same way.
   enum class LinkAttributes : std::uint8_t { Unknown, Own, Followed };
+  // lookupNanoseconds' answers, shared the same way and forgotten with either root.
+  struct LookupTimes {
+    std::mutex mutex;
+    std::map<std::string, std::int64_t> byPath;
+  };
+  std::shared_ptr<LookupTimes> lookupTimes_ = std::make_shared<LookupTimes>();
   std::shared_ptr<std::atomic<LinkAttributes>> linkAttributes_ =
       std::make_shared<std::atomic<LinkAttributes>>(LinkAttributes::Unknown);
 };
