@@ -19,16 +19,27 @@ std::string_view ParentOf(std::string_view path) {
 
 }  // namespace
 
-// A listing read ahead, given back entry by entry as the folder gave it.
-class ListingPrefetch::Replay : public platform::DirectoryListing {
+// A listing the walk has open: its folder is known to the read-ahead while it is.
+class ListingPrefetch::OpenListing : public platform::DirectoryListing {
  public:
-  Replay(ListingPrefetch& owner, OpenFolder folder, Listing listing)
-      : owner_(owner), folder_(std::move(folder)), listing_(std::move(listing)) {
+  OpenListing(ListingPrefetch& owner, OpenFolder folder)
+      : owner_(owner), folder_(std::move(folder)) {
     owner_.openFolders_.push_back(&folder_);
   }
-  ~Replay() override { std::erase(owner_.openFolders_, &folder_); }
-  Replay(const Replay&) = delete;
-  Replay& operator=(const Replay&) = delete;
+  ~OpenListing() override { std::erase(owner_.openFolders_, &folder_); }
+  OpenListing(const OpenListing&) = delete;
+  OpenListing& operator=(const OpenListing&) = delete;
+
+ protected:
+  ListingPrefetch& owner_;
+  OpenFolder folder_;
+};
+
+// A listing read ahead, given back entry by entry as the folder gave it.
+class ListingPrefetch::Replay final : public OpenListing {
+ public:
+  Replay(ListingPrefetch& owner, OpenFolder folder, Listing listing)
+      : OpenListing(owner, std::move(folder)), listing_(std::move(listing)) {}
 
   int next(std::string_view& name, platform::FileStat& stat) override {
     if (next_ == listing_.entries.size()) return listing_.end;
@@ -40,24 +51,17 @@ class ListingPrefetch::Replay : public platform::DirectoryListing {
   }
 
  private:
-  ListingPrefetch& owner_;
-  OpenFolder folder_;
   Listing listing_;
   std::size_t next_ = 0;
 };
 
 // A listing the walk reads for itself; its entries are counted so that the folders below it
 // are known by their place in the walk.
-class ListingPrefetch::Counted : public platform::DirectoryListing {
+class ListingPrefetch::Counted final : public OpenListing {
  public:
   Counted(ListingPrefetch& owner, OpenFolder folder,
           std::unique_ptr<platform::DirectoryListing> listing)
-      : owner_(owner), folder_(std::move(folder)), listing_(std::move(listing)) {
-    owner_.openFolders_.push_back(&folder_);
-  }
-  ~Counted() override { std::erase(owner_.openFolders_, &folder_); }
-  Counted(const Counted&) = delete;
-  Counted& operator=(const Counted&) = delete;
+      : OpenListing(owner, std::move(folder)), listing_(std::move(listing)) {}
 
   int next(std::string_view& name, platform::FileStat& stat) override {
     const int read = listing_->next(name, stat);
@@ -75,8 +79,6 @@ class ListingPrefetch::Counted : public platform::DirectoryListing {
   }
 
  private:
-  ListingPrefetch& owner_;
-  OpenFolder folder_;
   std::unique_ptr<platform::DirectoryListing> listing_;
   std::uint32_t read_ = 0;
 };

@@ -96,6 +96,7 @@ class ListingPrefetch {
     Place place;
     std::uint32_t lastEntry = 0;
   };
+  class OpenListing;
   class Replay;
   class Counted;
 
