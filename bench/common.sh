@@ -61,6 +61,21 @@ keep_median() {
   NOTE[$key]=${NOTE[$key#$best]}
 }
 
+# install_packages SCRIPT PACKAGE...: installs the missing packages named (none: nothing), as
+# root only.
+install_packages() {
+  local script=$1
+  shift
+  (($#)) || return 0
+  if [ "$(id -u)" -ne 0 ]; then
+    echo "$script: missing $*; run as root to install them" >&2
+    exit 2
+  fi
+  echo "installing $*"
+  apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "$@" >/dev/null
+}
+
 # write_job HOME MASTER BACKUP: the Mirroring job bench.tvf (report on) in HOME, CR+LF lines.
 write_job() {
   local home=$1 master=$2 backup=$3

@@ -67,14 +67,7 @@ install_missing_tools() {
   command -v mkfs.ext4 >/dev/null && command -v tune2fs >/dev/null || missing+=(e2fsprogs)
   command -v python3 >/dev/null || missing+=(python3)
   command -v findmnt >/dev/null || missing+=(util-linux)
-  ((${#missing[@]})) || return 0
-  if [ "$(id -u)" -ne 0 ]; then
-    echo "run.sh: missing ${missing[*]}; run as root to install them" >&2
-    exit 2
-  fi
-  echo "installing ${missing[*]}"
-  apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" >/dev/null
+  install_packages run.sh "${missing[@]}"
 }
 
 # walk_floor must build; tolvan32 may be missing or broken, and then its rows are not measured.

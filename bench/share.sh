@@ -77,14 +77,7 @@ install_missing_tools() {
   command -v rsync >/dev/null || missing+=(rsync)
   [ -x /usr/bin/time ] || missing+=(time)
   command -v python3 >/dev/null || missing+=(python3)
-  ((${#missing[@]})) || return 0
-  if [ "$(id -u)" -ne 0 ]; then
-    echo "share.sh: missing ${missing[*]}; run as root to install them" >&2
-    exit 2
-  fi
-  echo "installing ${missing[*]}"
-  apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" >/dev/null
+  install_packages share.sh "${missing[@]}"
 }
 
 build_release() {
