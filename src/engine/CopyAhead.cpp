@@ -71,10 +71,9 @@ void CopyAhead::work(platform::FileSystem& fs) {
     queued_.pop_front();
     for (Copy* copy : batch) {
       lock.unlock();
-      const bool endingAtOnce = run_ != nullptr && run_->StopFlag.load() == kStopAtOnce;
-      const int code = endingAtOnce ? kNotMade
-                                    : fs.copyOnWorker(copy->result.source, copy->result.target,
-                                                      copy->result.job.replace);
+      const int code = copyingEnded() ? kNotMade
+                                      : fs.copyOnWorker(copy->result.source, copy->result.target,
+                                                        copy->result.job.replace);
       lock.lock();
       copy->result.code = TakenByTheWalk(code) ? kNotTaken : code;
       copy->finished = true;
@@ -122,6 +121,11 @@ void CopyAhead::addLine(std::int16_t kind, std::string text) {
   const std::lock_guard lock(mutex_);
   order_.push_back(std::move(line));
   countOnTheirWay();
+}
+
+bool CopyAhead::copyingEnded() const {
+  return run_ != nullptr &&
+         (run_->StopFlag.load() == kStopAtOnce || run_->LostSide.load() != kNoSideLost);
 }
 
 void CopyAhead::countOnTheirWay() {

@@ -36,7 +36,7 @@ class CopyAhead final : public LineHold {
  public:
   // `workers` threads (none, and every copy refused, when `fs` cannot give objects for other
   // threads). With `run`, its CopiesOnTheirWay follows the copies and lines not taken back,
-  // and from kStopAtOnce on the workers start no more copies.
+  // and the workers start no more copies from kStopAtOnce on, or once a side is lost.
   CopyAhead(platform::FileSystem& fs, CopyWorkers workers, RunState* run = nullptr);
   // Waits for the copies handed over; their results are dropped.
   ~CopyAhead();
@@ -55,7 +55,7 @@ class CopyAhead final : public LineHold {
     std::string target;
     Job job;
     // kNotTaken: a worker cannot make this copy, the walk's thread must; kNotMade: it was
-    // not begun, the run is ending at once
+    // not begun, the run is ending at once or has lost a side
     int code = 0;
     std::int16_t line = -1;  // the line's kind (ReportLineKind); its text is in `target`
   };
@@ -88,6 +88,8 @@ class CopyAhead final : public LineHold {
     bool finished = false;
   };
   void work(platform::FileSystem& fs);
+  // Whether copies not begun are left undone: the run ends at once, or a side is gone.
+  [[nodiscard]] bool copyingEnded() const;
   // Lets the workers have the copies handed over since the last release.
   void release();
   // Waits (the lock held) until the `count` oldest copies have finished.

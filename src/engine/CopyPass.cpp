@@ -468,8 +468,10 @@ void TakeBackCopies(Engine& engine, bool all) {
       continue;
     }
     int code = copy.code;
-    const bool endingAtOnce = engine.run.StopFlag.load() == kStopAtOnce;
-    if (code == CopyAhead::kNotMade || (code == CopyAhead::kNotTaken && endingAtOnce)) continue;
+    // Nothing more is written once the run ends at once or a side is gone.
+    const bool ended =
+        engine.run.StopFlag.load() == kStopAtOnce || engine.run.LostSide.load() != kNoSideLost;
+    if (code == CopyAhead::kNotMade || (code == CopyAhead::kNotTaken && ended)) continue;
     if (code == CopyAhead::kNotTaken) {
       const std::int16_t oldNT = engine.job.OldNT;
       // A new file's copy never replaces what has taken its name since.

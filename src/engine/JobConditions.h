@@ -59,8 +59,8 @@ struct RunState {
   bool EndRequested = false;
   // A side's root folder that is no longer at its path (kMasterLost, kBackupLost) and the
   // errno that told it: the passes stop as for StopFlag, before anything more is removed or
-  // written.
-  std::int16_t LostSide = kNoSideLost;
+  // written; atomic, as the copy workers read it.
+  std::atomic<std::int16_t> LostSide{kNoSideLost};
   int LostSideCode = 0;
   std::int64_t LastSidesCheck = 0;  // steady-clock ticks
 

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <latch>
 #include <memory>
 #include <mutex>
 #include <set>
@@ -113,6 +114,32 @@ TEST_F(CopyPassTest, WorkersTakeOnlyTheCopiesARenameFinishes) {
     if (trashBox == 0) expected.insert("/b/changed replaced");
     EXPECT_EQ(handed, expected) << "TrashBox " << trashBox;
   }
+}
+
+// Once a side is gone nothing more is written: the copy a worker is making ends, those it has
+// not begun stay undone, by the workers and by the walk alike.
+TEST_F(CopyPassTest, CopiesNotBegunWhenASideIsLostAreNeverMade) {
+  std::latch begun(1);
+  std::latch lost(1);
+  std::multiset<std::string> made;
+  fs.workerCopy = [&](const std::string&, const std::string& target, bool) {
+    if (made.empty()) begun.count_down();
+    lost.wait();
+    made.insert(target);  // one worker: the copies of a folder go to one together
+    return 0;
+  };
+  addFiles({"/m/a/f0", "/m/a/f1", "/m/a/f2", "/m/b/x"});
+  fs.addDirectory("/m/c");
+  fs.beforeOp = [&](Op op, const std::string& path) {
+    if (op != Op::MakeDir || path != "/b/c") return;
+    begun.wait();  // the first batch is on its way once the walk has handed over the next
+    engine.run.LostSide = kBackupLost;
+    lost.count_down();
+  };
+  const Lines lines = runCopy();
+  EXPECT_EQ(made, std::multiset<std::string>{"/b/a/f0"});
+  EXPECT_EQ(std::ranges::count_if(lines, [](auto& line) { return line.starts_with("New File"); }),
+            1);
 }
 
 TEST_F(CopyPassTest, ChildDirOffNeitherCopiesNorRemovesInFolders) {
