@@ -101,6 +101,13 @@ int CopyOntoBackup(Engine& engine, const std::string& source, const std::string&
                         : CopyFileWithAttributes(engine, source, target, oldNT);
 }
 
+// A failure that may mean the backup volume itself went away (a share whose server is gone, a
+// volume pulled out): the copies on their way all fail alike, so the sides are looked at now.
+bool MayMeanTheSideIsGone(int code) {
+  return code == ENOTCONN || code == ECONNABORTED || code == ECONNRESET || code == ENODEV ||
+         code == ESTALE || code == EIO;
+}
+
 // Whether the old copy goes to the trash before it is replaced.
 bool TrashesOldCopy(const Engine& engine) {
   return engine.job.TrashBox != 0 && engine.job.OldNT == 0 && engine.job.ErrorFreeOption == 0;
@@ -481,6 +488,8 @@ void TakeBackCopies(Engine& engine, bool all) {
     }
     if (code == 0) {
       WriteLine(engine, copy.job.kind, copy.job.text.empty() ? copy.target : copy.job.text);
+    } else if (MayMeanTheSideIsGone(code) && !SidesStillThere(engine)) {
+      continue;  // the run's line for the lost side says it, once for all of them
     } else {
       WriteLine(engine, ReportLineKind::Error, FailureText(copy.target, code));
       ++engine.copiesAheadErrors;

@@ -142,6 +142,25 @@ TEST_F(CopyPassTest, CopiesNotBegunWhenASideIsLostAreNeverMade) {
             1);
 }
 
+// Copies that failed because the backup went away (a share whose server is gone) get no
+// line each: the run's line for the lost side tells it once.
+TEST_F(CopyPassTest, CopiesFailingAsTheBackupGoesAwayLeaveItToTheLostSidesLine) {
+  std::latch failed(2);
+  fs.workerCopy = [&](const std::string&, const std::string&, bool) {
+    failed.count_down();
+    return ENOTCONN;
+  };
+  addFiles({"/m/a/f0", "/m/a/f1", "/m/b/x", "/m/c/y"});
+  fs.beforeOp = [&](Op op, const std::string& path) {
+    if (op != Op::MakeDir || path != "/b/c") return;
+    failed.wait();  // the copies of /b/a, handed over with /b/b/x, have failed
+    fs.heldRootError[1] = ENOTCONN;
+  };
+  const Lines lines = runCopy();
+  EXPECT_FALSE(std::ranges::any_of(lines, [](auto& line) { return line.starts_with("Error"); }));
+  EXPECT_EQ(engine.run.LostSide, kBackupLost);
+}
+
 TEST_F(CopyPassTest, ChildDirOffNeitherCopiesNorRemovesInFolders) {
   engine.job.ChildDir = 0;
   addFiles({"/m/top", "/m/sub/deep", "/m/both/x", "/b/both/y", "/b/dir/x", "/b/file"});
