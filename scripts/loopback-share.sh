@@ -41,7 +41,7 @@ kill_recorded() {
   [ -f "$pid_file" ] || return 0
   pid=$(tr -dc '0-9' <"$pid_file")
   [ -n "$pid" ] || return 0
-  if tr '\0' ' ' <"/proc/$pid/cmdline" 2>/dev/null | grep -qF -- "$STATE"; then
+  if { tr '\0' ' ' <"/proc/$pid/cmdline"; } 2>/dev/null | grep -qF -- "$STATE"; then
     kill "$pid" 2>/dev/null || true
     for ((i = 0; i < 20; i++)); do
       [ -d "/proc/$pid" ] || return 0
