@@ -10,6 +10,7 @@
 #include <mutex>
 #include <set>
 #include <thread>
+#include <utility>
 
 #include "engine/CopyAhead.h"
 #include "engine/Paths.h"
@@ -145,16 +146,20 @@ TEST_F(CopyPassTest, CopiesNotBegunWhenASideIsLostAreNeverMade) {
 // Copies that failed because the backup went away (a share whose server is gone) get no
 // line each: the run's line for the lost side tells it once.
 TEST_F(CopyPassTest, CopiesFailingAsTheBackupGoesAwayLeaveItToTheLostSidesLine) {
-  std::latch failed(2);
+  std::latch begun(1);
+  std::latch gone(1);
+  bool first = true;  // the copies of a folder go to one worker together
   fs.workerCopy = [&](const std::string&, const std::string&, bool) {
-    failed.count_down();
+    if (std::exchange(first, false)) begun.count_down();
+    gone.wait();
     return ENOTCONN;
   };
   addFiles({"/m/a/f0", "/m/a/f1", "/m/b/x", "/m/c/y"});
   fs.beforeOp = [&](Op op, const std::string& path) {
     if (op != Op::MakeDir || path != "/b/c") return;
-    failed.wait();  // the copies of /b/a, handed over with /b/b/x, have failed
+    begun.wait();  // a copy of /b/a, handed over with /b/b/x, is under way
     fs.heldRootError[1] = ENOTCONN;
+    gone.count_down();
   };
   const Lines lines = runCopy();
   EXPECT_FALSE(std::ranges::any_of(lines, [](auto& line) { return line.starts_with("Error"); }));
