@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <latch>
@@ -10,7 +11,6 @@
 #include <mutex>
 #include <set>
 #include <thread>
-#include <utility>
 
 #include "engine/CopyAhead.h"
 #include "engine/Paths.h"
@@ -148,9 +148,9 @@ TEST_F(CopyPassTest, CopiesNotBegunWhenASideIsLostAreNeverMade) {
 TEST_F(CopyPassTest, CopiesFailingAsTheBackupGoesAwayLeaveItToTheLostSidesLine) {
   std::latch begun(1);
   std::latch gone(1);
-  bool first = true;  // the copies of a folder go to one worker together
+  std::atomic<bool> first{true};
   fs.workerCopy = [&](const std::string&, const std::string&, bool) {
-    if (std::exchange(first, false)) begun.count_down();
+    if (first.exchange(false)) begun.count_down();
     gone.wait();
     return ENOTCONN;
   };
