@@ -130,9 +130,10 @@ start() {
   start_proxy || { stop; unavailable "the delay proxy did not start"; }
   # -F /dev/null: the caller's ssh configuration must not change what is measured. Caching
   # options stay at sshfs's defaults, which are what users get.
-  if ! sshfs "root@127.0.0.1:$EXPORT" "$MOUNT" -p "$PROXY_PORT" -F /dev/null \
+  # Bounded: a connection that neither comes nor fails must not hold up a test run.
+  if ! timeout 60 sshfs "root@127.0.0.1:$EXPORT" "$MOUNT" -p "$PROXY_PORT" -F /dev/null \
     -o "IdentityFile=$STATE/client_key,IdentitiesOnly=yes,BatchMode=yes" \
-    -o StrictHostKeyChecking=no,UserKnownHostsFile=/dev/null,LogLevel=ERROR \
+    -o StrictHostKeyChecking=no,UserKnownHostsFile=/dev/null,LogLevel=ERROR,ConnectTimeout=20 \
     ${EXTRA_OPTIONS:+-o "$EXTRA_OPTIONS"} </dev/null >>"$STATE/sshfs.log" 2>&1 || ! mountpoint -q "$MOUNT"; then
     local why
     why=$(tail -1 "$STATE/sshfs.log" 2>/dev/null || true)
