@@ -71,9 +71,10 @@ void CopyAhead::work(platform::FileSystem& fs) {
     queued_.pop_front();
     for (Copy* copy : batch) {
       lock.unlock();
-      const int code = copyingEnded() ? kNotMade
-                                      : fs.copyOnWorker(copy->result.source, copy->result.target,
-                                                        copy->result.job.replace);
+      const int code =
+          run_ != nullptr && run_->writesEnded()
+              ? kNotMade
+              : fs.copyOnWorker(copy->result.source, copy->result.target, copy->result.job.replace);
       lock.lock();
       copy->result.code = TakenByTheWalk(code) ? kNotTaken : code;
       copy->finished = true;
@@ -121,11 +122,6 @@ void CopyAhead::addLine(std::int16_t kind, std::string text) {
   const std::lock_guard lock(mutex_);
   order_.push_back(std::move(line));
   countOnTheirWay();
-}
-
-bool CopyAhead::copyingEnded() const {
-  return run_ != nullptr &&
-         (run_->StopFlag.load() == kStopAtOnce || run_->LostSide.load() != kNoSideLost);
 }
 
 void CopyAhead::countOnTheirWay() {

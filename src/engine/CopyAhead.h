@@ -16,12 +16,6 @@
 
 namespace tolvan {
 
-// Small copies made on worker threads while the walk goes on, each with a file system object
-// of its own: new files, and replacements of old copies the walk has decided on. Nothing that
-// needs a folder widened or an old copy moved to the trash is handed over (the walk makes
-// those copies itself). A folder's copies go to one worker together. The results, and the
-// report lines written meanwhile, are taken back in the order they were handed over, so the
-// report keeps the order of the walk.
 // How many copy workers, and how many copies of one folder go to one worker together.
 struct CopyWorkers {
   unsigned count = 0;
@@ -32,6 +26,12 @@ struct CopyWorkers {
 // is a round trip to another machine.
 [[nodiscard]] CopyWorkers CopyWorkersFor(std::int64_t lookupNs);
 
+// Small copies made on worker threads while the walk goes on, each with a file system object
+// of its own: new files, and replacements of old copies the walk has decided on. Nothing that
+// needs a folder widened or an old copy moved to the trash is handed over (the walk makes
+// those copies itself). A folder's copies go to one worker together. The results, and the
+// report lines written meanwhile, are taken back in the order they were handed over, so the
+// report keeps the order of the walk.
 class CopyAhead final : public LineHold {
  public:
   // `workers` threads (none, and every copy refused, when `fs` cannot give objects for other
@@ -88,8 +88,6 @@ class CopyAhead final : public LineHold {
     bool finished = false;
   };
   void work(platform::FileSystem& fs);
-  // Whether copies not begun are left undone: the run ends at once, or a side is gone.
-  [[nodiscard]] bool copyingEnded() const;
   // Lets the workers have the copies handed over since the last release.
   void release();
   // Waits (the lock held) until the `count` oldest copies have finished.

@@ -113,14 +113,18 @@ bool TrashesOldCopy(const Engine& engine) {
   return engine.job.TrashBox != 0 && engine.job.OldNT == 0 && engine.job.ErrorFreeOption == 0;
 }
 
+// A copy a worker may make: a small regular file, while there are workers.
+bool WorkerMayCopy(const Engine& engine, const EntryInfo& master) {
+  return engine.copiesAhead != nullptr && master.Kind == EntryKind::File &&
+         master.FileSize < kLongCopySize;
+}
+
 // A small regular file whose copy the walk has decided on goes to a worker, unless its old
 // copy needs more than a rename over it: a read-only one is made writable first, one in the
 // trash's care is moved there, and an entry of another kind stays the walk's.
 bool HandedOverAsDecided(Engine& engine, const std::string& source, const std::string& target,
                          const EntryInfo& master, const BackupLookup& lookup, CopyAhead::Job job) {
-  if (engine.copiesAhead == nullptr || master.Kind != EntryKind::File ||
-      master.FileSize >= kLongCopySize || !lookup.known())
-    return false;
+  if (!WorkerMayCopy(engine, master) || !lookup.known()) return false;
   const EntryInfo& backup = lookup.info;
   if (!backup.missing() && (backup.Kind != EntryKind::File || TrashesOldCopy(engine) ||
                             (backup.Attributes & platform::kAttrReadOnly) != 0))
@@ -259,9 +263,7 @@ struct BackupKnown {
 // A small new file of a folder just made is copied by another thread, if there is one.
 bool HandedOver(Engine& engine, const std::string& source, const std::string& target,
                 const EntryInfo& entry, BackupKnown known) {
-  if (engine.copiesAhead == nullptr || !known.inNewFolder || entry.Kind != EntryKind::File ||
-      entry.FileSize >= kLongCopySize || IsSwapFile(source))
-    return false;
+  if (!known.inNewFolder || !WorkerMayCopy(engine, entry) || IsSwapFile(source)) return false;
   engine.copiesAhead->handOver(source, target, {});  // the walk takes back finished ones first
   return true;
 }
@@ -475,10 +477,8 @@ void TakeBackCopies(Engine& engine, bool all) {
       continue;
     }
     int code = copy.code;
-    // Nothing more is written once the run ends at once or a side is gone.
-    const bool ended =
-        engine.run.StopFlag.load() == kStopAtOnce || engine.run.LostSide.load() != kNoSideLost;
-    if (code == CopyAhead::kNotMade || (code == CopyAhead::kNotTaken && ended)) continue;
+    if (code == CopyAhead::kNotMade || (code == CopyAhead::kNotTaken && engine.run.writesEnded()))
+      continue;
     if (code == CopyAhead::kNotTaken) {
       const std::int16_t oldNT = engine.job.OldNT;
       // A new file's copy never replaces what has taken its name since.
@@ -503,8 +503,12 @@ void TakeBackCopies(Engine& engine, bool all) {
 
 std::int32_t CopyTree(Engine& engine, const std::string& from, const std::string& to) {
   WalkPath path(engine.fs(), from);
-  CopyAhead ahead(engine.fs(), CopyWorkersFor(engine.fs().lookupNanoseconds(to)), &engine.run);
-  if (engine.run.DryRunMode == 0 && ahead.working()) {
+  // A dry run copies nothing: no workers, and no lookups to count them by.
+  const bool copies = engine.run.DryRunMode == 0;
+  CopyAhead ahead(engine.fs(),
+                  copies ? CopyWorkersFor(engine.fs().lookupNanoseconds(to)) : CopyWorkers{},
+                  &engine.run);
+  if (ahead.working()) {
     engine.copiesAhead = &ahead;
     engine.report.HeldBehind = &ahead;
   }

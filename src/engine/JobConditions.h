@@ -64,6 +64,10 @@ struct RunState {
   int LostSideCode = 0;
   std::int64_t LastSidesCheck = 0;  // steady-clock ticks
 
+  // Nothing more is written: the run ends at once, or a side is gone.
+  [[nodiscard]] bool writesEnded() const {
+    return StopFlag.load() == kStopAtOnce || LostSide.load() != kNoSideLost;
+  }
   [[nodiscard]] bool stopRequested() const {
     return StopFlag.load() != 0 || EndRequested || LostSide != kNoSideLost;
   }

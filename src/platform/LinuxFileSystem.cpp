@@ -148,9 +148,7 @@ std::unique_ptr<FileSystem> LinuxFileSystem::forAnotherThread() {
   auto other = std::make_unique<LinuxFileSystem>(volumes_);
   other->readRoot_.holdSameRootAs(readRoot_);
   other->writeRoot_.holdSameRootAs(writeRoot_);
-  other->unnamedFiles_ = unnamedFiles_;
-  other->linkAttributes_ = linkAttributes_;
-  other->lookupTimes_ = lookupTimes_;
+  other->learnt_ = learnt_;
   return other;
 }
 
@@ -193,13 +191,13 @@ std::int64_t MeasureLookup(const std::string& path) {
 // Measured once per path while the roots are held: the size walk and the copy pass ask alike.
 std::int64_t LinuxFileSystem::lookupNanoseconds(const std::string& path) {
   {
-    const std::lock_guard lock(lookupTimes_->mutex);
-    if (const auto known = lookupTimes_->byPath.find(path); known != lookupTimes_->byPath.end())
+    const std::lock_guard lock(learnt_->mutex);
+    if (const auto known = learnt_->lookupTimes.find(path); known != learnt_->lookupTimes.end())
       return known->second;
   }
   const std::int64_t measured = MeasureLookup(path);
-  const std::lock_guard lock(lookupTimes_->mutex);
-  lookupTimes_->byPath.emplace(path, measured);
+  const std::lock_guard lock(learnt_->mutex);
+  learnt_->lookupTimes.emplace(path, measured);
   return measured;
 }
 
@@ -207,7 +205,7 @@ std::int64_t LinuxFileSystem::lookupNanoseconds(const std::string& path) {
 
 void LinuxFileSystem::setReadRoot(const std::string& root) {
   readRoot_.setRoot(root);
-  lookupTimes_ = std::make_shared<LookupTimes>();
+  learnt_ = std::make_shared<LearntOfVolumes>();
   lookupFolders_.clear();
 }
 
@@ -218,9 +216,7 @@ int LinuxFileSystem::checkHeldRoot(Side side) {
 void LinuxFileSystem::setWriteRoot(const std::string& root) {
   writeRoot_.setRoot(root);
   writeFolders_.clear();
-  unnamedFiles_ = std::make_shared<std::atomic<UnnamedFiles>>(UnnamedFiles::Unknown);
-  linkAttributes_ = std::make_shared<std::atomic<LinkAttributes>>(LinkAttributes::Unknown);
-  lookupTimes_ = std::make_shared<LookupTimes>();
+  learnt_ = std::make_shared<LearntOfVolumes>();
 }
 
 int LinuxFileSystem::writeParent(const std::string& path, int& folderFd, const char*& name) {

@@ -139,22 +139,20 @@ class LinuxFileSystem : public FileSystem {
   // The path statEntry found last; emptied by every change made through writeParent.
   std::string lastFound_;
   bool root_ = false;  // running as root: copies keep their owner
-  // Whether the backup volume makes files without a name (O_TMPFILE): learnt from the first
-  // new file, shared with the objects for other threads, forgotten with the write root.
+  // What a run learns of its volumes once, shared with the objects for other threads and
+  // forgotten with either root.
   enum class UnnamedFiles : std::uint8_t { Unknown, Work, Fail };
-  std::shared_ptr<std::atomic<UnnamedFiles>> unnamedFiles_ =
-      std::make_shared<std::atomic<UnnamedFiles>>(UnnamedFiles::Unknown);
-  // Whether setting a link's owner and time on the backup volume changes the link, or what
-  // it points to (then they are left as made); learnt and shared the same way.
   enum class LinkAttributes : std::uint8_t { Unknown, Own, Followed };
-  // lookupNanoseconds' answers, shared the same way and forgotten with either root.
-  struct LookupTimes {
+  struct LearntOfVolumes {
+    // Whether the backup volume makes files without a name (O_TMPFILE): from the first new file.
+    std::atomic<UnnamedFiles> unnamedFiles{UnnamedFiles::Unknown};
+    // Whether setting a link's owner and time there changes the link, or what it points to
+    // (then they are left as made): from the first link copied.
+    std::atomic<LinkAttributes> linkAttributes{LinkAttributes::Unknown};
     std::mutex mutex;
-    std::map<std::string, std::int64_t> byPath;
+    std::map<std::string, std::int64_t> lookupTimes;  // lookupNanoseconds' answers, by path
   };
-  std::shared_ptr<LookupTimes> lookupTimes_ = std::make_shared<LookupTimes>();
-  std::shared_ptr<std::atomic<LinkAttributes>> linkAttributes_ =
-      std::make_shared<std::atomic<LinkAttributes>>(LinkAttributes::Unknown);
+  std::shared_ptr<LearntOfVolumes> learnt_ = std::make_shared<LearntOfVolumes>();
 };
 
 }  // namespace tolvan::platform

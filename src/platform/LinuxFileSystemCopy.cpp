@@ -153,15 +153,15 @@ int LinuxFileSystem::copyAsUnnamedFile(int sourceFd, const struct stat& source, 
 int LinuxFileSystem::copyRegularFile(int sourceFd, const struct stat& source, int folderFd,
                                      const char* name, const Replacement& replacement) {
   // A volume that cannot is asked once, not for every file.
-  if (replacement.mustBeAbsent && *unnamedFiles_ != UnnamedFiles::Fail) {
+  if (replacement.mustBeAbsent && learnt_->unnamedFiles != UnnamedFiles::Fail) {
     bool named = false;
     const int e = copyAsUnnamedFile(sourceFd, source, folderFd, name, named);
     if (named) {
-      *unnamedFiles_ = UnnamedFiles::Work;
+      learnt_->unnamedFiles = UnnamedFiles::Work;
       return e;
     }
     // Older kernels refuse the flag with EISDIR; a refused folder says nothing of the volume.
-    if (e == EOPNOTSUPP || e == EISDIR || e == EINVAL) *unnamedFiles_ = UnnamedFiles::Fail;
+    if (e == EOPNOTSUPP || e == EISDIR || e == EINVAL) learnt_->unnamedFiles = UnnamedFiles::Fail;
   }
   TemporaryName temporary;
   UniqueFd out;
@@ -191,20 +191,20 @@ int LinuxFileSystem::copyLink(int sourceAt, const char* sourceName, const struct
     }
     text.resize(text.size() * 2);  // the link grew since it was looked up
   }
-  if (*linkAttributes_ == LinkAttributes::Unknown)
-    *linkAttributes_ =
+  if (learnt_->linkAttributes == LinkAttributes::Unknown)
+    learnt_->linkAttributes =
         LinkAttributesStayOnTheLink(folderFd) ? LinkAttributes::Own : LinkAttributes::Followed;
   TemporaryName temporary;
   if (int e = MakeTemporaryLink(folderFd, text.c_str(), temporary); e != 0) return e;
   int e = 0;
-  if (*linkAttributes_ == LinkAttributes::Followed) {
+  if (learnt_->linkAttributes == LinkAttributes::Followed) {
     // The link keeps the time of its making: better than the time of whatever it points to.
   } else if (root_ &&
              ::fchownat(folderFd, temporary, st.st_uid, st.st_gid, AT_SYMLINK_NOFOLLOW) != 0 &&
              errno != EPERM && errno != EINVAL)
     e = errno;
   const struct timespec times[2] = {st.st_atim, st.st_mtim};
-  if (e == 0 && *linkAttributes_ == LinkAttributes::Own &&
+  if (e == 0 && learnt_->linkAttributes == LinkAttributes::Own &&
       ::utimensat(folderFd, temporary, times, AT_SYMLINK_NOFOLLOW) != 0)
     e = errno;
   if (e == 0) e = replaceTarget(folderFd, temporary, name, replacement);
