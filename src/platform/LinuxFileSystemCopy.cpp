@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <optional>
 #include <string>
 
 #include "platform/FileContentCopy.h"
@@ -95,12 +96,13 @@ int MakeTemporaryLink(int folderFd, const char* text, TemporaryName& temporary) 
 // Whether the volume gives a link's own attributes to the link. A network file system may
 // set them by path on a server that follows the link instead, changing the owner and time of
 // whatever it points to, even outside the backup: a link to a name that does not exist tells,
-// as that change then fails.
-bool LinkAttributesStayOnTheLink(int folderFd) {
+// as that change then fails. No answer while no probe link can be made in the folder (one
+// that refuses writes says nothing of the volume).
+std::optional<bool> LinkAttributesStayOnTheLink(int folderFd) {
   TemporaryName nowhere;
   TemporaryName probe;
   MakeTemporaryName(nowhere);
-  if (MakeTemporaryLink(folderFd, nowhere, probe) != 0) return false;
+  if (MakeTemporaryLink(folderFd, nowhere, probe) != 0) return std::nullopt;
   const struct timespec times[2] = {{0, UTIME_OMIT}, {1, 0}};
   const bool own = ::utimensat(folderFd, probe, times, AT_SYMLINK_NOFOLLOW) == 0;
   RemoveTemporary(folderFd, probe);
@@ -191,21 +193,22 @@ int LinuxFileSystem::copyLink(int sourceAt, const char* sourceName, const struct
     }
     text.resize(text.size() * 2);  // the link grew since it was looked up
   }
-  if (learnt_->linkAttributes == LinkAttributes::Unknown)
-    learnt_->linkAttributes =
-        LinkAttributesStayOnTheLink(folderFd) ? LinkAttributes::Own : LinkAttributes::Followed;
+  if (learnt_->linkAttributes == LinkAttributes::Unknown) {
+    if (const std::optional<bool> own = LinkAttributesStayOnTheLink(folderFd))
+      learnt_->linkAttributes = *own ? LinkAttributes::Own : LinkAttributes::Followed;
+  }
   TemporaryName temporary;
   if (int e = MakeTemporaryLink(folderFd, text.c_str(), temporary); e != 0) return e;
+  // Where setting them would follow the link, it keeps the owner and time of its making
+  // rather than change whatever it points to.
+  const bool ownAttributes = learnt_->linkAttributes == LinkAttributes::Own;
   int e = 0;
-  if (learnt_->linkAttributes == LinkAttributes::Followed) {
-    // The link keeps the time of its making: better than the time of whatever it points to.
-  } else if (root_ &&
-             ::fchownat(folderFd, temporary, st.st_uid, st.st_gid, AT_SYMLINK_NOFOLLOW) != 0 &&
-             errno != EPERM && errno != EINVAL)
+  if (ownAttributes && root_ &&
+      ::fchownat(folderFd, temporary, st.st_uid, st.st_gid, AT_SYMLINK_NOFOLLOW) != 0 &&
+      errno != EPERM && errno != EINVAL)
     e = errno;
   const struct timespec times[2] = {st.st_atim, st.st_mtim};
-  if (e == 0 && learnt_->linkAttributes == LinkAttributes::Own &&
-      ::utimensat(folderFd, temporary, times, AT_SYMLINK_NOFOLLOW) != 0)
+  if (e == 0 && ownAttributes && ::utimensat(folderFd, temporary, times, AT_SYMLINK_NOFOLLOW) != 0)
     e = errno;
   if (e == 0) e = replaceTarget(folderFd, temporary, name, replacement);
   if (e != 0) {
