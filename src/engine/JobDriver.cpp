@@ -12,6 +12,7 @@
 #include "engine/Report.h"
 #include "engine/RunLock.h"
 #include "engine/SideBySideSizeWalk.h"
+#include "engine/SideIdentity.h"
 #include "engine/SidesCheck.h"
 
 namespace tolvan {
@@ -97,8 +98,9 @@ RunEnd EndOfRun(const Engine& engine) {
   return engine.run.StopFlag.load() != 0 ? RunEnd::Stopped : RunEnd::Finished;
 }
 
-// Both sides' root folders are held open while this lives, and every walk, write and delete
-// starts from them, not from their paths: no write or delete below To follows a link (the
+// Both sides' root folders are held open while this lives, from before the sides are checked
+// to the run's end, and every walk, write and delete starts from them, not from their paths:
+// the folders checked are the folders used, no write or delete below To follows a link (the
 // size walk already removes leftovers of killed copies there), and a side that is unmounted
 // or exchanged meanwhile is noticed rather than followed.
 class SideRootsGuard {
@@ -107,8 +109,9 @@ class SideRootsGuard {
       : fs_(engine.fs()), run_(engine.run) {
     run_.LostSide = kNoSideLost;
     run_.LastSidesCheck = 0;
-    fs_.setReadRoot(from);
-    fs_.setWriteRoot(to);
+    // Text that no system call takes whole is refused by the sides check; never opened.
+    fs_.setReadRoot(IsUsablePathText(from) ? from : std::string());
+    fs_.setWriteRoot(IsUsablePathText(to) ? to : std::string());
   }
   // A lost side belongs to this run: the next one, real or dry, starts without it.
   ~SideRootsGuard() {
@@ -180,16 +183,31 @@ RunOutcome EndOnLostSide(Engine& engine, const std::string& from, const std::str
   return {RunEnd::Lost, errors};
 }
 
+// Sides refused after the progress window was shown: the finish steps with the refusal.
+RunOutcome EndOnRefusal(Engine& engine, const std::string& text, std::int16_t timer,
+                        const std::string& from, const std::string& to) {
+  ShowFinished(engine);
+  RefuseSide(engine, text, timer, from, to);
+  if (engine.job.XOption != 1) engine.ui().restoreMainWindow();
+  return {RunEnd::Refused, 0};
+}
+
 // The room check and both passes, with both sides held. Finished means the passes ran (a
 // stop during them still gets the finish steps).
 RunOutcome CheckAndCopy(Engine& engine, const std::string& from, const std::string& to,
                         std::int16_t timer) {
-  const SideRootsGuard guard(engine, from, to);
+  // The room check removes leftovers of killed copies: only from the backup that was checked.
+  if (!SidesStillThere(engine)) return EndOnLostSide(engine, from, to, timer, 0);
   if (CheckFreeSpace(engine, from, to, engine.job.NomalMode) != -1) {
     if (engine.run.EndRequested) return {RunEnd::Abandoned, 0};
     // Closed with their closing lines, so the next run finds the report free.
     CloseReportWithClosingLines(engine);
     return {engine.run.StopFlag.load() != 0 ? RunEnd::Stopped : RunEnd::Abandoned, 0};
+  }
+  // Right before the first removal or copy, the sides are judged once more as they stand
+  // now: a folder moved into the other side since the first check makes them one tree.
+  if (const char* refusal = SidesRefusal(engine, from, to, engine.job.NomalMode != 0)) {
+    return EndOnRefusal(engine, refusal, timer, from, to);
   }
   // The room check read both sides through the held roots: were they still the sides? And
   // did both stay to the end, or does the user need to know the run read a side that went?
@@ -204,6 +222,7 @@ RunOutcome CheckAndCopy(Engine& engine, const std::string& from, const std::stri
 RunOutcome RunSteps(Engine& engine, const std::string& from, const std::string& to,
                     std::int16_t& timer) {
   engine.run.StartTime = 0;  // set when the passes start; an earlier run's must not count
+  const SideRootsGuard guard(engine, from, to);
   if (const auto end = RefusedBeforeReport(engine, from, to, timer)) return {*end, 0};
   if (const auto end = RefusedAfterHeader(engine, from, to, timer)) return {*end, 0};
   const RunOutcome passes = CheckAndCopy(engine, from, to, timer);

@@ -1,5 +1,7 @@
 #include "engine/SidesCheck.h"
 
+#include <cerrno>
+
 #include "engine/Engine.h"
 #include "engine/SideIdentity.h"
 
@@ -40,6 +42,17 @@ bool BackupUsable(Engine& engine, const std::string& to) {
   return Listable(engine, to) || engine.fs().isMountPoint(to);
 }
 
+// A side whose path leads elsewhere than the folder held for the run was exchanged since it
+// was held: it is noted as lost, so the run stops before anything is removed or written.
+void NoteSidesLeftHeldRoots(Engine& engine, const platform::ResolvedPath& from,
+                            const platform::ResolvedPath& to) {
+  if (engine.run.LostSide != kNoSideLost) return;
+  const bool masterHeld = IsHeldRoot(engine.fs(), platform::Side::Master, from);
+  if (masterHeld && IsHeldRoot(engine.fs(), platform::Side::Backup, to)) return;
+  engine.run.LostSide = masterHeld ? kBackupLost : kMasterLost;
+  engine.run.LostSideCode = ENODEV;
+}
+
 }  // namespace
 
 const char* SidesRefusal(Engine& engine, const std::string& from, const std::string& to,
@@ -49,13 +62,23 @@ const char* SidesRefusal(Engine& engine, const std::string& from, const std::str
   // Every system call would stop at a NUL byte, or refuse an overlong path, and so work on
   // some other folder: such a side does not exist.
   if (!IsUsablePathText(from) || !IsUsablePathText(to)) return kMissingPath;
+  platform::FileSystem& fs = engine.fs();
+  // Each side resolved once, and judged only as the folder the run holds: a side exchanged
+  // between this check and the run's use of it would escape the check.
+  platform::ResolvedPath master;
+  platform::ResolvedPath backup;
+  const bool masterFound = ResolveSide(fs, from, master);
+  const bool backupFound = ResolveSide(fs, to, backup);
   // One tree inside the other is refused like equal sides: a Mirroring run would delete the
   // master from inside the backup, and a copy into the master would copy itself without end.
-  if (SidesOverlap(engine.fs(), from, to)) return kSameSides;
+  if (masterFound && backupFound && SidesOverlap(master, backup)) return kSameSides;
   // The removal pass would delete the reports and the saved jobs.
-  if (mirroring && LiesWithin(engine.fs(), engine.shared.AppPath, to)) {
+  platform::ResolvedPath program;
+  if (mirroring && backupFound && ResolveSide(fs, engine.shared.AppPath, program) &&
+      LiesWithin(program, backup)) {
     return kProgramInsideBackup;
   }
+  if (masterFound && backupFound) NoteSidesLeftHeldRoots(engine, master, backup);
   return nullptr;
 }
 

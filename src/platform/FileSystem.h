@@ -109,6 +109,9 @@ class FileSystem {
   // to the folder held since it was set; ENODEV when it leads to another folder, or the errno
   // of a lookup of the path that failed (or of the root's own open). 0 when none is held.
   [[nodiscard]] virtual int checkHeldRoot(Side) { return 0; }
+  // Which folder the side's held root is: 0 and `out`, or the errno of the root's own open;
+  // ENOENT while none is held.
+  [[nodiscard]] virtual int heldRootIdentity(Side, EntryIdentity& /*out*/) { return ENOENT; }
 
   // --- Changing the backup tree ---
   // Below this folder no symbolic link is followed by any write or delete, not even in the

@@ -213,6 +213,10 @@ int LinuxFileSystem::checkHeldRoot(Side side) {
   return side == Side::Master ? readRoot_.stillAtPath() : writeRoot_.stillAtPath();
 }
 
+int LinuxFileSystem::heldRootIdentity(Side side, EntryIdentity& out) {
+  return side == Side::Master ? readRoot_.identity(out) : writeRoot_.identity(out);
+}
+
 void LinuxFileSystem::setWriteRoot(const std::string& root) {
   writeRoot_.setRoot(root);
   writeFolders_.clear();

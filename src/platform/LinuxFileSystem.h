@@ -42,6 +42,7 @@ class LinuxFileSystem : public FileSystem {
 
   void setReadRoot(const std::string& root) override;
   int checkHeldRoot(Side side) override;
+  int heldRootIdentity(Side side, EntryIdentity& out) override;
   void setWriteRoot(const std::string& root) override;
   int copyFile(const std::string& source, const std::string& target, Trash* trash) override;
   int copyNewFile(const std::string& source, const std::string& target) override;

@@ -72,6 +72,13 @@ int NoFollowRoot::stillAtPath() const {
   return st.st_dev == rootDevice_ && st.st_ino == rootInode_ ? 0 : ENODEV;
 }
 
+int NoFollowRoot::identity(EntryIdentity& out) const {
+  if (root_.empty()) return ENOENT;
+  if (!rootFd_.valid()) return rootError_ != 0 ? rootError_ : EBADF;
+  out = {rootDevice_, rootInode_};
+  return 0;
+}
+
 int NoFollowRoot::openFolder(std::string_view dir, int flags, UniqueFd& out) {
   if (!covers(dir)) {
     component_.assign(dir);

@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/PathIdentity.h"
 #include "platform/UniqueFd.h"
 
 namespace tolvan::platform {
@@ -32,6 +33,8 @@ class NoFollowRoot {
   // folder (an unmounted volume's bare mount point, an exchanged folder), or the errno of a
   // lookup of the path that failed.
   [[nodiscard]] int stillAtPath() const;
+  // The held folder's identity; ENOENT while none is held, or the error of the root's open.
+  [[nodiscard]] int identity(EntryIdentity& out) const;
 
   // Opens folder `dir` with `flags` (O_PATH or O_RDONLY; O_DIRECTORY and O_CLOEXEC are
   // added). 0 or an errno.

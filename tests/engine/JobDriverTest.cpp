@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <functional>
 #include <map>
 #include <set>
+#include <utility>
 
 #include "engine/JobDriver.h"
 #include "engine/TreeListings.h"
@@ -178,6 +180,69 @@ TEST_F(JobDriverTest, ASideGoneFromItsPathStopsTheRunAndTheNextRunIsWhole) {
     EXPECT_EQ(run().end, RunEnd::Finished);
     EXPECT_FALSE(fs.exists("/b/gone"));
     fs.copied.clear();
+  }
+}
+
+// A side exchanged while the run waits for its report files (another instance holds them),
+// after its sides were checked: the run stops on the folders it checked, whichever folder the
+// path leads to now, and removes, trashes and copies nothing.
+TEST_F(JobDriverTest, ASideExchangedAfterTheCheckStopsTheRunBeforeAnyChange) {
+  engine.job.NomalMode = -1;
+  const auto exchange = [&](const std::string& path, const std::string& with, bool link) {
+    ASSERT_EQ(fs.renameEntry(path, path + ".old"), 0);
+    if (link) {
+      fs.addLink(path, with);
+      return;
+    }
+    ASSERT_EQ(fs.renameEntry(with, path), 0);
+  };
+  struct Case {
+    const char* name;
+    std::function<void()> exchange;
+    RunEnd end;
+    Lines kept;  // files whose content is their name, where they are after the exchange
+  };
+  const Case cases[] = {{"backup for a link to the master's folder",
+                         [&] { exchange("/D/backup", "/D/P", true); },
+                         RunEnd::Lost,
+                         {"/D/P/master/keep", "/D/backup.old/in/old"}},
+                        {"backup for an unrelated folder",
+                         [&] { exchange("/D/backup", "/D/other", false); },
+                         RunEnd::Lost,
+                         {"/D/backup/f", "/D/backup.old/in/old"}},
+                        {"master for an empty folder",
+                         [&] { exchange("/D/P/master", "/D/empty", false); },
+                         RunEnd::Lost,
+                         {"/D/P/master.old/keep", "/D/backup/in/old"}},
+                        {"master moved into the backup, its path a link to it there",
+                         [&] {
+                           ASSERT_EQ(fs.renameEntry("/D/P/master", "/D/backup/in/master"), 0);
+                           fs.addLink("/D/P/master", "/D/backup/in/master");
+                         },
+                         RunEnd::Refused,
+                         {"/D/backup/in/master/keep", "/D/backup/in/old"}}};
+  for (const std::int16_t trashBox : {0, -1}) {
+    for (const Case& c : cases) {
+      SCOPED_TRACE(std::string(c.name) + (trashBox != 0 ? ", trash" : ""));
+      for (const char* path : {"/D", "/app/report.tvr", "/app/Recent.tvr"})
+        (void)fs.removeTree(path);
+      addFiles({"/D/P/master/keep", "/D/backup/in/old", "/D/other/f"});
+      fs.addDirectory("/D/empty");
+      fs.removed.clear();
+      engine.job.TrashBox = trashBox;
+      fs.lockByOtherProcess("/app/Recent.tvr");
+      bool exchanged = false;
+      ui.onWaitPoll = [&](int) {
+        if (!std::exchange(exchanged, true)) c.exchange();
+        fs.unlockByOtherProcess("/app/Recent.tvr");
+      };
+      std::int16_t timer = 1;
+      EXPECT_EQ(RunJob(engine, "/D/P/master", "/D/backup", timer).end, c.end);
+      EXPECT_TRUE(exchanged);
+      EXPECT_TRUE(fs.removed.empty() && trash.trashed.empty() && fs.copied.empty());
+      for (const std::string& file : c.kept)
+        EXPECT_EQ(fs.contentOf(file), file.substr(file.rfind('/') + 1)) << file;
+    }
   }
 }
 

@@ -156,13 +156,13 @@ std::unique_ptr<DirectoryListing> FakeFileSystem::openListing(const std::string&
   waitRoundTrip();
   ++listingsOpened;
   error = injected(Op::List, dir);
-  const Node* node = find(dir);
+  const Node* node = find(heldFolderAt(dir));
   if (error == 0 && node == nullptr) error = ENOENT;
   if (error == 0 && node->kind != EntryKind::Directory) error = ENOTDIR;
   if (error != 0) return nullptr;
   const auto fail = listingFailures_.find(dir);
   return std::make_unique<FakeListing>(
-      *this, childrenOf(dir),
+      *this, childrenOf(node->path),
       fail != listingFailures_.end() ? fail->second : std::pair{static_cast<std::size_t>(-1), 0});
 }
 
@@ -321,11 +321,45 @@ int FakeFileSystem::resolvePath(const std::string& path, ResolvedPath& out) {
   std::string resolved;
   if (int e = followLinks(path, resolved); e != 0) return e;
   for (std::string folder = resolved;; folder = ParentOf(folder)) {
-    out.lineage.push_back({1, std::hash<std::string>{}(key(folder))});
+    out.lineage.push_back({1, find(folder)->inode});
     if (folder == "/") break;
   }
   out.path = std::move(resolved);
   return 0;
+}
+
+void FakeFileSystem::holdRoot(Side side, const std::string& root) {
+  HeldRoot& held = heldRoots_[static_cast<int>(side)];
+  held = HeldRoot{root, {}, 0};
+  ResolvedPath resolved;
+  if (!root.empty()) held.error = resolvePath(root, resolved);
+  if (held.error == 0 && !resolved.lineage.empty()) held.identity = resolved.lineage.front();
+}
+
+std::string FakeFileSystem::heldFolderAt(const std::string& dir) const {
+  for (const HeldRoot& held : heldRoots_) {
+    if (held.path.empty() || held.error != 0 || key(held.path) != key(dir)) continue;
+    for (const auto& [k, node] : nodes_)
+      if (node.inode == held.identity.inode && node.kind == EntryKind::Directory) return node.path;
+  }
+  return dir;
+}
+
+int FakeFileSystem::checkHeldRoot(Side side) {
+  if (int e = heldRootError[static_cast<int>(side)]; e != 0) return e;
+  const HeldRoot& held = heldRoots_[static_cast<int>(side)];
+  if (held.path.empty()) return 0;
+  if (held.error != 0) return held.error;
+  ResolvedPath now;
+  if (int e = resolvePath(held.path, now); e != 0) return e;
+  return now.lineage.front() == held.identity ? 0 : ENODEV;
+}
+
+int FakeFileSystem::heldRootIdentity(Side side, EntryIdentity& out) {
+  const HeldRoot& held = heldRoots_[static_cast<int>(side)];
+  if (held.path.empty()) return ENOENT;
+  if (held.error == 0) out = held.identity;
+  return held.error;
 }
 
 }  // namespace tolvan::platform

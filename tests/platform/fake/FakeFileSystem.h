@@ -126,8 +126,13 @@ class FakeFileSystem : public FileSystem {
     if (node != nullptr) name = node->path.substr(node->path.rfind('/') + 1);
     return node != nullptr ? 0 : ENOENT;
   }
-  void setWriteRoot(const std::string& root) override { writeRoot = root; }
-  int checkHeldRoot(Side side) override { return heldRootError[static_cast<int>(side)]; }
+  void setReadRoot(const std::string& root) override { holdRoot(Side::Master, root); }
+  void setWriteRoot(const std::string& root) override {
+    writeRoot = root;
+    holdRoot(Side::Backup, root);
+  }
+  int checkHeldRoot(Side side) override;
+  int heldRootIdentity(Side side, EntryIdentity& out) override;
   int copyFile(const std::string& source, const std::string& target, Trash* trash) override {
     return copyOnto(source, target, trash, false);
   }
@@ -188,7 +193,8 @@ class FakeFileSystem : public FileSystem {
   }
   int renameEntry(const std::string& from, const std::string& to) override;
   int makeDirectories(const std::string& path) override;
-  // Links resolved through the tree; the identity of an entry is its path's (device 1).
+  // Links resolved through the tree; the identity of an entry is its inode (device 1), which
+  // a rename keeps and shareIdentity gives to a second path.
   int resolvePath(const std::string& path, ResolvedPath& out) override;
 
   // Used by the fake trash: takes a whole subtree out of the tree.
@@ -201,6 +207,16 @@ class FakeFileSystem : public FileSystem {
     int error;
     int times;
   };
+
+  // A side's root as held when it was set: its path, and its identity or why it had none.
+  struct HeldRoot {
+    std::string path;
+    EntryIdentity identity;
+    int error = 0;
+  };
+  void holdRoot(Side side, const std::string& root);
+  // A side's root path is listed as the folder held there, wherever that folder is now.
+  [[nodiscard]] std::string heldFolderAt(const std::string& dir) const;
 
   int copyOnto(const std::string& source, const std::string& target, Trash* trash,
                bool mustBeAbsent);
@@ -234,6 +250,7 @@ class FakeFileSystem : public FileSystem {
   std::map<std::string, std::shared_ptr<std::string>> heldLocks_;
   std::string caseBlindRoot_;
   std::uint64_t lastInode_ = 0;
+  HeldRoot heldRoots_[2];
 };
 
 // Takes entries out of a FakeFileSystem and keeps them, so tests can see what was trashed.
