@@ -20,6 +20,13 @@ class FakeSystemInfo : public SystemInfo {
     clock += clockStepPerCall;
     return t;
   }
+  // Runs with `clock` but for the steps of the clock made by stepWallClock.
+  std::int64_t steadyMilliseconds() override { return (clock - wallClockSteps) * 1000; }
+  // The clock set forward or back (a clock change, a correction): no time passes.
+  void stepWallClock(std::int64_t seconds) {
+    clock += seconds;
+    wallClockSteps += seconds;
+  }
   // UTC shifted by the fake offset, so the result never depends on the machine's zone.
   bool toLocalTime(std::int64_t unixSeconds, LocalTime& out) override {
     const auto local = static_cast<std::time_t>(unixSeconds + utcOffsetSeconds);
@@ -47,6 +54,7 @@ class FakeSystemInfo : public SystemInfo {
   std::int64_t clock = 1700000000;    // 2023-11-14 22:13:20 UTC
   std::int64_t clockStepPerCall = 0;  // added after every now(), to model time passing
   std::int64_t utcOffsetSeconds = 0;
+  std::int64_t wallClockSteps = 0;  // the sum of the steps of stepWallClock
   bool failTimeConversion = false;
   bool zoneOfTz = false;  // local times as the C library gives them, with their clock changes
   KernelVersion kernel{6, 1, 0, "Debian GNU/Linux"};
