@@ -21,9 +21,9 @@ namespace {
 
 using platform::EntryKind;
 
-// 48 seconds as a fraction of a day: wide enough for the 2-second times of FAT volumes and
-// for clocks that drift between the two machines.
-constexpr double kSameTimeTolerance = 0.0005555556;
+// Wide enough for the 2-second times of FAT volumes and for clocks that drift between the two
+// machines.
+constexpr std::int64_t kSameTimeToleranceSeconds = 48;
 
 // The owner may always enter and fill a folder the walk has just made; the master's exact
 // bits follow once its content is copied.
@@ -70,7 +70,7 @@ std::string SizeChangeText(const std::string& target, const EntryInfo& backup,
 // kind; false when the backup copy is to be left alone.
 bool ChooseReplacement(Engine& engine, const std::string& target, const EntryInfo& backup,
                        const EntryInfo& master, ReportLineKind& kind, std::string& text) {
-  const int relation = CompareModified(master.Modified, backup.Modified);
+  const int relation = CompareModified(master.ModifiedSeconds, backup.ModifiedSeconds);
   if (relation > 0 || (relation < 0 && engine.job.UpDate == 1)) {
     kind = relation > 0 ? ReportLineKind::UpDateFile : ReportLineKind::AllFiles;
     text = DateChangeText(engine, target, backup, master);
@@ -334,7 +334,7 @@ int Classify(Engine& engine, const std::string& from, const std::string& to,
   sides.SizeTo = backup.FileSize;
   sides.TimeTo = backup.Modified;
   if (backup.missing()) return kNewFile;
-  const int relation = CompareModified(entry.Modified, backup.Modified);
+  const int relation = CompareModified(entry.ModifiedSeconds, backup.ModifiedSeconds);
   if (relation > 0) return kMasterNewer;
   if (relation < 0) return kMasterOlder;
   return entry.FileSize != backup.FileSize ? kSizeDiffers : kSame;
@@ -459,10 +459,10 @@ std::int32_t CopyFolder(Engine& engine, const std::string& from, const std::stri
 
 }  // namespace
 
-int CompareModified(DateTime master, DateTime backup) {
-  const double difference = master - backup;
-  if (difference > kSameTimeTolerance) return 1;
-  if (difference < -kSameTimeTolerance) return -1;
+int CompareModified(std::int64_t masterSeconds, std::int64_t backupSeconds) {
+  const std::int64_t difference = masterSeconds - backupSeconds;
+  if (difference > kSameTimeToleranceSeconds) return 1;
+  if (difference < -kSameTimeToleranceSeconds) return -1;
   return 0;
 }
 

@@ -25,7 +25,8 @@ struct Engine;
 // every copy handed over, waiting for them), in the order they were handed over.
 void TakeBackCopies(Engine& engine, bool all);
 
-// The 48-second rule: +1 master newer, -1 master older, 0 same time (both ends included).
-[[nodiscard]] int CompareModified(DateTime master, DateTime backup);
+// The 48-second rule on Unix times: +1 master newer, -1 master older, 0 same time (both ends
+// included).
+[[nodiscard]] int CompareModified(std::int64_t masterSeconds, std::int64_t backupSeconds);
 
 }  // namespace tolvan

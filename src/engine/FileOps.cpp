@@ -198,6 +198,7 @@ int GetEntryInfo(Engine& engine, const std::string& path, EntryInfo& out, int& l
   out.Attributes = st.attributes;
   out.FileSize = st.size;
   out.Kind = st.kind;
+  out.ModifiedSeconds = st.mtimeSeconds;
   platform::LocalTime local;
   if (!engine.sys().toLocalTime(st.mtimeSeconds, local)) {
     (void)WriteReport(

@@ -14,7 +14,7 @@ struct JobConditions {
   std::int16_t Timer = 0;            // exactly 1 when armed
   std::int16_t DateMode = 0;         // 0 every day, 1 every interval
   std::string Time;                  // "hh:mm"
-  double TimerStart = 0;             // date-time; 0 until first set
+  std::int64_t TimerStartMs = 0;     // on the steady clock; 0 until first set
   std::int16_t NomalMode = 0;        // -1 Mirroring, 0 Backup
   std::int16_t UpDate = 0;           // only 1 enables replacing newer backup copies
   std::int16_t Report = -1;          // the writer writes only on exactly -1

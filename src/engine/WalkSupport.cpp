@@ -54,6 +54,7 @@ bool EntryFromStat(platform::SystemInfo& sys, const platform::FileStat& stat, En
   out.FileSize = stat.size;
   out.Kind = stat.kind;
   out.Modified = 0;
+  out.ModifiedSeconds = stat.mtimeSeconds;
   platform::LocalTime local;
   errno = 0;
   if (!sys.toLocalTime(stat.mtimeSeconds, local)) {

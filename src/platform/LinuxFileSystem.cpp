@@ -12,6 +12,7 @@
 #include "platform/ConfiguredMounts.h"
 #include "platform/LinuxListing.h"
 #include "platform/LinuxLockedFile.h"
+#include "platform/NoFollowPermissions.h"
 #include "platform/OwnFiles.h"
 #include "platform/PathResolution.h"
 #include "platform/PathText.h"
@@ -258,13 +259,9 @@ int LinuxFileSystem::setPermissions(const std::string& path, std::uint32_t mode)
   int folder = -1;
   const char* name = nullptr;
   if (int e = writeParent(path, folder, name); e != 0) return e;
-  const auto bits = static_cast<mode_t>(mode & 07777);
-  if (::fchmodat(folder, name, bits, AT_SYMLINK_NOFOLLOW) == 0) return 0;
-  if (errno != EOPNOTSUPP && errno != ENOSYS) return errno;
-  struct stat st {};
-  if (::fstatat(folder, name, &st, AT_SYMLINK_NOFOLLOW) != 0) return errno;
-  if (S_ISLNK(st.st_mode)) return 0;  // a link has no permissions of its own on Linux
-  return ::fchmodat(folder, name, bits, 0) == 0 ? 0 : errno;
+  // Not fchmodat(AT_SYMLINK_NOFOLLOW): where the C library cannot do that it says
+  // EOPNOTSUPP, and any fallback by name could follow a link swapped in meanwhile.
+  return ChangePermissionsNoFollow(folder, name, static_cast<mode_t>(mode & 07777));
 }
 
 int LinuxFileSystem::unlinkUnlessFolder(const std::string& path, int& folder, const char*& name) {

@@ -5,6 +5,7 @@
 #include <sys/utsname.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <ctime>
 #include <fstream>
@@ -136,6 +137,12 @@ LocalTime LinuxSystemInfo::now() {
   LocalTime out;
   (void)toLocalTime(static_cast<std::int64_t>(std::time(nullptr)), out);
   return out;
+}
+
+std::int64_t LinuxSystemInfo::steadyMilliseconds() {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(
+             std::chrono::steady_clock::now().time_since_epoch())
+      .count();
 }
 
 bool LinuxSystemInfo::toLocalTime(std::int64_t unixSeconds, LocalTime& out) {

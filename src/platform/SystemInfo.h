@@ -27,6 +27,9 @@ class SystemInfo {
  public:
   virtual ~SystemInfo() = default;
   [[nodiscard]] virtual LocalTime now() = 0;
+  // Milliseconds on a clock that nobody sets and no clock change steps, from an unspecified
+  // start: for measuring spans of time.
+  [[nodiscard]] virtual std::int64_t steadyMilliseconds() = 0;
   // Converts a Unix time to local calendar fields; false when it cannot.
   [[nodiscard]] virtual bool toLocalTime(std::int64_t unixSeconds, LocalTime& out) = 0;
   // The user's locale short date for the given day (yyyy/MM/dd in the C and Japanese locales).

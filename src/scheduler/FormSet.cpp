@@ -26,7 +26,7 @@ void ShowArmed(WindowModel& window, bool armed) {
 }
 
 void MarkTimerStart(Session& session) {
-  Job(session).TimerStart = CurrentTime(session);
+  Job(session).TimerStartMs = session.engine.sys().steadyMilliseconds();
 }
 
 std::int16_t CheckValue(int box) {

@@ -9,7 +9,7 @@
 namespace tolvan {
 namespace {
 
-constexpr long long kSecondsPerDayWhole = 86400;
+constexpr std::int64_t kMillisecondsPerDay = 86400000;
 
 bool DailyDue(const JobConditions& job, DateTime now) {
   const auto set = ParseClock(job.Time);
@@ -18,13 +18,11 @@ bool DailyDue(const JobConditions& job, DateTime now) {
   return t.hour * 60 + t.minute == *set;
 }
 
-bool IntervalDue(const JobConditions& job, DateTime now) {
+bool IntervalDue(const JobConditions& job, std::int64_t steadyNowMs) {
   const auto set = ParseClock(job.Time);
   if (!set) return false;
-  const long long interval = *set == 0 ? kSecondsPerDayWhole : *set * 60LL;
-  // Whole seconds: the difference of two day counts is not exact in floating point.
-  const long long elapsed = std::llround((now - job.TimerStart) * kSecondsPerDay);
-  return interval <= elapsed;
+  const std::int64_t interval = *set == 0 ? kMillisecondsPerDay : *set * std::int64_t{60000};
+  return interval <= steadyNowMs - job.TimerStartMs;
 }
 
 long long MinuteOf(DateTime value) {
@@ -44,8 +42,8 @@ bool ReloadedIfPathMissing(Session& session) {
 
 }  // namespace
 
-bool IsRunDue(const JobConditions& job, DateTime now) {
-  return job.DateMode == 0 ? DailyDue(job, now) : IntervalDue(job, now);
+bool IsRunDue(const JobConditions& job, DateTime now, std::int64_t steadyNowMs) {
+  return job.DateMode == 0 ? DailyDue(job, now) : IntervalDue(job, steadyNowMs);
 }
 
 CheckResult Timer1_Timer(Session& session, const ScheduledRunner& runner, RunOutcome* outcome) {
@@ -53,7 +51,7 @@ CheckResult Timer1_Timer(Session& session, const ScheduledRunner& runner, RunOut
   JobConditions& job = session.engine.job;
   if (window.runActive) return CheckResult::Busy;
   const DateTime now = Now(session.engine.sys());
-  if (!IsRunDue(job, now)) return CheckResult::NotDue;
+  if (!IsRunDue(job, now, session.engine.sys().steadyMilliseconds())) return CheckResult::NotDue;
   if (job.DateMode == 0 && MinuteOf(now) == window.lastScheduledRunMinute) {
     return CheckResult::NotDue;
   }
@@ -68,7 +66,7 @@ CheckResult Timer1_Timer(Session& session, const ScheduledRunner& runner, RunOut
   if (outcome != nullptr) *outcome = result;
 
   if (job.DateMode != 0) {
-    job.TimerStart = Now(session.engine.sys());
+    job.TimerStartMs = session.engine.sys().steadyMilliseconds();
   }
   if (job.Once != 0) {
     if (job.DateMode == 0) window.timerEnabled = false;

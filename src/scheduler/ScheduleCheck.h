@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -13,9 +14,11 @@ namespace tolvan {
 using ScheduledRunner =
     std::function<RunOutcome(Session& session, const std::string& from, const std::string& to)>;
 
-// Whether the schedule is due at `now`: every day at the minute of `Time` (time of day only),
-// or once `Time` (00:00 meaning 24 hours) has passed since `TimerStart`.
-[[nodiscard]] bool IsRunDue(const JobConditions& job, DateTime now);
+// Whether the schedule is due: every day at the minute of `Time` on the local clock `now`
+// (time of day only), or once `Time` (00:00 meaning 24 hours) has passed since `TimerStartMs`
+// on the steady clock, which reads `steadyNowMs` now: setting the local clock or a change of
+// summer time neither delays nor hastens an interval.
+[[nodiscard]] bool IsRunDue(const JobConditions& job, DateTime now, std::int64_t steadyNowMs);
 
 enum class CheckResult : std::uint8_t {
   NotDue,

@@ -6,9 +6,12 @@
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <cstdlib>
+#include <ctime>
 #include <latch>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <thread>
 
@@ -26,15 +29,55 @@ class RemovalPassTest : public PassFixture {
   RemovalPassTest() { engine.job.NomalMode = -1; }
 };
 
-DateTime At(int hour, int minute, int second) {
-  return MakeDateTime(platform::LocalTime{2024, 3, 1, hour, minute, second});
+TEST(CompareModifiedTest, FortyEightSecondsBothWaysIsTheSameTime) {
+  constexpr std::int64_t t = 1700000000;
+  EXPECT_EQ(CompareModified(t, t + 48), 0);
+  EXPECT_EQ(CompareModified(t + 48, t), 0);
+  EXPECT_EQ(CompareModified(t, t + 49), -1);
+  EXPECT_EQ(CompareModified(t + 49, t), 1);
 }
 
-TEST(CompareModifiedTest, FortyEightSecondsBothWaysIsTheSameTime) {
-  // The master's side is the copy rule's "close" and "far" pairs.
-  EXPECT_EQ(CompareModified(At(12, 0, 0), At(12, 0, 48)), 0);
-  EXPECT_EQ(CompareModified(At(12, 0, 0), At(12, 0, 49)), -1);
-  EXPECT_EQ(CompareModified(At(0, 0, 0), At(23, 59, 30) - 1), 0);  // across midnight
+// The time zone of TZ for the life of the object.
+class TimeZone {
+ public:
+  explicit TimeZone(const char* tz) {
+    if (const char* old = std::getenv("TZ")) old_ = old;
+    ::setenv("TZ", tz, 1);
+    ::tzset();
+  }
+  ~TimeZone() {
+    if (old_)
+      ::setenv("TZ", old_->c_str(), 1);
+    else
+      ::unsetenv("TZ");
+    ::tzset();
+  }
+  TimeZone(const TimeZone&) = delete;
+  TimeZone& operator=(const TimeZone&) = delete;
+
+ private:
+  std::optional<std::string> old_;
+};
+
+// Times of the two sides are compared as they truly are, not as the local clock showed them
+// on either side of a clock change; the report still shows local times. Central European
+// time: summer time from 2026-03-29 01:00 UTC to 2026-10-25 01:00 UTC.
+TEST_F(CopyPassTest, TimesOnEitherSideOfAClockChangeCompareAsTheyTrulyAre) {
+  const TimeZone centralEurope("CET-1CEST,M3.5.0,M10.5.0/3");
+  sys.zoneOfTz = true;
+  constexpr std::int64_t kAutumn = 1792890000;  // 2026-10-25 01:00 UTC, 03:00 CEST -> 02:00 CET
+  constexpr std::int64_t kSpring = 1774746000;  // 2026-03-29 01:00 UTC, 02:00 CET -> 03:00 CEST
+  // Backed up at 02:20 CEST, edited 50 minutes later at 02:10 CET.
+  addPair("autumn-later", kAutumn + 600, kAutumn - 2400);
+  // Edited at 02:50 CEST, ten minutes before its backup copy was written at 02:00 CET.
+  addPair("autumn-older", kAutumn - 600, kAutumn);
+  // 01:59:50 CET and 03:00:10 CEST: 20 seconds apart.
+  addPair("spring-same", kSpring + 10, kSpring - 10);
+  EXPECT_EQ(runCopy(),
+            Lines{"UpDate File : /b/autumn-later  2026/10/25 02:20:00 -> 2026/10/25 02:10:00"});
+  EXPECT_EQ(fs.contentOf("/b/autumn-later"), "new");
+  EXPECT_EQ(fs.contentOf("/b/autumn-older"), "old");
+  EXPECT_EQ(fs.contentOf("/b/spring-same"), "old");
 }
 
 // Which existing backup files each UpDate/Size choice replaces.

@@ -9,6 +9,7 @@
 #include "TempFolder.h"
 #include "platform/FileContentCopy.h"
 #include "platform/FolderSpellings.h"
+#include "platform/NoFollowPermissions.h"
 #include "platform/PartialCopy.h"
 #include "platform/StoredSpelling.h"
 #include "platform/TemporaryFile.h"
@@ -335,6 +336,43 @@ TEST_F(LinuxFileSystemTest, WriteFileKeepsTheModeAndLinksKeepTheirTargetsBits) {
   EXPECT_EQ(fs.readFile(tmp.path(), content), EISDIR);
   EXPECT_EQ(fs.removeEntry(tmp.path()), ENOTEMPTY);
   EXPECT_FALSE(hasPartialCopy());
+}
+
+// Bits go to the entry opened, never to what a link leads to: not for a link in place at
+// the call, nor for one put in the entry's place once it is open. Neither a file that may not
+// be read nor a folder that may not be entered stops the change.
+TEST_F(LinuxFileSystemTest, PermissionChangesNeverFollowALink) {
+  WriteText(tmp / "outside", "", 0600);
+  WriteText(tmp / "unreadable", "", 0);
+  ::mkdir((tmp / "closed").c_str(), 0);
+  symlink(tmp / "outside", "link");
+  const std::pair<const char*, std::uint32_t> changes[] = {
+      {"unreadable", 04755u}, {"closed", 0700u}, {"link", 04755u}};
+  GiveToNobody(tmp.path());
+  // As an ordinary user: root would pass the missing read and search bits anyway.
+  const int result = RunInChild(
+      [&] {
+        LinuxFileSystem user;
+        for (const auto& [entry, bits] : changes)
+          if (const int e = user.setPermissions(tmp / entry, bits); e != 0) return e;
+        return 0;
+      },
+      true);
+  if (result == 254) GTEST_SKIP() << "cannot run as an unprivileged user here";
+  EXPECT_EQ(result, 0);
+  EXPECT_EQ(statOf(tmp / "unreadable").mode, 04755u);
+  EXPECT_EQ(statOf(tmp / "closed").mode, 0700u);
+  EXPECT_EQ(statOf(tmp / "outside").mode, 0600u);
+
+  WriteText(tmp / "swapped", "", 0600);
+  UniqueFd opened(::open((tmp / "swapped").c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC));
+  ASSERT_TRUE(opened.valid());
+  ASSERT_EQ(::rename((tmp / "link").c_str(), (tmp / "swapped").c_str()), 0);
+  EXPECT_EQ(ChangeOpenedPermissions(opened.get(), 04755), 0);
+  EXPECT_EQ(statOf(tmp / "outside").mode, 0600u);
+  struct stat moved {};
+  ASSERT_EQ(::fstat(opened.get(), &moved), 0);
+  EXPECT_EQ(moved.st_mode & 07777, 04755u);
 }
 
 // An ordinary user removes entries from their own read-only folders, which keep their bits,

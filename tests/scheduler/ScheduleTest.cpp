@@ -98,11 +98,12 @@ TEST_F(ScheduleTest, IntervalsCountFromArmingAndFromTheEndOfThePreviousRun) {
   EXPECT_EQ(inner, std::vector<CheckResult>{CheckResult::Busy});
   EXPECT_FALSE(session.window.runActive);
   onRun = nullptr;
-  // Due at exactly one interval after the start, across midnight too.
+  // Due at exactly one interval after the start, whatever the local clock says.
   engine.job.Time = "01:00";
-  engine.job.TimerStart = MakeDateTime({2026, 12, 6, 23, 30, 0});
-  EXPECT_FALSE(IsRunDue(engine.job, MakeDateTime({2026, 12, 7, 0, 29, 59})));
-  EXPECT_TRUE(IsRunDue(engine.job, MakeDateTime({2026, 12, 7, 0, 30, 0})));
+  engine.job.TimerStartMs = 5000;
+  const DateTime anyTime = MakeDateTime({2026, 12, 6, 23, 30, 0});
+  EXPECT_FALSE(IsRunDue(engine.job, anyTime, 5000 + 3599999));
+  EXPECT_TRUE(IsRunDue(engine.job, anyTime, 5000 + 3600000));
   runSeconds = 180;
   arm(Dec(8, 8, 0), 1, "00:10");
   ASSERT_GE(checkEvery58sUntil(sys.clock + 3600).size(), 3u);
@@ -114,6 +115,18 @@ TEST_F(ScheduleTest, IntervalsCountFromArmingAndFromTheEndOfThePreviousRun) {
   arm(Dec(9, 6, 59, 30), 1, "00:05", -1);
   EXPECT_EQ(checkEvery58sUntil(Dec(11, 0, 0)).size(), 1u);
   EXPECT_EQ(session.endRequested ? session.endStatus : -1, kExitStopped);
+}
+
+// The clock set back an hour (the autumn change, a correction) half an hour after arming an
+// hourly schedule: the run still comes an hour after arming, not two.
+TEST_F(ScheduleTest, AnIntervalIsTheTimeThatPassedWhateverTheClockSays) {
+  const std::int64_t armed = Dec(6, 12, 0);
+  arm(armed, 1, "01:00");
+  EXPECT_TRUE(checkEvery58sUntil(armed + 1800).empty());
+  sys.stepWallClock(-3600);
+  const std::int64_t firstCheckAnHourOn = armed + 63 * 58;  // 3654 s after arming
+  EXPECT_EQ(checkEvery58sUntil(firstCheckAnHourOn - 3600 + 1),
+            std::vector<std::int64_t>{(firstCheckAnHourOn - 3600) / 60});
 }
 
 // A Mirroring job every minute whose master was missing when its conditions file was read.

@@ -10,7 +10,8 @@
 
 namespace tolvan::platform {
 
-// A settable clock in UTC (plus `utcOffsetSeconds`), yyyy/MM/dd dates, fixed system facts.
+// A settable clock in UTC (plus `utcOffsetSeconds`, or in the zone of TZ with `zoneOfTz`),
+// yyyy/MM/dd dates, fixed system facts.
 class FakeSystemInfo : public SystemInfo {
  public:
   LocalTime now() override {
@@ -19,11 +20,20 @@ class FakeSystemInfo : public SystemInfo {
     clock += clockStepPerCall;
     return t;
   }
+  // Runs with `clock` but for the steps of the clock made by stepWallClock.
+  std::int64_t steadyMilliseconds() override { return (clock - wallClockSteps) * 1000; }
+  // The clock set forward or back (a clock change, a correction): no time passes.
+  void stepWallClock(std::int64_t seconds) {
+    clock += seconds;
+    wallClockSteps += seconds;
+  }
   // UTC shifted by the fake offset, so the result never depends on the machine's zone.
   bool toLocalTime(std::int64_t unixSeconds, LocalTime& out) override {
     const auto local = static_cast<std::time_t>(unixSeconds + utcOffsetSeconds);
     std::tm parts{};
-    if (failTimeConversion || gmtime_r(&local, &parts) == nullptr) return false;
+    if (failTimeConversion) return false;
+    if (zoneOfTz ? localtime_r(&local, &parts) == nullptr : gmtime_r(&local, &parts) == nullptr)
+      return false;
     out = {parts.tm_year + 1900, parts.tm_mon + 1, parts.tm_mday,
            parts.tm_hour,        parts.tm_min,     parts.tm_sec};
     return true;
@@ -44,7 +54,9 @@ class FakeSystemInfo : public SystemInfo {
   std::int64_t clock = 1700000000;    // 2023-11-14 22:13:20 UTC
   std::int64_t clockStepPerCall = 0;  // added after every now(), to model time passing
   std::int64_t utcOffsetSeconds = 0;
+  std::int64_t wallClockSteps = 0;  // the sum of the steps of stepWallClock
   bool failTimeConversion = false;
+  bool zoneOfTz = false;  // local times as the C library gives them, with their clock changes
   KernelVersion kernel{6, 1, 0, "Debian GNU/Linux"};
   std::map<std::string, std::string> env;
 };
