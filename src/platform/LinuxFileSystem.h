@@ -109,10 +109,17 @@ class LinuxFileSystem : public FileSystem {
   }
   // The folder holding `path`, opened for reading without following links below the root.
   [[nodiscard]] int openParentToWiden(const std::string& path, UniqueFd& folder);
-  [[nodiscard]] int copyRegularFile(int sourceFd, const struct stat& source, int folderFd,
-                                    const char* name, const Replacement& replacement);
-  [[nodiscard]] int copyAsUnnamedFile(int sourceFd, const struct stat& source, int folderFd,
-                                      const char* name, bool& named);
+  // The open source of a copy: its descriptor, its fstat when opened, and where its name is.
+  struct CopySource {
+    int fd;
+    const struct stat& opened;
+    int folderFd;
+    const char* name;
+  };
+  [[nodiscard]] int copyRegularFile(const CopySource& source, int folderFd, const char* name,
+                                    const Replacement& replacement);
+  [[nodiscard]] int copyAsUnnamedFile(const CopySource& source, int folderFd, const char* name,
+                                      bool& named);
   [[nodiscard]] int copyLink(int sourceAt, const char* sourceName, const struct stat& st,
                              int folderFd, const char* name, const Replacement& replacement);
   [[nodiscard]] int storedSpelling(DirectoryFdCache::Slot& folder, const char* name,
