@@ -109,12 +109,14 @@ class LinuxFileSystem : public FileSystem {
   }
   // The folder holding `path`, opened for reading without following links below the root.
   [[nodiscard]] int openParentToWiden(const std::string& path, UniqueFd& folder);
-  // The open source of a copy: its descriptor, its fstat when opened, and where its name is.
+  // The open source of a copy: its descriptor, its fstat when opened, where its name is, and
+  // the coarse clock's time just before it was opened.
   struct CopySource {
     int fd;
     const struct stat& opened;
     int folderFd;
     const char* name;
+    struct timespec began;
   };
   [[nodiscard]] int copyRegularFile(const CopySource& source, int folderFd, const char* name,
                                     const Replacement& replacement);

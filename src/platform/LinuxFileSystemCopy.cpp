@@ -1,6 +1,7 @@
 // LinuxFileSystem::copyFile: the atomic replacement of one backup copy.
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -71,13 +72,16 @@ int LinuxFileSystem::copyFileOnce(const std::string& source, Replacement replace
   }
 
   if (S_ISLNK(st.st_mode)) return copyLink(sourceAt, sourceName, st, folder, name, replacement);
+  // The clock file times are taken from, read before the file's own times.
+  struct timespec began {};
+  (void)::clock_gettime(CLOCK_REALTIME_COARSE, &began);
   // O_NOFOLLOW and O_NONBLOCK: whatever took the file's place since the lookup is neither
   // followed nor waited on.
   UniqueFd in(::openat(sourceAt, sourceName, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
   if (!in.valid()) return errno;
   if (::fstat(in.get(), &st) != 0) return errno;
   if (!S_ISREG(st.st_mode)) return S_ISDIR(st.st_mode) ? EISDIR : ENOTSUP;
-  return copyRegularFile({in.get(), st, sourceAt, sourceName}, folder, name, replacement);
+  return copyRegularFile({in.get(), st, sourceAt, sourceName, began}, folder, name, replacement);
 }
 
 namespace {
@@ -122,6 +126,15 @@ bool SameTime(const struct timespec& a, const struct timespec& b) {
   return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
 }
 
+// Whether `changed` lies less than 0.1 s before `began`, or after it.
+bool ChangedJustBefore(const struct timespec& changed, const struct timespec& began) {
+  constexpr long kQuietNanoseconds = 100'000'000;
+  constexpr long kSecond = 1'000'000'000;
+  const long long nanoseconds = (static_cast<long long>(began.tv_sec) - changed.tv_sec) * kSecond +
+                                (began.tv_nsec - changed.tv_nsec);
+  return nanoseconds < kQuietNanoseconds;
+}
+
 // The same file in the same state: a write since changes the size or the modification time,
 // and any change of content or attributes the change time.
 bool Unchanged(const struct stat& before, const struct stat& now) {
@@ -142,8 +155,13 @@ int NameUnnamedFile(int fd, int folderFd, const char* name) {
 // Whether the source held still while it was read, as the open file says and as its name
 // says now (a file renamed into its place since, or gone, is a change too): 0,
 // kChangedWhileCopied or an errno. Asked before the copy is put in place, which a moved
-// source forbids: its copy may mix the old content and the new.
-int SourceHeldStill(int fd, const struct stat& opened, int folderFd, const char* name) {
+// source forbids: its copy may mix the old content and the new. A file changed just before
+// its copy began counts as moved: a later write in the same tick of the clock leaves its times
+// as they were, and a write that set them then may still be writing its bytes (a writer held
+// up in the middle of it).
+int SourceHeldStill(int fd, const struct stat& opened, const struct timespec& began, int folderFd,
+                    const char* name) {
+  if (ChangedJustBefore(opened.st_ctim, began)) return kChangedWhileCopied;
   struct stat now {};
   if (::fstat(fd, &now) != 0) return errno;
   if (!Unchanged(opened, now)) return kChangedWhileCopied;
@@ -164,7 +182,8 @@ int LinuxFileSystem::copyAsUnnamedFile(const CopySource& source, int folderFd, c
   if (!out.valid()) return errno;
   int e = CopyFileContent(source.fd, out.get(), source.opened, copyBuffer_);
   if (e == 0) e = GiveAttributesOf(source.opened, out.get(), root_);
-  if (e == 0) e = SourceHeldStill(source.fd, source.opened, source.folderFd, source.name);
+  if (e == 0)
+    e = SourceHeldStill(source.fd, source.opened, source.began, source.folderFd, source.name);
   if (e != 0) {
     named = true;  // a failure of the copy itself, not of the way it is made
     return e;
@@ -197,7 +216,8 @@ int LinuxFileSystem::copyRegularFile(const CopySource& source, int folderFd, con
   int e = CopyFileContent(source.fd, out.get(), source.opened, copyBuffer_);
   if (e == 0) e = GiveAttributesOf(source.opened, out.get(), root_);
   if (e == 0) e = out.closeChecked();  // a full disk may only show here
-  if (e == 0) e = SourceHeldStill(source.fd, source.opened, source.folderFd, source.name);
+  if (e == 0)
+    e = SourceHeldStill(source.fd, source.opened, source.began, source.folderFd, source.name);
   if (e == 0) e = replaceTarget(folderFd, temporary, name, replacement);
   if (e != 0) {
     out.reset();
