@@ -4,9 +4,12 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <optional>
 #include <string>
+#include <thread>
 
 #include "platform/FileContentCopy.h"
 #include "platform/LinuxFileSystem.h"
@@ -28,6 +31,35 @@ int RenameUnlessTaken(int folderFd, const char* temporary, const char* name) {
   if (::fstatat(folderFd, name, &st, AT_SYMLINK_NOFOLLOW) == 0) return EEXIST;
   if (errno != ENOENT) return errno;
   return ::renameat(folderFd, temporary, folderFd, name) == 0 ? 0 : errno;
+}
+
+constexpr long long kSecond = 1'000'000'000;
+// How long a file must have been left alone before its copy begins for its times to tell
+// whether it changed while it was read.
+constexpr long long kQuietNanoseconds = 100'000'000;
+
+long long NanosecondsFrom(const struct timespec& from, const struct timespec& to) {
+  return (static_cast<long long>(to.tv_sec) - from.tv_sec) * kSecond + (to.tv_nsec - from.tv_nsec);
+}
+
+// Whether `changed` lies less than the quiet time before `began` (or a little after: a
+// fine-grained file time passes the coarse clock within its tick). A time far ahead, as a
+// share whose server's clock runs ahead gives, tells nothing.
+bool ChangedJustBefore(const struct timespec& changed, const struct timespec& began) {
+  const long long age = NanosecondsFrom(changed, began);
+  return age > -kSecond && age < kQuietNanoseconds;
+}
+
+// Waits until a file changed just now has been left alone for the quiet time (and a tick of
+// the coarse clock): one saved a moment before the walk reached it is then copied at the first
+// try.
+void LetSettle(const struct timespec& changed) {
+  constexpr long long kTick = 20'000'000;
+  struct timespec now {};
+  (void)::clock_gettime(CLOCK_REALTIME_COARSE, &now);
+  if (!ChangedJustBefore(changed, now)) return;
+  const long long age = std::max(NanosecondsFrom(changed, now), 0LL);
+  std::this_thread::sleep_for(std::chrono::nanoseconds(kQuietNanoseconds - age + kTick));
 }
 
 }  // namespace
@@ -72,6 +104,7 @@ int LinuxFileSystem::copyFileOnce(const std::string& source, Replacement replace
   }
 
   if (S_ISLNK(st.st_mode)) return copyLink(sourceAt, sourceName, st, folder, name, replacement);
+  LetSettle(st.st_ctim);
   // The clock file times are taken from, read before the file's own times.
   struct timespec began {};
   (void)::clock_gettime(CLOCK_REALTIME_COARSE, &began);
@@ -124,15 +157,6 @@ int GiveAttributesOf(const struct stat& source, int fd, bool root) {
 
 bool SameTime(const struct timespec& a, const struct timespec& b) {
   return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
-}
-
-// Whether `changed` lies less than 0.1 s before `began`, or after it.
-bool ChangedJustBefore(const struct timespec& changed, const struct timespec& began) {
-  constexpr long kQuietNanoseconds = 100'000'000;
-  constexpr long kSecond = 1'000'000'000;
-  const long long nanoseconds = (static_cast<long long>(began.tv_sec) - changed.tv_sec) * kSecond +
-                                (began.tv_nsec - changed.tv_nsec);
-  return nanoseconds < kQuietNanoseconds;
 }
 
 // The same file in the same state: a write since changes the size or the modification time,
