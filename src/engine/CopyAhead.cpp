@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "engine/ListingPrefetch.h"
+#include "engine/SteadyCopy.h"
 #include "platform/ThreadSignals.h"
 
 namespace tolvan {
@@ -22,6 +23,12 @@ std::string_view FolderOf(const std::string& path) {
 // A refused folder (EACCES) may take widening, which only the walk's thread does.
 bool TakenByTheWalk(int code) {
   return code == ENOTSUP || code == EACCES;
+}
+
+// A master that changes while it is read is copied again here, as the walk would.
+int CopyOnWorker(platform::FileSystem& fs, const CopyAhead::Finished& copy) {
+  return CopyWhileSteady(
+      [&] { return fs.copyOnWorker(copy.source, copy.target, copy.job.replace); });
 }
 
 }  // namespace
@@ -72,9 +79,7 @@ void CopyAhead::work(platform::FileSystem& fs) {
     for (Copy* copy : batch) {
       lock.unlock();
       const int code =
-          run_ != nullptr && run_->writesEnded()
-              ? kNotMade
-              : fs.copyOnWorker(copy->result.source, copy->result.target, copy->result.job.replace);
+          run_ != nullptr && run_->writesEnded() ? kNotMade : CopyOnWorker(fs, copy->result);
       lock.lock();
       copy->result.code = TakenByTheWalk(code) ? kNotTaken : code;
       copy->finished = true;

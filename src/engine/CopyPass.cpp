@@ -11,6 +11,7 @@
 #include "engine/HeldSides.h"
 #include "engine/Paths.h"
 #include "engine/Report.h"
+#include "engine/SteadyCopy.h"
 #include "engine/WalkPath.h"
 #include "engine/WalkSupport.h"
 #include "platform/PartialCopy.h"
@@ -133,6 +134,14 @@ bool HandedOverAsDecided(Engine& engine, const std::string& source, const std::s
   return true;
 }
 
+// The Error line's text of a failed copy: the master's path when the master would not hold
+// still (the next run tries again), else the backup's with the code.
+std::string CopyFailureText(const std::string& source, const std::string& target, int code) {
+  if (code != platform::kChangedWhileCopied) return FailureText(target, code);
+  return source + "(Code:" + std::to_string(code) + " Tried " + std::to_string(kSteadyCopyTries) +
+         " Times) changed while it was being copied";
+}
+
 int CopyFileEntry(Engine& engine, const std::string& source, const std::string& target,
                   const EntryInfo& master, const BackupLookup& lookup) {
   const EntryInfo& backup = lookup.info;
@@ -163,7 +172,7 @@ int CopyFileEntry(Engine& engine, const std::string& source, const std::string& 
     return 0;
   const int code = CopyOntoBackup(engine, source, target, lookup);
   if (code != 0) {
-    WriteLine(engine, ReportLineKind::Error, FailureText(target, code));
+    WriteLine(engine, ReportLineKind::Error, CopyFailureText(source, target, code));
     return 1;
   }
   WriteLine(engine, kind, text);
@@ -491,7 +500,7 @@ void TakeBackCopies(Engine& engine, bool all) {
     } else if (MayMeanTheSideIsGone(code) && !SidesStillThere(engine)) {
       continue;  // the run's line for the lost side says it, once for all of them
     } else {
-      WriteLine(engine, ReportLineKind::Error, FailureText(copy.target, code));
+      WriteLine(engine, ReportLineKind::Error, CopyFailureText(copy.source, copy.target, code));
       ++engine.copiesAheadErrors;
     }
   }

@@ -10,6 +10,7 @@
 #include "engine/ListingPrefetch.h"
 #include "engine/Paths.h"
 #include "engine/Report.h"
+#include "engine/SteadyCopy.h"
 #include "engine/WalkPath.h"
 #include "engine/WalkSupport.h"
 #include "platform/PartialCopy.h"
@@ -74,9 +75,11 @@ int ShellCopy(Engine& engine, const std::string& source, const std::string& targ
 
 int CopyWithAttributes(Engine& engine, const std::string& source, const std::string& target,
                        std::int16_t oldNT, const EntryInfo* backup) {
-  if (oldNT != 0 || engine.job.ErrorFreeOption != 0)
-    return PlainCopy(engine, source, target, backup);
-  return ShellCopy(engine, source, target, backup);
+  const bool plain = oldNT != 0 || engine.job.ErrorFreeOption != 0;
+  return CopyWhileSteady([&] {
+    return plain ? PlainCopy(engine, source, target, backup)
+                 : ShellCopy(engine, source, target, backup);
+  });
 }
 
 // One size walk's state; `fs` may be another thread's own file system object.

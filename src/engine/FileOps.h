@@ -15,7 +15,8 @@ struct OsVersionInfo;
 
 // Copies one file (or link) onto the backup atomically, keeping content, permissions and
 // modification time. With the shell copy (ErrorFreeOption and OldNT off) and TrashBox on,
-// the old copy goes to the trash once the new one is complete. 0 or an errno.
+// the old copy goes to the trash once the new one is complete. A master that changes while it
+// is read is copied again (CopyWhileSteady). 0, platform::kChangedWhileCopied or an errno.
 [[nodiscard]] int CopyFileWithAttributes(Engine& engine, const std::string& source,
                                          const std::string& target, std::int16_t oldNT);
 // The same for a caller that has just looked the target up: `backup` is what it found, or a

@@ -67,6 +67,11 @@ enum class OpenMode : std::uint8_t { Append, Truncate };
 
 enum class Side : std::uint8_t { Master, Backup };
 
+// What a copy returns when its source changed while it was read (its size, modification or
+// change time moved, or its name leads to another file now): nothing was put in place. Above
+// every errno the kernel gives (1 to 4095), so no errno is ever taken for it.
+inline constexpr int kChangedWhileCopied = 4096;
+
 // Every file-system call of the engine, the conditions files and the scheduler goes through
 // this interface. Paths are absolute POSIX paths without a trailing "/" (except "/" itself).
 // Every method returns 0 or an errno value.
@@ -124,7 +129,8 @@ class FileSystem {
   // bits, owner when running as root, and modification time to the nanosecond. The copy is
   // written under a temporary name in the target's folder and renamed over the old entry;
   // with `trash` given, the old entry is moved to it just before the rename, and a failed
-  // move leaves everything as it was. Never leaves the temporary file behind.
+  // move leaves everything as it was. Never leaves the temporary file behind. A file that
+  // changed while it was read gives kChangedWhileCopied, the old entry left as it was.
   [[nodiscard]] virtual int copyFile(const std::string& source, const std::string& target,
                                      Trash* trash) = 0;
   // copyFile for a target that was found missing: an entry that has taken the name since is

@@ -110,10 +110,19 @@ class LinuxFileSystem : public FileSystem {
   }
   // The folder holding `path`, opened for reading without following links below the root.
   [[nodiscard]] int openParentToWiden(const std::string& path, UniqueFd& folder);
-  [[nodiscard]] int copyRegularFile(int sourceFd, const struct stat& source, int folderFd,
-                                    const char* name, const Replacement& replacement);
-  [[nodiscard]] int copyAsUnnamedFile(int sourceFd, const struct stat& source, int folderFd,
-                                      const char* name, bool& named);
+  // The open source of a copy: its descriptor, its fstat when opened, where its name is, and
+  // the coarse clock's time just before it was opened.
+  struct CopySource {
+    int fd;
+    const struct stat& opened;
+    int folderFd;
+    const char* name;
+    struct timespec began;
+  };
+  [[nodiscard]] int copyRegularFile(const CopySource& source, int folderFd, const char* name,
+                                    const Replacement& replacement);
+  [[nodiscard]] int copyAsUnnamedFile(const CopySource& source, int folderFd, const char* name,
+                                      bool& named);
   [[nodiscard]] int copyLink(int sourceAt, const char* sourceName, const struct stat& st,
                              int folderFd, const char* name, const Replacement& replacement);
   [[nodiscard]] int storedSpelling(DirectoryFdCache::Slot& folder, const char* name,

@@ -1,11 +1,15 @@
 // LinuxFileSystem::copyFile: the atomic replacement of one backup copy.
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <optional>
 #include <string>
+#include <thread>
 
 #include "platform/FileContentCopy.h"
 #include "platform/LinuxFileSystem.h"
@@ -27,6 +31,35 @@ int RenameUnlessTaken(int folderFd, const char* temporary, const char* name) {
   if (::fstatat(folderFd, name, &st, AT_SYMLINK_NOFOLLOW) == 0) return EEXIST;
   if (errno != ENOENT) return errno;
   return ::renameat(folderFd, temporary, folderFd, name) == 0 ? 0 : errno;
+}
+
+constexpr long long kSecond = 1'000'000'000;
+// How long a file must have been left alone before its copy begins for its times to tell
+// whether it changed while it was read.
+constexpr long long kQuietNanoseconds = 100'000'000;
+
+long long NanosecondsFrom(const struct timespec& from, const struct timespec& to) {
+  return (static_cast<long long>(to.tv_sec) - from.tv_sec) * kSecond + (to.tv_nsec - from.tv_nsec);
+}
+
+// Whether `changed` lies less than the quiet time before `began` (or a little after: a
+// fine-grained file time passes the coarse clock within its tick). A time far ahead, as a
+// share whose server's clock runs ahead gives, tells nothing.
+bool ChangedJustBefore(const struct timespec& changed, const struct timespec& began) {
+  const long long age = NanosecondsFrom(changed, began);
+  return age > -kSecond && age < kQuietNanoseconds;
+}
+
+// Waits until a file changed just now has been left alone for the quiet time (and a tick of
+// the coarse clock): one saved a moment before the walk reached it is then copied at the first
+// try.
+void LetSettle(const struct timespec& changed) {
+  constexpr long long kTick = 20'000'000;
+  struct timespec now {};
+  (void)::clock_gettime(CLOCK_REALTIME_COARSE, &now);
+  if (!ChangedJustBefore(changed, now)) return;
+  const long long age = std::max(NanosecondsFrom(changed, now), 0LL);
+  std::this_thread::sleep_for(std::chrono::nanoseconds(kQuietNanoseconds - age + kTick));
 }
 
 }  // namespace
@@ -71,13 +104,17 @@ int LinuxFileSystem::copyFileOnce(const std::string& source, Replacement replace
   }
 
   if (S_ISLNK(st.st_mode)) return copyLink(sourceAt, sourceName, st, folder, name, replacement);
+  LetSettle(st.st_ctim);
+  // The clock file times are taken from, read before the file's own times.
+  struct timespec began {};
+  (void)::clock_gettime(CLOCK_REALTIME_COARSE, &began);
   // O_NOFOLLOW and O_NONBLOCK: whatever took the file's place since the lookup is neither
   // followed nor waited on.
   UniqueFd in(::openat(sourceAt, sourceName, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
   if (!in.valid()) return errno;
   if (::fstat(in.get(), &st) != 0) return errno;
   if (!S_ISREG(st.st_mode)) return S_ISDIR(st.st_mode) ? EISDIR : ENOTSUP;
-  return copyRegularFile(in.get(), st, folder, name, replacement);
+  return copyRegularFile({in.get(), st, sourceAt, sourceName, began}, folder, name, replacement);
 }
 
 namespace {
@@ -118,6 +155,18 @@ int GiveAttributesOf(const struct stat& source, int fd, bool root) {
   return ::futimens(fd, times) == 0 ? 0 : errno;
 }
 
+bool SameTime(const struct timespec& a, const struct timespec& b) {
+  return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
+}
+
+// The same file in the same state: a write since changes the size or the modification time,
+// and any change of content or attributes the change time.
+bool Unchanged(const struct stat& before, const struct stat& now) {
+  return now.st_dev == before.st_dev && now.st_ino == before.st_ino &&
+         now.st_size == before.st_size && SameTime(now.st_mtim, before.st_mtim) &&
+         SameTime(now.st_ctim, before.st_ctim);
+}
+
 // Gives the unnamed file open as `fd` the name in `folderFd`; EEXIST when an entry has it.
 int NameUnnamedFile(int fd, int folderFd, const char* name) {
   if (::linkat(fd, "", folderFd, name, AT_EMPTY_PATH) == 0) return 0;
@@ -127,18 +176,38 @@ int NameUnnamedFile(int fd, int folderFd, const char* name) {
   return ::linkat(AT_FDCWD, self.c_str(), folderFd, name, AT_SYMLINK_FOLLOW) == 0 ? 0 : errno;
 }
 
+// Whether the source held still while it was read, as the open file says and as its name
+// says now (a file renamed into its place since, or gone, is a change too): 0,
+// kChangedWhileCopied or an errno. Asked before the copy is put in place, which a moved
+// source forbids: its copy may mix the old content and the new. A file changed just before
+// its copy began counts as moved: a later write in the same tick of the clock leaves its times
+// as they were, and a write that set them then may still be writing its bytes (a writer held
+// up in the middle of it).
+int SourceHeldStill(int fd, const struct stat& opened, const struct timespec& began, int folderFd,
+                    const char* name) {
+  if (ChangedJustBefore(opened.st_ctim, began)) return kChangedWhileCopied;
+  struct stat now {};
+  if (::fstat(fd, &now) != 0) return errno;
+  if (!Unchanged(opened, now)) return kChangedWhileCopied;
+  if (::fstatat(folderFd, name, &now, AT_SYMLINK_NOFOLLOW) != 0)
+    return errno == ENOENT ? kChangedWhileCopied : errno;
+  return Unchanged(opened, now) ? 0 : kChangedWhileCopied;
+}
+
 }  // namespace
 
 // A new file is written as a file without a name, which a killed run cannot leave behind, and
 // named once complete; the name is never taken from an entry that has it. `named` is false
 // when the file system cannot do this, and nothing was done.
-int LinuxFileSystem::copyAsUnnamedFile(int sourceFd, const struct stat& source, int folderFd,
-                                       const char* name, bool& named) {
+int LinuxFileSystem::copyAsUnnamedFile(const CopySource& source, int folderFd, const char* name,
+                                       bool& named) {
   named = false;
   UniqueFd out(::openat(folderFd, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600));
   if (!out.valid()) return errno;
-  int e = CopyFileContent(sourceFd, out.get(), source, copyBuffer_);
-  if (e == 0) e = GiveAttributesOf(source, out.get(), root_);
+  int e = CopyFileContent(source.fd, out.get(), source.opened, copyBuffer_);
+  if (e == 0) e = GiveAttributesOf(source.opened, out.get(), root_);
+  if (e == 0)
+    e = SourceHeldStill(source.fd, source.opened, source.began, source.folderFd, source.name);
   if (e != 0) {
     named = true;  // a failure of the copy itself, not of the way it is made
     return e;
@@ -152,12 +221,12 @@ int LinuxFileSystem::copyAsUnnamedFile(int sourceFd, const struct stat& source, 
   return e;
 }
 
-int LinuxFileSystem::copyRegularFile(int sourceFd, const struct stat& source, int folderFd,
-                                     const char* name, const Replacement& replacement) {
+int LinuxFileSystem::copyRegularFile(const CopySource& source, int folderFd, const char* name,
+                                     const Replacement& replacement) {
   // A volume that cannot is asked once, not for every file.
   if (replacement.mustBeAbsent && learnt_->unnamedFiles != UnnamedFiles::Fail) {
     bool named = false;
-    const int e = copyAsUnnamedFile(sourceFd, source, folderFd, name, named);
+    const int e = copyAsUnnamedFile(source, folderFd, name, named);
     if (named) {
       learnt_->unnamedFiles = UnnamedFiles::Work;
       return e;
@@ -168,9 +237,11 @@ int LinuxFileSystem::copyRegularFile(int sourceFd, const struct stat& source, in
   TemporaryName temporary;
   UniqueFd out;
   if (int e = CreateTemporaryFile(folderFd, 0600, temporary, out); e != 0) return e;
-  int e = CopyFileContent(sourceFd, out.get(), source, copyBuffer_);
-  if (e == 0) e = GiveAttributesOf(source, out.get(), root_);
+  int e = CopyFileContent(source.fd, out.get(), source.opened, copyBuffer_);
+  if (e == 0) e = GiveAttributesOf(source.opened, out.get(), root_);
   if (e == 0) e = out.closeChecked();  // a full disk may only show here
+  if (e == 0)
+    e = SourceHeldStill(source.fd, source.opened, source.began, source.folderFd, source.name);
   if (e == 0) e = replaceTarget(folderFd, temporary, name, replacement);
   if (e != 0) {
     out.reset();

@@ -17,6 +17,7 @@
 
 #include "engine/CopyAhead.h"
 #include "engine/Paths.h"
+#include "engine/SteadyCopy.h"
 #include "support/EngineFixture.h"
 
 namespace tolvan::testing {
@@ -207,6 +208,73 @@ TEST_F(CopyPassTest, CopiesFailingAsTheBackupGoesAwayLeaveItToTheLostSidesLine) 
   const Lines lines = runCopy();
   EXPECT_FALSE(std::ranges::any_of(lines, [](auto& line) { return line.starts_with("Error"); }));
   EXPECT_EQ(engine.run.LostSide, kBackupLost);
+}
+
+// A master rewritten in place while it is read is copied again; a copy is put in place only
+// when the master held still, and after three tries in vain the old copy stays, one line
+// names the master and the next run copies it.
+TEST_F(CopyPassTest, AMasterRewrittenWhileItIsCopiedIsNeverPutInPlaceTorn) {
+  struct Case {
+    int rewrites;
+    bool oldCopy;
+    std::int16_t trashBox;
+  };
+  const std::string kChanged =
+      "Error : /m/db(Code:" + std::to_string(platform::kChangedWhileCopied) +
+      " Tried 3 Times) changed while it was being copied";
+  for (const Case c : {Case{2, false, 0}, Case{2, true, -1}, Case{3, false, 0}, Case{3, true, 0},
+                       Case{3, true, -1}}) {
+    SCOPED_TRACE(std::to_string(c.rewrites) + " rewrites, old copy " + std::to_string(c.oldCopy) +
+                 ", TrashBox " + std::to_string(c.trashBox));
+    ASSERT_EQ(fs.removeTree("/b"), 0);
+    fs.addDirectory("/b");
+    trash.trashed.clear();
+    engine.job.TrashBox = c.trashBox;
+    fs.addFile("/m/db", "old content, version 1", kT + 100);
+    if (c.oldCopy) fs.addFile("/b/db", "old", kT);
+    const std::string rewritten = "NEW CONTENT, VERSION 2!";
+    fs.rewriteDuringCopy("/m/db", rewritten, c.rewrites);
+    const std::string made = c.oldCopy
+                                 ? "UpDate File : /b/db  " + when(kT) + " -> " + when(kT + 100)
+                                 : "New File : /b/db";
+    const bool held = c.rewrites < kSteadyCopyTries;
+    EXPECT_EQ(runCopy(), Lines{held ? made : kChanged});
+    EXPECT_EQ(errors, held ? 0 : 1);
+    EXPECT_EQ(fs.contentOf("/b/db"), held ? rewritten : c.oldCopy ? "old" : "");
+    EXPECT_EQ(fs.exists("/b/db"), held || c.oldCopy);
+    EXPECT_EQ(trash.trashed.size(), held && c.oldCopy && c.trashBox != 0 ? 1U : 0U);
+    if (held) continue;
+    // The writer has stopped: the next run copies the whole file.
+    (void)runCopy();
+    EXPECT_EQ(errors, 0);
+    EXPECT_EQ(fs.contentOf("/b/db"), rewritten);
+  }
+}
+
+// The copy workers copy a changing master again as the walk does, and report it alike.
+TEST_F(CopyPassTest, WorkersCopyAChangingMasterAgainAndReportOneThatNeverHoldsStill) {
+  std::atomic<int> refusals{0};
+  std::atomic<int> tries{0};
+  fs.workerCopy = [&](const std::string&, const std::string&, bool) {
+    ++tries;
+    return refusals-- > 0 ? platform::kChangedWhileCopied : 0;
+  };
+  for (const int changes : {2, 3}) {
+    ASSERT_EQ(fs.removeTree("/b"), 0);
+    fs.addDirectory("/b");
+    addFiles({"/m/sub/db"});
+    refusals = changes;
+    tries = 0;
+    const Lines lines = runCopy();
+    ASSERT_EQ(lines.size(), 2U);
+    EXPECT_EQ(lines[1],
+              changes < kSteadyCopyTries
+                  ? "New File : /b/sub/db"
+                  : "Error : /m/sub/db(Code:" + std::to_string(platform::kChangedWhileCopied) +
+                        " Tried 3 Times) changed while it was being copied");
+    EXPECT_EQ(errors, changes < kSteadyCopyTries ? 0 : 1);
+    EXPECT_EQ(tries, std::min(changes + 1, kSteadyCopyTries));
+  }
 }
 
 TEST_F(CopyPassTest, ChildDirOffNeitherCopiesNorRemovesInFolders) {

@@ -176,6 +176,23 @@ int FakeFileSystem::statEntry(const std::string& path, FileStat& out) {
   return 0;
 }
 
+int FakeFileSystem::readForCopy(const std::string& source, std::string& content) {
+  const Node before = *find(source);
+  content = before.content.substr(0, before.content.size() / 2);
+  auto rewrite = rewrites_.find(key(source));
+  if (rewrite != rewrites_.end() && rewrite->second.second > 0) {
+    --rewrite->second.second;
+    Node* node = at(source);
+    node->content = rewrite->second.first;
+    node->mtime = before.mtime + 1;
+  }
+  const Node& now = *find(source);
+  content += now.content.substr(std::min(content.size(), now.content.size()));
+  return now.content.size() == before.content.size() && now.mtime == before.mtime
+             ? 0
+             : kChangedWhileCopied;
+}
+
 int FakeFileSystem::copyOnto(const std::string& source, const std::string& target, Trash* trash,
                              bool mustBeAbsent) {
   if (int e = injected(Op::Copy, target); e != 0) return e;
@@ -188,6 +205,7 @@ int FakeFileSystem::copyOnto(const std::string& source, const std::string& targe
   if (old != nullptr && mustBeAbsent) return EEXIST;
   if (old != nullptr && old->kind == EntryKind::Directory) return EISDIR;
   Node copy = *src;
+  if (int e = readForCopy(source, copy.content); e != 0) return e;
   copy.path = old != nullptr ? old->path : target;
   copy.inode = 0;  // a new file
   if (old != nullptr && trash != nullptr) {

@@ -66,6 +66,12 @@ class FakeFileSystem : public FileSystem {
   void failOn(Op op, const std::string& path, int error, int times = -1) {
     failures_[{op, path}] = Failure{error, times};
   }
+  // The next `times` copies of `source` find it rewritten in place while they read it: half
+  // of the old content is read, then the file holds `rewritten`, a second newer. As the real
+  // copy does, such a copy puts nothing in place and gives kChangedWhileCopied.
+  void rewriteDuringCopy(const std::string& source, std::string rewritten, int times) {
+    rewrites_[key(source)] = {std::move(rewritten), times};
+  }
   // A listing of `path` fails with `error` after returning `afterEntries` entries.
   void failListingAfter(const std::string& path, std::size_t afterEntries, int error) {
     listingFailures_[path] = {afterEntries, error};
@@ -220,6 +226,9 @@ class FakeFileSystem : public FileSystem {
 
   int copyOnto(const std::string& source, const std::string& target, Trash* trash,
                bool mustBeAbsent);
+  // The content a copy of `source` reads, rewritten halfway if asked (rewriteDuringCopy);
+  // kChangedWhileCopied when the file moved meanwhile.
+  int readForCopy(const std::string& source, std::string& content);
   [[nodiscard]] std::string key(const std::string& path) const;
   Node* at(const std::string& path) { return const_cast<Node*>(find(path)); }
   [[nodiscard]] int injected(Op op, const std::string& path) {
@@ -244,6 +253,7 @@ class FakeFileSystem : public FileSystem {
   std::map<std::string, Node> nodes_;  // by key()
   std::map<std::pair<Op, std::string>, Failure> failures_;
   std::map<std::string, std::pair<std::size_t, int>> listingFailures_;
+  std::map<std::string, std::pair<std::string, int>> rewrites_;  // by key(): content, copies
   std::set<std::string> lockedByOther_;
   // By key(): the path of the open file that holds the lock, shared with that file so that a
   // rename takes the lock and the file's later writes along (a lock belongs to the open file).
