@@ -303,7 +303,8 @@ std::int32_t VisitBackupEntry(Engine& engine, MasterFolder& masterFolder, const 
     // Left behind by a run that was killed while copying; not part of either tree.
     if (engine.run.DryRunMode == 0 && !path.holds(stat)) {
       ForgetListedBackup(engine, backup, backupPath, stat.kind);
-      (void)engine.fs().removeTree(backupPath);
+      if (engine.fs().removeTree(backupPath) == 0)
+        WriteLine(engine, ReportLineKind::DeleteFile, backupPath);
     }
     return 0;
   }

@@ -112,6 +112,21 @@ TEST_F(CopyPassTest, CopyRuleForFilesOnBothSides) {
   }
 }
 
+// On a share whose server follows links a copied link keeps the time of its making: links are
+// compared by their text alone, and the line shows the time the copy has.
+TEST_F(CopyPassTest, LinksOnAShareFollowingThemAreComparedByTheirText) {
+  engine.job.UpDate = 1;
+  fs.linksMadeAt = kT + 500;
+  fs.addLink("/m/same", "a", kT);
+  fs.addLink("/b/same", "a", kT + 400);
+  fs.addLink("/m/changed", "new", kT + 900);
+  fs.addLink("/b/changed", "old", kT + 400);
+  EXPECT_EQ(runCopy(),
+            Lines{"UpDate File : /b/changed  " + when(kT + 400) + " -> " + when(kT + 500)});
+  EXPECT_EQ(fs.contentOf("/b/changed"), "new");
+  EXPECT_EQ(runCopy(), Lines{});
+}
+
 // Missing entries are made with the master's permissions; with TrashBox on, a replaced copy
 // goes to the trash, while a new file has no old copy to keep.
 TEST_F(CopyPassTest, MissingEntriesAreMadeAndReplacedCopiesGoToTheTrash) {
@@ -310,8 +325,8 @@ TEST_F(CopyPassTest, NamesACaseBlindBackupCannotHoldSideBySideAreErrorsEveryRun)
   EXPECT_EQ(sink.restores, Lines{"/m/Only.txt>/b/Only.txt"}) << "never a copy onto A.txt's";
 }
 
-// Entries without a counterpart go (a folder facing a file has none), leftovers of killed
-// copies without a line; older copies, links facing files and recycle and trash folders at
+// Entries without a counterpart go (a folder facing a file has none), and so do leftovers of
+// killed copies; older copies, links facing files and recycle and trash folders at
 // any depth stay.
 TEST_F(RemovalPassTest, RemovesWhatTheMasterLacks) {
   for (const char* dir :
@@ -327,7 +342,8 @@ TEST_F(RemovalPassTest, RemovesWhatTheMasterLacks) {
   fs.failOn(Op::List, "/b/sub", EACCES);
   fs.failOn(Op::Remove, "/b/stuck", EPERM);
   EXPECT_EQ(runRemoval(),
-            (Lines{"Remove Directory: /b/a/.Trash-me", "Remove Directory: /b/emptyGone",
+            (Lines{"Delete File : /b/.tolvan32-partial-0123456789abcdef",
+                   "Remove Directory: /b/a/.Trash-me", "Remove Directory: /b/emptyGone",
                    "Delete File : /b/fifo", "Delete File : /b/gone", error("/b/stuck", EPERM),
                    "Scan Error : /b/sub(Scanning Error on ckup Disk Code : 13)",
                    "Delete File : /b/x", "Remove Directory: /b/y"}));

@@ -117,7 +117,8 @@ TEST_F(ReRunDifferentialTest, ReportAndBackupOfAFirstCopyAndOfReRunsAreFixed) {
   std::sort(removals.begin(), removals.end());
   std::sort(copies.begin(), copies.end());
   EXPECT_EQ(removals,
-            (Lines{"Delete File : " + b + "/d0/s0/F0", "Delete File : " + b + "/d0/s1/f3",
+            (Lines{"Delete File : " + b + "/d0/.tolvan32-partial-0123456789abcdef",
+                   "Delete File : " + b + "/d0/s0/F0", "Delete File : " + b + "/d0/s1/f3",
                    "Delete File : " + b + "/d1/s1/f2", "Delete File : " + b + "/d3/escape",
                    "Delete File : " + b + "/d3/newdir", "Remove Directory: " + b + "/d1/s0",
                    "Remove Directory: " + b + "/d2/s2"}));

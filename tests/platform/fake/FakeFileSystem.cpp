@@ -190,6 +190,7 @@ int FakeFileSystem::copyOnto(const std::string& source, const std::string& targe
   Node copy = *src;
   copy.path = old != nullptr ? old->path : target;
   copy.inode = 0;  // a new file
+  if (copy.kind == EntryKind::Symlink && linksMadeAt) copy.mtime = *linksMadeAt;
   if (old != nullptr && trash != nullptr) {
     if (int e = trash->moveToTrash(target); e != 0) return e;
   }
