@@ -299,8 +299,18 @@ bool HandedOver(Engine& engine, const std::string& source, const std::string& ta
   return true;
 }
 
+// Where the rename cannot refuse to replace (exFAT through FUSE, sshfs), its check before is all
+// that keeps a new copy from replacing the copy of another master name that a case-blind folder
+// takes for the same: a copy of such a name still on its way is taken back first, so that the
+// lookup and that check see it.
+void TakeBackCopiesNamedLike(Engine& engine, const std::string& target) {
+  if (engine.copiesAhead != nullptr && engine.copiesAhead->holdsNewCopyNamedLike(target))
+    TakeBackCopies(engine, true);
+}
+
 EntryOutcome CopyOne(Engine& engine, const std::string& source, const std::string& target,
                      const EntryInfo& entry, std::uint32_t masterMode, BackupKnown known = {}) {
+  TakeBackCopiesNamedLike(engine, target);
   if (HandedOver(engine, source, target, entry, known)) return {};
   const platform::FileStat* listed = known.listed;
   EntryOutcome listedOutcome;

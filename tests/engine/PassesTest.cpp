@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <condition_variable>
 #include <cstdlib>
 #include <ctime>
 #include <latch>
@@ -14,6 +15,7 @@
 #include <optional>
 #include <set>
 #include <thread>
+#include <tuple>
 
 #include "engine/CopyAhead.h"
 #include "engine/Paths.h"
@@ -172,6 +174,54 @@ TEST_F(CopyPassTest, WorkersTakeOnlyTheCopiesARenameFinishes) {
     std::multiset<std::string> expected{"/b/added new", "/b/sub/fresh new"};
     if (trashBox == 0) expected.insert("/b/changed replaced");
     EXPECT_EQ(handed, expected) << "TrashBox " << trashBox;
+  }
+}
+
+// Where the rename cannot refuse to replace, two new files that a case-blind backup folder
+// takes for one must not both pass the check before it: the second is not handed over while
+// the first is on its way, and gets its error line.
+TEST_F(CopyPassTest, NamesACaseBlindBackupTakesForOneAreNeverOnTheirWayTogether) {
+  fs.setCaseBlindBelow("/b");
+  fs.addDirectory("/b");
+  fs.lookupNs = 2'000'000;  // a share's: several workers, a few copies each
+  std::mutex mutex;
+  std::condition_variable checked;
+  std::set<std::string> made;  // by ToUpperAscii, as the case-blind folder tells them
+  bool lowerChecked = false;
+  fs.workerCopy = [&](const std::string&, const std::string& target, bool) {
+    std::unique_lock lock(mutex);
+    if (made.contains(ToUpperAscii(target))) return EEXIST;
+    lowerChecked = lowerChecked || target == "/b/a.txt";
+    checked.notify_all();
+    // Between its check and its rename until the other name has passed its check (bounded: a
+    // sound walk never hands that one over meanwhile).
+    if (target == "/b/A.txt")
+      checked.wait_for(lock, std::chrono::seconds(1), [&] { return lowerChecked; });
+    made.insert(ToUpperAscii(target));
+    return 0;
+  };
+  for (const char* name : {"A.txt", "B.txt", "C.txt", "D.txt", "a.txt", "b.txt", "c.txt", "d.txt"})
+    fs.addFile(std::string("/m/") + name, name);
+  EXPECT_EQ(runCopy(),
+            (Lines{"New File : /b/A.txt", "New File : /b/B.txt", "New File : /b/C.txt",
+                   "New File : /b/D.txt", error("/b/a.txt", EEXIST), error("/b/b.txt", EEXIST),
+                   error("/b/c.txt", EEXIST), error("/b/d.txt", EEXIST)}));
+  EXPECT_EQ(made.size(), 4u);
+}
+
+// Keys of names a case-blind folder may take for one are equal; others differ.
+TEST(CaseBlindKeyTest, EqualForNamesThatMayBeOneWhereCaseIsBlind) {
+  for (const auto& [a, b, same] : std::initializer_list<std::tuple<const char*, const char*, bool>>{
+           {"/b/G1.txt", "/b/g1.txt", true},
+           {"/b/Äpfel", "/b/äpfel", true},
+           {"/b/ＡＢ", "/b/ａｂ", true},      // fullwidth
+           {"/b/Straße", "/b/ſtraße", true},  // long s
+           {"/b/Kelvin", "/b/\u212Aelvin", true},
+           {"/b/写真1.jpg", "/b/写真2.jpg", false},
+           {"/b/日記.txt", "/b/メモ.txt", false},
+           {"/B/g1.txt", "/b/g1.txt", false},  // another folder
+           {"/b/g1.txt", "/b/g1.txt.bak", false}}) {
+    EXPECT_EQ(CaseBlindKey(a) == CaseBlindKey(b), same) << a << " " << b;
   }
 }
 
