@@ -529,6 +529,30 @@ TEST_F(RemovalPassTest, OldNTRemovesEntryByEntryInsideOutButNeverBackUp) {
   EXPECT_EQ(DeleteEntry(engine, "/b/t", 0, -1), 1);  // a folder it cannot list counts once
 }
 
+// On a share whose server follows links, a backup folder swapped there for a link to an
+// outside folder between its listing and the removals in it: nothing is removed, and the run
+// stops as on a lost backup.
+TEST_F(RemovalPassTest, NothingIsRemovedThroughAFolderSwappedForALinkOnAShare) {
+  fs.linksMadeAt = kT;
+  addFiles({"/m/sub/keep", "/b/sub/keep", "/b/sub/gone", "/b/sub/dir/x", "/outside/gone",
+            "/outside/dir/x", "/outside/keep"});
+  bool listed = false;
+  bool swapped = false;
+  fs.beforeOp = [&](Op op, const std::string& path) {
+    if (listed && !swapped) {
+      swapped = true;
+      (void)fs.detach("/b/sub");
+      fs.addLink("/b/sub", "/outside");
+    }
+    listed = listed || (op == Op::List && path == "/b/sub");
+  };
+  EXPECT_EQ(runRemoval(), Lines{});
+  EXPECT_TRUE(swapped);
+  EXPECT_EQ(engine.run.LostSide, kBackupLost);
+  EXPECT_TRUE(fs.removed.empty());
+  EXPECT_EQ(namesBelow("/outside"), (Lines{"/dir", "/dir/x", "/gone", "/keep"}));
+}
+
 // A whole-tree removal keeps what it cannot list, says so, and never enters a loop.
 TEST_F(RemovalPassTest, RemoveTreeKeepsFoldersItCannotListOrThatLeadBackUp) {
   addFiles({"/b/t/a", "/b/t/sub/x", "/b/t/z", "/b/u/a", "/b/u/self/x"});

@@ -147,7 +147,8 @@ class FakeFileSystem : public FileSystem {
     return copyOnto(source, target, nullptr, true);
   }
   // Set, the volume is a share whose server follows links by path: a copied link takes this
-  // time, of its making, instead of the master link's.
+  // time, of its making, instead of the master link's, and a removal follows the links in the
+  // folder part of its path.
   std::optional<std::int64_t> linksMadeAt;
   bool followsLinksByPath(const std::string&) override { return linksMadeAt.has_value(); }
   int makeDirectory(const std::string& path) override {
@@ -232,6 +233,8 @@ class FakeFileSystem : public FileSystem {
   int copyOnto(const std::string& source, const std::string& target, Trash* trash,
                bool mustBeAbsent);
   [[nodiscard]] std::string key(const std::string& path) const;
+  // `path` with the links of its folder part followed where linksMadeAt says the server does.
+  [[nodiscard]] std::string asTheServerFinds(const std::string& path) const;
   Node* at(const std::string& path) { return const_cast<Node*>(find(path)); }
   [[nodiscard]] int injected(Op op, const std::string& path) {
     if (beforeOp) beforeOp(op, path);
