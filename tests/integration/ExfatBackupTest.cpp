@@ -109,7 +109,7 @@ TEST_F(ExfatBackupTest, NamesDifferingInCaseOnlyCollideAndTheFirstCopyIsKept) {
 // replace (only the check before it keeps the first copy). Repeated for the workers to overlap.
 TEST_F(ExfatBackupTest, EachPairOfNewNamesDifferingInCaseGivesOneCopyAndOneError) {
   constexpr int kPairs = 40;
-  for (int attempt = 1; attempt <= 4; ++attempt) {
+  for (int attempt = 1; attempt <= 20; ++attempt) {
     SCOPED_TRACE("attempt " + std::to_string(attempt));
     restart();
     for (int i = 1; i <= kPairs; ++i) {
