@@ -31,7 +31,57 @@ int CopyOnWorker(platform::FileSystem& fs, const CopyAhead::Finished& copy) {
       [&] { return fs.copyOnWorker(copy.source, copy.target, copy.job.replace); });
 }
 
+// Code points of the scripts with letter case (Latin, Greek, Cyrillic and the others up to
+// U+2DFF, those of U+A640 to U+ABFF, the fullwidth forms, and those past U+FFFF), which a
+// case-blind volume's own table may map to one another.
+bool MayHaveOtherCase(char32_t c) {
+  return c < 0x2E00 || (c >= 0xA640 && c < 0xAC00) || (c >= 0xFF00 && c < 0xFFF0) || c > 0xFFFF;
+}
+
+// The length of the UTF-8 sequence `lead` begins, or 0 for a byte that begins none.
+std::size_t SequenceLength(unsigned char lead) {
+  if (lead >= 0xC0 && lead < 0xE0) return 2;
+  if (lead >= 0xE0 && lead < 0xF0) return 3;
+  return lead >= 0xF0 && lead < 0xF8 ? 4 : 0;
+}
+
+constexpr char kAnyCase = '\x01';
+
 }  // namespace
+
+// ASCII letters in one case; a character of a script with letter case, and the ASCII letters
+// others fold to (I, K and S: the dotless i, the Kelvin sign, the long s), all as one mark.
+std::string CaseBlindKey(std::string_view path) {
+  std::string key;
+  key.reserve(path.size());
+  const std::size_t name = path.rfind('/') + 1;
+  key.append(path.substr(0, name));
+  for (std::size_t i = name; i < path.size();) {
+    const auto byte = static_cast<unsigned char>(path[i]);
+    if (byte < 0x80) {
+      const char upper = byte >= 'a' && byte <= 'z' ? static_cast<char>(byte - 'a' + 'A')
+                                                    : static_cast<char>(byte);
+      key.push_back(upper == 'I' || upper == 'K' || upper == 'S' ? kAnyCase : upper);
+      ++i;
+      continue;
+    }
+    const std::size_t length = SequenceLength(byte);
+    if (length == 0 || i + length > path.size()) {
+      key.push_back(static_cast<char>(byte));  // not UTF-8: as it is
+      ++i;
+      continue;
+    }
+    char32_t c = byte & (0x7F >> length);
+    for (std::size_t k = 1; k < length; ++k)
+      c = (c << 6) | (static_cast<unsigned char>(path[i + k]) & 0x3F);
+    if (MayHaveOtherCase(c))
+      key.push_back(kAnyCase);
+    else
+      key.append(path.substr(i, length));
+    i += length;
+  }
+  return key;
+}
 
 CopyWorkers CopyWorkersFor(std::int64_t lookupNs) {
   // Copies onto a volume where each call waits for a round trip need more of them on their
@@ -114,6 +164,10 @@ void CopyAhead::handOver(std::string source, std::string target, Job job) {
   copy->result.source = std::move(source);
   copy->result.target = std::move(target);
   copy->result.job = std::move(job);
+  if (!copy->result.job.replace) {
+    copy->caseBlindKey = CaseBlindKey(copy->result.target);
+    newCopies_.insert(copy->caseBlindKey);
+  }
   open_.push_back(copy.get());
   order_.push_back(std::move(copy));
   countOnTheirWay();
@@ -149,6 +203,8 @@ std::vector<CopyAhead::Finished> CopyAhead::takeFinished(bool all) {
   std::unique_lock lock(mutex_);
   if (all) waitForOldest(lock, order_.size());
   while (!order_.empty() && order_.front()->finished) {
+    if (const std::string& key = order_.front()->caseBlindKey; !key.empty())
+      newCopies_.erase(newCopies_.find(key));
     taken.push_back(std::move(order_.front()->result));
     order_.pop_front();
   }

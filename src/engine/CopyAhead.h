@@ -7,7 +7,9 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <thread>
+#include <unordered_set>
 #include <vector>
 
 #include "engine/JobConditions.h"
@@ -25,6 +27,10 @@ struct CopyWorkers {
 // wait on each other); more workers where a lookup of the backup volume, taking `lookupNs`,
 // is a round trip to another machine.
 [[nodiscard]] CopyWorkers CopyWorkersFor(std::int64_t lookupNs);
+
+// Equal for paths that a case-blind folder may take for one; paths with different keys are
+// never the same there (some with one key are).
+[[nodiscard]] std::string CaseBlindKey(std::string_view path);
 
 // Small copies made on worker threads while the walk goes on, each with a file system object
 // of its own: new files, and replacements of old copies the walk has decided on. Nothing that
@@ -68,6 +74,12 @@ class CopyAhead final : public LineHold {
   void handOver(std::string source, std::string target, Job job);
   // Whether copies are on their way, or finished but not taken back.
   [[nodiscard]] bool busy() const { return !order_.empty(); }
+  // Whether a new file's copy not taken back has a target that a case-blind folder may take for
+  // `target` (its name but for letter case). Where the rename cannot refuse to replace, a
+  // copy of `target` made meanwhile would pass the check before it as well.
+  [[nodiscard]] bool holdsNewCopyNamedLike(const std::string& target) const {
+    return newCopies_.contains(CaseBlindKey(target));
+  }
   // Keeps a report line for its place after the copies handed over so far.
   void addLine(std::int16_t kind, std::string text);
   [[nodiscard]] bool holdLine(std::int16_t kind, const std::string& text) override {
@@ -86,7 +98,9 @@ class CopyAhead final : public LineHold {
   struct Copy {
     Finished result;
     bool finished = false;
+    std::string caseBlindKey;  // a new file's (CaseBlindKey); empty for any other
   };
+
   void work(platform::FileSystem& fs);
   // Lets the workers have the copies handed over since the last release.
   void release();
@@ -101,7 +115,8 @@ class CopyAhead final : public LineHold {
   std::condition_variable finished_;         // a copy finished
   std::deque<std::unique_ptr<Copy>> order_;  // every copy not yet taken back, oldest first
   std::vector<Copy*> open_;                  // handed over, not yet released (caller's thread)
-  std::deque<std::vector<Copy*>> queued_;    // released batches no worker has begun
+  std::unordered_multiset<std::string> newCopies_;  // keys of new files not taken back (caller's)
+  std::deque<std::vector<Copy*>> queued_;           // released batches no worker has begun
   bool ending_ = false;
   Copy* awaited_ = nullptr;  // the copy the caller waits for, if it waits
   std::vector<std::thread> workers_;

@@ -67,10 +67,39 @@ std::string SizeChangeText(const std::string& target, const EntryInfo& backup,
          std::to_string(master.FileSize) + "byte";
 }
 
+// On a share whose server follows links by path a copied link keeps the time of its making,
+// which says nothing of the master link's: there a link is compared by its text alone.
+bool ComparedByLinkText(Engine& engine, const std::string& target, const EntryInfo& backup,
+                        const EntryInfo& master) {
+  return master.Kind == EntryKind::Symlink && backup.Kind == EntryKind::Symlink &&
+         engine.fs().followsLinksByPath(target.substr(0, target.rfind('/')));
+}
+
+// A link that cannot be read is copied again: the copy then says what went wrong.
+bool SameLinkText(Engine& engine, const std::string& source, const std::string& target) {
+  std::string masterText;
+  std::string backupText;
+  return engine.fs().readLink(source, masterText) == 0 &&
+         engine.fs().readLink(target, backupText) == 0 && masterText == backupText;
+}
+
+// The line of a link compared by its text, with the time its new copy has.
+std::string LinkChangeText(Engine& engine, const std::string& target, const EntryInfo& backup,
+                           const EntryInfo& master) {
+  EntryInfo copy;
+  if (GetEntryInfo(engine, target, copy) != 0 || copy.missing()) copy = master;
+  return DateChangeText(engine, target, backup, copy);
+}
+
 // Which line a non-folder master entry earns against an existing backup copy of the same
 // kind; false when the backup copy is to be left alone.
-bool ChooseReplacement(Engine& engine, const std::string& target, const EntryInfo& backup,
-                       const EntryInfo& master, ReportLineKind& kind, std::string& text) {
+bool ChooseReplacement(Engine& engine, const std::string& source, const std::string& target,
+                       const EntryInfo& backup, const EntryInfo& master, ReportLineKind& kind,
+                       std::string& text) {
+  if (ComparedByLinkText(engine, target, backup, master)) {
+    kind = ReportLineKind::UpDateFile;
+    return !SameLinkText(engine, source, target);  // the text follows the copy (LinkChangeText)
+  }
   const int relation = CompareModified(master.ModifiedSeconds, backup.ModifiedSeconds);
   if (relation > 0 || (relation < 0 && engine.job.UpDate == 1)) {
     kind = relation > 0 ? ReportLineKind::UpDateFile : ReportLineKind::AllFiles;
@@ -151,9 +180,8 @@ int CopyFileEntry(Engine& engine, const std::string& source, const std::string& 
   }
   ReportLineKind kind = ReportLineKind::NewFile;
   std::string text = target;
-  if (!backup.missing() && !ChooseReplacement(engine, target, backup, master, kind, text)) {
+  if (!backup.missing() && !ChooseReplacement(engine, source, target, backup, master, kind, text))
     return 0;
-  }
   // FIFOs, sockets and devices are never opened.
   if (master.Kind == EntryKind::Special) {
     WriteLine(engine, ReportLineKind::Skipped, source);
@@ -175,6 +203,8 @@ int CopyFileEntry(Engine& engine, const std::string& source, const std::string& 
     WriteLine(engine, ReportLineKind::Error, CopyFailureText(source, target, code));
     return 1;
   }
+  if (!backup.missing() && ComparedByLinkText(engine, target, backup, master))
+    text = LinkChangeText(engine, target, backup, master);
   WriteLine(engine, kind, text);
   return 0;
 }
@@ -245,9 +275,9 @@ BackupSpelling SpellingOnBackup(Engine& engine, const std::string& source,
 // that nothing is written; `outcome` is then the entry's. Anything that would be written is
 // decided on a fresh look instead. Listed under exactly the master's name, the entry is stored
 // under that spelling, so it is no other master entry's copy (SpellingOnBackup).
-bool UpToDateAsListed(Engine& engine, const std::string& target, const EntryInfo& master,
-                      std::uint32_t masterMode, const platform::FileStat& listed,
-                      EntryOutcome& outcome) {
+bool UpToDateAsListed(Engine& engine, const std::string& source, const std::string& target,
+                      const EntryInfo& master, std::uint32_t masterMode,
+                      const platform::FileStat& listed, EntryOutcome& outcome) {
   EntryInfo backup;
   int code = 0;
   if (!EntryFromStat(engine.sys(), listed, backup, code) || backup.missing()) return false;
@@ -258,7 +288,8 @@ bool UpToDateAsListed(Engine& engine, const std::string& target, const EntryInfo
   }
   ReportLineKind kind = ReportLineKind::NewFile;
   std::string text;
-  return !backup.isFolder() && !ChooseReplacement(engine, target, backup, master, kind, text);
+  return !backup.isFolder() &&
+         !ChooseReplacement(engine, source, target, backup, master, kind, text);
 }
 
 // Where the backup entry of a master entry is known before it is looked up.
@@ -277,13 +308,23 @@ bool HandedOver(Engine& engine, const std::string& source, const std::string& ta
   return true;
 }
 
+// Where the rename cannot refuse to replace (exFAT through FUSE, sshfs), its check before is all
+// that keeps a new copy from replacing the copy of another master name that a case-blind folder
+// takes for the same: a copy of such a name still on its way is taken back first, so that the
+// lookup and that check see it.
+void TakeBackCopiesNamedLike(Engine& engine, const std::string& target) {
+  if (engine.copiesAhead != nullptr && engine.copiesAhead->holdsNewCopyNamedLike(target))
+    TakeBackCopies(engine, true);
+}
+
 EntryOutcome CopyOne(Engine& engine, const std::string& source, const std::string& target,
                      const EntryInfo& entry, std::uint32_t masterMode, BackupKnown known = {}) {
+  TakeBackCopiesNamedLike(engine, target);
   if (HandedOver(engine, source, target, entry, known)) return {};
   const platform::FileStat* listed = known.listed;
   EntryOutcome listedOutcome;
   if (listed != nullptr &&
-      UpToDateAsListed(engine, target, entry, masterMode, *listed, listedOutcome)) {
+      UpToDateAsListed(engine, source, target, entry, masterMode, *listed, listedOutcome)) {
     return listedOutcome;
   }
   BackupLookup backup;

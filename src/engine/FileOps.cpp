@@ -103,7 +103,10 @@ double FolderSize(SizeWalk& walk, const std::string& folder, const FileStat& sel
 double EntrySize(SizeWalk& walk, const std::string& folder, std::string_view name,
                  const FileStat& st) {
   if (platform::IsPartialCopyLeftover(name, st.kind)) {
-    if (walk.removeLeftovers) (void)walk.fs.removeEntry(ChildPath(folder, name));
+    if (!walk.removeLeftovers) return 0;
+    const std::string path = ChildPath(folder, name);
+    if (walk.fs.removeEntry(path) == 0 && walk.hooks.removedLeftover)
+      walk.hooks.removedLeftover(path);
     return 0;
   }
   if (st.kind == EntryKind::Directory) {
@@ -236,8 +239,12 @@ std::int16_t GetOSVersion(Engine& engine, OsVersionInfo& info) {
 double TreeSize(Engine& engine, const std::string& folder, std::int16_t childDir,
                 std::int64_t& folders, std::int64_t& files, LeftoverCopies leftovers,
                 SizeWalkRecords records) {
-  const SizeWalkHooks hooks{[&] { return engine.run.stopRequested(); },
-                            [&] { engine.ui().letEventsRun(); }};
+  // Even a Backup run removes them, and the report says so.
+  const SizeWalkHooks hooks{
+      [&] { return engine.run.stopRequested(); }, [&] { engine.ui().letEventsRun(); },
+      [&](const std::string& path) {
+        WriteReport(engine, ReportLineKind::DeleteFile, path, engine.job.Report);
+      }};
   const bool remove = leftovers == LeftoverCopies::Remove && engine.run.DryRunMode == 0;
   return TreeSizeWith(engine.fs(), folder, childDir, folders, files, hooks, remove, records);
 }

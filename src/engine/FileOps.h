@@ -42,6 +42,8 @@ std::int16_t GetOSVersion(Engine& engine, OsVersionInfo& info);
 struct SizeWalkHooks {
   std::function<bool()> stopRequested;
   std::function<void()> letEventsRun;
+  // Told each leftover of a killed copy the walk has removed, where set.
+  std::function<void(const std::string& path)> removedLeftover;
 };
 
 // What a size walk keeps of the tree besides its figures, where asked: the listings of its

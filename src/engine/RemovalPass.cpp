@@ -284,6 +284,27 @@ bool ChangedSince(const platform::FileStat& listed, const platform::FileStat& no
          (listed.device != now.device || listed.inode != now.inode);
 }
 
+// On a share whose server follows links by path no folder can be held open: a folder swapped
+// there for a link to another would have its entries' removals made in that other one. So the
+// folder is looked up again through the mount right before each removal (and a folder to be
+// removed whole as well), and one that is not what the walk listed stops the run as a lost
+// backup does.
+bool StillAsListedOnAShare(Engine& engine, const std::string& backup, const WalkPath& path,
+                           const std::string& backupPath, const platform::FileStat& listed) {
+  if (!engine.fs().followsLinksByPath(backup)) return true;
+  platform::FileStat now;
+  int code = engine.fs().statEntry(backup, now);
+  if (code == 0 && (now.kind != EntryKind::Directory || !path.endsAt(now))) code = ENODEV;
+  if (code == 0 && listed.kind == EntryKind::Directory) {
+    code = engine.fs().statEntry(backupPath, now);
+    if (code == 0 && ChangedSince(listed, now)) code = ENODEV;
+  }
+  if (code == 0) return true;
+  engine.run.LostSide = kBackupLost;
+  engine.run.LostSideCode = code;
+  return false;
+}
+
 // Where the backup folder was listed for this entry: just now, or by the room check a while
 // before, so that an entry to be removed is looked at again first.
 enum class ListedWhen : std::uint8_t { Now, Earlier };
@@ -303,7 +324,8 @@ std::int32_t VisitBackupEntry(Engine& engine, MasterFolder& masterFolder, const 
     // Left behind by a run that was killed while copying; not part of either tree.
     if (engine.run.DryRunMode == 0 && !path.holds(stat)) {
       ForgetListedBackup(engine, backup, backupPath, stat.kind);
-      (void)engine.fs().removeTree(backupPath);
+      if (engine.fs().removeTree(backupPath) == 0)
+        WriteLine(engine, ReportLineKind::DeleteFile, backupPath);
     }
     return 0;
   }
@@ -346,7 +368,8 @@ std::int32_t VisitBackupEntry(Engine& engine, MasterFolder& masterFolder, const 
   }
   if (engine.run.DryRunMode == 0) {
     // The last look before anything goes: both sides still where the run found them.
-    if (!SidesStillThere(engine)) return errors;
+    if (!SidesStillThere(engine) || !StillAsListedOnAShare(engine, backup, path, backupPath, stat))
+      return errors;
     ForgetListedBackup(engine, backup, backupPath, stat.kind);
     RemoveWithoutCounterpart(engine, backupPath, folder, path, errors);
   } else {

@@ -43,7 +43,7 @@ SideBySideSizeWalk::~SideBySideSizeWalk() {
 // which passes an end request on through `cancelled_`.
 void SideBySideSizeWalk::walk() {
   const SizeWalkHooks hooks{
-      [this] { return cancelled_.load() || engine_.run.StopFlag.load() != 0; }, [] {}};
+      [this] { return cancelled_.load() || engine_.run.StopFlag.load() != 0; }, [] {}, {}};
   const double bytes =
       TreeSizeWith(*fs_, folder_, childDir_, folders_, files_, hooks, false, records_);
   const std::lock_guard lock(mutex_);

@@ -15,6 +15,11 @@ bool WalkPath::holds(const platform::FileStat& folder) const {
   });
 }
 
+bool WalkPath::endsAt(const platform::FileStat& folder) const {
+  return !folders_.empty() && folders_.back().device == folder.device &&
+         folders_.back().inode == folder.inode;
+}
+
 WalkPath::Step::Step(WalkPath& path, const platform::FileStat& folder) : path_(path) {
   path_.folders_.push_back({folder.device, folder.inode});
 }

@@ -22,6 +22,8 @@ class WalkPath {
 
   // True when the folder described by a listing is on the path already.
   [[nodiscard]] bool holds(const platform::FileStat& folder) const;
+  // True when `folder` is the folder the walk is in.
+  [[nodiscard]] bool endsAt(const platform::FileStat& folder) const;
 
   // The path one folder deeper while it lives.
   class Step {

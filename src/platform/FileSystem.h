@@ -92,6 +92,8 @@ class FileSystem {
   }
   // lstat of one path. ENOENT and ENOTDIR mean "no such entry".
   [[nodiscard]] virtual int statEntry(const std::string& path, FileStat& out) = 0;
+  // The text of the link at `path` (never followed).
+  [[nodiscard]] virtual int readLink(const std::string& path, std::string& text) = 0;
   // The last component of `path` as the folder stores it (differs from the path's own
   // spelling on case-blind file systems). ENOENT when the folder stores it in no spelling,
   // even if a lookup just found it (a cache that outlived the entry).
@@ -143,6 +145,12 @@ class FileSystem {
   [[nodiscard]] virtual int copyOnWorker(const std::string&, const std::string&, bool /*replace*/) {
     return ENOTSUP;
   }
+  // Whether the backup volume holding the folder `dir` is addressed by path on a server that
+  // follows the links there itself (a share such as sshfs): a link's own time cannot be set
+  // there, and no folder can be held open against a link swapped in on the server. Learnt
+  // once per run, from the first link copied or from a probe link made in `dir`; false while
+  // no probe could be made.
+  [[nodiscard]] virtual bool followsLinksByPath(const std::string& /*dir*/) { return false; }
   [[nodiscard]] virtual int makeDirectory(const std::string& path) = 0;
   [[nodiscard]] virtual int setPermissions(const std::string& path, std::uint32_t mode) = 0;
   // Removes a file, link, special file or empty folder; never what a link points to.

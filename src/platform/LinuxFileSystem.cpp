@@ -103,6 +103,15 @@ int LinuxFileSystem::statEntry(const std::string& path, FileStat& out) {
   return 0;
 }
 
+int LinuxFileSystem::readLink(const std::string& path, std::string& text) {
+  struct stat st {};
+  DirectoryFdCache::Slot* folder = nullptr;
+  if (int e = lookup(path, st, &folder); e != 0) return e;
+  if (!S_ISLNK(st.st_mode)) return EINVAL;
+  if (folder == nullptr) return ReadLinkText(AT_FDCWD, path.c_str(), st.st_size, text);
+  return ReadLinkText(folder->fd, path.c_str() + NameOffset(path), st.st_size, text);
+}
+
 bool LinuxFileSystem::justFoundAsSpelled(const std::string& path) {
   if (path != lastFound_) return false;
   // A folder that was renamed or removed since drops out of the cache here.

@@ -36,6 +36,7 @@ class LinuxFileSystem : public FileSystem {
   std::unique_ptr<DirectoryListing> openListing(const std::string& dir, int& error) override;
   std::unique_ptr<DirectoryListing> openKindListing(const std::string& dir, int& error) override;
   int statEntry(const std::string& path, FileStat& out) override;
+  int readLink(const std::string& path, std::string& text) override;
   int storedName(const std::string& path, std::string& name) override;
   std::unique_ptr<FileSystem> forAnotherThread() override;
   std::int64_t lookupNanoseconds(const std::string& path) override;
@@ -47,6 +48,7 @@ class LinuxFileSystem : public FileSystem {
   int copyFile(const std::string& source, const std::string& target, Trash* trash) override;
   int copyNewFile(const std::string& source, const std::string& target) override;
   int copyOnWorker(const std::string& source, const std::string& target, bool replace) override;
+  bool followsLinksByPath(const std::string& dir) override;
   int makeDirectory(const std::string& path) override;
   int setPermissions(const std::string& path, std::uint32_t mode) override;
   int removeEntry(const std::string& path) override;
@@ -123,6 +125,13 @@ class LinuxFileSystem : public FileSystem {
                                     const Replacement& replacement);
   [[nodiscard]] int copyAsUnnamedFile(const CopySource& source, int folderFd, const char* name,
                                       bool& named);
+  // The link `name` in the folder `at`; `size` is what a lookup gave as its length.
+  [[nodiscard]] static int ReadLinkText(int at, const char* name, std::int64_t size,
+                                        std::string& text);
+  enum class LinkAttributes : std::uint8_t { Unknown, Own, Followed };
+  // What the backup volume does with a link's attributes, learnt from a probe link in
+  // `folderFd` while unknown (and still unknown while no probe can be made there).
+  [[nodiscard]] LinkAttributes learnLinkAttributes(int folderFd);
   [[nodiscard]] int copyLink(int sourceAt, const char* sourceName, const struct stat& st,
                              int folderFd, const char* name, const Replacement& replacement);
   [[nodiscard]] int storedSpelling(DirectoryFdCache::Slot& folder, const char* name,
@@ -152,7 +161,6 @@ class LinuxFileSystem : public FileSystem {
   // What a run learns of its volumes once, shared with the objects for other threads and
   // forgotten with either root.
   enum class UnnamedFiles : std::uint8_t { Unknown, Work, Fail };
-  enum class LinkAttributes : std::uint8_t { Unknown, Own, Followed };
   struct LearntOfVolumes {
     // Whether the backup volume makes files without a name (O_TMPFILE): from the first new file.
     std::atomic<UnnamedFiles> unnamedFiles{UnnamedFiles::Unknown};

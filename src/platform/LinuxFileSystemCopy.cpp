@@ -252,27 +252,44 @@ int LinuxFileSystem::copyRegularFile(const CopySource& source, int folderFd, con
   return 0;
 }
 
-int LinuxFileSystem::copyLink(int sourceAt, const char* sourceName, const struct stat& st,
-                              int folderFd, const char* name, const Replacement& replacement) {
-  std::string text(static_cast<std::size_t>(st.st_size > 0 ? st.st_size : 255) + 1, '\0');
+int LinuxFileSystem::ReadLinkText(int at, const char* name, std::int64_t size, std::string& text) {
+  text.assign(static_cast<std::size_t>(size > 0 ? size : 255) + 1, '\0');
   for (;;) {
-    const ssize_t n = ::readlinkat(sourceAt, sourceName, text.data(), text.size());
+    const ssize_t n = ::readlinkat(at, name, text.data(), text.size());
     if (n < 0) return errno;
     if (static_cast<std::size_t>(n) < text.size()) {
       text.resize(static_cast<std::size_t>(n));
-      break;
+      return 0;
     }
     text.resize(text.size() * 2);  // the link grew since it was looked up
   }
+}
+
+LinuxFileSystem::LinkAttributes LinuxFileSystem::learnLinkAttributes(int folderFd) {
   if (learnt_->linkAttributes == LinkAttributes::Unknown) {
     if (const std::optional<bool> own = LinkAttributesStayOnTheLink(folderFd))
       learnt_->linkAttributes = *own ? LinkAttributes::Own : LinkAttributes::Followed;
   }
-  TemporaryName temporary;
-  if (int e = MakeTemporaryLink(folderFd, text.c_str(), temporary); e != 0) return e;
+  return learnt_->linkAttributes;
+}
+
+bool LinuxFileSystem::followsLinksByPath(const std::string& dir) {
+  if (learnt_->linkAttributes != LinkAttributes::Unknown)
+    return learnt_->linkAttributes == LinkAttributes::Followed;
+  UniqueFd folder;
+  return openFolderToChange(dir, folder) == 0 &&
+         learnLinkAttributes(folder.get()) == LinkAttributes::Followed;
+}
+
+int LinuxFileSystem::copyLink(int sourceAt, const char* sourceName, const struct stat& st,
+                              int folderFd, const char* name, const Replacement& replacement) {
+  std::string text;
+  if (int e = ReadLinkText(sourceAt, sourceName, st.st_size, text); e != 0) return e;
   // Where setting them would follow the link, it keeps the owner and time of its making
   // rather than change whatever it points to.
-  const bool ownAttributes = learnt_->linkAttributes == LinkAttributes::Own;
+  const bool ownAttributes = learnLinkAttributes(folderFd) == LinkAttributes::Own;
+  TemporaryName temporary;
+  if (int e = MakeTemporaryLink(folderFd, text.c_str(), temporary); e != 0) return e;
   int e = 0;
   if (ownAttributes && root_ &&
       ::fchownat(folderFd, temporary, st.st_uid, st.st_gid, AT_SYMLINK_NOFOLLOW) != 0 &&

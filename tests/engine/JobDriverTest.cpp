@@ -419,8 +419,9 @@ TEST_F(JobDriverTest, TheSimulationPredictsTheRealRunAfterWhichTheTreesAreEqual)
   ASSERT_EQ(run().end, RunEnd::Finished);
   EXPECT_EQ(
       actionLines(),
-      (Lines{"Remove Directory: /b/kind", "Remove Directory: /b/only", "Delete File : /b/sub/gone",
-             "Delete File : /b/y", "UpDate File : /b/a.txt  " + when(kT - 100) + " -> " + when(kT),
+      (Lines{"Delete File : /b/.tolvan32-partial-fedcba9876543210", "Remove Directory: /b/kind",
+             "Remove Directory: /b/only", "Delete File : /b/sub/gone", "Delete File : /b/y",
+             "UpDate File : /b/a.txt  " + when(kT - 100) + " -> " + when(kT),
              "Make Directory : /b/d1/empty", "New File : /b/d1/link", "New File : /b/kind",
              "New File : /b/new", "All Files : /b/older  " + when(kT + 100) + " -> " + when(kT),
              "Size : /b/size  5byte -> 6byte",
@@ -430,6 +431,17 @@ TEST_F(JobDriverTest, TheSimulationPredictsTheRealRunAfterWhichTheTreesAreEqual)
   EXPECT_EQ(run().errors, 0);
   EXPECT_EQ(actionLines(), Lines{});
   EXPECT_EQ(ui.boxes.size(), 2u) << "two confirmations, no summary";
+}
+
+// The program's own temporary copies belong to neither tree: a killed run's leftover on the
+// backup goes even in Backup mode, with its line, and a master file so named is never copied.
+TEST_F(JobDriverTest, LeftoversOfKilledCopiesGoWithTheirLineEvenInBackupMode) {
+  engine.job.NomalMode = 0;
+  const std::string leftover = "/.tolvan32-partial-0123456789abcdef";
+  addFiles({"/m/sub/a", "/m" + leftover, "/b/sub" + leftover, "/b/only"});
+  ASSERT_EQ(run().end, RunEnd::Finished);
+  EXPECT_EQ(actionLines(), (Lines{"Delete File : /b/sub" + leftover, "New File : /b/sub/a"}));
+  EXPECT_EQ(namesBelow("/b"), (Lines{"/only", "/sub", "/sub/a"}));
 }
 
 }  // namespace

@@ -152,7 +152,7 @@ TEST(ListingPrefetchTest, TheSizeWalkReadsAheadOnlyWhereLookupsAreSlowWithTheSam
     fs.roundTrip = 50us;
     TreeListings listings(1 << 20, 1 << 20);
     std::int64_t folders = 0, files = 0;
-    const SizeWalkHooks hooks{[] { return false; }, [] {}};
+    const SizeWalkHooks hooks{[] { return false; }, [] {}, {}};
     const double bytes = TreeSizeWith(fs, "/m", 1, folders, files, hooks, false, {&listings});
     figures.emplace_back(bytes, folders, files);
     EXPECT_EQ(fs.listingsOpened < 40, readsAhead) << fs.listingsOpened << " opened by the walk";

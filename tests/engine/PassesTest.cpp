@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <condition_variable>
 #include <cstdlib>
 #include <ctime>
 #include <latch>
@@ -14,6 +15,7 @@
 #include <optional>
 #include <set>
 #include <thread>
+#include <tuple>
 
 #include "engine/CopyAhead.h"
 #include "engine/Paths.h"
@@ -113,6 +115,21 @@ TEST_F(CopyPassTest, CopyRuleForFilesOnBothSides) {
   }
 }
 
+// On a share whose server follows links a copied link keeps the time of its making: links are
+// compared by their text alone, and the line shows the time the copy has.
+TEST_F(CopyPassTest, LinksOnAShareFollowingThemAreComparedByTheirText) {
+  engine.job.UpDate = 1;
+  fs.linksMadeAt = kT + 500;
+  fs.addLink("/m/same", "a", kT);
+  fs.addLink("/b/same", "a", kT + 400);
+  fs.addLink("/m/changed", "new", kT + 900);
+  fs.addLink("/b/changed", "old", kT + 400);
+  EXPECT_EQ(runCopy(),
+            Lines{"UpDate File : /b/changed  " + when(kT + 400) + " -> " + when(kT + 500)});
+  EXPECT_EQ(fs.contentOf("/b/changed"), "new");
+  EXPECT_EQ(runCopy(), Lines{});
+}
+
 // Missing entries are made with the master's permissions; with TrashBox on, a replaced copy
 // goes to the trash, while a new file has no old copy to keep.
 TEST_F(CopyPassTest, MissingEntriesAreMadeAndReplacedCopiesGoToTheTrash) {
@@ -158,6 +175,54 @@ TEST_F(CopyPassTest, WorkersTakeOnlyTheCopiesARenameFinishes) {
     std::multiset<std::string> expected{"/b/added new", "/b/sub/fresh new"};
     if (trashBox == 0) expected.insert("/b/changed replaced");
     EXPECT_EQ(handed, expected) << "TrashBox " << trashBox;
+  }
+}
+
+// Where the rename cannot refuse to replace, two new files that a case-blind backup folder
+// takes for one must not both pass the check before it: the second is not handed over while
+// the first is on its way, and gets its error line.
+TEST_F(CopyPassTest, NamesACaseBlindBackupTakesForOneAreNeverOnTheirWayTogether) {
+  fs.setCaseBlindBelow("/b");
+  fs.addDirectory("/b");
+  fs.lookupNs = 2'000'000;  // a share's: several workers, a few copies each
+  std::mutex mutex;
+  std::condition_variable checked;
+  std::set<std::string> made;  // by ToUpperAscii, as the case-blind folder tells them
+  bool lowerChecked = false;
+  fs.workerCopy = [&](const std::string&, const std::string& target, bool) {
+    std::unique_lock lock(mutex);
+    if (made.contains(ToUpperAscii(target))) return EEXIST;
+    lowerChecked = lowerChecked || target == "/b/a.txt";
+    checked.notify_all();
+    // Between its check and its rename until the other name has passed its check (bounded: a
+    // sound walk never hands that one over meanwhile).
+    if (target == "/b/A.txt")
+      checked.wait_for(lock, std::chrono::seconds(1), [&] { return lowerChecked; });
+    made.insert(ToUpperAscii(target));
+    return 0;
+  };
+  for (const char* name : {"A.txt", "B.txt", "C.txt", "D.txt", "a.txt", "b.txt", "c.txt", "d.txt"})
+    fs.addFile(std::string("/m/") + name, name);
+  EXPECT_EQ(runCopy(),
+            (Lines{"New File : /b/A.txt", "New File : /b/B.txt", "New File : /b/C.txt",
+                   "New File : /b/D.txt", error("/b/a.txt", EEXIST), error("/b/b.txt", EEXIST),
+                   error("/b/c.txt", EEXIST), error("/b/d.txt", EEXIST)}));
+  EXPECT_EQ(made.size(), 4u);
+}
+
+// Keys of names a case-blind folder may take for one are equal; others differ.
+TEST(CaseBlindKeyTest, EqualForNamesThatMayBeOneWhereCaseIsBlind) {
+  for (const auto& [a, b, same] : std::initializer_list<std::tuple<const char*, const char*, bool>>{
+           {"/b/G1.txt", "/b/g1.txt", true},
+           {"/b/Äpfel", "/b/äpfel", true},
+           {"/b/ＡＢ", "/b/ａｂ", true},      // fullwidth
+           {"/b/Straße", "/b/ſtraße", true},  // long s
+           {"/b/Kelvin", "/b/\u212Aelvin", true},
+           {"/b/写真1.jpg", "/b/写真2.jpg", false},
+           {"/b/日記.txt", "/b/メモ.txt", false},
+           {"/B/g1.txt", "/b/g1.txt", false},  // another folder
+           {"/b/g1.txt", "/b/g1.txt.bak", false}}) {
+    EXPECT_EQ(CaseBlindKey(a) == CaseBlindKey(b), same) << a << " " << b;
   }
 }
 
@@ -378,8 +443,8 @@ TEST_F(CopyPassTest, NamesACaseBlindBackupCannotHoldSideBySideAreErrorsEveryRun)
   EXPECT_EQ(sink.restores, Lines{"/m/Only.txt>/b/Only.txt"}) << "never a copy onto A.txt's";
 }
 
-// Entries without a counterpart go (a folder facing a file has none), leftovers of killed
-// copies without a line; older copies, links facing files and recycle and trash folders at
+// Entries without a counterpart go (a folder facing a file has none), and so do leftovers of
+// killed copies; older copies, links facing files and recycle and trash folders at
 // any depth stay.
 TEST_F(RemovalPassTest, RemovesWhatTheMasterLacks) {
   for (const char* dir :
@@ -395,7 +460,8 @@ TEST_F(RemovalPassTest, RemovesWhatTheMasterLacks) {
   fs.failOn(Op::List, "/b/sub", EACCES);
   fs.failOn(Op::Remove, "/b/stuck", EPERM);
   EXPECT_EQ(runRemoval(),
-            (Lines{"Remove Directory: /b/a/.Trash-me", "Remove Directory: /b/emptyGone",
+            (Lines{"Delete File : /b/.tolvan32-partial-0123456789abcdef",
+                   "Remove Directory: /b/a/.Trash-me", "Remove Directory: /b/emptyGone",
                    "Delete File : /b/fifo", "Delete File : /b/gone", error("/b/stuck", EPERM),
                    "Scan Error : /b/sub(Scanning Error on ckup Disk Code : 13)",
                    "Delete File : /b/x", "Remove Directory: /b/y"}));
@@ -529,6 +595,30 @@ TEST_F(RemovalPassTest, OldNTRemovesEntryByEntryInsideOutButNeverBackUp) {
   fs.addDirectory("/b/t");
   fs.failOn(Op::List, "/b/t", EACCES);
   EXPECT_EQ(DeleteEntry(engine, "/b/t", 0, -1), 1);  // a folder it cannot list counts once
+}
+
+// On a share whose server follows links, a backup folder swapped there for a link to an
+// outside folder between its listing and the removals in it: nothing is removed, and the run
+// stops as on a lost backup.
+TEST_F(RemovalPassTest, NothingIsRemovedThroughAFolderSwappedForALinkOnAShare) {
+  fs.linksMadeAt = kT;
+  addFiles({"/m/sub/keep", "/b/sub/keep", "/b/sub/gone", "/b/sub/dir/x", "/outside/gone",
+            "/outside/dir/x", "/outside/keep"});
+  bool listed = false;
+  bool swapped = false;
+  fs.beforeOp = [&](Op op, const std::string& path) {
+    if (listed && !swapped) {
+      swapped = true;
+      (void)fs.detach("/b/sub");
+      fs.addLink("/b/sub", "/outside");
+    }
+    listed = listed || (op == Op::List && path == "/b/sub");
+  };
+  EXPECT_EQ(runRemoval(), Lines{});
+  EXPECT_TRUE(swapped);
+  EXPECT_EQ(engine.run.LostSide, kBackupLost);
+  EXPECT_TRUE(fs.removed.empty());
+  EXPECT_EQ(namesBelow("/outside"), (Lines{"/dir", "/dir/x", "/gone", "/keep"}));
 }
 
 // A whole-tree removal keeps what it cannot list, says so, and never enters a loop.

@@ -2,6 +2,7 @@
 // and the backup it leaves are fixed, whatever way the walks gather what they decide on.
 #include "ProgramRunner.h"
 
+#include <ctime>
 #include <random>
 
 namespace tolvan::testing {
@@ -117,7 +118,8 @@ TEST_F(ReRunDifferentialTest, ReportAndBackupOfAFirstCopyAndOfReRunsAreFixed) {
   std::sort(removals.begin(), removals.end());
   std::sort(copies.begin(), copies.end());
   EXPECT_EQ(removals,
-            (Lines{"Delete File : " + b + "/d0/s0/F0", "Delete File : " + b + "/d0/s1/f3",
+            (Lines{"Delete File : " + b + "/d0/.tolvan32-partial-0123456789abcdef",
+                   "Delete File : " + b + "/d0/s0/F0", "Delete File : " + b + "/d0/s1/f3",
                    "Delete File : " + b + "/d1/s1/f2", "Delete File : " + b + "/d3/escape",
                    "Delete File : " + b + "/d3/newdir", "Remove Directory: " + b + "/d1/s0",
                    "Remove Directory: " + b + "/d2/s2"}));
@@ -220,6 +222,35 @@ TEST_F(ShareReRunTest, AShareGetsTheSameReportAndBackupAsALocalFolder) {
     EXPECT_EQ(TreeBesideLinkTimes(exported), TreeBesideLinkTimes(backup));
   }
   EXPECT_EQ(Tree(outside).size(), 1u) << "nothing written through the backup's links";
+}
+
+// The report's text of a link's own time (TZ is UTC for the program).
+std::string LinkTimeText(const std::string& path) {
+  struct stat st {};
+  if (::lstat(path.c_str(), &st) != 0) return "lstat failed";
+  std::tm utc{};
+  (void)::gmtime_r(&st.st_mtime, &utc);
+  char text[32];
+  (void)std::strftime(text, sizeof text, "%Y/%m/%d %H:%M:%S", &utc);
+  return text;
+}
+
+// A copied link on the share keeps the time of its making: with UpDate=1 a second run copies
+// no link again, and the line of a link whose text changed shows the time its copy has.
+TEST_F(ShareReRunTest, LinksAreComparedByTheirTextAlone) {
+  MakeLink(master + "/link", "first");
+  writeJob(share, {"UpDate= 1 "});
+  ASSERT_EQ(run({"/X", "job.tvf"}).exitStatus, 0);
+  EXPECT_EQ(actionLines(false), Lines{"New File : " + share + "/link"});
+  ASSERT_EQ(run({"/X", "job.tvf"}).exitStatus, 0);
+  EXPECT_EQ(actionLines(false), Lines{});
+  const std::string before = LinkTimeText(share + "/link");
+  stdfs::remove(master + "/link");
+  MakeLink(master + "/link", "second");
+  ASSERT_EQ(run({"/X", "job.tvf"}).exitStatus, 0);
+  EXPECT_EQ(actionLines(false), Lines{"UpDate File : " + share + "/link  " + before + " -> " +
+                                      LinkTimeText(share + "/link")});
+  EXPECT_EQ(stdfs::read_symlink(share + "/link"), "second");
 }
 
 // Killed at any moment of a first copy onto a share, a run leaves no partial copy behind

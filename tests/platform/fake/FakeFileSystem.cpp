@@ -208,6 +208,7 @@ int FakeFileSystem::copyOnto(const std::string& source, const std::string& targe
   if (int e = readForCopy(source, copy.content); e != 0) return e;
   copy.path = old != nullptr ? old->path : target;
   copy.inode = 0;  // a new file
+  if (copy.kind == EntryKind::Symlink && linksMadeAt) copy.mtime = *linksMadeAt;
   if (old != nullptr && trash != nullptr) {
     if (int e = trash->moveToTrash(target); e != 0) return e;
   }
@@ -217,8 +218,15 @@ int FakeFileSystem::copyOnto(const std::string& source, const std::string& targe
   return 0;
 }
 
-int FakeFileSystem::removeEntry(const std::string& path) {
-  if (int e = injected(Op::Remove, path); e != 0) return e;
+std::string FakeFileSystem::asTheServerFinds(const std::string& path) const {
+  std::string folder;
+  if (!linksMadeAt || followLinks(ParentOf(path), folder) != 0) return path;
+  return (folder == "/" ? "" : folder) + path.substr(path.rfind('/'));
+}
+
+int FakeFileSystem::removeEntry(const std::string& asked) {
+  if (int e = injected(Op::Remove, asked); e != 0) return e;
+  const std::string path = asTheServerFinds(asked);
   auto it = nodes_.find(key(path));
   if (it == nodes_.end()) return ENOENT;
   if (it->second.kind == EntryKind::Directory && !childrenOf(path).empty()) return ENOTEMPTY;
@@ -227,8 +235,9 @@ int FakeFileSystem::removeEntry(const std::string& path) {
   return 0;
 }
 
-int FakeFileSystem::removeTree(const std::string& path) {
-  if (int e = injected(Op::Remove, path); e != 0) return e;
+int FakeFileSystem::removeTree(const std::string& asked) {
+  if (int e = injected(Op::Remove, asked); e != 0) return e;
+  const std::string path = asTheServerFinds(asked);
   if (!exists(path)) return ENOENT;
   for (const auto& child : childrenOf(path)) {
     if (int e = removeTree(child); e != 0) return e;

@@ -127,6 +127,13 @@ class FakeFileSystem : public FileSystem {
   // FileSystem
   std::unique_ptr<DirectoryListing> openListing(const std::string& dir, int& error) override;
   int statEntry(const std::string& path, FileStat& out) override;
+  int readLink(const std::string& path, std::string& text) override {
+    const Node* node = find(path);
+    if (node == nullptr) return ENOENT;
+    if (node->kind != EntryKind::Symlink) return EINVAL;
+    text = node->content;
+    return 0;
+  }
   int storedName(const std::string& path, std::string& name) override {
     const Node* node = find(path);
     if (node != nullptr) name = node->path.substr(node->path.rfind('/') + 1);
@@ -145,6 +152,11 @@ class FakeFileSystem : public FileSystem {
   int copyNewFile(const std::string& source, const std::string& target) override {
     return copyOnto(source, target, nullptr, true);
   }
+  // Set, the volume is a share whose server follows links by path: a copied link takes this
+  // time, of its making, instead of the master link's, and a removal follows the links in the
+  // folder part of its path.
+  std::optional<std::int64_t> linksMadeAt;
+  bool followsLinksByPath(const std::string&) override { return linksMadeAt.has_value(); }
   int makeDirectory(const std::string& path) override {
     if (int e = injected(Op::MakeDir, path); e != 0) return e;
     if (exists(path)) return EEXIST;
@@ -230,6 +242,8 @@ class FakeFileSystem : public FileSystem {
   // kChangedWhileCopied when the file moved meanwhile.
   int readForCopy(const std::string& source, std::string& content);
   [[nodiscard]] std::string key(const std::string& path) const;
+  // `path` with the links of its folder part followed where linksMadeAt says the server does.
+  [[nodiscard]] std::string asTheServerFinds(const std::string& path) const;
   Node* at(const std::string& path) { return const_cast<Node*>(find(path)); }
   [[nodiscard]] int injected(Op op, const std::string& path) {
     if (beforeOp) beforeOp(op, path);
