@@ -26,6 +26,7 @@ TEST_F(FileOpsTest, GetEntryInfoTellsAMissingEntryFromOneThatCannotBeLookedUp) {
   sys.failTimeConversion = true;
   EXPECT_EQ(GetEntryInfo(engine, "/m/f", info), 1);
   FlushReport(engine);
+  ASSERT_FALSE(reportLines().empty());
   EXPECT_EQ(reportLines().back(), "Error : /m/f(Code:75 File Time Culc Error)");
   fs.failOn(Op::Stat, "/m/f", EACCES);
   EXPECT_EQ(GetEntryInfo(engine, "/m/f", info, lookupError), 0);

@@ -56,6 +56,8 @@ TEST_F(JobDriverTest, RefusedRunsAndTheirMessages) {
   fs.addDirectory("/mnt/usb");
   fs.mountPoints.insert("/mnt/usb");
   fs.failOn(Op::List, "/mnt/usb", EACCES);
+  fs.addDirectory("/bound/master");  // /bound is the backup /b itself, bind-mounted
+  fs.shareIdentity("/bound", "/b");
   using enum RunEnd;
   struct Case {
     std::string from, to;
@@ -69,6 +71,7 @@ TEST_F(JobDriverTest, RefusedRunsAndTheirMessages) {
       {"/b/master", "/b", 0, 0, Refused, {kSame}, {}},
       {"/x", "/x/backup", 0, 0, Refused, {kSame}, {}},
       {"/b/master", "/", 0, 0, Refused, {kSame}, {}},
+      {"/bound/master", "/b", 0, 0, Refused, {kSame}, {}},
       {"/m", "/b", 0, -1, Refused, {kMissingPath}, {}},
       {"/m", "/b", 0, 0, Abandoned, {kConfirm}, {}},  // the confirmation cancelled
       {"/nowhere", "/b", 0, 0, Refused, {Confirmation("/b", "/nowhere"), kFromText}, {kFromError}},

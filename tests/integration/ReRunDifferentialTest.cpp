@@ -1,6 +1,7 @@
 // A re-run of the real program over a generated tree after changes of every sort: the report
 // and the backup it leaves are fixed, whatever way the walks gather what they decide on.
 #include "ProgramRunner.h"
+#include "support/CannotRunHere.h"
 
 #include <ctime>
 #include <random>
@@ -86,7 +87,7 @@ TEST_F(ReRunDifferentialTest, ReportAndBackupOfAFirstCopyAndOfReRunsAreFixed) {
   MakeLink(master + "/d3/s2/link", "f0");
   ASSERT_EQ(::chmod((master + "/d0/ro").c_str(), 0555), 0);
   const int first = mirrorAsNobody();
-  if (first == 126) GTEST_SKIP() << "cannot run as an unprivileged user here";
+  if (first == 126) TOLVAN_CANNOT_RUN_HERE("cannot run as an unprivileged user here");
   EXPECT_EQ(first, 1) << "one error";
   Lines expected;
   FirstCopyLines(master, backup, "", "/d1/s1/unreadable", expected);
@@ -166,7 +167,7 @@ class ShareReRunTest : public ReRunDifferentialTest {
     const int status = Shell(
         script + "start '" + exported + "' '" + share + "' -o allow_other --delay-ms 0" + state,
         &output);
-    if (status == 77) GTEST_SKIP() << output;
+    if (status == 77) TOLVAN_CANNOT_RUN_HERE(output);
     ASSERT_EQ(status, 0) << output;
   }
   void TearDown() override { (void)Shell(script + "stop '" + share + "'" + state); }
@@ -216,7 +217,7 @@ TEST_F(ShareReRunTest, AShareGetsTheSameReportAndBackupAsALocalFolder) {
       ChangeBackup(share);
     }
     const auto local = runOnto(backup);
-    if (local.first == 126) GTEST_SKIP() << "cannot run as an unprivileged user here";
+    if (local.first == 126) TOLVAN_CANNOT_RUN_HERE("cannot run as an unprivileged user here");
     EXPECT_EQ(local.first, 1) << "the unreadable files are errors";
     EXPECT_EQ(runOnto(share), local);
     EXPECT_EQ(TreeBesideLinkTimes(exported), TreeBesideLinkTimes(backup));

@@ -10,6 +10,7 @@
 #include "platform/fake/FakeFileSystem.h"
 #include "platform/fake/FakeSystemInfo.h"
 #include "platform/fake/FakeWindowSystem.h"
+#include "support/CannotRunHere.h"
 
 namespace tolvan::testing {
 namespace {
@@ -108,7 +109,7 @@ TEST_F(RealTreeRunTest, ReadOnlyFoldersAreFilledWidenedAndNarrowedAgain) {
   const std::string b = backup;
 
   const int status = mirror({}, true).exitStatus;
-  if (status == 126) GTEST_SKIP() << "cannot run as an unprivileged user here";
+  if (status == 126) TOLVAN_CANNOT_RUN_HERE("cannot run as an unprivileged user here");
   EXPECT_EQ(status, 1) << "the unreadable file is one error, and the run goes on";
   EXPECT_EQ(
       actionLines(),
@@ -142,7 +143,7 @@ TEST_F(RealTreeRunTest, ReadOnlyFoldersAreFilledWidenedAndNarrowedAgain) {
 // A mount point whose disk is not mounted is an empty folder: mirrored, it wipes the backup.
 TEST_F(RealTreeRunTest, AnEmptyVolumeIsNoMasterAnEmptyOrdinaryFolderIs) {
   MakeFile(backup + "/kept.txt", "backup\n");
-  if (!tmp.mountTmpfs("mnt", "1m")) GTEST_SKIP() << "cannot mount a tmpfs here";
+  if (!tmp.mountTmpfs("mnt", "1m")) TOLVAN_CANNOT_RUN_HERE("cannot mount a tmpfs here");
   MakeFolder(tmp / "empty");
   for (const std::string& from : {tmp / "mnt", tmp / "empty"}) {
     const bool volume = from == tmp / "mnt";

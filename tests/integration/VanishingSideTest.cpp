@@ -8,6 +8,7 @@
 
 #include "ProgramRunner.h"
 #include "platform/UniqueFd.h"
+#include "support/CannotRunHere.h"
 
 namespace tolvan::testing {
 namespace {
@@ -83,10 +84,10 @@ TEST_P(VanishingSideTest, NoBackupEntryIsLostAndTheReportSaysWhy) {
   const Vanishing& row = GetParam();
   const std::string image = tmp / "volume.img", volume = tmp / "volume";
   stdfs::create_directory(volume);
-  if (::geteuid() != 0) GTEST_SKIP() << "mounting a loop device needs root";
+  if (::geteuid() != 0) TOLVAN_CANNOT_RUN_HERE("mounting a loop device needs root");
   if (Shell("truncate -s 64M '" + image + "' && mkfs.ext4 -q -F '" + image + "'") != 0 ||
       !MountLoop(image, volume))
-    GTEST_SKIP() << "cannot make and mount an ext4 loop volume here";
+    TOLVAN_CANNOT_RUN_HERE("cannot make and mount an ext4 loop volume here");
   const std::string from = row.backupVanishes ? master : volume + "/master";
   const std::string to = row.backupVanishes ? volume + "/backup" : backup;
   MakeTrees(from, to);

@@ -4,6 +4,7 @@
 
 #include "ProgramRunner.h"
 #include "engine/WalkSupport.h"
+#include "support/CannotRunHere.h"
 
 namespace tolvan::testing {
 namespace {
@@ -51,7 +52,7 @@ TEST_F(WalkEndTest, LoopsInTheMasterAndMountsInsideTheBackupAreErrorsAndNeverWri
   MakeFile(master + "/e/only-e.txt", "e");
   if (!bind(master + "/a", master + "/a/loop") || !bind(master + "/a", master + "/a/again") ||
       !bind(master, backup + "/whole-master") || !bind(master + "/e", backup + "/d"))
-    GTEST_SKIP() << "needs mount(2) for bind mounts";
+    TOLVAN_CANNOT_RUN_HERE("needs mount(2) for bind mounts");
   EXPECT_EQ(runJob(), 1);
   Lines failures = failureLines();  // those of the master's folder mounted in the backup aside
   EXPECT_NE(std::erase_if(failures, [&](auto& line) { return Contains(line, backup + "/d"); }), 0u);
@@ -73,7 +74,7 @@ TEST_F(WalkEndTest, ABackupFolderMountedInsideItselfIsNeitherEnteredNorRemoved) 
   MakeFile(backup + "/a/old.txt", "old");
   if (!bind(backup, backup + "/a/up") || !bind(backup + "/a", backup + "/a/loop") ||
       !bind(backup + "/a", backup + "/a/same"))  // has a master counterpart
-    GTEST_SKIP() << "needs mount(2) for bind mounts";
+    TOLVAN_CANNOT_RUN_HERE("needs mount(2) for bind mounts");
   const ino_t kept = StatOf(backup + "/a/keep.txt").st_ino;
   EXPECT_EQ(runJob(), 1);
   EXPECT_EQ(failureLines(),
@@ -99,7 +100,7 @@ TEST_F(WalkEndTest, ATreeDeeperThanTheSoftLimitOfOpenFilesIsCopiedWhole) {
   struct rlimit lowered = saved;
   lowered.rlim_cur = 1024;
   if (saved.rlim_max <= kDepth + 64 || ::setrlimit(RLIMIT_NOFILE, &lowered) != 0)
-    GTEST_SKIP() << "needs a hard limit of open files above the depth";
+    TOLVAN_CANNOT_RUN_HERE("needs a hard limit of open files above the depth");
   writeJob(backup);
   const ProgramResult result = run({"/X", "job.tvf"}, KillAfter(120s));
   ::setrlimit(RLIMIT_NOFILE, &saved);

@@ -1,4 +1,5 @@
 #include "platform/LinuxFileSystem.h"
+#include "support/CannotRunHere.h"
 
 #include <gtest/gtest.h>
 
@@ -261,7 +262,7 @@ TEST_F(LinuxFileSystemTest, AFailedCopyKeepsTheOldCopyAndLeavesNoTemporaryFile) 
   GiveToNobody(tmp.path());
   const int unreadable = RunInChild(
       [&] { return LinuxFileSystem().copyFile(tmp / "source", tmp / "target", nullptr); }, true);
-  if (unreadable == 254) GTEST_SKIP() << "cannot run as an unprivileged user here";
+  if (unreadable == 254) TOLVAN_CANNOT_RUN_HERE("cannot run as an unprivileged user here");
   EXPECT_EQ(unreadable, EACCES);
   EXPECT_EQ(ReadText(tmp / "target"), "new");
   EXPECT_FALSE(hasPartialCopy());
@@ -313,7 +314,7 @@ TEST_F(LinuxFileSystemTest, FullDiskKeepsTheOldCopyAndLeavesNoTemporaryFile) {
   EXPECT_EQ(fs.diskSpace(tmp / "missing", freeBytes, totalBytes), ENOENT);
   EXPECT_TRUE(fs.isMountPoint("/"));
   EXPECT_FALSE(fs.isMountPoint(tmp.path()));
-  if (!tmp.mountTmpfs("small", "1m")) GTEST_SKIP() << "needs root to mount a 1 MiB tmpfs";
+  if (!tmp.mountTmpfs("small", "1m")) TOLVAN_CANNOT_RUN_HERE("needs root to mount a 1 MiB tmpfs");
   WriteText(tmp / "small/target", "old copy");
   WriteText(tmp / "source", std::string(2 * kMiB, 'x'));
   EXPECT_EQ(fs.copyFile(tmp / "source", tmp / "small/target", nullptr), ENOSPC);
@@ -358,7 +359,7 @@ TEST_F(LinuxFileSystemTest, PermissionChangesNeverFollowALink) {
         return 0;
       },
       true);
-  if (result == 254) GTEST_SKIP() << "cannot run as an unprivileged user here";
+  if (result == 254) TOLVAN_CANNOT_RUN_HERE("cannot run as an unprivileged user here");
   EXPECT_EQ(result, 0);
   EXPECT_EQ(statOf(tmp / "unreadable").mode, 04755u);
   EXPECT_EQ(statOf(tmp / "closed").mode, 0700u);
@@ -392,7 +393,7 @@ TEST_F(LinuxFileSystemTest, RemovalsInTheUsersReadOnlyFoldersLeaveTheirBits) {
         return user.removeTree(tmp / "ro/foreign");
       },
       true);
-  if (result == 254) GTEST_SKIP() << "cannot run as an unprivileged user here";
+  if (result == 254) TOLVAN_CANNOT_RUN_HERE("cannot run as an unprivileged user here");
   EXPECT_EQ(result, EACCES) << "100 + errno: removeEntry failed";
   EXPECT_EQ(NamesIn(tmp / "ro"), std::vector<std::string>{"foreign"});
   EXPECT_EQ(statOf(tmp / "ro").mode, 0555u);

@@ -2,6 +2,7 @@
 #include <csignal>
 
 #include "UiTest.h"
+#include "support/CannotRunHere.h"
 #include "ui/QuitSignals.h"
 
 namespace tolvan::testing {
@@ -81,7 +82,7 @@ TEST_F(WindowTest, CopySimulationAndTheScheduleRunThroughTheEngineHook) {
 }
 
 TEST_F(WindowTest, DriveListShowsUsageAndAVanishedVolumeIsNotReady) {
-  if (!tmp.mountTmpfs("volume", "2m")) GTEST_SKIP() << "cannot mount a tmpfs here";
+  if (!tmp.mountTmpfs("volume", "2m")) TOLVAN_CANNOT_RUN_HERE("cannot mount a tmpfs here");
   WriteText(tmp / "volume/one-mebibyte", std::string(1 << 20, 'x'));
   volumes = {{"/", "/dev/root", ""}, {tmp / "volume", "tmpfs", "SPARE"}, {tmp / "gone", "", ""}};
   start(job());
@@ -165,18 +166,25 @@ TEST_F(WindowTest, MinimizingWithTheScheduleArmedHidesIntoTheTrayOnlyWhenThereIs
 TEST(QuitSignalsTest, ASignalStopsTheRunAndClosesTheWindowOnceTheRunHasEnded) {
   std::atomic<std::int16_t> stopFlag{0};
   bool running = true;
+  int asked = 0;  // how often it looked whether the run is still on
   int closes = 0;
   {
     const ui::QuitSignals quitSignals(
-        stopFlag, [&running] { return running; }, [&closes] { ++closes; });
+        stopFlag,
+        [&] {
+          ++asked;
+          return running;
+        },
+        [&closes] { ++closes; });
     ASSERT_EQ(std::raise(SIGTERM), 0);
     const int stopped = stopFlag.exchange(0);  // at once, even while the run keeps it busy
-    QTest::qWait(150);
+    // The signal taken, and the run found still on again by the later checks.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return asked >= 4; }, 10000));
     const int closesDuringRun = closes;  // never in the middle of a run
     running = false;
-    QTest::qWait(250);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return closes == 1; }, 10000));
     ASSERT_EQ(std::raise(SIGINT), 0);
-    QTest::qWait(50);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return closes == 2; }, 10000));
     EXPECT_EQ(std::to_string(stopped) + std::to_string(closesDuringRun) + std::to_string(closes),
               "102");
   }
