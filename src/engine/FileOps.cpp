@@ -289,27 +289,6 @@ std::string TextBeforeNul(const std::string& text) {
   return text.substr(0, text.find('\0'));
 }
 
-std::string FindFileName(Engine& engine, const std::string& path) {
-  std::string name;
-  if (engine.fs().storedName(path, name) != 0) return {};
-  return name;
-}
-
-std::string ProperPathName(Engine& engine, const std::string& path) {
-  if (!path.empty() && path.find('/') == path.size() - 1) return path;  // the root
-  if (!FindFileName(engine, path).empty()) return path;
-  return FindFileName(engine, UpperFirstOfName(path));
-}
-
-std::string UpperFirstOfName(const std::string& path) {
-  std::string result = path;
-  const std::size_t first = path.rfind('/') == std::string::npos ? 0 : path.rfind('/') + 1;
-  if (first < result.size() && result[first] >= 'a' && result[first] <= 'z') {
-    result[first] = static_cast<char>(result[first] - 'a' + 'A');
-  }
-  return result;
-}
-
 std::string SplitPath(const std::string& path, std::string& folder) {
   const std::size_t slash = path.rfind('/');
   if (slash == std::string::npos) {

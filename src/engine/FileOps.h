@@ -79,10 +79,6 @@ enum class LeftoverCopies : std::uint8_t { Keep, Remove };
 [[nodiscard]] double DriveFreeSpace(Engine& engine, const std::string& path);
 
 [[nodiscard]] std::string TextBeforeNul(const std::string& text);
-// The name of the entry as stored, or empty text when there is none.
-[[nodiscard]] std::string FindFileName(Engine& engine, const std::string& path);
-[[nodiscard]] std::string ProperPathName(Engine& engine, const std::string& path);
-[[nodiscard]] std::string UpperFirstOfName(const std::string& path);
 // The name after the last "/"; `folder` gets the text before it ("/" for a name directly
 // below the root).
 [[nodiscard]] std::string SplitPath(const std::string& path, std::string& folder);

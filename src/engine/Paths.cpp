@@ -93,16 +93,6 @@ std::string ToUpperAscii(std::string_view text) {
   return upper;
 }
 
-bool ContainsIgnoringCase(std::string_view text, std::string_view part) {
-  if (part.empty()) return true;
-  if (part.size() > text.size()) return false;
-  for (std::size_t start = 0; start + part.size() <= text.size(); ++start) {
-    std::size_t i = 0;
-    while (i < part.size() && UpperAscii(text[start + i]) == UpperAscii(part[i])) ++i;
-    if (i == part.size()) return true;
-  }
-  return false;
-}
 
 std::string DisplayText(std::string_view bytes) {
   std::string text;

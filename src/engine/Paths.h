@@ -14,7 +14,6 @@ namespace tolvan {
 // Leading and trailing blanks (spaces) removed.
 [[nodiscard]] std::string TrimBlanks(std::string_view text);
 [[nodiscard]] std::string ToUpperAscii(std::string_view text);
-[[nodiscard]] bool ContainsIgnoringCase(std::string_view text, std::string_view part);
 [[nodiscard]] bool IsValidUtf8(std::string_view bytes);
 // A name or path as every text the program writes shows it: valid UTF-8 kept as it is; each
 // byte that is not part of a valid sequence, and each control character, becomes "?".

@@ -445,13 +445,6 @@ int DeleteEntry(Engine& engine, const std::string& path, std::int16_t trashBox,
   return DeleteEntryBelow(engine, path, trashBox, oldNT, above);
 }
 
-int RemoveTree(Engine& engine, const std::string& dir) {
-  int failure = 0;
-  WalkPath path(engine.fs(), dir);
-  const int count = RemoveTreeCounting(engine, dir, path, failure);
-  return failure != 0 ? failure : count;
-}
-
 void ClearReadOnly(Engine& engine, const std::string& dir, bool recurse) {
   int error = 0;
   const auto listing = engine.fs().openListing(dir, error);

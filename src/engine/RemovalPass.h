@@ -23,7 +23,6 @@ inline constexpr int kCounterpartLookupFailed = -2;
 // 0 when the entry is gone, else a non-zero code.
 [[nodiscard]] int DeleteEntry(Engine& engine, const std::string& path, std::int16_t trashBox,
                               std::int16_t oldNT);
-[[nodiscard]] int RemoveTree(Engine& engine, const std::string& dir);
 void ClearReadOnly(Engine& engine, const std::string& dir, bool recurse);
 
 }  // namespace tolvan

@@ -99,8 +99,4 @@ void SetSpinValue(Session& session, int value) {
   VScroll2_Change(session);
 }
 
-void SpinStep(Session& session, int delta) {
-  SetSpinValue(session, session.window.spinValue + delta);
-}
-
 }  // namespace tolvan

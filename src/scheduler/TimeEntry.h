@@ -24,7 +24,5 @@ void VScroll2_Change(Session& session);
 // Code or the user changing a control: each raises its handler only when the value changes.
 void SetTimeBoxText(Session& session, int index, const std::string& text);
 void SetSpinValue(Session& session, int value);
-// One arrow click of the spin: the upper arrow is -1 minute, the lower +1.
-void SpinStep(Session& session, int delta);
 
 }  // namespace tolvan

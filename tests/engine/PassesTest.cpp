@@ -627,8 +627,8 @@ TEST_F(RemovalPassTest, RemoveTreeKeepsFoldersItCannotListOrThatLeadBackUp) {
   fs.failListingAfter("/b/t/sub", 0, EIO);
   fs.shareIdentity("/b/u/self", "/b/u");
   openReport();
-  EXPECT_EQ(RemoveTree(engine, "/b/t"), ENOTEMPTY);
-  EXPECT_EQ(RemoveTree(engine, "/b/u"), ELOOP);
+  EXPECT_EQ(DeleteEntry(engine, "/b/t", 0, -1), ENOTEMPTY);
+  EXPECT_EQ(DeleteEntry(engine, "/b/u", 0, -1), ELOOP);
   closeReport();
   EXPECT_EQ(actionLines(),
             (Lines{"Scan Error : /b/t/sub(Removing Error on Backup Disk Code : 5)"}));

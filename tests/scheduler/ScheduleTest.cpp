@@ -175,10 +175,9 @@ TEST_F(ScheduleTest, TimerFrameSpinAndTypedBoxesSetTheTime) {
   };
   SetSpinValue(session, 7 * 60 + 5);
   EXPECT_EQ(shown(), "07:05 425 07:05");
-  SetSpinValue(session, 0);
-  SpinStep(session, -1);
+  SetSpinValue(session, -1);  // the upper arrow at midnight
   EXPECT_EQ(shown(), "23:59 1439 23:59");
-  SpinStep(session, +1);
+  SetSpinValue(session, 1440);
   EXPECT_EQ(shown(), "00:00 0 00:00");
   SetSpinValue(session, 9 * 60 + 30);
   SetTimeBoxText(session, 0, "");    // counts as 00 while typing
