@@ -451,8 +451,7 @@ std::int32_t VisitEntry(Engine& engine, const std::string& from, const std::stri
   EntryInfo entry;
   int code = 0;
   if (!EntryFromStat(engine.sys(), stat, entry, code)) {
-    WriteLine(engine, ReportLineKind::Error,
-              source + "(Code:" + std::to_string(code) + " File Time Culc Error)");
+    WriteLine(engine, ReportLineKind::Error, TimeFailureText(source, code));
     return 1;
   }
   const bool folder = entry.Kind == EntryKind::Directory;

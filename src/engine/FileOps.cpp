@@ -26,9 +26,6 @@ bool IsNoSuchEntry(int error) {
   return error == ENOENT || error == ENOTDIR;
 }
 
-// localtime_r's failure: the time does not fit the calendar fields.
-constexpr int kTimeConversionError = EOVERFLOW;
-
 // A read-only backup copy is made writable first; hidden follows from the name and cannot be
 // cleared. A failure here shows up in the copy itself.
 int MakeOldCopyWritable(Engine& engine, const std::string& target) {
@@ -201,20 +198,10 @@ int GetEntryInfo(Engine& engine, const std::string& path, EntryInfo& out, int& l
   FileStat st;
   lookupError = engine.fs().statEntry(path, st);
   if (lookupError != 0) return 0;  // missing (or unreadable) is described, not reported
-  out.Attributes = st.attributes;
-  out.FileSize = st.size;
-  out.Kind = st.kind;
-  out.ModifiedSeconds = st.mtimeSeconds;
-  platform::LocalTime local;
-  if (!engine.sys().toLocalTime(st.mtimeSeconds, local)) {
-    (void)WriteReport(
-        engine, ReportLineKind::Error,
-        path + "(Code:" + std::to_string(kTimeConversionError) + " File Time Culc Error)",
-        engine.job.Report);
-    return 1;
-  }
-  out.Modified = MakeDateTime(local);
-  return 0;
+  int code = 0;
+  if (EntryFromStat(engine.sys(), st, out, code)) return 0;
+  (void)WriteReport(engine, ReportLineKind::Error, TimeFailureText(path, code), engine.job.Report);
+  return 1;
 }
 
 int GetEntryInfo(Engine& engine, const std::string& path, EntryInfo& out) {

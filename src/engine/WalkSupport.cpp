@@ -66,6 +66,10 @@ bool EntryFromStat(platform::SystemInfo& sys, const platform::FileStat& stat, En
   return true;
 }
 
+std::string TimeFailureText(const std::string& path, int code) {
+  return path + "(Code:" + std::to_string(code) + " File Time Culc Error)";
+}
+
 std::string FailureText(const std::string& path, int code) {
   return path + "(Code:" + std::to_string(code) + " " + ErrorDescription(code) + ")";
 }

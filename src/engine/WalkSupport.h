@@ -32,6 +32,9 @@ namespace tolvan {
 [[nodiscard]] bool EntryFromStat(platform::SystemInfo& sys, const platform::FileStat& stat,
                                  EntryInfo& out, int& code);
 
+// The failure line's text for a modification time that cannot be converted.
+[[nodiscard]] std::string TimeFailureText(const std::string& path, int code);
+
 // path + "(Code:" + code + " " + description + ")", the form of every failure line.
 [[nodiscard]] std::string FailureText(const std::string& path, int code);
 
