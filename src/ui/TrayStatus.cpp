@@ -13,15 +13,16 @@
 namespace tolvan::ui {
 namespace {
 
-constexpr const char* kContext = "TrayStatus";
-
 QString ResultText(const QString& result) {
-  if (result == QLatin1String("finished")) return QCoreApplication::translate(kContext, "正常終了");
-  if (result == QLatin1String("errors")) return QCoreApplication::translate(kContext, "エラーあり");
-  if (result == QLatin1String("stopped")) return QCoreApplication::translate(kContext, "中断");
-  if (result == QLatin1String("refused")) return QCoreApplication::translate(kContext, "実行せず");
+  if (result == QLatin1String("finished"))
+    return QCoreApplication::translate("TrayStatus", "正常終了");
+  if (result == QLatin1String("errors"))
+    return QCoreApplication::translate("TrayStatus", "エラーあり");
+  if (result == QLatin1String("stopped")) return QCoreApplication::translate("TrayStatus", "中断");
+  if (result == QLatin1String("refused"))
+    return QCoreApplication::translate("TrayStatus", "実行せず");
   if (result == QLatin1String("side-lost"))
-    return QCoreApplication::translate(kContext, "フォルダーを見失い中止");
+    return QCoreApplication::translate("TrayStatus", "フォルダーを見失い中止");
   return result;
 }
 
@@ -56,7 +57,7 @@ QString TrayStatus::runEnded(const std::string& json, bool startedByCopy) {
 
 QString TrayStatus::statusLine() const {
   if (result_.isEmpty()) return {};
-  return QCoreApplication::translate(kContext, "前回: ") + ended_ + QLatin1Char(' ') +
+  return QCoreApplication::translate("TrayStatus", "前回: ") + ended_ + QLatin1Char(' ') +
          ResultText(result_);
 }
 
@@ -64,7 +65,7 @@ QString TrayStatus::tip(const QString& title, const QString& nextRun) const {
   QString text = title;
   if (!result_.isEmpty()) text += QLatin1Char('\n') + statusLine();
   if (!nextRun.isEmpty())
-    text += QLatin1Char('\n') + QCoreApplication::translate(kContext, "次回: ") + nextRun;
+    text += QLatin1Char('\n') + QCoreApplication::translate("TrayStatus", "次回: ") + nextRun;
   return text;
 }
 
