@@ -200,33 +200,36 @@ RunOutcome EndOnRefusal(Engine& engine, const std::string& text, std::int16_t ti
   return {RunEnd::Refused, 0};
 }
 
+// A run stopped at the change limit before its passes: no elapsed time, the report closed
+// (after the refusal's line, when there is one), the window given back.
+RunEnd EndAtChangeLimit(Engine& engine, RunEnd end, const std::string& refusal) {
+  engine.clearListings();
+  engine.run.StartTime = 0;
+  ShowFinished(engine);
+  if (!refusal.empty()) WriteReport(engine, ReportLineKind::Error, refusal, engine.job.Report);
+  CloseReportWithClosingLines(engine, {end, 0});
+  if (engine.job.XOption != 1) engine.ui().restoreMainWindow();
+  return end;
+}
+
 // A run beyond the job's change limit: unattended it is refused with the counts in the report;
 // in the window the user decides. Nothing has been removed or copied yet.
-std::optional<RunEnd> StoppedByChangeLimit(Engine& engine, const std::string& from,
-                                           const std::string& to, std::int16_t timer) {
+std::optional<RunEnd> StoppedByChangeLimit(Engine& engine, std::int16_t timer,
+                                           const std::string& from, const std::string& to) {
   if (engine.job.ChangeLimit <= 0 || engine.run.AllowBigChange) return std::nullopt;
   ChangeCounts counts = CountChanges(engine, from, to);
   counts.backupEntries = engine.run.BackupEntries;
   // A stop during the counting ends the run as a stop during the passes would.
-  if (engine.run.stopRequested()) return std::nullopt;
-  if (!ExceedsChangeLimit(counts, engine.job.ChangeLimit)) return std::nullopt;
-  if (timer == 0 && engine.job.XOption == 0) {
-    if (engine.ui().messageBox(ChangeLimitQuestion(counts), kProgramTitle, MessageIcon::Exclamation,
-                               MessageButtons::ContinueStop) == MessageAnswer::Yes)
-      return std::nullopt;
-    ShowFinished(engine);
-    CloseReportWithClosingLines(engine, {RunEnd::Abandoned, 0});
-    engine.clearListings();
-    engine.ui().restoreMainWindow();
-    return RunEnd::Abandoned;
-  }
-  engine.clearListings();
-  ShowFinished(engine);
-  WriteReport(engine, ReportLineKind::Error, ChangeLimitRefusal(counts, engine.job.ChangeLimit),
-              engine.job.Report, from, to);
-  CloseReportWithClosingLines(engine, {RunEnd::Refused, 0});
-  if (engine.job.XOption != 1) engine.ui().restoreMainWindow();
-  return RunEnd::Refused;
+  if (engine.run.stopRequested() || !ExceedsChangeLimit(counts, engine.job.ChangeLimit))
+    return std::nullopt;
+  if (timer != 0 || engine.job.XOption != 0)
+    return EndAtChangeLimit(engine, RunEnd::Refused,
+                            ChangeLimitRefusal(counts, engine.job.ChangeLimit));
+  if (engine.ui().messageBox(ChangeLimitQuestion(counts), kProgramTitle, MessageIcon::Exclamation,
+                             MessageButtons::ContinueStop) != MessageAnswer::Yes)
+    return EndAtChangeLimit(engine, RunEnd::Abandoned, {});
+  engine.run.StartTime = Now(engine.sys());  // the time spent asking is not the run's
+  return std::nullopt;
 }
 
 // The room check and both passes, with both sides held. Finished means the passes ran (a
@@ -242,7 +245,7 @@ RunOutcome CheckAndCopy(Engine& engine, const std::string& from, const std::stri
     CloseReportWithClosingLines(engine, stopped);
     return stopped;
   }
-  if (const auto end = StoppedByChangeLimit(engine, from, to, timer)) return {*end, 0};
+  if (const auto end = StoppedByChangeLimit(engine, timer, from, to)) return {*end, 0};
   // Right before the first removal or copy, the sides are judged once more as they stand
   // now: a folder moved into the other side since the first check makes them one tree.
   if (const char* refusal = SidesRefusal(engine, from, to, engine.job.NomalMode != 0)) {
