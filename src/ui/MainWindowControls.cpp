@@ -263,6 +263,9 @@ void MainWindow::buildChangeLimit() {
   changeLimitPercent_->setRange(1, 100);
   changeLimitPercent_->setSuffix(QStringLiteral(" %"));
   changeLimitPercent_->setGeometry(place(361, 336, 64, 22));
+  // The spin box's own text field is what a screen reader lands on.
+  if (auto* field = changeLimitPercent_->findChild<QLineEdit*>())
+    field->setAccessibleName(changeLimitPercent_->accessibleName());
 }
 
 void MainWindow::buildButtons() {
