@@ -11,8 +11,6 @@
 namespace tolvan::testing {
 namespace {
 
-using platform::MessageAnswer;
-
 TEST(ChangeLimitRule, AppliesAboveThePercentAndFromFiftyChanges) {
   struct Case {
     std::int64_t entries, removals, replacements;
@@ -79,28 +77,6 @@ TEST_F(ChangeLimitTest, CountsWhatThePassesWouldDoFolderContentsIncluded) {
   EXPECT_EQ(counts.replacements, 3);
   engine.job.NomalMode = 0;
   EXPECT_EQ(CountChanges(engine, "/m", "/b").removals, 0) << "a Backup run removes nothing";
-}
-
-TEST_F(ChangeLimitTest, UnattendedRunsAreRefusedAndTheWindowAsks) {
-  const auto before = tree("/b");
-  engine.job.XOption = 1;
-  EXPECT_EQ(run().end, RunEnd::Refused);
-  EXPECT_EQ(tree("/b"), before);
-  EXPECT_EQ(actionLines(), Lines{"Error : " + ChangeLimitRefusal({54, 3, 106}, 10)});
-  EXPECT_EQ(lastRun()["result"], "refused");
-  EXPECT_EQ(lastRun()["exit_status"], "2");
-
-  engine.job.XOption = 0;
-  ui.answers = {MessageAnswer::Ok, MessageAnswer::No};
-  EXPECT_EQ(run().end, RunEnd::Abandoned);
-  EXPECT_EQ(tree("/b"), before) << "Cancel touches nothing";
-  EXPECT_EQ(ui.boxes.back().text,
-            "この実行でバックアップの 106 件中 57 件を削除または置き換えます。続けますか？");
-  EXPECT_EQ(ui.boxes.back().buttons, platform::MessageButtons::ContinueStop);
-
-  ui.answers = {MessageAnswer::Ok, MessageAnswer::Yes};
-  EXPECT_EQ(run().end, RunEnd::Finished);
-  EXPECT_EQ(tree("/b"), tree("/m"));
 }
 
 TEST_F(ChangeLimitTest, OneRunMayGoAheadAndTheLimitOffLetsEveryRun) {
