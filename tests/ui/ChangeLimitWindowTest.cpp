@@ -64,6 +64,18 @@ TEST_F(WindowTest, TheCheckBoxAndPercentFollowTheJobAndSetIt) {
   EXPECT_EQ(ui.boxes.at(0).text, std::string("job.tvf") + kUnreadableChangeLimit);
 }
 
+// A scheduled run over a master that lost every file removes nothing; the tray tells.
+TEST_F(WindowTest, AScheduledRunBeyondTheLimitIsRefusedAndTheTrayTellsIt) {
+  for (int i = 0; i < 60; ++i) WriteText(tmp / ("backup/f" + std::to_string(i)), "kept");
+  trayAvailable = true;
+  start(job({"ChangeLimit=10", "Time=22:13"}));  // due this minute on the fake clock
+  click("Check2");
+  find<QTimer>("Timer1")->timeout({});
+  EXPECT_EQ(NamesIn(tmp / "backup").size(), 60U) << "nothing removed, nothing copied";
+  EXPECT_EQ(window->notificationIcon().toolTip(),
+            "Tolvane\n前回: 2023-11-14 22:13 実行せず\n次回: 22:13");
+}
+
 TEST(TrayStatusTest, TipBadgeAndNotificationsFollowTheLastRun) {
   const auto json = [](const char* result) {
     return std::string(R"({"ended": "2026-12-07T03:00:12+09:00", "result": ")") + result + "\"}";
