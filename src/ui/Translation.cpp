@@ -58,9 +58,10 @@ constexpr const char* kMessagePhrases[] = {
     QT_TRANSLATE_NOOP("Message", " 件中）。"),
     QT_TRANSLATE_NOOP("Message", "上限を超えるため、実際の実行は止まります。"),
     QT_TRANSLATE_NOOP("Message", "上限を超えないため、実際の実行は止まりません。"),
-    QT_TRANSLATE_NOOP("Message",
-                      " : ChangeLimit の値が 0 から 100 までの整数ではないため、変更の上限をオフにし"
-                      "ました。"),
+    QT_TRANSLATE_NOOP(
+        "Message",
+        " : ChangeLimit の値が 0 から 100 までの整数ではないため、変更の上限をオフにし"
+        "ました。"),
     QT_TRANSLATE_NOOP("Message", " を開くことができませんでした。"),
     // Waiting for another run's report files.
     QT_TRANSLATE_NOOP("Message",
