@@ -5,7 +5,7 @@
 namespace tolvan::app {
 
 std::string UsageText() {
-  return R"(Usage: tolvan32 [/X] [/AT] [/E] [--no-gui] CONDITIONS-FILE
+  return R"(Usage: tolvan32 [/X] [/AT] [/E] [--no-gui] [--allow-big-change] CONDITIONS-FILE
        tolvan32 --simulate[=KINDS] [--output FILE] CONDITIONS-FILE
        tolvan32 --make-bat CONDITIONS-FILE
        tolvan32 --help | --version
@@ -19,6 +19,12 @@ which also holds TvfSet.txt, report.tvr and Recent.tvr.
   /AT        the same as /X, and shown as ATOption in the report
   /E         copy with the plain file copy
   --no-gui   run without a window even when a display is available
+  --allow-big-change
+             let this one run go beyond the job's change limit (ChangeLimit=N in the
+             conditions file: a run that would remove or replace more than N % of the
+             backup's entries, and at least 50, is refused unattended and asked about in the
+             window, so that a master whose files were deleted or rewritten by ransomware
+             does not spread to the backup)
   --simulate[=KINDS]
              list the differences between both trees in a comma-separated file and change
              nothing: KINDS is a comma-separated list of kind numbers or "all" (the
@@ -51,7 +57,11 @@ Exit status:
   2  the run was refused or could not start: From and To are the same, a path is missing,
      a side cannot be read, the conditions file is bad or missing in an unattended run,
      the report files cannot be opened, or the command line is wrong; or a side's folder
-     went away during the run (unplugged, unmounted, exchanged), which stopped it there
+     went away during the run (unplugged, unmounted, exchanged), which stopped it there;
+     or the run would have gone beyond the job's change limit: nothing was touched
+After every run LastRun.json in the program folder tells its result (see README or
+tolvan32(1)): version, job, started, ended, result, folders_made, files_copied, removed,
+errors and exit_status.
   3  the run was stopped by request (SIGINT or SIGTERM)
 A simulation ends with 0 when its list was written and 1 when it could not be written.
 )";

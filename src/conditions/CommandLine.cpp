@@ -66,6 +66,8 @@ void ReadLongOption(const std::string& argument, CommandLine& line) {
     line.version = true;
   } else if (argument == "--no-gui") {
     line.noGui = true;
+  } else if (argument == "--allow-big-change") {
+    line.allowBigChange = true;
   } else if (line.unknownOption.empty()) {
     line.unknownOption = argument;
     NoteProblem(line, "unknown option " + argument);

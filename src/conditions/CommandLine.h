@@ -11,13 +11,14 @@ namespace tolvan {
 // The command line as the program reads it. Each argument is looked at on its own, so the
 // switches are never found inside a path such as /home/xavier/jobs.
 struct CommandLine {
-  bool x = false;             // "/X"
-  bool at = false;            // "/AT"
-  bool errorFree = false;     // "/E"
-  bool help = false;          // "--help"
-  bool version = false;       // "--version"
-  bool noGui = false;         // "--no-gui"
-  std::string unknownOption;  // the first other "--" argument (a usage error), else empty
+  bool x = false;               // "/X"
+  bool at = false;              // "/AT"
+  bool errorFree = false;       // "/E"
+  bool help = false;            // "--help"
+  bool version = false;         // "--version"
+  bool noGui = false;           // "--no-gui"
+  bool allowBigChange = false;  // "--allow-big-change": the next run may pass the change limit
+  std::string unknownOption;    // the first other "--" argument (a usage error), else empty
   // The dry runs: "--simulate[=KINDS]" with "--output FILE", and "--make-bat".
   bool simulate = false;
   std::int16_t simulateKinds = 0;  // DryRunMode bits

@@ -52,6 +52,7 @@ struct WindowModel {
   int trashBoxCheck = 0;   // Check5 "Use Trash Box"
   bool trashBoxEnabled = true;
   bool trashBoxVisible = true;
+  int changeLimitPercent = 10;  // the change limit's spin box while the limit is off
 
   // The timer frame and the schedule check's timer.
   int timerCheck = 0;             // Check2 "Timer"

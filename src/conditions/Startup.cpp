@@ -163,6 +163,7 @@ StartupOutcome FormLoad(Session& session, const std::vector<std::string>& args) 
   Engine& engine = session.engine;
   engine.shared.VersionText = ProgramVersionText();
   engine.shared.TvfFileName = tvfGet(engine.job, args, &outcome.commandLine);
+  engine.run.AllowBigChange = outcome.commandLine.allowBigChange;
   if (outcome.commandLine.usageError()) {
     session.requestEnd(kExitRefused);
   } else {

@@ -132,8 +132,22 @@ class ConditionsReader {
       std::string hhmm;
       if (!TimeOfDayText(value, hhmm)) return kErrTypeMismatch;
       job_.Time = hhmm;
+    } else if (key == "ChangeLimit") {
+      applyChangeLimit(value);
     }
     return 0;
+  }
+
+  // A value that is no whole number from 0 to 100 turns the limit off rather than failing the
+  // file: the window tells the user when the job is loaded.
+  void applyChangeLimit(const std::string& value) {
+    int percent = -1;
+    const auto parsed = std::from_chars(value.data(), value.data() + value.size(), percent);
+    const bool whole =
+        !value.empty() && parsed.ec == std::errc() && parsed.ptr == value.data() + value.size();
+    const bool usable = whole && percent >= 0 && percent <= kMaxChangeLimit;
+    job_.ChangeLimit = usable ? static_cast<std::int16_t>(percent) : 0;
+    job_.ChangeLimitUnreadable = !usable;
   }
 
   std::int16_t* flagFor(const std::string& key) {
@@ -287,6 +301,8 @@ std::string TvfText(const Session& session) {
   };
   std::string text;
   for (const auto& line : lines) text += line + kCrLf;
+  // After the nineteen lines and only when set: a job without the limit is what it always was.
+  if (job.ChangeLimit > 0) text += "ChangeLimit=" + std::to_string(job.ChangeLimit) + kCrLf;
   return text;
 }
 

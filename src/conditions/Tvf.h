@@ -29,7 +29,11 @@ void tvfRead(Session& session);
 // Writes the current job as AppPath/TvfFileName (UTF-8, CR+LF). 0 or an errno.
 [[nodiscard]] int tvfWrite(Session& session);
 
-// The nineteen lines tvfWrite writes, each ended by CR+LF.
+// The highest ChangeLimit (percent of the backup's entries).
+inline constexpr int kMaxChangeLimit = 100;
+
+// The nineteen lines tvfWrite writes, each ended by CR+LF, and a ChangeLimit line after them
+// when the job's limit is on.
 [[nodiscard]] std::string TvfText(const Session& session);
 
 // The number at the start of a text as the conditions file reads it ("2.5x" -> 2.5, "abc" ->

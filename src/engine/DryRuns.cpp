@@ -1,5 +1,6 @@
 #include "engine/DryRuns.h"
 
+#include "engine/ChangeLimit.h"
 #include "engine/CopyPass.h"
 #include "engine/Engine.h"
 #include "engine/Paths.h"
@@ -108,6 +109,12 @@ SimulationOutcome SimulateRun(Engine& engine, const std::string& from, const std
   }
   list.SimulateWrite(-1, from, to);
   engine.run.StopFlag = 0;
+  // What a real run would meet at the change limit, counted before the passes take the listings.
+  ChangeCounts changes;
+  if (engine.job.ChangeLimit > 0) {
+    changes = CountChanges(engine, from, to);
+    changes.backupEntries = engine.run.BackupEntries;
+  }
   const std::int16_t kinds = engine.run.DryRunMode;
   if ((kinds & kCopyPassKinds) != 0 && !engine.run.EndRequested) (void)CopyTree(engine, from, to);
   engine.clearListings();
@@ -120,6 +127,11 @@ SimulationOutcome SimulateRun(Engine& engine, const std::string& from, const std
   outcome.run.end = EndAfterPasses(engine);
   outcome.run.errors = list.hadErrors() ? 1 : 0;
   outcome.listPath = list.SimulateFileName;
+  if (engine.job.ChangeLimit > 0 && outcome.run.end == RunEnd::Finished) {
+    (void)engine.ui().messageBox(ChangeCountsSummary(changes, engine.job.ChangeLimit),
+                                 kProgramTitle, platform::MessageIcon::Information,
+                                 platform::MessageButtons::Ok);
+  }
   if (outcome.run.end != RunEnd::Abandoned) OpenList(engine, list.SimulateFileName, list.created());
   return outcome;
 }

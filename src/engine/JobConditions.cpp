@@ -1,5 +1,7 @@
 #include "engine/JobConditions.h"
 
+#include <utility>
+
 namespace tolvan {
 
 void DefaultSet(JobConditions& job) {
@@ -13,6 +15,17 @@ void DefaultSet(JobConditions& job) {
   job.Once = 0;
   job.TrashBox = 0;
   job.MatchCase = 0;
+  job.ChangeLimit = 0;
+  job.ChangeLimitUnreadable = false;
+}
+
+void StartRunFigures(RunState& run, std::string startedAt) {
+  run.BackupEntries = 0;
+  run.FoldersMade = 0;
+  run.FilesCopied = 0;
+  run.EntriesRemoved = 0;
+  run.LastRunStarted = std::move(startedAt);
+  run.LastRunRecorded = false;
 }
 
 }  // namespace tolvan

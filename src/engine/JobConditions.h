@@ -27,6 +27,10 @@ struct JobConditions {
   std::int16_t MatchCase = 0;
   std::int16_t ATOption = 0;
   std::int16_t ErrorFreeOption = 0;
+  // Percent of the backup's entries a run may remove or replace; 0 when the limit is off.
+  std::int16_t ChangeLimit = 0;
+  // The conditions file gave a ChangeLimit that is no whole number from 0 to 100 (read as off).
+  bool ChangeLimitUnreadable = false;
 };
 
 // Resets the fields a conditions file carries; the rest keep their values.
@@ -63,6 +67,17 @@ struct RunState {
   std::atomic<std::int16_t> LostSide{kNoSideLost};
   int LostSideCode = 0;
   std::int64_t LastSidesCheck = 0;  // steady-clock ticks
+  // The next run may go beyond the job's change limit (--allow-big-change); one run only.
+  bool AllowBigChange = false;
+  // Folders and files the room check found in the backup tree.
+  std::int64_t BackupEntries = 0;
+  // What the run's report lines tell it did (counted with the report off as well).
+  std::int64_t FoldersMade = 0;
+  std::int64_t FilesCopied = 0;
+  std::int64_t EntriesRemoved = 0;
+  // When the run started (ISO 8601), and whether its status file has been written.
+  std::string LastRunStarted;
+  bool LastRunRecorded = false;
 
   // Nothing more is written: the run ends at once, or a side is gone.
   [[nodiscard]] bool writesEnded() const {
@@ -72,5 +87,8 @@ struct RunState {
     return StopFlag.load() != 0 || EndRequested || LostSide != kNoSideLost;
   }
 };
+
+// A new run's figures start from nothing.
+void StartRunFigures(RunState& run, std::string startedAt);
 
 }  // namespace tolvan

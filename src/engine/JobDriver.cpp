@@ -3,10 +3,12 @@
 #include <optional>
 #include <string>
 
+#include "engine/ChangeLimit.h"
 #include "engine/CopyPass.h"
 #include "engine/Engine.h"
 #include "engine/FileOps.h"
 #include "engine/HeldSides.h"
+#include "engine/LastRun.h"
 #include "engine/Paths.h"
 #include "engine/RemovalPass.h"
 #include "engine/Report.h"
@@ -37,7 +39,13 @@ bool Confirmed(Engine& engine, const std::string& from, const std::string& to) {
                                 MessageButtons::OkCancel) == MessageAnswer::Ok;
 }
 
-void CloseReportWithClosingLines(Engine& engine) {
+// The status file is written before the closing lines, so that a failure to write it is
+// a line of the run's own report.
+void CloseReportWithClosingLines(Engine& engine, const RunOutcome& outcome) {
+  if (!engine.run.LastRunRecorded) {
+    RecordLastRun(engine, engine.run.LastRunStarted, outcome);
+    engine.run.LastRunRecorded = true;
+  }
   if (engine.report.isOpen()) {
     WriteReport(engine, ReportLineKind::CloseReport, {}, engine.job.Report);
   }
@@ -48,7 +56,7 @@ void RefuseSide(Engine& engine, const std::string& text, std::int16_t timer,
                 const std::string& from, const std::string& to) {
   WriteReport(engine, ReportLineKind::Error, text, engine.job.Report, from, to);
   engine.run.FinishTime = Now(engine.sys());
-  CloseReportWithClosingLines(engine);
+  CloseReportWithClosingLines(engine, {RunEnd::Refused, 0});
   if (timer == 0) ShowCritical(engine, text);
 }
 
@@ -177,7 +185,7 @@ RunOutcome EndOnLostSide(Engine& engine, const std::string& from, const std::str
                          std::int16_t timer, std::int32_t errors) {
   ShowFinished(engine);
   WriteReport(engine, ReportLineKind::Error, LostSideText(engine, from, to), engine.job.Report);
-  CloseReportWithClosingLines(engine);
+  CloseReportWithClosingLines(engine, {RunEnd::Lost, errors});
   if (engine.job.XOption != 1) engine.ui().restoreMainWindow();
   if (engine.job.XOption == 0 && timer == 0) ShowCritical(engine, LostSideMessage(engine));
   return {RunEnd::Lost, errors};
@@ -192,6 +200,38 @@ RunOutcome EndOnRefusal(Engine& engine, const std::string& text, std::int16_t ti
   return {RunEnd::Refused, 0};
 }
 
+// A run stopped at the change limit before its passes: no elapsed time, the report closed
+// (after the refusal's line, when there is one), the window given back.
+RunEnd EndAtChangeLimit(Engine& engine, RunEnd end, const std::string& refusal) {
+  engine.clearListings();
+  engine.run.StartTime = 0;
+  ShowFinished(engine);
+  if (!refusal.empty()) WriteReport(engine, ReportLineKind::Error, refusal, engine.job.Report);
+  CloseReportWithClosingLines(engine, {end, 0});
+  if (engine.job.XOption != 1) engine.ui().restoreMainWindow();
+  return end;
+}
+
+// A run beyond the job's change limit: unattended it is refused with the counts in the report;
+// in the window the user decides. Nothing has been removed or copied yet.
+std::optional<RunEnd> StoppedByChangeLimit(Engine& engine, std::int16_t timer,
+                                           const std::string& from, const std::string& to) {
+  if (engine.job.ChangeLimit <= 0 || engine.run.AllowBigChange) return std::nullopt;
+  ChangeCounts counts = CountChanges(engine, from, to);
+  counts.backupEntries = engine.run.BackupEntries;
+  // A stop during the counting ends the run as a stop during the passes would.
+  if (engine.run.stopRequested() || !ExceedsChangeLimit(counts, engine.job.ChangeLimit))
+    return std::nullopt;
+  if (timer != 0 || engine.job.XOption != 0)
+    return EndAtChangeLimit(engine, RunEnd::Refused,
+                            ChangeLimitRefusal(counts, engine.job.ChangeLimit));
+  if (engine.ui().messageBox(ChangeLimitQuestion(counts), kProgramTitle, MessageIcon::Exclamation,
+                             MessageButtons::ContinueStop) != MessageAnswer::Yes)
+    return EndAtChangeLimit(engine, RunEnd::Abandoned, {});
+  engine.run.StartTime = Now(engine.sys());  // the time spent asking is not the run's
+  return std::nullopt;
+}
+
 // The room check and both passes, with both sides held. Finished means the passes ran (a
 // stop during them still gets the finish steps).
 RunOutcome CheckAndCopy(Engine& engine, const std::string& from, const std::string& to,
@@ -201,9 +241,11 @@ RunOutcome CheckAndCopy(Engine& engine, const std::string& from, const std::stri
   if (CheckFreeSpace(engine, from, to, engine.job.NomalMode) != -1) {
     if (engine.run.EndRequested) return {RunEnd::Abandoned, 0};
     // Closed with their closing lines, so the next run finds the report free.
-    CloseReportWithClosingLines(engine);
-    return {engine.run.StopFlag.load() != 0 ? RunEnd::Stopped : RunEnd::Abandoned, 0};
+    const RunOutcome stopped{engine.run.StopFlag.load() != 0 ? RunEnd::Stopped : RunEnd::Abandoned};
+    CloseReportWithClosingLines(engine, stopped);
+    return stopped;
   }
+  if (const auto end = StoppedByChangeLimit(engine, timer, from, to)) return {*end, 0};
   // Right before the first removal or copy, the sides are judged once more as they stand
   // now: a folder moved into the other side since the first check makes them one tree.
   if (const char* refusal = SidesRefusal(engine, from, to, engine.job.NomalMode != 0)) {
@@ -228,10 +270,11 @@ RunOutcome RunSteps(Engine& engine, const std::string& from, const std::string& 
   const RunOutcome passes = CheckAndCopy(engine, from, to, timer);
   if (passes.end != RunEnd::Finished) return passes;
   ShowFinished(engine);
-  CloseReportWithClosingLines(engine);
+  const RunOutcome outcome{EndOfRun(engine), passes.errors, engine.report.incomplete()};
+  CloseReportWithClosingLines(engine, outcome);
   if (engine.job.XOption != 1) engine.ui().restoreMainWindow();
   if (engine.job.XOption == 0 && passes.errors > 0) ShowErrorSummary(engine, passes.errors);
-  return {EndOfRun(engine), passes.errors};
+  return outcome;
 }
 
 }  // namespace
@@ -239,8 +282,12 @@ RunOutcome RunSteps(Engine& engine, const std::string& from, const std::string& 
 RunOutcome RunJob(Engine& engine, const std::string& from, const std::string& to,
                   std::int16_t& timer) {
   engine.report.forgetLosses();  // a run without report has none of an earlier one's
+  StartRunFigures(engine.run, engine.sys().nowWithOffset());
   RunOutcome outcome = RunSteps(engine, from, to, timer);
   outcome.reportIncomplete = engine.report.incomplete();
+  // A run that ended before its report was opened (or without one) is recorded now.
+  if (!engine.run.LastRunRecorded) RecordLastRun(engine, engine.run.LastRunStarted, outcome);
+  engine.run.AllowBigChange = false;  // for one run only
   return outcome;
 }
 
@@ -269,6 +316,7 @@ std::int16_t CheckAndListTrees(Engine& engine, const std::string& from, const st
   TreeListings* backupListings = engine.run.DryRunMode == 0 ? &engine.backupListings : nullptr;
   const double backupSize = TreeSize(engine, to, engine.job.ChildDir, backupFolders, backupFiles,
                                      LeftoverCopies::Remove, {backupListings, &backupFolderIds});
+  engine.run.BackupEntries = backupFolders + backupFiles;
   std::int64_t masterFolders = 0;
   std::int64_t masterFiles = 0;
   const double masterSize = masterWalk.finish(masterFolders, masterFiles);

@@ -287,6 +287,33 @@ int RotateReport(Engine& engine, bool& renamed) {
   return 0;
 }
 
+namespace {
+
+// The run's own figures (the last-run status) follow its lines, written or not (a line held
+// behind copies on their way counts when it is written in its place).
+void CountLine(RunState& run, ReportLineKind kind) {
+  if (run.DryRunMode != 0) return;
+  switch (kind) {
+    case ReportLineKind::MakeDirectory:
+      ++run.FoldersMade;
+      break;
+    case ReportLineKind::NewFile:
+    case ReportLineKind::UpDateFile:
+    case ReportLineKind::AllFiles:
+    case ReportLineKind::SizeChange:
+      ++run.FilesCopied;
+      break;
+    case ReportLineKind::RemoveDirectory:
+    case ReportLineKind::DeleteFile:
+      ++run.EntriesRemoved;
+      break;
+    default:
+      break;
+  }
+}
+
+}  // namespace
+
 std::int16_t WriteReport(Engine& engine, ReportLineKind kind, const std::string& text,
                          std::int16_t report, const std::string& from, const std::string& to) {
   const auto code = static_cast<std::int16_t>(kind);
@@ -297,7 +324,10 @@ std::int16_t WriteReport(Engine& engine, ReportLineKind kind, const std::string&
     writer.close();
     return 0;
   }
-  if (engine.run.DryRunMode != 0 || report != -1 || engine.run.EndRequested) return 0;
+  if (engine.run.DryRunMode != 0 || report != -1 || engine.run.EndRequested) {
+    if (report != -1) CountLine(engine.run, kind);
+    return 0;
+  }
   if (kind == ReportLineKind::OpenReport) {
     writer.open(from, to);
   } else if (kind == ReportLineKind::Error && !engine.report.isOpen()) {
@@ -306,6 +336,7 @@ std::int16_t WriteReport(Engine& engine, ReportLineKind kind, const std::string&
   if (code < 0 || engine.run.EndRequested) return 0;
   LineHold* const hold = engine.report.HeldBehind;
   if (hold != nullptr && hold->holdLine(code, text)) return 0;  // written in its place later
+  CountLine(engine.run, kind);
   // Lines of other kinds only belong between the opening and the closing of a run.
   writer.writeLine(PrefixOf(code) + text);
   return 0;

@@ -41,7 +41,8 @@ void HeadlessWindowSystem::writeLine(const std::string& text) {
   std::fflush(out_);
 }
 
-// Nobody can answer: OK and Yes are the answers that let the run go on.
+// Nobody can answer: OK and Yes are the answers that let the run go on, but a run beyond the
+// change limit is one nobody agreed to.
 MessageAnswer HeadlessWindowSystem::messageBox(const std::string& text, const std::string& title,
                                                MessageIcon, MessageButtons buttons) {
   std::string line = MessageLine(title, text);
@@ -50,6 +51,10 @@ MessageAnswer HeadlessWindowSystem::messageBox(const std::string& text, const st
   if (buttons == MessageButtons::YesNo) {
     answer = MessageAnswer::Yes;
     line += " [answered Yes]";
+  }
+  if (buttons == MessageButtons::ContinueStop) {
+    answer = MessageAnswer::No;
+    line += " [answered 中止]";
   }
   writeLine(line);
   return answer;

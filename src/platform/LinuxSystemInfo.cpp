@@ -139,6 +139,18 @@ LocalTime LinuxSystemInfo::now() {
   return out;
 }
 
+std::string LinuxSystemInfo::nowWithOffset() {
+  const std::time_t seconds = std::time(nullptr);
+  std::tm tm{};
+  char text[40];
+  if (::localtime_r(&seconds, &tm) == nullptr ||
+      std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S%z", &tm) == 0)
+    return {};
+  std::string iso = text;
+  iso.insert(iso.size() - 2, ":");  // +0900 -> +09:00
+  return iso;
+}
+
 std::int64_t LinuxSystemInfo::steadyMilliseconds() {
   return std::chrono::duration_cast<std::chrono::milliseconds>(
              std::chrono::steady_clock::now().time_since_epoch())

@@ -18,6 +18,7 @@ class LinuxSystemInfo : public SystemInfo {
   LinuxSystemInfo(const LinuxSystemInfo&) = delete;
   LinuxSystemInfo& operator=(const LinuxSystemInfo&) = delete;
   LocalTime now() override;
+  std::string nowWithOffset() override;
   std::int64_t steadyMilliseconds() override;
   bool toLocalTime(std::int64_t unixSeconds, LocalTime& out) override;
   std::string formatShortDate(int year, int month, int day) override;

@@ -27,6 +27,8 @@ class SystemInfo {
  public:
   virtual ~SystemInfo() = default;
   [[nodiscard]] virtual LocalTime now() = 0;
+  // The local time now in ISO 8601 with its offset from UTC: "2026-12-07T03:00:12+09:00".
+  [[nodiscard]] virtual std::string nowWithOffset() = 0;
   // Milliseconds on a clock that nobody sets and no clock change steps, from an unspecified
   // start: for measuring spans of time.
   [[nodiscard]] virtual std::int64_t steadyMilliseconds() = 0;

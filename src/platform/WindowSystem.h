@@ -7,7 +7,8 @@
 namespace tolvan::platform {
 
 enum class MessageIcon : std::uint8_t { Critical, Exclamation, Question, Information, None };
-enum class MessageButtons : std::uint8_t { Ok, OkCancel, YesNo };
+// ContinueStop: "続行" answers Yes, "中止" No.
+enum class MessageButtons : std::uint8_t { Ok, OkCancel, YesNo, ContinueStop };
 enum class MessageAnswer : std::uint8_t { Ok, Cancel, Yes, No };
 
 // Colours in red-green-blue order.

@@ -15,10 +15,12 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
+#include <QSpinBox>
 #include <QStyle>
 #include <QTreeView>
 
 #include "conditions/Startup.h"
+#include "scheduler/ChangeLimitControl.h"
 #include "ui/FontSetup.h"
 #include "ui/NamedControl.h"
 #include "ui/ProgramIcon.h"
@@ -124,6 +126,10 @@ void MainWindow::connectControls() {
   onToggled(sizeCheck_, &MainWindow::Check3_Click);
   onToggled(onceCheck_, &MainWindow::Check4_Click);
   onToggled(trashBox_, &MainWindow::Check5_Click);
+  onToggled(changeLimit_, &MainWindow::ChangeLimit_Change);
+  connect(changeLimitPercent_, &QSpinBox::valueChanged, this, [this] {
+    if (!updating_) ChangeLimit_Change();
+  });
   for (int index = 0; index < 2; ++index) {
     connect(timeBoxes_[index], &QLineEdit::textChanged, this,
             [this, index] { Text4_Change(index); });
@@ -271,6 +277,10 @@ void MainWindow::refreshOptions() {
   SetChecked(trashBox_, window.trashBoxCheck);
   trashBox_->setEnabled(window.trashBoxEnabled);
   trashBox_->setVisible(window.trashBoxVisible);
+  const ChangeLimitShown limit = ShowChangeLimit(session_);
+  changeLimit_->setChecked(limit.on);
+  changeLimitPercent_->setValue(limit.percent);
+  changeLimitPercent_->setEnabled(limit.on);
 }
 
 void MainWindow::refreshTimerFrame() {

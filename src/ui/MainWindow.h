@@ -12,6 +12,7 @@
 #include "conditions/Session.h"
 #include "platform/MountedVolumes.h"
 #include "ui/MainWindowServices.h"
+#include "ui/TrayStatus.h"
 
 class QButtonGroup;
 class QCheckBox;
@@ -22,6 +23,7 @@ class QLabel;
 class QLineEdit;
 class QModelIndex;
 class QPushButton;
+class QSpinBox;
 class QRadioButton;
 class QScrollBar;
 class QTreeView;
@@ -77,6 +79,7 @@ class MainWindow : public QMainWindow {
   void Check3_Click();
   void Check4_Click();
   void Check5_Click();
+  void ChangeLimit_Change();
   void Text4_Change(int index);
   void Text4_LostFocus(int index);
   void VScroll2_Change();
@@ -147,6 +150,7 @@ class MainWindow : public QMainWindow {
   void buildJobList();
   void buildTimerFrame();
   void buildOptionFrames();
+  void buildChangeLimit();
   void buildButtons();
   void buildMenus();
   void buildTabOrder();
@@ -178,6 +182,11 @@ class MainWindow : public QMainWindow {
   [[nodiscard]] std::optional<std::string> askConditionsFile(FileDialogKind kind);
   void hideIntoTray();
   void restoreFromTray();
+  // The tray's account of the runs (MainWindowTray.cpp).
+  [[nodiscard]] std::string lastRunText();
+  void showTrayStatus();
+  void runEnded(bool startedByCopy);
+  void reportOpened();
 
   Session& session_;
   MainWindowServices services_;
@@ -212,11 +221,14 @@ class MainWindow : public QMainWindow {
   QCheckBox* matchCase_ = nullptr;
   QButtonGroup* childDir_ = nullptr;
   QButtonGroup* report_ = nullptr;
+  QCheckBox* changeLimit_ = nullptr;
+  QSpinBox* changeLimitPercent_ = nullptr;
   QPushButton* simulation_ = nullptr;
   QPushButton* reportFile_ = nullptr;
   QPushButton* recent_ = nullptr;
   QTimer timer1_{this};
   QSystemTrayIcon trayIcon_;
+  TrayStatus trayStatus_;
 };
 
 }  // namespace tolvan::ui

@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QSpinBox>
 #include <QTreeView>
 
 #include "ui/MainWindow.h"
@@ -87,7 +88,7 @@ void MainWindow::buildTabOrder() {
   order << jobList_ << copy_ << quit_ << timerCheck_ << onceCheck_ << buttons(dateMode_)
         << timeBoxes_[0] << timeBoxes_[1] << spin_ << buttons(mode_) << trashBox_
         << buttons(upDate_) << sizeCheck_ << matchCase_ << buttons(childDir_) << buttons(report_)
-        << simulation_ << reportFile_ << recent_;
+        << changeLimit_ << changeLimitPercent_ << simulation_ << reportFile_ << recent_;
   spin_->setFocusPolicy(Qt::StrongFocus);
   for (qsizetype i = 0; i + 1 < order.size(); ++i) setTabOrder(order[i], order[i + 1]);
 }
@@ -247,6 +248,24 @@ void MainWindow::buildOptionFrames() {
   report_ = OptionGroup(this);
   option(report, report_, "Option3_0", "Write", 0, 0);
   option(report, report_, "Option3_1", "None", 1, 1);
+  buildChangeLimit();
+}
+
+// Below the options on the right: stop a run that would remove or replace more than this
+// share of the backup.
+void MainWindow::buildChangeLimit() {
+  QWidget* client = centralWidget();
+  changeLimit_ = Named(new QCheckBox(QStringLiteral("Change Limit"), client), "CheckLimit",
+                       QStringLiteral("Change Limit"));
+  changeLimit_->setGeometry(place(345, 316, 99, 18));
+  changeLimitPercent_ =
+      Named(new QSpinBox(client), "SpinLimit", QStringLiteral("Change Limit percent"));
+  changeLimitPercent_->setRange(1, 100);
+  changeLimitPercent_->setSuffix(QStringLiteral(" %"));
+  changeLimitPercent_->setGeometry(place(361, 336, 64, 22));
+  // The spin box's own text field is what a screen reader lands on.
+  if (auto* field = changeLimitPercent_->findChild<QLineEdit*>())
+    field->setAccessibleName(changeLimitPercent_->accessibleName());
 }
 
 void MainWindow::buildButtons() {

@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QSpinBox>
 
 #include "conditions/DryRunCommands.h"
 #include "conditions/Startup.h"
@@ -17,6 +18,7 @@
 #include "conditions/TvfList.h"
 #include "engine/ExitStatus.h"
 #include "engine/Paths.h"
+#include "scheduler/ChangeLimitControl.h"
 #include "scheduler/FormSet.h"
 #include "scheduler/OptionControls.h"
 #include "scheduler/ScheduleCheck.h"
@@ -105,6 +107,7 @@ void MainWindow::Command1_Click() {
     outcome = RunJob(engine, from, to, engine.job.Timer);
     engine.ui().progress().close();
   });
+  if (ran) runEnded(true);
   if (ran && engine.run.EndRequested) tolvan::mnuQuit_Click(session_, ExitStatusFor(outcome));
   afterLogic();
 }
@@ -130,10 +133,12 @@ void MainWindow::Command4_Click() {
 
 void MainWindow::Command5_Click() {
   services_.showReport(kReportFileName);
+  reportOpened();
 }
 
 void MainWindow::Command6_Click() {
   services_.showReport(kRecentFileName);
+  reportOpened();
 }
 
 void MainWindow::Option1_Click(int index) {
@@ -186,6 +191,11 @@ void MainWindow::Check5_Click() {
   afterLogic();
 }
 
+void MainWindow::ChangeLimit_Change() {
+  SetChangeLimit(session_, changeLimit_->isChecked(), changeLimitPercent_->value());
+  afterLogic();
+}
+
 void MainWindow::Text4_Change(int index) {
   if (updating_) return;
   SetTimeBoxText(session_, index, ToPath(timeBoxes_[index]->text()));
@@ -212,8 +222,9 @@ void MainWindow::Timer1_Timer() {
     return outcome;
   };
   RunOutcome outcome;
-  if (tolvan::Timer1_Timer(session_, runner, &outcome) == CheckResult::Ran &&
-      session_.engine.run.EndRequested) {
+  const CheckResult result = tolvan::Timer1_Timer(session_, runner, &outcome);
+  if (result == CheckResult::Ran) runEnded(false);
+  if (result == CheckResult::Ran && session_.engine.run.EndRequested) {
     tolvan::mnuQuit_Click(session_, ExitStatusFor(outcome));
   }
   afterLogic();
@@ -293,7 +304,7 @@ void MainWindow::Form_Resize() {
 }
 
 void MainWindow::hideIntoTray() {
-  trayIcon_.setToolTip(windowTitle());
+  showTrayStatus();
   trayIcon_.show();
   hiddenInTray_ = true;
   // Hidden once the minimizing has ended: showMinimized() shows the window after its state

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QDesktopServices>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QScreen>
 #include <QUrl>
 
@@ -53,6 +54,7 @@ QMessageBox::StandardButtons BoxButtons(MessageButtons buttons) {
     case MessageButtons::OkCancel:
       return QMessageBox::Ok | QMessageBox::Cancel;
     case MessageButtons::YesNo:
+    case MessageButtons::ContinueStop:
       return QMessageBox::Yes | QMessageBox::No;
     case MessageButtons::Ok:
       break;
@@ -74,8 +76,17 @@ MessageAnswer BoxAnswer(int clicked, MessageButtons buttons) {
     default:
       break;
   }
-  if (buttons == MessageButtons::YesNo) return MessageAnswer::No;
+  if (buttons == MessageButtons::YesNo || buttons == MessageButtons::ContinueStop)
+    return MessageAnswer::No;
   return buttons == MessageButtons::OkCancel ? MessageAnswer::Cancel : MessageAnswer::Ok;
+}
+
+// The question whether to go on names its two answers.
+void NameAnswers(QMessageBox& box, MessageButtons buttons) {
+  if (buttons != MessageButtons::ContinueStop) return;
+  box.button(QMessageBox::Yes)->setText(QCoreApplication::translate("MessageBox", "続行"));
+  box.button(QMessageBox::No)->setText(QCoreApplication::translate("MessageBox", "中止"));
+  box.setDefaultButton(QMessageBox::No);
 }
 
 }  // namespace
@@ -128,6 +139,7 @@ MessageAnswer QtWindowSystem::messageBox(const std::string& text, const std::str
     if (!layout.details.isEmpty()) box.setDetailedText(layout.details);
     box.setObjectName(QStringLiteral("MessageBox"));
     box.setAccessibleName(box.windowTitle());
+    NameAnswers(box, buttons);
     answer = BoxAnswer(box.exec(), buttons);
   });
   return answer;

@@ -46,6 +46,22 @@ constexpr const char* kMessagePhrases[] = {
         "Message",
         "実行中にTo側のフォルダーにアクセスできなくなりました。バックアップを中止しました。"),
     QT_TRANSLATE_NOOP("Message", "継続しますか？  Error Code : "),
+    // The change limit: the question before a run beyond it, a simulation's counts, and a
+    // conditions file's value that cannot be used.
+    QT_TRANSLATE_NOOP("Message", "この実行でバックアップの "),
+    QT_TRANSLATE_NOOP("Message", " 件中 "),
+    QT_TRANSLATE_NOOP("Message", " 件を削除または置き換えます。続けますか？"),
+    QT_TRANSLATE_NOOP("Message", "変更の上限 "),
+    QT_TRANSLATE_NOOP("Message", " %: 削除 "),
+    QT_TRANSLATE_NOOP("Message", " 件、置き換え "),
+    QT_TRANSLATE_NOOP("Message", " 件（バックアップ "),
+    QT_TRANSLATE_NOOP("Message", " 件中）。"),
+    QT_TRANSLATE_NOOP("Message", "上限を超えるため、実際の実行は止まります。"),
+    QT_TRANSLATE_NOOP("Message", "上限を超えないため、実際の実行は止まりません。"),
+    QT_TRANSLATE_NOOP(
+        "Message",
+        " : ChangeLimit の値が 0 から 100 までの整数ではないため、変更の上限をオフにし"
+        "ました。"),
     QT_TRANSLATE_NOOP("Message", " を開くことができませんでした。"),
     // Waiting for another run's report files.
     QT_TRANSLATE_NOOP("Message",

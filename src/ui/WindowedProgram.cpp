@@ -13,6 +13,7 @@
 #include "platform/LinuxSystemInfo.h"
 #include "platform/LinuxTrash.h"
 #include "platform/QtSettingsStore.h"
+#include "scheduler/ChangeLimitControl.h"
 #include "scheduler/FormSet.h"
 #include "ui/EditorSettingsDialog.h"
 #include "ui/GuiThread.h"
@@ -99,6 +100,7 @@ int RunWindowed(const std::vector<std::string>& args, const CommandLine& /*comma
   session.formSet = [&](std::int16_t timer) {
     FormSet(session, timer);
     services.onGuiThread([&window] { window.refreshFromModel(); });
+    TellUnreadableChangeLimit(session);
   };
   QObject::connect(&window, &MainWindow::closed, &application, &QCoreApplication::quit);
   // The desktop session ends: a run stops and its report is finished before the program ends.

@@ -132,6 +132,30 @@ TEST_F(TvfTest, WriteThenReadReproducesEverySetting) {
   EXPECT_NE(TvfText(session).find("\r\nUpDate=-3 \r\n"), std::string::npos);
 }
 
+// The change limit is one more line after the nineteen, only while it is on; a value that is no
+// whole number from 0 to 100 reads as off and is marked for the window to tell.
+TEST_F(TvfTest, TheChangeLimitLineIsWrittenOnlyWhenOnAndBadValuesReadAsOff) {
+  session.window.from.text = "/m";
+  session.window.to.text = "/b";
+  const std::string without = TvfText(session);
+  engine.job.ChangeLimit = 25;
+  EXPECT_EQ(TvfText(session), without + "ChangeLimit=25\r\n");
+  const std::pair<std::string, std::string> cases[] = {
+      {"25", "25 0"}, {"0", "0 0"},   {"100", "100 0"}, {"101", "0 1"},
+      {"-1", "0 1"},  {"2.5", "0 1"}, {"x", "0 1"},     {"", "0 1"}};
+  for (const auto& [value, expected] : cases) {
+    fs.addFile("/app/job.tvf", without + "ChangeLimit=" + value + "\r\n");
+    tvfRead(session);
+    EXPECT_EQ(std::to_string(engine.job.ChangeLimit) + " " +
+                  std::to_string(engine.job.ChangeLimitUnreadable),
+              expected)
+        << value;
+  }
+  fs.addFile("/app/job.tvf", without);
+  tvfRead(session);
+  EXPECT_EQ(TvfText(session), without) << "a job without the line is as it was";
+}
+
 // An unreachable path gives way to TempPath, an unnamed one keeps the field's earlier text;
 // either blocks runs until that side's own field really changes.
 TEST_F(TvfTest, AMissingOrUnnamedPathBlocksRunsUntilItsOwnFieldChanges) {
@@ -300,6 +324,7 @@ TEST(CommandLineTest, LongAndDryRunOptions) {
       // "noGui help version simulate kinds output makeBat", or the unknown option and the usage
       // problem
       {{"--no-gui", "--help", "--version", "job"}, "111 0 0  0"},
+      {{"--allow-big-change", "job"}, "000 0 0  0 1"},
       {{"--simulate", "job"}, "000 1 63  0"},
       {{"--simulate=1,6", "--output", "l.csv", "job"}, "000 1 33 l.csv 0"},
       {{"--simulate=all", "--output=x.csv", "job"}, "000 1 63 x.csv 0"},
@@ -317,7 +342,7 @@ TEST(CommandLineTest, LongAndDryRunOptions) {
     const std::string parsed = std::to_string(l.noGui) + std::to_string(l.help) +
                                std::to_string(l.version) + " " + std::to_string(l.simulate) + " " +
                                std::to_string(l.simulateKinds) + " " + l.output + " " +
-                               std::to_string(l.makeBat);
+                               std::to_string(l.makeBat) + (l.allowBigChange ? " 1" : "");
     EXPECT_EQ(l.usageError() ? l.unknownOption + l.usageProblem : parsed, expected) << args[0];
   }
 }

@@ -153,7 +153,7 @@ TEST_F(WindowTest, MinimizingWithTheScheduleArmedHidesIntoTheTrayOnlyWhenThereIs
   window->showNormal();
   click("Check2");
   EXPECT_EQ(minimize(), "hidden minimized in the tray: job.tvf");
-  EXPECT_EQ(window->notificationIcon().toolTip(), "job.tvf");
+  EXPECT_EQ(window->notificationIcon().toolTip(), "job.tvf\n次回: 22:13");
   window->notificationIcon().activated(QSystemTrayIcon::Trigger);
   EXPECT_EQ(std::to_string(window->isVisible()) + std::to_string(window->isMinimized()) +
                 window->windowTitle().toStdString(),

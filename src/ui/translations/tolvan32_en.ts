@@ -188,6 +188,61 @@ Write the batch file above for restoring Windows?
         <source>レポートファイルの最大サイズ（ＫＢ）は、1 から 32767 までの数値で指定して下さい。</source>
         <translation>Give the largest report file size (KB) as a number from 1 to 32767.</translation>
     </message>
+    <message>
+        <source>この実行でバックアップの </source>
+        <translation>Of the backup&apos;s </translation>
+    </message>
+    <message>
+        <source> 件中 </source>
+        <translation> entries, this run would remove or replace </translation>
+    </message>
+    <message>
+        <source> 件を削除または置き換えます。続けますか？</source>
+        <translation>. Continue?</translation>
+    </message>
+    <message>
+        <source>変更の上限 </source>
+        <translation>Change limit </translation>
+    </message>
+    <message>
+        <source> %: 削除 </source>
+        <translation> %: removals </translation>
+    </message>
+    <message>
+        <source> 件、置き換え </source>
+        <translation>, replacements </translation>
+    </message>
+    <message>
+        <source> 件（バックアップ </source>
+        <translation> (of the backup&apos;s </translation>
+    </message>
+    <message>
+        <source> 件中）。</source>
+        <translation> entries). </translation>
+    </message>
+    <message>
+        <source>上限を超えるため、実際の実行は止まります。</source>
+        <translation>Beyond the limit: a real run would stop.</translation>
+    </message>
+    <message>
+        <source>上限を超えないため、実際の実行は止まりません。</source>
+        <translation>Within the limit: a real run would go ahead.</translation>
+    </message>
+    <message>
+        <source> : ChangeLimit の値が 0 から 100 までの整数ではないため、変更の上限をオフにしました。</source>
+        <translation> : the ChangeLimit value is not a whole number from 0 to 100, so the change limit was turned off.</translation>
+    </message>
+</context>
+<context>
+    <name>MessageBox</name>
+    <message>
+        <source>続行</source>
+        <translation>Continue</translation>
+    </message>
+    <message>
+        <source>中止</source>
+        <translation>Stop</translation>
+    </message>
 </context>
 <context>
     <name>ProcessWindow</name>
@@ -249,6 +304,37 @@ Write the batch file above for restoring Windows?
     <message>
         <source>上記の設定でシュミレーションを行う場合は、Ｓｔａｒｔボタンを押して下さい。このボタンではバックアップ作業は行いません。</source>
         <translation>To simulate with the settings above, press the Start button. This button makes no backup.</translation>
+    </message>
+</context>
+<context>
+    <name>TrayStatus</name>
+    <message>
+        <source>正常終了</source>
+        <translation>finished</translation>
+    </message>
+    <message>
+        <source>エラーあり</source>
+        <translation>ended with errors</translation>
+    </message>
+    <message>
+        <source>中断</source>
+        <translation>stopped</translation>
+    </message>
+    <message>
+        <source>実行せず</source>
+        <translation>refused</translation>
+    </message>
+    <message>
+        <source>フォルダーを見失い中止</source>
+        <translation>stopped: a folder went away</translation>
+    </message>
+    <message>
+        <source>前回: </source>
+        <translation>Last run: </translation>
+    </message>
+    <message>
+        <source>次回: </source>
+        <translation>Next run: </translation>
     </message>
 </context>
 </TS>

@@ -20,6 +20,16 @@ class FakeSystemInfo : public SystemInfo {
     clock += clockStepPerCall;
     return t;
   }
+  std::string nowWithOffset() override {
+    LocalTime t;
+    (void)toLocalTime(clock, t);
+    const std::int64_t minutes = (utcOffsetSeconds < 0 ? -utcOffsetSeconds : utcOffsetSeconds) / 60;
+    char text[40];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d%c%02d:%02d", t.year, t.month,
+                  t.day, t.hour, t.minute, t.second, utcOffsetSeconds < 0 ? '-' : '+',
+                  static_cast<int>(minutes / 60), static_cast<int>(minutes % 60));
+    return text;
+  }
   // Runs with `clock` but for the steps of the clock made by stepWallClock.
   std::int64_t steadyMilliseconds() override { return (clock - wallClockSteps) * 1000; }
   // The clock set forward or back (a clock change, a correction): no time passes.

@@ -1,0 +1,123 @@
+// The change limit in the window: its controls, its question, and the tray's account of runs.
+
+#include "UiTest.h"
+#include "engine/LastRun.h"
+#include "scheduler/ChangeLimitControl.h"
+#include "ui/TrayStatus.h"
+
+namespace tolvan::testing {
+namespace {
+
+// A backup of 60 files whose master has lost them all: beyond any limit.
+class ChangeLimitQuestionTest : public RealEngineTest {
+ protected:
+  ChangeLimitQuestionTest() {
+    engine.job.NomalMode = -1;
+    engine.job.XOption = 0;
+    engine.job.ChangeLimit = 50;
+    for (int i = 0; i < 60; ++i) WriteText(backup + "/f" + std::to_string(i), "kept");
+  }
+  // Runs the job, confirming the copy and pressing `answer` ("続行" or "中止") on the question.
+  RunOutcome runAnswering(const QString& answer) {
+    QString question;
+    OnNextModalDialog([&](QDialog* confirmation) {
+      OnNextModalDialog([&](QDialog* dialog) {
+        auto* box = qobject_cast<QMessageBox*>(dialog);
+        question = box->text();
+        QAbstractButton* named = nullptr;
+        for (QAbstractButton* button : box->buttons())
+          if (button->text() == answer) named = button;
+        EXPECT_NE(named, nullptr) << "no button " << answer;
+        QTest::mouseClick(named != nullptr ? named : box->button(QMessageBox::No), Qt::LeftButton);
+      });
+      qobject_cast<QMessageBox*>(confirmation)->button(QMessageBox::Ok)->click();
+    });
+    const RunOutcome outcome = runJob();
+    EXPECT_EQ(question,
+              "この実行でバックアップの 60 件中 60 件を削除または置き換えます。続けますか？");
+    return outcome;
+  }
+};
+
+TEST_F(ChangeLimitQuestionTest, StopTouchesNothingAndContinueRuns) {
+  EXPECT_EQ(runAnswering("中止").end, RunEnd::Abandoned);
+  EXPECT_EQ(NamesIn(backup).size(), 60U);
+  EXPECT_EQ(runAnswering("続行").end, RunEnd::Finished);
+  EXPECT_TRUE(NamesIn(backup).empty());
+}
+
+TEST_F(WindowTest, TheCheckBoxAndPercentFollowTheJobAndSetIt) {
+  start(job({"ChangeLimit=25"}));
+  EXPECT_TRUE(checked("CheckLimit"));
+  EXPECT_EQ(find<QSpinBox>("SpinLimit")->value(), 25);
+  click("CheckLimit");
+  EXPECT_EQ(engine.job.ChangeLimit, 0);
+  EXPECT_FALSE(find<QSpinBox>("SpinLimit")->isEnabled());
+  click("CheckLimit");
+  find<QSpinBox>("SpinLimit")->setValue(40);
+  EXPECT_EQ(engine.job.ChangeLimit, 40);
+  start(job({"ChangeLimit=150"}));
+  EXPECT_FALSE(checked("CheckLimit"));
+  TellUnreadableChangeLimit(session);
+  TellUnreadableChangeLimit(session);
+  EXPECT_EQ(ui.boxes.size(), 1U) << "said once";
+  EXPECT_EQ(ui.boxes.at(0).text, std::string("job.tvf") + kUnreadableChangeLimit);
+}
+
+// A scheduled run over a master that lost every file removes nothing; the tray tells.
+TEST_F(WindowTest, AScheduledRunBeyondTheLimitIsRefusedAndTheTrayTellsIt) {
+  for (int i = 0; i < 60; ++i) WriteText(tmp / ("backup/f" + std::to_string(i)), "kept");
+  trayAvailable = true;
+  start(job({"ChangeLimit=10", "Time=22:13"}));  // due this minute on the fake clock
+  click("Check2");
+  find<QTimer>("Timer1")->timeout({});
+  EXPECT_EQ(NamesIn(tmp / "backup").size(), 60U) << "nothing removed, nothing copied";
+  EXPECT_EQ(window->notificationIcon().toolTip(),
+            "Tolvane\n前回: 2023-11-14 22:13 実行せず\n次回: 22:13");
+}
+
+TEST(TrayStatusTest, TipBadgeAndNotificationsFollowTheLastRun) {
+  const auto json = [](const char* result) {
+    return std::string(R"({"ended": "2026-12-07T03:00:12+09:00", "result": ")") + result + "\"}";
+  };
+  ui::TrayStatus status;
+  EXPECT_EQ(status.tip("job.tvf", {}), "job.tvf");
+  struct Case {
+    const char* result;
+    bool byCopy;
+    QString notice;
+    bool badge;
+  };
+  const Case cases[] = {
+      {"finished", false, "", false},
+      {"errors", true, "", true},
+      {"errors", false, "前回: 2026-12-07 03:00 エラーあり", true},
+      {"refused", false, "前回: 2026-12-07 03:00 実行せず", false},
+      {"side-lost", false, "前回: 2026-12-07 03:00 フォルダーを見失い中止", false},
+      {"stopped", false, "", false},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(status.runEnded(json(c.result), c.byCopy), c.notice) << c.result;
+    EXPECT_EQ(status.badge(), c.badge) << c.result;
+  }
+  (void)status.runEnded(json("errors"), false);
+  status.reportOpened();
+  EXPECT_FALSE(status.badge());
+  EXPECT_EQ(status.tip("job.tvf", "14:20"),
+            "job.tvf\n前回: 2026-12-07 03:00 エラーあり\n次回: 14:20");
+
+  JobConditions job;
+  job.Timer = 1;
+  job.Time = "14:20";
+  EXPECT_EQ(ui::NextRunText(job, 0, 0), "14:20");
+  job.DateMode = 1;
+  job.Time = "03:15";
+  job.TimerStartMs = 1000;
+  const DateTime now = TimeOfDay(22, 0, 0);
+  EXPECT_EQ(ui::NextRunText(job, now, 1000 + 60 * 60000), "00:15");  // 2 h 15 min left
+  job.Timer = 0;
+  EXPECT_EQ(ui::NextRunText(job, now, 0), "");
+}
+
+}  // namespace
+}  // namespace tolvan::testing
