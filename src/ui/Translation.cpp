@@ -73,6 +73,8 @@ constexpr const char* kMessagePhrases[] = {
     QT_TRANSLATE_NOOP("Message", "実行中の処理を中断して終了しますか？"),
     QT_TRANSLATE_NOOP("Message", "OK: 次の項目で中断し、レポートを閉じてから終了します。"),
     QT_TRANSLATE_NOOP("Message", "Cancel: 処理を続けます。"),
+    QT_TRANSLATE_NOOP("Message", "実行中の処理を中断しますか？"),
+    QT_TRANSLATE_NOOP("Message", "OK: 次の項目で中断し、レポートを閉じます。"),
     QT_TRANSLATE_NOOP("Message", "レポートファイルを開けませんでした。"),
     QT_TRANSLATE_NOOP("Message", "レポートファイルはまだありません。"),
     QT_TRANSLATE_NOOP(

@@ -50,8 +50,7 @@ TEST_F(QtWindowSystemTest, ProgressPlacementInTwipsOnlyOnScreenStopButtonAndStat
   const int screenHeight = QGuiApplication::primaryScreen()->geometry().height();
   settings.set("ProcessForm", "Top", std::to_string(screenHeight * 15));
   EXPECT_EQ(shownAt().topLeft(), QPoint(30, 60));
-  processWindow.close();  // from the frame: hides the window but never stops the run; "中断" does
-  EXPECT_EQ(stopFlag.load(), 0);
+  progress.close();
 
   // The status takes its colour, and every showing starts as designed.
   auto* status = Find<QLabel>(processWindow, "Label7");
@@ -67,6 +66,46 @@ TEST_F(QtWindowSystemTest, ProgressPlacementInTwipsOnlyOnScreenStopButtonAndStat
               Find(processWindow, "Command1")->isVisible());
   QTest::mouseClick(Find<QPushButton>(processWindow, "Command1"), Qt::LeftButton);
   EXPECT_EQ(stopFlag.load(), -1);
+}
+
+// With 210-character paths the window keeps to the main window's screen and shortens each
+// path in its middle, whole in the tip and the description. Closing it while the run can be
+// stopped asks; only OK stops, and the window stays until the run ends.
+TEST_F(QtWindowSystemTest, LongPathsStayOnScreenAndClosingDuringTheRunAsks) {
+  QWidget mainWindow;
+  ws.setMainWindow(&mainWindow);
+  settings.set("ProcessForm", "Left", "150000");
+  settings.set("ProcessForm", "Width", "75000");  // 5,000 pixels
+  std::atomic<std::int16_t> stopFlag{0};
+  ws.watchStopFlag(&stopFlag);
+  progress.show();
+  const QString paths = "/m/" + QString(207, 'f') + " ･･･> /b/" + QString(207, 't');
+  progress.setPaths(paths.toStdString());
+  const QRect room = mainWindow.screen()->availableGeometry();
+  EXPECT_TRUE(room.contains(QRect(processWindow.pos(), processWindow.size())))
+      << processWindow.x() << "+" << processWindow.width() << " on " << room.width();
+  const auto* label = Find<QLabel>(processWindow, "Label1");
+  EXPECT_LE(label->fontMetrics().horizontalAdvance(label->text()), label->contentsRect().width());
+  EXPECT_TRUE(label->text().startsWith("/m/ff") && label->text().contains("f ･･･> /b/t") &&
+              label->text().count("…") == 2 && label->text().endsWith("tt"))
+      << label->text();
+  EXPECT_EQ(label->toolTip() + "|" + label->accessibleDescription(), paths + "|" + paths);
+
+  QStringList asked;
+  for (const auto answer : {QMessageBox::Cancel, QMessageBox::Ok}) {
+    OnNextModalDialog([&asked, answer](QDialog* dialog) {
+      auto* box = qobject_cast<QMessageBox*>(dialog);
+      asked << box->text().section('\n', 0, 0);
+      box->button(answer)->click();
+    });
+    processWindow.close();
+    EXPECT_TRUE(processWindow.isVisible());
+    EXPECT_EQ(stopFlag.load(), answer == QMessageBox::Ok ? -1 : 0);
+  }
+  processWindow.close();  // already stopping: no second question
+  EXPECT_EQ(asked, QStringList({"実行中の処理を中断しますか？", "実行中の処理を中断しますか？"}));
+  progress.close();  // the run's end
+  EXPECT_FALSE(processWindow.isVisible());
 }
 
 // The worker's boxes are shown on the GUI thread, while a second run is refused. The run's

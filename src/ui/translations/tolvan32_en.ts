@@ -188,6 +188,14 @@ Write the batch file above for restoring Windows?
         <source>レポートファイルの最大サイズ（ＫＢ）は、1 から 32767 までの数値で指定して下さい。</source>
         <translation>Give the largest report file size (KB) as a number from 1 to 32767.</translation>
     </message>
+    <message>
+        <source>実行中の処理を中断しますか？</source>
+        <translation>Stop the run?</translation>
+    </message>
+    <message>
+        <source>OK: 次の項目で中断し、レポートを閉じます。</source>
+        <translation>OK: stop at the next entry and close the report.</translation>
+    </message>
 </context>
 <context>
     <name>ProcessWindow</name>
@@ -249,6 +257,25 @@ Write the batch file above for restoring Windows?
     <message>
         <source>上記の設定でシュミレーションを行う場合は、Ｓｔａｒｔボタンを押して下さい。このボタンではバックアップ作業は行いません。</source>
         <translation>To simulate with the settings above, press the Start button. This button makes no backup.</translation>
+    </message>
+</context>
+<context>
+    <name>TrayIcon</name>
+    <message>
+        <source>表示(&amp;S)</source>
+        <translation>&amp;Show</translation>
+    </message>
+    <message>
+        <source>今すぐ実行(&amp;R)</source>
+        <translation>&amp;Run now</translation>
+    </message>
+    <message>
+        <source>最後のレポート(&amp;L)</source>
+        <translation>&amp;Last report</translation>
+    </message>
+    <message>
+        <source>終了(&amp;Q)</source>
+        <translation>&amp;Quit</translation>
     </message>
 </context>
 </TS>
