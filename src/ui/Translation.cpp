@@ -58,14 +58,20 @@ constexpr const char* kMessagePhrases[] = {
     QT_TRANSLATE_NOOP("Message", "指定したドライブまたはフォルダーにアクセスできませんでした。"),
     QT_TRANSLATE_NOOP("Message", "ファイル出力条件を選択して下さい。"),
     QT_TRANSLATE_NOOP("Message", "以下の条件で、 "),
+    QT_TRANSLATE_NOOP("Message", " と、このマシン用の "),
     QT_TRANSLATE_NOOP(
         "Message",
-        " を作成します。\n（上記バッチファイルを作成するだけで、実際のコピー作業はしません。）"),
-    QT_TRANSLATE_NOOP("Message",
-                      "\n\nWindowsのリストア用に上記バッチファイルを作成しますか？\n（実行前に、必"
-                      "ず Help 内の「Windowsシステムドライブのリストア」をお読み下さい。"),
-    QT_TRANSLATE_NOOP("Message", "Windowsのリストアをする場合は、MS-DOSモードで再起動し、"),
-    QT_TRANSLATE_NOOP("Message", "を実行して下さい。"),
+        " を作成します。\n（上記のファイルを作成するだけで、実際のコピー作業はしません。）"),
+    QT_TRANSLATE_NOOP(
+        "Message",
+        "\n\n上記のファイルを作成しますか？\n（実行前に、必"
+        "ず Help 内の「バッチファイルの使い方（tlvdos.bat / tlvdos.sh）」をお読み下さい"
+        "。）"),
+    QT_TRANSLATE_NOOP(
+        "Message",
+        "マスター側と違うファイルをバックアップ側にコピーするには、次のファイルを実行して下さい。"),
+    QT_TRANSLATE_NOOP("Message", "Windows のマシンでは（コマンドプロンプトで）:"),
+    QT_TRANSLATE_NOOP("Message", "このマシンでは（端末で）:"),
     QT_TRANSLATE_NOOP("Message", "Tolvane を終了します。"),
     // The windows' own messages.
     QT_TRANSLATE_NOOP("Message", "デバイスの準備ができていません。"),
