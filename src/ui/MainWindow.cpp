@@ -19,6 +19,7 @@
 #include <QTreeView>
 
 #include "conditions/Startup.h"
+#include "ui/AccessibleControls.h"
 #include "ui/FontSetup.h"
 #include "ui/NamedControl.h"
 #include "ui/ProgramIcon.h"
@@ -66,6 +67,7 @@ MainWindow::MainWindow(Session& session, MainWindowServices services, QWidget* p
   setWindowIcon(ProgramIcon(style()));
   setAccessibleName(QString::fromLatin1(kCaption));
   scale_ = std::max(1.0, logicalDpiX() / 96.0);
+  InstallAccessibleControls();
   buildControls();
   volumes_ = volumeSource_();
   connectControls();

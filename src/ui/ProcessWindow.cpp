@@ -31,6 +31,10 @@ QLabel* MakeLabel(QWidget* parent, const char* name, const QString& accessibleNa
   return Named(new QLabel(parent), name, accessibleName);
 }
 
+QLabel* MakeValueLabel(QWidget* parent, const char* name, const QString& accessibleName) {
+  return Named(AsValueLabel(new QLabel(parent)), name, accessibleName);
+}
+
 int ClampToInt(std::int64_t value) {
   return static_cast<int>(std::clamp<std::int64_t>(value, INT_MIN, INT_MAX));
 }
@@ -80,11 +84,11 @@ QString ElidedPaths(const QString& paths, const QFontMetrics& metrics, int width
 ProcessWindow::ProcessWindow(platform::SettingsStore& settings)
     : QWidget(nullptr, Qt::Window),
       settings_(settings),
-      Label7_(MakeLabel(this, "Label7", QStringLiteral("Status"))),
-      Label1_(MakeLabel(this, "Label1", QStringLiteral("From ･･･> To"))),
+      Label7_(MakeValueLabel(this, "Label7", QStringLiteral("Status"))),
+      Label1_(MakeValueLabel(this, "Label1", QStringLiteral("From ･･･> To"))),
       ProgressBar1_(new QProgressBar(this)),
       Label5_(MakeLabel(this, "Label5", Translated("ProcessWindow", kEstimateCaption))),
-      Label6_(MakeLabel(
+      Label6_(MakeValueLabel(
           this, "Label6",
           Translated("ProcessWindow", QT_TRANSLATE_NOOP("ProcessWindow", "推定残り時間")))),
       Command1_(new QPushButton(
