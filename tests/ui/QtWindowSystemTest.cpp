@@ -218,17 +218,31 @@ TEST_F(QtWindowSystemTest, TheWaitPollsUntilTheOtherInstanceLetsGoOrIsCancelled)
     SCOPED_TRACE(cancel ? "cancelled" : "let go");
     int polls = 0;
     QString caption;
+    QStringList cut;  // texts not shown whole
     everyTick([&] {
       auto* wait = QApplication::activeModalWidget();
       if (wait == nullptr || wait->objectName() != "TlvWait") return false;
       caption = wait->windowTitle();
+      for (const char* name : {"Label1", "Label2"}) {
+        const auto* label = Find<QLabel>(*wait, name);
+        const QRect room = label->contentsRect();
+        const QRect needed = label->fontMetrics().boundingRect(QRect(0, 0, room.width(), 100000),
+                                                               Qt::TextWordWrap, label->text());
+        if (needed.height() > room.height() || needed.width() > room.width()) cut << label->text();
+      }
       if (cancel) Click(*wait, "Command1");
       return true;
     });
     bool cancelled = !cancel;
     ASSERT_TRUE(ui::RunOnWorker([&] {
-      cancelled = ws.runWaitDialog("job.tvf  Waiting", "a", "b", [&] { return ++polls == 20; });
+      cancelled = ws.runWaitDialog(
+          "job.tvf  Waiting",
+          "現在、他のＴＬＶ３２が実行中か、レポートファイルに書き込みできません。",
+          "実行可能な状態になるまで待機中です。しばらくお待ち下さい。コピーを中止する場合は、以下の"
+          "ボタンを押して下さい。",
+          [&] { return ++polls == 20; });
     }));
+    EXPECT_EQ(cut, QStringList());
     EXPECT_EQ(caption + " " + QString::number(cancelled),
               "job.tvf  Waiting " + QString::number(cancel));
     EXPECT_EQ(polls == 20, !cancel) << polls;
