@@ -1,5 +1,6 @@
 #include "ui/Translation.h"
 
+#include <QLibraryInfo>
 #include <QTranslator>
 #include <algorithm>
 #include <cstdlib>
@@ -93,6 +94,12 @@ std::unique_ptr<QTranslator>& Installed() {
   return translator;
 }
 
+// Qt's own texts in Japanese.
+std::unique_ptr<QTranslator>& QtTexts() {
+  static std::unique_ptr<QTranslator> translator;
+  return translator;
+}
+
 // The phrases longest first, so that no phrase is cut by a shorter one inside it.
 const std::vector<QString>& PhrasesLongestFirst() {
   static const std::vector<QString> phrases = [] {
@@ -130,10 +137,28 @@ bool InstallTranslation() {
   return true;
 }
 
+bool InstallQtTranslation() {
+  std::unique_ptr<QTranslator>& qtTexts = QtTexts();
+  if (qtTexts != nullptr) return true;
+  if (SpeaksEnglish(std::getenv("LC_ALL"), std::getenv("LC_MESSAGES"), std::getenv("LANG"))) {
+    return false;
+  }
+  auto translator = std::make_unique<QTranslator>();
+  if (!translator->load(QStringLiteral("qtbase_ja"),
+                        QLibraryInfo::path(QLibraryInfo::TranslationsPath)) ||
+      !QCoreApplication::installTranslator(translator.get())) {
+    return false;
+  }
+  qtTexts = std::move(translator);
+  return true;
+}
+
 void RemoveTranslation() {
-  if (Installed() == nullptr) return;
-  QCoreApplication::removeTranslator(Installed().get());
-  Installed().reset();
+  for (std::unique_ptr<QTranslator>* translator : {&Installed(), &QtTexts()}) {
+    if (*translator == nullptr) continue;
+    QCoreApplication::removeTranslator(translator->get());
+    translator->reset();
+  }
 }
 
 QString TranslatedMessage(const std::string& text) {
