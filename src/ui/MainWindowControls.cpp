@@ -16,6 +16,7 @@
 
 #include "ui/MainWindow.h"
 #include "ui/NamedControl.h"
+#include "ui/ReadableColour.h"
 
 namespace tolvan::ui {
 namespace {
@@ -27,10 +28,15 @@ const QColor kRed(255, 0, 0);
 const QColor kBlue(0, 0, 255);
 const QColor kMagenta(255, 0, 255);
 
+// The caption's classic colour, as readable as the theme's own texts on what it is drawn on.
 void SetTextColour(QWidget* control, const QColor& colour) {
   QPalette palette = control->palette();
-  palette.setColor(QPalette::WindowText, colour);
-  palette.setColor(QPalette::Text, colour);
+  for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
+    palette.setColor(group, QPalette::WindowText,
+                     ReadableColour(colour, palette.color(group, QPalette::Window)));
+    palette.setColor(group, QPalette::Text,
+                     ReadableColour(colour, palette.color(group, QPalette::Base)));
+  }
   control->setPalette(palette);
 }
 

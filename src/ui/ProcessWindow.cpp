@@ -19,6 +19,7 @@
 #include "conditions/Startup.h"
 #include "ui/FontSetup.h"
 #include "ui/ProgramIcon.h"
+#include "ui/ReadableColour.h"
 #include "ui/Translation.h"
 
 namespace tolvan::ui {
@@ -209,7 +210,8 @@ void ProcessWindow::Command1_Click() {
 
 void ProcessWindow::setStatus(const QString& text, std::uint32_t rgb) {
   QPalette palette = Label7_->palette();
-  palette.setColor(QPalette::WindowText, QColor::fromRgb(static_cast<QRgb>(rgb)));
+  palette.setColor(QPalette::WindowText, ReadableColour(QColor::fromRgb(static_cast<QRgb>(rgb)),
+                                                        palette.color(QPalette::Window)));
   Label7_->setPalette(palette);
   ShowValue(Label7_, text);
 }
