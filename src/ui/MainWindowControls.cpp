@@ -284,28 +284,32 @@ void MainWindow::buildButtons() {
 }
 
 void MainWindow::buildMenus() {
+  // Every menu and item has its underlined letter; the common commands their usual keys.
   const auto item = [this](QMenu* menu, const char* name, const QString& caption,
-                           void (MainWindow::*handler)()) {
+                           void (MainWindow::*handler)(), const QKeySequence& keys = {}) {
     QAction* action = menu->addAction(caption);
     action->setObjectName(QString::fromLatin1(name));
+    action->setShortcut(keys);
     connect(action, &QAction::triggered, this, handler);
   };
   QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
   file->setObjectName(QStringLiteral("mnuFile"));
-  item(file, "mnuOpen", QStringLiteral("Open"), &MainWindow::mnuOpen_Click);
-  item(file, "mnuSaveAs", QStringLiteral("Save as ...."), &MainWindow::mnuSaveAs_Click);
-  item(file, "mnuSave", QStringLiteral("Save"), &MainWindow::mnuSave_Click);
+  item(file, "mnuOpen", QStringLiteral("&Open"), &MainWindow::mnuOpen_Click, QKeySequence::Open);
+  item(file, "mnuSaveAs", QStringLiteral("Save &as ...."), &MainWindow::mnuSaveAs_Click);
+  item(file, "mnuSave", QStringLiteral("&Save"), &MainWindow::mnuSave_Click, QKeySequence::Save);
   file->addSeparator();
-  item(file, "mnuEditorSettings", QStringLiteral("Editor Settings"),
+  item(file, "mnuEditorSettings", QStringLiteral("&Editor Settings"),
        &MainWindow::mnuEditorSettings_Click);
   file->addSeparator();
-  item(file, "mnuMakeBatFile", QStringLiteral("Make BAT File"), &MainWindow::mnuMakeBatFile_Click);
+  item(file, "mnuMakeBatFile", QStringLiteral("&Make BAT File"), &MainWindow::mnuMakeBatFile_Click);
   file->addSeparator();
-  item(file, "mnuQuit", QStringLiteral("Quit"), &MainWindow::mnuQuit_Click);
+  item(file, "mnuQuit", QStringLiteral("&Quit"), &MainWindow::mnuQuit_Click,
+       QKeySequence(Qt::CTRL | Qt::Key_Q));
   QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
   help->setObjectName(QStringLiteral("mnuHelp"));
-  item(help, "mnuTopics", QStringLiteral("Topics"), &MainWindow::mnuTopics_Click);
-  item(help, "mnuAbout", QStringLiteral("About..."), &MainWindow::mnuAbout_Click);
+  item(help, "mnuTopics", QStringLiteral("&Topics"), &MainWindow::mnuTopics_Click,
+       QKeySequence(Qt::Key_F1));
+  item(help, "mnuAbout", QStringLiteral("&About..."), &MainWindow::mnuAbout_Click);
 }
 
 }  // namespace tolvan::ui

@@ -107,6 +107,9 @@ void MainWindow::Command1_Click() {
   });
   if (ran && engine.run.EndRequested) tolvan::mnuQuit_Click(session_, ExitStatusFor(outcome));
   afterLogic();
+  // The window was disabled during the run and lost its focus: the keyboard starts again at
+  // "Copy", where it started the run.
+  if (copy_->isEnabled()) copy_->setFocus(Qt::OtherFocusReason);
 }
 
 void MainWindow::runNow() {

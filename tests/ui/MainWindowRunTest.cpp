@@ -212,6 +212,40 @@ TEST_F(WindowTest, TheTrayMenuShowsRunsNowOpensTheLastReportAndQuits) {
   EXPECT_TRUE(closed && session.endRequested);
 }
 
+// The menus answer their keys, and a run started from the keyboard hands the focus back to
+// "Copy" although the window was disabled while it ran.
+TEST_F(WindowTest, MenuKeysWorkAndTheFocusComesBackToCopyAfterARun) {
+  QStringList keys;
+  start(job());
+  for (const char* name : {"mnuOpen", "mnuSave", "mnuQuit", "mnuTopics"})
+    keys << find<QAction>(name)->shortcut().toString();
+  EXPECT_EQ(keys.join(' '), "Ctrl+O Ctrl+S Ctrl+Q F1");
+  for (QAction* action : window->findChildren<QAction*>()) {
+    if (!action->isSeparator() && action->objectName().startsWith("mnu")) {
+      EXPECT_TRUE(action->text().contains('&')) << action->objectName();
+    }
+  }
+
+  services.runEngine = [this](const std::function<void()>& work) {
+    window->setEnabled(false);  // as the window system does during a run
+    work();
+    window->setEnabled(true);
+    return true;
+  };
+  int helpShown = 0;
+  services.helpTopics = [&helpShown] { ++helpShown; };
+  engine.job.XOption = 1;  // no question
+  start(job());
+  QApplication::setActiveWindow(window.get());
+  find("Text1")->setFocus();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+  QTest::keyClick(window.get(), Qt::Key_F1);
+  EXPECT_EQ(helpShown, 1);
+  QTest::keyClick(window.get(), Qt::Key_C, Qt::AltModifier);
+  ASSERT_TRUE(QTest::qWaitFor([this] { return Exists(tmp / "app/Recent.tvr"); }, 5000));
+  EXPECT_EQ(QApplication::focusWidget(), find("Command1"));
+}
+
 TEST(QuitSignalsTest, ASignalStopsTheRunAndClosesTheWindowOnceTheRunHasEnded) {
   std::atomic<std::int16_t> stopFlag{0};
   bool running = true;
