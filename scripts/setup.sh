@@ -6,6 +6,7 @@ set -euo pipefail
 packages=(g++ cmake ninja-build libgtest-dev libgmock-dev locales qt6-base-dev xvfb xauth
           imagemagick fonts-ipafont-gothic rsync xdotool x11-utils xdg-utils libx11-dev
           dosfstools exfat-fuse exfatprogs e2fsprogs qt6-tools-dev qt6-l10n-tools
+          qt6-translations-l10n
           dpkg-dev lintian desktop-file-utils man-db systemd sshfs openssh-server python3)
 missing=()
 for p in "${packages[@]}"; do

@@ -27,20 +27,29 @@ std::string BatchFilePath(const Session& session) {
   return ChildPath(session.engine.shared.AppPath, kBatchFileName);
 }
 
+std::string ShellFilePath(const Session& session) {
+  return ChildPath(session.engine.shared.AppPath, kShellFileName);
+}
+
+// The batch file is for a Windows machine that reaches both sides; its shell twin for this one.
 bool BatchConfirmed(Session& session, const std::string& from, const std::string& to) {
   const std::string question =
-      "以下の条件で、 " + BatchFilePath(session) + " を作成します。\n" +
-      "（上記バッチファイルを作成するだけで、実際のコピー作業はしません。）\n\n   " + from +
-      " -> " + to + "\n\nWindowsのリストア用に上記バッチファイルを作成しますか？\n" +
-      "（実行前に、必ず Help 内の「Windowsシステムドライブのリストア」をお読み下さい。";
+      "以下の条件で、 " + BatchFilePath(session) + " と、このマシン用の " + ShellFilePath(session) +
+      " を作成します。\n（上記のファイルを作成するだけで、実際のコピー作業はしません。）\n\n   " +
+      from + " -> " + to +
+      "\n\n上記のファイルを作成しますか？\n"
+      "（実行前に、必ず Help 内の「バッチファイルの使い方（tlvdos.bat / "
+      "tlvdos.sh）」をお読み下さい。）";
   return session.engine.ui().messageBox(question, kProgramTitle, MessageIcon::Question,
                                         MessageButtons::YesNo) == MessageAnswer::Yes;
 }
 
 void ShowBatchUse(Session& session) {
   (void)session.engine.ui().messageBox(
-      "Windowsのリストアをする場合は、MS-DOSモードで再起動し、\n\n  " + BatchFilePath(session) +
-          "\n\nを実行して下さい。\n\n\nTolvane を終了します。",
+      "マスター側と違うファイルをバックアップ側にコピーするには、次のファイルを実行して下さい。\n\n"
+      "Windows のマシンでは（コマンドプロンプトで）:\n  " +
+          BatchFilePath(session) + "\n\nこのマシンでは（端末で）:\n  sh " + ShellFilePath(session) +
+          "\n\n\nTolvane を終了します。",
       kProgramTitle, MessageIcon::Information, MessageButtons::Ok);
 }
 

@@ -34,6 +34,7 @@ void Progress::ProcessWrite(const std::string& path, std::uint32_t, int, DateTim
   window_.setBarValue(value_);
   // The entries still to come are assumed to take as long each as those done so far.
   const DateTime elapsed = Now(sys_) - run_.StartTime;
+  if (elapsed <= 0) return;  // no pace yet within the first second: no estimate
   const auto remaining = static_cast<double>(maximum_ - value_);
   window_.setEstimate(FormatElapsed(elapsed * remaining / static_cast<double>(value_)));
 }

@@ -5,7 +5,9 @@
 #include <QComboBox>
 #include <QFont>
 #include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
+#include <QMenuBar>
 #include <QWidget>
 
 namespace tolvan::ui {
@@ -26,7 +28,9 @@ bool TakesWindowFont(const QWidget* control) {
          qobject_cast<const QLineEdit*>(control) != nullptr ||
          qobject_cast<const QGroupBox*>(control) != nullptr ||
          qobject_cast<const QComboBox*>(control) != nullptr ||
-         qobject_cast<const QAbstractItemView*>(control) != nullptr;
+         qobject_cast<const QAbstractItemView*>(control) != nullptr ||
+         qobject_cast<const QLabel*>(control) != nullptr ||
+         qobject_cast<const QMenuBar*>(control) != nullptr;
 }
 
 }  // namespace
@@ -38,7 +42,9 @@ void FontSetup(QWidget* window) {
   for (QWidget* control : window->findChildren<QWidget*>()) {
     // A combo box's own line edit and list follow the combo box.
     if (TakesWindowFont(control) && qobject_cast<QComboBox*>(control->parentWidget()) == nullptr) {
-      control->setFont(font);
+      QFont own = font;
+      own.setBold(control->font().bold());  // headings stay bold in the window font
+      control->setFont(own);
     }
   }
 }

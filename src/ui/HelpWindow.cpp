@@ -9,6 +9,8 @@
 #include <QTextBrowser>
 #include <QUrl>
 
+#include "ui/Translation.h"
+
 // The help page lives in a static library: its resource must be registered by hand.
 static void RegisterHelpResource() {
   Q_INIT_RESOURCE(help);
@@ -46,18 +48,22 @@ QTextBrowser* MakeHelpWindow(QWidget* parent) {
   FitToScreen(browser, parent);
   auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), browser);
   QObject::connect(escape, &QShortcut::activated, browser, &QWidget::close);
-  browser->setSource(QUrl(QString::fromUtf8(kHelpPage)));
+  browser->setSource(QUrl(HelpPage()));
   return browser;
 }
 
 }  // namespace
 
-void ShowHelpTopics(QWidget* parent) {
+QString HelpPage() {
   static const bool registered = [] {
     RegisterHelpResource();
     return true;
   }();
   (void)registered;
+  return Translated("HelpWindow", QT_TRANSLATE_NOOP("HelpWindow", "qrc:/help/Tolvan32.html"));
+}
+
+void ShowHelpTopics(QWidget* parent) {
   static QPointer<QTextBrowser> window;
   if (window == nullptr) window = MakeHelpWindow(parent);
   window->show();

@@ -1,11 +1,13 @@
 #pragma once
 
+#include <QString>
+
 class QWidget;
 
 namespace tolvan::ui {
 
-// The help file compiled into the program.
-inline constexpr const char* kHelpPage = "qrc:/help/Tolvan32.html";
+// The help page in the windows' language: the page's address is translated like any text.
+[[nodiscard]] QString HelpPage();
 
 // Help > Topics: opens the help window beside the main window (or brings it to the front when
 // it is already open); it does not block the main window.

@@ -21,6 +21,7 @@
 
 #include "conditions/Startup.h"
 #include "scheduler/ChangeLimitControl.h"
+#include "ui/AccessibleControls.h"
 #include "ui/FontSetup.h"
 #include "ui/NamedControl.h"
 #include "ui/ProgramIcon.h"
@@ -68,17 +69,18 @@ MainWindow::MainWindow(Session& session, MainWindowServices services, QWidget* p
   setWindowIcon(ProgramIcon(style()));
   setAccessibleName(QString::fromLatin1(kCaption));
   scale_ = std::max(1.0, logicalDpiX() / 96.0);
+  InstallAccessibleControls();
   buildControls();
   volumes_ = volumeSource_();
   connectControls();
-  trayIcon_.setIcon(windowIcon());
+  tray_ = std::make_unique<TrayIcon>(windowIcon(),
+                                     TrayIcon::Actions{.show = [this] { Form_MouseMove(513); },
+                                                       .runNow = [this] { runNow(); },
+                                                       .lastReport = [this] { Command6_Click(); },
+                                                       .quit = [this] { mnuQuit_Click(); }},
+                                     this);
   timer1_.setObjectName(QStringLiteral("Timer1"));
   connect(&timer1_, &QTimer::timeout, this, &MainWindow::Timer1_Timer);
-  connect(&trayIcon_, &QSystemTrayIcon::activated, this,
-          [this](QSystemTrayIcon::ActivationReason reason) {
-            if (reason == QSystemTrayIcon::Trigger) Form_MouseMove(513);
-            if (reason == QSystemTrayIcon::Context) Form_MouseMove(516);
-          });
   refreshFromModel();
   adjustSize();
   setFixedSize(size());
@@ -323,7 +325,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     }
     timer1_.stop();
     FormUnload(session_);
-    trayIcon_.hide();
+    tray_->hide();
     emit closed();
   }
   event->accept();

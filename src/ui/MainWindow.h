@@ -4,6 +4,7 @@
 #include <QSystemTrayIcon>
 #include <QTimer>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -12,6 +13,7 @@
 #include "conditions/Session.h"
 #include "platform/MountedVolumes.h"
 #include "ui/MainWindowServices.h"
+#include "ui/TrayIcon.h"
 #include "ui/TrayStatus.h"
 
 class QButtonGroup;
@@ -59,7 +61,9 @@ class MainWindow : public QMainWindow {
   void finishLoading();
   // What the window system asks of the main window around a run.
   void restoreAfterRun();
-  [[nodiscard]] QSystemTrayIcon& notificationIcon() { return trayIcon_; }
+  [[nodiscard]] QSystemTrayIcon& notificationIcon() { return tray_->icon(); }
+  // The icon and its menu, for what shows the last run's status on them.
+  [[nodiscard]] TrayIcon& tray() { return *tray_; }
   [[nodiscard]] bool hiddenInTray() const { return hiddenInTray_; }
 
   // Handlers.
@@ -95,8 +99,11 @@ class MainWindow : public QMainWindow {
   void Text1_Change() { TextChange(Side::From); }
   void Text2_Change() { TextChange(Side::To); }
   void Form_Resize();
-  // The notification icon's mouse messages: 513 left button, 516 right button.
+  // The notification icon's left click (513) shows the window again; the right button (516)
+  // opens the icon's menu instead.
   void Form_MouseMove(int message);
+  // The tray menu's "Run now": the job once with the shown paths, the schedule left as it is.
+  void runNow();
   void Combo1_Click(int index);
   void Combo1_Change();
   void Combo1_LostFocus();
@@ -227,7 +234,7 @@ class MainWindow : public QMainWindow {
   QPushButton* reportFile_ = nullptr;
   QPushButton* recent_ = nullptr;
   QTimer timer1_{this};
-  QSystemTrayIcon trayIcon_;
+  std::unique_ptr<TrayIcon> tray_;
   TrayStatus trayStatus_;
 };
 

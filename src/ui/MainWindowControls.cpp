@@ -17,6 +17,7 @@
 
 #include "ui/MainWindow.h"
 #include "ui/NamedControl.h"
+#include "ui/ReadableColour.h"
 
 namespace tolvan::ui {
 namespace {
@@ -28,10 +29,15 @@ const QColor kRed(255, 0, 0);
 const QColor kBlue(0, 0, 255);
 const QColor kMagenta(255, 0, 255);
 
+// The caption's classic colour, as readable as the theme's own texts on what it is drawn on.
 void SetTextColour(QWidget* control, const QColor& colour) {
   QPalette palette = control->palette();
-  palette.setColor(QPalette::WindowText, colour);
-  palette.setColor(QPalette::Text, colour);
+  for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
+    palette.setColor(group, QPalette::WindowText,
+                     ReadableColour(colour, palette.color(group, QPalette::Window)));
+    palette.setColor(group, QPalette::Text,
+                     ReadableColour(colour, palette.color(group, QPalette::Base)));
+  }
   control->setPalette(palette);
 }
 
@@ -111,10 +117,12 @@ void MainWindow::buildSide(SideControls& side, int top, const QColor& colour) {
   side.heading = Named(new QLabel(heading, client), from ? "Label1" : "Label2", heading);
   side.heading->setFont(BoldFont(side.heading));
   side.heading->setGeometry(place(4, top, 40, 16));
-  side.usage = Named(new QLabel(client), from ? "Label10" : "Label11", heading + " usage");
+  side.usage =
+      Named(AsValueLabel(new QLabel(client)), from ? "Label10" : "Label11", heading + " usage");
   side.usage->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
   side.usage->setGeometry(place(44, top, 176, 16));
-  side.path = Named(new QLineEdit(client), from ? "Text1" : "Text2", heading);
+  side.path = Named(new QLineEdit(client), from ? "Text1" : "Text2", heading + " path");
+  side.heading->setBuddy(side.path);
   side.path->setGeometry(place(4, top + 18, 216, 21));
   side.drive = Named(new QComboBox(client), from ? "Drive1" : "Drive2", heading + " drive");
   side.drive->setGeometry(place(4, top + 41, 216, 22));
@@ -139,17 +147,20 @@ void MainWindow::buildJobList() {
   jobListLabel_ =
       Named(new QLabel(QStringLiteral("tvf File"), client), "Label4", QStringLiteral("tvf File"));
   jobListLabel_->setGeometry(place(228, 2, 100, 16));
-  jobList_ = Named(new QComboBox(client), "Combo1", QStringLiteral("tvf File"));
+  jobList_ = Named(new QComboBox(client), "Combo1", QStringLiteral("tvf File list"));
   jobList_->setEditable(true);
   jobList_->setInsertPolicy(QComboBox::NoInsert);
   jobList_->setGeometry(place(228, 19, 216, 22));
+  jobList_->lineEdit()->setObjectName(QStringLiteral("Combo1Edit"));
+  jobList_->lineEdit()->setAccessibleName(QStringLiteral("tvf File name"));
+  jobListLabel_->setBuddy(jobList_);
 }
 
 void MainWindow::buildTimerFrame() {
   QWidget* client = centralWidget();
   // The check box sits on the frame's top edge, over the frame's one-blank caption.
   timerFrame_ =
-      Named(new QGroupBox(QStringLiteral(" "), client), "Frame7", QStringLiteral("Timer"));
+      Named(new QGroupBox(QStringLiteral(" "), client), "Frame7", QStringLiteral("Timer settings"));
   timerFrame_->setGeometry(place(228, 92, 216, 80));
   timerCheck_ =
       Named(new QCheckBox(QStringLiteral("Timer"), client), "Check2", QStringLiteral("Timer"));
@@ -171,9 +182,10 @@ void MainWindow::buildTimerFrame() {
                         QStringLiteral("*Time(hh:mm)*"));
   caption->setGeometry(place(114, 22, 98, 16));
   const char* boxNames[] = {"Text4_0", "Text4_1"};
+  const QString boxCaptions[] = {QStringLiteral("Time hours (hh)"),
+                                 QStringLiteral("Time minutes (mm)")};
   for (int index = 0; index < 2; ++index) {
-    timeBoxes_[index] =
-        Named(new QLineEdit(timerFrame_), boxNames[index], QStringLiteral("*Time(hh:mm)*"));
+    timeBoxes_[index] = Named(new QLineEdit(timerFrame_), boxNames[index], boxCaptions[index]);
     timeBoxes_[index]->setMaxLength(2);
     timeBoxes_[index]->setAlignment(Qt::AlignCenter);
     timeBoxes_[index]->setGeometry(place(118 + index * 38, 44, 28, 22));
@@ -245,6 +257,7 @@ void MainWindow::buildOptionFrames() {
   option(child, childDir_, "Option5_0", "Include", 0, 0);
   option(child, childDir_, "Option5_1", "Not Include", 1, 1);
   QGroupBox* report = frame({"Frame3", "Report File", place(345, 254, 99, 58)});
+  report->setAccessibleName(QStringLiteral("Report File option"));
   report_ = OptionGroup(this);
   option(report, report_, "Option3_0", "Write", 0, 0);
   option(report, report_, "Option3_1", "None", 1, 1);
@@ -290,28 +303,32 @@ void MainWindow::buildButtons() {
 }
 
 void MainWindow::buildMenus() {
+  // Every menu and item has its underlined letter; the common commands their usual keys.
   const auto item = [this](QMenu* menu, const char* name, const QString& caption,
-                           void (MainWindow::*handler)()) {
+                           void (MainWindow::*handler)(), const QKeySequence& keys = {}) {
     QAction* action = menu->addAction(caption);
     action->setObjectName(QString::fromLatin1(name));
+    action->setShortcut(keys);
     connect(action, &QAction::triggered, this, handler);
   };
   QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
   file->setObjectName(QStringLiteral("mnuFile"));
-  item(file, "mnuOpen", QStringLiteral("Open"), &MainWindow::mnuOpen_Click);
-  item(file, "mnuSaveAs", QStringLiteral("Save as ...."), &MainWindow::mnuSaveAs_Click);
-  item(file, "mnuSave", QStringLiteral("Save"), &MainWindow::mnuSave_Click);
+  item(file, "mnuOpen", QStringLiteral("&Open"), &MainWindow::mnuOpen_Click, QKeySequence::Open);
+  item(file, "mnuSaveAs", QStringLiteral("Save &as ...."), &MainWindow::mnuSaveAs_Click);
+  item(file, "mnuSave", QStringLiteral("&Save"), &MainWindow::mnuSave_Click, QKeySequence::Save);
   file->addSeparator();
-  item(file, "mnuEditorSettings", QStringLiteral("Editor Settings"),
+  item(file, "mnuEditorSettings", QStringLiteral("&Editor Settings"),
        &MainWindow::mnuEditorSettings_Click);
   file->addSeparator();
-  item(file, "mnuMakeBatFile", QStringLiteral("Make BAT File"), &MainWindow::mnuMakeBatFile_Click);
+  item(file, "mnuMakeBatFile", QStringLiteral("&Make BAT File"), &MainWindow::mnuMakeBatFile_Click);
   file->addSeparator();
-  item(file, "mnuQuit", QStringLiteral("Quit"), &MainWindow::mnuQuit_Click);
+  item(file, "mnuQuit", QStringLiteral("&Quit"), &MainWindow::mnuQuit_Click,
+       QKeySequence(Qt::CTRL | Qt::Key_Q));
   QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
   help->setObjectName(QStringLiteral("mnuHelp"));
-  item(help, "mnuTopics", QStringLiteral("Topics"), &MainWindow::mnuTopics_Click);
-  item(help, "mnuAbout", QStringLiteral("About..."), &MainWindow::mnuAbout_Click);
+  item(help, "mnuTopics", QStringLiteral("&Topics"), &MainWindow::mnuTopics_Click,
+       QKeySequence(Qt::Key_F1));
+  item(help, "mnuAbout", QStringLiteral("&About..."), &MainWindow::mnuAbout_Click);
 }
 
 }  // namespace tolvan::ui

@@ -110,6 +110,26 @@ void MainWindow::Command1_Click() {
   if (ran) runEnded(true);
   if (ran && engine.run.EndRequested) tolvan::mnuQuit_Click(session_, ExitStatusFor(outcome));
   afterLogic();
+  // The window was disabled during the run and lost its focus: the keyboard starts again at
+  // "Copy", where it started the run.
+  if (copy_->isEnabled()) copy_->setFocus(Qt::OtherFocusReason);
+}
+
+void MainWindow::runNow() {
+  if (copy_->isEnabled()) {
+    Command1_Click();
+    return;
+  }
+  // Armed: the run goes as a scheduled one would, and the timer keeps its next time.
+  RunOutcome outcome;
+  const bool ran = runEngineWork([&] {
+    outcome = RunScheduledJob(session_, RunPath(session_.window.from.text),
+                              RunPath(session_.window.to.text));
+  });
+  if (ran && session_.engine.run.EndRequested) {
+    tolvan::mnuQuit_Click(session_, ExitStatusFor(outcome));
+  }
+  afterLogic();
 }
 
 void MainWindow::Command2_Click() {
@@ -305,7 +325,7 @@ void MainWindow::Form_Resize() {
 
 void MainWindow::hideIntoTray() {
   showTrayStatus();
-  trayIcon_.show();
+  tray_->showWithTitle(windowTitle());
   hiddenInTray_ = true;
   // Hidden once the minimizing has ended: showMinimized() shows the window after its state
   // change.
@@ -318,11 +338,11 @@ void MainWindow::hideIntoTray() {
 }
 
 void MainWindow::Form_MouseMove(int message) {
-  if (message == 513 || message == 516) restoreFromTray();
+  if (message == 513 && hiddenInTray_) restoreFromTray();
 }
 
 void MainWindow::restoreFromTray() {
-  trayIcon_.hide();
+  tray_->hide();
   hiddenInTray_ = false;
   setWindowState(windowState() & ~Qt::WindowMinimized);
   show();

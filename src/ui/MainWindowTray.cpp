@@ -22,8 +22,12 @@ void MainWindow::showTrayStatus() {
   Engine& engine = session_.engine;
   const QString nextRun =
       NextRunText(engine.job, Now(engine.sys()), engine.sys().steadyMilliseconds());
-  trayIcon_.setToolTip(trayStatus_.tip(windowTitle(), nextRun));
-  trayIcon_.setIcon(trayStatus_.badge() ? WithErrorBadge(windowIcon()) : windowIcon());
+  // The icon puts the job's name first itself.
+  QString status = trayStatus_.tip(QString(), nextRun);
+  if (status.startsWith(QLatin1Char('\n'))) status.remove(0, 1);
+  tray_->setTitle(windowTitle());
+  tray_->setTrayStatus(status, trayStatus_.statusLine());
+  tray_->icon().setIcon(trayStatus_.badge() ? WithErrorBadge(windowIcon()) : windowIcon());
 }
 
 void MainWindow::runEnded(bool startedByCopy) {
@@ -31,7 +35,7 @@ void MainWindow::runEnded(bool startedByCopy) {
   showTrayStatus();
   // The desktop's notification service shows it, or nothing does; the run never waits.
   if (!notice.isEmpty() && QSystemTrayIcon::supportsMessages())
-    trayIcon_.showMessage(QStringLiteral("Tolvane"), notice, QSystemTrayIcon::Warning);
+    tray_->icon().showMessage(QStringLiteral("Tolvane"), notice, QSystemTrayIcon::Warning);
 }
 
 void MainWindow::reportOpened() {

@@ -16,9 +16,19 @@ Control* Named(Control* control, const char* objectName, const QString& accessib
   return control;
 }
 
+// Marks a label that shows a value (see InstallAccessibleControls).
+inline constexpr const char* kShowsValue = "showsValue";
+
+// Made before it is named, so that a screen reader's first look already finds it a value.
+inline QLabel* AsValueLabel(QLabel* label) {
+  label->setProperty(kShowsValue, true);
+  return label;
+}
+
 // A label that shows a value keeps its caption as its accessible name; a screen reader reads
-// the value from its description, which follows the text.
+// the value as its text, and from its description, which follows the text.
 inline void ShowValue(QLabel* label, const QString& text) {
+  label->setProperty(kShowsValue, true);
   label->setText(text);
   label->setAccessibleDescription(text);
 }

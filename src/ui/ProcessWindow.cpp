@@ -19,6 +19,7 @@
 #include "conditions/Startup.h"
 #include "ui/FontSetup.h"
 #include "ui/ProgramIcon.h"
+#include "ui/ReadableColour.h"
 #include "ui/Translation.h"
 
 namespace tolvan::ui {
@@ -31,14 +32,15 @@ QLabel* MakeLabel(QWidget* parent, const char* name, const QString& accessibleNa
   return Named(new QLabel(parent), name, accessibleName);
 }
 
+QLabel* MakeValueLabel(QWidget* parent, const char* name, const QString& accessibleName) {
+  return Named(AsValueLabel(new QLabel(parent)), name, accessibleName);
+}
+
 int ClampToInt(std::int64_t value) {
   return static_cast<int>(std::clamp<std::int64_t>(value, INT_MIN, INT_MAX));
 }
 
-QSize ScreenSize() {
-  const QScreen* screen = QGuiApplication::primaryScreen();
-  return screen != nullptr ? screen->geometry().size() : QSize(INT_MAX, INT_MAX);
-}
+const QString kPathArrow = QStringLiteral(" ･･･> ");
 
 // Screen readers take a plain top-level widget for a filler: the progress window says it is a
 // window.
@@ -60,14 +62,34 @@ void InstallWindowRole() {
 
 }  // namespace
 
+QString ElidedPaths(const QString& paths, const QFontMetrics& metrics, int width) {
+  if (metrics.horizontalAdvance(paths) <= width) return paths;
+  const qsizetype arrow = paths.indexOf(kPathArrow);
+  if (arrow < 0) return metrics.elidedText(paths, Qt::ElideMiddle, width);
+  const QString from = paths.left(arrow);
+  const QString to = paths.mid(arrow + kPathArrow.size());
+  const int room = std::max(0, width - metrics.horizontalAdvance(kPathArrow));
+  // A short path stays whole and leaves the rest of the room to the other.
+  const int fromWidth = metrics.horizontalAdvance(from);
+  const int toWidth = metrics.horizontalAdvance(to);
+  int fromRoom = room / 2;
+  if (fromWidth <= room / 2) {
+    fromRoom = fromWidth;
+  } else if (toWidth <= room / 2) {
+    fromRoom = room - toWidth;
+  }
+  return metrics.elidedText(from, Qt::ElideMiddle, fromRoom) + kPathArrow +
+         metrics.elidedText(to, Qt::ElideMiddle, room - fromRoom);
+}
+
 ProcessWindow::ProcessWindow(platform::SettingsStore& settings)
     : QWidget(nullptr, Qt::Window),
       settings_(settings),
-      Label7_(MakeLabel(this, "Label7", QStringLiteral("Status"))),
-      Label1_(MakeLabel(this, "Label1", QStringLiteral("From ･･･> To"))),
+      Label7_(MakeValueLabel(this, "Label7", QStringLiteral("Status"))),
+      Label1_(MakeValueLabel(this, "Label1", QStringLiteral("From ･･･> To"))),
       ProgressBar1_(new QProgressBar(this)),
       Label5_(MakeLabel(this, "Label5", Translated("ProcessWindow", kEstimateCaption))),
-      Label6_(MakeLabel(
+      Label6_(MakeValueLabel(
           this, "Label6",
           Translated("ProcessWindow", QT_TRANSLATE_NOOP("ProcessWindow", "推定残り時間")))),
       Command1_(new QPushButton(
@@ -86,6 +108,9 @@ ProcessWindow::ProcessWindow(platform::SettingsStore& settings)
   ProgressBar1_->setAccessibleName(QStringLiteral("Progress"));
   ProgressBar1_->setTextVisible(false);
   ProgressBar1_->hide();
+  // The paths never widen the window: they are shortened to what it holds.
+  Label1_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+  Label1_->setMinimumWidth(1);
   Command1_->setObjectName(QStringLiteral("Command1"));
   Command1_->setAccessibleName(Command1_->text());
   connect(Command1_, &QPushButton::clicked, this, [this] { Command1_Click(); });
@@ -111,21 +136,45 @@ int ProcessWindow::storedTwips(const char* key, const char* fallback) const {
 }
 
 void ProcessWindow::Form_Load() {
-  const QSize screen = ScreenSize();
-  int top = storedTwips(kProcessFormTop.key, kProcessFormTop.defaultValue);
-  int left = storedTwips(kProcessFormLeft.key, kProcessFormLeft.defaultValue);
-  if (top < 0 || top / kTwipsPerPixel >= screen.height()) top = kOffScreenTwips;
-  if (left < 0 || left / kTwipsPerPixel >= screen.width()) left = kOffScreenTwips;
-  const int height = storedTwips(kProcessFormHeight.key, kProcessFormHeight.defaultValue);
-  const int width = storedTwips(kProcessFormWidth.key, kProcessFormWidth.defaultValue);
-  move(left / kTwipsPerPixel, top / kTwipsPerPixel);
-  resize(width / kTwipsPerPixel, height / kTwipsPerPixel);
   // Every showing starts from the window as designed.
   for (QLabel* label : {Label7_, Label1_, Label6_}) ShowValue(label, {});
+  paths_.clear();
+  Label1_->setToolTip({});
+  estimateWanted_ = false;
   Label5_->hide();
   ProgressBar1_->hide();
   Command1_->show();
   FontSetup(this);
+  placeOnAnchorScreen();
+}
+
+// The stored place and size, on the screen of the main window: a top or left outside that
+// screen's free area starts 900 twips into it, and the window is never wider or taller than
+// that area nor reaches past it.
+void ProcessWindow::placeOnAnchorScreen() {
+  const QScreen* screen = anchor_ != nullptr ? anchor_->screen() : QGuiApplication::primaryScreen();
+  const QRect room =
+      screen != nullptr ? screen->availableGeometry() : QRect(0, 0, 1 << 20, 1 << 20);
+  const auto pixels = [this](const auto& setting) {
+    return storedTwips(setting.key, setting.defaultValue) / kTwipsPerPixel;
+  };
+  const int inset = kOffScreenTwips / kTwipsPerPixel;
+  int top = pixels(kProcessFormTop);
+  int left = pixels(kProcessFormLeft);
+  if (top < room.top() || top > room.bottom()) top = room.top() + inset;
+  if (left < room.left() || left > room.right()) left = room.left() + inset;
+  setMaximumSize(room.size());
+  const QSize size =
+      QSize(pixels(kProcessFormWidth), pixels(kProcessFormHeight)).boundedTo(room.size());
+  move(std::min(left, room.right() + 1 - size.width()),
+       std::min(top, room.bottom() + 1 - size.height()));
+  resize(size);
+}
+
+void ProcessWindow::closeAtRunEnd() {
+  closingAtRunEnd_ = true;
+  close();
+  closingAtRunEnd_ = false;
 }
 
 void ProcessWindow::Form_Unload() {
@@ -139,8 +188,20 @@ void ProcessWindow::Form_Unload() {
 }
 
 void ProcessWindow::closeEvent(QCloseEvent* event) {
+  const bool stoppable = !closingAtRunEnd_ && isVisible() && Command1_->isVisible();
+  if (stoppable) {
+    event->ignore();
+    const bool stopping = stopFlag_ != nullptr && stopFlag_->load() == -1;
+    if (!stopping && askToStop_ && askToStop_()) Command1_Click();
+    return;
+  }
   if (isVisible()) Form_Unload();
   event->accept();
+}
+
+void ProcessWindow::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  showPaths();
 }
 
 void ProcessWindow::Command1_Click() {
@@ -149,13 +210,23 @@ void ProcessWindow::Command1_Click() {
 
 void ProcessWindow::setStatus(const QString& text, std::uint32_t rgb) {
   QPalette palette = Label7_->palette();
-  palette.setColor(QPalette::WindowText, QColor::fromRgb(static_cast<QRgb>(rgb)));
+  palette.setColor(QPalette::WindowText, ReadableColour(QColor::fromRgb(static_cast<QRgb>(rgb)),
+                                                        palette.color(QPalette::Window)));
   Label7_->setPalette(palette);
   ShowValue(Label7_, text);
 }
 
 void ProcessWindow::setPaths(const QString& text) {
-  ShowValue(Label1_, text);
+  paths_ = text;
+  showPaths();
+}
+
+// The label shows what fits; its tip and description keep the whole paths.
+void ProcessWindow::showPaths() {
+  const int width = Label1_->contentsRect().width();
+  Label1_->setText(ElidedPaths(paths_, Label1_->fontMetrics(), width));
+  Label1_->setToolTip(paths_);
+  Label1_->setAccessibleDescription(paths_);
 }
 
 void ProcessWindow::setStopButtonVisible(bool visible) {
@@ -174,12 +245,15 @@ void ProcessWindow::setBarValue(std::int64_t value) {
   ProgressBar1_->setValue(ClampToInt(value));
 }
 
+// The heading waits for its first value: no "0:00:00" before there is a pace to go by.
 void ProcessWindow::setEstimateHeadingVisible(bool visible) {
-  Label5_->setVisible(visible);
+  estimateWanted_ = visible;
+  Label5_->setVisible(visible && !Label6_->text().isEmpty());
 }
 
 void ProcessWindow::setEstimate(const QString& text) {
   ShowValue(Label6_, text);
+  Label5_->setVisible(estimateWanted_ && !text.isEmpty());
 }
 
 }  // namespace tolvan::ui

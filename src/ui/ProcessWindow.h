@@ -1,11 +1,14 @@
 #pragma once
 
+#include <QPointer>
 #include <QWidget>
 #include <atomic>
 #include <cstdint>
+#include <functional>
 
 #include "platform/SettingsStore.h"
 
+class QFontMetrics;
 class QLabel;
 class QProgressBar;
 class QPushButton;
@@ -17,6 +20,10 @@ inline constexpr int kTwipsPerPixel = 15;
 // The progress window: what the engine is doing, the two sides, the bar, the remaining-time
 // estimate and the stop button. Shown without a parent, so that it stays usable while the
 // main window is disabled during a run. GUI thread only.
+// "From ･･･> To" made to fit `width` pixels: each path loses its middle, evenly, the arrow
+// stays.
+[[nodiscard]] QString ElidedPaths(const QString& paths, const QFontMetrics& metrics, int width);
+
 class ProcessWindow final : public QWidget {
   Q_OBJECT
 
@@ -25,6 +32,12 @@ class ProcessWindow final : public QWidget {
 
   // "中断" stores -1 here.
   void setStopFlag(std::atomic<std::int16_t>* flag) { stopFlag_ = flag; }
+  // The window whose screen the progress window opens on (the main window).
+  void setAnchorWindow(QWidget* window) { anchor_ = window; }
+  // Asks whether to stop the run when the user closes the window during it; true to stop.
+  void setStopQuestion(std::function<bool()> ask) { askToStop_ = std::move(ask); }
+  // The run's end closes the window without asking.
+  void closeAtRunEnd();
 
   // Placement from the settings (a top or left off the screen becomes 900 twips), labels
   // cleared, window font. Run before each showing.
@@ -42,15 +55,25 @@ class ProcessWindow final : public QWidget {
   void setEstimate(const QString& text);
 
  protected:
-  // Closing from the frame only hides the window: the run goes on.
+  // Closing while the run can still be stopped asks, as the main window does, whether to stop
+  // it; either way the window stays until the run has ended, so its stop button and the
+  // progress are never out of reach. Once there is nothing to stop, closing hides it.
   void closeEvent(QCloseEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
 
  private:
   void Command1_Click();
   [[nodiscard]] int storedTwips(const char* key, const char* fallback) const;
+  void placeOnAnchorScreen();
+  void showPaths();
 
   platform::SettingsStore& settings_;
   std::atomic<std::int16_t>* stopFlag_ = nullptr;
+  QPointer<QWidget> anchor_;
+  std::function<bool()> askToStop_;
+  bool closingAtRunEnd_ = false;
+  bool estimateWanted_ = false;  // the engine shows the heading; it waits for a value
+  QString paths_;                // whole, as the engine gave them
   QLabel* Label7_;
   QLabel* Label1_;
   QProgressBar* ProgressBar1_;

@@ -32,7 +32,7 @@ void ProcessWindowFeed::show() {
 }
 
 void ProcessWindowFeed::close() {
-  feed([](ProcessWindow& window) { window.close(); });
+  feed([](ProcessWindow& window) { window.closeAtRunEnd(); });
 }
 
 void ProcessWindowFeed::setStatus(const std::string& text, std::uint32_t colour) {

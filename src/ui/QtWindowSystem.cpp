@@ -9,6 +9,7 @@
 #include <QScreen>
 #include <QUrl>
 
+#include "engine/Engine.h"
 #include "ui/GuiThread.h"
 #include "ui/MessageText.h"
 #include "ui/ProcessWindow.h"
@@ -23,6 +24,10 @@ using platform::MessageButtons;
 using platform::MessageIcon;
 
 constexpr auto kEventsInterval = std::chrono::milliseconds(50);
+constexpr const char* kStopTheRun =
+    "実行中の処理を中断しますか？\n\n"
+    "OK: 次の項目で中断し、レポートを閉じます。\n"
+    "Cancel: 処理を続けます。";
 
 // How wide a line of a message box may be: the box keeps its text narrower than half the
 // screen, beside its icon.
@@ -102,6 +107,7 @@ QtWindowSystem::~QtWindowSystem() = default;
 
 void QtWindowSystem::setMainWindow(QWidget* window) {
   mainWindow_ = window;
+  if (processWindow_ != nullptr) processWindow_->setAnchorWindow(window);
 }
 
 void QtWindowSystem::setRestoreHandler(std::function<void()> handler) {
@@ -117,6 +123,11 @@ ProcessWindow& QtWindowSystem::processWindow() {
   if (processWindow_ == nullptr) {
     processWindow_ = std::make_unique<ProcessWindow>(settings_);
     processWindow_->setStopFlag(stopFlag_);
+    processWindow_->setAnchorWindow(mainWindow_);
+    processWindow_->setStopQuestion([this] {
+      return messageBox(kStopTheRun, kProgramTitle, MessageIcon::Exclamation,
+                        MessageButtons::OkCancel) == MessageAnswer::Ok;
+    });
   }
   return *processWindow_;
 }

@@ -1,5 +1,6 @@
 #include "ui/Translation.h"
 
+#include <QLibraryInfo>
 #include <QTranslator>
 #include <algorithm>
 #include <cstdlib>
@@ -74,14 +75,20 @@ constexpr const char* kMessagePhrases[] = {
     QT_TRANSLATE_NOOP("Message", "指定したドライブまたはフォルダーにアクセスできませんでした。"),
     QT_TRANSLATE_NOOP("Message", "ファイル出力条件を選択して下さい。"),
     QT_TRANSLATE_NOOP("Message", "以下の条件で、 "),
+    QT_TRANSLATE_NOOP("Message", " と、このマシン用の "),
     QT_TRANSLATE_NOOP(
         "Message",
-        " を作成します。\n（上記バッチファイルを作成するだけで、実際のコピー作業はしません。）"),
-    QT_TRANSLATE_NOOP("Message",
-                      "\n\nWindowsのリストア用に上記バッチファイルを作成しますか？\n（実行前に、必"
-                      "ず Help 内の「Windowsシステムドライブのリストア」をお読み下さい。"),
-    QT_TRANSLATE_NOOP("Message", "Windowsのリストアをする場合は、MS-DOSモードで再起動し、"),
-    QT_TRANSLATE_NOOP("Message", "を実行して下さい。"),
+        " を作成します。\n（上記のファイルを作成するだけで、実際のコピー作業はしません。）"),
+    QT_TRANSLATE_NOOP(
+        "Message",
+        "\n\n上記のファイルを作成しますか？\n（実行前に、必"
+        "ず Help 内の「バッチファイルの使い方（tlvdos.bat / tlvdos.sh）」をお読み下さい"
+        "。）"),
+    QT_TRANSLATE_NOOP(
+        "Message",
+        "マスター側と違うファイルをバックアップ側にコピーするには、次のファイルを実行して下さい。"),
+    QT_TRANSLATE_NOOP("Message", "Windows のマシンでは（コマンドプロンプトで）:"),
+    QT_TRANSLATE_NOOP("Message", "このマシンでは（端末で）:"),
     QT_TRANSLATE_NOOP("Message", "Tolvane を終了します。"),
     // The windows' own messages.
     QT_TRANSLATE_NOOP("Message", "デバイスの準備ができていません。"),
@@ -89,6 +96,8 @@ constexpr const char* kMessagePhrases[] = {
     QT_TRANSLATE_NOOP("Message", "実行中の処理を中断して終了しますか？"),
     QT_TRANSLATE_NOOP("Message", "OK: 次の項目で中断し、レポートを閉じてから終了します。"),
     QT_TRANSLATE_NOOP("Message", "Cancel: 処理を続けます。"),
+    QT_TRANSLATE_NOOP("Message", "実行中の処理を中断しますか？"),
+    QT_TRANSLATE_NOOP("Message", "OK: 次の項目で中断し、レポートを閉じます。"),
     QT_TRANSLATE_NOOP("Message", "レポートファイルを開けませんでした。"),
     QT_TRANSLATE_NOOP("Message", "レポートファイルはまだありません。"),
     QT_TRANSLATE_NOOP(
@@ -97,6 +106,12 @@ constexpr const char* kMessagePhrases[] = {
 };
 
 std::unique_ptr<QTranslator>& Installed() {
+  static std::unique_ptr<QTranslator> translator;
+  return translator;
+}
+
+// Qt's own texts in Japanese.
+std::unique_ptr<QTranslator>& QtTexts() {
   static std::unique_ptr<QTranslator> translator;
   return translator;
 }
@@ -138,10 +153,28 @@ bool InstallTranslation() {
   return true;
 }
 
+bool InstallQtTranslation() {
+  std::unique_ptr<QTranslator>& qtTexts = QtTexts();
+  if (qtTexts != nullptr) return true;
+  if (SpeaksEnglish(std::getenv("LC_ALL"), std::getenv("LC_MESSAGES"), std::getenv("LANG"))) {
+    return false;
+  }
+  auto translator = std::make_unique<QTranslator>();
+  if (!translator->load(QStringLiteral("qtbase_ja"),
+                        QLibraryInfo::path(QLibraryInfo::TranslationsPath)) ||
+      !QCoreApplication::installTranslator(translator.get())) {
+    return false;
+  }
+  qtTexts = std::move(translator);
+  return true;
+}
+
 void RemoveTranslation() {
-  if (Installed() == nullptr) return;
-  QCoreApplication::removeTranslator(Installed().get());
-  Installed().reset();
+  for (std::unique_ptr<QTranslator>* translator : {&Installed(), &QtTexts()}) {
+    if (*translator == nullptr) continue;
+    QCoreApplication::removeTranslator(translator->get());
+    translator->reset();
+  }
 }
 
 QString TranslatedMessage(const std::string& text) {

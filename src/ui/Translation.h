@@ -16,7 +16,11 @@ namespace tolvan::ui {
 // Loads the English texts into the application when the environment speaks English; returns
 // whether it did. Idempotent.
 bool InstallTranslation();
-// Takes them out again (the window tests switch languages in one process).
+// Qt's own texts (the stock dialogs' "Cancel", "Look in") in Japanese where the windows speak
+// Japanese, from Qt's installed translations; returns whether it loaded them. Idempotent.
+bool InstallQtTranslation();
+
+// Takes both out again (the window tests switch languages in one process).
 void RemoveTranslation();
 
 // A window text written in the sources with QT_TRANSLATE_NOOP(context, text).

@@ -12,6 +12,8 @@ namespace tolvan::ui {
 namespace {
 
 constexpr int kRetryMilliseconds = 5;
+// How wide the texts are, in full-width characters of the window font.
+constexpr int kTextWidthInCharacters = 34;
 
 QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text) {
   auto* label = Named(new QLabel(text, parent), name, text);
@@ -44,7 +46,7 @@ WaitDialog::WaitDialog(QWidget* owner, const QString& caption, const QString& la
   layout->addWidget(Label1_);
   layout->addWidget(Label2_);
   layout->addWidget(Command1_, 0, Qt::AlignHCenter);
-  setMinimumWidth(420);
+  layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 
 bool WaitDialog::RunWait() {
@@ -56,10 +58,23 @@ bool WaitDialog::RunWait() {
 
 void WaitDialog::Form_Load() {
   FontSetup(this);
+  fitToText();
   setWindowTitle(caption_);
   setAccessibleName(caption_);
   cancelled_ = false;
   Timer1_->start();
+}
+
+// A wrapped label is laid out for a width the dialog may not give it, which cut the last
+// characters of a Japanese line: each text gets a set width and the height it needs at that
+// width, in the font it is drawn in.
+void WaitDialog::fitToText() {
+  for (QLabel* label : {Label1_, Label2_}) {
+    const int width =
+        label->fontMetrics().horizontalAdvance(QChar(0x3042)) * kTextWidthInCharacters;
+    label->setFixedWidth(width);
+    label->setFixedHeight(label->heightForWidth(width));
+  }
 }
 
 void WaitDialog::Timer1_Timer() {

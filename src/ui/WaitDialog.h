@@ -24,6 +24,7 @@ class WaitDialog final : public QDialog {
 
  private:
   void Form_Load();
+  void fitToText();
   void Timer1_Timer();
   void Command1_Click();
 

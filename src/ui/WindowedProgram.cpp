@@ -70,7 +70,8 @@ int RunWindowed(const std::vector<std::string>& args, const CommandLine& /*comma
   char programName[] = "tolvan32";
   char* argv[] = {programName, nullptr};
   QApplication application(argc, argv);
-  (void)InstallTranslation();  // Japanese stays when there is no English to install
+  (void)InstallTranslation();    // Japanese stays when there is no English to install
+  (void)InstallQtTranslation();  // and then Qt's stock dialogs speak Japanese too
   // Message boxes close while the main window waits in the tray: only its closing ends the
   // program.
   QApplication::setQuitOnLastWindowClosed(false);

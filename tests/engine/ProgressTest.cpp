@@ -49,5 +49,17 @@ TEST_F(ProgressTest, EstimateFromThePaceSoFar) {
   EXPECT_EQ(window.estimate, "11:05:00");  // 100 s for 2 entries, 798 to go: 39,900 s
 }
 
+// Within the run's first second the pace is unknown: nothing, rather than "0:00:00".
+TEST_F(ProgressTest, NoEstimateBeforeAnyTimeHasPassed) {
+  engine.run.StartTime = Now(sys);
+  progress.BarInit(800);
+  entries(2);
+  EXPECT_EQ(window.barValue, 2);
+  EXPECT_EQ(window.estimate, "");
+  sys.clock += 1;
+  entries(2);
+  EXPECT_EQ(window.estimate, "0:03:19");  // 1 s for 4 entries, 796 to go
+}
+
 }  // namespace
 }  // namespace tolvan

@@ -7,6 +7,7 @@
 #include "ui/HelpWindow.h"
 #include "ui/ReportViewer.h"
 #include "ui/SimulateDialog.h"
+#include "ui/Translation.h"
 
 namespace tolvan::testing {
 namespace {
@@ -163,20 +164,32 @@ mv "$(dirname "$0")/record.part" "$(dirname "$0")/record.txt"
   EXPECT_EQ(ui.boxes.size(), 2U);
 }
 
-TEST(LookTest, ControlsGetAnInstalledJapaneseGothicAndLabelsKeepTheirFont) {
-  QWidget window;
-  auto* label = new QLabel("推定残り時間 :", &window);
-  const QFont labelFont = label->font();
-  const QWidget* controls[] = {new QPushButton("中断", &window),
+// Labels, the menu bar and the buttons share one face (a bold heading stays bold), an installed
+// proportional Japanese Gothic; Qt's own stock texts are Japanese too.
+TEST(LookTest, EveryCaptionGetsOneInstalledJapaneseGothicAndQtSpeaksJapanese) {
+  QMainWindow window;
+  auto* heading = new QLabel("From", &window);
+  QFont bold = heading->font();
+  bold.setBold(true);
+  heading->setFont(bold);
+  window.menuBar()->addMenu("&File");
+  const QWidget* controls[] = {new QLabel("推定残り時間 :", &window), heading, window.menuBar(),
+                               new QPushButton("中断", &window),
                                new QCheckBox("すべてのファイル", &window)};
   ui::FontSetup(&window);
-  EXPECT_EQ(label->font(), labelFont);
   for (const QWidget* control : controls) {
-    EXPECT_EQ(control->font().pointSize(), 9);
+    const QFontInfo shown(control->font());
+    EXPECT_EQ(shown.family() + " " + QString::number(control->font().pointSize()) +
+                  (shown.fixedPitch() ? " fixed" : ""),
+              QFontInfo(controls[3]->font()).family() + " 9")
+        << control->metaObject()->className();
     // The asked-for family is not installed here: what renders must be a Japanese Gothic.
-    EXPECT_TRUE(QFontInfo(control->font()).family().contains("Gothic"))
-        << QFontInfo(control->font()).family();
+    EXPECT_TRUE(shown.family().contains("Gothic")) << shown.family();
   }
+  EXPECT_TRUE(heading->font().bold());
+  ASSERT_TRUE(ui::InstallQtTranslation()) << "qt6-translations-l10n (scripts/setup.sh) is missing";
+  EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), "キャンセル");
+  ui::RemoveTranslation();
 }
 
 // The window and tray take the icon from the program's resources. Resources compiled into a

@@ -8,6 +8,7 @@
 #include "UiTest.h"
 #include "conditions/Session.h"
 #include "ui/EditorSettingsDialog.h"
+#include "ui/HelpWindow.h"
 #include "ui/ProcessWindow.h"
 #include "ui/SimulateDialog.h"
 #include "ui/Translation.h"
@@ -124,6 +125,51 @@ TEST_F(EnglishWindows, EveryControlHasItsEnglishNameMessagesAreEnglishAndTheStor
   EXPECT_EQ(runJob().end, RunEnd::Finished);
   EXPECT_EQ(ReadText(backup + "/a.txt"), "hello");
   EXPECT_NE(ReadText(app + "/report.tvr").find("所要時間"), std::string::npos);
+}
+
+// Each language has a help page with the same sections; the batch file's messages name both
+// files, point to a section their language's page has, and leave no stray line or bracket.
+TEST_F(WindowTest, HelpAndTheBatchFileMessagesInEitherLanguage) {
+  start(job());
+  ui.answers = {platform::MessageAnswer::Yes};
+  find<QAction>("mnuMakeBatFile")->trigger();
+  ASSERT_EQ(ui.boxes.size(), 2U);
+  const auto sections = [] {
+    QFile page(HelpPage().remove(0, 3));  // "qrc:/..." as ":/..."
+    EXPECT_TRUE(page.open(QIODevice::ReadOnly)) << HelpPage();
+    const QString html = QString::fromUtf8(page.readAll());
+    QStringList ids;
+    QStringList titles;
+    for (const auto& match : QRegularExpression("<h2 id=\"(\\w+)\">([^<]+)").globalMatch(html)) {
+      ids << match.captured(1);
+      titles << match.captured(2);
+    }
+    return std::pair{ids, titles};
+  };
+  const auto check = [&](const char* language) {
+    const auto [ids, titles] = sections();
+    for (const auto& box : ui.boxes) {
+      const QString text = TranslatedMessage(box.text);
+      const auto match = QRegularExpression("「(.+)」|\"(.+)\" in Help").match(text);
+      const QString named = match.captured(1) + match.captured(2);
+      for (const char* part : {"tlvdos.bat", "tlvdos.sh"}) EXPECT_TRUE(text.contains(part)) << text;
+      EXPECT_FALSE(text.split('\n').contains(".")) << text;
+      EXPECT_EQ(text.count('(') + text.count("（"), text.count(')') + text.count("）")) << text;
+      if (!named.isEmpty()) {
+        EXPECT_TRUE(titles.contains(named)) << language << ": " << named;
+      }
+    }
+    return ids;
+  };
+  const QStringList japanese = check("ja");
+  ::setenv("LC_ALL", "en_US.UTF-8", 1);
+  ASSERT_TRUE(InstallTranslation());
+  EXPECT_TRUE(HelpPage().endsWith("_en.html"));
+  const QStringList english = check("en");
+  RemoveTranslation();
+  ::setenv("LC_ALL", "C.UTF-8", 1);
+  EXPECT_EQ(english, japanese);
+  EXPECT_TRUE(japanese.contains("restore"));
 }
 
 }  // namespace

@@ -35,10 +35,60 @@ std::vector<std::string> UnnamedControls(const QWidget& window) {
   return unnamed;
 }
 
+// Walks the window's accessibility tree as a screen reader does and lists "name (role)" of
+// every shown control and label, parts Qt builds inside a control (named "qt_..." or not named)
+// and plain containers left out.
+QStringList AccessibleNames(QAccessibleInterface* node) {
+  QStringList names;
+  for (int i = 0; i < node->childCount(); ++i) {
+    QAccessibleInterface* child = node->child(i);
+    if (child == nullptr) continue;
+    const auto* widget = qobject_cast<const QWidget*>(child->object());
+    if (widget == nullptr) continue;  // a list's rows, a menu's items
+    const QString objectName = widget->objectName();
+    if (!objectName.isEmpty() && !objectName.startsWith("qt_") && widget->isVisible() &&
+        child->role() != QAccessible::Client) {
+      names << child->text(QAccessible::Name) + " (" + QString::number(child->role()) + ")";
+    }
+    names << AccessibleNames(child);
+  }
+  return names;
+}
+
 // Its name, then what a screen reader reads as its value (a label's description).
 QString Heard(QObject* object) {
   QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(object);
   return accessible->text(QAccessible::Name) + "=" + accessible->text(QAccessible::Description);
+}
+
+// No two controls of the main window sound alike, none is silent; the lists are called by their
+// captions, whatever entry they show, and value labels offer their value as text.
+TEST_F(WindowTest, TheMainWindowsAccessibleNamesAreDistinctAndValuesAreText) {
+  start(job());
+  const QStringList names = AccessibleNames(QAccessible::queryAccessibleInterface(window.get()));
+  QStringList repeated;
+  QStringList empty;
+  for (const QString& name : names) {
+    if (name.section(" (", 0, 0).trimmed().isEmpty()) empty << name;
+    if (names.count(name.section(" (", 0, 0) + " (") > 0) continue;
+    const auto alike = [&name](const QString& other) {
+      return other.section(" (", 0, 0) == name.section(" (", 0, 0);
+    };
+    if (std::ranges::count_if(names, alike) > 1 && !repeated.contains(name)) repeated << name;
+  }
+  EXPECT_GT(names.size(), 40) << names.join(", ").toStdString();
+  EXPECT_EQ(repeated, QStringList()) << names.join(", ").toStdString();
+  EXPECT_EQ(empty, QStringList());
+  for (const char* expected :
+       {"From drive (46)", "To drive (46)", "tvf File list (46)", "From path (42)",
+        "tvf File name (42)", "Time hours (hh) (42)", "Time minutes (mm) (42)"})
+    EXPECT_TRUE(names.contains(expected)) << expected;
+  QAccessibleInterface* usage = QAccessible::queryAccessibleInterface(find("Label10"));
+  ASSERT_NE(usage->textInterface(), nullptr);
+  const QString value = find<QLabel>("Label10")->text();
+  EXPECT_FALSE(value.isEmpty());
+  EXPECT_EQ(usage->textInterface()->text(0, usage->textInterface()->characterCount()), value);
+  EXPECT_EQ(QAccessible::queryAccessibleInterface(find("Drive1"))->text(QAccessible::Value), "/");
 }
 
 TEST_F(WindowTest, EveryControlOfEveryWindowHasANameAndLabelsReadTheirValues) {

@@ -154,13 +154,97 @@ TEST_F(WindowTest, MinimizingWithTheScheduleArmedHidesIntoTheTrayOnlyWhenThereIs
   click("Check2");
   EXPECT_EQ(minimize(), "hidden minimized in the tray: job.tvf");
   EXPECT_EQ(window->notificationIcon().toolTip(), "job.tvf\n次回: 22:13");
+  // The right button opens the menu and changes nothing else; the left one shows the window
+  // once the icon's handler has returned.
+  window->notificationIcon().activated(QSystemTrayIcon::Context);
+  QCoreApplication::processEvents();
+  EXPECT_TRUE(!window->isVisible() && window->notificationIcon().isVisible());
   window->notificationIcon().activated(QSystemTrayIcon::Trigger);
+  EXPECT_TRUE(window->notificationIcon().isVisible());  // not from inside its own handler
+  QCoreApplication::processEvents();
   EXPECT_EQ(std::to_string(window->isVisible()) + std::to_string(window->isMinimized()) +
                 window->windowTitle().toStdString(),
             "10Tolvane");
   trayAvailable = false;
   EXPECT_EQ(minimize(), "shown minimized: job.tvf");
   EXPECT_TRUE(find<QTimer>("Timer1")->isActive());  // the schedule keeps running
+}
+
+// Each item of the icon's menu does what it says, after the menu has closed; the schedule stays
+// armed throughout, and a status can be shown on the icon and at the menu's top.
+TEST_F(WindowTest, TheTrayMenuShowsRunsNowOpensTheLastReportAndQuits) {
+  trayAvailable = true;
+  WriteText(tmp / "master/a.txt", "a");
+  std::vector<std::string> reports;
+  services.showReport = [&reports](const std::string& name) { reports.push_back(name); };
+  start(job({"Timer=yes"}));
+  ASSERT_FALSE(find<QPushButton>("Command1")->isEnabled());  // armed
+  ui::TrayIcon& tray = window->tray();
+  const auto choose = [&](const char* item) {
+    if (window->isVisible()) window->showMinimized();
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(!window->isVisible() && window->notificationIcon().isVisible()) << item;
+    auto* action = tray.menu().findChild<QAction*>(item);
+    ASSERT_NE(action, nullptr) << item;
+    action->trigger();
+    QCoreApplication::processEvents();
+  };
+  choose("mnuTrayShow");
+  EXPECT_TRUE(window->isVisible() && !window->isMinimized());
+  choose("mnuTrayRunNow");
+  EXPECT_EQ(ReadText(tmp / "backup/a.txt"), "a");
+  EXPECT_TRUE(!window->isVisible() && find<QTimer>("Timer1")->isActive());
+  choose("mnuTrayLastReport");
+  EXPECT_EQ(reports, std::vector<std::string>{kRecentFileName});
+
+  tray.setTrayStatus("Last run: 0 errors", "Last run: today 12:00");
+  auto* status = tray.menu().findChild<QAction*>("mnuTrayStatus");
+  EXPECT_EQ(window->notificationIcon().toolTip(), "job.tvf\nLast run: 0 errors");
+  EXPECT_TRUE(status->isVisible() && !status->isEnabled() && tray.menu().actions()[0] == status);
+  tray.setTrayStatus({}, {});
+  EXPECT_EQ(window->notificationIcon().toolTip(), "job.tvf");
+  EXPECT_FALSE(status->isVisible());
+
+  QStringList captions;
+  for (const QAction* action : tray.menu().actions())
+    if (action->isVisible() && !action->isSeparator()) captions << action->text();
+  EXPECT_EQ(captions.join('|'), "表示(&S)|今すぐ実行(&R)|最後のレポート(&L)|終了(&Q)");
+  choose("mnuTrayQuit");
+  EXPECT_TRUE(closed && session.endRequested);
+}
+
+// The menus answer their keys, and a run started from the keyboard hands the focus back to
+// "Copy" although the window was disabled while it ran.
+TEST_F(WindowTest, MenuKeysWorkAndTheFocusComesBackToCopyAfterARun) {
+  QStringList keys;
+  start(job());
+  for (const char* name : {"mnuOpen", "mnuSave", "mnuQuit", "mnuTopics"})
+    keys << find<QAction>(name)->shortcut().toString();
+  EXPECT_EQ(keys.join(' '), "Ctrl+O Ctrl+S Ctrl+Q F1");
+  for (QAction* action : window->findChildren<QAction*>()) {
+    if (!action->isSeparator() && action->objectName().startsWith("mnu")) {
+      EXPECT_TRUE(action->text().contains('&')) << action->objectName();
+    }
+  }
+
+  services.runEngine = [this](const std::function<void()>& work) {
+    window->setEnabled(false);  // as the window system does during a run
+    work();
+    window->setEnabled(true);
+    return true;
+  };
+  int helpShown = 0;
+  services.helpTopics = [&helpShown] { ++helpShown; };
+  engine.job.XOption = 1;  // no question
+  start(job());
+  QApplication::setActiveWindow(window.get());
+  find("Text1")->setFocus();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+  QTest::keyClick(window.get(), Qt::Key_F1);
+  EXPECT_EQ(helpShown, 1);
+  QTest::keyClick(window.get(), Qt::Key_C, Qt::AltModifier);
+  ASSERT_TRUE(QTest::qWaitFor([this] { return Exists(tmp / "app/Recent.tvr"); }, 5000));
+  EXPECT_EQ(QApplication::focusWidget(), find("Command1"));
 }
 
 TEST(QuitSignalsTest, ASignalStopsTheRunAndClosesTheWindowOnceTheRunHasEnded) {

@@ -49,8 +49,7 @@ TEST_F(QtWindowSystemTest, ProgressPlacementInTwipsOnlyOnScreenStopButtonAndStat
   const int screenHeight = QGuiApplication::primaryScreen()->geometry().height();
   settings.set("ProcessForm", "Top", std::to_string(screenHeight * 15));
   EXPECT_EQ(shownAt().topLeft(), QPoint(30, 60));
-  processWindow.close();  // from the frame: hides the window but never stops the run; "中断" does
-  EXPECT_EQ(stopFlag.load(), 0);
+  progress.close();
 
   // The status takes its colour, and every showing starts as designed.
   auto* status = Find<QLabel>(processWindow, "Label7");
@@ -58,7 +57,10 @@ TEST_F(QtWindowSystemTest, ProgressPlacementInTwipsOnlyOnScreenStopButtonAndStat
   progress.setStatus("バックアップドライブ　チェック中!!", platform::kColourRed);
   progress.setEstimateHeadingVisible(true);
   progress.setStopButtonVisible(false);
-  EXPECT_TRUE(status->palette().color(QPalette::WindowText) == Qt::red && status->font().bold());
+  const QColor statusColour = status->palette().color(QPalette::WindowText);
+  EXPECT_TRUE(statusColour.red() > 0 && statusColour.green() == 0 && statusColour.blue() == 0 &&
+              status->font().bold())
+      << statusColour.name();  // red, as dark as the window colour needs
   progress.close();
   progress.show();
   EXPECT_TRUE(status->text().isEmpty());
@@ -66,6 +68,46 @@ TEST_F(QtWindowSystemTest, ProgressPlacementInTwipsOnlyOnScreenStopButtonAndStat
               Find(processWindow, "Command1")->isVisible());
   QTest::mouseClick(Find<QPushButton>(processWindow, "Command1"), Qt::LeftButton);
   EXPECT_EQ(stopFlag.load(), -1);
+}
+
+// With 210-character paths the window keeps to the main window's screen and shortens each
+// path in its middle, whole in the tip and the description. Closing it while the run can be
+// stopped asks; only OK stops, and the window stays until the run ends.
+TEST_F(QtWindowSystemTest, LongPathsStayOnScreenAndClosingDuringTheRunAsks) {
+  QWidget mainWindow;
+  ws.setMainWindow(&mainWindow);
+  settings.set("ProcessForm", "Left", "150000");
+  settings.set("ProcessForm", "Width", "75000");  // 5,000 pixels
+  std::atomic<std::int16_t> stopFlag{0};
+  ws.watchStopFlag(&stopFlag);
+  progress.show();
+  const QString paths = "/m/" + QString(207, 'f') + " ･･･> /b/" + QString(207, 't');
+  progress.setPaths(paths.toStdString());
+  const QRect room = mainWindow.screen()->availableGeometry();
+  EXPECT_TRUE(room.contains(QRect(processWindow.pos(), processWindow.size())))
+      << processWindow.x() << "+" << processWindow.width() << " on " << room.width();
+  const auto* label = Find<QLabel>(processWindow, "Label1");
+  EXPECT_LE(label->fontMetrics().horizontalAdvance(label->text()), label->contentsRect().width());
+  EXPECT_TRUE(label->text().startsWith("/m/ff") && label->text().contains("f ･･･> /b/t") &&
+              label->text().count("…") == 2 && label->text().endsWith("tt"))
+      << label->text();
+  EXPECT_EQ(label->toolTip() + "|" + label->accessibleDescription(), paths + "|" + paths);
+
+  QStringList asked;
+  for (const auto answer : {QMessageBox::Cancel, QMessageBox::Ok}) {
+    OnNextModalDialog([&asked, answer](QDialog* dialog) {
+      auto* box = qobject_cast<QMessageBox*>(dialog);
+      asked << box->text().section('\n', 0, 0);
+      box->button(answer)->click();
+    });
+    processWindow.close();
+    EXPECT_TRUE(processWindow.isVisible());
+    EXPECT_EQ(stopFlag.load(), answer == QMessageBox::Ok ? -1 : 0);
+  }
+  processWindow.close();  // already stopping: no second question
+  EXPECT_EQ(asked, QStringList({"実行中の処理を中断しますか？", "実行中の処理を中断しますか？"}));
+  progress.close();  // the run's end
+  EXPECT_FALSE(processWindow.isVisible());
 }
 
 // The worker's boxes are shown on the GUI thread, while a second run is refused. The run's
@@ -176,17 +218,31 @@ TEST_F(QtWindowSystemTest, TheWaitPollsUntilTheOtherInstanceLetsGoOrIsCancelled)
     SCOPED_TRACE(cancel ? "cancelled" : "let go");
     int polls = 0;
     QString caption;
+    QStringList cut;  // texts not shown whole
     everyTick([&] {
       auto* wait = QApplication::activeModalWidget();
       if (wait == nullptr || wait->objectName() != "TlvWait") return false;
       caption = wait->windowTitle();
+      for (const char* name : {"Label1", "Label2"}) {
+        const auto* label = Find<QLabel>(*wait, name);
+        const QRect room = label->contentsRect();
+        const QRect needed = label->fontMetrics().boundingRect(QRect(0, 0, room.width(), 100000),
+                                                               Qt::TextWordWrap, label->text());
+        if (needed.height() > room.height() || needed.width() > room.width()) cut << label->text();
+      }
       if (cancel) Click(*wait, "Command1");
       return true;
     });
     bool cancelled = !cancel;
     ASSERT_TRUE(ui::RunOnWorker([&] {
-      cancelled = ws.runWaitDialog("job.tvf  Waiting", "a", "b", [&] { return ++polls == 20; });
+      cancelled = ws.runWaitDialog(
+          "job.tvf  Waiting",
+          "現在、他のＴＬＶ３２が実行中か、レポートファイルに書き込みできません。",
+          "実行可能な状態になるまで待機中です。しばらくお待ち下さい。コピーを中止する場合は、以下の"
+          "ボタンを押して下さい。",
+          [&] { return ++polls == 20; });
     }));
+    EXPECT_EQ(cut, QStringList());
     EXPECT_EQ(caption + " " + QString::number(cancelled),
               "job.tvf  Waiting " + QString::number(cancel));
     EXPECT_EQ(polls == 20, !cancel) << polls;

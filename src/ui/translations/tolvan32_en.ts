@@ -27,6 +27,13 @@ another. A name without a folder is looked up on PATH.)</translation>
     </message>
 </context>
 <context>
+    <name>HelpWindow</name>
+    <message>
+        <source>qrc:/help/Tolvan32.html</source>
+        <translation>qrc:/help/Tolvan32_en.html</translation>
+    </message>
+</context>
+<context>
     <name>Message</name>
     <message>
         <source>マスタードライブ&#x3000;チェック中!!</source>
@@ -129,30 +136,6 @@ another. A name without a folder is looked up on PATH.)</translation>
         <translation>With the conditions below, </translation>
     </message>
     <message>
-        <source> を作成します。
-（上記バッチファイルを作成するだけで、実際のコピー作業はしません。）</source>
-        <translation> will be written.
-(Only the batch file above is written; nothing is copied.)</translation>
-    </message>
-    <message>
-        <source>
-
-Windowsのリストア用に上記バッチファイルを作成しますか？
-（実行前に、必ず Help 内の「Windowsシステムドライブのリストア」をお読み下さい。</source>
-        <translation>
-
-Write the batch file above for restoring Windows?
-(Before running it, be sure to read &quot;Restoring the Windows system drive&quot; in Help.</translation>
-    </message>
-    <message>
-        <source>Windowsのリストアをする場合は、MS-DOSモードで再起動し、</source>
-        <translation>To restore Windows, restart in MS-DOS mode and run</translation>
-    </message>
-    <message>
-        <source>を実行して下さい。</source>
-        <translation>.</translation>
-    </message>
-    <message>
         <source>Tolvane を終了します。</source>
         <translation>Tolvane ends now.</translation>
     </message>
@@ -187,6 +170,46 @@ Write the batch file above for restoring Windows?
     <message>
         <source>レポートファイルの最大サイズ（ＫＢ）は、1 から 32767 までの数値で指定して下さい。</source>
         <translation>Give the largest report file size (KB) as a number from 1 to 32767.</translation>
+    </message>
+    <message>
+        <source>実行中の処理を中断しますか？</source>
+        <translation>Stop the run?</translation>
+    </message>
+    <message>
+        <source>OK: 次の項目で中断し、レポートを閉じます。</source>
+        <translation>OK: stop at the next entry and close the report.</translation>
+    </message>
+    <message>
+        <source> と、このマシン用の </source>
+        <translation> (for a Windows machine) and </translation>
+    </message>
+    <message>
+        <source> を作成します。
+（上記のファイルを作成するだけで、実際のコピー作業はしません。）</source>
+        <translation> (for this machine) will be written.
+(Only these files are written; nothing is copied.)</translation>
+    </message>
+    <message>
+        <source>
+
+上記のファイルを作成しますか？
+（実行前に、必ず Help 内の「バッチファイルの使い方（tlvdos.bat / tlvdos.sh）」をお読み下さい。）</source>
+        <translation>
+
+Write the files above?
+(Before running one, be sure to read &quot;Using the batch files (tlvdos.bat / tlvdos.sh)&quot; in Help.)</translation>
+    </message>
+    <message>
+        <source>マスター側と違うファイルをバックアップ側にコピーするには、次のファイルを実行して下さい。</source>
+        <translation>To copy the files that differ from the master onto the backup, run:</translation>
+    </message>
+    <message>
+        <source>Windows のマシンでは（コマンドプロンプトで）:</source>
+        <translation>On a Windows machine (in a command prompt):</translation>
+    </message>
+    <message>
+        <source>このマシンでは（端末で）:</source>
+        <translation>On this machine (in a terminal):</translation>
     </message>
     <message>
         <source>この実行でバックアップの </source>
@@ -335,6 +358,25 @@ Write the batch file above for restoring Windows?
     <message>
         <source>次回: </source>
         <translation>Next run: </translation>
+    </message>
+</context>
+<context>
+    <name>TrayIcon</name>
+    <message>
+        <source>表示(&amp;S)</source>
+        <translation>&amp;Show</translation>
+    </message>
+    <message>
+        <source>今すぐ実行(&amp;R)</source>
+        <translation>&amp;Run now</translation>
+    </message>
+    <message>
+        <source>最後のレポート(&amp;L)</source>
+        <translation>&amp;Last report</translation>
+    </message>
+    <message>
+        <source>終了(&amp;Q)</source>
+        <translation>&amp;Quit</translation>
     </message>
 </context>
 </TS>
