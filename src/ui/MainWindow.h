@@ -69,6 +69,7 @@ class MainWindow : public QMainWindow {
   void Command4_Click();
   void Command5_Click();
   void Command6_Click();
+  void Command7_Click();
   void Option1_Click(int index);
   void Option2_Click(int index);
   void Option3_Click(int index);
@@ -226,6 +227,7 @@ class MainWindow : public QMainWindow {
   QPushButton* simulation_ = nullptr;
   QPushButton* reportFile_ = nullptr;
   QPushButton* recent_ = nullptr;
+  QPushButton* exclude_ = nullptr;
   QTimer timer1_{this};
   QSystemTrayIcon trayIcon_;
   TrayStatus trayStatus_;
