@@ -8,7 +8,8 @@
 #
 # Builds nothing: TOLVAN32 defaults to build/release/src/tolvan32. Works in a temporary folder
 # below $TMPDIR (default /tmp), removed afterwards. The rounds alternate the three jobs, so a
-# machine whose speed drifts drifts for all three alike; medians are shown.
+# machine whose speed drifts drifts for all three alike; medians of wall time and of CPU time
+# (user + system, from /usr/bin/time: less swayed by other load on the machine) are shown.
 set -euo pipefail
 repo="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 files=100000
@@ -54,21 +55,35 @@ job() {  # job NAME PATTERN...: a Mirroring job with the report on and the patte
 job none
 job typical "${typical[@]}"
 job folder "/$largest/"
-run() { TOLVAN32_HOME="$work/home" XDG_CONFIG_HOME="$work/config" "$exe" --no-gui /X "$@" \
+run() { env TOLVAN32_HOME="$work/home" XDG_CONFIG_HOME="$work/config" "$exe" --no-gui /X "$@" \
   >/dev/null 2>&1 || true; }
-millis() { local start; start=$(date +%s%N); "$@"; echo $((($(date +%s%N) - start) / 1000000)); }
+# "WALL_MS CPU_MS" of one run.
+timed() {
+  local start cpu
+  start=$(date +%s%N)
+  cpu=$(/usr/bin/time -f '%U %S' "$@" 2>&1 >/dev/null | tail -1)
+  echo "$((($(date +%s%N) - start) / 1000000)) $(awk '{ printf "%d", ($1 + $2) * 1000 }' <<<"$cpu")"
+}
 run none.tvf  # the initial copy: every later run finds nothing to do
 run none.tvf  # and one untimed warm-up
-declare -A times
+declare -A walls cpus
 for ((round = 1; round <= rounds; round++)); do
-  for kind in none typical folder; do times[$kind]+="$(millis run "$kind.tvf") "; done
+  for kind in none typical folder; do
+    read -r wall cpu < <(timed env TOLVAN32_HOME="$work/home" XDG_CONFIG_HOME="$work/config" \
+      "$exe" --no-gui /X "$kind.tvf")
+    walls[$kind]+="$wall "
+    cpus[$kind]+="$cpu "
+  done
 done
 median() { tr ' ' '\n' <<<"$1" | grep . | sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
-none=$(median "${times[none]}")
 echo "tree: $files files; $rounds rounds; medians in milliseconds"
 echo "folder excluded: /$largest/, $share of the tree's entries"
 for kind in none typical folder; do
-  value=$(median "${times[$kind]}")
-  python3 -c "import sys; k, v, r, a = sys.argv[1:]; print(f'{k:<8} {int(v):7d} ms   ratio to no patterns {int(v) / int(r):.3f}   (all: {a.strip()})')" \
-    "$kind" "$value" "$none" "${times[$kind]}"
+  python3 -c "
+import sys
+k, w, c, w0, c0 = sys.argv[1:6]
+print(f'{k:<8} wall {int(w):6d} ms ({int(w) / int(w0):.3f})   CPU {int(c):6d} ms ({int(c) / int(c0):.3f})')" \
+    "$kind" "$(median "${walls[$kind]}")" "$(median "${cpus[$kind]}")" \
+    "$(median "${walls[none]}")" "$(median "${cpus[none]}")"
+  echo "         all walls: ${walls[$kind]}  all CPU: ${cpus[$kind]}"
 done

@@ -143,12 +143,16 @@ bool MatchName(std::string_view pattern, std::string_view name, bool caseBlind) 
   return p == pattern.size();
 }
 
+bool IsAnyFolders(const std::string& segment) {
+  return segment.size() == 2 && segment[0] == '*' && segment[1] == '*';
+}
+
 // A path pattern's names against the path's names from `path` on; "**" stands for any
 // number of names, none included, but a trailing "**" for at least one.
 bool MatchSegments(const std::vector<std::string>& segments, std::size_t s, std::string_view path,
                    bool atEnd, bool caseBlind) {
   for (; s < segments.size(); ++s) {
-    if (segments[s] == "**") {
+    if (IsAnyFolders(segments[s])) {
       if (s + 1 == segments.size()) return !atEnd;
       if (MatchSegments(segments, s + 1, path, atEnd, caseBlind)) return true;
       while (!atEnd) {
@@ -166,6 +170,57 @@ bool MatchSegments(const std::vector<std::string>& segments, std::size_t s, std:
     path = atEnd ? std::string_view() : path.substr(slash + 1);
   }
   return atEnd;
+}
+
+// Where each element of a pattern begins: a character, "\" and the one it takes, or a set.
+std::vector<std::size_t> ElementStarts(std::string_view pattern) {
+  std::vector<std::size_t> starts;
+  for (std::size_t at = 0; at < pattern.size();) {
+    starts.push_back(at);
+    if (pattern[at] == '[') {
+      at = SetEnd(pattern, at);
+    } else {
+      at += pattern[at] == '\\' ? 2 : 1;
+    }
+  }
+  return starts;
+}
+
+// The byte in either letter case.
+void AddByte(std::array<std::uint64_t, 4>& bits, unsigned byte) {
+  const auto set = [&bits](unsigned b) { bits[b >> 6] |= 1ULL << (b & 63); };
+  set(byte);
+  if (byte >= 'a' && byte <= 'z') set(byte - 'a' + 'A');
+  if (byte >= 'A' && byte <= 'Z') set(byte - 'A' + 'a');
+}
+
+// The bytes the element at `at` may stand for, when they are few ASCII ones; else all.
+std::array<std::uint64_t, 4> ElementBytes(std::string_view pattern, std::size_t at) {
+  const std::array<std::uint64_t, 4> all{~0ULL, ~0ULL, ~0ULL, ~0ULL};
+  std::array<std::uint64_t, 4> bits{};
+  const auto ascii = [](std::uint32_t c) { return c < 0x80; };
+  if (pattern[at] == '*' || pattern[at] == '?') return all;
+  if (pattern[at] != '[') {
+    const auto byte = static_cast<unsigned char>(pattern[pattern[at] == '\\' ? at + 1 : at]);
+    if (!ascii(byte)) return all;
+    AddByte(bits, byte);
+    return bits;
+  }
+  std::size_t member = at + 1;
+  if (pattern[member] == '!' || pattern[member] == '^') return all;
+  bool first = true;
+  while (!(pattern[member] == ']' && !first)) {
+    first = false;
+    const std::uint32_t low = SetMember(pattern, member);
+    std::uint32_t high = low;
+    if (pattern[member] == '-' && member + 1 < pattern.size() && pattern[member + 1] != ']') {
+      ++member;
+      high = SetMember(pattern, member);
+    }
+    if (!ascii(low) || !ascii(high)) return all;
+    for (std::uint32_t c = low; c <= high; ++c) AddByte(bits, c);
+  }
+  return bits;
 }
 
 bool HasWildcard(std::string_view text) {
@@ -188,11 +243,29 @@ const char* TextProblem(std::string_view body) {
 
 }  // namespace
 
+void ExclusionRules::index(std::uint16_t rule) {
+  const ByteSet& last = rules_[rule].last;
+  const bool any = last.bits == ByteSet{}.bits;
+  for (const bool folders : {false, true}) {
+    if (!folders && rules_[rule].folderOnly) continue;
+    Candidates& candidates = candidates_[folders ? 1 : 0];
+    if (any) {
+      candidates.anyLast.push_back(rule);
+      continue;
+    }
+    for (unsigned byte = 0; byte < 256; ++byte) {
+      if (last.has(static_cast<char>(byte))) candidates.byLast[byte].push_back(rule);
+    }
+  }
+}
+
 bool ExclusionRules::compile(const std::vector<std::string>& patterns, ExclusionProblem& problem) {
   rules_.clear();
+  candidates_ = {};
   needsPath_ = false;
   const auto refuse = [&](std::size_t index, const char* reason) {
     rules_.clear();
+    candidates_ = {};
     needsPath_ = false;
     problem = {index + 1, patterns[index], reason};
     return false;
@@ -216,6 +289,15 @@ bool ExclusionRules::compile(const std::vector<std::string>& patterns, Exclusion
     if (body.empty()) return refuse(i, "empty pattern");
     if (const char* reason = TextProblem(body)) return refuse(i, reason);
     rule.wholePath = anchored || body.find('/') != kNone;
+    const std::vector<std::size_t> starts = ElementStarts(body);
+    // A path pattern may begin or end with "**", which stands for whole names, or with a
+    // "/" that only an empty name stands before or after.
+    const bool wholeNamesAtEnds = body.starts_with("**") || body.ends_with("/**") ||
+                                  body.front() == '/' || body.back() == '/';
+    if (!(rule.wholePath && wholeNamesAtEnds)) {
+      rule.first.bits = ElementBytes(body, starts.front());
+      rule.last.bits = ElementBytes(body, starts.back());
+    }
     if (rule.wholePath) {
       std::size_t start = 0;
       while (start <= body.size()) {
@@ -237,11 +319,15 @@ bool ExclusionRules::compile(const std::vector<std::string>& patterns, Exclusion
       rule.text = body;
     }
     rules_.push_back(std::move(rule));
+    index(static_cast<std::uint16_t>(i));
   }
   return true;
 }
 
 bool ExclusionRules::matches(const Rule& rule, std::string_view path, std::string_view name) const {
+  const std::string_view subject = rule.wholePath ? path : name;
+  if (subject.empty() || !rule.first.has(subject.front()) || !rule.last.has(subject.back()))
+    return false;
   if (rule.wholePath) return MatchSegments(rule.segments, 0, path, false, caseBlind_);
   const std::string_view text = rule.text;
   switch (rule.shape) {
@@ -259,12 +345,20 @@ bool ExclusionRules::matches(const Rule& rule, std::string_view path, std::strin
 }
 
 int ExclusionRules::decidingRule(std::string_view path, bool folder) const {
+  if (path.empty() || rules_.empty()) return -1;
   const std::size_t slash = path.rfind('/');
   const std::string_view name = slash == kNone ? path : path.substr(slash + 1);
-  for (std::size_t i = rules_.size(); i-- > 0;) {
-    const Rule& rule = rules_[i];
-    if (rule.folderOnly && !folder) continue;
-    if (matches(rule, path, name)) return static_cast<int>(i);
+  const Candidates& candidates = candidates_[folder ? 1 : 0];
+  const std::vector<std::uint16_t>& some =
+      candidates.byLast[static_cast<unsigned char>(path.back())];
+  // Both lists are in the rules' order: the last rule of either that matches decides.
+  auto any = candidates.anyLast.rbegin();
+  auto byLast = some.rbegin();
+  while (any != candidates.anyLast.rend() || byLast != some.rend()) {
+    const bool fromAny =
+        byLast == some.rend() || (any != candidates.anyLast.rend() && *any > *byLast);
+    const std::uint16_t rule = fromAny ? *any++ : *byLast++;
+    if (matches(rules_[rule], path, name)) return rule;
   }
   return -1;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -53,6 +54,15 @@ class ExclusionRules {
  private:
   // How a name-only pattern may be matched without the general matcher.
   enum class Shape : std::uint8_t { Glob, Literal, Suffix, Prefix };
+  // The bytes a text may begin or end with to be matched, in either letter case: most names
+  // are turned away on these two bytes alone.
+  struct ByteSet {
+    std::array<std::uint64_t, 4> bits{~0ULL, ~0ULL, ~0ULL, ~0ULL};
+    [[nodiscard]] bool has(char c) const {
+      const auto byte = static_cast<unsigned char>(c);
+      return (bits[byte >> 6] >> (byte & 63) & 1) != 0;
+    }
+  };
   struct Rule {
     bool negated = false;
     bool folderOnly = false;
@@ -60,10 +70,21 @@ class ExclusionRules {
     Shape shape = Shape::Glob;
     std::string text;                   // name pattern, or the literal part of a quick shape
     std::vector<std::string> segments;  // path pattern, split at "/"
+    ByteSet first;
+    ByteSet last;
   };
   [[nodiscard]] bool matches(const Rule& rule, std::string_view path, std::string_view name) const;
+  // The rules that may match an entry, in their order: those whose last byte may be any, and
+  // those for each last byte (a path ends with its name's last byte). One for files, one for
+  // folders, so that an entry is tried against a few rules, not all.
+  struct Candidates {
+    std::vector<std::uint16_t> anyLast;
+    std::array<std::vector<std::uint16_t>, 256> byLast;
+  };
+  void index(std::uint16_t rule);
 
   std::vector<Rule> rules_;
+  std::array<Candidates, 2> candidates_;  // files, folders
   bool needsPath_ = false;
   bool caseBlind_ = false;
 };

@@ -43,6 +43,8 @@ TEST(ExclusionRulesTest, PatternsLeaveOutTheEntriesTheirUsersMean) {
       {{"\\*.txt"}, "a.txt", false, false, false},
       {{"*.tmp", "!keep.tmp"}, "d/keep.tmp", false, false, false},  // taken back
       {{"!keep.tmp", "*.tmp"}, "d/keep.tmp", false, false, true},   // the last match decides
+      {{"*.tmp", "!keep*"}, "keep.tmp", false, false, false},       // whatever each ends with
+      {{"!keep*", "*.tmp", "x*"}, "keep.tmp", false, false, true},
       {{"*.TMP"}, "x.tmp", false, false, false},  // case counts on a case-sensitive master
       {{"*.TMP"}, "x.tmp", false, true, true},    // and not on a case-blind one
       {{"/Photos/RAW"}, "photos/raw", true, true, true},
