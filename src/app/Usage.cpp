@@ -5,9 +5,10 @@
 namespace tolvan::app {
 
 std::string UsageText() {
-  return R"(Usage: tolvan32 [/X] [/AT] [/E] [--no-gui] [--allow-big-change] CONDITIONS-FILE
-       tolvan32 --simulate[=KINDS] [--output FILE] CONDITIONS-FILE
-       tolvan32 --make-bat CONDITIONS-FILE
+  return R"(Usage: tolvan32 [/X] [/AT] [/E] [--no-gui] [--allow-big-change] [EXCLUDE...]
+                CONDITIONS-FILE
+       tolvan32 --simulate[=KINDS] [--output FILE] [EXCLUDE...] CONDITIONS-FILE
+       tolvan32 --make-bat [EXCLUDE...] CONDITIONS-FILE
        tolvan32 --help | --version
 
 Runs the backup job saved in the conditions file CONDITIONS-FILE. The folder part of the
@@ -36,6 +37,15 @@ which also holds TvfSet.txt, report.tvr and Recent.tvr.
   --make-bat write tlvdos.bat and its shell twin tlvdos.sh into the program folder: the
              commands that copy every master file that differs onto the backup; nothing
              else changes ("sh tlvdos.sh" runs the twin)
+EXCLUDE is --exclude PATTERN or --exclude-from FILE:
+  --exclude PATTERN
+             leave out what PATTERN matches, after the job's own patterns, for this run
+             only (repeatable): "*.tmp" a name at any depth, "build/" folders only,
+             "/photos/raw" or "docs/**/draft*" a path below the master folder, "!keep.tmp"
+             takes back in; a backup entry a pattern matches is never removed
+  --exclude-from FILE
+             the patterns of FILE, one a line ("#" begins a comment line; at most 1 MiB)
+             Example: tolvan32 /X --exclude '*.iso' --exclude node_modules/ home.tvf
   --help     show this text and end
   --version  show the version and end
 
@@ -56,6 +66,7 @@ Exit status:
      could not be written completely (said on standard error)
   2  the run was refused or could not start: From and To are the same, a path is missing,
      a side cannot be read, the conditions file is bad or missing in an unattended run,
+     an exclusion pattern cannot be used (an unclosed "[", an empty pattern),
      the report files cannot be opened, or the command line is wrong; or a side's folder
      went away during the run (unplugged, unmounted, exchanged), which stopped it there;
      or the run would have gone beyond the job's change limit: nothing was touched

@@ -52,7 +52,21 @@ void ReadSimulate(const std::string& argument, CommandLine& line) {
   }
 }
 
+// "--exclude=PATTERN" and "--exclude-from=FILE"; false for any other option.
+bool ReadExcludeWithValue(const std::string& argument, CommandLine& line) {
+  for (const bool fromFile : {false, true}) {
+    const std::string option = fromFile ? "--exclude-from=" : "--exclude=";
+    if (!StartsWith(argument, option.c_str())) continue;
+    line.exclude.push_back({fromFile, argument.substr(option.size())});
+    if (fromFile && line.exclude.back().text.empty())
+      NoteProblem(line, "--exclude-from needs a file name");
+    return true;
+  }
+  return false;
+}
+
 void ReadLongOption(const std::string& argument, CommandLine& line) {
+  if (ReadExcludeWithValue(argument, line)) return;
   if (argument == "--simulate" || StartsWith(argument, "--simulate=")) {
     ReadSimulate(argument, line);
   } else if (StartsWith(argument, "--output=")) {
@@ -96,6 +110,13 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
     if (TrimBlanks(argument).empty()) continue;
     if (!optionsEnded && argument == "--") {
       optionsEnded = true;
+    } else if (!optionsEnded && (argument == "--exclude" || argument == "--exclude-from")) {
+      if (i + 1 < args.size()) {
+        line.exclude.push_back({argument == "--exclude-from", args[++i]});
+      } else {
+        NoteProblem(
+            line, argument + (argument == "--exclude" ? " needs a pattern" : " needs a file name"));
+      }
     } else if (!optionsEnded && argument == "--output") {
       if (i + 1 < args.size()) {
         line.output = args[++i];

@@ -8,6 +8,12 @@
 
 namespace tolvan {
 
+// One "--exclude PATTERN" or "--exclude-from FILE", in the order given.
+struct ExcludeArgument {
+  bool fromFile = false;
+  std::string text;  // the pattern, or the file's name as given
+};
+
 // The command line as the program reads it. Each argument is looked at on its own, so the
 // switches are never found inside a path such as /home/xavier/jobs.
 struct CommandLine {
@@ -24,6 +30,8 @@ struct CommandLine {
   std::int16_t simulateKinds = 0;  // DryRunMode bits
   std::string output;              // the list file as given, or empty text
   bool makeBat = false;
+  // Exclusion patterns added after the job's own, for this process's runs only.
+  std::vector<ExcludeArgument> exclude;
   // What is wrong with the options (a usage error), else empty.
   std::string usageProblem;
   // The conditions-file name as given (arguments that are not switches, joined by blanks).

@@ -7,6 +7,7 @@
 #include "conditions/PathFields.h"
 #include "conditions/Tvf.h"
 #include "conditions/TvfList.h"
+#include "engine/ExclusionRules.h"
 #include "engine/ExitStatus.h"
 #include "engine/FileOps.h"
 #include "engine/Paths.h"
@@ -77,6 +78,32 @@ void SetSharedValues(Session& session) {
   // A folder that cannot be made shows up as a missing conditions file.
   (void)engine.fs().makeDirectories(engine.shared.AppPath);
   RemoveLeftoverCopies(engine, engine.shared.AppPath);
+}
+
+// The command line's patterns after the job's, an --exclude-from file read as the program's
+// own files are (a regular file of at most 1 MiB). False after a message naming a file that
+// cannot be read.
+bool TakeCommandLineExclusions(Session& session, const CommandLine& line) {
+  Engine& engine = session.engine;
+  std::vector<std::string>& patterns = engine.job.CommandLineExclude;
+  patterns.clear();
+  for (const ExcludeArgument& argument : line.exclude) {
+    if (!argument.fromFile) {
+      patterns.push_back(argument.text);
+      continue;
+    }
+    const std::string path = AbsolutePath(session.workingFolder, argument.text);
+    std::string bytes;
+    if (const int error = engine.fs().readFile(path, bytes); error != 0) {
+      (void)engine.ui().messageBox(
+          "--exclude-from " + DisplayText(path) + "(Code:" + std::to_string(error) + " " +
+              ErrorDescription(error) + ")",
+          kProgramTitle, platform::MessageIcon::Critical, platform::MessageButtons::Ok);
+      return false;
+    }
+    for (std::string& pattern : PatternLines(bytes, true)) patterns.push_back(std::move(pattern));
+  }
+  return true;
 }
 
 void ReadStoredSettings(Session& session) {
@@ -168,13 +195,15 @@ StartupOutcome FormLoad(Session& session, const std::vector<std::string>& args) 
     session.requestEnd(kExitRefused);
   } else {
     SetSharedValues(session);
+    if (!TakeCommandLineExclusions(session, outcome.commandLine)) session.requestEnd(kExitRefused);
     ReadStoredSettings(session);
     engine.job.Windows95 = GetOSVersion(engine, engine.os);
     engine.job.OldNT = IsOldNT(engine.os) ? -1 : 0;
     SetDefaultPaths(session);
-    if (NamedFileMissingUnattended(session)) {
+    // After an unreadable --exclude-from file nothing is read or run.
+    if (!session.endRequested && NamedFileMissingUnattended(session)) {
       tvfRead(session);
-    } else {
+    } else if (!session.endRequested) {
       GetTvfCombo(session, engine.shared.TvfFileName);
     }
     if (!session.endRequested) {

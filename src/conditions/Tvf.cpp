@@ -18,6 +18,8 @@ namespace tolvan {
 namespace {
 
 constexpr const char* kCrLf = "\r\n";
+// One exclusion pattern a line after the nineteen, each line only when the job has patterns.
+constexpr const char* kExcludeKey = "Exclude";
 
 bool IsYes(const std::string& value) {
   std::string lowered = value;
@@ -83,12 +85,17 @@ class ConditionsReader {
   void run() {
     std::string bytes;
     if (int error = open(bytes); error != 0) return fail(error);
-    RecordReader records(DecodeConditionsFile(bytes));
+    RecordReader records(DecodeConditionsFile(bytes), std::string(kExcludeKey) + "=");
     while (!records.atEnd()) {
       const std::string record = records.next();
       if (!record.empty() && (record.front() == '*' || record.front() == ';')) continue;
       const auto equals = record.find('=');
       if (equals == std::string::npos) return badRecord();
+      // Every pattern adds up, blanks included.
+      if (TrimBlanks(record.substr(0, equals)) == kExcludeKey) {
+        job_.Exclude.push_back(record.substr(equals + 1));
+        continue;
+      }
       const int error =
           apply(TrimBlanks(record.substr(0, equals)), TrimBlanks(record.substr(equals + 1)));
       if (error != 0) return fail(error);
@@ -253,6 +260,15 @@ class ConditionsReader {
   bool pathUnreachable_ = false;
 };
 
+// A pattern holding a comma or a double quote goes in a quoted record, its quotes doubled.
+std::string ExcludeLine(const std::string& pattern) {
+  const std::string line = std::string(kExcludeKey) + "=" + pattern;
+  if (pattern.find_first_of(",\"") == std::string::npos) return line;
+  std::string quoted = "\"";
+  for (const char c : line) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+  return quoted + "\"";
+}
+
 std::string YesNo(bool on) {
   return on ? "yes" : "no";
 }
@@ -303,6 +319,7 @@ std::string TvfText(const Session& session) {
   for (const auto& line : lines) text += line + kCrLf;
   // After the nineteen lines and only when set: a job without the limit is what it always was.
   if (job.ChangeLimit > 0) text += "ChangeLimit=" + std::to_string(job.ChangeLimit) + kCrLf;
+  for (const auto& pattern : job.Exclude) text += ExcludeLine(pattern) + kCrLf;
   return text;
 }
 

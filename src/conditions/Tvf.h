@@ -32,8 +32,8 @@ void tvfRead(Session& session);
 // The highest ChangeLimit (percent of the backup's entries).
 inline constexpr int kMaxChangeLimit = 100;
 
-// The nineteen lines tvfWrite writes, each ended by CR+LF, and a ChangeLimit line after them
-// when the job's limit is on.
+// The nineteen lines tvfWrite writes, each ended by CR+LF, then a ChangeLimit line when the
+// job's limit is on and one "Exclude=" line a pattern.
 [[nodiscard]] std::string TvfText(const Session& session);
 
 // The number at the start of a text as the conditions file reads it ("2.5x" -> 2.5, "abc" ->

@@ -61,9 +61,11 @@ RunEnd EndAfterPasses(const Engine& engine) {
 bool Refused(Engine& engine, const std::string& from, const std::string& to) {
   const char* refusal = SidesRefusal(engine, from, to, false);
   if (refusal == nullptr) refusal = UnusableSide(engine, from, to);
-  if (refusal == nullptr) return false;
-  (void)engine.ui().messageBox(refusal, kProgramTitle, platform::MessageIcon::Critical,
-                               platform::MessageButtons::Ok);
+  std::string problem;
+  if (refusal == nullptr) problem = PrepareExclusions(engine, from, to);
+  if (refusal == nullptr && problem.empty()) return false;
+  (void)engine.ui().messageBox(refusal != nullptr ? std::string(refusal) : problem, kProgramTitle,
+                               platform::MessageIcon::Critical, platform::MessageButtons::Ok);
   return true;
 }
 

@@ -7,6 +7,7 @@
 #include "engine/MountPoints.h"
 #include "engine/Progress.h"
 #include "engine/Report.h"
+#include "engine/RunExclusions.h"
 #include "engine/TreeListings.h"
 #include "platform/FileSystem.h"
 #include "platform/SystemInfo.h"
@@ -89,6 +90,9 @@ struct Engine {
   // The master's folders on volumes of their own, as the room check found them, until the
   // passes have run.
   MountPoints masterMounts;
+
+  // What the run under way leaves out of both trees (PrepareExclusions).
+  RunExclusions exclusions;
 
   // While the copy pass hands copies of new files to other threads: the lines of those it
   // has handed over come before any other line.

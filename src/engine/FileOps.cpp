@@ -139,6 +139,7 @@ double FolderSize(SizeWalk& walk, const std::string& folder, const FileStat& sel
       });
   if (listing == nullptr) return 0;
   TreeListings::Recorder recorder(walk.records.listings, folder, self.device, self.inode);
+  ExcludedHere excluded(walk.records.exclusions, folder);
   double total = 0;
   std::string_view name;
   FileStat st;
@@ -151,6 +152,7 @@ double FolderSize(SizeWalk& walk, const std::string& folder, const FileStat& sel
     if (rc != 0) return 0;  // a folder that cannot be read counts no bytes
     walk.hooks.letEventsRun();
     if (walk.hooks.stopRequested()) return total;
+    if (excluded(name, st.kind)) continue;
     recorder.add(name, st);
     if (ActsWhateverTheOtherSide(name, st)) recorder.markUnusable();
     if (walk.records.mounts != nullptr && st.kind == EntryKind::Directory &&

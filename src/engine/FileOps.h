@@ -46,12 +46,16 @@ struct SizeWalkHooks {
   std::function<void(const std::string& path)> removedLeftover;
 };
 
+struct RunExclusions;
+
 // What a size walk keeps of the tree besides its figures, where asked: the listings of its
-// folders, the identities of its folders, and its folders on volumes of their own.
+// folders, the identities of its folders, and its folders on volumes of their own. Entries
+// `exclusions` leave out are neither counted, walked nor kept.
 struct SizeWalkRecords {
   TreeListings* listings = nullptr;
   FolderIdentities* folders = nullptr;
   MountPoints* mounts = nullptr;
+  const RunExclusions* exclusions = nullptr;
 };
 
 // What the size walk does with leftovers of killed copies (IsPartialCopyLeftover): they are

@@ -17,6 +17,7 @@ void DefaultSet(JobConditions& job) {
   job.MatchCase = 0;
   job.ChangeLimit = 0;
   job.ChangeLimitUnreadable = false;
+  job.Exclude.clear();
 }
 
 void StartRunFigures(RunState& run, std::string startedAt) {

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace tolvan {
 
@@ -31,6 +32,10 @@ struct JobConditions {
   std::int16_t ChangeLimit = 0;
   // The conditions file gave a ChangeLimit that is no whole number from 0 to 100 (read as off).
   bool ChangeLimitUnreadable = false;
+  // Exclusion patterns in their order (ExclusionRules): the job's own, saved with it, and
+  // those the command line adds after them for this process's runs only.
+  std::vector<std::string> Exclude;
+  std::vector<std::string> CommandLineExclude;
 };
 
 // Resets the fields a conditions file carries; the rest keep their values.

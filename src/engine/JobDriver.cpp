@@ -167,12 +167,17 @@ std::optional<RunEnd> RefusedBeforeReport(Engine& engine, const std::string& fro
   return std::nullopt;
 }
 
-// Opens the report and checks that both sides can be listed.
+// Opens the report and checks that the exclusion patterns can be used and both sides can be
+// listed.
 std::optional<RunEnd> RefusedAfterHeader(Engine& engine, const std::string& from,
                                          const std::string& to, std::int16_t timer) {
   engine.run.StopFlag = 0;
   WriteReport(engine, ReportLineKind::OpenReport, {}, engine.job.Report, from, to);
   if (engine.run.EndRequested) return RunEnd::Abandoned;
+  if (const std::string problem = PrepareExclusions(engine, from, to); !problem.empty()) {
+    RefuseSide(engine, problem, timer, from, to);
+    return RunEnd::Refused;
+  }
   if (const char* refusal = UnusableSide(engine, from, to)) {
     RefuseSide(engine, refusal, timer, from, to);
     return RunEnd::Refused;
@@ -305,8 +310,9 @@ std::int16_t CheckAndListTrees(Engine& engine, const std::string& from, const st
   if (engine.run.stopRequested()) return StopChecks(engine);
   // The master tree is walked on a thread of its own while this one walks the backup tree;
   // the captions change as if the walks took turns.
-  SideBySideSizeWalk masterWalk(engine, from, engine.job.ChildDir,
-                                {&engine.masterListings, nullptr, &engine.masterMounts});
+  SideBySideSizeWalk masterWalk(
+      engine, from, engine.job.ChildDir,
+      {&engine.masterListings, nullptr, &engine.masterMounts, &engine.exclusions});
   window.setStatus(kCheckingBackup, platform::kColourRed);
   if (engine.run.stopRequested()) return StopChecks(engine);
   std::int64_t backupFolders = 0;
@@ -314,8 +320,9 @@ std::int16_t CheckAndListTrees(Engine& engine, const std::string& from, const st
   FolderIdentities backupFolderIds(kBackupFoldersTold);
   // Only a real run's copy pass asks the backup listings.
   TreeListings* backupListings = engine.run.DryRunMode == 0 ? &engine.backupListings : nullptr;
-  const double backupSize = TreeSize(engine, to, engine.job.ChildDir, backupFolders, backupFiles,
-                                     LeftoverCopies::Remove, {backupListings, &backupFolderIds});
+  const double backupSize =
+      TreeSize(engine, to, engine.job.ChildDir, backupFolders, backupFiles, LeftoverCopies::Remove,
+               {backupListings, &backupFolderIds, nullptr, &engine.exclusions});
   engine.run.BackupEntries = backupFolders + backupFiles;
   std::int64_t masterFolders = 0;
   std::int64_t masterFiles = 0;

@@ -276,6 +276,32 @@ void ForgetListedBackup(Engine& engine, const std::string& backup, const std::st
   if (kind == EntryKind::Directory) engine.backupListings.dropFrom(backupPath);
 }
 
+// Whether anything below the backup folder is left out by the exclusion rules (a folder on
+// `path` holds nothing): the folder then loses only the rest, and stays with what is left out.
+bool HoldsExcluded(Engine& engine, const std::string& folder, WalkPath& path) {
+  int error = 0;
+  const auto listing = engine.fs().openKindListing(folder, error);
+  if (listing == nullptr) return false;  // its removal tells what is wrong with it
+  ExcludedHere excluded(&engine.exclusions, folder);
+  std::string_view name;
+  platform::FileStat stat;
+  while (listing->next(name, stat) == 0) {
+    if (IsNeverWalked(name, stat.kind)) continue;
+    if (excluded(name, stat.kind)) return true;
+    if (stat.kind != EntryKind::Directory || path.holds(stat)) continue;
+    const WalkPath::Step step(path, stat);
+    if (HoldsExcluded(engine, ChildPath(folder, name), path)) return true;
+  }
+  return false;
+}
+
+bool KeepsExcluded(Engine& engine, const std::string& backupPath, const platform::FileStat& stat,
+                   WalkPath& path) {
+  if (engine.exclusions.rules.empty() || stat.kind != EntryKind::Directory) return false;
+  const WalkPath::Step step(path, stat);
+  return HoldsExcluded(engine, backupPath, path);
+}
+
 // Whether the entry at a path is no longer the one listed there: another kind, or another
 // folder.
 bool ChangedSince(const platform::FileStat& listed, const platform::FileStat& now) {
@@ -363,9 +389,11 @@ std::int32_t VisitBackupEntry(Engine& engine, MasterFolder& masterFolder, const 
       errors += RemoveBelow(engine, masterPath, backupPath, stat, MasterHas::Folder, walk);
     return errors;
   }
-  if (folder && engine.job.OldNT != 0) {
+  const bool keepsExcluded = KeepsExcluded(engine, backupPath, stat, path);
+  if (folder && (engine.job.OldNT != 0 || keepsExcluded)) {
     errors += RemoveBelow(engine, masterPath, backupPath, stat, MasterHas::Nothing, walk);
   }
+  if (keepsExcluded) return errors;
   if (engine.run.DryRunMode == 0) {
     // The last look before anything goes: both sides still where the run found them.
     if (!SidesStillThere(engine) || !StillAsListedOnAShare(engine, backup, path, backupPath, stat))

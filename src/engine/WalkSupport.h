@@ -7,6 +7,7 @@
 #include "engine/Engine.h"
 #include "engine/EntryInfo.h"
 #include "engine/Report.h"
+#include "engine/RunExclusions.h"
 #include "platform/FileSystem.h"
 #include "platform/SystemInfo.h"
 
@@ -56,6 +57,8 @@ enum class ListingNeed : std::uint8_t {
 // Lists `folder` and hands each walked entry to visit(name, stat), which returns its error
 // count; lets events run before each entry and ends early on a stop request. A folder that
 // cannot be opened or read to its end goes to onListingError(code) and counts one error.
+// Entries the run's exclusion rules leave out are not handed on: an excluded folder is never
+// walked, and an excluded backup entry is never removed.
 template <typename OnListingError, typename Visit>
 std::int32_t ForEachListedEntry(Engine& engine, const std::string& folder,
                                 OnListingError onListingError, Visit visit,
@@ -70,6 +73,7 @@ std::int32_t ForEachListedEntry(Engine& engine, const std::string& folder,
   std::int32_t errors = 0;
   std::string_view name;
   platform::FileStat stat;
+  ExcludedHere excluded(&engine.exclusions, folder);
   for (;;) {
     engine.ui().letEventsRun();
     FlushReportIfDue(engine);
@@ -80,13 +84,14 @@ std::int32_t ForEachListedEntry(Engine& engine, const std::string& folder,
       onListingError(read);
       return errors + 1;
     }
-    if (IsNeverWalked(name, stat.kind)) continue;
+    if (IsNeverWalked(name, stat.kind) || excluded(name, stat.kind)) continue;
     errors += visit(name, stat);
   }
   return errors;
 }
 
 // ForEachListedEntry over a folder listed before (TreeListings), in the order it was listed.
+// The size walk kept no entry the exclusion rules leave out.
 template <typename Visit>
 std::int32_t ForEachHeldEntry(Engine& engine, const TreeListings::Folder& folder, Visit visit) {
   std::int32_t errors = 0;

@@ -103,6 +103,7 @@ void MainWindow::connectControls() {
   connect(simulation_, &QPushButton::clicked, this, &MainWindow::Command3_Click);
   connect(reportFile_, &QPushButton::clicked, this, &MainWindow::Command5_Click);
   connect(recent_, &QPushButton::clicked, this, &MainWindow::Command6_Click);
+  connect(exclude_, &QPushButton::clicked, this, &MainWindow::Command7_Click);
   connect(jobList_, &QComboBox::activated, this, &MainWindow::Combo1_Click);
   connect(jobList_->lineEdit(), &QLineEdit::textEdited, this, &MainWindow::Combo1_Change);
   jobList_->installEventFilter(this);

@@ -73,6 +73,7 @@ class MainWindow : public QMainWindow {
   void Command4_Click();
   void Command5_Click();
   void Command6_Click();
+  void Command7_Click();
   void Option1_Click(int index);
   void Option2_Click(int index);
   void Option3_Click(int index);
@@ -233,6 +234,7 @@ class MainWindow : public QMainWindow {
   QPushButton* simulation_ = nullptr;
   QPushButton* reportFile_ = nullptr;
   QPushButton* recent_ = nullptr;
+  QPushButton* exclude_ = nullptr;
   QTimer timer1_{this};
   std::unique_ptr<TrayIcon> tray_;
   TrayStatus trayStatus_;

@@ -18,6 +18,7 @@
 #include "ui/MainWindow.h"
 #include "ui/NamedControl.h"
 #include "ui/ReadableColour.h"
+#include "ui/Translation.h"
 
 namespace tolvan::ui {
 namespace {
@@ -92,7 +93,7 @@ void MainWindow::buildTabOrder() {
     if (side == &from_) order << swap_;
   }
   order << jobList_ << copy_ << quit_ << timerCheck_ << onceCheck_ << buttons(dateMode_)
-        << timeBoxes_[0] << timeBoxes_[1] << spin_ << buttons(mode_) << trashBox_
+        << timeBoxes_[0] << timeBoxes_[1] << spin_ << exclude_ << buttons(mode_) << trashBox_
         << buttons(upDate_) << sizeCheck_ << matchCase_ << buttons(childDir_) << buttons(report_)
         << changeLimit_ << changeLimitPercent_ << simulation_ << reportFile_ << recent_;
   spin_->setFocusPolicy(Qt::StrongFocus);
@@ -300,6 +301,9 @@ void MainWindow::buildButtons() {
                        place(302, 372, 72, 24));
   recent_ = button("Command6", QStringLiteral("Recent"), QStringLiteral("Recent"),
                    place(376, 372, 68, 24));
+  // On the Options heading's line, over the frames whose job it belongs to.
+  const QString exclude = Translated("MainWindow", QT_TRANSLATE_NOOP("MainWindow", "除外..."));
+  exclude_ = button("Command7", exclude, exclude, place(345, 173, 99, 18));
 }
 
 void MainWindow::buildMenus() {

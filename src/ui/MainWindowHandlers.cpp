@@ -161,6 +161,10 @@ void MainWindow::Command6_Click() {
   reportOpened();
 }
 
+void MainWindow::Command7_Click() {
+  services_.exclusions();
+}
+
 void MainWindow::Option1_Click(int index) {
   SelectMode(session_, index);
   afterLogic();

@@ -17,6 +17,7 @@ MainWindowServices WithDefaults(MainWindowServices services) {
     services.askSimulation = [](std::int16_t&, std::string&) { return false; };
   }
   if (!services.helpTopics) services.helpTopics = [] {};
+  if (!services.exclusions) services.exclusions = [] {};
   return services;
 }
 

@@ -22,6 +22,7 @@ struct MainWindowServices {
   // The Simulation dialog: the kinds to list and the list file; false when cancelled.
   std::function<bool(std::int16_t& dryRunMode, std::string& listPath)> askSimulation;
   std::function<void()> helpTopics;
+  std::function<void()> exclusions;  // "Exclude...": the job's exclusion patterns
 };
 
 // Fills the hooks left empty with the inline defaults.

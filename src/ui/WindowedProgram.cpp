@@ -16,6 +16,7 @@
 #include "scheduler/ChangeLimitControl.h"
 #include "scheduler/FormSet.h"
 #include "ui/EditorSettingsDialog.h"
+#include "ui/ExclusionsDialog.h"
 #include "ui/GuiThread.h"
 #include "ui/HelpWindow.h"
 #include "ui/MainWindow.h"
@@ -61,6 +62,10 @@ void ConnectDialogs(MainWindowServices& services, Session& session, MainWindow* 
     return AskSimulation(session, window, mode, listPath);
   };
   services.helpTopics = [&window] { ShowHelpTopics(window); };
+  services.exclusions = [&session, &window] {
+    ExclusionsDialog dialog(session, window);
+    (void)dialog.exec();
+  };
 }
 
 }  // namespace

@@ -156,6 +156,27 @@ TEST_F(TvfTest, TheChangeLimitLineIsWrittenOnlyWhenOnAndBadValuesReadAsOff) {
   EXPECT_EQ(TvfText(session), without) << "a job without the line is as it was";
 }
 
+// Exclusion patterns follow the nineteen lines, one a line, and read back whole whatever they
+// hold; a job without them is written exactly as before, and repeats of the key add up.
+TEST_F(TvfTest, ExclusionPatternsFollowTheNineteenLinesAndReadBackWhole) {
+  const std::string plain = TvfText(session);
+  EXPECT_EQ(plain.find("Exclude"), std::string::npos);
+  const Lines patterns = {"*.tmp", "a,b", "say \"hi\"", "\"", " 写真/下書き*", "x\",\"y"};
+  engine.job.Exclude = patterns;
+  ASSERT_EQ(tvfWrite(session), 0);
+  const std::string written = fs.contentOf("/app/job.tvf");
+  EXPECT_EQ(written.substr(0, plain.size()), plain);
+  EXPECT_EQ(written.substr(plain.size()),
+            "Exclude=*.tmp\r\n\"Exclude=a,b\"\r\n\"Exclude=say \"\"hi\"\"\"\r\n"
+            "\"Exclude=\"\"\"\r\nExclude= 写真/下書き*\r\n\"Exclude=x\"\",\"\"y\"\r\n");
+  engine.job.Exclude.clear();
+  tvfRead(session);
+  EXPECT_FALSE(session.endRequested);
+  EXPECT_EQ(engine.job.Exclude, patterns);
+  read({"Exclude=b", "Size=yes", "Exclude=a"});
+  EXPECT_EQ(engine.job.Exclude, (Lines{"b", "a"}));
+}
+
 // An unreachable path gives way to TempPath, an unnamed one keeps the field's earlier text;
 // either blocks runs until that side's own field really changes.
 TEST_F(TvfTest, AMissingOrUnnamedPathBlocksRunsUntilItsOwnFieldChanges) {
@@ -334,6 +355,8 @@ TEST(CommandLineTest, LongAndDryRunOptions) {
       {{"--output", "x.csv", "job"}, "--output goes with --simulate"},
       {{"--simulate", "--output"}, "--output needs a file name"},
       {{"--simulate", "--make-bat", "job"}, "--simulate and --make-bat exclude each other"},
+      {{"job", "--exclude"}, "--exclude needs a pattern"},
+      {{"--exclude-from=", "job"}, "--exclude-from needs a file name"},
       {{"--bogus", "job"},
        "--bogus"
        "unknown option --bogus"}};
@@ -345,6 +368,13 @@ TEST(CommandLineTest, LongAndDryRunOptions) {
                                std::to_string(l.makeBat) + (l.allowBigChange ? " 1" : "");
     EXPECT_EQ(l.usageError() ? l.unknownOption + l.usageProblem : parsed, expected) << args[0];
   }
+  // Patterns and files keep their order; a pattern may look like an option or a switch.
+  const CommandLine l = ParseCommandLine(
+      {"--exclude", "/X", "--exclude-from", "list", "job", "--exclude=--make-bat"});
+  std::string order;
+  for (const ExcludeArgument& e : l.exclude) order += (e.fromFile ? "file:" : "") + e.text + " ";
+  EXPECT_EQ(order + l.fileName + std::to_string(l.x) + std::to_string(l.makeBat),
+            "/X file:list --make-bat job.tvf00");
 }
 
 using StartupTest = ConditionsFixture;

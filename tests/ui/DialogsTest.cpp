@@ -3,6 +3,7 @@
 #include "UiTest.h"
 #include "conditions/DryRunCommands.h"
 #include "ui/EditorSettingsDialog.h"
+#include "ui/ExclusionsDialog.h"
 #include "ui/FontSetup.h"
 #include "ui/HelpWindow.h"
 #include "ui/ReportViewer.h"
@@ -54,6 +55,52 @@ TEST_F(WindowTest, EditorSettingsBrowseFillsTheFieldCancelStoresNothingOkRefuses
       "100.5| /opt/my tools/edit ");
   EXPECT_EQ(engine.shared.EditorPath + " " + std::to_string(engine.shared.ReportSize),
             " /opt/my tools/edit  100.500000");
+}
+
+// The try field names the line that decides a path typed or picked in the master folder; a line
+// that cannot be used keeps the dialog open and the job as it was; "Exclude..." opens it.
+TEST_F(WindowTest, ExclusionsDialogTriesPathsAndRefusesALineThatCannotBeUsed) {
+  session.window.from.text = tmp / "master";
+  engine.job.Exclude = {"*.tmp", "sub/"};
+  ui::ExclusionsDialog dialog(session, nullptr);
+  dialog.show();
+  auto* patterns = Find<QPlainTextEdit>(dialog, "Text1");
+  auto* tryField = Find<QLineEdit>(dialog, "Text2");
+  auto* result = Find<QLabel>(dialog, "Label4");
+  EXPECT_EQ(patterns->toPlainText(), "*.tmp\nsub/\n");
+  patterns->setPlainText("*.tmp\nsub/\n!keep.tmp\n");
+  const std::pair<QString, QString> tries[] = {
+      {"a/x.tmp", "1 行目で除外されます: *.tmp"},
+      {"keep.tmp", "3 行目で除外から戻されます: !keep.tmp"},
+      {QString::fromStdString(tmp / "master/sub"), "2 行目で除外されます: sub/"},  // a folder
+      {"notes.txt", "除外されません"}};
+  for (const auto& [path, answer] : tries) {
+    Retype(tryField, path);
+    EXPECT_EQ(result->text(), answer) << path;
+  }
+  dialog.setFileChooser([&](QWidget*, const ui::FileQuestion&) {
+    return std::optional<QString>(QString::fromStdString(tmp / "master/b.tmp"));
+  });
+  Click(dialog, "Command1");
+  EXPECT_EQ(result->text(), "1 行目で除外されます: *.tmp");
+
+  patterns->setPlainText("*.o\n[abc\n");
+  EXPECT_EQ(result->text(), "2 行目のパターンは使えません（unclosed [）: [abc");
+  Click(dialog, "Command2");
+  EXPECT_TRUE(dialog.isVisible());
+  EXPECT_EQ(ui.boxes.size(), 1U);
+  EXPECT_EQ(patterns->textCursor().selectedText(), "[abc");
+  EXPECT_EQ(engine.job.Exclude, (std::vector<std::string>{"*.tmp", "sub/"}));
+  patterns->setPlainText("*.o\n写真/raw\n");
+  Click(dialog, "Command2");
+  EXPECT_EQ(dialog.result(), QDialog::Accepted);
+  EXPECT_EQ(engine.job.Exclude, (std::vector<std::string>{"*.o", "写真/raw"}));
+
+  int opened = 0;
+  services.exclusions = [&] { ++opened; };
+  start();
+  click("Command7");
+  EXPECT_EQ(opened, 1);
 }
 
 // Each simulation box's state as "1" or "0", in the order of kSimulationChecks (Check10,

@@ -209,10 +209,10 @@ TEST_F(WindowTest, AJobReadIsShownInEveryControlTabEntersEachGroupOnItsSelectedB
   }
   // Each option group is entered on its selected button, which the job's file chose.
   const std::vector<std::string> expected{
-      "Text1",     "Drive1",     "Dir1",     "Command4",  "Text2",     "Drive2",  "Dir2",
-      "Combo1",    "Command2",   "Check2",   "Check4",    "Option7_1", "Text4_0", "Text4_1",
-      "VScroll2",  "Option1_1",  "Check5",   "Option2_1", "Check3",    "Check1",  "Option5_1",
-      "Option3_1", "CheckLimit", "Command3", "Command5",  "Command6",  "Text1"};
+      "Text1",     "Drive1",    "Dir1",       "Command4", "Text2",     "Drive2",   "Dir2",
+      "Combo1",    "Command2",  "Check2",     "Check4",   "Option7_1", "Text4_0",  "Text4_1",
+      "VScroll2",  "Command7",  "Option1_1",  "Check5",   "Option2_1", "Check3",   "Check1",
+      "Option5_1", "Option3_1", "CheckLimit", "Command3", "Command5",  "Command6", "Text1"};
   EXPECT_EQ(order, expected);
 
   // Swap exchanges the path fields and folder lists, which the next run takes, not the job.

@@ -34,6 +34,70 @@ another. A name without a folder is looked up on PATH.)</translation>
     </message>
 </context>
 <context>
+    <name>ExclusionsDialog</name>
+    <message>
+        <source>%1 行目のパターンは使えません（%2）: %3</source>
+        <translation>The pattern on line %1 cannot be used (%2): %3</translation>
+    </message>
+    <message>
+        <source>除外</source>
+        <translation>Exclude</translation>
+    </message>
+    <message>
+        <source>除外するパターン（1 行に 1 つ）</source>
+        <translation>Patterns to exclude (one a line)</translation>
+    </message>
+    <message>
+        <source>*.tmp、Thumbs.db&#x3000;… どの階層でもこの名前
+node_modules/&#x3000;… 末尾の / はフォルダーだけ
+/photos/raw、docs/**/draft*&#x3000;… マスターフォルダーからのパス（** は任意の数のフォルダー）
+!keep.tmp&#x3000;… 前の行で除外したものを戻す（除外したフォルダーの中は戻せません）
+大文字と小文字は区別します（exFAT・FAT のマスターでは区別しません）。
+ミラーリングでも、パターンに当たるバックアップ側の項目は削除しません。</source>
+        <translation>*.tmp, Thumbs.db  … this name at any depth
+node_modules/  … a trailing / matches folders only
+/photos/raw, docs/**/draft*  … a path from the master folder (** for any number of folders)
+!keep.tmp  … takes back in what an earlier line excluded (not inside an excluded folder)
+Letter case counts (except on an exFAT or FAT master, where it does not).
+Even in Mirroring, backup entries that a pattern matches are never removed.</translation>
+    </message>
+    <message>
+        <source>試す（マスターフォルダー内のパス）</source>
+        <translation>Try (a path in the master folder)</translation>
+    </message>
+    <message>
+        <source>参照</source>
+        <translation>Browse</translation>
+    </message>
+    <message>
+        <source>結果</source>
+        <translation>Result</translation>
+    </message>
+    <message>
+        <source>除外されません</source>
+        <translation>Not excluded</translation>
+    </message>
+    <message>
+        <source>%1 行目で除外されます: %2</source>
+        <translation>Excluded by line %1: %2</translation>
+    </message>
+    <message>
+        <source>%1 行目で除外から戻されます: %2</source>
+        <translation>Taken back in by line %1: %2</translation>
+    </message>
+    <message>
+        <source>ファイルを選択</source>
+        <translation>Choose a file</translation>
+    </message>
+</context>
+<context>
+    <name>MainWindow</name>
+    <message>
+        <source>除外...</source>
+        <translation>Exclude...</translation>
+    </message>
+</context>
+<context>
     <name>Message</name>
     <message>
         <source>マスタードライブ&#x3000;チェック中!!</source>
