@@ -66,10 +66,10 @@ bool OneVersion(const std::string& content, std::size_t blocks) {
 using ChangingMasterTest = ProgramTest;
 
 // A large file the run copies itself and a small one in a new folder that a copy worker
-// takes, each rewritten without pause for as long as the run lasts, so that every try of
-// their copies finds them changed (a writer held up for a tenth of a second at each of the
-// three tries would be needed to make one look still). Neither copy is put in place, the
-// report says so, and the run after the writers stopped copies both as they are.
+// takes, each rewritten without pause for as long as the run lasts, so that a try of their
+// copies finds them changed unless the writer is held up for a tenth of a second. A copy is
+// put in place only whole; one that never held still is not, the report says so, and the run
+// after the writers stopped copies it as it is.
 TEST_F(ChangingMasterTest, AFileRewrittenDuringItsCopyIsNeverSavedTorn) {
   struct Changing {
     std::string name;
@@ -83,23 +83,28 @@ TEST_F(ChangingMasterTest, AFileRewrittenDuringItsCopyIsNeverSavedTorn) {
   writeJob(backup);
   const ProgramResult first = run({"/X", "job.tvf"}, KillAfter(120s));
   for (auto& writer : writers) writer->stop();
-  EXPECT_EQ(first.exitStatus, 1) << first.err;
   const Lines lines = actionLines();
+  std::vector<bool> refused;
   for (const Changing& file : files) {
     SCOPED_TRACE(file.name);
-    EXPECT_TRUE(AnyStartsWith(lines, "Error : " + master + file.name +
-                                         "(Code:" + std::to_string(platform::kChangedWhileCopied) +
-                                         " Tried 3 Times) changed while it was being copied"));
-    EXPECT_FALSE(AnyStartsWith(lines, "New File : " + backup + file.name));
-    EXPECT_FALSE(Exists(backup + file.name));
+    // A writer starved of the processor for a tenth of a second at a try lets that copy be
+    // made: then it is one whole version, never a mix.
+    refused.push_back(
+        AnyStartsWith(lines, "Error : " + master + file.name +
+                                 "(Code:" + std::to_string(platform::kChangedWhileCopied) +
+                                 " Tried 3 Times) changed while it was being copied"));
+    EXPECT_NE(refused.back(), AnyStartsWith(lines, "New File : " + backup + file.name));
+    EXPECT_EQ(Exists(backup + file.name), !refused.back());
+    EXPECT_TRUE(refused.back() || OneVersion(ReadText(backup + file.name), file.blocks));
   }
+  EXPECT_EQ(first.exitStatus, std::ranges::count(refused, true) > 0 ? 1 : 0) << first.err;
 
   const ProgramResult second = run({"/X", "job.tvf"}, KillAfter(120s));
   EXPECT_EQ(second.exitStatus, 0) << second.err;
-  for (const Changing& file : files) {
-    const std::string copy = ReadText(backup + file.name);
-    EXPECT_TRUE(OneVersion(copy, file.blocks)) << file.name;
-    EXPECT_EQ(copy, ReadText(master + file.name)) << file.name;
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    const std::string copy = ReadText(backup + files[i].name);
+    EXPECT_TRUE(OneVersion(copy, files[i].blocks)) << files[i].name;
+    EXPECT_TRUE(!refused[i] || copy == ReadText(master + files[i].name)) << files[i].name;
   }
 }
 
