@@ -77,27 +77,32 @@ TEST_F(ChangingMasterTest, AFileRewrittenDuringItsCopyIsNeverSavedTorn) {
   };
   const std::vector<Changing> files{{"/large.db", 128}, {"/new/small.db", 8}};
   ASSERT_EQ(::mkdir((master + "/new").c_str(), 0755), 0);
-  std::vector<std::unique_ptr<InPlaceWriter>> writers;
-  for (const Changing& file : files)
-    writers.push_back(std::make_unique<InPlaceWriter>(master + file.name, file.blocks));
   writeJob(backup);
-  const ProgramResult first = run({"/X", "job.tvf"}, KillAfter(120s));
-  for (auto& writer : writers) writer->stop();
-  const Lines lines = actionLines();
   std::vector<bool> refused;
-  for (const Changing& file : files) {
-    SCOPED_TRACE(file.name);
-    // A writer starved of the processor for a tenth of a second at a try lets that copy be
-    // made: then it is one whole version, never a mix.
-    refused.push_back(
-        AnyStartsWith(lines, "Error : " + master + file.name +
-                                 "(Code:" + std::to_string(platform::kChangedWhileCopied) +
-                                 " Tried 3 Times) changed while it was being copied"));
-    EXPECT_NE(refused.back(), AnyStartsWith(lines, "New File : " + backup + file.name));
-    EXPECT_EQ(Exists(backup + file.name), !refused.back());
-    EXPECT_TRUE(refused.back() || OneVersion(ReadText(backup + file.name), file.blocks));
+  // A writer starved of the processor for a tenth of a second at a try lets that copy be
+  // made: then it is one whole version, never a mix. Until a run refuses one (bounded).
+  for (int attempt = 0; attempt < 3 && std::ranges::count(refused, true) == 0; ++attempt) {
+    for (const Changing& file : files) (void)::unlink((backup + file.name).c_str());
+    std::vector<std::unique_ptr<InPlaceWriter>> writers;
+    for (const Changing& file : files)
+      writers.push_back(std::make_unique<InPlaceWriter>(master + file.name, file.blocks));
+    const ProgramResult first = run({"/X", "job.tvf"}, KillAfter(120s));
+    for (auto& writer : writers) writer->stop();
+    const Lines lines = actionLines();
+    refused.clear();
+    for (const Changing& file : files) {
+      SCOPED_TRACE(file.name);
+      refused.push_back(
+          AnyStartsWith(lines, "Error : " + master + file.name +
+                                   "(Code:" + std::to_string(platform::kChangedWhileCopied) +
+                                   " Tried 3 Times) changed while it was being copied"));
+      EXPECT_NE(refused.back(), AnyStartsWith(lines, "New File : " + backup + file.name));
+      EXPECT_EQ(Exists(backup + file.name), !refused.back());
+      EXPECT_TRUE(refused.back() || OneVersion(ReadText(backup + file.name), file.blocks));
+    }
+    EXPECT_EQ(first.exitStatus, std::ranges::count(refused, true) > 0 ? 1 : 0) << first.err;
   }
-  EXPECT_EQ(first.exitStatus, std::ranges::count(refused, true) > 0 ? 1 : 0) << first.err;
+  ASSERT_GT(std::ranges::count(refused, true), 0) << "no copy of a file never still was refused";
 
   const ProgramResult second = run({"/X", "job.tvf"}, KillAfter(120s));
   EXPECT_EQ(second.exitStatus, 0) << second.err;
