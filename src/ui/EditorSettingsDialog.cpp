@@ -108,14 +108,7 @@ void EditorSettingsDialog::buildControls() {
   sizeRow->addStretch(1);
   layout->addLayout(sizeRow);
 
-  auto* buttons = new QHBoxLayout();
-  QPushButton* ok = MakeButton("Command2", "OK", this);
-  QPushButton* cancel = MakeButton("Command3", "Cancel", this);
-  ok->setDefault(true);
-  cancel->setAutoDefault(false);
-  buttons->addWidget(ok);
-  buttons->addWidget(cancel);
-  buttons->addStretch(1);
+  const auto [ok, cancel, buttons] = MakeOkCancelRow(this);
   layout->addSpacing(6);
   layout->addLayout(buttons);
 

@@ -84,14 +84,7 @@ void ExclusionsDialog::buildControls() {
   layout->addLayout(tryRow);
   layout->addWidget(tryResult_);
 
-  auto* buttons = new QHBoxLayout();
-  QPushButton* ok = MakeButton("Command2", "OK", this);
-  QPushButton* cancel = MakeButton("Command3", "Cancel", this);
-  ok->setDefault(true);
-  cancel->setAutoDefault(false);
-  buttons->addWidget(ok);
-  buttons->addWidget(cancel);
-  buttons->addStretch(1);
+  const auto [ok, cancel, buttons] = MakeOkCancelRow(this);
   layout->addLayout(buttons);
   setTabOrder(patterns_, tryField_);
   setTabOrder(tryField_, pick);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QString>
@@ -39,6 +40,24 @@ inline QPushButton* MakeButton(const char* name, const QString& caption, QWidget
 
 inline QPushButton* MakeButton(const char* name, const char* caption, QWidget* parent) {
   return MakeButton(name, QString::fromUtf8(caption), parent);
+}
+
+// A dialog's OK (Command2, the default) and Cancel (Command3) buttons on a row of their own,
+// to the left.
+struct OkCancel {
+  QPushButton* ok;
+  QPushButton* cancel;
+  QHBoxLayout* row;
+};
+inline OkCancel MakeOkCancelRow(QWidget* parent) {
+  OkCancel buttons{MakeButton("Command2", "OK", parent), MakeButton("Command3", "Cancel", parent),
+                   new QHBoxLayout()};
+  buttons.ok->setDefault(true);
+  buttons.cancel->setAutoDefault(false);
+  buttons.row->addWidget(buttons.ok);
+  buttons.row->addWidget(buttons.cancel);
+  buttons.row->addStretch(1);
+  return buttons;
 }
 
 }  // namespace tolvan::ui
