@@ -17,6 +17,7 @@
 #include "engine/ListingPrefetch.h"
 #include "engine/TreeListings.h"
 #include "platform/fake/FakeFileSystem.h"
+#include "support/WaitFor.h"
 
 namespace tolvan {
 namespace {
@@ -26,6 +27,7 @@ using platform::EntryKind;
 using platform::FakeFileSystem;
 using Opener = std::function<std::unique_ptr<DirectoryListing>(const std::string&, int&)>;
 using namespace std::chrono_literals;
+using testing::WaitFor;
 
 // A tree of `folders` nested folders (each below the one a third of the way back) with
 // `files` files each, beside an empty folder, one that cannot be listed, one whose listing
@@ -67,11 +69,6 @@ void Walk(const Opener& open, const std::string& folder, std::vector<std::string
     if (stat.kind == EntryKind::Directory && name.substr(0, 4) != "skip") Walk(open, child, lines);
   }
   lines.push_back(folder + " end " + std::to_string(read));
-}
-
-bool WaitFor(const std::function<bool()>& done) {
-  for (int i = 0; i < 400 && !done(); ++i) std::this_thread::sleep_for(5ms);
-  return done();
 }
 
 // Each case would show entries lost, reordered or described wrongly, a failure swallowed or

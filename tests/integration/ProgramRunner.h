@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "platform/TempFolder.h"
+#include "support/WaitFor.h"
 
 namespace tolvan::testing {
 
@@ -119,16 +120,6 @@ inline int Shell(const std::string& command, std::string* output = nullptr) {
   }
   ::unlink(file);
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-// Calls `ready` every 2 ms until it gives true (then true) or `limit` has passed (false).
-inline bool WaitFor(const std::function<bool()>& ready, std::chrono::milliseconds limit) {
-  const auto deadline = std::chrono::steady_clock::now() + limit;
-  while (!ready()) {
-    if (std::chrono::steady_clock::now() >= deadline) return false;
-    std::this_thread::sleep_for(2ms);
-  }
-  return true;
 }
 
 // Whether the child has ended, without reaping it (the runner does that).
