@@ -203,8 +203,9 @@ std::vector<CopyAhead::Finished> CopyAhead::takeFinished(bool all) {
   std::unique_lock lock(mutex_);
   if (all) waitForOldest(lock, order_.size());
   while (!order_.empty() && order_.front()->finished) {
-    if (const std::string& key = order_.front()->caseBlindKey; !key.empty())
-      newCopies_.erase(newCopies_.find(key));
+    const std::string& key = order_.front()->caseBlindKey;
+    if (const auto noted = newCopies_.find(key); !key.empty() && noted != newCopies_.end())
+      newCopies_.erase(noted);
     taken.push_back(std::move(order_.front()->result));
     order_.pop_front();
   }

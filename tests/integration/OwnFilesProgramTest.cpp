@@ -112,9 +112,8 @@ TEST_F(OwnFilesProgramTest, RefusedJobsEndWithStatusTwoAndChangeNothing) {
     if (!c.block) continue;
     const auto l = recentLines();
     ASSERT_EQ(l.size(), 11u) << ReadText(home + "/Recent.tvr");
-    const std::string separator(63, '-');
     EXPECT_EQ((Lines{l[5], l[6], l[7], l[9], l[10]}),
-              (Lines{separator, kAccess, separator, "", ""}));
+              (Lines{kSeparator, kAccess, kSeparator, "", ""}));
     EXPECT_TRUE(Contains(l[0], "Report **   Ver.1.00    ") &&
                 l[8].starts_with("Finished Time : ") && l[8].ends_with("所要時間 : 0:00:00"))
         << ReadText(home + "/Recent.tvr");

@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "platform/TempFolder.h"
+#include "support/ReportLines.h"
 #include "support/WaitFor.h"
 
 namespace tolvan::testing {
@@ -44,13 +45,7 @@ inline std::string LinkTarget(const std::string& path) {
 
 // The lines of a text file, CR+LF removed.
 inline Lines FileLines(const std::string& path) {
-  Lines lines;
-  std::istringstream in(ReadText(path));
-  for (std::string line; std::getline(in, line);) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    lines.push_back(line);
-  }
-  return lines;
+  return SplitLines(ReadText(path));
 }
 
 // What a tree holds, as "relative path -> description": kind, permission bits, and for files
@@ -202,11 +197,7 @@ class ProgramTest : public ::testing::Test {
   // The lines of Recent.tvr and the action lines of its first block, sorted unless asked not to.
   [[nodiscard]] Lines recentLines() const { return FileLines(home + "/Recent.tvr"); }
   [[nodiscard]] Lines actionLines(bool sorted = true) const {
-    const auto lines = recentLines();
-    const std::string separator(63, '-');
-    auto first = std::find(lines.begin(), lines.end(), separator);
-    if (first != lines.end()) ++first;
-    Lines actions(first, std::find(first, lines.end(), separator));
+    Lines actions = ActionLinesOf(recentLines());
     if (sorted) std::sort(actions.begin(), actions.end());
     return actions;
   }

@@ -26,10 +26,9 @@
 #include "platform/fake/FakeSettingsStore.h"
 #include "platform/fake/FakeSystemInfo.h"
 #include "platform/fake/FakeWindowSystem.h"
+#include "support/ReportLines.h"
 
 namespace tolvan::testing {
-
-inline const std::string kSeparator(63, '-');
 
 // An engine on the in-memory fakes: program folder /app, master /m, backup /b.
 class EngineFixture : public ::testing::Test {
@@ -46,23 +45,13 @@ class EngineFixture : public ::testing::Test {
 
   // The lines of a file of the fake file system (CR+LF removed).
   [[nodiscard]] std::vector<std::string> linesOf(const std::string& path) const {
-    std::vector<std::string> lines;
-    const std::string content = fs.contentOf(path);
-    for (std::size_t start = 0; start < content.size();) {
-      const std::size_t end = std::min(content.find("\r\n", start), content.size());
-      lines.push_back(content.substr(start, end - start));
-      start = end + 2;
-    }
-    return lines;
+    return SplitLines(fs.contentOf(path));
   }
   [[nodiscard]] std::vector<std::string> reportLines() const { return linesOf("/app/report.tvr"); }
   [[nodiscard]] std::vector<std::string> recentLines() const { return linesOf("/app/Recent.tvr"); }
   // The action lines between the two separators of the last block of Recent.tvr.
   [[nodiscard]] std::vector<std::string> actionLines() const {
-    const auto lines = recentLines();
-    const auto first = std::find(lines.begin(), lines.end(), kSeparator);
-    if (first == lines.end()) return {};
-    return {first + 1, std::find(first + 1, lines.end(), kSeparator)};
+    return ActionLinesOf(recentLines());
   }
   // The texts of the message boxes shown so far.
   [[nodiscard]] std::vector<std::string> boxTexts() const {
