@@ -144,7 +144,9 @@ class PassFixture : public EngineFixture {
   void collect(const std::string& root, const std::string& dir,
                std::map<std::string, std::string>& out) const {
     for (const auto& child : fs.childrenOf(dir)) {
-      const auto& n = *fs.find(child);
+      const platform::FakeFileSystem::Node* node = fs.find(child);
+      if (node == nullptr) continue;  // listed children always exist
+      const auto& n = *node;
       const bool folder = n.kind == platform::EntryKind::Directory;
       out[child.substr(root.size())] =
           std::to_string(static_cast<int>(n.kind)) + " " + std::to_string(n.mode) + " " +

@@ -84,10 +84,12 @@ TEST_F(WindowTest, TheMainWindowsAccessibleNamesAreDistinctAndValuesAreText) {
         "tvf File name (42)", "Time hours (hh) (42)", "Time minutes (mm) (42)"})
     EXPECT_TRUE(names.contains(expected)) << expected;
   QAccessibleInterface* usage = QAccessible::queryAccessibleInterface(find("Label10"));
-  ASSERT_NE(usage->textInterface(), nullptr);
+  ASSERT_NE(usage, nullptr);
+  QAccessibleTextInterface* usageText = usage->textInterface();
+  ASSERT_NE(usageText, nullptr);
   const QString value = find<QLabel>("Label10")->text();
   EXPECT_FALSE(value.isEmpty());
-  EXPECT_EQ(usage->textInterface()->text(0, usage->textInterface()->characterCount()), value);
+  EXPECT_EQ(usageText->text(0, usageText->characterCount()), value);
   EXPECT_EQ(QAccessible::queryAccessibleInterface(find("Drive1"))->text(QAccessible::Value), "/");
 }
 

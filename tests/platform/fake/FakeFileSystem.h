@@ -105,7 +105,8 @@ class FakeFileSystem : public FileSystem {
     return it == nodes_.end() ? nullptr : &it->second;
   }
   [[nodiscard]] std::string contentOf(const std::string& path) const {
-    return exists(path) ? find(path)->content : std::string();
+    const Node* node = find(path);
+    return node != nullptr ? node->content : std::string();
   }
   [[nodiscard]] std::vector<std::string> childrenOf(const std::string& dir) const;
   // True when a folder of `path` below the write root is a link.
