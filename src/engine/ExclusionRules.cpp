@@ -73,14 +73,10 @@ std::size_t SetEnd(std::string_view pattern, std::size_t open) {
   return kNone;
 }
 
-// Whether `code` is in the (well-formed) set starting at `pattern[open]`.
-bool InSet(std::string_view pattern, std::size_t open, std::uint32_t code, bool caseBlind) {
-  std::size_t at = open + 1;
-  const bool complement = pattern[at] == '!' || pattern[at] == '^';
-  if (complement) ++at;
-  const std::uint32_t folded = FoldCode(code);
-  const std::uint32_t upper = folded >= 'a' && folded <= 'z' ? folded - 'a' + 'A' : folded;
-  bool found = false;
+// Calls `range(low, high)` for each member (low == high) or range of the well-formed set
+// whose first member is at `at`, until it gives false; whether every call gave true.
+template <typename Range>
+bool ForEachSetRange(std::string_view pattern, std::size_t at, const Range& range) {
   bool first = true;
   while (!(pattern[at] == ']' && !first)) {
     first = false;
@@ -90,9 +86,24 @@ bool InSet(std::string_view pattern, std::size_t open, std::uint32_t code, bool 
       ++at;
       high = SetMember(pattern, at);
     }
-    const auto within = [&](std::uint32_t c) { return c >= low && c <= high; };
-    found = found || within(code) || (caseBlind && (within(folded) || within(upper)));
+    if (!range(low, high)) return false;
   }
+  return true;
+}
+
+// Whether `code` is in the (well-formed) set starting at `pattern[open]`.
+bool InSet(std::string_view pattern, std::size_t open, std::uint32_t code, bool caseBlind) {
+  std::size_t at = open + 1;
+  const bool complement = pattern[at] == '!' || pattern[at] == '^';
+  if (complement) ++at;
+  const std::uint32_t folded = FoldCode(code);
+  const std::uint32_t upper = folded >= 'a' && folded <= 'z' ? folded - 'a' + 'A' : folded;
+  bool found = false;
+  (void)ForEachSetRange(pattern, at, [&](std::uint32_t low, std::uint32_t high) {
+    const auto within = [&](std::uint32_t c) { return c >= low && c <= high; };
+    found = within(code) || (caseBlind && (within(folded) || within(upper)));
+    return !found;
+  });
   return found != complement;
 }
 
@@ -206,21 +217,14 @@ std::array<std::uint64_t, 4> ElementBytes(std::string_view pattern, std::size_t 
     AddByte(bits, byte);
     return bits;
   }
-  std::size_t member = at + 1;
-  if (pattern[member] == '!' || pattern[member] == '^') return all;
-  bool first = true;
-  while (!(pattern[member] == ']' && !first)) {
-    first = false;
-    const std::uint32_t low = SetMember(pattern, member);
-    std::uint32_t high = low;
-    if (pattern[member] == '-' && member + 1 < pattern.size() && pattern[member + 1] != ']') {
-      ++member;
-      high = SetMember(pattern, member);
-    }
-    if (!ascii(low) || !ascii(high)) return all;
-    for (std::uint32_t c = low; c <= high; ++c) AddByte(bits, c);
-  }
-  return bits;
+  if (pattern[at + 1] == '!' || pattern[at + 1] == '^') return all;
+  const bool fewBytes =
+      ForEachSetRange(pattern, at + 1, [&](std::uint32_t low, std::uint32_t high) {
+        if (!ascii(low) || !ascii(high)) return false;
+        for (std::uint32_t c = low; c <= high; ++c) AddByte(bits, c);
+        return true;
+      });
+  return fewBytes ? bits : all;
 }
 
 bool HasWildcard(std::string_view text) {

@@ -93,7 +93,6 @@ std::string ToUpperAscii(std::string_view text) {
   return upper;
 }
 
-
 std::string DisplayText(std::string_view bytes) {
   std::string text;
   text.reserve(bytes.size());
