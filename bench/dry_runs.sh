@@ -12,22 +12,10 @@ set -euo pipefail
 repo="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 files=100000
 rounds=3
-while [[ $# -gt 0 ]]; do
-  case "$1" in
-    --files) files="$2"; shift 2 ;;
-    --rounds) rounds="$2"; shift 2 ;;
-    *) break ;;
-  esac
-done
-exe="${1:-$repo/build/release/src/tolvan32}"
-work="$(mktemp -d "${TMPDIR:-/tmp}/tolvan32-dryruns-XXXXXX")"
-trap 'rm -rf "$work"' EXIT
-mkdir -p "$work/home" "$work/backup" "$work/config"
-python3 "$repo/bench/gen_tree.py" make "$work/master" --files "$files" >/dev/null
+# shellcheck source=bench/tree_bench.sh
+source "$repo/bench/tree_bench.sh" "$@"
 printf '%s\r\n' "NomalMode=yes" "Report=yes" "DriveA=$work/master" "DriveB=$work/backup" \
   > "$work/home/job.tvf"
-run() { TOLVAN32_HOME="$work/home" XDG_CONFIG_HOME="$work/config" "$exe" --no-gui "$@" \
-  >/dev/null 2>&1 || true; }
 millis() { local start; start=$(date +%s%N); "$@"; echo $((($(date +%s%N) - start) / 1000000)); }
 run /X job.tvf  # the initial copy: every later run finds nothing to do
 declare -A times
@@ -37,7 +25,6 @@ for ((round = 1; round <= rounds; round++)); do
   times[differences]+="$(millis run --simulate=1,2,3,4,6 job.tvf) "
   times[batch]+="$(millis run --make-bat job.tvf) "
 done
-median() { tr ' ' '\n' <<<"$1" | grep . | sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
 real=$(median "${times[real]}")
 echo "tree: $files files; $rounds rounds; medians in milliseconds"
 for kind in real simulate differences batch; do

@@ -14,18 +14,8 @@ set -euo pipefail
 repo="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 files=100000
 rounds=5
-while [[ $# -gt 0 ]]; do
-  case "$1" in
-    --files) files="$2"; shift 2 ;;
-    --rounds) rounds="$2"; shift 2 ;;
-    *) break ;;
-  esac
-done
-exe="${1:-$repo/build/release/src/tolvan32}"
-work="$(mktemp -d "${TMPDIR:-/tmp}/tolvan32-exclusions-XXXXXX")"
-trap 'rm -rf "$work"' EXIT
-mkdir -p "$work/home" "$work/backup" "$work/config"
-python3 "$repo/bench/gen_tree.py" make "$work/master" --files "$files" >/dev/null
+# shellcheck source=bench/tree_bench.sh
+source "$repo/bench/tree_bench.sh" "$@"
 
 # The largest top-level folder by entries below it, and its share of all entries.
 read -r largest share < <(python3 - "$work/master" <<'PY'
@@ -55,8 +45,6 @@ job() {  # job NAME PATTERN...: a Mirroring job with the report on and the patte
 job none
 job typical "${typical[@]}"
 job folder "/$largest/"
-run() { env TOLVAN32_HOME="$work/home" XDG_CONFIG_HOME="$work/config" "$exe" --no-gui /X "$@" \
-  >/dev/null 2>&1 || true; }
 # "WALL_MS CPU_MS" of one run.
 timed() {
   local start cpu
@@ -64,8 +52,8 @@ timed() {
   cpu=$(/usr/bin/time -f '%U %S' "$@" 2>&1 >/dev/null | tail -1)
   echo "$((($(date +%s%N) - start) / 1000000)) $(awk '{ printf "%d", ($1 + $2) * 1000 }' <<<"$cpu")"
 }
-run none.tvf  # the initial copy: every later run finds nothing to do
-run none.tvf  # and one untimed warm-up
+run /X none.tvf  # the initial copy: every later run finds nothing to do
+run /X none.tvf  # and one untimed warm-up
 declare -A walls cpus
 for ((round = 1; round <= rounds; round++)); do
   for kind in none typical folder; do
@@ -75,7 +63,6 @@ for ((round = 1; round <= rounds; round++)); do
     cpus[$kind]+="$cpu "
   done
 done
-median() { tr ' ' '\n' <<<"$1" | grep . | sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
 echo "tree: $files files; $rounds rounds; medians in milliseconds"
 echo "folder excluded: /$largest/, $share of the tree's entries"
 for kind in none typical folder; do
