@@ -48,13 +48,12 @@ TEST_F(ChangeLimitQuestionTest, StopTouchesNothingAndContinueRuns) {
 
 TEST_F(WindowTest, TheCheckBoxAndPercentFollowTheJobAndSetIt) {
   start(job({"ChangeLimit=25"}));
-  EXPECT_TRUE(checked("CheckLimit"));
-  EXPECT_EQ(find<QSpinBox>("SpinLimit")->value(), 25);
+  auto* percent = find<QSpinBox>("SpinLimit");
+  EXPECT_TRUE(checked("CheckLimit") && percent->value() == 25);
   click("CheckLimit");
-  EXPECT_EQ(engine.job.ChangeLimit, 0);
-  EXPECT_FALSE(find<QSpinBox>("SpinLimit")->isEnabled());
+  EXPECT_TRUE(engine.job.ChangeLimit == 0 && !percent->isEnabled());
   click("CheckLimit");
-  find<QSpinBox>("SpinLimit")->setValue(40);
+  percent->setValue(40);
   EXPECT_EQ(engine.job.ChangeLimit, 40);
   start(job({"ChangeLimit=150"}));
   EXPECT_FALSE(checked("CheckLimit"));
@@ -82,13 +81,8 @@ TEST(TrayStatusTest, TipBadgeAndNotificationsFollowTheLastRun) {
   };
   ui::TrayStatus status;
   EXPECT_EQ(status.tip("job.tvf", {}), "job.tvf");
-  struct Case {
-    const char* result;
-    bool byCopy;
-    QString notice;
-    bool badge;
-  };
-  const Case cases[] = {
+  // The run's result, whether "Copy" started it, the notice and the badge.
+  const std::tuple<const char*, bool, QString, bool> cases[] = {
       {"finished", false, "", false},
       {"errors", true, "", true},
       {"errors", false, "前回: 2026-12-07 03:00 エラーあり", true},
@@ -96,9 +90,9 @@ TEST(TrayStatusTest, TipBadgeAndNotificationsFollowTheLastRun) {
       {"side-lost", false, "前回: 2026-12-07 03:00 フォルダーを見失い中止", false},
       {"stopped", false, "", false},
   };
-  for (const Case& c : cases) {
-    EXPECT_EQ(status.runEnded(json(c.result), c.byCopy), c.notice) << c.result;
-    EXPECT_EQ(status.badge(), c.badge) << c.result;
+  for (const auto& [result, byCopy, notice, badge] : cases) {
+    EXPECT_EQ(status.runEnded(json(result), byCopy), notice) << result;
+    EXPECT_EQ(status.badge(), badge) << result;
   }
   (void)status.runEnded(json("errors"), false);
   status.reportOpened();

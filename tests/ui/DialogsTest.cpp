@@ -150,19 +150,19 @@ TEST_F(WindowTest, SimulationBoxesLockAndFreeTheMasterSideAndOkGivesTheKindsAndT
             "45 /data/diff list.csv");
   ui::SimulateDialog reopened(session, nullptr);  // as stored
   EXPECT_EQ(States(reopened, &QCheckBox::isChecked), "1010110");
-}
 
-TEST_F(WindowTest, AskSimulationGivesTheChoiceOrNothingWhenCancelled) {
+  // Asked modally: the kinds and list as OK leaves them, or nothing when cancelled.
   std::int16_t mode = -1;
   std::string listPath = "unchanged";
-  OnNextModalDialog([](QDialog* dialog) {
-    EXPECT_EQ(dialog->objectName(), "Simulate");
-    Find<QLineEdit>(*dialog, "Text1")->setText("/tmp/with blank.csv");
-    Click(*dialog, "Command2");
+  OnNextModalDialog([](QDialog* modal) {
+    EXPECT_EQ(modal->objectName(), "Simulate");
+    Find<QLineEdit>(*modal, "Text1")->setText("/tmp/with blank.csv");
+    Click(*modal, "Check11");
+    Click(*modal, "Command2");
   });
   EXPECT_TRUE(ui::AskSimulation(session, nullptr, mode, listPath));
   EXPECT_EQ(std::to_string(mode) + " " + listPath, "63 /tmp/with blank.csv");
-  OnNextModalDialog([](QDialog* dialog) { Click(*dialog, "Command3"); });
+  OnNextModalDialog([](QDialog* modal) { Click(*modal, "Command3"); });
   EXPECT_FALSE(ui::AskSimulation(session, nullptr, mode, listPath));
   EXPECT_EQ(mode, 0);
 }
@@ -240,15 +240,12 @@ TEST(LookTest, EveryCaptionGetsOneInstalledJapaneseGothicAndQtSpeaksJapanese) {
 }
 
 // The window and tray take the icon from the program's resources. Resources compiled into a
-// static library vanish at link time unless something pulls them in, so this fails when the
-// program would show no icon at all.
-TEST(LookTest, TheResourceHoldsTheFullSizeIcon) {
-  const QImage image(":/icons/tolvan32.png");
-  EXPECT_EQ(image.size(), QSize(256, 256));
-  EXPECT_EQ(qAlpha(image.pixel(0, 255)), 0) << "the corners are transparent";
-}
-
+// static library vanish at link time unless something pulls them in: without the icon the
+// program would show none at all.
 TEST(LookTest, OneNonModalHelpWindowFitsTheScreenDescribesTheOptionsAndEscapeClosesIt) {
+  const QImage icon(":/icons/tolvan32.png");
+  EXPECT_EQ(icon.size(), QSize(256, 256));
+  EXPECT_EQ(qAlpha(icon.pixel(0, 255)), 0) << "the corners are transparent";
   ui::ShowHelpTopics(nullptr);
   ui::ShowHelpTopics(nullptr);
   QWidgetList windows = QApplication::topLevelWidgets();

@@ -19,13 +19,8 @@ namespace {
 using namespace tolvan::testing;
 
 TEST(EnglishWindowTest, TheFirstSetLocaleVariableChoosesTheLanguage) {
-  struct Case {
-    const char* lcAll;
-    const char* lcMessages;
-    const char* lang;
-    bool english;
-  };
-  const Case cases[] = {
+  // LC_ALL, LC_MESSAGES, LANG (null: unset), and whether the windows speak English.
+  const std::tuple<const char*, const char*, const char*, bool> cases[] = {
       {nullptr, nullptr, "en_US.UTF-8", true},
       {nullptr, "en_GB", "ja_JP.UTF-8", true},
       {"", nullptr, "en", true},                   // an empty variable counts as unset
@@ -35,11 +30,10 @@ TEST(EnglishWindowTest, TheFirstSetLocaleVariableChoosesTheLanguage) {
       {nullptr, nullptr, "enm_GB", false},
       {nullptr, nullptr, nullptr, false},
   };
-  for (const Case& c : cases) {
-    EXPECT_EQ(SpeaksEnglish(c.lcAll, c.lcMessages, c.lang), c.english)
-        << (c.lcAll ? c.lcAll : "-") << " " << (c.lcMessages ? c.lcMessages : "-") << " "
-        << (c.lang ? c.lang : "-");
-  }
+  for (const auto& [lcAll, lcMessages, lang, english] : cases)
+    EXPECT_EQ(SpeaksEnglish(lcAll, lcMessages, lang), english)
+        << (lcAll ? lcAll : "-") << " " << (lcMessages ? lcMessages : "-") << " "
+        << (lang ? lang : "-");
 }
 
 // Runs under LANG=en_US.UTF-8 with LC_ALL and LC_MESSAGES unset; the variables and the
@@ -82,34 +76,26 @@ TEST_F(EnglishWindows, EveryControlHasItsEnglishNameMessagesAreEnglishAndTheStor
   SimulateDialog simulate(session, nullptr);
   EditorSettingsDialog editor(session, nullptr);
   ProcessWindow& process = ws.processWindow();
-  const std::pair<const QWidget*, const char*> controls[] = {
-      {&simulate, "Files with a newer date"},
-      {&simulate, "Files with an older date"},
-      {&simulate, "Files with the same date and another size"},
-      {&simulate, "Files only in the source"},
-      {&simulate, "Files with the same date and size"},
-      {&simulate, "All files"},
-      {&simulate, "Files only in the backup"},
-      {&simulate, "Choose below which files to write to the text file."},
-      {&simulate, "Name of the text file to write"},
+  const std::pair<const QWidget*, std::vector<const char*>> controls[] = {
       {&simulate,
-       "To simulate with the settings above, press the Start button. This button "
-       "makes no backup."},
-      {&editor, "The editor to use, with its full path:"},
-      {&editor, "Browse"},
-      {&editor, "Largest report file size (KB)"},
-      {&process, "Estimated time left"},
-      {&process, "Stop"},
+       {"Files with a newer date", "Files with an older date",
+        "Files with the same date and another size", "Files only in the source",
+        "Files with the same date and size", "All files", "Files only in the backup",
+        "Choose below which files to write to the text file.", "Name of the text file to write",
+        "To simulate with the settings above, press the Start button. This button makes no "
+        "backup."}},
+      {&editor,
+       {"The editor to use, with its full path:", "Browse", "Largest report file size (KB)"}},
+      {&process, {"Estimated time left", "Stop"}},
   };
-  for (const auto& [root, name] : controls) {
-    EXPECT_NE(Named(*root, QString::fromUtf8(name)), nullptr) << name;
-  }
+  for (const auto& [root, names] : controls)
+    for (const char* name : names)
+      EXPECT_NE(Named(*root, QString::fromUtf8(name)), nullptr) << name;
 
   // The engine's Japanese texts are translated phrase by phrase around the figures.
   ws.progress().setStatus("ミラーリング　実行中!!", 0xFF0000);
   QCoreApplication::processEvents();
-  EXPECT_EQ(process.findChild<QLabel*>(QStringLiteral("Label7"))->text().toStdString(),
-            "Mirroring!!");
+  EXPECT_EQ(Find<QLabel>(process, "Label7")->text(), "Mirroring!!");
   QString shown;
   OnNextModalDialog([&](QDialog* dialog) {
     shown = static_cast<QMessageBox*>(dialog)->text();
@@ -118,7 +104,7 @@ TEST_F(EnglishWindows, EveryControlHasItsEnglishNameMessagesAreEnglishAndTheStor
   (void)ws.messageBox(
       "バックアップ中にエラーが 3 件発生しました。レポートファイルを参照して下さい。", "Tolvane",
       platform::MessageIcon::Information, platform::MessageButtons::Ok);
-  EXPECT_EQ(shown.toStdString(), "Errors during the backup: 3. Please see the report file.");
+  EXPECT_EQ(shown, "Errors during the backup: 3. Please see the report file.");
 
   // A job runs as in any language and its report stays in the stored format.
   WriteText(master + "/a.txt", "hello");
