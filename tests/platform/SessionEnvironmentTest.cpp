@@ -18,7 +18,7 @@
 namespace tolvan::platform::testing {
 namespace {
 
-TEST(LinuxSystemInfoTest, DatesAreYearMonthDayInTheCLocaleAndPaddedInOthers) {
+TEST(LinuxSystemInfoTest, DatesInTheCLocaleAndPaddedInOthersKernelReleaseDistributionTempPath) {
   ::setenv("LC_ALL", "C.UTF-8", 1);
   EXPECT_EQ(LinuxSystemInfo().formatShortDate(2024, 3, 5), "2024/03/05");
   const char* const cases[][3] = {
@@ -36,9 +36,7 @@ TEST(LinuxSystemInfoTest, DatesAreYearMonthDayInTheCLocaleAndPaddedInOthers) {
   }
   EXPECT_EQ(TimeLocaleName(), "C");
   ::setenv("LC_ALL", "C.UTF-8", 1);
-}
 
-TEST(LinuxSystemInfoTest, KernelReleaseDistributionAndTempPath) {
   KernelVersion v;
   ASSERT_TRUE(ParseKernelRelease("6.1.0-18-amd64", v));
   EXPECT_EQ(std::vector<int>({v.major, v.minor, v.patch}), std::vector<int>({6, 1, 0}));
@@ -104,7 +102,7 @@ TEST(QtSettingsStoreTest, ValuesSurviveANewStore) {
   ::unsetenv("XDG_CONFIG_HOME");
 }
 
-TEST(HeadlessWindowSystemTest, MessageBoxesAreOneLineOnStandardErrorWithTheAnswer) {
+TEST(HeadlessWindowSystemTest, MessageBoxesAreOneLineOnStandardErrorWithTheAnswerWaitsPoll) {
   HeadlessWindowSystem ui;
   ::testing::internal::CaptureStderr();
   const std::vector answers{
@@ -117,11 +115,9 @@ TEST(HeadlessWindowSystemTest, MessageBoxesAreOneLineOnStandardErrorWithTheAnswe
             "Tolvan32: エラーが発生しました。 3 件\n"
             "Tolvan32: 続けますか？ [answered OK]\n"
             "Title: line one line two [answered Yes]\n");
-}
 
-TEST(HeadlessWindowSystemTest, WaitDialogPollsUntilFreeOrStopped) {
+  // The wait polls until free or stopped.
   ::testing::internal::CaptureStderr();
-  HeadlessWindowSystem ui(stderr, HeadlessProgressWindow::Style::Lines);
   ui.setWaitInterval(std::chrono::milliseconds(1));
   int polls = 0;
   EXPECT_FALSE(
