@@ -84,8 +84,8 @@ TEST_F(ScheduleTest, EveryDayRunsOnceInTheSetMinuteOfEachDayAcrossMidnight) {
 }
 
 // Every 00:00 is 24 hours; the first run comes one interval after arming, the next ones one
-// interval after the end of the previous run; a check during a run starts nothing; once, the
-// first run ends the program.
+// interval after the end of the previous run, whatever the clock says; a check during a run
+// starts nothing; once, the first run ends the program.
 TEST_F(ScheduleTest, IntervalsCountFromArmingAndFromTheEndOfThePreviousRun) {
   arm(Dec(6, 12, 0), 1, "00:00");
   EXPECT_EQ(check(), CheckResult::NotDue);
@@ -111,22 +111,20 @@ TEST_F(ScheduleTest, IntervalsCountFromArmingAndFromTheEndOfThePreviousRun) {
   for (std::size_t i = 2; i < runStarts.size(); ++i)
     gapMinutes.insert((runStarts[i] - runEnds[i - 1]) / 60);
   EXPECT_EQ(gapMinutes, std::set<std::int64_t>{10});
-  outcome = {RunEnd::Stopped, 0};
-  arm(Dec(9, 6, 59, 30), 1, "00:05", -1);
-  EXPECT_EQ(checkEvery58sUntil(Dec(11, 0, 0)).size(), 1u);
-  EXPECT_EQ(session.endRequested ? session.endStatus : -1, kExitStopped);
-}
-
-// The clock set back an hour (the autumn change, a correction) half an hour after arming an
-// hourly schedule: the run still comes an hour after arming, not two.
-TEST_F(ScheduleTest, AnIntervalIsTheTimeThatPassedWhateverTheClockSays) {
-  const std::int64_t armed = Dec(6, 12, 0);
+  // The clock set back an hour (the autumn change, a correction) half an hour after arming an
+  // hourly schedule: the run still comes an hour after arming, not two.
+  runSeconds = 0;
+  const std::int64_t armed = Dec(8, 12, 0);
   arm(armed, 1, "01:00");
   EXPECT_TRUE(checkEvery58sUntil(armed + 1800).empty());
   sys.stepWallClock(-3600);
   const std::int64_t firstCheckAnHourOn = armed + 63 * 58;  // 3654 s after arming
   EXPECT_EQ(checkEvery58sUntil(firstCheckAnHourOn - 3600 + 1),
             std::vector<std::int64_t>{(firstCheckAnHourOn - 3600) / 60});
+  outcome = {RunEnd::Stopped, 0};
+  arm(Dec(9, 6, 59, 30), 1, "00:05", -1);
+  EXPECT_EQ(checkEvery58sUntil(Dec(11, 0, 0)).size(), 1u);
+  EXPECT_EQ(session.endRequested ? session.endStatus : -1, kExitStopped);
 }
 
 // A Mirroring job every minute whose master was missing when its conditions file was read.
@@ -173,12 +171,12 @@ TEST_F(ScheduleTest, TimerFrameSpinAndTypedBoxesSetTheTime) {
     return session.window.hourText + ":" + session.window.minuteText + " " +
            std::to_string(session.window.spinValue) + " " + engine.job.Time;
   };
-  SetSpinValue(session, 7 * 60 + 5);
-  EXPECT_EQ(shown(), "07:05 425 07:05");
-  SetSpinValue(session, -1);  // the upper arrow at midnight
-  EXPECT_EQ(shown(), "23:59 1439 23:59");
-  SetSpinValue(session, 1440);
-  EXPECT_EQ(shown(), "00:00 0 00:00");
+  // -1: the upper arrow at midnight.
+  for (const auto& [value, expected] :
+       {std::pair{425, "07:05 425 07:05"}, {-1, "23:59 1439 23:59"}, {1440, "00:00 0 00:00"}}) {
+    SetSpinValue(session, value);
+    EXPECT_EQ(shown(), expected) << value;
+  }
   SetSpinValue(session, 9 * 60 + 30);
   SetTimeBoxText(session, 0, "");    // counts as 00 while typing
   SetTimeBoxText(session, 0, "78");  // not a time yet: the last valid one stays

@@ -46,7 +46,7 @@ TEST_F(ChangeLimitQuestionTest, StopTouchesNothingAndContinueRuns) {
   EXPECT_TRUE(NamesIn(backup).empty());
 }
 
-TEST_F(WindowTest, TheCheckBoxAndPercentFollowTheJobAndSetIt) {
+TEST_F(WindowTest, TheCheckBoxAndPercentFollowTheJobAndSetItAScheduledRunBeyondItIsRefused) {
   start(job({"ChangeLimit=25"}));
   auto* percent = find<QSpinBox>("SpinLimit");
   EXPECT_TRUE(checked("CheckLimit") && percent->value() == 25);
@@ -61,10 +61,8 @@ TEST_F(WindowTest, TheCheckBoxAndPercentFollowTheJobAndSetIt) {
   TellUnreadableChangeLimit(session);
   EXPECT_EQ(ui.boxes.size(), 1U) << "said once";
   EXPECT_EQ(ui.boxes.at(0).text, std::string("job.tvf") + kUnreadableChangeLimit);
-}
 
-// A scheduled run over a master that lost every file removes nothing; the tray tells.
-TEST_F(WindowTest, AScheduledRunBeyondTheLimitIsRefusedAndTheTrayTellsIt) {
+  // A scheduled run over a master that lost every file removes nothing; the tray tells.
   for (int i = 0; i < 60; ++i) WriteText(tmp / ("backup/f" + std::to_string(i)), "kept");
   trayAvailable = true;
   start(job({"ChangeLimit=10", "Time=22:13"}));  // due this minute on the fake clock

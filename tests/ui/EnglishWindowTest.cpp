@@ -1,7 +1,4 @@
 // The windows in English where the desktop speaks English; Japanese stays the default.
-#include <QAccessible>
-#include <QLabel>
-#include <QMessageBox>
 #include <cstdlib>
 #include <optional>
 

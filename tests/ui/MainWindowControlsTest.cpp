@@ -216,7 +216,7 @@ TEST_F(WindowTest, AJobReadIsShownInEveryControlTabEntersEachGroupOnItsSelectedB
   EXPECT_EQ(engine.job.NomalMode, 0);
 }
 
-TEST_F(WindowTest, TheFolderListsReadTheChosenFolderFirstAndShowItWhollyInView) {
+TEST_F(WindowTest, TheFolderListsReadTheChosenFolderFirstShowItWhollyAndOpenWhatIsClicked) {
   // Many folders beside the chosen one, so that the list has to scroll to it.
   for (int i = 0; i < 60; ++i) stdfs::create_directories(tmp / ("master/a" + std::to_string(i)));
   const std::string chosen = tmp / "master/m/deep/chosen";
@@ -234,10 +234,9 @@ TEST_F(WindowTest, TheFolderListsReadTheChosenFolderFirstAndShowItWhollyInView) 
   const QRect row = list->visualRect(list->currentIndex());
   EXPECT_TRUE(!row.isEmpty() && list->viewport()->rect().contains(row))
       << "row " << row.y() << "+" << row.height() << " in " << list->viewport()->height();
-}
 
-// Typing in a path field reaches the same path setter (see the control-change test).
-TEST_F(WindowTest, OpeningAFolderAfterAMissingPathAllowsRunsAgain) {
+  // Opening a folder after a missing path allows runs again (typing in a path field reaches
+  // the same path setter: see the control-change test).
   start(JobFile(tmp / "gone", tmp / "backup"));
   ASSERT_EQ(engine.run.MissingPath, -1);
   auto* folders = find<QTreeView>("Dir1");

@@ -22,7 +22,7 @@ class QtWindowSystemTest : public RealEngineTest {
   QProgressBar* bar = Find<QProgressBar>(processWindow, "ProgressBar1");
 };
 
-TEST_F(QtWindowSystemTest, ProgressPlacementInTwipsOnlyOnScreenStopButtonAndStatusColour) {
+TEST_F(QtWindowSystemTest, ProgressPlacementOnScreenLongPathsStopButtonStatusColourAndClosing) {
   for (const auto& [key, value] :
        {std::pair{"Top", "-15"}, {"Left", "1500"}, {"Height", "3000"}, {"Width", "7500"}})
     settings.set("ProcessForm", key, value);
@@ -67,19 +67,16 @@ TEST_F(QtWindowSystemTest, ProgressPlacementInTwipsOnlyOnScreenStopButtonAndStat
   EXPECT_TRUE(!Find(processWindow, "Label5")->isVisible() &&
               Find(processWindow, "Command1")->isVisible());
   QTest::mouseClick(Find<QPushButton>(processWindow, "Command1"), Qt::LeftButton);
-  EXPECT_EQ(stopFlag.load(), -1);
-}
+  EXPECT_EQ(stopFlag.exchange(0), -1);
+  progress.close();
 
-// With 210-character paths the window keeps to the main window's screen and shortens each
-// path in its middle, whole in the tip and the description. Closing it while the run can be
-// stopped asks; only OK stops, and the window stays until the run ends.
-TEST_F(QtWindowSystemTest, LongPathsStayOnScreenAndClosingDuringTheRunAsks) {
+  // With 210-character paths the window keeps to the main window's screen and shortens each
+  // path in its middle, whole in the tip and the description. Closing it while the run can be
+  // stopped asks; only OK stops, and the window stays until the run ends.
   QWidget mainWindow;
   ws.setMainWindow(&mainWindow);
   settings.set("ProcessForm", "Left", "150000");
   settings.set("ProcessForm", "Width", "75000");  // 5,000 pixels
-  std::atomic<std::int16_t> stopFlag{0};
-  ws.watchStopFlag(&stopFlag);
   progress.show();
   const QString paths = "/m/" + QString(207, 'f') + " ･･･> /b/" + QString(207, 't');
   progress.setPaths(paths.toStdString());
