@@ -79,7 +79,7 @@ TEST_F(LinuxFileSystemTest, ListingDescribesEveryKindWithoutFollowingLinks) {
 
 // No case-blind file system can be mounted everywhere: the folder reading such a lookup
 // relies on is tested on its own, and a hard link named in another case stands in for one.
-TEST_F(LinuxFileSystemTest, StatIsLstatWithLargeSizesAndStoredNamesAreTheFoldersSpelling) {
+TEST_F(LinuxFileSystemTest, StatIsLstatWithLargeSizesAndStoredNamesAreTheFoldersCurrentSpelling) {
   WriteText(tmp / "README.txt", "");
   ASSERT_EQ(::truncate((tmp / "README.txt").c_str(), 5LL << 30), 0);  // sparse, 5 GiB
   symlink("README.txt", "link");
@@ -117,13 +117,11 @@ TEST_F(LinuxFileSystemTest, StatIsLstatWithLargeSizesAndStoredNamesAreTheFolders
   ASSERT_EQ(fs.storedName(tmp / "readme.TXT", stored), 0);
   EXPECT_EQ(stored, "readme.TXT");
   EXPECT_EQ(fs.storedName(tmp / "ReadMe.txt", stored), ENOENT);
-}
 
-// In a case-sensitive folder the stored name of an entry just looked up is answered from that
-// lookup; that answer must not outlive a change made since, nor stand for another spelling.
-TEST_F(LinuxFileSystemTest, StoredNameAfterALookupFollowsTheChangesMadeSince) {
+  // In a case-sensitive folder the stored name of an entry just looked up is answered from
+  // that lookup; that answer must not outlive a change made since, nor stand for another
+  // spelling.
   for (const char* name : {"first", "second", "third"}) WriteText(tmp / name, "");
-  std::string stored;
   ASSERT_EQ(fs.storedName(tmp / "first", stored), 0);  // finds the folder case-sensitive
   for (const char* name : {"second", "first"}) {
     statOf(tmp / name);
@@ -144,7 +142,7 @@ TEST_F(LinuxFileSystemTest, StoredNameAfterALookupFollowsTheChangesMadeSince) {
   }
 }
 
-TEST_F(LinuxFileSystemTest, CopyKeepsContentModeAndTimeAndCopiesALinkAsALink) {
+TEST_F(LinuxFileSystemTest, CopyKeepsContentModeAndTimeCopiesALinkAsALinkAndEndsAtTheOpenedSize) {
   std::string content(3 * kMiB + 17, '\0');
   for (std::size_t i = 0; i < content.size(); ++i) content[i] = static_cast<char>(i * 7);
   WriteText(tmp / "source", content, 0751);
@@ -168,6 +166,18 @@ TEST_F(LinuxFileSystemTest, CopyKeepsContentModeAndTimeAndCopiesALinkAsALink) {
   const FileStat link = statOf(tmp / "fresh");
   EXPECT_EQ(link.mtimeSeconds * 1000000000 + link.mtimeNanoseconds, 1400000000000000005);
   EXPECT_FALSE(hasPartialCopy());
+
+  // What was appended after the file was opened is left for the next run: the copy always ends.
+  const std::string original(3 * kMiB + 5, 'o');
+  WriteText(tmp / "growing", original);
+  UniqueFd from(::open((tmp / "growing").c_str(), O_RDONLY | O_CLOEXEC));
+  struct stat atOpening {};
+  ASSERT_EQ(::fstat(from.get(), &atOpening), 0);
+  std::ofstream(tmp / "growing", std::ios::binary | std::ios::app) << std::string(kMiB, 'x');
+  UniqueFd to(::open((tmp / "copy").c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600));
+  std::vector<char> buffer;
+  ASSERT_EQ(CopyFileContent(from.get(), to.get(), atOpening, buffer), 0);
+  EXPECT_TRUE(ReadText(tmp / "copy") == original);
 }
 
 // Holes stay holes, through the kernel's copy and through reads and writes alike (a folder on
@@ -197,20 +207,6 @@ TEST_F(LinuxFileSystemTest, HolesStayHoles) {
       EXPECT_LT(allocated(folder + "/copy"), kMiB) << folder;
     }
   }
-}
-
-// What was appended after the file was opened is left for the next run: the copy always ends.
-TEST_F(LinuxFileSystemTest, CopiesNoMoreThanTheSizeAtOpening) {
-  const std::string original(3 * kMiB + 5, 'o');
-  WriteText(tmp / "growing", original);
-  UniqueFd from(::open((tmp / "growing").c_str(), O_RDONLY | O_CLOEXEC));
-  struct stat atOpening {};
-  ASSERT_EQ(::fstat(from.get(), &atOpening), 0);
-  std::ofstream(tmp / "growing", std::ios::binary | std::ios::app) << std::string(kMiB, 'x');
-  UniqueFd to(::open((tmp / "copy").c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600));
-  std::vector<char> buffer;
-  ASSERT_EQ(CopyFileContent(from.get(), to.get(), atOpening, buffer), 0);
-  EXPECT_TRUE(ReadText(tmp / "copy") == original);
 }
 
 // Records the moves and fails on request; a successful move really takes the entry away.

@@ -48,7 +48,9 @@ TEST(VolumeLabelTest, LabelOfTheLongestMountPointAboveTheNearestExistingFolder) 
   EXPECT_EQ(FindLabel(sources.labelFolder, mount), "");
 }
 
-TEST(ConfiguredMountsTest, TableLinesAndMountUnitsNameTheirFolders) {
+// The configured mounts name their folders; of the mounted ones only real volumes are kept,
+// with their labels and the home volume first.
+TEST(MountTablesTest, ConfiguredMountsNameTheirFoldersMountedOnesKeepRealVolumesHomeFirst) {
   const std::pair<std::string, std::string> lines[] = {
       {"UUID=1 /mnt/backup ext4 defaults 0 2", "/mnt/backup"},
       {"LABEL=x\t/media/My\\040Disk\tvfat\tnoauto 0 0", "/media/My Disk"},
@@ -62,11 +64,9 @@ TEST(ConfiguredMountsTest, TableLinesAndMountUnitsNameTheirFolders) {
       MountUnitWhere("[Unit]\nDescription=d\n\n[Mount]\nWhat=/dev/sdb1\n Where=/mnt/usb/ \r\n"),
       "/mnt/usb");
   EXPECT_EQ(MountUnitWhere("[Mount]\nWhat=/dev/sdb1\n"), "");
-}
 
-// A desktop's table: pseudo file systems, the system's tmpfs, a snap, a container's overlay
-// layers, and the volumes a user backs up to or from.
-TEST(MountedVolumesTest, KeepsRealVolumesWithLabelsAndTheHomeVolumeFirst) {
+  // A desktop's table: pseudo file systems, the system's tmpfs, a snap, a container's overlay
+  // layers, and the volumes a user backs up to or from.
   const char* const table =
       "21 26 0:20 / /proc rw,relatime - proc proc rw\n"
       "23 26 0:6 / /dev rw,relatime - devtmpfs udev rw\n"

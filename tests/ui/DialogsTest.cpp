@@ -212,8 +212,9 @@ mv "$(dirname "$0")/record.part" "$(dirname "$0")/record.txt"
 }
 
 // Labels, the menu bar and the buttons share one face (a bold heading stays bold), an installed
-// proportional Japanese Gothic; Qt's own stock texts are Japanese too.
-TEST(LookTest, EveryCaptionGetsOneInstalledJapaneseGothicAndQtSpeaksJapanese) {
+// proportional Japanese Gothic; Qt's own stock texts are Japanese too. One help window, not
+// modal, fits the screen, describes the options and Escape closes it.
+TEST(LookTest, OneJapaneseGothicForEveryCaptionQtInJapaneseTheIconAndOneHelpWindow) {
   QMainWindow window;
   auto* heading = new QLabel("From", &window);
   QFont bold = heading->font();
@@ -234,15 +235,9 @@ TEST(LookTest, EveryCaptionGetsOneInstalledJapaneseGothicAndQtSpeaksJapanese) {
     EXPECT_TRUE(shown.family().contains("Gothic")) << shown.family();
   }
   EXPECT_TRUE(heading->font().bold());
-  ASSERT_TRUE(ui::InstallQtTranslation()) << "qt6-translations-l10n (scripts/setup.sh) is missing";
-  EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), "キャンセル");
-  ui::RemoveTranslation();
-}
-
-// The window and tray take the icon from the program's resources. Resources compiled into a
-// static library vanish at link time unless something pulls them in: without the icon the
-// program would show none at all.
-TEST(LookTest, OneNonModalHelpWindowFitsTheScreenDescribesTheOptionsAndEscapeClosesIt) {
+  // The window and tray take the icon from the program's resources. Resources compiled into a
+  // static library vanish at link time unless something pulls them in: without the icon the
+  // program would show none at all.
   const QImage icon(":/icons/tolvan32.png");
   EXPECT_EQ(icon.size(), QSize(256, 256));
   EXPECT_EQ(qAlpha(icon.pixel(0, 255)), 0) << "the corners are transparent";
@@ -265,6 +260,9 @@ TEST(LookTest, OneNonModalHelpWindowFitsTheScreenDescribesTheOptionsAndEscapeClo
   QApplication::setActiveWindow(help);
   QTest::keyClick(help, Qt::Key_Escape);
   EXPECT_FALSE(help->isVisible());
+  ASSERT_TRUE(ui::InstallQtTranslation()) << "qt6-translations-l10n (scripts/setup.sh) is missing";
+  EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), "キャンセル");
+  ui::RemoveTranslation();
 }
 
 }  // namespace

@@ -5,7 +5,9 @@
 namespace tolvan::testing {
 namespace {
 
-TEST(ReadableColourTest, EveryCaptionColourReadsOnEveryThemeAndKeepsItsHue) {
+// Every caption colour reads on every theme and keeps its hue; with a dark theme the window's
+// coloured captions read as well as under the light one.
+TEST_F(WindowTest, EveryCaptionColourReadsOnEveryThemeAndKeepsItsHueAlsoInTheWindow) {
   struct Theme {
     const char* name;
     QColor window;
@@ -31,10 +33,7 @@ TEST(ReadableColourTest, EveryCaptionColourReadsOnEveryThemeAndKeepsItsHue) {
   // Already readable colours stay exactly as they are.
   EXPECT_EQ(ui::ReadableColour(QColor(0, 0, 255), QColor(0xef, 0xef, 0xef)), QColor(0, 0, 255));
   EXPECT_NEAR(ui::ContrastRatio(Qt::black, Qt::white), 21.0, 1e-9);
-}
 
-// With a dark theme the window's coloured captions read as well as under the light one.
-TEST_F(WindowTest, TheColouredCaptionsReadOnADarkTheme) {
   const QPalette light = QApplication::palette();
   QPalette dark = light;
   dark.setColor(QPalette::Window, QColor(0x35, 0x35, 0x35));
