@@ -1,11 +1,11 @@
-// The schedule check's arithmetic, the runs it starts and the timer frame's controls.
+// The schedule check's arithmetic and the runs it starts (the timer frame's controls are
+// driven through the window: tests/ui/MainWindowControlsTest.cpp).
 #include <set>
 
 #include "conditions/Tvf.h"
 #include "engine/ExitStatus.h"
 #include "scheduler/FormSet.h"
 #include "scheduler/ScheduleCheck.h"
-#include "scheduler/TimeEntry.h"
 #include "support/EngineFixture.h"
 
 namespace tolvan::testing {
@@ -162,30 +162,6 @@ TEST_F(ScheduleTest, TheTemporaryFolderIsNeverASideAndWithoutAWindowTheDiskIsFou
   (void)checkEvery58sUntil(sys.clock + 240);
   EXPECT_EQ(ends.size(), 3u);
   EXPECT_FALSE(session.window.timerEnabled);
-}
-
-// The spin wraps around midnight, the boxes show two digits, and a typed box that is not a
-// time yet keeps the last valid one and is reset when left.
-TEST_F(ScheduleTest, TimerFrameSpinAndTypedBoxesSetTheTime) {
-  const auto shown = [this] {
-    return session.window.hourText + ":" + session.window.minuteText + " " +
-           std::to_string(session.window.spinValue) + " " + engine.job.Time;
-  };
-  // -1: the upper arrow at midnight.
-  for (const auto& [value, expected] :
-       {std::pair{425, "07:05 425 07:05"}, {-1, "23:59 1439 23:59"}, {1440, "00:00 0 00:00"}}) {
-    SetSpinValue(session, value);
-    EXPECT_EQ(shown(), expected) << value;
-  }
-  SetSpinValue(session, 9 * 60 + 30);
-  SetTimeBoxText(session, 0, "");    // counts as 00 while typing
-  SetTimeBoxText(session, 0, "78");  // not a time yet: the last valid one stays
-  Text4_LostFocus(session, 0);
-  EXPECT_EQ(shown(), "00:30 30 00:30");
-  SetTimeBoxText(session, 0, "3");
-  SetTimeBoxText(session, 1, "7");
-  Text4_LostFocus(session, 1);
-  EXPECT_EQ(shown(), "03:07 187 03:07");
 }
 
 }  // namespace

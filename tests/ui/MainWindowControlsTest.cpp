@@ -248,12 +248,18 @@ TEST_F(WindowTest, TheFolderListsReadTheChosenFolderFirstShowItWhollyAndOpenWhat
             tmp / "master/sub" + " 0");
 }
 
-// The arithmetic is the scheduler's; here the window's spin, boxes and check box reach it.
+// The spin wraps around midnight both ways, the boxes show two digits, and a typed box that is
+// not a time yet is reset when left; arming by the check box locks "Copy".
 TEST_F(WindowTest, TheTimerSpinWrapsItsBoxesSettleOnLeavingAndArmingLocksCopy) {
   start(job());
-  find<QScrollBar>("VScroll2")->setValue(0);
-  find<QScrollBar>("VScroll2")->triggerAction(QAbstractSlider::SliderSingleStepSub);
-  EXPECT_EQ(text("Text4_0") + ":" + text("Text4_1") + " " + engine.job.Time, "23:59 23:59");
+  auto* spin = find<QScrollBar>("VScroll2");
+  const auto time = [&] {
+    return text("Text4_0") + ":" + text("Text4_1") + " " + std::to_string(spin->value()) + " " +
+           engine.job.Time;
+  };
+  spin->setValue(0);
+  spin->triggerAction(QAbstractSlider::SliderSingleStepSub);
+  EXPECT_EQ(time(), "23:59 1439 23:59");
   find<QLineEdit>("Text4_0")->selectAll();
   QTest::keyClicks(find<QLineEdit>("Text4_0"), "25");
   EXPECT_EQ(text("Text4_0"), "25");  // not corrected while typing
@@ -262,6 +268,13 @@ TEST_F(WindowTest, TheTimerSpinWrapsItsBoxesSettleOnLeavingAndArmingLocksCopy) {
   QTest::keyClicks(find<QLineEdit>("Text4_1"), "7");  // "597" is cut to two characters
   leave("Text4_1");
   EXPECT_EQ(engine.job.Time, "00:59");
+  Retype(find<QLineEdit>("Text4_0"), "3");
+  Retype(find<QLineEdit>("Text4_1"), "7");
+  leave("Text4_1");
+  EXPECT_EQ(time(), "03:07 187 03:07");
+  spin->setValue(1439);
+  spin->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+  EXPECT_EQ(time(), "00:00 0 00:00");
 
   for (const bool armed : {true, false}) {
     click("Check2");  // the list's read left the window open for this arming
