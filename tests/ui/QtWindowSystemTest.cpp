@@ -49,11 +49,9 @@ TEST_F(QtWindowSystemTest, ProgressPlacementOnScreenLongPathsStopButtonStatusCol
   const int screenHeight = QGuiApplication::primaryScreen()->geometry().height();
   settings.set("ProcessForm", "Top", std::to_string(screenHeight * 15));
   EXPECT_EQ(shownAt().topLeft(), QPoint(30, 60));
-  progress.close();
 
   // The status takes its colour, and every showing starts as designed.
   auto* status = Find<QLabel>(processWindow, "Label7");
-  progress.show();
   progress.setStatus("バックアップドライブ　チェック中!!", platform::kColourRed);
   progress.setEstimateHeadingVisible(true);
   progress.setStopButtonVisible(false);
