@@ -337,14 +337,17 @@ TEST_F(JobDriverTest, ThePassesLookAgainWhereAnEarlierListingMayBeStale) {
 }
 
 // Where the listings do not fit their budget, a folder whose digest agrees with its backup's
-// is walked for its folders only; one that differs is walked entry by entry.
+// is walked for its folders only; one that differs, or holds an entry reported every run (a
+// time no date can show), is walked entry by entry.
 TEST_F(JobDriverTest, FoldersWhoseDigestsAgreeAreWalkedForTheirFoldersOnly) {
   engine.job.NomalMode = -1;
   engine.masterListings = TreeListings(0, std::size_t{1} << 20);
   engine.backupListings = TreeListings(0, std::size_t{1} << 20);
-  addFiles(
-      {"/m/d/a", "/b/d/a", "/m/d/sub/c", "/b/d/sub/c", "/m/e/x", "/m/f/y", "/b/f/y", "/b/f/gone"});
+  addFiles({"/m/d/a", "/b/d/a", "/m/d/sub/c", "/b/d/sub/c", "/m/e/x", "/m/f/y", "/b/f/y",
+            "/b/f/gone", "/m/g/y", "/b/g/y"});
   fs.addFile("/b/e/x", "x", kT - 100);
+  constexpr std::int64_t kPastAnyYear = std::int64_t{1} << 60;
+  for (const char* path : {"/m/g/far", "/b/g/far"}) fs.addFile(path, "far", kPastAnyYear);
   std::map<std::string, int> looked, listed;
   fs.beforeOp = [&](Op op, const std::string& path) {
     looked[path] += op == Op::Stat;
@@ -352,7 +355,8 @@ TEST_F(JobDriverTest, FoldersWhoseDigestsAgreeAreWalkedForTheirFoldersOnly) {
   };
   EXPECT_EQ(run().end, RunEnd::Finished);
   EXPECT_EQ(actionLines(), (Lines{"Delete File : /b/f/gone",
-                                  "UpDate File : /b/e/x  " + when(kT - 100) + " -> " + when(kT)}));
+                                  "UpDate File : /b/e/x  " + when(kT - 100) + " -> " + when(kT),
+                                  "Error : " + TimeFailureText("/m/g/far", EOVERFLOW)}));
   EXPECT_EQ(tree("/b"), tree("/m"));
   EXPECT_EQ(looked["/b/d/a"] + looked["/b/d/sub/c"], 0) << "files taken as up to date";
   EXPECT_EQ(listed["/m/d"], 2) << "the size walk, and the copy pass for the folder sub";
