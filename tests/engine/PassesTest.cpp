@@ -226,30 +226,37 @@ TEST(CaseBlindKeyTest, EqualForNamesThatMayBeOneWhereCaseIsBlind) {
   }
 }
 
-// Once a side is gone nothing more is written: the copy a worker is making ends, those it has
-// not begun stay undone, by the workers and by the walk alike.
+// Once a side is gone nothing more is written: the copy a worker is making ends (made, or
+// handed back for the walk's thread to make), those it has not begun stay undone, by the
+// workers and by the walk alike.
 TEST_F(CopyPassTest, CopiesNotBegunWhenASideIsLostAreNeverMade) {
-  std::latch begun(1);
-  std::latch lost(1);
-  std::multiset<std::string> made;
-  fs.workerCopy = [&](const std::string&, const std::string& target, bool) {
-    if (made.empty()) begun.count_down();
-    lost.wait();
-    made.insert(target);  // one worker: the copies of a folder go to one together
-    return 0;
-  };
   addFiles({"/m/a/f0", "/m/a/f1", "/m/a/f2", "/m/b/x"});
   fs.addDirectory("/m/c");
-  fs.beforeOp = [&](Op op, const std::string& path) {
-    if (op != Op::MakeDir || path != "/b/c") return;
-    begun.wait();  // the first batch is on its way once the walk has handed over the next
-    engine.run.LostSide = kBackupLost;
-    lost.count_down();
-  };
-  const Lines lines = runCopy();
-  EXPECT_EQ(made, std::multiset<std::string>{"/b/a/f0"});
-  EXPECT_EQ(std::ranges::count_if(lines, [](auto& line) { return line.starts_with("New File"); }),
-            1);
+  for (const int code : {0, EACCES}) {
+    SCOPED_TRACE(code);
+    ASSERT_EQ(fs.removeTree("/b"), 0);
+    fs.addDirectory("/b");
+    engine.run.LostSide = kNoSideLost;
+    std::latch begun(1);
+    std::latch lost(1);
+    std::multiset<std::string> tried;
+    fs.workerCopy = [&](const std::string&, const std::string& target, bool) {
+      if (tried.empty()) begun.count_down();
+      lost.wait();
+      tried.insert(target);  // one worker: the copies of a folder go to one together
+      return code;
+    };
+    fs.beforeOp = [&](Op op, const std::string& path) {
+      if (op != Op::MakeDir || path != "/b/c") return;
+      begun.wait();  // the first batch is on its way once the walk has handed over the next
+      engine.run.LostSide = kBackupLost;
+      lost.count_down();
+    };
+    const Lines lines = runCopy();
+    EXPECT_EQ(tried, std::multiset<std::string>{"/b/a/f0"});
+    EXPECT_TRUE(fs.copied.empty()) << "nothing made by the walk";
+    EXPECT_EQ(std::ranges::count(lines, "New File : /b/a/f0"), code == 0 ? 1 : 0);
+  }
 }
 
 // Copies that failed because the backup went away (a share whose server is gone) get no
