@@ -259,6 +259,16 @@ TEST_F(CopyPassTest, CopiesNotBegunWhenASideIsLostAreNeverMade) {
   }
 }
 
+// A line the walk writes while copies are still on their way waits behind their lines, so
+// the report keeps the walk's order.
+TEST_F(CopyPassTest, LinesWrittenWhileCopiesAreOnTheirWayComeAfterTheirs) {
+  fs.workerCopy = [](const std::string&, const std::string&, bool) { return 0; };
+  addFiles({"/m/a/f0", "/m/a/f1"});
+  fs.addSpecial("/m/z");  // never copied: its line is the walk's own
+  EXPECT_EQ(runCopy(), (Lines{"Make Directory : /b/a", "New File : /b/a/f0", "New File : /b/a/f1",
+                              "Skipped : /m/z"}));
+}
+
 // Copies that failed because the backup went away (a share whose server is gone) get no
 // line each: the run's line for the lost side tells it once.
 TEST_F(CopyPassTest, CopiesFailingAsTheBackupGoesAwayLeaveItToTheLostSidesLine) {
