@@ -249,16 +249,20 @@ TEST_F(JobDriverTest, ASideExchangedAfterTheCheckStopsTheRunBeforeAnyChange) {
   }
 }
 
-// The bar counts what the passes walk, and only the backup tree is writable while they run.
+// The bar counts what the passes walk, and only the backup tree is writable while they run. A
+// killed copy's leftover on the backup goes even in Backup mode, with its line.
 TEST_F(JobDriverTest, ProgressWindowFollowsTheRun) {
-  addFiles({"/m/a", "/m/d/b", "/b/c"});
+  const std::string leftover = "/b/.tolvan32-partial-0123456789abcdef";
+  addFiles({"/m/a", "/m/d/b"});
   std::set<std::string> writeRoots;
   ui.onEvents = [&](long) { writeRoots.insert(fs.writeRoot); };
   for (const std::int16_t mode : {-1, 0}) {
     engine.job.NomalMode = mode;
+    addFiles({"/b/c", leftover});
     EXPECT_EQ(run().end, RunEnd::Finished);
     EXPECT_EQ(ui.progressWindow.barMaximum, mode == 0 ? 3 : 4);  // the backup's file in a mirror
-    addFiles({"/b/c"});
+    EXPECT_EQ(actionLines().front(), "Delete File : " + leftover);
+    EXPECT_FALSE(fs.exists(leftover));
   }
   EXPECT_EQ(writeRoots, std::set<std::string>{"/b"});
   EXPECT_EQ(fs.writeRoot, "");
@@ -438,17 +442,6 @@ TEST_F(JobDriverTest, TheSimulationPredictsTheRealRunAfterWhichTheTreesAreEqual)
   EXPECT_EQ(run().errors, 0);
   EXPECT_EQ(actionLines(), Lines{});
   EXPECT_EQ(ui.boxes.size(), 2u) << "two confirmations, no summary";
-}
-
-// The program's own temporary copies belong to neither tree: a killed run's leftover on the
-// backup goes even in Backup mode, with its line, and a master file so named is never copied.
-TEST_F(JobDriverTest, LeftoversOfKilledCopiesGoWithTheirLineEvenInBackupMode) {
-  engine.job.NomalMode = 0;
-  const std::string leftover = "/.tolvan32-partial-0123456789abcdef";
-  addFiles({"/m/sub/a", "/m" + leftover, "/b/sub" + leftover, "/b/only"});
-  ASSERT_EQ(run().end, RunEnd::Finished);
-  EXPECT_EQ(actionLines(), (Lines{"Delete File : /b/sub" + leftover, "New File : /b/sub/a"}));
-  EXPECT_EQ(namesBelow("/b"), (Lines{"/only", "/sub", "/sub/a"}));
 }
 
 }  // namespace
