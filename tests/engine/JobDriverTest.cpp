@@ -293,38 +293,18 @@ TEST_F(JobDriverTest, ErrorSummaryOnlyWhenNotUnattended) {
   }
 }
 
-// The copy pass walks the master folders as the room check listed them, unless a master
-// folder is also a backup folder (a bind mount), which the passes change under it.
-TEST_F(JobDriverTest, ThePassesWalkTheRoomChecksListingsUnlessTheTreesShareAFolder) {
+// The passes walk the folders as the room check listed them, unless a master folder is also a
+// backup folder (a bind mount), which the passes change under it. They look again where the
+// removal pass changed a backup folder (something else may have changed there too) and at
+// what they would remove: an entry gone since, or now a folder the master also has, stays.
+TEST_F(JobDriverTest, ThePassesWalkTheRoomChecksListingsAndLookAgainWhereTheyMayBeStale) {
   engine.job.NomalMode = -1;
   engine.job.XOption = 1;
-  addFiles({"/m/a", "/m/sub/b", "/b/sub/gone", "/b/kept/k"});
-  std::map<std::string, int> listed;
-  fs.beforeOp = [&](Op op, const std::string& path) { listed[path] += op == Op::List; };
-  EXPECT_EQ(run().end, RunEnd::Finished);
-  EXPECT_EQ(actionLines(), (Lines{"Remove Directory: /b/kept", "Delete File : /b/sub/gone",
-                                  "New File : /b/a", "New File : /b/sub/b"}));
-  EXPECT_EQ(listed["/m/sub"] + listed["/b/sub"], 2) << "by the size walks only";
-  EXPECT_TRUE(engine.masterListings.empty()) << "nothing kept after the run";
-  addFiles({"/b/kept/k"});
-  fs.addDirectory("/m/kept");
-  fs.shareIdentity("/m/kept", "/b/kept");
-  listed.clear();
-  EXPECT_EQ(run().end, RunEnd::Finished);
-  EXPECT_EQ(listed["/m/sub"], 3) << "listed again by the removal and copy passes";
-  EXPECT_EQ(listed["/b/sub"], 2) << "listed again by the removal pass";
-}
-
-// The passes decide from the room check's listings, but look again where the removal pass
-// changed a backup folder (something else may have changed there too) and at what they
-// would remove: an entry gone since, or now a folder the master also has, stays.
-TEST_F(JobDriverTest, ThePassesLookAgainWhereAnEarlierListingMayBeStale) {
-  engine.job.NomalMode = -1;
-  engine.job.XOption = 1;
-  addFiles({"/m/d/f", "/b/d/f", "/b/d/gone", "/m/e/g", "/b/e/g", "/b/a_gone", "/b/c", "/b/cc",
-            "/m/c/keep"});
-  std::map<std::string, int> looked;
+  addFiles({"/m/a", "/m/sub/b", "/b/sub/gone", "/b/kept/k", "/m/d/f", "/b/d/f", "/b/d/gone",
+            "/m/e/g", "/b/e/g", "/b/a_gone", "/b/c", "/b/cc", "/m/c/keep"});
+  std::map<std::string, int> listed, looked;
   fs.beforeOp = [&](Op op, const std::string& path) {
+    listed[path] += op == Op::List;
     looked[path] += op == Op::Stat;
     if (op == Op::Remove && path == "/b/d/gone") fs.addFile("/b/d/f", "older", kT - 100);
     if (op != Op::Remove || path != "/b/a_gone") return;
@@ -333,11 +313,23 @@ TEST_F(JobDriverTest, ThePassesLookAgainWhereAnEarlierListingMayBeStale) {
     addFiles({"/b/c/keep"});
   };
   EXPECT_EQ(run().end, RunEnd::Finished);
-  EXPECT_EQ(actionLines(), (Lines{"Delete File : /b/a_gone", "Delete File : /b/d/gone",
-                                  "UpDate File : /b/d/f  " + when(kT - 100) + " -> " + when(kT)}));
+  EXPECT_EQ(actionLines(),
+            (Lines{"Delete File : /b/a_gone", "Delete File : /b/d/gone",
+                   "Remove Directory: /b/kept", "Delete File : /b/sub/gone", "New File : /b/a",
+                   "UpDate File : /b/d/f  " + when(kT - 100) + " -> " + when(kT),
+                   "New File : /b/sub/b"}));
   EXPECT_EQ(tree("/b"), tree("/m"));
+  EXPECT_EQ(listed["/m/sub"] + listed["/b/sub"], 2) << "by the size walks only";
   EXPECT_EQ(looked["/b/e/g"], 0) << "answered from the listing";
-  EXPECT_TRUE(engine.backupListings.empty()) << "nothing kept after the run";
+  EXPECT_TRUE(engine.masterListings.empty() && engine.backupListings.empty())
+      << "nothing kept after the run";
+  addFiles({"/b/kept/k"});
+  fs.addDirectory("/m/kept");
+  fs.shareIdentity("/m/kept", "/b/kept");
+  listed.clear();
+  EXPECT_EQ(run().end, RunEnd::Finished);
+  EXPECT_EQ(listed["/m/sub"], 3) << "listed again by the removal and copy passes";
+  EXPECT_EQ(listed["/b/sub"], 2) << "listed again by the removal pass";
 }
 
 // Where the listings do not fit their budget, a folder whose digest agrees with its backup's
