@@ -164,6 +164,54 @@ TEST_F(CopyPassTest, MissingEntriesAreMadeAndWorkersTakeOnlyTheCopiesARenameFini
   }
 }
 
+// Where the rename cannot refuse to replace, two new files that a case-blind backup folder
+// takes for one must not both pass the check before it: the second is not handed over while
+// the first is on its way, and gets its error line.
+TEST_F(CopyPassTest, NamesACaseBlindBackupTakesForOneAreNeverOnTheirWayTogether) {
+  fs.setCaseBlindBelow("/b");
+  fs.addDirectory("/b");
+  fs.lookupNs = 2'000'000;  // a share's: several workers, a few copies each
+  std::mutex mutex;
+  std::condition_variable checked;
+  std::set<std::string> made;  // by ToUpperAscii, as the case-blind folder tells them
+  bool lowerChecked = false;
+  fs.workerCopy = [&](const std::string&, const std::string& target, bool) {
+    std::unique_lock lock(mutex);
+    if (made.contains(ToUpperAscii(target))) return EEXIST;
+    lowerChecked = lowerChecked || target == "/b/a.txt";
+    checked.notify_all();
+    // Between its check and its rename until the other name has passed its check (bounded: a
+    // sound walk never hands that one over meanwhile).
+    if (target == "/b/A.txt")
+      checked.wait_for(lock, std::chrono::seconds(1), [&] { return lowerChecked; });
+    made.insert(ToUpperAscii(target));
+    return 0;
+  };
+  for (const char* name : {"A.txt", "B.txt", "C.txt", "D.txt", "a.txt", "b.txt", "c.txt", "d.txt"})
+    fs.addFile(std::string("/m/") + name, name);
+  EXPECT_EQ(runCopy(),
+            (Lines{"New File : /b/A.txt", "New File : /b/B.txt", "New File : /b/C.txt",
+                   "New File : /b/D.txt", error("/b/a.txt", EEXIST), error("/b/b.txt", EEXIST),
+                   error("/b/c.txt", EEXIST), error("/b/d.txt", EEXIST)}));
+  EXPECT_EQ(made.size(), 4u);
+}
+
+// Keys of names a case-blind folder may take for one are equal; others differ.
+TEST(CaseBlindKeyTest, EqualForNamesThatMayBeOneWhereCaseIsBlind) {
+  for (const auto& [a, b, same] : std::initializer_list<std::tuple<const char*, const char*, bool>>{
+           {"/b/G1.txt", "/b/g1.txt", true},
+           {"/b/Äpfel", "/b/äpfel", true},
+           {"/b/ＡＢ", "/b/ａｂ", true},      // fullwidth
+           {"/b/Straße", "/b/ſtraße", true},  // long s
+           {"/b/Kelvin", "/b/\u212Aelvin", true},
+           {"/b/写真1.jpg", "/b/写真2.jpg", false},
+           {"/b/日記.txt", "/b/メモ.txt", false},
+           {"/B/g1.txt", "/b/g1.txt", false},  // another folder
+           {"/b/g1.txt", "/b/g1.txt.bak", false}}) {
+    EXPECT_EQ(CaseBlindKey(a) == CaseBlindKey(b), same) << a << " " << b;
+  }
+}
+
 // Once a side is gone nothing more is written: the copy a worker is making ends (made, handed
 // back for the walk's thread to make, or failed as the backup went away: the run's line for
 // the lost side tells that once), those it has not begun stay undone, by the workers and by
@@ -197,6 +245,16 @@ TEST_F(CopyPassTest, CopiesNotBegunWhenASideIsLostAreNeverMade) {
     EXPECT_EQ(tried, std::multiset<std::string>{"/b/a/f0"});
     EXPECT_TRUE(fs.copied.empty()) << "nothing made by the walk";
   }
+}
+
+// A line the walk writes while copies are still on their way waits behind their lines, so
+// the report keeps the walk's order.
+TEST_F(CopyPassTest, LinesWrittenWhileCopiesAreOnTheirWayComeAfterTheirs) {
+  fs.workerCopy = [](const std::string&, const std::string&, bool) { return 0; };
+  addFiles({"/m/a/f0", "/m/a/f1"});
+  fs.addSpecial("/m/z");  // never copied: its line is the walk's own
+  EXPECT_EQ(runCopy(), (Lines{"Make Directory : /b/a", "New File : /b/a/f0", "New File : /b/a/f1",
+                              "Skipped : /m/z"}));
 }
 
 // A master rewritten in place while it is read is copied again; a copy is put in place only
