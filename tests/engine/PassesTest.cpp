@@ -215,7 +215,7 @@ TEST(CaseBlindKeyTest, EqualForNamesThatMayBeOneWhereCaseIsBlind) {
 // Once a side is gone nothing more is written: the copy a worker is making ends (made, handed
 // back for the walk's thread to make, or failed as the backup went away: the run's line for
 // the lost side tells that once), those it has not begun stay undone, by the workers and by
-// the walk alike.
+// the walk alike. The lines the walk writes while a copy is on its way wait behind its line.
 TEST_F(CopyPassTest, CopiesNotBegunWhenASideIsLostAreNeverMade) {
   addFiles({"/m/a/f0", "/m/a/f1", "/m/a/f2", "/m/b/x"});
   fs.addDirectory("/m/c");
@@ -245,16 +245,6 @@ TEST_F(CopyPassTest, CopiesNotBegunWhenASideIsLostAreNeverMade) {
     EXPECT_EQ(tried, std::multiset<std::string>{"/b/a/f0"});
     EXPECT_TRUE(fs.copied.empty()) << "nothing made by the walk";
   }
-}
-
-// A line the walk writes while copies are still on their way waits behind their lines, so
-// the report keeps the walk's order.
-TEST_F(CopyPassTest, LinesWrittenWhileCopiesAreOnTheirWayComeAfterTheirs) {
-  fs.workerCopy = [](const std::string&, const std::string&, bool) { return 0; };
-  addFiles({"/m/a/f0", "/m/a/f1"});
-  fs.addSpecial("/m/z");  // never copied: its line is the walk's own
-  EXPECT_EQ(runCopy(), (Lines{"Make Directory : /b/a", "New File : /b/a/f0", "New File : /b/a/f1",
-                              "Skipped : /m/z"}));
 }
 
 // A master rewritten in place while it is read is copied again; a copy is put in place only
