@@ -106,28 +106,34 @@ TEST_F(TvfTest, ValuesReadAsTheFileWritesThemAndBadOnesEndTheProgram) {
 TEST_F(TvfTest, WriteThenReadReproducesEverySetting) {
   fs.addDirectory("/m/\xff\xfe写真");
   fs.addDirectory("/b/\x80");
-  session.window.from.text = " /m/\xff\xfe写真 ";
-  session.window.to.text = "/b/\x80";
   JobConditions& job = engine.job;
-  job.NomalMode = -1, job.UpDate = 1, job.TrashBox = 1, job.Size = 1, job.MatchCase = 1;
-  job.Report = 0, job.ChildDir = 0, job.Timer = 1, job.DateMode = 1, job.Once = 1;
-  job.Time = "03:15";
-  ASSERT_EQ(tvfWrite(session), 0);
-  EXPECT_EQ(fs.contentOf("/app/job.tvf").substr(0, 33), "** File Mirroring Conditions **\r\n");
-  // The keys, then the timer's keys after the fixed comment lines.
-  Lines lines = linesOf("/app/job.tvf");
-  lines.erase(lines.begin() + 10, lines.end() - 4);
-  EXPECT_EQ(lines, (Lines{"** File Mirroring Conditions **", "NomalMode=yes", "UpDate= 1 ",
-                          "TrashBox=yes", "Size=yes", "MatchCase=yes", "Report=no", "ChildDir=no",
-                          "DriveA=/m/\xff\xfe写真", "DriveB=/b/\x80", "Timer=yes", "DateMode=1",
-                          "Once=yes", "Time=03:15"}));
-  const std::string written = TvfText(session);
-  DefaultSet(job);
-  session.window.from = session.window.to = {};
-  tvfRead(session);
-  EXPECT_EQ(TvfText(session), written);
-  EXPECT_EQ(engine.run.MissingPath, 0);
-  EXPECT_EQ(job.TrashBox, -1);  // a flag read from a file is -1
+  // Each flag unlike its neighbours, and every one unlike its default in one of the two jobs:
+  // a value written or read under another key shows.
+  for (const bool on : {true, false}) {
+    session.window.from.text = " /m/\xff\xfe写真 ";
+    session.window.to.text = "/b/\x80";
+    job.NomalMode = on ? -1 : 0, job.UpDate = 1, job.TrashBox = !on, job.Size = on;
+    job.MatchCase = !on, job.Report = on, job.ChildDir = !on, job.Timer = on, job.DateMode = !on;
+    job.Once = on, job.Time = "03:15";
+    ASSERT_EQ(tvfWrite(session), 0);
+    EXPECT_EQ(fs.contentOf("/app/job.tvf").substr(0, 33), "** File Mirroring Conditions **\r\n");
+    // The keys, then the timer's keys after the fixed comment lines.
+    Lines lines = linesOf("/app/job.tvf");
+    lines.erase(lines.begin() + 10, lines.end() - 4);
+    const std::string y = on ? "yes" : "no", n = on ? "no" : "yes";
+    EXPECT_EQ(lines,
+              (Lines{"** File Mirroring Conditions **", "NomalMode=" + y, "UpDate= 1 ",
+                     "TrashBox=" + n, "Size=" + y, "MatchCase=" + n, "Report=" + y, "ChildDir=" + n,
+                     "DriveA=/m/\xff\xfe写真", "DriveB=/b/\x80", "Timer=" + y,
+                     std::string("DateMode=") + (on ? "0" : "1"), "Once=" + y, "Time=03:15"}));
+    const std::string written = TvfText(session);
+    DefaultSet(job);
+    session.window.from = session.window.to = {};
+    tvfRead(session);
+    EXPECT_EQ(TvfText(session), written);
+    EXPECT_EQ(engine.run.MissingPath, 0);
+    EXPECT_EQ(on ? job.Size : job.TrashBox, -1);  // a flag read from a file is -1
+  }
   job.UpDate = -3;
   EXPECT_NE(TvfText(session).find("\r\nUpDate=-3 \r\n"), std::string::npos);
 }

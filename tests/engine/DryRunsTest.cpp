@@ -12,6 +12,7 @@ namespace {
 using Lines = std::vector<std::string>;
 constexpr std::int64_t kT = 1700000000;  // the fake clock: 2023/11/14 22:13:20 UTC
 const std::string kNow = "2023/11/14 22:13:20";
+const std::string kLeftover = "/b/.tolvan32-partial-0123456789abcdef";
 const std::string kHeading =
     "属性,FileName,DirFrom,TimeFrom,SizeFrom,AttrFrom,DirTo,TimeTo,SizeTo,AttrTo";
 
@@ -30,6 +31,7 @@ class DryRunsTest : public EngineFixture {
     fs.addFile("/b/newer.txt", "123", kT - 3600);
     fs.addFile("/m/new,name.txt", "1", kT);
     fs.addFile("/b/gone.txt", "22", kT);
+    fs.addFile(kLeftover, "killed copy", kT);  // a dry run leaves even this in the backup
   }
   SimulationOutcome simulate(std::int16_t kinds) {
     FixedDialog dialog;
