@@ -5,6 +5,7 @@
 
 #include "ProgramRunner.h"
 #include "support/CannotRunHere.h"
+#include "support/Messages.h"
 
 namespace tolvan::testing {
 namespace {
@@ -156,19 +157,15 @@ TEST_F(ExfatBackupTest, MatchCaseRenamesTheBackupCopyAndWithoutItTheCopyIsKept) 
 // The volume gives each spelling of a name a number of its own, so only the spellings the
 // folders store tell that two sides, or the program folder and the backup, are one tree.
 TEST_F(ExfatBackupTest, SidesAndTheProgramFolderSpelledInAnotherCaseAreRefusedAsOneTree) {
-  const std::string same =
-      "指定したドライブまたはディレクトリが同じです。バックアップを中止します。";
-  const std::string programInside =
-      "プログラムのフォルダーがTo側に指定したフォルダーの中にあります。ミラーリングを中止します。";
   const std::string data = volumeRoot + "/data", spelledOtherwise = volumeRoot + "/DATA";
   const struct {
     std::string from, to;
     bool homeOnVolume;
     std::string message;
-  } cases[] = {{data + "/sub", spelledOtherwise, false, same},  // the master inside the backup
-               {spelledOtherwise, data + "/sub", false, same},  // the backup inside the master
-               {data, spelledOtherwise, false, same},
-               {master, spelledOtherwise, true, programInside}};
+  } cases[] = {{data + "/sub", spelledOtherwise, false, kSame},  // the master inside the backup
+               {spelledOtherwise, data + "/sub", false, kSame},  // the backup inside the master
+               {data, spelledOtherwise, false, kSame},
+               {master, spelledOtherwise, true, kProgramInside}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.from + " -> " + c.to);
     stdfs::remove_all(data);

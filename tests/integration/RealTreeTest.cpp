@@ -11,6 +11,7 @@
 #include "platform/fake/FakeSystemInfo.h"
 #include "platform/fake/FakeWindowSystem.h"
 #include "support/CannotRunHere.h"
+#include "support/Messages.h"
 
 namespace tolvan::testing {
 namespace {
@@ -62,12 +63,9 @@ TEST_F(ProgramTest, AFolderWhoseVolumeIsNotMountedIsNeitherSide) {
   engine.job.XOption = 1;
   std::int16_t timer = 0;
   EXPECT_EQ(RunJob(engine, disk + "/photos", backup, timer).end, RunEnd::Refused);
-  EXPECT_EQ(actionLines(),
-            Lines{"Error : From側に指定したドライブまたはフォルダーにアクセスできないか、"
-                  "ファイルが存在しません。"});
+  EXPECT_EQ(actionLines(), Lines{"Error : " + kFromText});
   EXPECT_EQ(RunJob(engine, master, unitDisk, timer).end, RunEnd::Refused);
-  EXPECT_EQ(actionLines(),
-            Lines{"Error : To側に指定したドライブまたはフォルダーにアクセスできません。"});
+  EXPECT_EQ(actionLines(), Lines{"Error : " + kToText});
   EXPECT_EQ(NamesIn(backup), Lines{"kept.txt"});
   EXPECT_EQ(NamesIn(unitDisk), Lines{});
   // Mounted now: the folder is the volume.
@@ -150,7 +148,7 @@ TEST_F(RealTreeRunTest, AnEmptyVolumeIsNoMasterAnEmptyOrdinaryFolderIs) {
     writeJob(backup, {"DriveA=" + from});
     EXPECT_EQ(run({"--no-gui", "/X", "job.tvf"}).exitStatus, volume ? 2 : 0) << from;
     EXPECT_EQ(Exists(backup + "/kept.txt"), volume) << from;
-    EXPECT_EQ(AnyStartsWith(actionLines(), "Error : From側に指定したドライブ"), volume) << from;
+    EXPECT_EQ(AnyStartsWith(actionLines(), "Error : " + kFromText), volume) << from;
   }
 }
 
