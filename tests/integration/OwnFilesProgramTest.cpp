@@ -4,12 +4,9 @@
 // written through.
 
 #include "ProgramRunner.h"
-#include "support/Messages.h"
 
 namespace tolvan::testing {
 namespace {
-
-namespace stdfs = std::filesystem;
 
 enum class Shape { None, Fifo, LinkToDevZero, LinkToFile, HardLink, Oversize };
 
@@ -19,7 +16,7 @@ class OwnFilesProgramTest : public ProgramTest {
  protected:
   OwnFilesProgramTest() { WriteText(master + "/top.txt", "top\n"); }
 
-  // A job's text: the standard job to `to`, then the `extra` lines.
+  // Writes job.tvf, the standard job to `to` then the `extra` lines; its text.
   std::string job(const std::string& to, const Lines& extra = {}) const {
     writeJob(to, extra);
     return ReadText(home + "/job.tvf");

@@ -3,7 +3,6 @@
 // closed as a window manager closes it.
 
 #include "ProgramRunner.h"
-#include "support/CannotRunHere.h"
 
 namespace tolvan::testing {
 namespace {
