@@ -17,6 +17,7 @@
 #include "engine/Report.h"
 #include "support/CannotRunHere.h"
 #include "support/EngineFixture.h"
+#include "support/Messages.h"
 
 namespace tolvan::testing {
 namespace {
@@ -217,8 +218,7 @@ TEST_F(TvfTest, AMissingOrUnnamedPathBlocksRunsUntilItsOwnFieldChanges) {
   for (const auto& box : ui.boxes) EXPECT_NE(box.title, "Tolvan32") << box.text;
   EXPECT_TRUE(formSetCalls.empty());
   EXPECT_NE(recentLines().at(1).find("from /m to /nowhere/backup "), std::string::npos);
-  EXPECT_EQ(actionLines(),
-            Lines{"Error : 指定したドライブまたはフォルダーにアクセスできませんでした。"});
+  EXPECT_EQ(actionLines(), Lines{"Error : " + kNoAccess});
   EXPECT_FALSE(engine.report.isOpen());
 }
 
@@ -436,8 +436,6 @@ class RealSidesTest : public ::testing::Test, public RealFolderSession {
 
 // A bind mount of the master is the master too; it needs mount permission, so it comes last.
 TEST_F(RealSidesTest, SidesAreJudgedAsResolvedFoldersAndMissingPathComesFirst) {
-  const std::string same =
-      "指定したドライブまたはディレクトリが同じです。バックアップを中止します。";
   // From, to, whether the conditions file named a missing path, the words of the message.
   const std::tuple<std::string, std::string, bool, std::string> cases[] = {
       {tmp / "x/../master/inner", tmp / "master", false, "同じです"},
@@ -459,7 +457,7 @@ TEST_F(RealSidesTest, SidesAreJudgedAsResolvedFoldersAndMissingPathComesFirst) {
   const std::string messages =
       refusal(tmp / "master", bound) + refusal(bound + "/inner", tmp / "master");
   ::umount2(bound.c_str(), MNT_DETACH);
-  EXPECT_EQ(messages, same + same);
+  EXPECT_EQ(messages, kSame + kSame);
 }
 
 TEST_F(RealSidesTest, AnOverlongDriveAIsRefusedUnattendedAtOnce) {

@@ -10,6 +10,7 @@
 #include "engine/JobDriver.h"
 #include "engine/TreeListings.h"
 #include "support/EngineFixture.h"
+#include "support/Messages.h"
 
 namespace tolvan::testing {
 namespace {
@@ -17,13 +18,6 @@ namespace {
 using platform::MessageAnswer;
 using Op = platform::FakeFileSystem::Op;
 
-const std::string kSame =
-    "指定したドライブまたはディレクトリが同じです。バックアップを中止します。";
-const std::string kMissingPath =
-    "ｔｖｆファイルで指定したドライブまたはディレクトリが存在しません。バックアップを中止します。";
-const std::string kFromText =
-    "From側に指定したドライブまたはフォルダーにアクセスできないか、ファイルが存在しません。";
-const std::string kToText = "To側に指定したドライブまたはフォルダーにアクセスできません。";
 const std::string kNow = "2023/11/14 22:13:20";  // the fake clock
 // A run that ends before its passes start shows no elapsed time.
 const Lines kFinishedBeforeStart{"Finished Time : " + kNow + "   所要時間 : 0:00:00", "", ""};

@@ -6,8 +6,6 @@
 namespace tolvan::testing {
 namespace {
 
-namespace stdfs = std::filesystem;
-
 struct Damage {
   const char* name;
   bool rewritten;  // else deleted, its folders kept

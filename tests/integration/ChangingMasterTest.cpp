@@ -1,12 +1,9 @@
 // Master files rewritten in place while the real program copies them (a database, a disk
 // image): the backup never holds a copy mixing two versions.
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <atomic>
 #include <cstdint>
 #include <cstring>
-#include <thread>
+#include <list>
 
 #include "ProgramRunner.h"
 #include "platform/FileSystem.h"
@@ -16,7 +13,7 @@ namespace {
 
 constexpr std::size_t kBlock = 64 * 1024;
 
-// Rewrites the file in place until stopped, each version in one write filling every block
+// Rewrites the file in place until destroyed, each version in one write filling every block
 // with the version's number (between two writes the file is whole); the first version is
 // written before the constructor returns.
 class InPlaceWriter {
@@ -27,14 +24,12 @@ class InPlaceWriter {
       while (!stop_.load()) rewrite();
     });
   }
-  ~InPlaceWriter() { stop(); }
+  ~InPlaceWriter() {
+    stop_.store(true);
+    thread_.join();
+  }
   InPlaceWriter(const InPlaceWriter&) = delete;
   InPlaceWriter& operator=(const InPlaceWriter&) = delete;
-
-  void stop() {
-    stop_.store(true);
-    if (thread_.joinable()) thread_.join();
-  }
 
  private:
   void rewrite() {
@@ -71,45 +66,40 @@ using ChangingMasterTest = ProgramTest;
 // put in place only whole; one that never held still is not, the report says so, and the run
 // after the writers stopped copies it as it is.
 TEST_F(ChangingMasterTest, AFileRewrittenDuringItsCopyIsNeverSavedTorn) {
-  struct Changing {
-    std::string name;
-    std::size_t blocks;
-  };
-  const std::vector<Changing> files{{"/large.db", 128}, {"/new/small.db", 8}};
+  const std::pair<std::string, std::size_t> files[] = {{"/large.db", 128}, {"/new/small.db", 8}};
   ASSERT_EQ(::mkdir((master + "/new").c_str(), 0755), 0);
-  writeJob(backup);
   std::vector<bool> refused;
   // A writer starved of the processor for a tenth of a second at a try lets that copy be
   // made: then it is one whole version, never a mix. Until a run refuses one (bounded).
   for (int attempt = 0; attempt < 3 && std::ranges::count(refused, true) == 0; ++attempt) {
-    for (const Changing& file : files) (void)::unlink((backup + file.name).c_str());
-    std::vector<std::unique_ptr<InPlaceWriter>> writers;
-    for (const Changing& file : files)
-      writers.push_back(std::make_unique<InPlaceWriter>(master + file.name, file.blocks));
-    const ProgramResult first = run({"/X", "job.tvf"}, KillAfter(120s));
-    for (auto& writer : writers) writer->stop();
+    for (const auto& [name, blocks] : files) (void)::unlink((backup + name).c_str());
+    std::list<InPlaceWriter> writers;
+    for (const auto& [name, blocks] : files) writers.emplace_back(master + name, blocks);
+    const ProgramResult first = mirror({}, KillAfter(120s));
+    writers.clear();
     const Lines lines = actionLines();
     refused.clear();
-    for (const Changing& file : files) {
-      SCOPED_TRACE(file.name);
+    for (const auto& [name, blocks] : files) {
+      SCOPED_TRACE(name);
       refused.push_back(
-          AnyStartsWith(lines, "Error : " + master + file.name +
+          AnyStartsWith(lines, "Error : " + master + name +
                                    "(Code:" + std::to_string(platform::kChangedWhileCopied) +
                                    " Tried 3 Times) changed while it was being copied"));
-      EXPECT_NE(refused.back(), AnyStartsWith(lines, "New File : " + backup + file.name));
-      EXPECT_EQ(Exists(backup + file.name), !refused.back());
-      EXPECT_TRUE(refused.back() || OneVersion(ReadText(backup + file.name), file.blocks));
+      EXPECT_NE(refused.back(), AnyStartsWith(lines, "New File : " + backup + name));
+      EXPECT_EQ(Exists(backup + name), !refused.back());
+      EXPECT_TRUE(refused.back() || OneVersion(ReadText(backup + name), blocks));
     }
     EXPECT_EQ(first.exitStatus, std::ranges::count(refused, true) > 0 ? 1 : 0) << first.err;
   }
   ASSERT_GT(std::ranges::count(refused, true), 0) << "no copy of a file never still was refused";
 
-  const ProgramResult second = run({"/X", "job.tvf"}, KillAfter(120s));
+  const ProgramResult second = mirror({}, KillAfter(120s));
   EXPECT_EQ(second.exitStatus, 0) << second.err;
-  for (std::size_t i = 0; i < files.size(); ++i) {
-    const std::string copy = ReadText(backup + files[i].name);
-    EXPECT_TRUE(OneVersion(copy, files[i].blocks)) << files[i].name;
-    EXPECT_TRUE(!refused[i] || copy == ReadText(master + files[i].name)) << files[i].name;
+  for (std::size_t i = 0; i < std::size(files); ++i) {
+    const auto& [name, blocks] = files[i];
+    const std::string copy = ReadText(backup + name);
+    EXPECT_TRUE(OneVersion(copy, blocks) && (!refused[i] || copy == ReadText(master + name)))
+        << name;
   }
 }
 

@@ -73,10 +73,7 @@ TEST_F(DryRunProgramTest, SimulationListsExactlyWhatTheRealRunCopiesAndRemoves) 
   } cases[] = {{{"UpDate= 1 ", "Size=yes"}, {1, 2, 3, 4}}, {{"UpDate= 0 ", "Size=no"}, {1, 4}}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.options[0]);
-    for (const auto& folder : {master, backup, home}) {  // each case on trees of its own
-      std::filesystem::remove_all(folder);
-      MakeFolder(folder);
-    }
+    EmptyFolders({master, backup, home});  // each case on trees of its own
     makeEveryCase();
     writeJob(backup, c.options);
     const auto before = std::make_pair(Tree(master), Tree(backup));

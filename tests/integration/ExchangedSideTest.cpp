@@ -7,8 +7,6 @@
 namespace tolvan::testing {
 namespace {
 
-namespace stdfs = std::filesystem;
-
 struct Exchange {
   const char* name;
   bool master;         // the master's path is exchanged, else the backup's

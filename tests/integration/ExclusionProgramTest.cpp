@@ -9,10 +9,7 @@ namespace {
 class ExclusionProgramTest : public ProgramTest {
  protected:
   void makeTrees() {
-    for (const auto& folder : {master, backup, home}) {
-      std::filesystem::remove_all(folder);
-      MakeFolder(folder);
-    }
+    EmptyFolders({master, backup, home});
     for (const char* path :
          {"/keep.txt", "/x.tmp", "/keep.tmp", "/debug.log", "/node_modules/lib.js",
           "/sub/node_modules/a.js", "/photos/raw/img.raw", "/photos/jpg/a.jpg"})
@@ -34,18 +31,12 @@ TEST_F(ExclusionProgramTest, ExcludedMasterEntriesStayOutAndExcludedBackupEntrie
     Lines job = kPatterns;
     job.push_back(trashBox);
     writeJob(backup, job);
-    const Lines extra = {"--exclude", "*.log"};
-    const auto args = [&](std::initializer_list<std::string> more) {
-      Lines all = extra;
-      all.insert(all.end(), more);
-      return all;
-    };
-    ASSERT_EQ(run(args({"--simulate", "job.tvf"})).exitStatus, 0);
+    ASSERT_EQ(run({"--exclude", "*.log", "--simulate", "job.tvf"}).exitStatus, 0);
     const std::string listed = ReadText(home + "/simulate.csv");
     for (const auto& name : kExcludedNames) EXPECT_FALSE(Contains(listed, name)) << name;
     EXPECT_TRUE(Contains(listed, "stale.txt") && Contains(listed, "other.txt"));
 
-    ASSERT_EQ(run(args({"/X", "job.tvf"})).exitStatus, 0);
+    ASSERT_EQ(run({"--exclude", "*.log", "/X", "job.tvf"}).exitStatus, 0);
     Lines present;
     for (const auto& [path, what] : Tree(backup)) present.push_back(path);
     EXPECT_EQ(present, (Lines{"/gone", "/gone/cache.tmp", "/keep.tmp", "/keep.txt", "/node_modules",
@@ -54,7 +45,7 @@ TEST_F(ExclusionProgramTest, ExcludedMasterEntriesStayOutAndExcludedBackupEntrie
     for (const auto& line : actionLines())
       for (const auto& name : kExcludedNames) EXPECT_FALSE(Contains(line, name)) << line;
 
-    ASSERT_EQ(run(args({"/X", "job.tvf"})).exitStatus, 0);
+    ASSERT_EQ(run({"--exclude", "*.log", "/X", "job.tvf"}).exitStatus, 0);
     EXPECT_EQ(actionLines(), Lines{}) << "a second run has nothing to do";
   }
 }

@@ -1,15 +1,10 @@
 // Whole runs of the real program onto a backup on an exFAT volume, as on a USB drive:
 // case-blind names, no permission bits, no links, times in 10 ms units.
 
-#include <algorithm>
-
 #include "ProgramRunner.h"
-#include "support/CannotRunHere.h"
 
 namespace tolvan::testing {
 namespace {
-
-namespace stdfs = std::filesystem;
 
 std::string CollisionError(const std::string& path) {
   return "Error : " + path + "(Code:17 File exists)";
@@ -59,13 +54,6 @@ class ExfatBackupTest : public ProgramTest {
     writeJob(target, extra);
     return run({"/X", "job.tvf"}).exitStatus;
   }
-  // Both folders emptied.
-  void restart() const {
-    for (const auto& folder : {master, target}) {
-      stdfs::remove_all(folder);
-      MakeFolder(folder);
-    }
-  }
 
   const std::string volumeRoot = tmp / "usb", target = volumeRoot + "/Backup";
   std::string loopDevice;
@@ -79,7 +67,7 @@ TEST_F(ExfatBackupTest, NamesDifferingInCaseOnlyCollideAndTheFirstCopyIsKept) {
   for (const auto& [first, second] :
        {std::pair{"a.txt", "A.txt"}, std::pair{"A.txt", "a.txt"}, std::pair{"", ""}}) {
     SCOPED_TRACE(std::string(first) + " first");
-    restart();
+    EmptyFolders({master, target});
     std::string kept = first, other = second;
     if (kept.empty()) {  // both on the first run
       MakeFile(master + "/a.txt", "lower");
@@ -112,7 +100,7 @@ TEST_F(ExfatBackupTest, EachPairOfNewNamesDifferingInCaseGivesOneCopyAndOneError
   constexpr int kPairs = 40;
   for (int attempt = 1; attempt <= 20; ++attempt) {
     SCOPED_TRACE("attempt " + std::to_string(attempt));
-    restart();
+    EmptyFolders({master, target});
     for (int i = 1; i <= kPairs; ++i) {
       MakeFile(master + "/G" + std::to_string(i) + ".txt", "upper");
       MakeFile(master + "/g" + std::to_string(i) + ".txt", "lower");
@@ -126,10 +114,8 @@ TEST_F(ExfatBackupTest, EachPairOfNewNamesDifferingInCaseGivesOneCopyAndOneError
       expected.push_back("New File : " + target + "/" + name);
       expected.push_back(CollisionError(target + "/" + other));
     }
-    Lines lines = actionLines();
-    std::sort(lines.begin(), lines.end());
-    std::sort(expected.begin(), expected.end());
-    EXPECT_EQ(lines, expected);
+    std::ranges::sort(expected);
+    EXPECT_EQ(actionLines(), expected);
   }
 }
 
@@ -156,19 +142,15 @@ TEST_F(ExfatBackupTest, MatchCaseRenamesTheBackupCopyAndWithoutItTheCopyIsKept) 
 // The volume gives each spelling of a name a number of its own, so only the spellings the
 // folders store tell that two sides, or the program folder and the backup, are one tree.
 TEST_F(ExfatBackupTest, SidesAndTheProgramFolderSpelledInAnotherCaseAreRefusedAsOneTree) {
-  const std::string same =
-      "指定したドライブまたはディレクトリが同じです。バックアップを中止します。";
-  const std::string programInside =
-      "プログラムのフォルダーがTo側に指定したフォルダーの中にあります。ミラーリングを中止します。";
   const std::string data = volumeRoot + "/data", spelledOtherwise = volumeRoot + "/DATA";
   const struct {
     std::string from, to;
     bool homeOnVolume;
     std::string message;
-  } cases[] = {{data + "/sub", spelledOtherwise, false, same},  // the master inside the backup
-               {spelledOtherwise, data + "/sub", false, same},  // the backup inside the master
-               {data, spelledOtherwise, false, same},
-               {master, spelledOtherwise, true, programInside}};
+  } cases[] = {{data + "/sub", spelledOtherwise, false, kSame},  // the master inside the backup
+               {spelledOtherwise, data + "/sub", false, kSame},  // the backup inside the master
+               {data, spelledOtherwise, false, kSame},
+               {master, spelledOtherwise, true, kProgramInside}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.from + " -> " + c.to);
     stdfs::remove_all(data);

@@ -8,19 +8,15 @@
 namespace tolvan::testing {
 namespace {
 
-namespace stdfs = std::filesystem;
-
 enum class Shape { None, Fifo, LinkToDevZero, LinkToFile, HardLink, Oversize };
 
-const std::string kAccess = "Error : 指定したドライブまたはフォルダーにアクセスできませんでした。";
-const std::string kSame = "指定したドライブまたはディレクトリが同じです。";
-const std::string kNoSide = "ｔｖｆファイルで指定したドライブまたはディレクトリが存在しません。";
+const std::string kAccess = "Error : " + kNoAccess;
 
 class OwnFilesProgramTest : public ProgramTest {
  protected:
   OwnFilesProgramTest() { WriteText(master + "/top.txt", "top\n"); }
 
-  // A job's text: the standard job to `to`, then the `extra` lines.
+  // Writes job.tvf, the standard job to `to` then the `extra` lines; its text.
   std::string job(const std::string& to, const Lines& extra = {}) const {
     writeJob(to, extra);
     return ReadText(home + "/job.tvf");
@@ -80,10 +76,10 @@ TEST_F(OwnFilesProgramTest, RefusedJobsEndWithStatusTwoAndChangeNothing) {
       {job(tmp / "into"), unattended, "job.tvf", kSame, false},
       {job(beside + "/backup"), unattended, "job.tvf", kAccess, false},
       {job(backup, {"DriveA=" + beside + "/master"}), unattended, "job.tvf", kAccess, false},
-      {a + "\r\ndriveB=" + backup + "\r\n", unattended, "job.tvf", kNoSide, false},
+      {a + "\r\ndriveB=" + backup + "\r\n", unattended, "job.tvf", kMissingPath, false},
       {job(tmp / "master-alias"), {"--simulate"}, "job.tvf", kSame, false},
       {job(master), {"--make-bat"}, "job.tvf", kSame, false},
-      {job(tmp / "missing"), {"--simulate=6"}, "job.tvf", kNoSide, false},
+      {job(tmp / "missing"), {"--simulate=6"}, "job.tvf", kMissingPath, false},
       {"", unattended, "job.tvf", unreadable, true, Shape::Fifo},
       {"", unattended, "job.tvf", unreadable, true, Shape::LinkToDevZero},
       {"", unattended, "job.tvf", unreadable, true, Shape::LinkToFile},

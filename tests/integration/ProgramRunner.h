@@ -9,6 +9,8 @@
 #include <thread>
 
 #include "platform/TempFolder.h"
+#include "support/CannotRunHere.h"
+#include "support/Messages.h"
 #include "support/ReportLines.h"
 #include "support/WaitFor.h"
 
@@ -16,7 +18,6 @@ namespace tolvan::testing {
 
 using namespace platform::testing;
 using platform::testing::TempFolder;  // not the engine's function of that name
-using Lines = std::vector<std::string>;
 using namespace std::chrono_literals;
 
 inline constexpr long kTime = 1600000000;
@@ -37,12 +38,6 @@ inline struct stat StatOf(const std::string& path) {
   return st;
 }
 
-inline std::string LinkTarget(const std::string& path) {
-  char text[4096];
-  const ssize_t length = ::readlink(path.c_str(), text, sizeof text);
-  return length < 0 ? std::string() : std::string(text, static_cast<std::size_t>(length));
-}
-
 // The lines of a text file, CR+LF removed.
 inline Lines FileLines(const std::string& path) {
   return SplitLines(ReadText(path));
@@ -59,15 +54,13 @@ inline std::map<std::string, std::string> Tree(const std::string& root,
     const std::string bits = " mode " + std::to_string(st.st_mode & 07777),
                       time = " mtime " + std::to_string(st.st_mtim.tv_sec) + "." +
                              std::to_string(st.st_mtim.tv_nsec);
-    if (S_ISDIR(st.st_mode)) {
-      out[child] = "folder" + bits;
-      out.merge(Tree(root, child));
-    } else if (S_ISLNK(st.st_mode)) {
-      out[child] = "link -> " + LinkTarget(path) + bits + time;
-    } else {
-      out[child] =
-          (S_ISREG(st.st_mode) ? "file '" + ReadText(path) + "'" : "special") + bits + time;
-    }
+    const bool folder = S_ISDIR(st.st_mode);
+    out[child] = (folder                ? "folder"
+                  : S_ISLNK(st.st_mode) ? "link -> " + stdfs::read_symlink(path).string()
+                  : S_ISREG(st.st_mode) ? "file '" + ReadText(path) + "'"
+                                        : "special") +
+                 bits + (folder ? "" : time);
+    if (folder) out.merge(Tree(root, child));
   }
   return out;
 }
@@ -83,6 +76,14 @@ inline void MakeFile(const std::string& path, const std::string& content, long m
 inline void MakeFolder(const std::string& path, mode_t mode = 0755) {
   ASSERT_EQ(::mkdir(path.c_str(), 0700), 0) << path;
   ASSERT_EQ(::chmod(path.c_str(), mode), 0) << path;
+}
+
+// Each folder made afresh, empty.
+inline void EmptyFolders(std::initializer_list<std::string> folders) {
+  for (const auto& folder : folders) {
+    stdfs::remove_all(folder);
+    MakeFolder(folder);
+  }
 }
 
 // `root`/d<i>/f<k> for `folders` folders of `files` files holding `content`.
@@ -186,12 +187,16 @@ class ProgramTest : public ::testing::Test {
     return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadText(out), ReadText(err)};
   }
 
-  // An unattended run of the job to the backup with `extra` lines; as "nobody" on request,
-  // the whole temporary folder handed to it first.
-  ProgramResult mirror(const Lines& extra = {}, bool asNobody = false) const {
+  // An unattended run of the job to the backup with `extra` lines.
+  ProgramResult mirror(const Lines& extra = {}, const Watcher& whileRunning = {}) const {
     writeJob(backup, extra);
-    if (asNobody) GiveToNobody(tmp.path());
-    return run({"/X", "job.tvf"}, {}, asNobody);
+    return run({"/X", "job.tvf"}, whileRunning);
+  }
+  // The same as "nobody", the whole temporary folder handed to it first; its exit status.
+  int mirrorAsNobody(const Lines& extra = {}) const {
+    writeJob(backup, extra);
+    GiveToNobody(tmp.path());
+    return run({"/X", "job.tvf"}, {}, true).exitStatus;
   }
 
   // The lines of Recent.tvr and the action lines of its first block, sorted unless asked not to.
@@ -223,9 +228,5 @@ class ProgramTest : public ::testing::Test {
     _exit(127);
   }
 };
-
-// Asks the window `windowId` (decimal, as xdotool gives it) on `display` to close, as a window
-// manager's close button does: a WM_DELETE_WINDOW message. False when it could not be sent.
-[[nodiscard]] bool AskWindowToClose(const std::string& display, const std::string& windowId);
 
 }  // namespace tolvan::testing

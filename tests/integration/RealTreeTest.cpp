@@ -1,29 +1,12 @@
 // The engine and the real program on real trees: walks that used to end badly, sides whose
 // volume is not mounted, read-only folders.
 #include "ProgramRunner.h"
-#include "engine/CopyPass.h"
-#include "engine/Engine.h"
 #include "engine/FileOps.h"
 #include "engine/JobDriver.h"
-#include "platform/LinuxFileSystem.h"
-#include "platform/LinuxTrash.h"
-#include "platform/fake/FakeFileSystem.h"
-#include "platform/fake/FakeSystemInfo.h"
-#include "platform/fake/FakeWindowSystem.h"
-#include "support/CannotRunHere.h"
+#include "support/EngineFixture.h"
 
 namespace tolvan::testing {
 namespace {
-
-// The real file system under an engine whose other services are fakes.
-struct RealTreeEngine {
-  platform::LinuxFileSystem fs;
-  platform::FakeFileSystem unused;
-  platform::FakeTrash trash{unused};
-  platform::FakeWindowSystem ui;
-  platform::FakeSystemInfo sys;
-  Engine engine{Services{fs, trash, ui, sys}};
-};
 
 // The system reads a path only up to a NUL byte inside it, so every folder of a walk from
 // "x" + NUL + "y" opens x again.
@@ -52,22 +35,16 @@ TEST_F(ProgramTest, AFolderWhoseVolumeIsNotMountedIsNeitherSide) {
   MakeFile(tmp / "fstab", "# <file system> <mount point>\nUUID=9 " + disk + " ext4 0 2\n");
   MakeFile(tmp / "units/backup.mount", "[Mount]\nWhere=" + unitDisk + "\n");
   WriteText(tmp / "mountinfo", "26 1 254:0 / / rw - ext4 /dev/vda rw\n");
-  platform::LinuxFileSystem fs({tmp / "mountinfo", "", tmp / "fstab", tmp / "units"});
-  platform::LinuxTrash trash{fs};
-  platform::FakeWindowSystem ui;
-  platform::FakeSystemInfo sys;
-  Engine engine{Services{fs, trash, ui, sys}};
+  RealTreeEngine real({tmp / "mountinfo", "", tmp / "fstab", tmp / "units"});
+  Engine& engine = real.engine;
   engine.shared.AppPath = home;
   engine.job.NomalMode = -1;
   engine.job.XOption = 1;
   std::int16_t timer = 0;
   EXPECT_EQ(RunJob(engine, disk + "/photos", backup, timer).end, RunEnd::Refused);
-  EXPECT_EQ(actionLines(),
-            Lines{"Error : From側に指定したドライブまたはフォルダーにアクセスできないか、"
-                  "ファイルが存在しません。"});
+  EXPECT_EQ(actionLines(), Lines{"Error : " + kFromText});
   EXPECT_EQ(RunJob(engine, master, unitDisk, timer).end, RunEnd::Refused);
-  EXPECT_EQ(actionLines(),
-            Lines{"Error : To側に指定したドライブまたはフォルダーにアクセスできません。"});
+  EXPECT_EQ(actionLines(), Lines{"Error : " + kToText});
   EXPECT_EQ(NamesIn(backup), Lines{"kept.txt"});
   EXPECT_EQ(NamesIn(unitDisk), Lines{});
   // Mounted now: the folder is the volume.
@@ -108,7 +85,7 @@ TEST_F(RealTreeRunTest, ReadOnlyFoldersAreFilledWidenedAndNarrowedAgain) {
   PlantReadOnlyTree(backup + "/keep");
   const std::string b = backup;
 
-  const int status = mirror({}, true).exitStatus;
+  const int status = mirrorAsNobody();
   if (status == 126) TOLVAN_CANNOT_RUN_HERE("cannot run as an unprivileged user here");
   EXPECT_EQ(status, 1) << "the unreadable file is one error, and the run goes on";
   EXPECT_EQ(
@@ -130,7 +107,7 @@ TEST_F(RealTreeRunTest, ReadOnlyFoldersAreFilledWidenedAndNarrowedAgain) {
   ASSERT_EQ(::chmod((master + "/ro").c_str(), 0555), 0);
   ASSERT_EQ(::chmod((master + "/secret.txt").c_str(), 0644), 0);
   PlantReadOnlyTree(backup + "/keep");
-  EXPECT_EQ(mirror({"TrashBox=yes"}, true).exitStatus, 0) << "no Error lines";
+  EXPECT_EQ(mirrorAsNobody({"TrashBox=yes"}), 0) << "no Error lines";
   auto wanted = Tree(master);
   wanted["/other"] = Tree(backup)["/other"];
   EXPECT_EQ(Tree(backup), wanted);
@@ -150,7 +127,7 @@ TEST_F(RealTreeRunTest, AnEmptyVolumeIsNoMasterAnEmptyOrdinaryFolderIs) {
     writeJob(backup, {"DriveA=" + from});
     EXPECT_EQ(run({"--no-gui", "/X", "job.tvf"}).exitStatus, volume ? 2 : 0) << from;
     EXPECT_EQ(Exists(backup + "/kept.txt"), volume) << from;
-    EXPECT_EQ(AnyStartsWith(actionLines(), "Error : From側に指定したドライブ"), volume) << from;
+    EXPECT_EQ(AnyStartsWith(actionLines(), "Error : " + kFromText), volume) << from;
   }
 }
 

@@ -8,12 +8,10 @@
 
 #include "ProgramRunner.h"
 #include "platform/UniqueFd.h"
-#include "support/CannotRunHere.h"
 
 namespace tolvan::testing {
 namespace {
 
-namespace stdfs = std::filesystem;
 using platform::UniqueFd;
 
 constexpr int kFolders = 100;
@@ -48,20 +46,16 @@ UniqueFd WatchFolders(const std::string& root, std::uint32_t mask) {
   return events;
 }
 
-// What the master holds of the backup's files.
-enum class MasterCopies { None, Same, Newer };
-
 // The backup's files, and one in every folder that the master lacks; the master one that the
-// backup lacks.
-void MakeTrees(const std::string& from, const std::string& to,
-               MasterCopies copies = MasterCopies::Same) {
+// backup lacks, and the backup's files the same or, when `newer`, newer.
+void MakeTrees(const std::string& from, const std::string& to, bool newer = false) {
   for (int folder = 0; folder < kFolders; ++folder) {
     const std::string name = "/d" + std::to_string(folder);
     for (int file = 0; file < kFiles; ++file) {
       const std::string leaf = name + "/f" + std::to_string(file);
       MakeFile(to + leaf, "backup copy\n", kNow);
-      if (copies == MasterCopies::Same) MakeFile(from + leaf, "backup copy\n", kNow);
-      if (copies == MasterCopies::Newer) MakeFile(from + leaf, "new on the master\n", 1800000000);
+      MakeFile(from + leaf, newer ? "new on the master\n" : "backup copy\n",
+               newer ? 1800000000 : kNow);
     }
     MakeFile(to + name + "/backup-only", "gone from the master\n", kNow);
     MakeFile(from + name + "/new", "new on the master\n", kNow);
@@ -141,7 +135,7 @@ TEST_F(ProgramTest, NothingOutsideAnExchangedBackupIsRemovedTrashedOrOverwritten
     for (int attempt = 0; attempt < 30 && std::chrono::steady_clock::now() < until; ++attempt) {
       for (const auto& side : {backup, master}) stdfs::remove_all(side);
       // Half the backup's folders go whole; in the other half every file is replaced.
-      MakeTrees(master, backup, MasterCopies::Newer);
+      MakeTrees(master, backup, true);
       for (int folder = 1; folder < kFolders; folder += 2)
         stdfs::remove_all(master + "/d" + std::to_string(folder));
       const UniqueFd events =

@@ -4,7 +4,6 @@
 
 #include "ProgramRunner.h"
 #include "engine/WalkSupport.h"
-#include "support/CannotRunHere.h"
 
 namespace tolvan::testing {
 namespace {
@@ -25,11 +24,6 @@ class WalkEndTest : public ProgramTest {
     if (::mount(source.c_str(), point.c_str(), nullptr, MS_BIND, nullptr) != 0) return false;
     mounts.push_back(point);
     return true;
-  }
-  // An unattended run of the job, killed when it does not end within 20 s; its status.
-  int runJob() {
-    writeJob(backup);
-    return run({"/X", "job.tvf"}, KillAfter(20s)).exitStatus;
   }
   // The failure lines of the run's report, sorted.
   [[nodiscard]] Lines failureLines() const {
@@ -53,7 +47,7 @@ TEST_F(WalkEndTest, LoopsInTheMasterAndMountsInsideTheBackupAreErrorsAndNeverWri
   if (!bind(master + "/a", master + "/a/loop") || !bind(master + "/a", master + "/a/again") ||
       !bind(master, backup + "/whole-master") || !bind(master + "/e", backup + "/d"))
     TOLVAN_CANNOT_RUN_HERE("needs mount(2) for bind mounts");
-  EXPECT_EQ(runJob(), 1);
+  EXPECT_EQ(mirror({}, KillAfter(20s)).exitStatus, 1);
   Lines failures = failureLines();  // those of the master's folder mounted in the backup aside
   EXPECT_NE(std::erase_if(failures, [&](auto& line) { return Contains(line, backup + "/d"); }), 0u);
   EXPECT_EQ(failures,
@@ -76,7 +70,7 @@ TEST_F(WalkEndTest, ABackupFolderMountedInsideItselfIsNeitherEnteredNorRemoved) 
       !bind(backup + "/a", backup + "/a/same"))  // has a master counterpart
     TOLVAN_CANNOT_RUN_HERE("needs mount(2) for bind mounts");
   const ino_t kept = StatOf(backup + "/a/keep.txt").st_ino;
-  EXPECT_EQ(runJob(), 1);
+  EXPECT_EQ(mirror({}, KillAfter(20s)).exitStatus, 1);
   EXPECT_EQ(failureLines(),
             (Lines{Failure(backup + "/a/loop", ELOOP), Failure(backup + "/a/same", ELOOP),
                    Failure(backup + "/a/up", ELOOP)}));
@@ -101,8 +95,7 @@ TEST_F(WalkEndTest, ATreeDeeperThanTheSoftLimitOfOpenFilesIsCopiedWhole) {
   lowered.rlim_cur = 1024;
   if (saved.rlim_max <= kDepth + 64 || ::setrlimit(RLIMIT_NOFILE, &lowered) != 0)
     TOLVAN_CANNOT_RUN_HERE("needs a hard limit of open files above the depth");
-  writeJob(backup);
-  const ProgramResult result = run({"/X", "job.tvf"}, KillAfter(120s));
+  const ProgramResult result = mirror({}, KillAfter(120s));
   ::setrlimit(RLIMIT_NOFILE, &saved);
   EXPECT_EQ(result.exitStatus, 0) << result.err;
   EXPECT_EQ(failureLines(), Lines{});

@@ -3,10 +3,30 @@
 // closed as a window manager closes it.
 
 #include "ProgramRunner.h"
-#include "support/CannotRunHere.h"
+
+// After the others: its macros (Bool, Status, None, True, False) would meet their code.
+#include <X11/Xlib.h>
 
 namespace tolvan::testing {
 namespace {
+
+// Asks the window `windowId` (decimal, as xdotool gives it) on `display` to close, as a window
+// manager's close button does: a WM_DELETE_WINDOW message. False when it could not be sent.
+bool AskWindowToClose(const std::string& display, const std::string& windowId) {
+  Display* connection = XOpenDisplay(display.c_str());
+  if (connection == nullptr) return false;
+  XEvent message{};
+  message.xclient.type = ClientMessage;
+  message.xclient.window = static_cast<Window>(std::stoul(windowId));
+  message.xclient.message_type = XInternAtom(connection, "WM_PROTOCOLS", False);
+  message.xclient.format = 32;
+  message.xclient.data.l[0] = static_cast<long>(XInternAtom(connection, "WM_DELETE_WINDOW", False));
+  message.xclient.data.l[1] = CurrentTime;
+  const Status sent = XSendEvent(connection, message.xclient.window, False, NoEventMask, &message);
+  XSync(connection, False);
+  XCloseDisplay(connection);
+  return sent != 0;
+}
 
 // Ends the program when a step fails, so that the run never waits for a window nobody closes.
 struct KillUnlessEnded {

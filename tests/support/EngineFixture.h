@@ -44,18 +44,16 @@ class EngineFixture : public ::testing::Test {
   }
 
   // The lines of a file of the fake file system (CR+LF removed).
-  [[nodiscard]] std::vector<std::string> linesOf(const std::string& path) const {
+  [[nodiscard]] Lines linesOf(const std::string& path) const {
     return SplitLines(fs.contentOf(path));
   }
-  [[nodiscard]] std::vector<std::string> reportLines() const { return linesOf("/app/report.tvr"); }
-  [[nodiscard]] std::vector<std::string> recentLines() const { return linesOf("/app/Recent.tvr"); }
+  [[nodiscard]] Lines reportLines() const { return linesOf("/app/report.tvr"); }
+  [[nodiscard]] Lines recentLines() const { return linesOf("/app/Recent.tvr"); }
   // The action lines between the two separators of the last block of Recent.tvr.
-  [[nodiscard]] std::vector<std::string> actionLines() const {
-    return ActionLinesOf(recentLines());
-  }
+  [[nodiscard]] Lines actionLines() const { return ActionLinesOf(recentLines()); }
   // The texts of the message boxes shown so far.
-  [[nodiscard]] std::vector<std::string> boxTexts() const {
-    std::vector<std::string> texts;
+  [[nodiscard]] Lines boxTexts() const {
+    Lines texts;
     for (const auto& box : ui.boxes) texts.push_back(box.text);
     return texts;
   }
@@ -66,8 +64,6 @@ class EngineFixture : public ::testing::Test {
   platform::FakeSystemInfo sys;
   Engine engine{Services{fs, trash, ui, sys}};
 };
-
-using Lines = std::vector<std::string>;
 
 // Records what the dry runs hand over: each simulated entry as its backup path and kind, and
 // each restore as its source and target.
@@ -167,7 +163,7 @@ class ConditionsFixture : public EngineFixture {
   }
 
   // Writes /app/<name> from lines.
-  void writeTvf(const std::vector<std::string>& lines, const std::string& name = "job.tvf") {
+  void writeTvf(const Lines& lines, const std::string& name = "job.tvf") {
     std::string text;
     for (const auto& line : lines) text += line + "\r\n";
     fs.addFile("/app/" + name, text);
@@ -178,15 +174,20 @@ class ConditionsFixture : public EngineFixture {
   std::vector<std::int16_t> formSetCalls;
 };
 
-// A session over the real file system in a temporary folder, with fakes for the windows,
-// the clock and the settings store.
-struct RealFolderSession {
-  platform::testing::TempFolder tmp;
+// The real file system and trash under an engine whose other services are fakes.
+struct RealTreeEngine {
+  explicit RealTreeEngine(platform::VolumeSources volumes = {}) : fs(std::move(volumes)) {}
   platform::LinuxFileSystem fs;
   platform::LinuxTrash trash{fs};
   platform::FakeWindowSystem ui;
   platform::FakeSystemInfo sys;
   Engine engine{Services{fs, trash, ui, sys}};
+};
+
+// A session over the real file system in a temporary folder, with fakes for the windows,
+// the clock and the settings store.
+struct RealFolderSession : RealTreeEngine {
+  platform::testing::TempFolder tmp;
   platform::FakeSettingsStore settings;
   Session session{engine, settings};
 };

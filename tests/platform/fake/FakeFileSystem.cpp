@@ -272,8 +272,7 @@ int FakeFileSystem::volumeLabel(const std::string& path, std::string& label) {
 std::unique_ptr<LockedFile> FakeFileSystem::openLocked(const std::string& path, OpenMode mode,
                                                        int& error) {
   error = injected(Op::Open, path);
-  if (error == 0 && (lockedByOther_.count(path) != 0 || heldLocks_.count(key(path)) != 0))
-    error = EAGAIN;
+  if (error == 0 && heldLocks_.count(key(path)) != 0) error = EAGAIN;
   if (error == 0) error = checkParent(path);
   if (error != 0) return nullptr;
   const Node* node = find(path);

@@ -94,9 +94,11 @@ class FakeFileSystem : public FileSystem {
   }
   // Called before every call of `op` on a path, e.g. to change the tree under a running pass.
   std::function<void(Op op, const std::string& path)> beforeOp;
-  // Another process holds the file locked.
-  void lockByOtherProcess(const std::string& path) { lockedByOther_.insert(path); }
-  void unlockByOtherProcess(const std::string& path) { lockedByOther_.erase(path); }
+  // Another process holds the file locked (as an open file of this one would).
+  void lockByOtherProcess(const std::string& path) {
+    heldLocks_[key(path)] = std::make_shared<std::string>(path);
+  }
+  void unlockByOtherProcess(const std::string& path) { heldLocks_.erase(key(path)); }
 
   // --- Inspection ---
   [[nodiscard]] bool exists(const std::string& path) const { return find(path) != nullptr; }
@@ -269,7 +271,6 @@ class FakeFileSystem : public FileSystem {
   std::map<std::pair<Op, std::string>, Failure> failures_;
   std::map<std::string, std::pair<std::size_t, int>> listingFailures_;
   std::map<std::string, std::pair<std::string, int>> rewrites_;  // by key(): content, copies
-  std::set<std::string> lockedByOther_;
   // By key(): the path of the open file that holds the lock, shared with that file so that a
   // rename takes the lock and the file's later writes along (a lock belongs to the open file).
   std::map<std::string, std::shared_ptr<std::string>> heldLocks_;
