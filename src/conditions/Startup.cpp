@@ -10,6 +10,7 @@
 #include "engine/ExclusionRules.h"
 #include "engine/ExitStatus.h"
 #include "engine/FileOps.h"
+#include "engine/NumberText.h"
 #include "engine/Paths.h"
 #include "engine/Report.h"
 #include "platform/PartialCopy.h"
@@ -35,8 +36,8 @@ int ReadPosition(platform::SettingsStore& store, const SettingKey& key, int scre
 }
 
 bool IsOldNT(const OsVersionInfo& os) {
-  double version = 0;
-  return os.PlatformId == 2 && LeadingNumber(os.OsVersionText, version) && version < 4.0;
+  const std::optional<double> version = ReadNumber(os.OsVersionText, NumberStyle::Leading);
+  return os.PlatformId == 2 && version && *version < 4.0;
 }
 
 std::string CurrentFolder() {

@@ -1,9 +1,7 @@
 #include "conditions/Tvf.h"
 
-#include <cctype>
 #include <cerrno>
 #include <charconv>
-#include <cmath>
 #include <cstdint>
 
 #include "conditions/PathFields.h"
@@ -11,6 +9,7 @@
 #include "conditions/TextEncoding.h"
 #include "engine/DateTime.h"
 #include "engine/FileOps.h"
+#include "engine/NumberText.h"
 #include "engine/Paths.h"
 #include "engine/Report.h"
 
@@ -27,14 +26,6 @@ bool IsYes(const std::string& value) {
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
   }
   return lowered == "yes";
-}
-
-double RoundHalfToEven(double value) {
-  const double floor = std::floor(value);
-  const double fraction = value - floor;
-  if (fraction < 0.5) return floor;
-  if (fraction > 0.5) return floor + 1;
-  return std::fmod(floor, 2.0) == 0 ? floor : floor + 1;
 }
 
 // A number of one or two digits from `text` at `pos`, moving `pos` past it.
@@ -169,11 +160,10 @@ class ConditionsReader {
   }
 
   int applyUpDate(const std::string& value) {
-    double number = 0;
-    if (!LeadingNumber(value, number)) return kErrOverflow;
-    const double rounded = RoundHalfToEven(number);
-    if (rounded < -32768.0 || rounded > 32767.0) return kErrOverflow;
-    job_.UpDate = static_cast<std::int16_t>(rounded);
+    const std::optional<double> number = ReadNumber(value, NumberStyle::Leading);
+    const std::optional<std::int16_t> whole = number ? RoundedToInt16(*number) : std::nullopt;
+    if (!whole) return kErrOverflow;
+    job_.UpDate = *whole;
     return 0;
   }
 
@@ -328,46 +318,6 @@ int tvfWrite(Session& session) {
   if (shared.TvfFileName.empty()) return EINVAL;
   return session.engine.fs().writeFile(ChildPath(shared.AppPath, shared.TvfFileName),
                                        TvfText(session));
-}
-
-bool LeadingNumber(const std::string& text, double& value) {
-  // Blanks inside the number do not end it ("1 000" is 1000); D marks an exponent too.
-  std::string compact;
-  for (char c : text) {
-    if (c != ' ' && c != '\t' && c != '\n' && c != '\r') compact += c;
-  }
-  std::size_t pos = 0;
-  if (pos < compact.size() && (compact[pos] == '+' || compact[pos] == '-')) ++pos;
-  const std::size_t digitsStart = pos;
-  while (pos < compact.size() && std::isdigit(static_cast<unsigned char>(compact[pos]))) ++pos;
-  if (pos < compact.size() && compact[pos] == '.') {
-    ++pos;
-    while (pos < compact.size() && std::isdigit(static_cast<unsigned char>(compact[pos]))) ++pos;
-  }
-  value = 0;
-  if (pos == digitsStart || (pos == digitsStart + 1 && compact[digitsStart] == '.')) return true;
-  std::string number = compact.substr(0, pos);
-  if (pos < compact.size() && std::string("eEdD").find(compact[pos]) != std::string::npos) {
-    std::size_t exponentEnd = pos + 1;
-    if (exponentEnd < compact.size() &&
-        (compact[exponentEnd] == '+' || compact[exponentEnd] == '-'))
-      ++exponentEnd;
-    const std::size_t exponentDigits = exponentEnd;
-    while (exponentEnd < compact.size() &&
-           std::isdigit(static_cast<unsigned char>(compact[exponentEnd])))
-      ++exponentEnd;
-    if (exponentEnd > exponentDigits) {
-      number += "e" + compact.substr(pos + 1, exponentEnd - pos - 1);
-    }
-  }
-  const char* first = number.data() + (number.front() == '+' ? 1 : 0);
-  const auto parsed = std::from_chars(first, number.data() + number.size(), value);
-  if (parsed.ec == std::errc::result_out_of_range) {
-    // Too small for a double reads as 0; too large fails.
-    value = 0;
-    return number.find("e-") != std::string::npos;
-  }
-  return parsed.ec == std::errc();
 }
 
 bool TimeOfDayText(const std::string& text, std::string& hhmm) {

@@ -36,10 +36,6 @@ inline constexpr int kMaxChangeLimit = 100;
 // job's limit is on and one "Exclude=" line a pattern.
 [[nodiscard]] std::string TvfText(const Session& session);
 
-// The number at the start of a text as the conditions file reads it ("2.5x" -> 2.5, "abc" ->
-// 0); false when the number does not fit a double.
-[[nodiscard]] bool LeadingNumber(const std::string& text, double& value);
-
 // A time of day such as 14:20, 9:5 or 14:20:30 as "hh:mm"; false when it is not one.
 [[nodiscard]] bool TimeOfDayText(const std::string& text, std::string& hhmm);
 

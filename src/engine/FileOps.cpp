@@ -1,13 +1,12 @@
 #include "engine/FileOps.h"
 
 #include <cerrno>
-#include <charconv>
-#include <cmath>
 #include <cstdio>
 #include <memory>
 
 #include "engine/Engine.h"
 #include "engine/ListingPrefetch.h"
+#include "engine/NumberText.h"
 #include "engine/Paths.h"
 #include "engine/Report.h"
 #include "engine/SteadyCopy.h"
@@ -162,27 +161,6 @@ double FolderSize(SizeWalk& walk, const std::string& folder, const FileStat& sel
   }
 }
 
-// Plain decimal notation only: optional sign, digits, optional fraction, optional exponent.
-bool IsDecimalNumber(std::string_view text) {
-  std::size_t i = 0;
-  if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
-  std::size_t digits = 0;
-  while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i, ++digits;
-  if (i < text.size() && text[i] == '.') {
-    ++i;
-    while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i, ++digits;
-  }
-  if (digits == 0) return false;
-  if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
-    ++i;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
-    std::size_t exponentDigits = 0;
-    while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i, ++exponentDigits;
-    if (exponentDigits == 0) return false;
-  }
-  return i == text.size();
-}
-
 }  // namespace
 
 int CopyFileWithAttributes(Engine& engine, const std::string& source, const std::string& target,
@@ -294,15 +272,8 @@ std::string ShortPathName(Engine& engine, const std::string& path) {
 }
 
 std::int16_t TextToInteger(const std::string& text) {
-  const std::string number = TrimBlanks(text);
-  if (!IsDecimalNumber(number)) return 0;
-  const char* first = number.data() + (number.front() == '+' ? 1 : 0);
-  double value = 0;
-  const auto parsed = std::from_chars(first, number.data() + number.size(), value);
-  if (parsed.ec != std::errc()) return 0;
-  const double rounded = std::nearbyint(value);  // the default mode rounds half to even
-  if (rounded < -32768.0 || rounded > 32767.0) return 0;
-  return static_cast<std::int16_t>(rounded);
+  const std::optional<double> number = ReadNumber(TrimBlanks(text), NumberStyle::Decimal);
+  return number ? RoundedToInt16(*number).value_or(0) : 0;
 }
 
 std::string TempFolder(Engine& engine) {

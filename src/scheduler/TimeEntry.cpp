@@ -1,27 +1,16 @@
 #include "scheduler/TimeEntry.h"
 
+#include "engine/NumberText.h"
+
 namespace tolvan {
 namespace {
 
+// What a time box may hold: one or two digits.
 std::optional<int> SmallNumber(std::string_view text) {
-  if (text.empty() || text.size() > 2) return std::nullopt;
-  int value = 0;
-  for (char c : text) {
-    if (c < '0' || c > '9') return std::nullopt;
-    value = value * 10 + (c - '0');
-  }
-  return value;
-}
-
-// The number at the start of a box's text, 0 when there is none (the boxes are read as
-// numbers this way when the spin is set from them).
-int LeadingNumber(std::string_view text) {
-  int value = 0;
-  for (char c : text) {
-    if (c < '0' || c > '9') break;
-    value = value * 10 + (c - '0');
-  }
-  return value;
+  if (text.size() > 2) return std::nullopt;
+  const std::optional<double> number = ReadNumber(text, NumberStyle::Digits);
+  if (!number) return std::nullopt;
+  return static_cast<int>(*number);
 }
 
 std::string& BoxText(WindowModel& window, int index) {
@@ -74,7 +63,7 @@ void Text4_LostFocus(Session& session, int index) {
     value = ClockMinutes(window.hourText, window.minuteText);
   }
   session.engine.job.Time = FormatClock(*value);
-  SetSpinValue(session, LeadingNumber(window.hourText) * 60 + LeadingNumber(window.minuteText));
+  SetSpinValue(session, *value);  // the boxes as corrected, read as numbers
 }
 
 void VScroll2_Change(Session& session) {
@@ -83,7 +72,7 @@ void VScroll2_Change(Session& session) {
   if (window.spinValue < 0) window.spinValue = 1439;
   const int value = window.spinValue;
   SetTimeBoxText(session, 0, TwoDigits(value / 60));
-  SetTimeBoxText(session, 1, TwoDigits(value - LeadingNumber(window.hourText) * 60));
+  SetTimeBoxText(session, 1, TwoDigits(value % 60));
 }
 
 void SetTimeBoxText(Session& session, int index, const std::string& text) {

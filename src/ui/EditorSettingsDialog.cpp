@@ -13,6 +13,7 @@
 #include <cmath>
 
 #include "conditions/Startup.h"
+#include "engine/NumberText.h"
 #include "ui/FontSetup.h"
 #include "ui/Translation.h"
 
@@ -46,11 +47,15 @@ QString InitialEditorFile(const QString& editorPath) {
 
 std::optional<float> ReportSizeFromField(const QString& text) {
   const QString number = text.trimmed();
-  bool ok = false;
-  double value = QLocale::c().toDouble(number, &ok);
-  if (!ok) value = QLocale().toDouble(number, &ok);
-  if (!ok || !std::isfinite(value) || value < 1 || value > kLargestReportSize) return std::nullopt;
-  return static_cast<float>(value);
+  std::optional<double> value = ReadNumber(number.toStdString(), NumberStyle::GroupedDecimal);
+  if (!value) {  // the user's own decimal mark and grouping
+    bool ok = false;
+    const double local = QLocale().toDouble(number, &ok);
+    if (ok) value = local;
+  }
+  if (!value || !std::isfinite(*value) || *value < 1 || *value > kLargestReportSize)
+    return std::nullopt;
+  return static_cast<float>(*value);
 }
 
 std::string ReportSizeText(float size) {

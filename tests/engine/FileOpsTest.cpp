@@ -125,14 +125,6 @@ TEST_F(FileOpsTest, OsVersionAndDiskSpace) {
   EXPECT_EQ(DriveFreeSpace(engine, "/b"), 0);
 }
 
-TEST(TextToInteger, RoundsHalfToEvenWithinSixteenBits) {
-  const std::pair<const char*, int> cases[] = {
-      {"2.5", 2},   {"3.5", 4},         {"-2.5", -2}, {"2.51", 3}, {" 12 ", 12}, {"+7", 7},
-      {"1e2", 100}, {"-32768", -32768}, {"32768", 0}, {"", 0},     {"abc", 0},   {"12abc", 0},
-      {"0x10", 0},  {"inf", 0},         {"nan", 0},   {".", 0},    {"1e", 0}};
-  for (const auto& [text, value] : cases) EXPECT_EQ(TextToInteger(text), value) << text;
-}
-
 TEST(Paths, SameOrBelowComparesWholeComponents) {
   EXPECT_TRUE(IsSameOrBelow("/data/master", "/data") && IsSameOrBelow("/x", "/"));
   EXPECT_FALSE(IsSameOrBelow("/data2", "/data") || IsSameOrBelow("/data", "/data/master"));
