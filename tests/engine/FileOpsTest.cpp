@@ -46,7 +46,7 @@ TEST_F(FileOpsTest, TreeSizeCountsHiddenEntriesHonoursChildDirAndRemovesBackupLe
   EXPECT_EQ(TreeSize(engine, "/m", -1, folders, files), 3 + 5 + 7 + 11 + 8);
   EXPECT_EQ(folders * 10 + files, 25);
   EXPECT_EQ(TreeSize(engine, "/m", 0, folders, files), 3 + 5 + 8);
-  fs.failListingAfter("/m/sub", 0, EIO);
+  fs.failListingAfter("/m/sub", 2, EIO);  // both entries read, then the listing fails
   EXPECT_EQ(TreeSize(engine, "/m", -1, folders, files), 3 + 5 + 11 + 8);
   EXPECT_TRUE(fs.exists("/m/sub/.tolvan32-partial-00000000000000a1"));
   fs.addFile("/b/keep", "12");
@@ -54,6 +54,7 @@ TEST_F(FileOpsTest, TreeSizeCountsHiddenEntriesHonoursChildDirAndRemovesBackupLe
   for (const std::int16_t dryRunMode : {4, 0}) {
     engine.run.DryRunMode = dryRunMode;
     EXPECT_EQ(TreeSize(engine, "/b", -1, folders, files, LeftoverCopies::Remove), 2);
+    EXPECT_EQ(fs.removed.size(), dryRunMode == 0 ? 1U : 0U) << dryRunMode;
   }
   EXPECT_EQ(fs.removed, std::vector<std::string>{"/b/sub/.tolvan32-partial-00000000000000a2"});
 }
