@@ -329,11 +329,12 @@ TEST(CommandLineTest, SwitchesNamesAndQuotes) {
       {{"/E"}, " 0 0 -1 0"},
       {{"/x /e"}, " 1 0 -1 0"},
       {{"/T"}, "T.tvf 0 0 0 -1"},  // not a switch: a name
-      // A "." anywhere keeps the name as it is; quotes go; pieces of a path with blanks join.
+      // A "." anywhere keeps the name as it is; quotes go; pieces of a path with blanks join,
+      // and a switch after them adds to one before.
       {{"/home/me/night.old"}, "night.old 0 0 0 -1"},
       {{"/home/me/my.jobs/night"}, "night 0 0 0 -1"},
       {{"\"/home/me/My Jobs/a b.tvf\""}, "a b.tvf 0 0 0 -1"},
-      {{"/x", "/home/me/My", "Jobs/a", "b.tvf"}, "a b.tvf 1 0 0 -1"},
+      {{"/x", "/home/me/My", "Jobs/a", "b.tvf", "/e"}, "a b.tvf 1 0 -1 -1"},
       {{"--", "/x"}, "x.tvf 0 0 0 -1"}};
   for (const auto& [args, expected] : cases) EXPECT_EQ(Get(args), expected) << args[0];
 }
