@@ -56,7 +56,6 @@ TEST_F(TvfTest, ValuesReadAsTheFileWritesThemAndBadOnesEndTheProgram) {
       {{"NomalMode=1"}, &Job::NomalMode, 0, ""},
       {{"nomalmode=yes"}, &Job::NomalMode, 0, ""},  // keys are case-sensitive
       {{"Timer=Yes"}, &Job::Timer, 1, ""},
-      {{"Report=NO"}, &Job::Report, 0, ""},
       {{"DateMode=00"}, &Job::DateMode, 1, ""},  // only exactly 0 is every day
       {{"DateMode= 0 "}, &Job::DateMode, 0, ""},
       {{"UpDate=1 001.5x"}, &Job::UpDate, 1002, ""},  // the number at the start, rounded
