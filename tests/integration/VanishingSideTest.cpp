@@ -29,13 +29,17 @@ long FilesKept(const std::string& root) {
   });
 }
 
-// Waits for an event in any watched folder while `pid` runs; true when one came.
-bool AwaitEvent(int inotifyFd, pid_t pid) {
+// When the run reached the watched moment, seen from the test: while it still ran, only after
+// it had ended (the test was not scheduled in time), or never.
+enum class Moment { WhileRunning, AfterTheEnd, Never };
+
+// Waits for an event in any watched folder while `pid` runs.
+Moment AwaitEvent(int inotifyFd, pid_t pid) {
   pollfd poller{inotifyFd, POLLIN, 0};
   while (!HasEnded(pid)) {
-    if (::poll(&poller, 1, 5) > 0) return true;
+    if (::poll(&poller, 1, 5) > 0) return Moment::WhileRunning;
   }
-  return false;
+  return ::poll(&poller, 1, 0) > 0 ? Moment::AfterTheEnd : Moment::Never;
 }
 
 // Watches `root`/d<n> for `mask`: the run's walk reaching those folders marks the moment.
@@ -87,13 +91,17 @@ TEST_P(VanishingSideTest, NoBackupEntryIsLostAndTheReportSaysWhy) {
   MakeTrees(from, to);
   writeJob(to, {"DriveA=" + from, std::string("TrashBox=") + (row.trashBox ? "yes" : "no")});
   const UniqueFd events = WatchFolders(row.moment == IN_OPEN ? from : to, row.moment);
-  bool unmounted = false;
+  Moment moment = Moment::Never;
   const auto result = run({"--no-gui", "/X", "job.tvf"}, [&](pid_t pid, const std::string&) {
-    unmounted = AwaitEvent(events.get(), pid) && ::umount2(volume.c_str(), MNT_DETACH) == 0;
+    moment = AwaitEvent(events.get(), pid);
+    if (moment == Moment::WhileRunning) {
+      ASSERT_EQ(::umount2(volume.c_str(), MNT_DETACH), 0);
+    }
   });
-  if (!unmounted) {
+  if (moment != Moment::WhileRunning) {
     (void)::umount2(volume.c_str(), MNT_DETACH);
-    GTEST_SKIP() << "the run ended before the moment came (a starved test process)";
+    ASSERT_NE(moment, Moment::Never) << "the run never came to the moment\n" << result.err;
+    GTEST_SKIP() << "the run ended before the test saw the moment (a starved test process)";
   }
   EXPECT_EQ(result.exitStatus, 2) << result.err;
   const std::string why = row.backupVanishes ? "The backup " : "The master ";
@@ -101,8 +109,8 @@ TEST_P(VanishingSideTest, NoBackupEntryIsLostAndTheReportSaysWhy) {
       << ReadText(home + "/Recent.tvr");
   EXPECT_TRUE(platform::testing::NamesIn(volume).empty()) << "written to the bare mount point";
   if (row.backupVanishes) {
-    for (int tries = 0; tries < 100 && !MountLoop(image, volume); ++tries)
-      std::this_thread::sleep_for(50ms);  // until the run lets go
+    // Until the run lets go of the volume.
+    ASSERT_TRUE(WaitFor([&] { return MountLoop(image, volume); }, 10s));
   }
   EXPECT_EQ(FilesKept(to), kFolders * kFiles);
   if (row.backupVanishes) (void)::umount2(volume.c_str(), MNT_DETACH);
@@ -132,7 +140,9 @@ TEST_F(ProgramTest, NothingOutsideAnExchangedBackupIsRemovedTrashedOrOverwritten
   for (const char* trashBox : {"no", "yes"}) {
     writeJob(backup, {std::string("TrashBox=") + trashBox});
     const auto until = std::chrono::steady_clock::now() + 1500ms;
-    for (int attempt = 0; attempt < 30 && std::chrono::steady_clock::now() < until; ++attempt) {
+    int exchanged = 0;  // runs that met the exchanges
+    for (int attempt = 0;
+         attempt < 30 && (exchanged == 0 || std::chrono::steady_clock::now() < until); ++attempt) {
       for (const auto& side : {backup, master}) stdfs::remove_all(side);
       // Half the backup's folders go whole; in the other half every file is replaced.
       MakeTrees(master, backup, true);
@@ -142,7 +152,8 @@ TEST_F(ProgramTest, NothingOutsideAnExchangedBackupIsRemovedTrashedOrOverwritten
           WatchFolders(backup, IN_DELETE | IN_MOVED_FROM | IN_CREATE | IN_MOVED_TO | IN_MOVE_SELF);
       std::atomic<bool> ended{false};
       (void)run({"--no-gui", "/X", "job.tvf"}, [&](pid_t pid, const std::string&) {
-        if (!AwaitEvent(events.get(), pid)) return;
+        if (AwaitEvent(events.get(), pid) != Moment::WhileRunning) return;
+        ++exchanged;
         std::thread exchanger([&] {
           while (!ended.load()) exchange();
         });
@@ -155,6 +166,7 @@ TEST_F(ProgramTest, NothingOutsideAnExchangedBackupIsRemovedTrashedOrOverwritten
       for (const auto& file : stdfs::recursive_directory_iterator(outside))
         ASSERT_NE(ReadText(file.path()), "new on the master\n") << file.path();
     }
+    EXPECT_GT(exchanged, 0) << "no run met an exchange: nothing was tried";
   }
 }
 
