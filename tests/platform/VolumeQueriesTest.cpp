@@ -11,6 +11,7 @@
 #include "platform/MountedVolumes.h"
 #include "platform/PathText.h"
 #include "platform/ShortNames.h"
+#include "support/CannotRunHere.h"
 
 namespace tolvan::platform::testing {
 namespace {
@@ -37,7 +38,7 @@ TEST(VolumeLabelTest, LabelOfTheLongestMountPointAboveTheNearestExistingFolder) 
   MountEntry mount;
   EXPECT_FALSE(ParseMountInfoLine("garbage", mount));
 
-  if (::geteuid() != 0) GTEST_SKIP() << "needs root to make a block device node";
+  if (::geteuid() != 0) TOLVAN_CANNOT_RUN_HERE("needs root to make a block device node");
   ASSERT_EQ(::mknod((tmp / "blockdev").c_str(), S_IFBLK | 0600, makedev(7, 1)), 0);
   ASSERT_EQ(::symlink("../blockdev", (tmp / "labels/BACKUP").c_str()), 0);
   ::unlink((tmp / "labels/My\\x20Disk").c_str());
