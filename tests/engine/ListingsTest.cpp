@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
-#include <optional>
 
 #include "engine/ListedNames.h"
 #include "engine/TreeListings.h"
@@ -95,22 +94,19 @@ TEST_F(ListedNamesTest, ExactNamesAndKindsFromOneListingReadAtTheFirstLookup) {
   for (const char* other : {"file.txt", "link", "before"})
     EXPECT_EQ(names.find(other), Found::Other);
   fs.addFile("/m/later", "z");
-  for (const char* missing : {"FILE.TXT", "file", "later"}) {
+  for (const char* missing : {"FILE.TXT", "file", "later"})
     EXPECT_EQ(names.find(missing), Found::NotListed) << missing;
-  }
 }
 
 // The three names take 15 bytes and their index 24: the budget holds them once.
 TEST_F(ListedNamesTest, FoldersHeldAtOnceShareTheBudgetAndGiveItBack) {
   ListedNames::Budget small(60);
-  std::optional<ListedNames> first;
-  first.emplace(fs, "/m", small);
-  EXPECT_EQ(first->find("sub"), Found::Folder);
-  ListedNames second(fs, "/m", small);
-  EXPECT_EQ(second.find("sub"), Found::NotHeld);
-  first.reset();
-  ListedNames third(fs, "/m", small);
-  EXPECT_EQ(third.find("sub"), Found::Folder);
+  {
+    ListedNames first(fs, "/m", small);
+    EXPECT_EQ(first.find("sub"), Found::Folder);
+    EXPECT_EQ(ListedNames(fs, "/m", small).find("sub"), Found::NotHeld);
+  }
+  EXPECT_EQ(ListedNames(fs, "/m", small).find("sub"), Found::Folder) << "the first gave it back";
 }
 
 // Half a listing answers nothing, not even through lookups: the folder may have gone.

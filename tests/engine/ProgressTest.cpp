@@ -23,8 +23,7 @@ class ProgressTest : public testing::EngineFixture {
 // count, and an overrun stays at the maximum with nothing left.
 TEST_F(ProgressTest, StepIsAQuarterPercentAndAtLeastOne) {
   progress.BarInit(0);
-  EXPECT_EQ(progress.step(), 1);
-  EXPECT_EQ(window.barMaximum, 1);
+  EXPECT_EQ(std::tuple(progress.step(), window.barMaximum), std::tuple(1, 1));
   progress.BarInit(1200);  // step 3
   entries(2);
   progress.ProcessWrite("");
@@ -34,8 +33,7 @@ TEST_F(ProgressTest, StepIsAQuarterPercentAndAtLeastOne) {
   EXPECT_EQ(window.barValue, 3);
   progress.BarInit(3);
   entries(5);
-  EXPECT_EQ(window.barValue, 3);
-  EXPECT_EQ(window.estimate, "0:00:00");
+  EXPECT_EQ(std::tuple(window.barValue, window.estimate), std::tuple(3, "0:00:00"));
 }
 
 // The clock is read only when the bar advances; the rest is assumed to go at the same pace.
@@ -43,8 +41,7 @@ TEST_F(ProgressTest, EstimateFromThePaceSoFar) {
   progress.BarInit(800);     // step 2
   sys.clockStepPerCall = 1;  // every now() call moves the fake clock
   entries(1);
-  EXPECT_EQ(window.estimate, "");
-  EXPECT_EQ(sys.clock, 1700000100);
+  EXPECT_EQ(std::tuple(window.estimate, sys.clock), std::tuple("", 1700000100));
   entries(1);
   EXPECT_EQ(window.estimate, "11:05:00");  // 100 s for 2 entries, 798 to go: 39,900 s
 }
@@ -54,8 +51,7 @@ TEST_F(ProgressTest, NoEstimateBeforeAnyTimeHasPassed) {
   engine.run.StartTime = Now(sys);
   progress.BarInit(800);
   entries(2);
-  EXPECT_EQ(window.barValue, 2);
-  EXPECT_EQ(window.estimate, "");
+  EXPECT_EQ(std::tuple(window.barValue, window.estimate), std::tuple(2, ""));
   sys.clock += 1;
   entries(2);
   EXPECT_EQ(window.estimate, "0:03:19");  // 1 s for 4 entries, 796 to go

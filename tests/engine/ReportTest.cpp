@@ -11,8 +11,6 @@ namespace {
 
 using platform::FakeFileSystem;
 using platform::MessageAnswer;
-using platform::OpenMode;
-using Lines = std::vector<std::string>;
 
 const std::string kHeader =
     "** File Mirroring Report **   Ver.1.00    job.tvf   Linux Ver.6.01 Debian GNU/Linux 0 0";
@@ -46,17 +44,12 @@ class ReportTest : public EngineFixture {
 TEST_F(ReportTest, TwoRunsInARow) {
   run("/b/first");
   run("/b/second");
-  Lines second{kHeader,
-               "Mirroring from /m to /b on 2023/11/14",
-               "  Conditions  *Mode=BackUp *UpDate=UpDate *Size=NotCheck *Report=Write",
-               "              *ChildDir=Include *TrashBox=NotUse *XOption=No *ATOption=No",
-               "              *Timer=No *OnceForAll=No *MatchCase=NotCheck *ErrorFreeOption=No",
-               kSeparator,
-               "New File : /b/second",
-               kSeparator,
-               "Finished Time : 2023/11/14 12:17:26   所要時間 : 1:02:03",
-               "",
-               ""};
+  Lines second({kHeader, "Mirroring from /m to /b on 2023/11/14",
+                "  Conditions  *Mode=BackUp *UpDate=UpDate *Size=NotCheck *Report=Write",
+                "              *ChildDir=Include *TrashBox=NotUse *XOption=No *ATOption=No",
+                "              *Timer=No *OnceForAll=No *MatchCase=NotCheck *ErrorFreeOption=No",
+                kSeparator, "New File : /b/second", kSeparator,
+                "Finished Time : 2023/11/14 12:17:26   所要時間 : 1:02:03", "", ""});
   EXPECT_EQ(recentLines(), second);
   Lines both = second;
   both[6] = "New File : /b/first";
@@ -68,24 +61,22 @@ TEST_F(ReportTest, TwoRunsInARow) {
 
 TEST_F(ReportTest, ConditionsAndSidesLines) {
   JobConditions& job = engine.job;
-  job.XOption = job.Timer = job.Size = job.TrashBox = 1;
-  job.NomalMode = job.Once = job.Windows95 = job.MatchCase = job.ATOption = -1;
-  job.ErrorFreeOption = -1;
+  job.XOption = job.Timer = job.Size = job.TrashBox = job.ATOption = 1;
+  job.NomalMode = job.Once = job.Windows95 = job.MatchCase = job.ErrorFreeOption = -1;
   job.UpDate = 2;  // shown as AllFiles like 1
   job.ChildDir = 0;
-  fs.labels["/b"] = "BACKUP";
-  fs.labels["/"] = "ROOT";
+  fs.labels = {{"/b", "BACKUP"}, {"/", "ROOT"}};
   engine.os.BuildHigh = 55;
   open();
-  const Lines lines = recentLines();
-  EXPECT_EQ(Lines(lines.begin(), lines.begin() + 5),
+  EXPECT_EQ(recentLines(),
             (Lines{"** File Mirroring Report **   Ver.1.00    job.tvf   Windows95 Ver.6.01 "
                    "Debian GNU/Linux 55 0",
                    "Mirroring from [ROOT]/m to [BACKUP]/b on 2023/11/14",
                    "  Conditions  *Mode=Mirroring *UpDate=AllFiles *Size=Check *Report=Write",
                    "              *ChildDir=NotInclude *TrashBox=Use *XOption=Yes *ATOption=Yes",
                    "              *Timer=Yes *OnceForAll=Yes *MatchCase=Check "
-                   "*ErrorFreeOption=Yes"}));
+                   "*ErrorFreeOption=Yes",
+                   kSeparator}));
   // A line written while the report is closed opens it with its own sides.
   close();
   fs.labels.clear();
@@ -105,9 +96,9 @@ TEST_F(ReportTest, NothingIsWrittenWithReportOffOrInADryRunAndAClosedReportIsLet
     run("/b/x");
     write(ReportLineKind::Error, "e");
   }
-  EXPECT_EQ(fs.contentOf("/app/report.tvr"), "");
-  EXPECT_FALSE(fs.exists("/app/Recent.tvr"));
-  EXPECT_TRUE(ui.boxes.empty());
+  EXPECT_EQ(
+      std::tuple(fs.contentOf("/app/report.tvr"), fs.exists("/app/Recent.tvr"), ui.boxes.size()),
+      std::tuple("", false, 0U));
   engine.run.DryRunMode = 0;
   open();
   engine.job.Report = 0;
@@ -185,18 +176,14 @@ class UnreadableLabelFs : public FakeFileSystem {
   int volumeLabel(const std::string&, std::string&) override { return EIO; }
 };
 
-TEST(ReportLabels, AnUnreadableLabelEndsTheProgram) {
-  UnreadableLabelFs fs;
-  fs.addDirectory("/app");
-  platform::FakeTrash trash{fs};
-  platform::FakeWindowSystem ui;
-  platform::FakeSystemInfo sys;
-  Engine engine{Services{fs, trash, ui, sys}};
-  engine.shared.AppPath = "/app";
-  WriteReport(engine, ReportLineKind::OpenReport, "", -1, "/m", "/b");
-  ASSERT_EQ(ui.boxes.size(), 1u);
-  EXPECT_EQ(ui.boxes[0].text, "/m Error (Code : 5  Input/output error )");
-  EXPECT_TRUE(engine.run.EndRequested && !engine.report.isOpen());
+TEST_F(ReportTest, AnUnreadableLabelEndsTheProgram) {
+  UnreadableLabelFs labelFs;
+  labelFs.addDirectory("/app");
+  Engine other{Services{labelFs, trash, ui, sys}};
+  other.shared = engine.shared;
+  WriteReport(other, ReportLineKind::OpenReport, "", -1, "/m", "/b");
+  EXPECT_EQ(boxTexts(), Lines{"/m Error (Code : 5  Input/output error )"});
+  EXPECT_TRUE(other.run.EndRequested && !other.report.isOpen());
 }
 
 class RunLockTest : public ReportTest {
@@ -206,7 +193,7 @@ class RunLockTest : public ReportTest {
   // go again), else the error.
   [[nodiscard]] int otherInstanceTakes(const std::string& path) {
     int error = 0;
-    auto file = fs.openLocked(path, OpenMode::Append, error);
+    auto file = fs.openLocked(path, platform::OpenMode::Append, error);
     return file != nullptr ? 0 : error;
   }
 };
