@@ -186,20 +186,20 @@ TEST_F(CopyPassTest, NamesACaseBlindBackupTakesForOneAreNeverOnTheirWayTogether)
   EXPECT_EQ(made.size(), 4u);
 }
 
-// Keys of names a case-blind folder may take for one are equal; others differ.
+// Keys of names a case-blind folder may take for one are equal (fullwidth letters, a long s and
+// the Kelvin sign among them); others differ, in another folder too.
 TEST(CaseBlindKeyTest, EqualForNamesThatMayBeOneWhereCaseIsBlind) {
   for (const auto& [a, b, same] : std::initializer_list<std::tuple<const char*, const char*, bool>>{
            {"/b/G1.txt", "/b/g1.txt", true},
            {"/b/Äpfel", "/b/äpfel", true},
-           {"/b/ＡＢ", "/b/ａｂ", true},      // fullwidth
-           {"/b/Straße", "/b/ſtraße", true},  // long s
+           {"/b/ＡＢ", "/b/ａｂ", true},
+           {"/b/Straße", "/b/ſtraße", true},
            {"/b/Kelvin", "/b/\u212Aelvin", true},
            {"/b/写真1.jpg", "/b/写真2.jpg", false},
            {"/b/日記.txt", "/b/メモ.txt", false},
-           {"/B/g1.txt", "/b/g1.txt", false},  // another folder
-           {"/b/g1.txt", "/b/g1.txt.bak", false}}) {
+           {"/B/g1.txt", "/b/g1.txt", false},
+           {"/b/g1.txt", "/b/g1.txt.bak", false}})
     EXPECT_EQ(CaseBlindKey(a) == CaseBlindKey(b), same) << a << " " << b;
-  }
 }
 
 // Once a side is gone nothing more is written: the copy a worker is making ends (made, handed

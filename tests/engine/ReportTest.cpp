@@ -15,29 +15,25 @@ using platform::MessageAnswer;
 const std::string kHeader =
     "** File Mirroring Report **   Ver.1.00    job.tvf   Linux Ver.6.01 Debian GNU/Linux 0 0";
 
-class ReportTest : public EngineFixture {
+class ReportTest : public PassFixture {
  protected:
   ReportTest() {
     fs.addFile("/app/report.tvr");  // as the run lock test leaves it
     sys.clock = 1699956800;         // 2023-11-14 10:13:20
-  }
-  void open() {
-    WriteReport(engine, ReportLineKind::OpenReport, "", engine.job.Report, "/m", "/b");
   }
   // Writes the line through at once, as the run does 100 ms later at most.
   void write(ReportLineKind kind, const std::string& text) {
     WriteReport(engine, kind, text, engine.job.Report);
     FlushReport(engine);
   }
-  void close() { WriteReport(engine, ReportLineKind::CloseReport, "", engine.job.Report); }
   // One run that starts at the fake clock, writes `line` and ends an hour later.
   void run(const std::string& line) {
     engine.run.StartTime = Now(sys);
-    open();
+    openReport();
     write(ReportLineKind::NewFile, line);
     sys.clock += 3723;
     engine.run.FinishTime = Now(sys);
-    close();
+    closeReport();
   }
 };
 
@@ -67,7 +63,7 @@ TEST_F(ReportTest, ConditionsAndSidesLines) {
   job.ChildDir = 0;
   fs.labels = {{"/b", "BACKUP"}, {"/", "ROOT"}};
   engine.os.BuildHigh = 55;
-  open();
+  openReport();
   EXPECT_EQ(recentLines(),
             (Lines{"** File Mirroring Report **   Ver.1.00    job.tvf   Windows95 Ver.6.01 "
                    "Debian GNU/Linux 55 0",
@@ -78,7 +74,7 @@ TEST_F(ReportTest, ConditionsAndSidesLines) {
                    "*ErrorFreeOption=Yes",
                    kSeparator}));
   // A line written while the report is closed opens it with its own sides.
-  close();
+  closeReport();
   fs.labels.clear();
   WriteReport(engine, ReportLineKind::Error, "From side unreadable", -1, "/x/from", "/y/to");
   FlushReport(engine);
@@ -100,9 +96,9 @@ TEST_F(ReportTest, NothingIsWrittenWithReportOffOrInADryRunAndAClosedReportIsLet
       std::tuple(fs.contentOf("/app/report.tvr"), fs.exists("/app/Recent.tvr"), ui.boxes.size()),
       std::tuple("", false, 0U));
   engine.run.DryRunMode = 0;
-  open();
+  openReport();
   engine.job.Report = 0;
-  close();
+  closeReport();
   EXPECT_FALSE(engine.report.isOpen());
   EXPECT_EQ(recentLines().at(recentLines().size() - 4), kSeparator);
 }
@@ -112,23 +108,23 @@ TEST_F(ReportTest, NothingIsWrittenWithReportOffOrInADryRunAndAClosedReportIsLet
 // holds, after the header.
 TEST_F(ReportTest, RotationGivesAnOversizedReportTheFirstFreeDatedName) {
   ASSERT_EQ(fs.removeEntry("/app/report.tvr"), 0);
-  open();
-  close();
+  openReport();
+  closeReport();
   engine.shared.ReportSize = 512;
   fs.addFile("/app/report.tvr", std::string(524288, 'x'));
-  open();
-  close();
+  openReport();
+  closeReport();
   EXPECT_FALSE(fs.exists("/app/report23111400.tvr"));
   for (const char* name : {"/app/report23111400.tvr", "/app/report23111401.tvr"}) {
     fs.addFile("/app/report.tvr", std::string(524289, name[18]));
-    open();
-    close();
+    openReport();
+    closeReport();
     EXPECT_EQ(fs.contentOf(name), std::string(524289, name[18]));
     EXPECT_EQ(reportLines().front(), kHeader);
   }
   const auto linesBefore = reportLines().size();
   fs.failOn(FakeFileSystem::Op::Stat, "/app/report.tvr", EACCES);
-  open();
+  openReport();
   EXPECT_EQ(reportLines().at(linesBefore), kHeader);
   EXPECT_EQ(actionLines(), Lines{"Report File Error Code : 13  Permission denied"});
 }
@@ -136,17 +132,17 @@ TEST_F(ReportTest, RotationGivesAnOversizedReportTheFirstFreeDatedName) {
 // A failed write becomes an error line; at the close the user is told that the report is
 // incomplete, naming the first file that lost something. A failed close counts the same.
 TEST_F(ReportTest, AFailedWriteOrCloseBecomesAnErrorLineAndIsSaidAtTheClose) {
-  open();
+  openReport();
   fs.failOn(FakeFileSystem::Op::Write, "/app/report.tvr", ENOSPC, 1);
   write(ReportLineKind::NewFile, "/b/lost\xff");
   write(static_cast<ReportLineKind>(-3), "an unknown kind writes nothing");
   EXPECT_EQ(actionLines(), (Lines{"Report File Error Code : 28  No space left on device",
                                   "New File : /b/lost?"}));  // an invalid byte shown as '?'
   EXPECT_TRUE(ui.boxes.empty());
-  close();
-  open();
+  closeReport();
+  openReport();
   fs.failOn(FakeFileSystem::Op::Close, "/app/Recent.tvr", EIO, 1);
-  close();
+  closeReport();
   EXPECT_EQ(boxTexts(), (Lines{"The report file /app/report.tvr could not be written completely: "
                                "No space left on device",
                                "The report file /app/Recent.tvr could not be written completely: "
@@ -162,7 +158,7 @@ TEST_F(ReportTest, OpenFailureAsksAndNoEndsTheProgram) {
     ui.boxes.clear();
     ui.answers = {answer};
     engine.run.EndRequested = false;
-    open();
+    openReport();
     if (answer == MessageAnswer::No) write(ReportLineKind::Error, "more");
     EXPECT_EQ(boxTexts(), Lines{"継続しますか？  Error Code : 13  Permission denied"});
     EXPECT_EQ(engine.run.EndRequested, answer == MessageAnswer::No);
@@ -210,12 +206,12 @@ TEST_F(RunLockTest, TheWaitTakesTheReportAndNoOtherInstanceSlipsInBeforeItsClose
     EXPECT_EQ(otherInstanceTakes("/app/Recent.tvr"), error);
   };
   bothTaken(EAGAIN);
-  WriteReport(engine, ReportLineKind::OpenReport, "", -1, "/m", "/b");
+  openReport();
   EXPECT_EQ(fs.contentOf("/app/report23111400.tvr"), std::string(1025, 'o'));
   EXPECT_EQ(otherInstanceTakes("/app/report23111400.tvr"), 0) << "the rotated file is let go";
   bothTaken(EAGAIN);
   EXPECT_EQ(recentLines(), reportLines());
-  WriteReport(engine, ReportLineKind::CloseReport, "", -1);
+  closeReport();
   bothTaken(0);
 }
 
@@ -229,7 +225,7 @@ TEST_F(RunLockTest, OnlyAnotherInstancesLockIsWaitedFor) {
   };
   EXPECT_EQ(wait(), 0);
   EXPECT_TRUE(engine.report.isOpen());
-  WriteReport(engine, ReportLineKind::CloseReport, "", -1);
+  closeReport();
   fs.lockByOtherProcess("/app/Recent.tvr");
   ui.cancelWaitAfterPolls = 4;
   int polls = 0;
