@@ -85,10 +85,9 @@ TEST_F(ReportTest, ConditionsAndSidesLines) {
 // Nothing is written with Report off or in a dry run; a report opened before Report was
 // switched off is closed and let go all the same.
 TEST_F(ReportTest, NothingIsWrittenWithReportOffOrInADryRunAndAClosedReportIsLetGo) {
-  const std::pair<std::int16_t, std::int16_t> reportAndDryRun[] = {{0, 0}, {-1, 3}, {-1, -1}};
-  for (const auto& [report, mode] : reportAndDryRun) {
-    engine.job.Report = report;
-    engine.run.DryRunMode = mode;
+  for (const auto& [report, mode] : {std::pair{0, 0}, std::pair{-1, 3}, std::pair{-1, -1}}) {
+    engine.job.Report = static_cast<std::int16_t>(report);
+    engine.run.DryRunMode = static_cast<std::int16_t>(mode);
     run("/b/x");
     write(ReportLineKind::Error, "e");
   }
@@ -160,9 +159,9 @@ TEST_F(ReportTest, OpenFailureAsksAndNoEndsTheProgram) {
     engine.run.EndRequested = false;
     openReport();
     if (answer == MessageAnswer::No) write(ReportLineKind::Error, "more");
-    EXPECT_EQ(boxTexts(), Lines{"継続しますか？  Error Code : 13  Permission denied"});
-    EXPECT_EQ(engine.run.EndRequested, answer == MessageAnswer::No);
-    EXPECT_EQ(fs.contentOf("/app/Recent.tvr"), "");
+    EXPECT_EQ(std::tuple(boxTexts(), engine.run.EndRequested, fs.contentOf("/app/Recent.tvr")),
+              std::tuple(Lines{"継続しますか？  Error Code : 13  Permission denied"},
+                         answer == MessageAnswer::No, ""));
   }
 }
 
@@ -231,19 +230,19 @@ TEST_F(RunLockTest, OnlyAnotherInstancesLockIsWaitedFor) {
   int polls = 0;
   ui.onWaitPoll = [&](int n) { polls = n; };
   EXPECT_EQ(wait(), -1);
-  EXPECT_EQ(polls, 4);
-  EXPECT_FALSE(engine.report.isOpen());
-  EXPECT_EQ(otherInstanceTakes("/app/report.tvr"), 0) << "a cancelled wait holds nothing";
-  EXPECT_TRUE(ui.boxes.empty());
+  // A cancelled wait holds nothing.
+  EXPECT_EQ(std::tuple(polls, engine.report.isOpen(), otherInstanceTakes("/app/report.tvr"),
+                       ui.boxes.size()),
+            std::tuple(4, false, 0, 0U));
   fs.unlockByOtherProcess("/app/Recent.tvr");
   fs.addFile("/app/Recent.tvr", "last run\r\n");
   fs.failOn(platform::FakeFileSystem::Op::Open, "/app/report.tvr", EACCES);
   EXPECT_EQ(wait(), -1);
-  EXPECT_EQ(ui.waitDialogsShown, 2) << "no third dialog";
-  ASSERT_EQ(ui.boxes.size(), 1u);
-  EXPECT_EQ(ui.boxes[0].text, "Cannot write the report file /app/report.tvr: Permission denied");
-  EXPECT_EQ(otherInstanceTakes("/app/Recent.tvr"), 0) << "nothing is left held";
-  EXPECT_EQ(fs.contentOf("/app/Recent.tvr"), "last run\r\n") << "nor emptied";
+  // No third dialog, and Recent.tvr is neither left held nor emptied.
+  EXPECT_EQ(std::tuple(ui.waitDialogsShown, boxTexts(), otherInstanceTakes("/app/Recent.tvr"),
+                       fs.contentOf("/app/Recent.tvr")),
+            std::tuple(2, Lines{"Cannot write the report file /app/report.tvr: Permission denied"},
+                       0, "last run\r\n"));
 }
 
 }  // namespace
