@@ -12,8 +12,10 @@ class ProgressTest : public testing::EngineFixture {
     sys.clock += 100;
     progress.ProcessInit();
   }
-  void entries(int count) {
+  // Writes `count` entries; the bar's value and the estimate shown then.
+  std::tuple<std::int64_t, std::string> entries(int count) {
     for (int i = 0; i < count; ++i) progress.ProcessWrite("/m/f");
+    return {window.barValue, window.estimate};
   }
   Progress& progress = engine.progress;
   platform::FakeProgressWindow& window = ui.progressWindow;
@@ -27,13 +29,10 @@ TEST_F(ProgressTest, StepIsAQuarterPercentAndAtLeastOne) {
   progress.BarInit(1200);  // step 3
   entries(2);
   progress.ProcessWrite("");
-  entries(2);
-  EXPECT_EQ(window.barValue, 0);
-  entries(1);
-  EXPECT_EQ(window.barValue, 3);
+  EXPECT_EQ(std::get<0>(entries(2)), 0);
+  EXPECT_EQ(std::get<0>(entries(1)), 3);
   progress.BarInit(3);
-  entries(5);
-  EXPECT_EQ(std::tuple(window.barValue, window.estimate), std::tuple(3, "0:00:00"));
+  EXPECT_EQ(entries(5), std::tuple(3, "0:00:00"));
 }
 
 // The clock is read only when the bar advances; the rest is assumed to go at the same pace.
@@ -42,19 +41,16 @@ TEST_F(ProgressTest, EstimateFromThePaceSoFar) {
   sys.clockStepPerCall = 1;  // every now() call moves the fake clock
   entries(1);
   EXPECT_EQ(std::tuple(window.estimate, sys.clock), std::tuple("", 1700000100));
-  entries(1);
-  EXPECT_EQ(window.estimate, "11:05:00");  // 100 s for 2 entries, 798 to go: 39,900 s
+  EXPECT_EQ(entries(1), std::tuple(2, "11:05:00"));  // 100 s for 2 entries, 798 to go: 39,900 s
 }
 
 // Within the run's first second the pace is unknown: nothing, rather than "0:00:00".
 TEST_F(ProgressTest, NoEstimateBeforeAnyTimeHasPassed) {
   engine.run.StartTime = Now(sys);
   progress.BarInit(800);
-  entries(2);
-  EXPECT_EQ(std::tuple(window.barValue, window.estimate), std::tuple(2, ""));
+  EXPECT_EQ(entries(2), std::tuple(2, ""));
   sys.clock += 1;
-  entries(2);
-  EXPECT_EQ(window.estimate, "0:03:19");  // 1 s for 4 entries, 796 to go
+  EXPECT_EQ(entries(2), std::tuple(4, "0:03:19"));  // 1 s for 4 entries, 796 to go
 }
 
 }  // namespace
