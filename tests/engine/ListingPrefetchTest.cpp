@@ -78,13 +78,11 @@ TEST(ListingPrefetchTest, AWalkSeesWhatTheFoldersOwnListingsGiveWithinTheBudget)
     int folders, files;
     bool servesSome;  // the read-ahead has room for the root's listing
   };
-  const Case cases[] = {
-      {"room for the whole tree", 4, {}, 40, 3, true},
-      {"a budget far below the tree", 4, {40, 6}, 120, 8, true},
-      {"one reader with room for one folder at a time", 1, {60, 1}, 30, 5, true},
-      {"room for no listing", 3, {1, 4}, 20, 2, false},
-  };
-  for (const Case& c : cases) {
+  for (const Case& c :
+       {Case{"room for the whole tree", 4, {}, 40, 3, true},
+        Case{"a budget far below the tree", 4, {40, 6}, 120, 8, true},
+        Case{"one reader with room for one folder at a time", 1, {60, 1}, 30, 5, true},
+        Case{"room for no listing", 3, {1, 4}, 20, 2, false}}) {
     SCOPED_TRACE(c.what);
     FakeFileSystem fs;
     MakeTree(fs, c.folders, c.files);
