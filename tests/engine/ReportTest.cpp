@@ -2,7 +2,6 @@
 
 #include <cerrno>
 
-#include "engine/FileOps.h"
 #include "engine/RunLock.h"
 #include "support/EngineFixture.h"
 
