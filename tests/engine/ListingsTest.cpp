@@ -14,11 +14,7 @@ namespace {
 using Found = ListedNames::Found;
 
 platform::FileStat FolderStat(std::uint64_t inode) {
-  platform::FileStat stat;
-  stat.kind = platform::EntryKind::Directory;
-  stat.device = 1;
-  stat.inode = inode;
-  return stat;
+  return {.kind = platform::EntryKind::Directory, .device = 1, .inode = inode};
 }
 
 // Records a finished listing of `count` entries named entry0, entry1, ...

@@ -185,16 +185,14 @@ TEST_F(CopyPassTest, NamesACaseBlindBackupTakesForOneAreNeverOnTheirWayTogether)
 // Keys of names a case-blind folder may take for one are equal (fullwidth letters, a long s and
 // the Kelvin sign among them); others differ, in another folder too.
 TEST(CaseBlindKeyTest, EqualForNamesThatMayBeOneWhereCaseIsBlind) {
-  for (const auto& [a, b, same] : std::initializer_list<std::tuple<const char*, const char*, bool>>{
-           {"/b/G1.txt", "/b/g1.txt", true},
-           {"/b/Äpfel", "/b/äpfel", true},
-           {"/b/ＡＢ", "/b/ａｂ", true},
-           {"/b/Straße", "/b/ſtraße", true},
-           {"/b/Kelvin", "/b/\u212Aelvin", true},
-           {"/b/写真1.jpg", "/b/写真2.jpg", false},
-           {"/b/日記.txt", "/b/メモ.txt", false},
-           {"/B/g1.txt", "/b/g1.txt", false},
-           {"/b/g1.txt", "/b/g1.txt.bak", false}})
+  for (const auto& [a, b, same] :
+       {std::tuple{"/b/G1.txt", "/b/g1.txt", true}, std::tuple{"/b/Äpfel", "/b/äpfel", true},
+        std::tuple{"/b/ＡＢ", "/b/ａｂ", true}, std::tuple{"/b/Straße", "/b/ſtraße", true},
+        std::tuple{"/b/Kelvin", "/b/\u212Aelvin", true},
+        std::tuple{"/b/写真1.jpg", "/b/写真2.jpg", false},
+        std::tuple{"/b/日記.txt", "/b/メモ.txt", false},
+        std::tuple{"/B/g1.txt", "/b/g1.txt", false},
+        std::tuple{"/b/g1.txt", "/b/g1.txt.bak", false}})
     EXPECT_EQ(CaseBlindKey(a) == CaseBlindKey(b), same) << a << " " << b;
 }
 

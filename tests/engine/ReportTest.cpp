@@ -187,8 +187,7 @@ class RunLockTest : public ReportTest {
   // go again), else the error.
   [[nodiscard]] int otherInstanceTakes(const std::string& path) {
     int error = 0;
-    auto file = fs.openLocked(path, platform::OpenMode::Append, error);
-    return file != nullptr ? 0 : error;
+    return fs.openLocked(path, platform::OpenMode::Append, error) != nullptr ? 0 : error;
   }
 };
 
