@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <functional>
 #include <map>
 #include <set>
 #include <utility>
@@ -114,9 +113,8 @@ TEST_F(JobDriverTest, RoomQuestionCancelClosesTheReportAndExactRoomAsksNothing) 
 TEST_F(JobDriverTest, AStopEndsTheRunAtTheNextEntry) {
   engine.job.NomalMode = -1;
   constexpr long kEntries = 40;
-  for (long i = 0; i < kEntries; ++i) {
+  for (long i = 0; i < kEntries; ++i)
     addFiles({"/m/f" + std::to_string(i), "/b/o" + std::to_string(i)});
-  }
   fs.freeBytes = 0;  // short of room: the question would come after the backup walk
   for (const long stopAt : {3L, kEntries + 3}) {
     SCOPED_TRACE(stopAt);
@@ -132,9 +130,7 @@ TEST_F(JobDriverTest, AStopEndsTheRunAtTheNextEntry) {
   }
   EXPECT_EQ(ui.progressWindow.status, "Finished!!");
   fs.freeBytes = 1ULL << 40;
-  for (const char* dir : {"/m/d0", "/m/d0/d1", "/m/d0/d1/d2"}) {
-    addFiles({std::string(dir) + "/a", std::string(dir) + "/z"});
-  }
+  addFiles({"/m/d0/a", "/m/d0/z", "/m/d0/d1/a", "/m/d0/d1/z", "/m/d0/d1/d2/a", "/m/d0/d1/d2/z"});
   ui.onEvents = [&](long) {
     if (fs.exists("/b/d0/d1/a")) engine.run.StopFlag = -1;
   };
@@ -177,38 +173,23 @@ TEST_F(JobDriverTest, ASideGoneFromItsPathStopsTheRunAndTheNextRunIsWhole) {
 // path leads to now, and removes, trashes and copies nothing.
 TEST_F(JobDriverTest, ASideExchangedAfterTheCheckStopsTheRunBeforeAnyChange) {
   engine.job.NomalMode = -1;
-  const auto exchange = [&](const std::string& path, const std::string& with, bool link) {
-    ASSERT_EQ(fs.renameEntry(path, path + ".old"), 0);
-    if (link) return fs.addLink(path, with);
-    ASSERT_EQ(fs.renameEntry(with, path), 0);
-  };
-  // What is exchanged, how, the run's end, and files whose content is their name, where they
-  // are after the exchange.
-  const std::tuple<const char*, std::function<void()>, RunEnd, Lines> cases[] = {
-      {"backup for a link to the master's folder",
-       [&] { exchange("/D/backup", "/D/P", true); },
-       RunEnd::Lost,
-       {"/D/P/master/keep", "/D/backup.old/in/old"}},
-      {"backup for an unrelated folder",
-       [&] { exchange("/D/backup", "/D/other", false); },
-       RunEnd::Lost,
-       {"/D/backup/f", "/D/backup.old/in/old"}},
-      {"master for an empty folder",
-       [&] { exchange("/D/P/master", "/D/empty", false); },
-       RunEnd::Lost,
-       {"/D/P/master.old/keep", "/D/backup/in/old"}},
-      {"master moved into the backup, its path a link to it there",
-       [&] {
-         ASSERT_EQ(fs.renameEntry("/D/P/master", "/D/backup/in/master"), 0);
-         fs.addLink("/D/P/master", "/D/backup/in/master");
-       },
-       RunEnd::Refused,
-       {"/D/backup/in/master/keep", "/D/backup/in/old"}}};
+  // The path moved away, where it went (empty: the path with ".old"), what takes its place (a
+  // link to it, or that folder renamed to it), how the run ends, and two files whose content is
+  // their name, where they are after the exchange.
+  using enum RunEnd;
+  using Case =
+      std::tuple<std::string, std::string, std::string, bool, RunEnd, std::string, std::string>;
+  const Case cases[] = {
+      {"/D/backup", "", "/D/P", true, Lost, "/D/P/master/keep", "/D/backup.old/in/old"},
+      {"/D/backup", "", "/D/other", false, Lost, "/D/backup/f", "/D/backup.old/in/old"},
+      {"/D/P/master", "", "/D/empty", false, Lost, "/D/P/master.old/keep", "/D/backup/in/old"},
+      // The master moved into the backup, its path a link to it there.
+      {"/D/P/master", "/D/backup/in/master", "/D/backup/in/master", true, Refused,
+       "/D/backup/in/master/keep", "/D/backup/in/old"}};
   for (const std::int16_t trashBox : {0, -1}) {
-    for (const auto& [name, exchangeSide, end, kept] : cases) {
-      SCOPED_TRACE(std::string(name) + (trashBox != 0 ? ", trash" : ""));
-      for (const char* path : {"/D", "/app/report.tvr", "/app/Recent.tvr"})
-        (void)fs.removeTree(path);
+    for (const auto& [path, movedTo, with, link, end, keptA, keptB] : cases) {
+      SCOPED_TRACE(path + " for " + with + (trashBox != 0 ? ", trash" : ""));
+      for (const char* old : {"/D", "/app/report.tvr", "/app/Recent.tvr"}) (void)fs.removeTree(old);
       addFiles({"/D/P/master/keep", "/D/backup/in/old", "/D/other/f"});
       fs.addDirectory("/D/empty");
       fs.removed.clear();
@@ -216,12 +197,16 @@ TEST_F(JobDriverTest, ASideExchangedAfterTheCheckStopsTheRunBeforeAnyChange) {
       fs.lockByOtherProcess("/app/Recent.tvr");
       bool exchanged = false;
       ui.onWaitPoll = [&](int) {
-        if (!std::exchange(exchanged, true)) exchangeSide();
+        if (!std::exchange(exchanged, true)) {
+          ASSERT_EQ(fs.renameEntry(path, movedTo.empty() ? path + ".old" : movedTo), 0);
+          ASSERT_EQ(link ? 0 : fs.renameEntry(with, path), 0);
+          if (link) fs.addLink(path, with);
+        }
         fs.unlockByOtherProcess("/app/Recent.tvr");
       };
       EXPECT_EQ(run("/D/P/master", "/D/backup", 1).end, end);
       EXPECT_TRUE(exchanged && fs.removed.empty() && trash.trashed.empty() && fs.copied.empty());
-      for (const std::string& file : kept)
+      for (const std::string& file : {keptA, keptB})
         EXPECT_EQ(fs.contentOf(file), file.substr(file.rfind('/') + 1)) << file;
     }
   }
