@@ -83,15 +83,10 @@ TEST_F(ChangeLimitTest, LastRunTellsEachWayARunEnds) {
   using Expected = std::map<std::string, std::string>;
   const auto expected = [](const char* result, const char* made, const char* copied,
                            const char* removed, const char* failures, const char* status) {
-    return Expected{{"version", "1"},
-                    {"job", "job.tvf"},
-                    {"started", "2023-11-15T07:13:20+09:00"},
-                    {"ended", "2023-11-15T07:13:20+09:00"},
-                    {"result", result},
-                    {"folders_made", made},
-                    {"files_copied", copied},
-                    {"removed", removed},
-                    {"errors", failures},
+    const std::string when = "2023-11-15T07:13:20+09:00";
+    return Expected{{"version", "1"},         {"job", "job.tvf"},   {"started", when},
+                    {"ended", when},          {"result", result},   {"folders_made", made},
+                    {"files_copied", copied}, {"removed", removed}, {"errors", failures},
                     {"exit_status", status}};
   };
   EXPECT_EQ(run().errors, 1);  // a removed folder is one entry, as its report line

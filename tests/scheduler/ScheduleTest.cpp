@@ -151,8 +151,7 @@ TEST_F(ScheduleTest, TheTemporaryFolderIsNeverASideAndWithoutAWindowTheDiskIsFou
   session.reloadConditions = [this] { tvfRead(session); };
   fs.addDirectory("/disk/m/photos");
   (void)checkEvery58sUntil(sys.clock + 120);
-  EXPECT_EQ(runStarts.back(), armed + 348);
-  EXPECT_EQ(ends.back(), RunEnd::Finished);
+  EXPECT_EQ(std::tuple(runStarts.back(), ends.back()), std::tuple(armed + 348, RunEnd::Finished));
   EXPECT_TRUE(fs.exists("/b/photos") && !fs.exists("/b/other-user.txt"));
   // The file, edited to switch the timer off while a disk is missing, disarms the schedule
   // at its next reading and nothing more runs.
@@ -160,8 +159,7 @@ TEST_F(ScheduleTest, TheTemporaryFolderIsNeverASideAndWithoutAWindowTheDiskIsFou
   tvfRead(session);
   writeJob("/disk/m", "no");
   (void)checkEvery58sUntil(sys.clock + 240);
-  EXPECT_EQ(ends.size(), 3u);
-  EXPECT_FALSE(session.window.timerEnabled);
+  EXPECT_EQ(std::tuple(ends.size(), session.window.timerEnabled), std::tuple(3u, false));
 }
 
 }  // namespace
