@@ -48,8 +48,7 @@ std::map<std::string, std::string> Fields(const std::string& json) {
 class ChangeLimitTest : public PassFixture {
  protected:
   ChangeLimitTest() {
-    engine.job.NomalMode = -1;
-    engine.job.ChangeLimit = 10;
+    engine.job.NomalMode = -1, engine.job.ChangeLimit = 10;
     // 100 backup files in two folders, a master that lost 55 of them and rewrote 3 more.
     for (int i = 0; i < 50; ++i) {
       for (const char* folder : {"d1/", "d2/"}) {
@@ -107,8 +106,7 @@ TEST_F(ChangeLimitTest, LastRunTellsEachWayARunEnds) {
 
 // A status file that cannot be written is one report line; the run is not failed by it.
 TEST_F(ChangeLimitTest, ALinkInTheStatusFilesPlaceIsALineOfTheReport) {
-  engine.job.XOption = 1;
-  engine.job.ChangeLimit = 0;
+  engine.job.XOption = 1, engine.job.ChangeLimit = 0;
   fs.addLink("/app/LastRun.json", "/elsewhere");
   const RunOutcome outcome = run();  // 55 removals of 100 entries, the limit off
   EXPECT_EQ(std::pair(outcome.end, outcome.errors), std::pair(RunEnd::Finished, 0));

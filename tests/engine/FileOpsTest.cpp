@@ -75,8 +75,7 @@ TEST_F(FileOpsTest, CopyFileWithAttributesKeepsTheOldCopyOnlyWithTrashBox) {
     for (const auto& [trashBox, errorFree, oldNT, mode, trashed] :
          {Case{0, 0, 0, 0644, false}, Case{1, 0, 0, 0644, true}, Case{1, -1, 0, 0444, false},
           Case{1, 0, -1, 0444, false}}) {
-      engine.job.TrashBox = trashBox;
-      engine.job.ErrorFreeOption = errorFree;
+      engine.job.TrashBox = trashBox, engine.job.ErrorFreeOption = errorFree;
       trash.trashed.clear();
       fs.addFile("/b/f", "old", 0, mode);
       EXPECT_EQ(copy("/b/f", oldNT), 0);

@@ -255,8 +255,7 @@ TEST_F(JobDriverTest, ErrorSummaryOnlyWhenNotUnattended) {
     SCOPED_TRACE("XOption " + std::to_string(xOption) + " Report " + std::to_string(report));
     ui.boxes.clear();
     ui.restoreCount = 0;
-    engine.job.XOption = xOption;
-    engine.job.Report = report;
+    engine.job.XOption = xOption, engine.job.Report = report;
     const RunOutcome outcome = run("/m", "/b", timer);
     EXPECT_EQ(std::tuple(outcome.end, outcome.errors, boxTexts(), ui.restoreCount),
               std::tuple(RunEnd::Finished, 1, boxes, xOption == 0 ? 1 : 0));
@@ -268,8 +267,7 @@ TEST_F(JobDriverTest, ErrorSummaryOnlyWhenNotUnattended) {
 // removal pass changed a backup folder (something else may have changed there too) and at
 // what they would remove: an entry gone since, or now a folder the master also has, stays.
 TEST_F(JobDriverTest, ThePassesWalkTheRoomChecksListingsAndLookAgainWhereTheyMayBeStale) {
-  engine.job.NomalMode = -1;
-  engine.job.XOption = 1;
+  engine.job.NomalMode = -1, engine.job.XOption = 1;
   addFiles({"/m/a", "/m/sub/b", "/b/sub/gone", "/b/kept/k", "/m/d/f", "/b/d/f", "/b/d/gone",
             "/m/e/g", "/b/e/g", "/b/a_gone", "/b/c", "/b/cc", "/m/c/keep"});
   std::map<std::string, int> listed, looked;
@@ -361,9 +359,7 @@ TEST_F(JobDriverTest, ReportLinesGoTogetherBeforeALongCopyWhichNeverReplacesWhat
 // else, is what a real run then does; the mirror then ends equal, permissions, links and empty
 // folders included, and a second run has nothing to do.
 TEST_F(JobDriverTest, TheSimulationPredictsTheRealRunAfterWhichTheTreesAreEqual) {
-  engine.job.NomalMode = -1;
-  engine.job.UpDate = 1;
-  engine.job.Size = 1;
+  engine.job.NomalMode = -1, engine.job.UpDate = engine.job.Size = 1;
   addFiles({"/m/new", "/m/same", "/b/same", "/b/sub/gone"});
   addPair("sub/newer", kT + 100, kT);
   addPair("older", kT, kT + 100);

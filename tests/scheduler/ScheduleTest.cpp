@@ -30,8 +30,7 @@ class ScheduleTest : public ConditionsFixture {
   void arm(std::int64_t now, int dateMode, const std::string& time, std::int16_t once = 0) {
     sys.clock = now;
     engine.job.DateMode = static_cast<std::int16_t>(dateMode);
-    engine.job.Time = time;
-    engine.job.Once = once;
+    engine.job.Time = time, engine.job.Once = once;
     session.formSet(1);
   }
 
@@ -99,8 +98,7 @@ TEST_F(ScheduleTest, IntervalsCountFromArmingAndFromTheEndOfThePreviousRun) {
   EXPECT_FALSE(session.window.runActive);
   onRun = nullptr;
   // Due at exactly one interval after the start, whatever the local clock says.
-  engine.job.Time = "01:00";
-  engine.job.TimerStartMs = 5000;
+  engine.job.Time = "01:00", engine.job.TimerStartMs = 5000;
   const DateTime anyTime = MakeDateTime({2026, 12, 6, 23, 30, 0});
   EXPECT_FALSE(IsRunDue(engine.job, anyTime, 5000 + 3599999));
   EXPECT_TRUE(IsRunDue(engine.job, anyTime, 5000 + 3600000));
