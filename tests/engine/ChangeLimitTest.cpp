@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <regex>
 #include <string>
 
 #include "engine/ChangeLimit.h"
@@ -29,19 +30,12 @@ TEST(ChangeLimitRule, AppliesAboveThePercentAndFromFiftyChanges) {
             "12,345 999 1,000,000");
 }
 
-// The status file's keys and values, read back line by line ("key": value).
+// The status file's keys and values ("key": value), the quotes of a text value taken off.
 std::map<std::string, std::string> Fields(const std::string& json) {
+  static const std::regex kField("\"(\\w+)\": \"?([^\",\\n]*)");
   std::map<std::string, std::string> fields;
-  std::size_t at = 0;
-  while ((at = json.find('"', at)) != std::string::npos) {
-    const std::size_t keyEnd = json.find('"', at + 1);
-    std::size_t valueStart = json.find_first_not_of(": ", keyEnd + 1);
-    std::size_t valueEnd = json.find_first_of(",\n", valueStart);
-    std::string value = json.substr(valueStart, valueEnd - valueStart);
-    if (value.size() >= 2 && value.front() == '"') value = value.substr(1, value.size() - 2);
-    fields[json.substr(at + 1, keyEnd - at - 1)] = value;
-    at = valueEnd;
-  }
+  for (std::sregex_iterator it(json.begin(), json.end(), kField), end; it != end; ++it)
+    fields[(*it)[1]] = (*it)[2];
   return fields;
 }
 
@@ -50,12 +44,9 @@ class ChangeLimitTest : public PassFixture {
   ChangeLimitTest() {
     engine.job.NomalMode = -1, engine.job.ChangeLimit = 10;
     // 100 backup files in two folders, a master that lost 55 of them and rewrote 3 more.
-    for (int i = 0; i < 50; ++i) {
-      for (const char* folder : {"d1/", "d2/"}) {
-        const std::string name = std::string(folder) + "f" + std::to_string(i);
-        addPair(name, kT, kT, "same", "same");
-      }
-    }
+    for (int i = 0; i < 50; ++i)
+      for (const std::string stem : {"d1/f", "d2/f"})
+        addPair(stem + std::to_string(i), kT, kT, "same", "same");
     addFiles({"/b/gone/a", "/b/gone/sub/b"});
     for (int i = 0; i < 51; ++i) (void)fs.removeEntry("/m/d1/f" + std::to_string(i % 50));
     for (int i = 0; i < 3; ++i) fs.addFile("/m/d2/f" + std::to_string(i), "new", kT + 3600);

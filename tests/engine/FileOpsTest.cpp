@@ -99,8 +99,7 @@ TEST_F(FileOpsTest, CopyReturnsLookupAndCopyErrors) {
   EXPECT_EQ(CopyFileWithAttributes(engine, "/m/f", "/b/f", 0), EACCES);
   EXPECT_EQ(fs.contentOf("/b/f"), "old");
   // What the caller found stands: a writable old copy is not looked up again.
-  EntryInfo found;
-  found.Kind = platform::EntryKind::File;
+  const EntryInfo found{.Kind = platform::EntryKind::File};
   EXPECT_EQ(CopyFileWithAttributes(engine, "/m/f", "/b/f", 0, found), 0);
   engine.job.ErrorFreeOption = 0;
   fs.failOn(Op::Copy, "/b/g", ENOSPC);

@@ -128,9 +128,8 @@ TEST_F(ScheduleTest, IntervalsCountFromArmingAndFromTheEndOfThePreviousRun) {
 // A Mirroring job every minute whose master was missing when its conditions file was read.
 TEST_F(ScheduleTest, TheTemporaryFolderIsNeverASideAndWithoutAWindowTheDiskIsFound) {
   const auto writeJob = [this](const std::string& from, const std::string& timer) {
-    (void)fs.writeFile("/app/job.tvf",
-                       "NomalMode=yes\r\nDriveA=" + from +
-                           "\r\nDriveB=/b\r\nDateMode=1\r\nTime=00:01\r\nTimer=" + timer + "\r\n");
+    writeTvf({"NomalMode=yes", "DriveA=" + from, "DriveB=/b", "DateMode=1", "Time=00:01",
+              "Timer=" + timer});
   };
   realRuns = true;
   fs.addFile("/tmp/other-user.txt", "theirs");
