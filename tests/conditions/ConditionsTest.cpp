@@ -66,17 +66,15 @@ TEST_F(TvfTest, ValuesReadAsTheFileWritesThemAndBadOnesEndTheProgram) {
   EXPECT_EQ(engine.job.Time, "09:05");
   read({"Time=14:20:30", "Time=23:59"});  // the last value counts
   EXPECT_EQ(engine.job.Time, "23:59");
-  fs.addDirectory("/data=old");
+  for (const char* folder : {"/data=old", "/m/写真", "/data/My"}) fs.addDirectory(folder);
   read({"DriveA=/data=old", "DriveB=/b/"});
   EXPECT_EQ(session.window.from.text + session.window.to.text + session.window.to.folder,
             "/data=old/b/b");
-  fs.addDirectory("/m/写真");
   // "DriveA=/m/写真", a comment "* とする" and "Once=yes" in Shift-JIS (a file of the Windows
   // version), bare line feeds.
   fs.addFile("/app/job.tvf", "DriveA=/m/\x8e\xca\x90^\n* \x82\xc6\x82\xb7\x82\xe9\nOnce=yes\n");
   tvfRead(session);
   EXPECT_EQ(session.window.from.text + std::to_string(engine.job.Once), "/m/写真-1");
-  fs.addDirectory("/data/My");
   for (const auto& [lines, field, expected, box] : cases) {
     SCOPED_TRACE(lines[0]);
     if (box.ends_with("75)"))
