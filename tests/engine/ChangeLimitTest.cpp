@@ -6,7 +6,6 @@
 
 #include "engine/ChangeLimit.h"
 #include "engine/JobDriver.h"
-#include "engine/LastRun.h"
 #include "support/EngineFixture.h"
 
 namespace tolvan::testing {

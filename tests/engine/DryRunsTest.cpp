@@ -3,14 +3,12 @@
 #include <gtest/gtest.h>
 
 #include "engine/DryRuns.h"
-#include "platform/FileSystem.h"
 #include "support/EngineFixture.h"
 
 namespace tolvan::testing {
 namespace {
 
 const std::string kNow = "2023/11/14 22:13:20";
-const std::string kLeftover = "/b/.tolvan32-partial-0123456789abcdef";
 const std::string kHeading =
     "属性,FileName,DirFrom,TimeFrom,SizeFrom,AttrFrom,DirTo,TimeTo,SizeTo,AttrTo";
 
@@ -28,7 +26,8 @@ class DryRunsTest : public PassFixture {
     addPair("newer.txt", kT, kT - 3600, "12345", "123");
     fs.addFile("/m/new,name.txt", "1", kT);
     fs.addFile("/b/gone.txt", "22", kT);
-    fs.addFile(kLeftover, "killed copy", kT);  // a dry run leaves even this in the backup
+    // A dry run leaves even a killed copy's leftover in the backup.
+    fs.addFile("/b/.tolvan32-partial-0123456789abcdef", "killed copy", kT);
   }
   SimulationOutcome simulate(std::int16_t kinds) {
     FixedDialog dialog;
