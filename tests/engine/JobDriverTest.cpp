@@ -374,11 +374,10 @@ TEST_F(JobDriverTest, TheSimulationPredictsTheRealRunAfterWhichTheTreesAreEqual)
   addFiles(
       {"/m/kind", "/b/kind/inner", "/b/.tolvan32-partial-fedcba9876543210", "/b/only/z", "/b/y"});
   RecordingSink sink;
-  engine.dryRun = &sink;
-  engine.run.DryRunMode = 63 - 16;  // all but the files that are the same
+  // Every kind but the files that are the same.
+  engine.dryRun = &sink, engine.run.DryRunMode = 63 - 16;
   EXPECT_EQ(CopyTree(engine, "/m", "/b") + RemovalPass(engine, "/m", "/b"), 0);
-  engine.run.DryRunMode = 0;
-  engine.dryRun = nullptr;
+  engine.run.DryRunMode = 0, engine.dryRun = nullptr;
   EXPECT_TRUE(fs.created.empty() && fs.removed.empty() && !fs.exists("/app/report.tvr"));
   std::sort(sink.simulated.begin(), sink.simulated.end());
   EXPECT_EQ(sink.simulated, (Lines{"/b/a.txt 1", "/b/d1/link 8", "/b/kind 32", "/b/kind 8",

@@ -27,10 +27,10 @@ class ScheduleTest : public ConditionsFixture {
   }
 
   // Sets the clock, then arms the schedule as a conditions file with the timer on does.
-  void arm(std::int64_t now, int dateMode, const std::string& time, std::int16_t once = 0) {
+  void arm(std::int64_t now, std::int16_t dateMode, const std::string& time,
+           std::int16_t once = 0) {
     sys.clock = now;
-    engine.job.DateMode = static_cast<std::int16_t>(dateMode);
-    engine.job.Time = time, engine.job.Once = once;
+    engine.job.DateMode = dateMode, engine.job.Time = time, engine.job.Once = once;
     session.formSet(1);
   }
 
