@@ -5,7 +5,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <ctime>
 #include <filesystem>
 
 #include "conditions/CommandLine.h"
@@ -14,7 +13,6 @@
 #include "conditions/Tvf.h"
 #include "conditions/TvfList.h"
 #include "engine/JobDriver.h"
-#include "engine/Report.h"
 #include "support/CannotRunHere.h"
 #include "support/EngineFixture.h"
 #include "support/Messages.h"
@@ -22,7 +20,6 @@
 namespace tolvan::testing {
 namespace {
 
-using Lines = std::vector<std::string>;
 const std::string kBadRecord = "job.tvfの記述内容に誤りがあります。";
 
 class TvfTest : public ConditionsFixture {
@@ -69,29 +66,27 @@ TEST_F(TvfTest, ValuesReadAsTheFileWritesThemAndBadOnesEndTheProgram) {
   EXPECT_EQ(engine.job.Time, "09:05");
   read({"Time=14:20:30", "Time=23:59"});  // the last value counts
   EXPECT_EQ(engine.job.Time, "23:59");
-  fs.addDirectory("/data=old");
+  for (const char* folder : {"/data=old", "/m/写真", "/data/My"}) fs.addDirectory(folder);
   read({"DriveA=/data=old", "DriveB=/b/"});
   EXPECT_EQ(session.window.from.text + session.window.to.text + session.window.to.folder,
             "/data=old/b/b");
-  fs.addDirectory("/m/写真");
   // "DriveA=/m/写真", a comment "* とする" and "Once=yes" in Shift-JIS (a file of the Windows
   // version), bare line feeds.
   fs.addFile("/app/job.tvf", "DriveA=/m/\x8e\xca\x90^\n* \x82\xc6\x82\xb7\x82\xe9\nOnce=yes\n");
   tvfRead(session);
   EXPECT_EQ(session.window.from.text + std::to_string(engine.job.Once), "/m/写真-1");
-  fs.addDirectory("/data/My");
   for (const auto& [lines, field, expected, box] : cases) {
     SCOPED_TRACE(lines[0]);
     if (box.ends_with("75)"))
       fs.failOn(platform::FakeFileSystem::Op::ReadFile, "/app/job.tvf", EACCES);
     read(lines);
-    EXPECT_EQ(field != nullptr ? engine.job.*field : 0, expected);
-    // The box, whether the job counts as loaded, the exit status, whether a timer was armed.
+    // The value read, the box, whether the job counts as loaded, the exit status, whether a
+    // timer was armed.
     const bool failed = !box.empty();
-    EXPECT_EQ(
-        std::make_tuple(ui.boxes.empty() ? "" : ui.boxes.back().text, engine.run.ConditionsLoaded,
-                        session.endRequested ? session.endStatus : 0, formSetCalls.empty()),
-        std::make_tuple(box, failed ? 0 : -1, failed ? 2 : 0, failed));
+    EXPECT_EQ(std::tuple(field != nullptr ? engine.job.*field : 0,
+                         ui.boxes.empty() ? "" : ui.boxes.back().text, engine.run.ConditionsLoaded,
+                         session.endRequested ? session.endStatus : 0, formSetCalls.empty()),
+              std::tuple(expected, box, failed ? 0 : -1, failed ? 2 : 0, failed));
   }
 }
 
@@ -110,7 +105,6 @@ TEST_F(TvfTest, WriteThenReadReproducesEverySetting) {
     job.MatchCase = !on, job.Report = on, job.ChildDir = !on, job.Timer = on, job.DateMode = !on;
     job.Once = on, job.Time = "03:15";
     ASSERT_EQ(tvfWrite(session), 0);
-    EXPECT_EQ(fs.contentOf("/app/job.tvf").substr(0, 33), "** File Mirroring Conditions **\r\n");
     // The keys, then the timer's keys after the fixed comment lines.
     Lines lines = linesOf("/app/job.tvf");
     lines.erase(lines.begin() + 10, lines.end() - 4);
@@ -140,15 +134,15 @@ TEST_F(TvfTest, TheChangeLimitLineIsWrittenOnlyWhenOnAndBadValuesReadAsOff) {
   const std::string without = TvfText(session);
   engine.job.ChangeLimit = 25;
   EXPECT_EQ(TvfText(session), without + "ChangeLimit=25\r\n");
-  const std::pair<std::string, std::string> cases[] = {
-      {"25", "25 0"}, {"0", "0 0"},   {"100", "100 0"}, {"101", "0 1"},
-      {"-1", "0 1"},  {"2.5", "0 1"}, {"x", "0 1"},     {"", "0 1"}};
-  for (const auto& [value, expected] : cases) {
+  // The value, the limit read, whether it is marked unreadable.
+  const std::tuple<std::string, int, bool> cases[] = {
+      {"25", 25, false}, {"0", 0, false},  {"100", 100, false}, {"101", 0, true},
+      {"-1", 0, true},   {"2.5", 0, true}, {"x", 0, true},      {"", 0, true}};
+  for (const auto& [value, limit, unreadable] : cases) {
     fs.addFile("/app/job.tvf", without + "ChangeLimit=" + value + "\r\n");
     tvfRead(session);
-    EXPECT_EQ(std::to_string(engine.job.ChangeLimit) + " " +
-                  std::to_string(engine.job.ChangeLimitUnreadable),
-              expected)
+    EXPECT_EQ(std::tuple(engine.job.ChangeLimit, engine.job.ChangeLimitUnreadable != 0),
+              std::tuple(limit, unreadable))
         << value;
   }
   fs.addFile("/app/job.tvf", without);
@@ -164,15 +158,13 @@ TEST_F(TvfTest, ExclusionPatternsFollowTheNineteenLinesAndReadBackWhole) {
   const Lines patterns = {"*.tmp", "a,b", "say \"hi\"", "\"", " 写真/下書き*", "x\",\"y"};
   engine.job.Exclude = patterns;
   ASSERT_EQ(tvfWrite(session), 0);
-  const std::string written = fs.contentOf("/app/job.tvf");
-  EXPECT_EQ(written.substr(0, plain.size()), plain);
-  EXPECT_EQ(written.substr(plain.size()),
-            "Exclude=*.tmp\r\n\"Exclude=a,b\"\r\n\"Exclude=say \"\"hi\"\"\"\r\n"
-            "\"Exclude=\"\"\"\r\nExclude= 写真/下書き*\r\n\"Exclude=x\"\",\"\"y\"\r\n");
+  EXPECT_EQ(fs.contentOf("/app/job.tvf"),
+            plain +
+                "Exclude=*.tmp\r\n\"Exclude=a,b\"\r\n\"Exclude=say \"\"hi\"\"\"\r\n"
+                "\"Exclude=\"\"\"\r\nExclude= 写真/下書き*\r\n\"Exclude=x\"\",\"\"y\"\r\n");
   engine.job.Exclude.clear();
   tvfRead(session);
-  EXPECT_FALSE(session.endRequested);
-  EXPECT_EQ(engine.job.Exclude, patterns);
+  EXPECT_EQ(std::tuple(session.endRequested, engine.job.Exclude), std::tuple(false, patterns));
   read({"Exclude=b", "Size=yes", "Exclude=a"});
   EXPECT_EQ(engine.job.Exclude, (Lines{"b", "a"}));
 }
@@ -189,8 +181,7 @@ TEST_F(TvfTest, AMissingOrUnnamedPathBlocksRunsUntilItsOwnFieldChanges) {
     SCOPED_TRACE(lines.back());
     for (const Side side : {Side::From, Side::To}) SetPathText(session, side, "/work");
     read(lines);
-    EXPECT_EQ(SideOf(session, missing).text, shown);
-    EXPECT_TRUE(ui.boxes.empty());
+    EXPECT_EQ(std::tuple(SideOf(session, missing).text, ui.boxes.size()), std::tuple(shown, 0u));
     SetPathText(session, missing == Side::To ? Side::From : Side::To, "/elsewhere");
     SetPathText(session, missing, shown);  // the same text is no change
     EXPECT_EQ(engine.run.MissingPath, -1) << "the other side's field or the same text";
@@ -203,23 +194,19 @@ TEST_F(TvfTest, AMissingOrUnnamedPathBlocksRunsUntilItsOwnFieldChanges) {
   engine.job.XOption = 1;
   engine.shared.TvfFileName = "gone.tvf";
   tvfRead(session);
-  EXPECT_TRUE(session.endRequested);
-  EXPECT_EQ(actionLines().size(), 1U);
+  EXPECT_EQ(std::pair(session.endRequested, actionLines().size()), std::pair(true, std::size_t{1}));
   engine.shared.TvfFileName = "job.tvf";
   read({"DriveA=/m", "DriveB=/nowhere/backup", "Once=yes"});
-  EXPECT_EQ(session.endRequested ? session.endStatus : 0, 2);
   for (const auto& box : ui.boxes) EXPECT_NE(box.title, "Tolvan32") << box.text;
-  EXPECT_TRUE(formSetCalls.empty());
   EXPECT_NE(recentLines().at(1).find("from /m to /nowhere/backup "), std::string::npos);
-  EXPECT_EQ(actionLines(), Lines{"Error : " + kNoAccess});
-  EXPECT_FALSE(engine.report.isOpen());
+  EXPECT_EQ(std::tuple(session.endRequested ? session.endStatus : 0, formSetCalls.empty(),
+                       actionLines(), engine.report.isOpen()),
+            std::tuple(2, true, Lines{"Error : " + kNoAccess}, false));
 }
 
 TEST_F(TvfTest, FolderFailuresAreNamedByKind) {
-  fs.addDirectory("/media/user");
-  fs.addDirectory("/data/locked");
+  for (const char* folder : {"/media/user", "/data/locked", "/work/sub"}) fs.addDirectory(folder);
   fs.addFile("/data/file");
-  fs.addDirectory("/work/sub");
   fs.failOn(platform::FakeFileSystem::Op::List, "/data/locked", EACCES);
   const std::pair<std::string, int> cases[] = {{"/media/user/STICK/photos", kErrDeviceUnavailable},
                                                {"/data/none", kErrPathNotFound},
@@ -234,10 +221,10 @@ TEST_F(TvfTest, FolderFailuresAreNamedByKind) {
 TEST_F(TvfTest, AMissingJobTurnsTheTimerOff) {
   engine.job.NomalMode = -1;
   EXPECT_TRUE(build({}, "", "job.tvf").empty());
-  EXPECT_EQ(fs.contentOf("/app/TvfSet.txt"), "\r\n");
-  EXPECT_EQ(engine.job.NomalMode, 0) << "the defaults stay";
-  EXPECT_EQ(formSetCalls, std::vector<std::int16_t>{0});
-  EXPECT_EQ(engine.run.ConditionsLoaded + ui.boxes.size() + session.endRequested, 0);
+  // The defaults stay; the timer is turned off; nothing is loaded, shown or ended.
+  EXPECT_EQ(std::tuple(fs.contentOf("/app/TvfSet.txt"), engine.job.NomalMode, formSetCalls,
+                       engine.run.ConditionsLoaded + ui.boxes.size() + session.endRequested),
+            std::tuple("\r\n", 0, std::vector<std::int16_t>{0}, 0u));
 }
 
 TEST_F(TvfTest, TheListFileIsCheckedAgainstTheFolder) {
@@ -401,9 +388,9 @@ TEST_F(StartupTest, ProgramFolderStoredSettingsAndLeftoversOfOwnSaves) {
   fs.addFile("/work/tv/.tolvan32-partial-0123456789ABCDEF", "mine too");
   fs.addDirectory("/work/tv/.tolvan32-partial-fedcba9876543210");
   (void)FormLoad(session, {});  // the next start
-  EXPECT_EQ(engine.shared.ReportSize, 12.0F);
-  EXPECT_EQ(session.window.top, 300) << "a position off the screen is not used";
-  EXPECT_EQ(fs.removed, std::vector<std::string>{leftover});
+  // A position off the screen is not used.
+  EXPECT_EQ(std::tuple(engine.shared.ReportSize, session.window.top, fs.removed),
+            std::tuple(12.0F, 300, Lines{leftover}));
 }
 
 class RealSidesTest : public ::testing::Test, public RealFolderSession {

@@ -3,16 +3,12 @@
 #include <gtest/gtest.h>
 
 #include "engine/DryRuns.h"
-#include "platform/FileSystem.h"
 #include "support/EngineFixture.h"
 
 namespace tolvan::testing {
 namespace {
 
-using Lines = std::vector<std::string>;
-constexpr std::int64_t kT = 1700000000;  // the fake clock: 2023/11/14 22:13:20 UTC
 const std::string kNow = "2023/11/14 22:13:20";
-const std::string kLeftover = "/b/.tolvan32-partial-0123456789abcdef";
 const std::string kHeading =
     "属性,FileName,DirFrom,TimeFrom,SizeFrom,AttrFrom,DirTo,TimeTo,SizeTo,AttrTo";
 
@@ -24,14 +20,14 @@ struct FixedDialog : SimulationDialog {
   std::int16_t kinds = 0;
 };
 
-class DryRunsTest : public EngineFixture {
+class DryRunsTest : public PassFixture {
  protected:
   DryRunsTest() {
-    fs.addFile("/m/newer.txt", "12345", kT);
-    fs.addFile("/b/newer.txt", "123", kT - 3600);
+    addPair("newer.txt", kT, kT - 3600, "12345", "123");
     fs.addFile("/m/new,name.txt", "1", kT);
     fs.addFile("/b/gone.txt", "22", kT);
-    fs.addFile(kLeftover, "killed copy", kT);  // a dry run leaves even this in the backup
+    // A dry run leaves even a killed copy's leftover in the backup.
+    fs.addFile("/b/.tolvan32-partial-0123456789abcdef", "killed copy", kT);
   }
   SimulationOutcome simulate(std::int16_t kinds) {
     FixedDialog dialog;
@@ -41,10 +37,9 @@ class DryRunsTest : public EngineFixture {
   // The data lines of the list: the lines between the heading and the closing separator.
   Lines dataLines() {
     const Lines lines = linesOf("/app/simulate.csv");
-    auto first = std::find(lines.begin(), lines.end(), kHeading);
-    if (first == lines.end()) return {};
-    ++first;
-    return {first, std::find(first, lines.end(), kSeparator)};
+    const auto heading = std::find(lines.begin(), lines.end(), kHeading);
+    return heading == lines.end() ? Lines{}
+                                  : Lines(heading + 1, std::find(heading, lines.end(), kSeparator));
   }
 };
 
@@ -65,15 +60,14 @@ TEST_F(DryRunsTest, ListFileHoldsTheOpeningLinesEveryKindsFieldsAndTheClosingLin
              " 4,x??forged,/m," + kNow + ",1,0,/b,,,", " 6,gone.txt,/m,,,,/b," + kNow + ",2,0"}));
   EXPECT_EQ(Lines(lines.end() - 3, lines.end()), (Lines{"Finished Time : " + kNow, "", ""}));
   EXPECT_EQ(ui.openedDocuments, Lines{"/app/simulate.csv"});
-  EXPECT_TRUE(fs.removed.empty() && fs.copied.empty()) << "a simulation changes nothing";
-  EXPECT_FALSE(fs.exists("/app/report.tvr"));
+  EXPECT_TRUE(fs.removed.empty() && fs.copied.empty() && !fs.exists("/app/report.tvr"))
+      << "a simulation changes nothing";
   // Only the selected kinds are listed: in a mirror too, the removal pass runs for kind 6 only.
   (void)fs.removeEntry("/m/x\r\nforged");
   engine.job.Size = 1;
-  fs.addFile("/m/older.txt", "o", kT - 3600);
-  for (const char* path : {"/m/same.txt", "/b/same.txt", "/b/older.txt"}) fs.addFile(path, "s", kT);
-  fs.addFile("/m/size.txt", "longer", kT);
-  fs.addFile("/b/size.txt", "short", kT);
+  addPair("older.txt", kT - 3600, kT, "o", "s");
+  addPair("same.txt", kT, kT, "s", "s");
+  addPair("size.txt", kT, kT, "longer", "short");
   const std::pair<std::int16_t, Lines> kindsAndNames[] = {{32, {"gone.txt"}},
                                                           {1 | 8, {"new,name.txt", "newer.txt"}},
                                                           {2, {"older.txt"}},

@@ -7,17 +7,11 @@
 namespace tolvan {
 namespace {
 
-struct Row {
-  std::vector<std::string> patterns;
-  const char* path;  // below the master folder
-  bool folder;
-  bool caseBlind;
-  bool excluded;
-};
-
 // Each row is a mistake a user would meet if the matcher got it wrong.
 TEST(ExclusionRulesTest, PatternsLeaveOutTheEntriesTheirUsersMean) {
-  const Row rows[] = {
+  // Patterns, a path below the master folder, whether it is a folder, whether the master is
+  // case-blind, whether the entry is left out.
+  const std::tuple<std::vector<std::string>, const char*, bool, bool, bool> rows[] = {
       {{"*.tmp"}, "a/b/x.tmp", false, false, true},        // a name at any depth
       {{"*.tmp"}, "a/x.tmp.txt", false, false, false},     // a suffix, not a part
       {{"Thumbs.db"}, "p/Thumbs.db", false, false, true},  // a literal name
@@ -51,13 +45,12 @@ TEST(ExclusionRulesTest, PatternsLeaveOutTheEntriesTheirUsersMean) {
       {{"[A-C]x"}, "bx", false, true, true},
       {{"node_modules/"}, "web/node_modules", true, false, true},
   };
-  for (const Row& row : rows) {
+  for (const auto& [patterns, path, folder, caseBlind, excluded] : rows) {
     ExclusionRules rules;
     ExclusionProblem problem;
-    ASSERT_TRUE(rules.compile(row.patterns, problem)) << problem.reason;
-    rules.setCaseBlind(row.caseBlind);
-    EXPECT_EQ(rules.excludes(row.path, row.folder), row.excluded)
-        << row.patterns.front() << " against " << row.path;
+    ASSERT_TRUE(rules.compile(patterns, problem)) << problem.reason;
+    rules.setCaseBlind(caseBlind);
+    EXPECT_EQ(rules.excludes(path, folder), excluded) << patterns.front() << " against " << path;
   }
 }
 
@@ -69,19 +62,15 @@ TEST(ExclusionRulesTest, PatternsThatCannotBeUsedAreNamedByTheirLine) {
       {{"/"}, "empty pattern"},
       {{"a\\"}, "ends with \\"},
       {{std::string(kMaxExclusionPatternBytes + 1, 'a')}, "longer than 4096 bytes"},
+      {std::vector<std::string>(kMaxExclusionPatterns + 1, "x"), "more than 10000 patterns"},
   };
   for (const auto& [patterns, reason] : rows) {
     ExclusionRules rules;
     ExclusionProblem problem;
-    EXPECT_FALSE(rules.compile(patterns, problem));
-    EXPECT_EQ(problem.reason, reason);
-    EXPECT_EQ(problem.line, patterns.size());
-    EXPECT_TRUE(rules.empty());
+    const bool compiled = rules.compile(patterns, problem);
+    EXPECT_EQ(std::tuple(compiled, problem.reason, problem.line, rules.empty()),
+              std::tuple(false, reason, patterns.size(), true));
   }
-  ExclusionRules rules;
-  ExclusionProblem problem;
-  EXPECT_FALSE(rules.compile(std::vector<std::string>(kMaxExclusionPatterns + 1, "x"), problem));
-  EXPECT_EQ(problem.reason, "more than 10000 patterns");
   EXPECT_EQ(PatternLines("# note\r\n*.o\r\n\r\n  \n b\n", true),
             (std::vector<std::string>{"*.o", " b"}));
   EXPECT_EQ(PatternLines("a\n\nb\n\n", false), (std::vector<std::string>{"a", "", "b"}));

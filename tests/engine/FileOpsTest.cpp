@@ -15,9 +15,8 @@ using FileOpsTest = testing::EngineFixture;
 TEST_F(FileOpsTest, GetEntryInfoTellsAMissingEntryFromOneThatCannotBeLookedUp) {
   EntryInfo info;
   int lookupError = -1;
-  EXPECT_EQ(GetEntryInfo(engine, "/m/none", info, lookupError), 0);
-  EXPECT_EQ(lookupError, ENOENT);
-  EXPECT_TRUE(info.missing());
+  const int none = GetEntryInfo(engine, "/m/none", info, lookupError);
+  EXPECT_EQ(std::tuple(none, lookupError, info.missing()), std::tuple(0, ENOENT, true));
   sys.utcOffsetSeconds = 9 * 3600;
   fs.addFile("/m/f", "12345", 1700000000);
   EXPECT_EQ(GetEntryInfo(engine, "/m/f", info), 0);
@@ -29,8 +28,8 @@ TEST_F(FileOpsTest, GetEntryInfoTellsAMissingEntryFromOneThatCannotBeLookedUp) {
   ASSERT_FALSE(reportLines().empty());
   EXPECT_EQ(reportLines().back(), "Error : /m/f(Code:75 File Time Culc Error)");
   fs.failOn(Op::Stat, "/m/f", EACCES);
-  EXPECT_EQ(GetEntryInfo(engine, "/m/f", info, lookupError), 0);
-  EXPECT_EQ(lookupError, EACCES);
+  const int denied = GetEntryInfo(engine, "/m/f", info, lookupError);
+  EXPECT_EQ(std::pair(denied, lookupError), std::pair(0, EACCES));
 }
 
 // Hidden entries count, ChildDir off counts the top folder only, an unreadable folder adds
@@ -71,25 +70,20 @@ TEST_F(FileOpsTest, CopyFileWithAttributesKeepsTheOldCopyOnlyWithTrashBox) {
     };
     trash.contents.clear();
     (void)fs.removeEntry("/b/g");
-    struct Case {
-      std::int16_t trashBox, errorFree, oldNT, mode;
-      std::size_t trashed;
-    };
-    for (const Case c : {Case{0, 0, 0, 0644, 0}, Case{1, 0, 0, 0644, 1}, Case{1, -1, 0, 0444, 0},
-                         Case{1, 0, -1, 0444, 0}}) {
-      engine.job.TrashBox = c.trashBox;
-      engine.job.ErrorFreeOption = c.errorFree;
+    // TrashBox, ErrorFreeOption, OldNT, the old copy's bits, whether it goes to the trash.
+    using Case = std::tuple<std::int16_t, std::int16_t, std::int16_t, std::uint32_t, bool>;
+    for (const auto& [trashBox, errorFree, oldNT, mode, trashed] :
+         {Case{0, 0, 0, 0644, false}, Case{1, 0, 0, 0644, true}, Case{1, -1, 0, 0444, false},
+          Case{1, 0, -1, 0444, false}}) {
+      engine.job.TrashBox = trashBox, engine.job.ErrorFreeOption = errorFree;
       trash.trashed.clear();
-      fs.addFile("/b/f", "old", 0, c.mode);
-      EXPECT_EQ(copy("/b/f", c.oldNT), 0);
-      EXPECT_EQ(fs.contentOf("/b/f"), "new");
+      fs.addFile("/b/f", "old", 0, mode);
+      EXPECT_EQ(copy("/b/f", oldNT), 0);
       const auto* copied = fs.find("/b/f");
       ASSERT_NE(copied, nullptr);
-      EXPECT_EQ(copied->mode, 0640u);
-      EXPECT_EQ(trash.trashed.size(), c.trashed);
-      if (c.trashed == 1) {
-        EXPECT_EQ(trash.contents.at(0).content, "old");
-      }
+      EXPECT_EQ(std::tuple(copied->content, copied->mode, trash.trashed.size()),
+                std::tuple("new", 0640u, trashed ? 1u : 0u));
+      EXPECT_EQ(trashed ? trash.contents.at(0).content : "old", "old");
     }
     engine.job.ErrorFreeOption = 0;
     EXPECT_EQ(copy("/b/g", 0), 0);  // a new file: no old copy
@@ -105,8 +99,7 @@ TEST_F(FileOpsTest, CopyReturnsLookupAndCopyErrors) {
   EXPECT_EQ(CopyFileWithAttributes(engine, "/m/f", "/b/f", 0), EACCES);
   EXPECT_EQ(fs.contentOf("/b/f"), "old");
   // What the caller found stands: a writable old copy is not looked up again.
-  EntryInfo found;
-  found.Kind = platform::EntryKind::File;
+  const EntryInfo found{.Kind = platform::EntryKind::File};
   EXPECT_EQ(CopyFileWithAttributes(engine, "/m/f", "/b/f", 0, found), 0);
   engine.job.ErrorFreeOption = 0;
   fs.failOn(Op::Copy, "/b/g", ENOSPC);

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <functional>
 #include <map>
 #include <set>
 #include <utility>
@@ -44,22 +43,17 @@ class JobDriverTest : public PassFixture {
 // Runs refused before or just after the report opens (equal or nested sides among them), and
 // the two odd sides that still run.
 TEST_F(JobDriverTest, RefusedRunsAndTheirMessages) {
-  fs.addDirectory("/M");
-  fs.addDirectory("/x/backup");
+  for (const char* folder : {"/M", "/x/backup", "/mnt/usb", "/bound/master"})
+    fs.addDirectory(folder);
   fs.addFile("/b/master/keep.txt", "precious");
-  fs.addDirectory("/mnt/usb");
   fs.mountPoints.insert("/mnt/usb");
   fs.failOn(Op::List, "/mnt/usb", EACCES);
-  fs.addDirectory("/bound/master");  // /bound is the backup /b itself, bind-mounted
-  fs.shareIdentity("/bound", "/b");
+  fs.shareIdentity("/bound", "/b");  // /bound is the backup /b itself, bind-mounted
   using enum RunEnd;
-  struct Case {
-    std::string from, to;
-    std::int16_t timer, missingPath;
-    RunEnd end;
-    Lines boxes, actions;
-  };
   const std::string kFromError = "Error : " + kFromText, kToError = "Error : " + kToText;
+  // From, to, timer, MissingPath, how the run ends, its boxes and its action lines.
+  using Case =
+      std::tuple<std::string, std::string, std::int16_t, std::int16_t, RunEnd, Lines, Lines>;
   const Case cases[] = {
       {"/m", "/m", 1, 0, Refused, {kSame}, {}},
       {"/b/master", "/b", 0, 0, Refused, {kSame}, {}},
@@ -73,22 +67,21 @@ TEST_F(JobDriverTest, RefusedRunsAndTheirMessages) {
       {"/m", "/nowhere", 0, 0, Refused, {Confirmation("/nowhere"), kToText}, {kToError}},
       {"/m", "/M", 0, 0, Finished, {Confirmation("/M")}, {"New File : /M/f"}},
       {"/m", "/mnt/usb", 0, 0, Finished, {Confirmation("/mnt/usb")}, {"New File : /mnt/usb/f"}}};
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.from + " -> " + c.to);
+  for (const auto& [from, to, timer, missingPath, end, boxes, actions] : cases) {
+    SCOPED_TRACE(from + " -> " + to);
     for (const char* path : {"/app/report.tvr", "/app/Recent.tvr"}) (void)fs.removeEntry(path);
     addFiles({"/m/f"});
     ui.boxes.clear();
-    ui.answers = {c.end == Abandoned ? MessageAnswer::Cancel : MessageAnswer::Ok};
-    engine.run.MissingPath = c.missingPath;
+    ui.answers = {end == Abandoned ? MessageAnswer::Cancel : MessageAnswer::Ok};
+    engine.run.MissingPath = missingPath;
     engine.run.StartTime = 1.5;  // left by an earlier run
-    EXPECT_EQ(run(c.from, c.to, c.timer).end, c.end);
-    EXPECT_EQ(boxTexts(), c.boxes);
-    EXPECT_EQ(engine.run.MissingPath, c.missingPath) << "a refusal keeps the flag";
-    EXPECT_EQ(fs.exists("/app/report.tvr"), !c.actions.empty());
-    EXPECT_EQ(actionLines(), c.actions);
-    if (c.end == Refused && !c.actions.empty()) {
-      EXPECT_EQ(closingLines(), kFinishedBeforeStart);
-    }
+    const RunEnd ended = run(from, to, timer).end;
+    // A refusal keeps the MissingPath flag.
+    EXPECT_EQ(std::tuple(ended, boxTexts(), engine.run.MissingPath, actionLines()),
+              std::tuple(end, boxes, missingPath, actions));
+    EXPECT_EQ(fs.exists("/app/report.tvr"), !actions.empty());
+    const bool refusedWithReport = end == Refused && !actions.empty();
+    EXPECT_EQ(refusedWithReport ? closingLines() : kFinishedBeforeStart, kFinishedBeforeStart);
     EXPECT_FALSE(fs.exists("/nowhere") || fs.exists("/b/f"));
   }
   EXPECT_EQ(fs.contentOf("/b/master/keep.txt"), "precious");
@@ -104,14 +97,13 @@ TEST_F(JobDriverTest, RoomQuestionCancelClosesTheReportAndExactRoomAsksNothing) 
   EXPECT_EQ(boxTexts(), (Lines{kConfirm,
                                " バックアップ用ディスクの空き容量を確認して下さい．\n "
                                " 継続してもよろしいですか？"}));
-  EXPECT_FALSE(engine.report.isOpen());
-  EXPECT_EQ(actionLines(), Lines{});
-  EXPECT_EQ(closingLines(), kFinishedBeforeStart);
+  EXPECT_EQ(std::tuple(engine.report.isOpen(), actionLines(), closingLines()),
+            std::tuple(false, Lines{}, kFinishedBeforeStart));
   fs.freeBytes = 3;
   ui.boxes.clear();
   EXPECT_EQ(run().end, RunEnd::Finished);
-  EXPECT_EQ(boxTexts(), Lines{kConfirm});
-  EXPECT_EQ(actionLines(), (Lines{"New File : /b/f"}));
+  EXPECT_EQ(std::pair(boxTexts(), actionLines()),
+            std::pair(Lines{kConfirm}, Lines{"New File : /b/f"}));
   EXPECT_EQ(reportLines().size(), 2 * recentLines().size() - 1) << "a block of its own";
 }
 
@@ -121,9 +113,8 @@ TEST_F(JobDriverTest, RoomQuestionCancelClosesTheReportAndExactRoomAsksNothing) 
 TEST_F(JobDriverTest, AStopEndsTheRunAtTheNextEntry) {
   engine.job.NomalMode = -1;
   constexpr long kEntries = 40;
-  for (long i = 0; i < kEntries; ++i) {
+  for (long i = 0; i < kEntries; ++i)
     addFiles({"/m/f" + std::to_string(i), "/b/o" + std::to_string(i)});
-  }
   fs.freeBytes = 0;  // short of room: the question would come after the backup walk
   for (const long stopAt : {3L, kEntries + 3}) {
     SCOPED_TRACE(stopAt);
@@ -132,24 +123,21 @@ TEST_F(JobDriverTest, AStopEndsTheRunAtTheNextEntry) {
     ui.onEvents = [&](long n) {
       if (n == stopAt) engine.run.StopFlag = -1;
     };
-    EXPECT_EQ(run().end, RunEnd::Stopped);
-    EXPECT_EQ(ui.eventCount, stopAt);
-    EXPECT_EQ(boxTexts(), Lines{kConfirm});
-    EXPECT_EQ(closingLines(), kStopped);
+    const RunEnd end = run().end;
+    EXPECT_EQ(std::tuple(end, ui.eventCount, boxTexts(), closingLines()),
+              std::tuple(RunEnd::Stopped, stopAt, Lines{kConfirm}, kStopped));
     EXPECT_TRUE(fs.copied.empty() && fs.removed.empty());
   }
   EXPECT_EQ(ui.progressWindow.status, "Finished!!");
   fs.freeBytes = 1ULL << 40;
-  for (const char* dir : {"/m/d0", "/m/d0/d1", "/m/d0/d1/d2"}) {
-    addFiles({std::string(dir) + "/a", std::string(dir) + "/z"});
-  }
+  addFiles({"/m/d0/a", "/m/d0/z", "/m/d0/d1/a", "/m/d0/d1/z", "/m/d0/d1/d2/a", "/m/d0/d1/d2/z"});
   ui.onEvents = [&](long) {
     if (fs.exists("/b/d0/d1/a")) engine.run.StopFlag = -1;
   };
   EXPECT_EQ(run().end, RunEnd::Stopped);
   EXPECT_EQ(closingLines(), kStopped);
-  EXPECT_FALSE(fs.exists("/b/d0/d1/d2") || fs.exists("/b/d0/d1/z") || fs.exists("/b/d0/z"));
-  EXPECT_FALSE(engine.report.isOpen());
+  EXPECT_FALSE(fs.exists("/b/d0/d1/d2") || fs.exists("/b/d0/d1/z") || fs.exists("/b/d0/z") ||
+               engine.report.isOpen());
   ui.onEvents = nullptr;
   EXPECT_EQ(run().end, RunEnd::Finished);
   EXPECT_EQ(tree("/b"), tree("/m"));
@@ -185,44 +173,23 @@ TEST_F(JobDriverTest, ASideGoneFromItsPathStopsTheRunAndTheNextRunIsWhole) {
 // path leads to now, and removes, trashes and copies nothing.
 TEST_F(JobDriverTest, ASideExchangedAfterTheCheckStopsTheRunBeforeAnyChange) {
   engine.job.NomalMode = -1;
-  const auto exchange = [&](const std::string& path, const std::string& with, bool link) {
-    ASSERT_EQ(fs.renameEntry(path, path + ".old"), 0);
-    if (link) {
-      fs.addLink(path, with);
-      return;
-    }
-    ASSERT_EQ(fs.renameEntry(with, path), 0);
-  };
-  struct Case {
-    const char* name;
-    std::function<void()> exchange;
-    RunEnd end;
-    Lines kept;  // files whose content is their name, where they are after the exchange
-  };
-  const Case cases[] = {{"backup for a link to the master's folder",
-                         [&] { exchange("/D/backup", "/D/P", true); },
-                         RunEnd::Lost,
-                         {"/D/P/master/keep", "/D/backup.old/in/old"}},
-                        {"backup for an unrelated folder",
-                         [&] { exchange("/D/backup", "/D/other", false); },
-                         RunEnd::Lost,
-                         {"/D/backup/f", "/D/backup.old/in/old"}},
-                        {"master for an empty folder",
-                         [&] { exchange("/D/P/master", "/D/empty", false); },
-                         RunEnd::Lost,
-                         {"/D/P/master.old/keep", "/D/backup/in/old"}},
-                        {"master moved into the backup, its path a link to it there",
-                         [&] {
-                           ASSERT_EQ(fs.renameEntry("/D/P/master", "/D/backup/in/master"), 0);
-                           fs.addLink("/D/P/master", "/D/backup/in/master");
-                         },
-                         RunEnd::Refused,
-                         {"/D/backup/in/master/keep", "/D/backup/in/old"}}};
+  // The path moved away, where it went (empty: the path with ".old"), what takes its place (a
+  // link to it, or that folder renamed to it), how the run ends, and two files whose content is
+  // their name, where they are after the exchange.
+  using enum RunEnd;
+  using Case =
+      std::tuple<std::string, std::string, std::string, bool, RunEnd, std::string, std::string>;
+  const Case cases[] = {
+      {"/D/backup", "", "/D/P", true, Lost, "/D/P/master/keep", "/D/backup.old/in/old"},
+      {"/D/backup", "", "/D/other", false, Lost, "/D/backup/f", "/D/backup.old/in/old"},
+      {"/D/P/master", "", "/D/empty", false, Lost, "/D/P/master.old/keep", "/D/backup/in/old"},
+      // The master moved into the backup, its path a link to it there.
+      {"/D/P/master", "/D/backup/in/master", "/D/backup/in/master", true, Refused,
+       "/D/backup/in/master/keep", "/D/backup/in/old"}};
   for (const std::int16_t trashBox : {0, -1}) {
-    for (const Case& c : cases) {
-      SCOPED_TRACE(std::string(c.name) + (trashBox != 0 ? ", trash" : ""));
-      for (const char* path : {"/D", "/app/report.tvr", "/app/Recent.tvr"})
-        (void)fs.removeTree(path);
+    for (const auto& [path, movedTo, with, link, end, keptA, keptB] : cases) {
+      SCOPED_TRACE(path + " for " + with + (trashBox != 0 ? ", trash" : ""));
+      for (const char* old : {"/D", "/app/report.tvr", "/app/Recent.tvr"}) (void)fs.removeTree(old);
       addFiles({"/D/P/master/keep", "/D/backup/in/old", "/D/other/f"});
       fs.addDirectory("/D/empty");
       fs.removed.clear();
@@ -230,14 +197,16 @@ TEST_F(JobDriverTest, ASideExchangedAfterTheCheckStopsTheRunBeforeAnyChange) {
       fs.lockByOtherProcess("/app/Recent.tvr");
       bool exchanged = false;
       ui.onWaitPoll = [&](int) {
-        if (!std::exchange(exchanged, true)) c.exchange();
+        if (!std::exchange(exchanged, true)) {
+          ASSERT_EQ(fs.renameEntry(path, movedTo.empty() ? path + ".old" : movedTo), 0);
+          ASSERT_EQ(link ? 0 : fs.renameEntry(with, path), 0);
+          if (link) fs.addLink(path, with);
+        }
         fs.unlockByOtherProcess("/app/Recent.tvr");
       };
-      std::int16_t timer = 1;
-      EXPECT_EQ(RunJob(engine, "/D/P/master", "/D/backup", timer).end, c.end);
-      EXPECT_TRUE(exchanged);
-      EXPECT_TRUE(fs.removed.empty() && trash.trashed.empty() && fs.copied.empty());
-      for (const std::string& file : c.kept)
+      EXPECT_EQ(run("/D/P/master", "/D/backup", 1).end, end);
+      EXPECT_TRUE(exchanged && fs.removed.empty() && trash.trashed.empty() && fs.copied.empty());
+      for (const std::string& file : {keptA, keptB})
         EXPECT_EQ(fs.contentOf(file), file.substr(file.rfind('/') + 1)) << file;
     }
   }
@@ -260,9 +229,8 @@ TEST_F(JobDriverTest, ProgressWindowFollowsTheRun) {
     EXPECT_EQ(std::ranges::count(actionLines(), "Delete File : " + leftover), 1);
     EXPECT_FALSE(fs.exists(leftover));
   }
-  EXPECT_EQ(writeRoots, std::set<std::string>{"/b"});
-  EXPECT_EQ(fs.writeRoot, "");
-  EXPECT_EQ(ui.restoreCount, 2);
+  EXPECT_EQ(std::tuple(writeRoots, fs.writeRoot, ui.restoreCount),
+            std::tuple(std::set<std::string>{"/b"}, "", 2));
   const std::string inFolder = "/b/d" + leftover.substr(2);
   addFiles({inFolder});
   engine.job.NomalMode = engine.job.TrashBox = -1;
@@ -277,22 +245,20 @@ TEST_F(JobDriverTest, ErrorSummaryOnlyWhenNotUnattended) {
   fs.failOn(Op::Copy, "/b/f", ENOSPC);
   const std::string summary =
       "バックアップ中にエラーが 1 件発生しました。レポートファイルを参照して下さい。";
-  struct Case {
-    std::int16_t xOption, report, timer;
-    Lines boxes;
-  };
-  for (const Case& c : {Case{0, -1, 0, {kConfirm, summary}}, Case{0, -1, 1, {summary}},
-                        Case{0, 0, 0, {kConfirm, summary}}, Case{1, -1, 0, {}}}) {
-    SCOPED_TRACE("XOption " + std::to_string(c.xOption) + " Report " + std::to_string(c.report));
+  // XOption, Report, timer, the boxes shown.
+  const std::tuple<std::int16_t, std::int16_t, std::int16_t, Lines> cases[] = {
+      {0, -1, 0, {kConfirm, summary}},
+      {0, -1, 1, {summary}},
+      {0, 0, 0, {kConfirm, summary}},
+      {1, -1, 0, {}}};
+  for (const auto& [xOption, report, timer, boxes] : cases) {
+    SCOPED_TRACE("XOption " + std::to_string(xOption) + " Report " + std::to_string(report));
     ui.boxes.clear();
     ui.restoreCount = 0;
-    engine.job.XOption = c.xOption;
-    engine.job.Report = c.report;
-    const RunOutcome outcome = run("/m", "/b", c.timer);
-    EXPECT_EQ(outcome.end, RunEnd::Finished);
-    EXPECT_EQ(outcome.errors, 1);
-    EXPECT_EQ(boxTexts(), c.boxes);
-    EXPECT_EQ(ui.restoreCount, c.xOption == 0 ? 1 : 0);
+    engine.job.XOption = xOption, engine.job.Report = report;
+    const RunOutcome outcome = run("/m", "/b", timer);
+    EXPECT_EQ(std::tuple(outcome.end, outcome.errors, boxTexts(), ui.restoreCount),
+              std::tuple(RunEnd::Finished, 1, boxes, xOption == 0 ? 1 : 0));
   }
 }
 
@@ -301,8 +267,7 @@ TEST_F(JobDriverTest, ErrorSummaryOnlyWhenNotUnattended) {
 // removal pass changed a backup folder (something else may have changed there too) and at
 // what they would remove: an entry gone since, or now a folder the master also has, stays.
 TEST_F(JobDriverTest, ThePassesWalkTheRoomChecksListingsAndLookAgainWhereTheyMayBeStale) {
-  engine.job.NomalMode = -1;
-  engine.job.XOption = 1;
+  engine.job.NomalMode = -1, engine.job.XOption = 1;
   addFiles({"/m/a", "/m/sub/b", "/b/sub/gone", "/b/kept/k", "/m/d/f", "/b/d/f", "/b/d/gone",
             "/m/e/g", "/b/e/g", "/b/a_gone", "/b/c", "/b/cc", "/m/c/keep"});
   std::map<std::string, int> listed, looked;
@@ -322,8 +287,8 @@ TEST_F(JobDriverTest, ThePassesWalkTheRoomChecksListingsAndLookAgainWhereTheyMay
                    "UpDate File : /b/d/f  " + when(kT - 100) + " -> " + when(kT),
                    "New File : /b/sub/b"}));
   EXPECT_EQ(tree("/b"), tree("/m"));
-  EXPECT_EQ(listed["/m/sub"] + listed["/b/sub"], 2) << "by the size walks only";
-  EXPECT_EQ(looked["/b/e/g"], 0) << "answered from the listing";
+  // Listed by the size walks only; looked up in their listing.
+  EXPECT_EQ(std::pair(listed["/m/sub"] + listed["/b/sub"], looked["/b/e/g"]), std::pair(2, 0));
   EXPECT_TRUE(engine.masterListings.empty() && engine.backupListings.empty())
       << "nothing kept after the run";
   addFiles({"/b/kept/k"});
@@ -331,8 +296,8 @@ TEST_F(JobDriverTest, ThePassesWalkTheRoomChecksListingsAndLookAgainWhereTheyMay
   fs.shareIdentity("/m/kept", "/b/kept");
   listed.clear();
   EXPECT_EQ(run().end, RunEnd::Finished);
-  EXPECT_EQ(listed["/m/sub"], 3) << "listed again by the removal and copy passes";
-  EXPECT_EQ(listed["/b/sub"], 2) << "listed again by the removal pass";
+  // Listed again by the removal and copy passes, and the backup's by the removal pass.
+  EXPECT_EQ(std::pair(listed["/m/sub"], listed["/b/sub"]), std::pair(3, 2));
 }
 
 // Where the listings do not fit their budget, a folder whose digest agrees with its backup's
@@ -357,9 +322,10 @@ TEST_F(JobDriverTest, FoldersWhoseDigestsAgreeAreWalkedForTheirFoldersOnly) {
                                   "UpDate File : /b/e/x  " + when(kT - 100) + " -> " + when(kT),
                                   "Error : " + TimeFailureText("/m/g/far", EOVERFLOW)}));
   EXPECT_EQ(tree("/b"), tree("/m"));
-  EXPECT_EQ(looked["/b/d/a"] + looked["/b/d/sub/c"], 0) << "files taken as up to date";
-  EXPECT_EQ(listed["/m/d"], 2) << "the size walk, and the copy pass for the folder sub";
-  EXPECT_EQ(listed["/m/e"], 3) << "the size walk, the removal and the copy pass";
+  // Files taken as up to date; /m/d listed by the size walk and the copy pass for its folder
+  // sub, /m/e by the size walk, the removal and the copy pass.
+  EXPECT_EQ(std::tuple(looked["/b/d/a"] + looked["/b/d/sub/c"], listed["/m/d"], listed["/m/e"]),
+            std::tuple(0, 2, 3));
 }
 
 // Lines are written to the report together, not one by one, but all of them before a copy
@@ -393,9 +359,7 @@ TEST_F(JobDriverTest, ReportLinesGoTogetherBeforeALongCopyWhichNeverReplacesWhat
 // else, is what a real run then does; the mirror then ends equal, permissions, links and empty
 // folders included, and a second run has nothing to do.
 TEST_F(JobDriverTest, TheSimulationPredictsTheRealRunAfterWhichTheTreesAreEqual) {
-  engine.job.NomalMode = -1;
-  engine.job.UpDate = 1;
-  engine.job.Size = 1;
+  engine.job.NomalMode = -1, engine.job.UpDate = engine.job.Size = 1;
   addFiles({"/m/new", "/m/same", "/b/same", "/b/sub/gone"});
   addPair("sub/newer", kT + 100, kT);
   addPair("older", kT, kT + 100);
@@ -410,13 +374,11 @@ TEST_F(JobDriverTest, TheSimulationPredictsTheRealRunAfterWhichTheTreesAreEqual)
   addFiles(
       {"/m/kind", "/b/kind/inner", "/b/.tolvan32-partial-fedcba9876543210", "/b/only/z", "/b/y"});
   RecordingSink sink;
-  engine.dryRun = &sink;
-  engine.run.DryRunMode = 63 - 16;  // all but the files that are the same
+  // Every kind but the files that are the same.
+  engine.dryRun = &sink, engine.run.DryRunMode = 63 - 16;
   EXPECT_EQ(CopyTree(engine, "/m", "/b") + RemovalPass(engine, "/m", "/b"), 0);
-  engine.run.DryRunMode = 0;
-  engine.dryRun = nullptr;
-  EXPECT_TRUE(fs.created.empty() && fs.removed.empty());
-  EXPECT_FALSE(fs.exists("/app/report.tvr"));
+  engine.run.DryRunMode = 0, engine.dryRun = nullptr;
+  EXPECT_TRUE(fs.created.empty() && fs.removed.empty() && !fs.exists("/app/report.tvr"));
   std::sort(sink.simulated.begin(), sink.simulated.end());
   EXPECT_EQ(sink.simulated, (Lines{"/b/a.txt 1", "/b/d1/link 8", "/b/kind 32", "/b/kind 8",
                                    "/b/new 8", "/b/older 2", "/b/only 32", "/b/size 4",
@@ -435,8 +397,8 @@ TEST_F(JobDriverTest, TheSimulationPredictsTheRealRunAfterWhichTheTreesAreEqual)
              "Make Directory : /b/y"}));
   EXPECT_EQ(tree("/b"), tree("/m"));
   EXPECT_EQ(run().errors, 0);
-  EXPECT_EQ(actionLines(), Lines{});
-  EXPECT_EQ(ui.boxes.size(), 2u) << "two confirmations, no summary";
+  EXPECT_EQ(std::pair(actionLines(), ui.boxes.size()), std::pair(Lines{}, std::size_t{2}))
+      << "nothing to do; two confirmations, no summary";
 }
 
 }  // namespace

@@ -11,10 +11,9 @@ using Row = std::pair<const char*, double>;
 constexpr double kNothing = 99999;  // read nothing, or rounded to no 16-bit number
 
 void ExpectRead(NumberStyle style, std::span<const Row> rows) {
-  for (const auto& [text, number] : rows) {
+  for (const auto& [text, number] : rows)
     EXPECT_EQ(ReadNumber(text, style).value_or(kNothing), number)
         << static_cast<int>(style) << " [" << text << "]";
-  }
 }
 
 // "1e-400" is too small for a double and reads as 0; "1e400" is too large.

@@ -27,11 +27,10 @@ class ScheduleTest : public ConditionsFixture {
   }
 
   // Sets the clock, then arms the schedule as a conditions file with the timer on does.
-  void arm(std::int64_t now, int dateMode, const std::string& time, std::int16_t once = 0) {
+  void arm(std::int64_t now, std::int16_t dateMode, const std::string& time,
+           std::int16_t once = 0) {
     sys.clock = now;
-    engine.job.DateMode = static_cast<std::int16_t>(dateMode);
-    engine.job.Time = time;
-    engine.job.Once = once;
+    engine.job.DateMode = dateMode, engine.job.Time = time, engine.job.Once = once;
     session.formSet(1);
   }
 
@@ -99,8 +98,7 @@ TEST_F(ScheduleTest, IntervalsCountFromArmingAndFromTheEndOfThePreviousRun) {
   EXPECT_FALSE(session.window.runActive);
   onRun = nullptr;
   // Due at exactly one interval after the start, whatever the local clock says.
-  engine.job.Time = "01:00";
-  engine.job.TimerStartMs = 5000;
+  engine.job.Time = "01:00", engine.job.TimerStartMs = 5000;
   const DateTime anyTime = MakeDateTime({2026, 12, 6, 23, 30, 0});
   EXPECT_FALSE(IsRunDue(engine.job, anyTime, 5000 + 3599999));
   EXPECT_TRUE(IsRunDue(engine.job, anyTime, 5000 + 3600000));
@@ -130,9 +128,8 @@ TEST_F(ScheduleTest, IntervalsCountFromArmingAndFromTheEndOfThePreviousRun) {
 // A Mirroring job every minute whose master was missing when its conditions file was read.
 TEST_F(ScheduleTest, TheTemporaryFolderIsNeverASideAndWithoutAWindowTheDiskIsFound) {
   const auto writeJob = [this](const std::string& from, const std::string& timer) {
-    (void)fs.writeFile("/app/job.tvf",
-                       "NomalMode=yes\r\nDriveA=" + from +
-                           "\r\nDriveB=/b\r\nDateMode=1\r\nTime=00:01\r\nTimer=" + timer + "\r\n");
+    writeTvf({"NomalMode=yes", "DriveA=" + from, "DriveB=/b", "DateMode=1", "Time=00:01",
+              "Timer=" + timer});
   };
   realRuns = true;
   fs.addFile("/tmp/other-user.txt", "theirs");
@@ -151,8 +148,7 @@ TEST_F(ScheduleTest, TheTemporaryFolderIsNeverASideAndWithoutAWindowTheDiskIsFou
   session.reloadConditions = [this] { tvfRead(session); };
   fs.addDirectory("/disk/m/photos");
   (void)checkEvery58sUntil(sys.clock + 120);
-  EXPECT_EQ(runStarts.back(), armed + 348);
-  EXPECT_EQ(ends.back(), RunEnd::Finished);
+  EXPECT_EQ(std::tuple(runStarts.back(), ends.back()), std::tuple(armed + 348, RunEnd::Finished));
   EXPECT_TRUE(fs.exists("/b/photos") && !fs.exists("/b/other-user.txt"));
   // The file, edited to switch the timer off while a disk is missing, disarms the schedule
   // at its next reading and nothing more runs.
@@ -160,8 +156,7 @@ TEST_F(ScheduleTest, TheTemporaryFolderIsNeverASideAndWithoutAWindowTheDiskIsFou
   tvfRead(session);
   writeJob("/disk/m", "no");
   (void)checkEvery58sUntil(sys.clock + 240);
-  EXPECT_EQ(ends.size(), 3u);
-  EXPECT_FALSE(session.window.timerEnabled);
+  EXPECT_EQ(std::tuple(ends.size(), session.window.timerEnabled), std::tuple(3u, false));
 }
 
 }  // namespace
