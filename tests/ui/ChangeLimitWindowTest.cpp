@@ -8,19 +8,18 @@
 namespace tolvan::testing {
 namespace {
 
-// A backup of 60 files whose master has lost them all: beyond any limit.
-class ChangeLimitQuestionTest : public RealEngineTest {
- protected:
-  ChangeLimitQuestionTest() {
-    engine.job.NomalMode = -1;
-    engine.job.XOption = 0;
-    engine.job.ChangeLimit = 50;
-    for (int i = 0; i < 60; ++i) WriteText(backup + "/f" + std::to_string(i), "kept");
-  }
-  // Runs the job, confirming the copy and pressing `answer` ("続行" or "中止") on the question.
-  RunOutcome runAnswering(const QString& answer) {
+// A backup of 60 files whose master has lost them all, beyond any limit: the question's stop
+// touches nothing, its continue runs.
+TEST_F(RealEngineTest, ChangeLimitQuestionsStopTouchesNothingAndContinueRuns) {
+  engine.job.NomalMode = -1;
+  engine.job.XOption = 0;
+  engine.job.ChangeLimit = 50;
+  for (int i = 0; i < 60; ++i) WriteText(backup + "/f" + std::to_string(i), "kept");
+  const std::tuple<QString, RunEnd, std::size_t> answers[] = {{"中止", RunEnd::Abandoned, 60},
+                                                              {"続行", RunEnd::Finished, 0}};
+  for (const auto& [answer, end, left] : answers) {
     QString question;
-    OnNextModalDialog([&](QDialog* confirmation) {
+    OnNextModalDialog([&](QDialog* confirmation) {  // the copy is confirmed first
       OnNextModalDialog([&](QDialog* dialog) {
         auto* box = qobject_cast<QMessageBox*>(dialog);
         question = box->text();
@@ -32,18 +31,11 @@ class ChangeLimitQuestionTest : public RealEngineTest {
       });
       qobject_cast<QMessageBox*>(confirmation)->button(QMessageBox::Ok)->click();
     });
-    const RunOutcome outcome = runJob();
+    EXPECT_EQ(runJob().end, end) << answer;
     EXPECT_EQ(question,
               "この実行でバックアップの 60 件中 60 件を削除または置き換えます。続けますか？");
-    return outcome;
+    EXPECT_EQ(NamesIn(backup).size(), left);
   }
-};
-
-TEST_F(ChangeLimitQuestionTest, StopTouchesNothingAndContinueRuns) {
-  EXPECT_EQ(runAnswering("中止").end, RunEnd::Abandoned);
-  EXPECT_EQ(NamesIn(backup).size(), 60U);
-  EXPECT_EQ(runAnswering("続行").end, RunEnd::Finished);
-  EXPECT_TRUE(NamesIn(backup).empty());
 }
 
 TEST_F(WindowTest, TheCheckBoxAndPercentFollowTheJobAndSetItAScheduledRunBeyondItIsRefused) {
@@ -68,6 +60,7 @@ TEST_F(WindowTest, TheCheckBoxAndPercentFollowTheJobAndSetItAScheduledRunBeyondI
   start(job({"ChangeLimit=10", "Time=22:13"}));  // due this minute on the fake clock
   click("Check2");
   find<QTimer>("Timer1")->timeout({});
+  EXPECT_EQ(engineRuns, 1);  // through the engine's hook
   EXPECT_EQ(NamesIn(tmp / "backup").size(), 60U) << "nothing removed, nothing copied";
   EXPECT_EQ(window->notificationIcon().toolTip(),
             "Tolvane\n前回: 2023-11-14 22:13 実行せず\n次回: 22:13");
