@@ -1,7 +1,6 @@
 // What the main window's controls show, how they reach the job, and what a screen reader and
 // the keyboard find in every window.
 #include "UiTest.h"
-#include "conditions/Tvf.h"
 #include "ui/EditorSettingsDialog.h"
 #include "ui/ProcessWindow.h"
 #include "ui/SimulateDialog.h"

@@ -55,7 +55,7 @@ TEST_F(WindowTest, ClosingDuringARunAsksAndAStopEndsTheReportBeforeTheWindowClos
   }
 }
 
-TEST_F(WindowTest, CopySimulationAndTheScheduleRunThroughTheEngineHook) {
+TEST_F(WindowTest, CopyAndSimulationRunThroughTheEngineHook) {
   WriteText(tmp / "master/a.txt", "hello");
   services.askSimulation = [this](std::int16_t& mode, std::string& list) {
     mode = 63;
