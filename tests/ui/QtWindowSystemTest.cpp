@@ -1,8 +1,6 @@
 // The desktop window system: the progress window, the run's question, the worker's questions,
 // and runs of the real engine under it: "中断" during a 100,000-file run, and the wait while
 // another instance holds the report files.
-#include <chrono>
-
 #include "UiTest.h"
 #include "ui/ProcessWindow.h"
 #include "ui/WorkerRun.h"
@@ -178,11 +176,13 @@ TEST_F(QtWindowSystemTest, StopEndsTheRunWithinHalfASecondOnTheWorkerAndOnTheGui
   }
   for (const bool onWorker : {true, false}) {
     SCOPED_TRACE(onWorker ? "worker thread" : "GUI thread");
-    everyTick([&] {  // presses "中断" once a tenth of the run is done
-      if (!bar->isVisible() || bar->value() < bar->maximum() / 10) return false;
+    QTimer presser;  // presses "中断" once a tenth of the run is done
+    QObject::connect(&presser, &QTimer::timeout, [&] {
+      if (!bar->isVisible() || bar->value() < bar->maximum() / 10) return;
       QTest::mouseClick(Find<QPushButton>(processWindow, "Command1"), Qt::LeftButton);
-      return true;
+      presser.stop();
     });
+    presser.start(2);
     RunOutcome outcome;
     // Start-up's unattended run keeps the engine on the GUI thread: the click still gets through.
     ASSERT_TRUE(!onWorker || ui::RunOnWorker([&] { outcome = runJob(); }));
@@ -207,9 +207,7 @@ TEST_F(QtWindowSystemTest, TheWaitPollsUntilTheOtherInstanceLetsGoOrIsCancelled)
     int polls = 0;
     QString caption;
     QStringList cut;  // texts not shown whole
-    everyTick([&] {
-      auto* wait = QApplication::activeModalWidget();
-      if (wait == nullptr || wait->objectName() != "TlvWait") return false;
+    OnNextModalDialog([&](QDialog* wait) {
       caption = wait->windowTitle();
       for (const char* name : {"Label1", "Label2"}) {
         const auto* label = Find<QLabel>(*wait, name);
@@ -219,7 +217,6 @@ TEST_F(QtWindowSystemTest, TheWaitPollsUntilTheOtherInstanceLetsGoOrIsCancelled)
         if (needed.height() > room.height() || needed.width() > room.width()) cut << label->text();
       }
       if (cancel) Click(*wait, "Command1");
-      return true;
     });
     bool cancelled = !cancel;
     ASSERT_TRUE(ui::RunOnWorker([&] {

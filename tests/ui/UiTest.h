@@ -24,7 +24,6 @@ inline std::ostream& operator<<(std::ostream& out, const QString& text) {
 namespace tolvan::testing {
 
 using namespace platform::testing;
-using platform::testing::TempFolder;  // not the engine's function of that name
 
 template <typename Control = QWidget>
 Control* Find(const QObject& in, const char* name) {
@@ -160,16 +159,7 @@ class RealEngineTest : public ::testing::Test {
     return RunJob(engine, master, backup, timer);
   }
 
-  // Calls `check` on the GUI thread every few milliseconds until it returns true.
-  void everyTick(std::function<bool()> check) {
-    ticker.disconnect();
-    QObject::connect(&ticker, &QTimer::timeout, [this, check = std::move(check)] {
-      if (check()) ticker.stop();
-    });
-    ticker.start(2);
-  }
-
-  TempFolder tmp;
+  platform::testing::TempFolder tmp;  // not the engine's function of that name
   const std::string app = tmp / "app";
   const std::string master = tmp / "master";
   const std::string backup = tmp / "backup";
@@ -179,7 +169,6 @@ class RealEngineTest : public ::testing::Test {
   platform::LinuxTrash trash{fs};
   platform::LinuxSystemInfo sys;
   Engine engine{Services{fs, trash, ws, sys}};
-  QTimer ticker;
 };
 
 }  // namespace tolvan::testing
