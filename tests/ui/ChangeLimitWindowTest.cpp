@@ -48,10 +48,9 @@ TEST_F(WindowTest, TheCheckBoxAndPercentFollowTheJobAndSetItAScheduledRunBeyondI
   EXPECT_EQ(engine.job.ChangeLimit, 40);
   start(job({"ChangeLimit=150"}));
   EXPECT_FALSE(checked("CheckLimit"));
-  TellUnreadableChangeLimit(session);
-  TellUnreadableChangeLimit(session);
-  EXPECT_EQ(ui.boxes.size(), 1U) << "said once";
-  EXPECT_EQ(ui.boxes.at(0).text, std::string("job.tvf") + kUnreadableChangeLimit);
+  for (int time = 0; time < 2; ++time) TellUnreadableChangeLimit(session);
+  EXPECT_EQ(ui.boxes.size() == 1 ? ui.boxes[0].text : "said not once",
+            std::string("job.tvf") + kUnreadableChangeLimit);
 
   // A scheduled run over a master that lost every file removes nothing; the tray tells.
   for (int i = 0; i < 60; ++i) WriteText(tmp / ("backup/f" + std::to_string(i)), "kept");

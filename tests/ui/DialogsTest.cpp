@@ -193,10 +193,10 @@ mv "$(dirname "$0")/record.part" "$(dirname "$0")/record.txt"
   EXPECT_EQ(ui.boxes[1].text, std::string(ui::kNoReportYet) + "\n\n" + appPath + "/Recent.tvr");
 
   ASSERT_TRUE(stdfs::remove(editor));
-  const std::string plain = appPath + "/report.tvr";  // exists, not executable
-  QStringList shown;
-  for (const std::string& none : {editor, plain, appPath, std::string("no-such-editor-here"),
-                                  std::string("bin/sh"), std::string()}) {
+  QStringList shown;  // the report exists, but is no executable
+  for (const std::string& none :
+       {editor, appPath + "/report.tvr", appPath, std::string("no-such-editor-here"),
+        std::string("bin/sh"), std::string()}) {
     engine.shared.EditorPath = none;
     OnNextModalDialog([&shown](QDialog* dialog) {
       shown << dialog->objectName();

@@ -109,8 +109,7 @@ TEST_F(WindowTest, HelpAndTheBatchFileMessagesInEitherLanguage) {
     QFile page(HelpPage().remove(0, 3));  // "qrc:/..." as ":/..."
     EXPECT_TRUE(page.open(QIODevice::ReadOnly)) << HelpPage();
     const QString html = QString::fromUtf8(page.readAll());
-    QStringList ids;
-    QStringList titles;
+    QStringList ids, titles;
     for (const auto& match : QRegularExpression("<h2 id=\"(\\w+)\">([^<]+)").globalMatch(html)) {
       ids << match.captured(1);
       titles << match.captured(2);

@@ -107,9 +107,8 @@ TEST_F(QtWindowSystemTest, TheWorkersBoxesShowEachPathOnItsOwnLineWhileASecondRu
                            "/photos/2024/summer/end-of-path";
   std::vector<std::string> seen;  // what the GUI thread saw of each box
   QStringList paths;              // each box's path line, then its details
-  bool fits = true;
+  bool fits = true, secondRan = false;
   const QMessageBox::StandardButton presses[] = {QMessageBox::Cancel, QMessageBox::No};
-  bool secondRan = false;
   QTimer answerer;
   QObject::connect(&answerer, &QTimer::timeout, [&] {
     auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());

@@ -132,10 +132,9 @@ class WindowTest : public ::testing::Test, public RealFolderSession {
   std::vector<platform::MountedVolume> volumes{{"/", "/dev/root", ""}};
   std::optional<std::string> dialogAnswer;  // what the next file dialog answers
   std::vector<ui::MainWindow::FileDialogKind> dialogsShown;
-  int engineRuns = 0;
-  bool runMarkedActive = false;
-  int guiThreadCalls = 0;
-  bool closed = false;                     // the main window's closing sequence ran
+  int engineRuns = 0, guiThreadCalls = 0;
+  bool runMarkedActive = false;  // the window marked the run active before the hook ran it
+  bool closed = false;           // the main window's closing sequence ran
   std::unique_ptr<ui::MainWindow> window;  // destroyed before the session it shows
 };
 
@@ -160,9 +159,7 @@ class RealEngineTest : public ::testing::Test {
   }
 
   platform::testing::TempFolder tmp;  // not the engine's function of that name
-  const std::string app = tmp / "app";
-  const std::string master = tmp / "master";
-  const std::string backup = tmp / "backup";
+  const std::string app = tmp / "app", master = tmp / "master", backup = tmp / "backup";
   platform::FakeSettingsStore settings;
   ui::QtWindowSystem ws{settings};
   platform::LinuxFileSystem fs;
