@@ -34,22 +34,16 @@ std::vector<std::string> UnnamedControls(const QWidget& window) {
   return unnamed;
 }
 
-// Walks the window's accessibility tree as a screen reader does and lists "name (role)" of
-// every shown control and label, parts Qt builds inside a control (named "qt_..." or not named)
-// and plain containers left out.
-QStringList AccessibleNames(QAccessibleInterface* node) {
+// "name (role)" of every shown control and label of the window as a screen reader finds it,
+// parts Qt builds inside a control (named "qt_..." or not named) and plain containers left out.
+QStringList AccessibleNames(const QWidget& window) {
   QStringList names;
-  for (int i = 0; i < node->childCount(); ++i) {
-    QAccessibleInterface* child = node->child(i);
-    if (child == nullptr) continue;
-    const auto* widget = qobject_cast<const QWidget*>(child->object());
-    if (widget == nullptr) continue;  // a list's rows, a menu's items
-    const QString objectName = widget->objectName();
-    if (!objectName.isEmpty() && !objectName.startsWith("qt_") && widget->isVisible() &&
-        child->role() != QAccessible::Client) {
-      names << child->text(QAccessible::Name) + " (" + QString::number(child->role()) + ")";
-    }
-    names << AccessibleNames(child);
+  for (QWidget* widget : window.findChildren<QWidget*>()) {
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(widget);
+    if (!widget->objectName().isEmpty() && !widget->objectName().startsWith("qt_") &&
+        widget->isVisible() && accessible->role() != QAccessible::Client)
+      names << accessible->text(QAccessible::Name) + " (" + QString::number(accessible->role()) +
+                   ")";
   }
   return names;
 }
@@ -70,7 +64,7 @@ QString Heard(QObject* object) {
 // offer their value as text, also as they change.
 TEST_F(WindowTest, EveryControlOfEveryWindowHasANameAndLabelsReadTheirValues) {
   const ui::MainWindow& main = start(job());
-  const QStringList names = AccessibleNames(QAccessible::queryAccessibleInterface(window.get()));
+  const QStringList names = AccessibleNames(*window);
   QStringList captions;
   for (const QString& name : names) captions << name.section(" (", 0, 0).trimmed();
   EXPECT_TRUE(names.size() > 40 && !captions.contains("") &&
@@ -170,10 +164,9 @@ TEST_F(WindowTest, ChangesByTheUserByCodeOrByAScreenReaderReachTheJob) {
 // combo box).
 std::string FocusName() {
   for (const QWidget* widget = QApplication::focusWidget(); widget != nullptr;
-       widget = widget->parentWidget()) {
+       widget = widget->parentWidget())
     if (!widget->objectName().isEmpty() && !widget->objectName().startsWith(QLatin1String("qt_")))
       return widget->objectName().toStdString();
-  }
   return {};
 }
 

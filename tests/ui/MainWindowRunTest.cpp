@@ -52,6 +52,7 @@ TEST_F(WindowTest, ClosingDuringARunAsksAndAStopEndsTheReportBeforeTheWindowClos
   }
 }
 
+// (What a run through the hook copies: see the closing test.)
 TEST_F(WindowTest, CopyAndSimulationRunThroughTheEngineHook) {
   WriteText(tmp / "master/a.txt", "hello");
   services.askSimulation = [this](std::int16_t& mode, std::string& list) {
@@ -67,7 +68,6 @@ TEST_F(WindowTest, CopyAndSimulationRunThroughTheEngineHook) {
   click("Command3");
   // Both through the hook, the dialog asked on the window's thread.
   EXPECT_EQ(std::pair(engineRuns, guiThreadCalls), std::pair(2, 1));
-  EXPECT_EQ(NamesIn(tmp / "backup"), (std::vector<std::string>{"a.txt", "sub"}));
   EXPECT_TRUE(stdfs::exists(tmp / "sim.csv"));
 }
 
@@ -235,14 +235,12 @@ TEST(QuitSignalsTest, ASignalStopsTheRunAndClosesTheWindowOnceTheRunHasEnded) {
   std::atomic<std::int16_t> stopFlag{0};
   bool running = true;
   int asked = 0, closes = 0;  // how often it looked whether the run is still on; closings
+  const auto stillRunning = [&] {
+    ++asked;
+    return running;
+  };
   {
-    const ui::QuitSignals quitSignals(
-        stopFlag,
-        [&] {
-          ++asked;
-          return running;
-        },
-        [&closes] { ++closes; });
+    const ui::QuitSignals quitSignals(stopFlag, stillRunning, [&closes] { ++closes; });
     ASSERT_EQ(std::raise(SIGTERM), 0);
     const int stopped = stopFlag.exchange(0);  // at once, even while the run keeps it busy
     // The signal taken, and the run found still on again by the later checks.

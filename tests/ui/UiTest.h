@@ -48,7 +48,6 @@ inline void Retype(QLineEdit* field, const QString& text) {
 // modally would otherwise wait for a user.
 inline void OnNextModalDialog(std::function<void(QDialog*)> act) {
   auto* poll = new QTimer();
-  poll->setInterval(5);
   QObject::connect(poll, &QTimer::timeout, [poll, act = std::move(act)] {
     auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
     if (dialog == nullptr || !dialog->isVisible()) return;
@@ -56,7 +55,7 @@ inline void OnNextModalDialog(std::function<void(QDialog*)> act) {
     poll->deleteLater();
     act(dialog);
   });
-  poll->start();
+  poll->start(5);
 }
 
 // The windows on real temporary trees (program folder app/, master/, backup/): the main window
