@@ -63,7 +63,7 @@ QString Heard(QObject* object) {
 // is silent; the lists are called by their captions, whatever entry they show, and value labels
 // offer their value as text, also as they change.
 TEST_F(WindowTest, EveryControlOfEveryWindowHasANameAndLabelsReadTheirValues) {
-  const ui::MainWindow& main = start(job());
+  start(job());
   const QStringList names = AccessibleNames(*window);
   QStringList captions;
   for (const QString& name : names) captions << name.section(" (", 0, 0).trimmed();
@@ -81,7 +81,7 @@ TEST_F(WindowTest, EveryControlOfEveryWindowHasANameAndLabelsReadTheirValues) {
   ui::ProcessWindow process(settings);
   ui::WaitDialog wait(nullptr, "job.tvf  Waiting", "label 1", "label 2", [] { return false; });
   for (const QWidget* each :
-       std::vector<const QWidget*>{&main, &simulate, &editor, &process, &wait})
+       std::vector<const QWidget*>{window.get(), &simulate, &editor, &process, &wait})
     EXPECT_EQ(UnnamedControls(*each), std::vector<std::string>{});
 
   process.Form_Load();

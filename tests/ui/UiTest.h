@@ -81,7 +81,7 @@ class WindowTest : public ::testing::Test, public RealFolderSession {
     };
   }
 
-  ui::MainWindow& start(const std::string& jobFile = {}) {
+  void start(const std::string& jobFile = {}) {
     if (!jobFile.empty()) WriteText(tmp / "app/job.tvf", jobFile);
     window.reset();  // one main window at a time
     window = std::make_unique<ui::MainWindow>(session, services);
@@ -103,7 +103,6 @@ class WindowTest : public ::testing::Test, public RealFolderSession {
     window->finishLoading();
     session.window.shown = true;
     window->show();
-    return *window;
   }
   // A job from master/ to backup/, with `fields` in place of the defaults.
   std::string job(const std::vector<std::string>& fields = {}) {
@@ -152,10 +151,7 @@ class RealEngineTest : public ::testing::Test {
     ws.watchStopFlag(&engine.run.StopFlag);
   }
 
-  [[nodiscard]] RunOutcome runJob() {
-    std::int16_t timer = 0;
-    return RunJob(engine, master, backup, timer);
-  }
+  [[nodiscard]] RunOutcome runJob() { return RunJob(engine, master, backup, unscheduled); }
 
   platform::testing::TempFolder tmp;  // not the engine's function of that name
   const std::string app = tmp / "app", master = tmp / "master", backup = tmp / "backup";
@@ -165,6 +161,7 @@ class RealEngineTest : public ::testing::Test {
   platform::LinuxTrash trash{fs};
   platform::LinuxSystemInfo sys;
   Engine engine{Services{fs, trash, ws, sys}};
+  std::int16_t unscheduled = 0;  // the timer value of a run not started by the schedule
 };
 
 }  // namespace tolvan::testing
