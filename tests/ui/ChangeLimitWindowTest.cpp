@@ -95,10 +95,10 @@ TEST(TrayStatusTest, TipBadgeAndNotificationsFollowTheLastRun) {
   job.DateMode = 1;
   job.Time = "03:15";
   job.TimerStartMs = 1000;
-  const DateTime now = TimeOfDay(22, 0, 0);
-  EXPECT_EQ(ui::NextRunText(job, now, 1000 + 60 * 60000), "00:15");  // 2 h 15 min left
+  // At 22:00, an hour after the interval began: 2 h 15 min left.
+  EXPECT_EQ(ui::NextRunText(job, TimeOfDay(22, 0, 0), 1000 + 60 * 60000), "00:15");
   job.Timer = 0;
-  EXPECT_EQ(ui::NextRunText(job, now, 0), "");
+  EXPECT_EQ(ui::NextRunText(job, TimeOfDay(22, 0, 0), 0), "");
 }
 
 }  // namespace

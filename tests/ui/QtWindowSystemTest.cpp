@@ -12,7 +12,6 @@ namespace {
 class QtWindowSystemTest : public RealEngineTest {
  protected:
   ui::ProcessWindow& processWindow = ws.processWindow();
-  platform::ProgressWindow& progress = ws.progress();
   QProgressBar* bar = Find<QProgressBar>(processWindow, "ProgressBar1");
 };
 
@@ -21,11 +20,11 @@ TEST_F(QtWindowSystemTest, ProgressPlacementOnScreenLongPathsStopButtonStatusCol
        {std::pair{"Top", "-15"}, {"Left", "1500"}, {"Height", "3000"}, {"Width", "7500"}})
     settings.set("ProcessForm", key, value);
   const auto shownAt = [this] {
-    progress.show();
+    ws.progress().show();
     return QRect(processWindow.pos(), processWindow.size());
   };
   const auto storedOnClose = [this] {  // in twips: top, left, height, width
-    progress.close();
+    ws.progress().close();
     std::string values;
     for (const char* key : {"Top", "Left", "Height", "Width"})
       values += settings.get("ProcessForm", key, "-") + " ";
@@ -46,18 +45,18 @@ TEST_F(QtWindowSystemTest, ProgressPlacementOnScreenLongPathsStopButtonStatusCol
 
   // The status takes its colour, and every showing starts as designed.
   auto* status = Find<QLabel>(processWindow, "Label7");
-  progress.setStatus("バックアップドライブ　チェック中!!", platform::kColourRed);
-  progress.setEstimateHeadingVisible(true);
-  progress.setStopButtonVisible(false);
+  ws.progress().setStatus("バックアップドライブ　チェック中!!", platform::kColourRed);
+  ws.progress().setEstimateHeadingVisible(true);
+  ws.progress().setStopButtonVisible(false);
   const QColor statusColour = status->palette().color(QPalette::WindowText);
   EXPECT_TRUE(statusColour.red() > 0 && statusColour.green() == 0 && statusColour.blue() == 0 &&
               status->font().bold())
       << statusColour.name();  // red, as dark as the window colour needs
-  progress.close();
-  progress.show();
+  ws.progress().close();
+  ws.progress().show();
   EXPECT_TRUE(status->text().isEmpty() && !Find(processWindow, "Label5")->isVisible() &&
               Find(processWindow, "Command1")->isVisible());
-  progress.close();
+  ws.progress().close();
 
   // With 210-character paths the window keeps to the main window's screen and shortens each
   // path in its middle, whole in the tip and the description. Closing it while the run can be
@@ -66,9 +65,9 @@ TEST_F(QtWindowSystemTest, ProgressPlacementOnScreenLongPathsStopButtonStatusCol
   ws.setMainWindow(&mainWindow);
   settings.set("ProcessForm", "Left", "150000");
   settings.set("ProcessForm", "Width", "75000");  // 5,000 pixels
-  progress.show();
+  ws.progress().show();
   const QString paths = "/m/" + QString(207, 'f') + " ･･･> /b/" + QString(207, 't');
-  progress.setPaths(paths.toStdString());
+  ws.progress().setPaths(paths.toStdString());
   const QRect room = mainWindow.screen()->availableGeometry();
   EXPECT_TRUE(room.contains(QRect(processWindow.pos(), processWindow.size())))
       << processWindow.x() << "+" << processWindow.width() << " on " << room.width();
@@ -92,7 +91,7 @@ TEST_F(QtWindowSystemTest, ProgressPlacementOnScreenLongPathsStopButtonStatusCol
   }
   processWindow.close();  // already stopping: no second question
   EXPECT_EQ(asked, QStringList({"実行中の処理を中断しますか？", "実行中の処理を中断しますか？"}));
-  progress.close();  // the run's end
+  ws.progress().close();  // the run's end
   EXPECT_FALSE(processWindow.isVisible());
 }
 
