@@ -64,7 +64,6 @@ TEST_F(WindowTest, ExclusionsDialogTriesPathsAndRefusesALineThatCannotBeUsed) {
   ui::ExclusionsDialog dialog(session, nullptr);
   dialog.show();
   auto* patterns = Find<QPlainTextEdit>(dialog, "Text1");
-  auto* tryField = Find<QLineEdit>(dialog, "Text2");
   auto* result = Find<QLabel>(dialog, "Label4");
   EXPECT_EQ(patterns->toPlainText(), "*.tmp\nsub/\n");
   patterns->setPlainText("*.tmp\nsub/\n!keep.tmp\n");
@@ -74,7 +73,7 @@ TEST_F(WindowTest, ExclusionsDialogTriesPathsAndRefusesALineThatCannotBeUsed) {
       {QString::fromStdString(tmp / "master/sub"), "2 行目で除外されます: sub/"},  // a folder
       {"notes.txt", "除外されません"}};
   for (const auto& [path, answer] : tries) {
-    Retype(tryField, path);
+    Retype(Find<QLineEdit>(dialog, "Text2"), path);  // the try field
     EXPECT_EQ(result->text(), answer) << path;
   }
   dialog.setFileChooser([&](QWidget*, const ui::FileQuestion&) {

@@ -30,29 +30,28 @@ TEST(EnglishWindowTest, TheFirstSetLocaleVariableChoosesTheLanguage) {
         << ::testing::PrintToString(std::tuple(lcAll, lcMessages, lang));
 }
 
-// Runs under LANG=en_US.UTF-8 with LC_ALL and LC_MESSAGES unset; the variables and the
-// application's language are put back afterwards for the other window tests.
-class EnglishWindows : public RealEngineTest {
- protected:
-  void SetUp() override {
+// While it lives, LANG=en_US.UTF-8 with LC_ALL and LC_MESSAGES unset and the translation
+// installed; the variables and the application's language are put back for the other tests.
+struct EnglishDesktop {
+  EnglishDesktop() {
     for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
       const char* value = std::getenv(name);
-      saved_.emplace_back(name, value ? std::optional<std::string>(value) : std::nullopt);
+      saved.emplace_back(name, value ? std::optional<std::string>(value) : std::nullopt);
       ::unsetenv(name);
     }
     ::setenv("LANG", "en_US.UTF-8", 1);
-    ASSERT_TRUE(InstallTranslation());
+    EXPECT_TRUE(InstallTranslation());
   }
-  void TearDown() override {
+  ~EnglishDesktop() {
     RemoveTranslation();
-    for (const auto& [name, value] : saved_)
+    for (const auto& [name, value] : saved)
       (void)(value ? ::setenv(name, value->c_str(), 1) : ::unsetenv(name));
   }
-
-  std::vector<std::pair<const char*, std::optional<std::string>>> saved_;
+  std::vector<std::pair<const char*, std::optional<std::string>>> saved;
 };
 
-TEST_F(EnglishWindows, EveryControlHasItsEnglishNameMessagesAreEnglishAndTheStoredFilesAreNot) {
+TEST_F(RealEngineTest, EnglishControlNamesAndMessagesButTheStoredFilesAsEver) {
+  const EnglishDesktop english;
   Session session{engine, settings};
   SimulateDialog simulate(session, nullptr);
   EditorSettingsDialog editor(session, nullptr);
@@ -126,13 +125,11 @@ TEST_F(WindowTest, HelpAndTheBatchFileMessagesInEitherLanguage) {
     return ids;
   };
   const QStringList japanese = check("ja");
-  ::setenv("LC_ALL", "en_US.UTF-8", 1);
-  ASSERT_TRUE(InstallTranslation());
-  EXPECT_TRUE(HelpPage().endsWith("_en.html"));
-  const QStringList english = check("en");
-  RemoveTranslation();
-  ::setenv("LC_ALL", "C.UTF-8", 1);
-  EXPECT_EQ(english, japanese);
+  {
+    const EnglishDesktop english;
+    EXPECT_TRUE(HelpPage().endsWith("_en.html"));
+    EXPECT_EQ(check("en"), japanese);
+  }
   EXPECT_TRUE(japanese.contains("restore"));
 }
 
