@@ -1,26 +1,24 @@
 // The change limit in the window: its controls, its question, and the tray's account of runs.
 
 #include "UiTest.h"
-#include "engine/LastRun.h"
 #include "scheduler/ChangeLimitControl.h"
 #include "ui/TrayStatus.h"
 
 namespace tolvan::testing {
 namespace {
 
-// A backup of 60 files whose master has lost them all: beyond any limit.
-class ChangeLimitQuestionTest : public RealEngineTest {
- protected:
-  ChangeLimitQuestionTest() {
-    engine.job.NomalMode = -1;
-    engine.job.XOption = 0;
-    engine.job.ChangeLimit = 50;
-    for (int i = 0; i < 60; ++i) WriteText(backup + "/f" + std::to_string(i), "kept");
-  }
-  // Runs the job, confirming the copy and pressing `answer` ("続行" or "中止") on the question.
-  RunOutcome runAnswering(const QString& answer) {
+// A backup of 60 files whose master has lost them all, beyond any limit: the question's stop
+// touches nothing, its continue runs.
+TEST_F(RealEngineTest, ChangeLimitQuestionsStopTouchesNothingAndContinueRuns) {
+  engine.job.NomalMode = -1;
+  engine.job.XOption = 0;
+  engine.job.ChangeLimit = 50;
+  for (int i = 0; i < 60; ++i) WriteText(backup + "/f" + std::to_string(i), "kept");
+  const std::tuple<QString, RunEnd, std::size_t> answers[] = {{"中止", RunEnd::Abandoned, 60},
+                                                              {"続行", RunEnd::Finished, 0}};
+  for (const auto& [answer, end, left] : answers) {
     QString question;
-    OnNextModalDialog([&](QDialog* confirmation) {
+    OnNextModalDialog([&](QDialog* confirmation) {  // the copy is confirmed first
       OnNextModalDialog([&](QDialog* dialog) {
         auto* box = qobject_cast<QMessageBox*>(dialog);
         question = box->text();
@@ -32,18 +30,11 @@ class ChangeLimitQuestionTest : public RealEngineTest {
       });
       qobject_cast<QMessageBox*>(confirmation)->button(QMessageBox::Ok)->click();
     });
-    const RunOutcome outcome = runJob();
+    EXPECT_EQ(runJob().end, end) << answer;
     EXPECT_EQ(question,
               "この実行でバックアップの 60 件中 60 件を削除または置き換えます。続けますか？");
-    return outcome;
+    EXPECT_EQ(NamesIn(backup).size(), left);
   }
-};
-
-TEST_F(ChangeLimitQuestionTest, StopTouchesNothingAndContinueRuns) {
-  EXPECT_EQ(runAnswering("中止").end, RunEnd::Abandoned);
-  EXPECT_EQ(NamesIn(backup).size(), 60U);
-  EXPECT_EQ(runAnswering("続行").end, RunEnd::Finished);
-  EXPECT_TRUE(NamesIn(backup).empty());
 }
 
 TEST_F(WindowTest, TheCheckBoxAndPercentFollowTheJobAndSetItAScheduledRunBeyondItIsRefused) {
@@ -57,10 +48,9 @@ TEST_F(WindowTest, TheCheckBoxAndPercentFollowTheJobAndSetItAScheduledRunBeyondI
   EXPECT_EQ(engine.job.ChangeLimit, 40);
   start(job({"ChangeLimit=150"}));
   EXPECT_FALSE(checked("CheckLimit"));
-  TellUnreadableChangeLimit(session);
-  TellUnreadableChangeLimit(session);
-  EXPECT_EQ(ui.boxes.size(), 1U) << "said once";
-  EXPECT_EQ(ui.boxes.at(0).text, std::string("job.tvf") + kUnreadableChangeLimit);
+  for (int time = 0; time < 2; ++time) TellUnreadableChangeLimit(session);
+  EXPECT_EQ(ui.boxes.size() == 1 ? ui.boxes[0].text : "said not once",
+            std::string("job.tvf") + kUnreadableChangeLimit);
 
   // A scheduled run over a master that lost every file removes nothing; the tray tells.
   for (int i = 0; i < 60; ++i) WriteText(tmp / ("backup/f" + std::to_string(i)), "kept");
@@ -68,6 +58,7 @@ TEST_F(WindowTest, TheCheckBoxAndPercentFollowTheJobAndSetItAScheduledRunBeyondI
   start(job({"ChangeLimit=10", "Time=22:13"}));  // due this minute on the fake clock
   click("Check2");
   find<QTimer>("Timer1")->timeout({});
+  EXPECT_EQ(engineRuns, 1);  // through the engine's hook
   EXPECT_EQ(NamesIn(tmp / "backup").size(), 60U) << "nothing removed, nothing copied";
   EXPECT_EQ(window->notificationIcon().toolTip(),
             "Tolvane\n前回: 2023-11-14 22:13 実行せず\n次回: 22:13");
@@ -88,27 +79,26 @@ TEST(TrayStatusTest, TipBadgeAndNotificationsFollowTheLastRun) {
       {"side-lost", false, "前回: 2026-12-07 03:00 フォルダーを見失い中止", false},
       {"stopped", false, "", false},
   };
-  for (const auto& [result, byCopy, notice, badge] : cases) {
-    EXPECT_EQ(status.runEnded(json(result), byCopy), notice) << result;
-    EXPECT_EQ(status.badge(), badge) << result;
-  }
+  for (const auto& [result, byCopy, notice, badge] : cases)
+    EXPECT_EQ((std::pair{status.runEnded(json(result), byCopy), status.badge()}),
+              std::pair(notice, badge))
+        << result;
   (void)status.runEnded(json("errors"), false);
   status.reportOpened();
   EXPECT_FALSE(status.badge());
   EXPECT_EQ(status.tip("job.tvf", "14:20"),
             "job.tvf\n前回: 2026-12-07 03:00 エラーあり\n次回: 14:20");
 
+  // An interval (a daily time is shown in the window's tests).
   JobConditions job;
   job.Timer = 1;
-  job.Time = "14:20";
-  EXPECT_EQ(ui::NextRunText(job, 0, 0), "14:20");
   job.DateMode = 1;
   job.Time = "03:15";
   job.TimerStartMs = 1000;
-  const DateTime now = TimeOfDay(22, 0, 0);
-  EXPECT_EQ(ui::NextRunText(job, now, 1000 + 60 * 60000), "00:15");  // 2 h 15 min left
+  // At 22:00, an hour after the interval began: 2 h 15 min left.
+  EXPECT_EQ(ui::NextRunText(job, TimeOfDay(22, 0, 0), 1000 + 60 * 60000), "00:15");
   job.Timer = 0;
-  EXPECT_EQ(ui::NextRunText(job, now, 0), "");
+  EXPECT_EQ(ui::NextRunText(job, TimeOfDay(22, 0, 0), 0), "");
 }
 
 }  // namespace

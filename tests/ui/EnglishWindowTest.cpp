@@ -1,9 +1,7 @@
 // The windows in English where the desktop speaks English; Japanese stays the default.
 #include <cstdlib>
-#include <optional>
 
 #include "UiTest.h"
-#include "conditions/Session.h"
 #include "ui/EditorSettingsDialog.h"
 #include "ui/HelpWindow.h"
 #include "ui/ProcessWindow.h"
@@ -29,42 +27,31 @@ TEST(EnglishWindowTest, TheFirstSetLocaleVariableChoosesTheLanguage) {
   };
   for (const auto& [lcAll, lcMessages, lang, english] : cases)
     EXPECT_EQ(SpeaksEnglish(lcAll, lcMessages, lang), english)
-        << (lcAll ? lcAll : "-") << " " << (lcMessages ? lcMessages : "-") << " "
-        << (lang ? lang : "-");
+        << ::testing::PrintToString(std::tuple(lcAll, lcMessages, lang));
 }
 
-// Runs under LANG=en_US.UTF-8 with LC_ALL and LC_MESSAGES unset; the variables and the
-// application's language are put back afterwards for the other window tests.
-class EnglishWindows : public RealEngineTest {
- protected:
-  void SetUp() override {
+// While it lives, LANG=en_US.UTF-8 with LC_ALL and LC_MESSAGES unset and the translation
+// installed; the variables and the application's language are put back for the other tests.
+struct EnglishDesktop {
+  EnglishDesktop() {
     for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
       const char* value = std::getenv(name);
-      saved_.emplace_back(name, value ? std::optional<std::string>(value) : std::nullopt);
+      saved.emplace_back(name, value ? std::optional<std::string>(value) : std::nullopt);
       ::unsetenv(name);
     }
     ::setenv("LANG", "en_US.UTF-8", 1);
-    ASSERT_TRUE(InstallTranslation());
+    EXPECT_TRUE(InstallTranslation());
   }
-  void TearDown() override {
+  ~EnglishDesktop() {
     RemoveTranslation();
-    for (const auto& [name, value] : saved_)
+    for (const auto& [name, value] : saved)
       (void)(value ? ::setenv(name, value->c_str(), 1) : ::unsetenv(name));
   }
-
-  // The control a screen reader announces as `name`, or null.
-  static QWidget* Named(const QWidget& root, const QString& name) {
-    for (QWidget* widget : root.findChildren<QWidget*>()) {
-      QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(widget);
-      if (accessible != nullptr && accessible->text(QAccessible::Name) == name) return widget;
-    }
-    return nullptr;
-  }
-
-  std::vector<std::pair<const char*, std::optional<std::string>>> saved_;
+  std::vector<std::pair<const char*, std::optional<std::string>>> saved;
 };
 
-TEST_F(EnglishWindows, EveryControlHasItsEnglishNameMessagesAreEnglishAndTheStoredFilesAreNot) {
+TEST_F(RealEngineTest, EnglishControlNamesAndMessagesButTheStoredFilesAsEver) {
+  const EnglishDesktop english;
   Session session{engine, settings};
   SimulateDialog simulate(session, nullptr);
   EditorSettingsDialog editor(session, nullptr);
@@ -81,9 +68,12 @@ TEST_F(EnglishWindows, EveryControlHasItsEnglishNameMessagesAreEnglishAndTheStor
        {"The editor to use, with its full path:", "Browse", "Largest report file size (KB)"}},
       {&process, {"Estimated time left", "Stop"}},
   };
-  for (const auto& [root, names] : controls)
-    for (const char* name : names)
-      EXPECT_NE(Named(*root, QString::fromUtf8(name)), nullptr) << name;
+  for (const auto& [root, names] : controls) {
+    QStringList announced;  // what a screen reader calls each control
+    for (QWidget* widget : root->findChildren<QWidget*>())
+      announced << QAccessible::queryAccessibleInterface(widget)->text(QAccessible::Name);
+    for (const char* name : names) EXPECT_TRUE(announced.contains(QString::fromUtf8(name))) << name;
+  }
 
   // The engine's Japanese texts are translated phrase by phrase around the figures.
   ws.progress().setStatus("ミラーリング　実行中!!", 0xFF0000);
@@ -118,8 +108,7 @@ TEST_F(WindowTest, HelpAndTheBatchFileMessagesInEitherLanguage) {
     QFile page(HelpPage().remove(0, 3));  // "qrc:/..." as ":/..."
     EXPECT_TRUE(page.open(QIODevice::ReadOnly)) << HelpPage();
     const QString html = QString::fromUtf8(page.readAll());
-    QStringList ids;
-    QStringList titles;
+    QStringList ids, titles;
     for (const auto& match : QRegularExpression("<h2 id=\"(\\w+)\">([^<]+)").globalMatch(html)) {
       ids << match.captured(1);
       titles << match.captured(2);
@@ -136,13 +125,11 @@ TEST_F(WindowTest, HelpAndTheBatchFileMessagesInEitherLanguage) {
     return ids;
   };
   const QStringList japanese = check("ja");
-  ::setenv("LC_ALL", "en_US.UTF-8", 1);
-  ASSERT_TRUE(InstallTranslation());
-  EXPECT_TRUE(HelpPage().endsWith("_en.html"));
-  const QStringList english = check("en");
-  RemoveTranslation();
-  ::setenv("LC_ALL", "C.UTF-8", 1);
-  EXPECT_EQ(english, japanese);
+  {
+    const EnglishDesktop english;
+    EXPECT_TRUE(HelpPage().endsWith("_en.html"));
+    EXPECT_EQ(check("en"), japanese);
+  }
   EXPECT_TRUE(japanese.contains("restore"));
 }
 

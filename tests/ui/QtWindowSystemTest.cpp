@@ -1,8 +1,6 @@
 // The desktop window system: the progress window, the run's question, the worker's questions,
 // and runs of the real engine under it: "中断" during a 100,000-file run, and the wait while
 // another instance holds the report files.
-#include <chrono>
-
 #include "UiTest.h"
 #include "ui/ProcessWindow.h"
 #include "ui/WorkerRun.h"
@@ -10,15 +8,10 @@
 namespace tolvan::testing {
 namespace {
 
-using platform::MessageAnswer;
-using platform::MessageButtons;
-using platform::MessageIcon;
-
 // The desktop window system, and the real engine under it.
 class QtWindowSystemTest : public RealEngineTest {
  protected:
   ui::ProcessWindow& processWindow = ws.processWindow();
-  platform::ProgressWindow& progress = ws.progress();
   QProgressBar* bar = Find<QProgressBar>(processWindow, "ProgressBar1");
 };
 
@@ -27,11 +20,11 @@ TEST_F(QtWindowSystemTest, ProgressPlacementOnScreenLongPathsStopButtonStatusCol
        {std::pair{"Top", "-15"}, {"Left", "1500"}, {"Height", "3000"}, {"Width", "7500"}})
     settings.set("ProcessForm", key, value);
   const auto shownAt = [this] {
-    progress.show();
+    ws.progress().show();
     return QRect(processWindow.pos(), processWindow.size());
   };
   const auto storedOnClose = [this] {  // in twips: top, left, height, width
-    progress.close();
+    ws.progress().close();
     std::string values;
     for (const char* key : {"Top", "Left", "Height", "Width"})
       values += settings.get("ProcessForm", key, "-") + " ";
@@ -52,21 +45,18 @@ TEST_F(QtWindowSystemTest, ProgressPlacementOnScreenLongPathsStopButtonStatusCol
 
   // The status takes its colour, and every showing starts as designed.
   auto* status = Find<QLabel>(processWindow, "Label7");
-  progress.setStatus("バックアップドライブ　チェック中!!", platform::kColourRed);
-  progress.setEstimateHeadingVisible(true);
-  progress.setStopButtonVisible(false);
+  ws.progress().setStatus("バックアップドライブ　チェック中!!", platform::kColourRed);
+  ws.progress().setEstimateHeadingVisible(true);
+  ws.progress().setStopButtonVisible(false);
   const QColor statusColour = status->palette().color(QPalette::WindowText);
   EXPECT_TRUE(statusColour.red() > 0 && statusColour.green() == 0 && statusColour.blue() == 0 &&
               status->font().bold())
       << statusColour.name();  // red, as dark as the window colour needs
-  progress.close();
-  progress.show();
-  EXPECT_TRUE(status->text().isEmpty());
-  EXPECT_TRUE(!Find(processWindow, "Label5")->isVisible() &&
+  ws.progress().close();
+  ws.progress().show();
+  EXPECT_TRUE(status->text().isEmpty() && !Find(processWindow, "Label5")->isVisible() &&
               Find(processWindow, "Command1")->isVisible());
-  QTest::mouseClick(Find<QPushButton>(processWindow, "Command1"), Qt::LeftButton);
-  EXPECT_EQ(stopFlag.exchange(0), -1);
-  progress.close();
+  ws.progress().close();
 
   // With 210-character paths the window keeps to the main window's screen and shortens each
   // path in its middle, whole in the tip and the description. Closing it while the run can be
@@ -75,9 +65,9 @@ TEST_F(QtWindowSystemTest, ProgressPlacementOnScreenLongPathsStopButtonStatusCol
   ws.setMainWindow(&mainWindow);
   settings.set("ProcessForm", "Left", "150000");
   settings.set("ProcessForm", "Width", "75000");  // 5,000 pixels
-  progress.show();
+  ws.progress().show();
   const QString paths = "/m/" + QString(207, 'f') + " ･･･> /b/" + QString(207, 't');
-  progress.setPaths(paths.toStdString());
+  ws.progress().setPaths(paths.toStdString());
   const QRect room = mainWindow.screen()->availableGeometry();
   EXPECT_TRUE(room.contains(QRect(processWindow.pos(), processWindow.size())))
       << processWindow.x() << "+" << processWindow.width() << " on " << room.width();
@@ -101,7 +91,7 @@ TEST_F(QtWindowSystemTest, ProgressPlacementOnScreenLongPathsStopButtonStatusCol
   }
   processWindow.close();  // already stopping: no second question
   EXPECT_EQ(asked, QStringList({"実行中の処理を中断しますか？", "実行中の処理を中断しますか？"}));
-  progress.close();  // the run's end
+  ws.progress().close();  // the run's end
   EXPECT_FALSE(processWindow.isVisible());
 }
 
@@ -116,9 +106,8 @@ TEST_F(QtWindowSystemTest, TheWorkersBoxesShowEachPathOnItsOwnLineWhileASecondRu
                            "/photos/2024/summer/end-of-path";
   std::vector<std::string> seen;  // what the GUI thread saw of each box
   QStringList paths;              // each box's path line, then its details
-  bool fits = true;
-  const QMessageBox::StandardButton presses[] = {QMessageBox::Cancel, QMessageBox::No};
   bool secondRan = false;
+  const QMessageBox::StandardButton presses[] = {QMessageBox::Cancel, QMessageBox::No};
   QTimer answerer;
   QObject::connect(&answerer, &QTimer::timeout, [&] {
     auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
@@ -127,9 +116,9 @@ TEST_F(QtWindowSystemTest, TheWorkersBoxesShowEachPathOnItsOwnLineWhileASecondRu
     const bool secondStarted = ui::RunOnWorker([&] { secondRan = true; });
     const auto* label = Find<QLabel>(*box, "qt_msgbox_label");
     const QStringList lines = box->text().split('\n');
-    fits = fits && std::ranges::all_of(lines, [label](const QString& line) {
-             return label->fontMetrics().horizontalAdvance(line) <= label->contentsRect().width();
-           });
+    const bool fits = std::ranges::all_of(lines, [label](const QString& line) {
+      return label->fontMetrics().horizontalAdvance(line) <= label->contentsRect().width();
+    });
     paths << lines.value(1) << box->detailedText();
     seen.push_back(
         std::to_string(box->icon()) + (secondStarted ? " second run started" : "") +
@@ -137,32 +126,32 @@ TEST_F(QtWindowSystemTest, TheWorkersBoxesShowEachPathOnItsOwnLineWhileASecondRu
         (mainWindow.isEnabled() ? "" : ", main window disabled") +
         (cursor != nullptr && cursor->shape() == Qt::WaitCursor ? ", busy: " : ": ") +
         QStringList{lines.value(0), lines.value(2), lines.value(3)}.join('|').toStdString() + " " +
-        std::to_string(lines.size()));
+        std::to_string(lines.size()) + (fits ? "" : " wrapped"));
     QTest::mouseClick(box->button(presses[seen.size() - 1]), Qt::LeftButton);
   });
   answerer.start(5);
   const auto question = [](const QString& from) {
     return "  Copy from   ' " + from.toStdString() + " '   to   ' /mnt/b/backup '  ";
   };
-  std::vector<MessageAnswer> answers;
+  std::vector<platform::MessageAnswer> answers;
   bool workerOffGuiThread = false;
   ASSERT_TRUE(ui::RunOnWorker([&] {
     workerOffGuiThread = QThread::currentThread() != qApp->thread();
     answers.push_back(ws.messageBox(question("/home/a/master"), "Tolvan32",
-                                    MessageIcon::Exclamation, MessageButtons::OkCancel));
+                                    platform::MessageIcon::Exclamation,
+                                    platform::MessageButtons::OkCancel));
     ws.setBusy(true);
-    answers.push_back(ws.messageBox(question(longPath), "Question", MessageIcon::Question,
-                                    MessageButtons::YesNo));
+    answers.push_back(ws.messageBox(question(longPath), "Question", platform::MessageIcon::Question,
+                                    platform::MessageButtons::YesNo));
     ws.setBusy(false);
   }));
   EXPECT_TRUE(workerOffGuiThread);
-  EXPECT_EQ(answers, (std::vector<MessageAnswer>{MessageAnswer::Cancel, MessageAnswer::No}));
+  EXPECT_EQ(answers, (std::vector{platform::MessageAnswer::Cancel, platform::MessageAnswer::No}));
   // Busy: the main window is disabled, so it cannot own the box (which would be disabled too).
   // The icons: 2 is a warning, 4 a question. A box made on the worker would not be seen at all.
   EXPECT_EQ(seen, (std::vector<std::string>{
                       "2 owned: Copy from|to|/mnt/b/backup 4",
                       "4 unowned, main window disabled, busy: Copy from|to|/mnt/b/backup 4"}));
-  EXPECT_TRUE(fits);
   EXPECT_EQ(paths.value(0) + paths.value(1), "/home/a/master");  // nothing shortened: no details
   EXPECT_TRUE(paths.value(2).startsWith("/srv/archive/") &&
               paths.value(2).endsWith("end-of-path") &&
@@ -173,8 +162,7 @@ TEST_F(QtWindowSystemTest, TheWorkersBoxesShowEachPathOnItsOwnLineWhileASecondRu
 }
 
 TEST_F(QtWindowSystemTest, StopEndsTheRunWithinHalfASecondOnTheWorkerAndOnTheGuiThread) {
-  constexpr int kFolders = 400;
-  constexpr int kFiles = 250;
+  constexpr int kFolders = 400, kFiles = 250;
   for (int f = 0; f < kFolders; ++f) {
     const std::string folder = master + "/d" + std::to_string(f);
     ASSERT_TRUE(stdfs::create_directory(folder)) << folder;
@@ -185,11 +173,13 @@ TEST_F(QtWindowSystemTest, StopEndsTheRunWithinHalfASecondOnTheWorkerAndOnTheGui
   }
   for (const bool onWorker : {true, false}) {
     SCOPED_TRACE(onWorker ? "worker thread" : "GUI thread");
-    everyTick([&] {  // presses "中断" once a tenth of the run is done
-      if (!bar->isVisible() || bar->value() < bar->maximum() / 10) return false;
+    QTimer presser;  // presses "中断" once a tenth of the run is done
+    QObject::connect(&presser, &QTimer::timeout, [&] {
+      if (!bar->isVisible() || bar->value() < bar->maximum() / 10) return;
       QTest::mouseClick(Find<QPushButton>(processWindow, "Command1"), Qt::LeftButton);
-      return true;
+      presser.stop();
     });
+    presser.start(2);
     RunOutcome outcome;
     // Start-up's unattended run keeps the engine on the GUI thread: the click still gets through.
     ASSERT_TRUE(!onWorker || ui::RunOnWorker([&] { outcome = runJob(); }));
@@ -214,9 +204,7 @@ TEST_F(QtWindowSystemTest, TheWaitPollsUntilTheOtherInstanceLetsGoOrIsCancelled)
     int polls = 0;
     QString caption;
     QStringList cut;  // texts not shown whole
-    everyTick([&] {
-      auto* wait = QApplication::activeModalWidget();
-      if (wait == nullptr || wait->objectName() != "TlvWait") return false;
+    OnNextModalDialog([&](QDialog* wait) {
       caption = wait->windowTitle();
       for (const char* name : {"Label1", "Label2"}) {
         const auto* label = Find<QLabel>(*wait, name);
@@ -226,7 +214,6 @@ TEST_F(QtWindowSystemTest, TheWaitPollsUntilTheOtherInstanceLetsGoOrIsCancelled)
         if (needed.height() > room.height() || needed.width() > room.width()) cut << label->text();
       }
       if (cancel) Click(*wait, "Command1");
-      return true;
     });
     bool cancelled = !cancel;
     ASSERT_TRUE(ui::RunOnWorker([&] {

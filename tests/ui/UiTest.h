@@ -24,7 +24,6 @@ inline std::ostream& operator<<(std::ostream& out, const QString& text) {
 namespace tolvan::testing {
 
 using namespace platform::testing;
-using platform::testing::TempFolder;  // not the engine's function of that name
 
 template <typename Control = QWidget>
 Control* Find(const QObject& in, const char* name) {
@@ -49,7 +48,6 @@ inline void Retype(QLineEdit* field, const QString& text) {
 // modally would otherwise wait for a user.
 inline void OnNextModalDialog(std::function<void(QDialog*)> act) {
   auto* poll = new QTimer();
-  poll->setInterval(5);
   QObject::connect(poll, &QTimer::timeout, [poll, act = std::move(act)] {
     auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
     if (dialog == nullptr || !dialog->isVisible()) return;
@@ -57,7 +55,7 @@ inline void OnNextModalDialog(std::function<void(QDialog*)> act) {
     poll->deleteLater();
     act(dialog);
   });
-  poll->start();
+  poll->start(5);
 }
 
 // The windows on real temporary trees (program folder app/, master/, backup/): the main window
@@ -83,7 +81,7 @@ class WindowTest : public ::testing::Test, public RealFolderSession {
     };
   }
 
-  ui::MainWindow& start(const std::string& jobFile = {}) {
+  void start(const std::string& jobFile = {}) {
     if (!jobFile.empty()) WriteText(tmp / "app/job.tvf", jobFile);
     window.reset();  // one main window at a time
     window = std::make_unique<ui::MainWindow>(session, services);
@@ -105,7 +103,6 @@ class WindowTest : public ::testing::Test, public RealFolderSession {
     window->finishLoading();
     session.window.shown = true;
     window->show();
-    return *window;
   }
   // A job from master/ to backup/, with `fields` in place of the defaults.
   std::string job(const std::vector<std::string>& fields = {}) {
@@ -133,10 +130,9 @@ class WindowTest : public ::testing::Test, public RealFolderSession {
   std::vector<platform::MountedVolume> volumes{{"/", "/dev/root", ""}};
   std::optional<std::string> dialogAnswer;  // what the next file dialog answers
   std::vector<ui::MainWindow::FileDialogKind> dialogsShown;
-  int engineRuns = 0;
-  bool runMarkedActive = false;
-  int guiThreadCalls = 0;
-  bool closed = false;                     // the main window's closing sequence ran
+  int engineRuns = 0, guiThreadCalls = 0;
+  bool runMarkedActive = false;  // the window marked the run active before the hook ran it
+  bool closed = false;           // the main window's closing sequence ran
   std::unique_ptr<ui::MainWindow> window;  // destroyed before the session it shows
 };
 
@@ -155,31 +151,17 @@ class RealEngineTest : public ::testing::Test {
     ws.watchStopFlag(&engine.run.StopFlag);
   }
 
-  [[nodiscard]] RunOutcome runJob() {
-    std::int16_t timer = 0;
-    return RunJob(engine, master, backup, timer);
-  }
+  [[nodiscard]] RunOutcome runJob() { return RunJob(engine, master, backup, unscheduled); }
 
-  // Calls `check` on the GUI thread every few milliseconds until it returns true.
-  void everyTick(std::function<bool()> check) {
-    ticker.disconnect();
-    QObject::connect(&ticker, &QTimer::timeout, [this, check = std::move(check)] {
-      if (check()) ticker.stop();
-    });
-    ticker.start(2);
-  }
-
-  TempFolder tmp;
-  const std::string app = tmp / "app";
-  const std::string master = tmp / "master";
-  const std::string backup = tmp / "backup";
+  platform::testing::TempFolder tmp;  // not the engine's function of that name
+  const std::string app = tmp / "app", master = tmp / "master", backup = tmp / "backup";
   platform::FakeSettingsStore settings;
   ui::QtWindowSystem ws{settings};
   platform::LinuxFileSystem fs;
   platform::LinuxTrash trash{fs};
   platform::LinuxSystemInfo sys;
   Engine engine{Services{fs, trash, ws, sys}};
-  QTimer ticker;
+  std::int16_t unscheduled = 0;  // the timer value of a run not started by the schedule
 };
 
 }  // namespace tolvan::testing

@@ -25,18 +25,15 @@ class FakeProgressWindow : public ProgressWindow {
   void setEstimate(const std::string& text) override { estimate = text; }
 
   bool shown = false;
-  std::string status;
-  std::int64_t barMaximum = 0;
-  std::int64_t barValue = 0;
-  std::string estimate;
+  std::string status, estimate;
+  std::int64_t barMaximum = 0, barValue = 0;
 };
 
 // Scripted answers for message boxes; records every box and every event pump.
 class FakeWindowSystem : public WindowSystem {
  public:
   struct Box {
-    std::string text;
-    std::string title;
+    std::string text, title;
     MessageButtons buttons;
   };
 
@@ -80,8 +77,7 @@ class FakeWindowSystem : public WindowSystem {
   long eventCount = 0;
   int cancelWaitAfterPolls = -1;        // -1: never
   std::function<void(int)> onWaitPoll;  // called before each poll with its number (from 1)
-  int waitDialogsShown = 0;
-  int restoreCount = 0;
+  int waitDialogsShown = 0, restoreCount = 0;
   std::vector<std::string> openedDocuments;
 };
 
