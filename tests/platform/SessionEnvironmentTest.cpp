@@ -37,12 +37,11 @@ TEST(LinuxSystemInfoTest, DatesInTheCLocaleAndPaddedInOthersKernelReleaseDistrib
   EXPECT_EQ(TimeLocaleName(), "C");
   ::setenv("LC_ALL", "C.UTF-8", 1);
 
-  KernelVersion v;
-  ASSERT_TRUE(ParseKernelRelease("6.1.0-18-amd64", v));
-  EXPECT_EQ(std::vector<int>({v.major, v.minor, v.patch}), std::vector<int>({6, 1, 0}));
-  ASSERT_TRUE(ParseKernelRelease("5.15", v));
-  EXPECT_EQ(std::vector<int>({v.major, v.minor, v.patch}), std::vector<int>({5, 15, 0}));
-  EXPECT_FALSE(ParseKernelRelease("unknown", v));
+  KernelVersion v, w, u;
+  ASSERT_TRUE(ParseKernelRelease("6.1.0-18-amd64", v) && ParseKernelRelease("5.15", w));
+  EXPECT_FALSE(ParseKernelRelease("unknown", u));
+  EXPECT_EQ((std::vector{v.major, v.minor, v.patch, w.major, w.minor, w.patch}),
+            (std::vector{6, 1, 0, 5, 15, 0}));
   EXPECT_EQ(OsReleaseName("PRETTY_NAME=\"Debian GNU/Linux 12\"\nNAME=\"Debian GNU/Linux\"\n"),
             "Debian GNU/Linux");
   EXPECT_EQ(OsReleaseName("NAME=Fedora\n") + OsReleaseName("ID=x\n"), "Fedora");

@@ -70,8 +70,7 @@ class FakeListing : public DirectoryListing {
   FakeFileSystem& fs_;
   std::vector<std::string> paths_;
   std::pair<std::size_t, int> fail_;  // entries returned before the listing fails, and how
-  std::size_t index_ = 0;
-  std::size_t returned_ = 0;
+  std::size_t index_ = 0, returned_ = 0;
   std::string current_;
 };
 
@@ -128,11 +127,10 @@ void FakeFileSystem::add(Node node) {
 std::vector<std::string> FakeFileSystem::childrenOf(const std::string& dir) const {
   std::vector<std::string> children;
   const std::string dirKey = key(dir);
-  for (const auto& [k, node] : nodes_) {
+  for (const auto& [k, node] : nodes_)
     if (IsBelow(k, dirKey) &&
         k.find('/', dirKey == "/" ? 1 : dirKey.size() + 1) == std::string::npos)
       children.push_back(node.path);
-  }
   return children;
 }
 
@@ -209,9 +207,7 @@ int FakeFileSystem::copyOnto(const std::string& source, const std::string& targe
   copy.path = old != nullptr ? old->path : target;
   copy.inode = 0;  // a new file
   if (copy.kind == EntryKind::Symlink && linksMadeAt) copy.mtime = *linksMadeAt;
-  if (old != nullptr && trash != nullptr) {
-    if (int e = trash->moveToTrash(target); e != 0) return e;
-  }
+  if (int e = old != nullptr && trash != nullptr ? trash->moveToTrash(target) : 0; e != 0) return e;
   put(copy);
   created.push_back(target);
   copied.emplace_back(source, target);
@@ -239,9 +235,8 @@ int FakeFileSystem::removeTree(const std::string& asked) {
   if (int e = injected(Op::Remove, asked); e != 0) return e;
   const std::string path = asTheServerFinds(asked);
   if (!exists(path)) return ENOENT;
-  for (const auto& child : childrenOf(path)) {
+  for (const auto& child : childrenOf(path))
     if (int e = removeTree(child); e != 0) return e;
-  }
   return removeEntry(path);
 }
 

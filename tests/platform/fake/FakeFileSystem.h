@@ -56,9 +56,7 @@ class FakeFileSystem : public FileSystem {
   void shareIdentity(const std::string& path, const std::string& other) {
     if (Node* node = at(path); node != nullptr && exists(other)) node->inode = find(other)->inode;
   }
-  // Lookups ignore letter case (a vfat mount) when on.
-  void setCaseBlind(bool on) { caseBlindRoot_ = on ? "/" : ""; }
-  // Only lookups at or below `root` ignore letter case (a USB drive mounted there).
+  // Lookups at or below `root` ignore letter case (a vfat mount there; "/": all, "": none).
   void setCaseBlindBelow(const std::string& root) { caseBlindRoot_ = root; }
 
   // --- Failures ---
