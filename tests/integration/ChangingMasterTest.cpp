@@ -51,10 +51,9 @@ class InPlaceWriter {
 // Whether every block of the content is of one version, and it has `blocks` blocks.
 bool OneVersion(const std::string& content, std::size_t blocks) {
   if (content.size() != blocks * kBlock) return false;
-  for (std::size_t offset = 0; offset < content.size(); offset += sizeof(std::uint64_t)) {
+  for (std::size_t offset = 0; offset < content.size(); offset += sizeof(std::uint64_t))
     if (std::memcmp(content.data(), content.data() + offset, sizeof(std::uint64_t)) != 0)
       return false;
-  }
   return true;
 }
 

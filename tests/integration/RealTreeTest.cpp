@@ -113,8 +113,8 @@ TEST_F(RealTreeRunTest, ReadOnlyFoldersAreFilledWidenedAndNarrowedAgain) {
   EXPECT_EQ(Tree(backup), wanted);
   const std::string trashed = tmp / "Trash/files/gone";
   EXPECT_EQ(ReadText(trashed + "/sub/file"), "in a read-only folder");
-  EXPECT_EQ(StatOf(trashed).st_mode & 07777, 0555u);
-  EXPECT_EQ(StatOf(trashed + "/sub").st_mode & 07777, 0555u);
+  for (const auto& folder : {trashed, trashed + "/sub"})
+    EXPECT_EQ(StatOf(folder).st_mode & 07777, 0555u) << folder;
 }
 
 // A mount point whose disk is not mounted is an empty folder: mirrored, it wipes the backup.

@@ -36,9 +36,8 @@ enum class Moment { WhileRunning, AfterTheEnd, Never };
 // Waits for an event in any watched folder while `pid` runs.
 Moment AwaitEvent(int inotifyFd, pid_t pid) {
   pollfd poller{inotifyFd, POLLIN, 0};
-  while (!HasEnded(pid)) {
+  while (!HasEnded(pid))
     if (::poll(&poller, 1, 5) > 0) return Moment::WhileRunning;
-  }
   return ::poll(&poller, 1, 0) > 0 ? Moment::AfterTheEnd : Moment::Never;
 }
 
