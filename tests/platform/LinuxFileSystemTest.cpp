@@ -83,10 +83,10 @@ TEST_F(LinuxFileSystemTest, StatIsLstatWithLargeSizesAndStoredNamesAreTheFolders
   WriteText(tmp / "README.txt", "");
   ASSERT_EQ(::truncate((tmp / "README.txt").c_str(), 5LL << 30), 0);  // sparse, 5 GiB
   symlink("README.txt", "link");
-  EXPECT_EQ(statOf(tmp / "README.txt").size, 5LL << 30);
-  EXPECT_EQ(statOf(tmp / "link").kind, EntryKind::Symlink);
   FileStat st;
-  EXPECT_EQ(fs.statEntry(tmp / "link/below", st), ENOTDIR);
+  EXPECT_EQ(std::tuple(statOf(tmp / "README.txt").size, statOf(tmp / "link").kind,
+                       fs.statEntry(tmp / "link/below", st)),
+            std::tuple(5LL << 30, EntryKind::Symlink, ENOTDIR));
   struct stat file {};
   ASSERT_EQ(::stat((tmp / "README.txt").c_str(), &file), 0);
   UniqueFd folder(::open(tmp.path().c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
@@ -248,10 +248,9 @@ TEST_F(LinuxFileSystemTest, AFailedCopyKeepsTheOldCopyAndLeavesNoTemporaryFile) 
   for (const auto& [source, target] :
        {std::pair{"source", "target"}, {"source", "link"}, {"link", "fifo"}})
     EXPECT_EQ(fs.copyNewFile(tmp / source, tmp / target), EEXIST) << target;
-  EXPECT_EQ(ReadText(tmp / "target"), "new");
   EXPECT_EQ(::readlink((tmp / "link").c_str(), std::array<char, 8>().data(), 8), 6);
   ASSERT_EQ(fs.copyNewFile(tmp / "source", tmp / "newer"), 0);
-  EXPECT_EQ(ReadText(tmp / "newer"), "new");
+  EXPECT_EQ(ReadText(tmp / "target") + ReadText(tmp / "newer"), "newnew");
   EXPECT_FALSE(hasPartialCopy());
 
   ::chmod((tmp / "source").c_str(), 0000);
@@ -404,9 +403,8 @@ TEST_F(LinuxFileSystemTest, RunLockHoldsTheFileWithinAndAcrossProcesses) {
   ASSERT_NE(holder, nullptr);
   ASSERT_EQ(holder->write("first run\r\n"), 0);
   EXPECT_EQ(fs.openLocked(report, OpenMode::Truncate, error), nullptr);
-  EXPECT_TRUE(error == EAGAIN || error == EACCES) << error;
-  const int other = lockFromChild(report);
-  EXPECT_TRUE(other == EAGAIN || other == EACCES) << other;
+  for (const int refusal : {error, lockFromChild(report)})
+    EXPECT_TRUE(refusal == EAGAIN || refusal == EACCES) << refusal;
   EXPECT_EQ(ReadText(report), "old\r\nfirst run\r\n") << "a refused truncating open cuts nothing";
   ASSERT_EQ(holder->close(), 0);
   EXPECT_EQ(holder->write("late"), EBADF);
