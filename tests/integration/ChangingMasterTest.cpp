@@ -28,8 +28,6 @@ class InPlaceWriter {
     stop_.store(true);
     thread_.join();
   }
-  InPlaceWriter(const InPlaceWriter&) = delete;
-  InPlaceWriter& operator=(const InPlaceWriter&) = delete;
 
  private:
   void rewrite() {

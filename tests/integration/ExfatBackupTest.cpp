@@ -147,8 +147,7 @@ TEST_F(ExfatBackupTest, SidesAndTheProgramFolderSpelledInAnotherCaseAreRefusedAs
                {master, spelledOtherwise, true, kProgramInside}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.from + " -> " + c.to);
-    stdfs::remove_all(data);
-    stdfs::remove_all(home);
+    for (const auto& folder : {data, home}) stdfs::remove_all(folder);
     for (const char* file : {"/sub/one.txt", "/sub/two.txt", "/sub/deeper/three.txt"})
       MakeFile(data + file, file);
     MakeFile(master + "/m.txt", "master");

@@ -126,11 +126,9 @@ TEST_F(OwnFilesProgramTest, TheNamedFileRunsWhateverItsLetterCaseOrExtension) {
       {{"a.tvf", "night.old"}, "night.old"}};
   for (const auto& [jobs, named] : cases) {
     SCOPED_TRACE(named);
-    stdfs::remove_all(home);
-    stdfs::create_directories(home);
+    EmptyFolders({home});
     for (const auto& name : jobs) {  // each into a backup folder of its own name
-      stdfs::remove_all(tmp / name);
-      stdfs::create_directories(tmp / name);
+      EmptyFolders({tmp / name});
       WriteText(home + "/" + name, "DriveA=" + master + "\r\nDriveB=" + tmp / name + "\r\n");
     }
     EXPECT_EQ(run({"--no-gui", "/X", named}).exitStatus, 0);

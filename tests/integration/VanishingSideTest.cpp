@@ -18,10 +18,6 @@ constexpr int kFolders = 100;
 constexpr int kFiles = 8;  // per folder, on both sides
 constexpr long kNow = 1700000000;
 
-bool MountLoop(const std::string& image, const std::string& point) {
-  return Shell("mount -o loop '" + image + "' '" + point + "'") == 0;
-}
-
 // The files named f<n> below `root`, as the trees below have them.
 long FilesKept(const std::string& root) {
   return std::ranges::count_if(stdfs::recursive_directory_iterator(root), [](auto& entry) {
@@ -80,10 +76,10 @@ class VanishingSideTest : public ProgramTest, public ::testing::WithParamInterfa
 TEST_P(VanishingSideTest, NoBackupEntryIsLostAndTheReportSaysWhy) {
   const Vanishing& row = GetParam();
   const std::string image = tmp / "volume.img", volume = tmp / "volume";
+  const auto mount = [&] { return Shell("mount -o loop '" + image + "' '" + volume + "'") == 0; };
   stdfs::create_directory(volume);
   if (::geteuid() != 0) TOLVAN_CANNOT_RUN_HERE("mounting a loop device needs root");
-  if (Shell("truncate -s 64M '" + image + "' && mkfs.ext4 -q -F '" + image + "'") != 0 ||
-      !MountLoop(image, volume))
+  if (Shell("truncate -s 64M '" + image + "' && mkfs.ext4 -q -F '" + image + "'") != 0 || !mount())
     TOLVAN_CANNOT_RUN_HERE("cannot make and mount an ext4 loop volume here");
   const std::string from = row.backupVanishes ? master : volume + "/master";
   const std::string to = row.backupVanishes ? volume + "/backup" : backup;
@@ -109,7 +105,7 @@ TEST_P(VanishingSideTest, NoBackupEntryIsLostAndTheReportSaysWhy) {
   EXPECT_TRUE(platform::testing::NamesIn(volume).empty()) << "written to the bare mount point";
   if (row.backupVanishes) {
     // Until the run lets go of the volume.
-    ASSERT_TRUE(WaitFor([&] { return MountLoop(image, volume); }, 10s));
+    ASSERT_TRUE(WaitFor(mount, 10s));
   }
   EXPECT_EQ(FilesKept(to), kFolders * kFiles);
   if (row.backupVanishes) (void)::umount2(volume.c_str(), MNT_DETACH);

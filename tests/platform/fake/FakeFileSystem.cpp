@@ -252,15 +252,10 @@ std::vector<FakeFileSystem::Node> FakeFileSystem::detach(const std::string& path
 }
 
 int FakeFileSystem::volumeLabel(const std::string& path, std::string& label) {
+  // The mount points above a path are listed from the root down: the last one is the nearest.
   label.clear();
-  std::size_t best = 0;
-  for (const auto& [mount, text] : labels) {
-    const bool below = path == mount || mount == "/" || IsBelow(path, mount);
-    if (below && mount.size() >= best) {
-      best = mount.size();
-      label = text;
-    }
-  }
+  for (const auto& [mount, text] : labels)
+    if (path == mount || mount == "/" || IsBelow(path, mount)) label = text;
   return 0;
 }
 
@@ -293,11 +288,10 @@ int FakeFileSystem::renameEntry(const std::string& from, const std::string& to) 
     node.path = to + node.path.substr(from.size());
     put(node);
   }
-  if (const auto held = heldLocks_.find(key(from)); held != heldLocks_.end()) {
-    const std::shared_ptr<std::string> file = held->second;
-    heldLocks_.erase(held);
-    *file = to;
-    heldLocks_[key(to)] = file;
+  if (auto held = heldLocks_.extract(key(from))) {
+    *held.mapped() = to;
+    held.key() = key(to);
+    heldLocks_.insert(std::move(held));
   }
   return 0;
 }
