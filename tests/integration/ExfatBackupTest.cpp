@@ -64,8 +64,7 @@ TEST_F(ExfatBackupTest, NamesDifferingInCaseOnlyCollideAndTheFirstCopyIsKept) {
     EmptyFolders({master, target});
     std::string kept = first, other = second;
     if (kept.empty()) {  // both on the first run
-      MakeFile(master + "/a.txt", "lower");
-      MakeFile(master + "/A.txt", "upper");
+      for (const char* name : {"/a.txt", "/A.txt"}) MakeFile(master + name, name);
       EXPECT_EQ(mirrorToVolume(), 1);
       ASSERT_EQ(NamesIn(target).size(), 1U);
       kept = NamesIn(target)[0];
@@ -95,10 +94,9 @@ TEST_F(ExfatBackupTest, EachPairOfNewNamesDifferingInCaseGivesOneCopyAndOneError
   for (int attempt = 1; attempt <= 20; ++attempt) {
     SCOPED_TRACE("attempt " + std::to_string(attempt));
     EmptyFolders({master, target});
-    for (int i = 1; i <= kPairs; ++i) {
-      MakeFile(master + "/G" + std::to_string(i) + ".txt", "upper");
-      MakeFile(master + "/g" + std::to_string(i) + ".txt", "lower");
-    }
+    for (int i = 1; i <= kPairs; ++i)
+      for (const char* name : {"/G", "/g"})
+        MakeFile(master + name + std::to_string(i) + ".txt", name);
     EXPECT_EQ(mirrorToVolume(), 1);
     const Lines kept = NamesIn(target);
     ASSERT_EQ(kept.size(), std::size_t{kPairs});

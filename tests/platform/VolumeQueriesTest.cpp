@@ -44,10 +44,8 @@ TEST(VolumeLabelTest, LabelOfTheLongestMountPointAboveTheNearestExistingFolder) 
   ASSERT_EQ(::symlink("../blockdev", (tmp / "labels/BACKUP").c_str()), 0);
   ::unlink((tmp / "labels/My\\x20Disk").c_str());
   // A source name that need not exist: the device number decides.
-  mount = MountEntry{7, 1, "/", "ext4", "/dev/root"};
-  EXPECT_EQ(FindLabel(sources.labelFolder, mount), "BACKUP");
-  mount.minor = 2;
-  EXPECT_EQ(FindLabel(sources.labelFolder, mount), "");
+  for (const auto& [minor, name] : {std::pair{1u, "BACKUP"}, {2u, ""}})
+    EXPECT_EQ(FindLabel(sources.labelFolder, {7, minor, "/", "ext4", "/dev/root"}), name);
 }
 
 // The configured mounts name their folders; of the mounted ones only real volumes are kept,

@@ -311,10 +311,8 @@ int FakeFileSystem::followLinks(const std::string& path, std::string& resolved) 
   while (!pending.empty()) {
     const std::string name = std::move(pending.back());
     pending.pop_back();
-    if (name == "." || name == "..") {
-      if (name == "..") resolved = ParentOf(resolved);
-      continue;
-    }
+    if (name == "..") resolved = ParentOf(resolved);
+    if (name == "." || name == "..") continue;
     const Node* node = find(resolved == "/" ? "/" + name : resolved + "/" + name);
     if (node == nullptr) return ENOENT;
     if (node->kind == EntryKind::Symlink) {
