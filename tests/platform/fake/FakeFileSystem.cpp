@@ -57,8 +57,7 @@ class FakeListing : public DirectoryListing {
     while (index_ < paths_.size()) {
       const auto* node = fs_.find(paths_[index_++]);
       if (node == nullptr) continue;  // removed while listed
-      current_ = node->path.substr(node->path.rfind('/') + 1);
-      name = current_;
+      name = current_ = node->path.substr(node->path.rfind('/') + 1);
       stat = StatOf(*node);
       ++returned_;
       return 0;

@@ -26,7 +26,8 @@ class FakeProgressWindow : public ProgressWindow {
 
   bool shown = false;
   std::string status;
-  std::int64_t barMaximum = 0, barValue = 0;
+  std::int64_t barMaximum = 0;
+  std::int64_t barValue = 0;
   std::string estimate;
 };
 
@@ -79,7 +80,8 @@ class FakeWindowSystem : public WindowSystem {
   long eventCount = 0;
   int cancelWaitAfterPolls = -1;        // -1: never
   std::function<void(int)> onWaitPoll;  // called before each poll with its number (from 1)
-  int waitDialogsShown = 0, restoreCount = 0;
+  int waitDialogsShown = 0;
+  int restoreCount = 0;
   std::vector<std::string> openedDocuments;
 };
 
