@@ -248,7 +248,7 @@ TEST_F(TvfTest, TheListFileIsCheckedAgainstTheFolder) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.listFile + " " + c.named);
     ASSERT_EQ(fs.removeTree("/app"), 0);
-    fs.setCaseBlind(c.caseBlind);
+    fs.setCaseBlindBelow(c.caseBlind ? "/" : "");
     fs.addFile("/app/notes.txt");
     fs.addDirectory("/app/dir.tvf");
     std::string saved;
@@ -270,7 +270,7 @@ TEST_F(TvfTest, ChoosingSavingAndOpeningMoveTheEntryToTheTop) {
   ASSERT_EQ(SaveAs(session, "/elsewhere/B.tvf"), 0);  // the top entry again
   EXPECT_EQ(session.window.tvfList, (Lines{"B.tvf", "a.tvf", "b.tvf"})) << "listed once";
   ASSERT_EQ(fs.removeTree("/app"), 0);
-  fs.setCaseBlind(true);
+  fs.setCaseBlindBelow("/");
   fs.addDirectory("/app");  // under a case-blind key
   build({"a.tvf", "b.tvf", "c.tvf"}, "");
   session.window.selectedEntry = 2;

@@ -420,7 +420,7 @@ TEST_F(RemovalPassTest, LetterCaseCountsOnlyWithMatchCaseOnACaseBlindVolume) {
     EXPECT_EQ(runRemoval(), matchCase != 0 ? spelledOtherwise : Lines{"Delete File : /b/gone.txt"});
     EXPECT_EQ(fs.exists("/b/DOCS/x"), matchCase == 0);
   }
-  fs.setCaseBlind(true);
+  fs.setCaseBlindBelow("/");
   for (const char* dir : {"/app", "/m", "/b"}) fs.addDirectory(dir);  // under case-blind keys
   addFiles({"/m/README.TXT", "/b/Readme.TXT"});
   engine.job.MatchCase = 0;

@@ -81,8 +81,9 @@ TEST_F(AppCliTest, WithoutXABackupRunCountsErrorsAndKeepsTheBackupsOwnEntries) {
   EXPECT_EQ(ReadText(backup + "/" + kUsers) +
                 ReadText(backup + "/" + kExactName + "/" + kUsers + "/todo"),
             "notestodo");
-  EXPECT_FALSE(Exists(backup + "/" + kLeftover));
-  EXPECT_TRUE(Exists(backup + "/" + kBackupsOwn)) << "only Backup keeps it";
+  // Only Backup keeps the backup's own entry.
+  EXPECT_EQ(std::pair(Exists(backup + "/" + kLeftover), Exists(backup + "/" + kBackupsOwn)),
+            std::pair(false, true));
 }
 
 // Only another instance's lock is waited for: a program folder the user cannot write ends the

@@ -19,14 +19,11 @@ TEST_P(ChangeLimitProgramTest, RefusedUnattendedUntilOneRunIsAllowed) {
   const std::string trash = std::string("TrashBox=") + (damage.trashBox ? "yes" : "no");
   MakeFolders(master, 4, 20, "photo");
   ASSERT_EQ(mirror({trash}).exitStatus, 0);
-  for (const auto& entry : stdfs::recursive_directory_iterator(master)) {
-    if (!entry.is_regular_file()) continue;
-    if (damage.rewritten) {
+  for (const auto& entry : stdfs::recursive_directory_iterator(master))
+    if (entry.is_regular_file() && damage.rewritten)
       MakeFile(entry.path(), "encrypted", kTime + 86400);
-    } else {
+    else if (entry.is_regular_file())
       stdfs::remove(entry.path());
-    }
-  }
   const auto before = Tree(backup);
 
   const ProgramResult refused = mirror({trash, "ChangeLimit=10"});

@@ -1,6 +1,5 @@
 // Master files rewritten in place while the real program copies them (a database, a disk
 // image): the backup never holds a copy mixing two versions.
-#include <atomic>
 #include <cstdint>
 #include <cstring>
 #include <list>
@@ -20,16 +19,10 @@ class InPlaceWriter {
  public:
   InPlaceWriter(std::string path, std::size_t blocks) : path_(std::move(path)), blocks_(blocks) {
     rewrite();
-    thread_ = std::thread([this] {
-      while (!stop_.load()) rewrite();
+    thread_ = std::jthread([this](const std::stop_token& stop) {
+      while (!stop.stop_requested()) rewrite();
     });
   }
-  ~InPlaceWriter() {
-    stop_.store(true);
-    thread_.join();
-  }
-  InPlaceWriter(const InPlaceWriter&) = delete;
-  InPlaceWriter& operator=(const InPlaceWriter&) = delete;
 
  private:
   void rewrite() {
@@ -44,17 +37,15 @@ class InPlaceWriter {
   std::string path_;
   std::size_t blocks_;
   std::uint64_t version_ = 0;
-  std::atomic<bool> stop_{false};
-  std::thread thread_;
+  std::jthread thread_;  // last: stopped and joined before the rest goes
 };
 
 // Whether every block of the content is of one version, and it has `blocks` blocks.
 bool OneVersion(const std::string& content, std::size_t blocks) {
   if (content.size() != blocks * kBlock) return false;
-  for (std::size_t offset = 0; offset < content.size(); offset += sizeof(std::uint64_t)) {
+  for (std::size_t offset = 0; offset < content.size(); offset += sizeof(std::uint64_t))
     if (std::memcmp(content.data(), content.data() + offset, sizeof(std::uint64_t)) != 0)
       return false;
-  }
   return true;
 }
 

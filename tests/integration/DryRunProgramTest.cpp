@@ -14,11 +14,10 @@ using Paths = std::set<std::string>;
 // the two blanks that begin the dates or sizes.
 Paths ReportedPaths(const Lines& actions, std::initializer_list<const char*> prefixes) {
   Paths paths;
-  for (const auto& line : actions) {
+  for (const auto& line : actions)
     for (const std::string prefix : prefixes)
       if (line.starts_with(prefix))
         paths.insert(line.substr(prefix.size(), line.find("  ") - prefix.size()));
-  }
   return paths;
 }
 

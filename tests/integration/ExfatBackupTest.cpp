@@ -10,13 +10,6 @@ std::string CollisionError(const std::string& path) {
   return "Error : " + path + "(Code:17 File exists)";
 }
 
-bool IsMountedOn(const std::string& mountPoint) {
-  struct stat own {};
-  struct stat parent {};
-  return ::stat(mountPoint.c_str(), &own) == 0 &&
-         ::stat((mountPoint + "/..").c_str(), &parent) == 0 && own.st_dev != parent.st_dev;
-}
-
 // The backup on a small exFAT volume, as on a USB drive: an image file on a loop device mounted
 // through FUSE (the kernel may have no exFAT driver; mount.exfat-fuse needs a block device).
 class ExfatBackupTest : public ProgramTest {
@@ -40,7 +33,8 @@ class ExfatBackupTest : public ProgramTest {
     if (Shell("mount.exfat-fuse " + loopDevice + " '" + volumeRoot + "'", &out) != 0)
       return "mount.exfat-fuse: " + out;
     mounted = true;  // the daemon may still be settling when the command returns
-    return WaitFor([&] { return IsMountedOn(volumeRoot); }, 5s) ? "" : "the volume is not shown";
+    const auto shown = [&] { return Shell("mountpoint -q '" + volumeRoot + "'") == 0; };
+    return WaitFor(shown, 5s) ? "" : "the volume is not shown";
   }
   // Unmounted and detached before the temporary folder goes, whatever the test did.
   void TearDown() override {
@@ -70,8 +64,7 @@ TEST_F(ExfatBackupTest, NamesDifferingInCaseOnlyCollideAndTheFirstCopyIsKept) {
     EmptyFolders({master, target});
     std::string kept = first, other = second;
     if (kept.empty()) {  // both on the first run
-      MakeFile(master + "/a.txt", "lower");
-      MakeFile(master + "/A.txt", "upper");
+      for (const char* name : {"/a.txt", "/A.txt"}) MakeFile(master + name, name);
       EXPECT_EQ(mirrorToVolume(), 1);
       ASSERT_EQ(NamesIn(target).size(), 1U);
       kept = NamesIn(target)[0];
@@ -101,10 +94,9 @@ TEST_F(ExfatBackupTest, EachPairOfNewNamesDifferingInCaseGivesOneCopyAndOneError
   for (int attempt = 1; attempt <= 20; ++attempt) {
     SCOPED_TRACE("attempt " + std::to_string(attempt));
     EmptyFolders({master, target});
-    for (int i = 1; i <= kPairs; ++i) {
-      MakeFile(master + "/G" + std::to_string(i) + ".txt", "upper");
-      MakeFile(master + "/g" + std::to_string(i) + ".txt", "lower");
-    }
+    for (int i = 1; i <= kPairs; ++i)
+      for (const char* name : {"/G", "/g"})
+        MakeFile(master + name + std::to_string(i) + ".txt", name);
     EXPECT_EQ(mirrorToVolume(), 1);
     const Lines kept = NamesIn(target);
     ASSERT_EQ(kept.size(), std::size_t{kPairs});
@@ -153,8 +145,7 @@ TEST_F(ExfatBackupTest, SidesAndTheProgramFolderSpelledInAnotherCaseAreRefusedAs
                {master, spelledOtherwise, true, kProgramInside}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.from + " -> " + c.to);
-    stdfs::remove_all(data);
-    stdfs::remove_all(home);
+    for (const auto& folder : {data, home}) stdfs::remove_all(folder);
     for (const char* file : {"/sub/one.txt", "/sub/two.txt", "/sub/deeper/three.txt"})
       MakeFile(data + file, file);
     MakeFile(master + "/m.txt", "master");

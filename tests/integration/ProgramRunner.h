@@ -27,8 +27,7 @@ inline bool Contains(const std::string& text, const std::string& part) {
 }
 
 inline bool AnyStartsWith(const Lines& lines, const std::string& part) {
-  return std::any_of(lines.begin(), lines.end(),
-                     [&](auto& line) { return line.starts_with(part); });
+  return std::ranges::any_of(lines, [&](auto& line) { return line.starts_with(part); });
 }
 
 // The entry itself, not what a link leads to; all zero when there is none.
@@ -182,8 +181,7 @@ class ProgramTest : public ::testing::Test {
     if (pid < 0) return {};
     if (whileRunning) whileRunning(pid, err);
     int status = 0;
-    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-    }
+    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) continue;
     return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadText(out), ReadText(err)};
   }
 
@@ -218,11 +216,9 @@ class ProgramTest : public ::testing::Test {
     const int in = open("/dev/null", O_RDONLY);
     const int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     const int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    if (in < 0 || out < 0 || err < 0) _exit(127);
+    // A descriptor that failed to open fails its dup2.
+    if (dup2(in, 0) < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0) _exit(127);
     if (!workingFolder.empty() && chdir(workingFolder.c_str()) != 0) _exit(127);
-    dup2(in, 0);
-    dup2(out, 1);
-    dup2(err, 2);
     if (asNobody && !BecomeNobody()) _exit(126);
     execve(argv[0].c_str(), CStrings(argv).data(), CStrings(envp).data());
     _exit(127);

@@ -26,10 +26,6 @@ class ReRunDifferentialTest : public ProgramTest {
  protected:
   // Every sort of difference a re-run meets, on both sides.
   void Change() {
-    ChangeMaster();
-    ChangeBackup(backup);
-  }
-  void ChangeMaster() {
     const std::string& m = master;
     MakeFile(m + "/d0/s0/f1", "changed content", 1700000000);  // newer
     MakeFile(m + "/d0/s0/f2", "older content", 1500000000);    // older: left alone
@@ -45,6 +41,7 @@ class ReRunDifferentialTest : public ProgramTest {
     MakeLink(m + "/d2/s0/f4", "f5", 1650000000);
     MakeLink(m + "/d3/s0/link", "f0");                          // link added
     MakeFile(m + "/d1/s2/f6", "unreadable", 1700000000, 0000);  // an error
+    ChangeBackup(backup);
   }
   void ChangeBackup(const std::string& b) {
     // Backup only: another letter case of a master name, and a killed copy's leftover.

@@ -41,12 +41,12 @@ TEST_F(ProgramTest, AFolderWhoseVolumeIsNotMountedIsNeitherSide) {
   engine.job.NomalMode = -1;
   engine.job.XOption = 1;
   std::int16_t timer = 0;
-  EXPECT_EQ(RunJob(engine, disk + "/photos", backup, timer).end, RunEnd::Refused);
-  EXPECT_EQ(actionLines(), Lines{"Error : " + kFromText});
-  EXPECT_EQ(RunJob(engine, master, unitDisk, timer).end, RunEnd::Refused);
-  EXPECT_EQ(actionLines(), Lines{"Error : " + kToText});
-  EXPECT_EQ(NamesIn(backup), Lines{"kept.txt"});
-  EXPECT_EQ(NamesIn(unitDisk), Lines{});
+  for (const auto& [from, to, error] :
+       {std::tuple{disk + "/photos", backup, kFromText}, {master, unitDisk, kToText}}) {
+    EXPECT_EQ(RunJob(engine, from, to, timer).end, RunEnd::Refused) << error;
+    EXPECT_EQ(actionLines(), Lines{"Error : " + error});
+  }
+  EXPECT_EQ(std::pair(NamesIn(backup), NamesIn(unitDisk)), std::pair(Lines{"kept.txt"}, Lines{}));
   // Mounted now: the folder is the volume.
   WriteText(tmp / "mountinfo", "26 1 254:0 / / rw - ext4 /dev/vda rw\n40 26 7:1 / " + disk +
                                    " rw - ext4 /dev/sdb1 rw\n");
@@ -113,8 +113,8 @@ TEST_F(RealTreeRunTest, ReadOnlyFoldersAreFilledWidenedAndNarrowedAgain) {
   EXPECT_EQ(Tree(backup), wanted);
   const std::string trashed = tmp / "Trash/files/gone";
   EXPECT_EQ(ReadText(trashed + "/sub/file"), "in a read-only folder");
-  EXPECT_EQ(StatOf(trashed).st_mode & 07777, 0555u);
-  EXPECT_EQ(StatOf(trashed + "/sub").st_mode & 07777, 0555u);
+  for (const auto& folder : {trashed, trashed + "/sub"})
+    EXPECT_EQ(StatOf(folder).st_mode & 07777, 0555u) << folder;
 }
 
 // A mount point whose disk is not mounted is an empty folder: mirrored, it wipes the backup.

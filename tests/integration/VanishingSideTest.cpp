@@ -18,10 +18,6 @@ constexpr int kFolders = 100;
 constexpr int kFiles = 8;  // per folder, on both sides
 constexpr long kNow = 1700000000;
 
-bool MountLoop(const std::string& image, const std::string& point) {
-  return Shell("mount -o loop '" + image + "' '" + point + "'") == 0;
-}
-
 // The files named f<n> below `root`, as the trees below have them.
 long FilesKept(const std::string& root) {
   return std::ranges::count_if(stdfs::recursive_directory_iterator(root), [](auto& entry) {
@@ -36,9 +32,8 @@ enum class Moment { WhileRunning, AfterTheEnd, Never };
 // Waits for an event in any watched folder while `pid` runs.
 Moment AwaitEvent(int inotifyFd, pid_t pid) {
   pollfd poller{inotifyFd, POLLIN, 0};
-  while (!HasEnded(pid)) {
+  while (!HasEnded(pid))
     if (::poll(&poller, 1, 5) > 0) return Moment::WhileRunning;
-  }
   return ::poll(&poller, 1, 0) > 0 ? Moment::AfterTheEnd : Moment::Never;
 }
 
@@ -81,10 +76,10 @@ class VanishingSideTest : public ProgramTest, public ::testing::WithParamInterfa
 TEST_P(VanishingSideTest, NoBackupEntryIsLostAndTheReportSaysWhy) {
   const Vanishing& row = GetParam();
   const std::string image = tmp / "volume.img", volume = tmp / "volume";
+  const auto mount = [&] { return Shell("mount -o loop '" + image + "' '" + volume + "'") == 0; };
   stdfs::create_directory(volume);
   if (::geteuid() != 0) TOLVAN_CANNOT_RUN_HERE("mounting a loop device needs root");
-  if (Shell("truncate -s 64M '" + image + "' && mkfs.ext4 -q -F '" + image + "'") != 0 ||
-      !MountLoop(image, volume))
+  if (Shell("truncate -s 64M '" + image + "' && mkfs.ext4 -q -F '" + image + "'") != 0 || !mount())
     TOLVAN_CANNOT_RUN_HERE("cannot make and mount an ext4 loop volume here");
   const std::string from = row.backupVanishes ? master : volume + "/master";
   const std::string to = row.backupVanishes ? volume + "/backup" : backup;
@@ -108,10 +103,8 @@ TEST_P(VanishingSideTest, NoBackupEntryIsLostAndTheReportSaysWhy) {
   EXPECT_TRUE(Contains(ReadText(home + "/Recent.tvr"), why + "folder is no longer at its path"))
       << ReadText(home + "/Recent.tvr");
   EXPECT_TRUE(platform::testing::NamesIn(volume).empty()) << "written to the bare mount point";
-  if (row.backupVanishes) {
-    // Until the run lets go of the volume.
-    ASSERT_TRUE(WaitFor([&] { return MountLoop(image, volume); }, 10s));
-  }
+  // A vanished backup is mounted again once the run lets go of the volume.
+  ASSERT_TRUE(!row.backupVanishes || WaitFor(mount, 10s)) << "the volume is still held";
   EXPECT_EQ(FilesKept(to), kFolders * kFiles);
   if (row.backupVanishes) (void)::umount2(volume.c_str(), MNT_DETACH);
 }

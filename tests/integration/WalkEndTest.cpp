@@ -41,9 +41,8 @@ class WalkEndTest : public ProgramTest {
 // empties a backup-only folder that is the master bound there, nor removes or writes into a
 // backup folder that is another master folder bound there.
 TEST_F(WalkEndTest, LoopsInTheMasterAndMountsInsideTheBackupAreErrorsAndNeverWrittenThrough) {
-  MakeFile(master + "/a/f.txt", "f");
-  MakeFile(master + "/d/f.txt", "d");
-  MakeFile(master + "/e/only-e.txt", "e");
+  for (const char* file : {"/a/f.txt", "/d/f.txt", "/e/only-e.txt"})
+    MakeFile(master + file, {file[1]});
   if (!bind(master + "/a", master + "/a/loop") || !bind(master + "/a", master + "/a/again") ||
       !bind(master, backup + "/whole-master") || !bind(master + "/e", backup + "/d"))
     TOLVAN_CANNOT_RUN_HERE("needs mount(2) for bind mounts");
@@ -53,7 +52,7 @@ TEST_F(WalkEndTest, LoopsInTheMasterAndMountsInsideTheBackupAreErrorsAndNeverWri
   EXPECT_EQ(failures,
             (Lines{Failure(backup + "/whole-master", EXDEV), Failure(master + "/a/again", ELOOP),
                    Failure(master + "/a/loop", ELOOP)}));
-  EXPECT_EQ(ReadText(backup + "/a/f.txt"), "f");
+  EXPECT_EQ(ReadText(backup + "/a/f.txt"), "a");
   EXPECT_FALSE(Exists(backup + "/a/loop"));
   EXPECT_EQ(ReadText(master + "/d/f.txt") + ReadText(master + "/e/only-e.txt"), "de");
   EXPECT_FALSE(Exists(master + "/e/f.txt")) << "written through the mount";
@@ -62,9 +61,8 @@ TEST_F(WalkEndTest, LoopsInTheMasterAndMountsInsideTheBackupAreErrorsAndNeverWri
 // A mirror never empties a folder of the backup through another way into it, whether or not
 // the master has the loop folder.
 TEST_F(WalkEndTest, ABackupFolderMountedInsideItselfIsNeitherEnteredNorRemoved) {
-  MakeFile(master + "/a/keep.txt", "keep");
+  for (const auto& side : {master, backup}) MakeFile(side + "/a/keep.txt", "keep");
   MakeFolder(master + "/a/same");
-  MakeFile(backup + "/a/keep.txt", "keep");
   MakeFile(backup + "/a/old.txt", "old");
   if (!bind(backup, backup + "/a/up") || !bind(backup + "/a", backup + "/a/loop") ||
       !bind(backup + "/a", backup + "/a/same"))  // has a master counterpart
@@ -83,16 +81,14 @@ TEST_F(WalkEndTest, ABackupFolderMountedInsideItselfIsNeitherEnteredNorRemoved) 
 TEST_F(WalkEndTest, ATreeDeeperThanTheSoftLimitOfOpenFilesIsCopiedWhole) {
   constexpr int kDepth = 1100;
   // Only for speed: thousands of folders are made and removed at once in memory.
-  (void)tmp.mountTmpfs("master", "16m");
-  (void)tmp.mountTmpfs("backup", "16m");
+  for (const char* side : {"master", "backup"}) (void)tmp.mountTmpfs(side, "16m");
   std::string below;
   for (int level = 0; level < kDepth; ++level) MakeFolder(master + (below += "/d"));
   WriteText(master + below + "/bottom.txt", "bottom");
   // The program started meanwhile inherits this process's lowered soft limit.
   struct rlimit saved {};
   ::getrlimit(RLIMIT_NOFILE, &saved);
-  struct rlimit lowered = saved;
-  lowered.rlim_cur = 1024;
+  const struct rlimit lowered { 1024, saved.rlim_max };
   if (saved.rlim_max <= kDepth + 64 || ::setrlimit(RLIMIT_NOFILE, &lowered) != 0)
     TOLVAN_CANNOT_RUN_HERE("needs a hard limit of open files above the depth");
   const ProgramResult result = mirror({}, KillAfter(120s));

@@ -28,14 +28,6 @@ bool AskWindowToClose(const std::string& display, const std::string& windowId) {
   return sent != 0;
 }
 
-// Ends the program when a step fails, so that the run never waits for a window nobody closes.
-struct KillUnlessEnded {
-  ~KillUnlessEnded() {
-    if (!HasEnded(pid)) ::kill(pid, SIGKILL);
-  }
-  pid_t pid;
-};
-
 class WindowCopyTest : public ProgramTest {
  protected:
   void SetUp() override {
@@ -96,7 +88,10 @@ TEST_F(WindowCopyTest, ClosingTheMainWindowDuringARunStopsItAndFinishesTheReport
 
   // Started without a name: the window opens with the program folder's only job loaded.
   const ProgramResult result = run({}, [&](pid_t pid, const std::string& errPath) {
-    const KillUnlessEnded guard{pid};
+    // Ends the program when a step fails, so that the run never waits for a window nobody closes.
+    const std::shared_ptr<void> guard(nullptr, [pid](void*) {
+      if (!HasEnded(pid)) ::kill(pid, SIGKILL);
+    });
     const std::string window = awaitWindow("Tolvane", pid);
     ASSERT_FALSE(window.empty()) << ReadText(errPath);
     ASSERT_TRUE(press(window, "alt+c"));

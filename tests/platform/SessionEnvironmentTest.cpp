@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 #include <sys/socket.h>
 #include <sys/un.h>
-#include <unistd.h>
 
 #include <cstring>
 #include <string>
@@ -37,12 +36,11 @@ TEST(LinuxSystemInfoTest, DatesInTheCLocaleAndPaddedInOthersKernelReleaseDistrib
   EXPECT_EQ(TimeLocaleName(), "C");
   ::setenv("LC_ALL", "C.UTF-8", 1);
 
-  KernelVersion v;
-  ASSERT_TRUE(ParseKernelRelease("6.1.0-18-amd64", v));
-  EXPECT_EQ(std::vector<int>({v.major, v.minor, v.patch}), std::vector<int>({6, 1, 0}));
-  ASSERT_TRUE(ParseKernelRelease("5.15", v));
-  EXPECT_EQ(std::vector<int>({v.major, v.minor, v.patch}), std::vector<int>({5, 15, 0}));
-  EXPECT_FALSE(ParseKernelRelease("unknown", v));
+  KernelVersion v, w, u;
+  ASSERT_TRUE(ParseKernelRelease("6.1.0-18-amd64", v) && ParseKernelRelease("5.15", w));
+  EXPECT_FALSE(ParseKernelRelease("unknown", u));
+  EXPECT_EQ((std::vector{v.major, v.minor, v.patch, w.major, w.minor, w.patch}),
+            (std::vector{6, 1, 0, 5, 15, 0}));
   EXPECT_EQ(OsReleaseName("PRETTY_NAME=\"Debian GNU/Linux 12\"\nNAME=\"Debian GNU/Linux\"\n"),
             "Debian GNU/Linux");
   EXPECT_EQ(OsReleaseName("NAME=Fedora\n") + OsReleaseName("ID=x\n"), "Fedora");
@@ -57,8 +55,7 @@ TEST(LinuxSystemInfoTest, DatesInTheCLocaleAndPaddedInOthersKernelReleaseDistrib
 // A Unix socket at `path`, listening while its descriptor is held.
 UniqueFd Listening(const std::string& path) {
   UniqueFd fd(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
-  sockaddr_un address{};
-  address.sun_family = AF_UNIX;
+  sockaddr_un address{AF_UNIX, {}};
   std::memcpy(address.sun_path, path.data(), path.size());
   EXPECT_EQ(::bind(fd.get(), reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
   EXPECT_EQ(::listen(fd.get(), 4), 0);
@@ -69,8 +66,7 @@ TEST(DisplayProbeTest, OnlyAServerThatListensCountsAndARemoteDisplayIsTrusted) {
   TempFolder tmp;
   const DisplaySockets sockets{tmp.path(), tmp.path()};
   {
-    const UniqueFd x7 = Listening(tmp / "X7");
-    const UniqueFd wayland = Listening(tmp / "wayland-3");
+    const UniqueFd x7 = Listening(tmp / "X7"), wayland = Listening(tmp / "wayland-3");
     for (const char* display : {":7", ":7.0", "unix:7"})
       EXPECT_TRUE(DisplayAnswers(display, "", sockets)) << display;
     EXPECT_TRUE(DisplayAnswers("", "wayland-3", sockets));

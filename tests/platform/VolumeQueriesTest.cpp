@@ -32,8 +32,9 @@ TEST(VolumeLabelTest, LabelOfTheLongestMountPointAboveTheNearestExistingFolder) 
     ASSERT_EQ(fs.volumeLabel(tmp / path, label), 0);
     EXPECT_EQ(label, path == "m ntx/not/yet" ? "" : "My Disk") << path;
   }
-  EXPECT_TRUE(fs.isMountPoint(tmp / "m nt"));  // listed in the table, same device as its parent
-  EXPECT_FALSE(fs.isMountPoint(tmp / "m nt/inner"));
+  // Listed in the table, same device as its parent.
+  EXPECT_EQ(std::pair(fs.isMountPoint(tmp / "m nt"), fs.isMountPoint(tmp / "m nt/inner")),
+            std::pair(true, false));
   EXPECT_EQ(DecodeEscapes("odd\\x2"), "odd\\x2");
   MountEntry mount;
   EXPECT_FALSE(ParseMountInfoLine("garbage", mount));
@@ -43,10 +44,8 @@ TEST(VolumeLabelTest, LabelOfTheLongestMountPointAboveTheNearestExistingFolder) 
   ASSERT_EQ(::symlink("../blockdev", (tmp / "labels/BACKUP").c_str()), 0);
   ::unlink((tmp / "labels/My\\x20Disk").c_str());
   // A source name that need not exist: the device number decides.
-  mount = MountEntry{7, 1, "/", "ext4", "/dev/root"};
-  EXPECT_EQ(FindLabel(sources.labelFolder, mount), "BACKUP");
-  mount.minor = 2;
-  EXPECT_EQ(FindLabel(sources.labelFolder, mount), "");
+  for (const auto& [minor, name] : {std::pair{1u, "BACKUP"}, {2u, ""}})
+    EXPECT_EQ(FindLabel(sources.labelFolder, {7, minor, "/", "ext4", "/dev/root"}), name);
 }
 
 // The configured mounts name their folders; of the mounted ones only real volumes are kept,
@@ -100,8 +99,7 @@ TEST(ShortNamesTest, AFatVolumeGivesTheAliasOfEveryComponentOnItAndOthersThePath
   EXPECT_EQ(ShortPathOf(tmp / "Long Name.text", out), 0);
   EXPECT_EQ(out, tmp / "Long Name.text");
   EXPECT_EQ(ShortPathOf(tmp / "missing", out), ENOENT);
-  const std::string image = tmp / "fat.img";
-  const std::string point = tmp / "mnt";
+  const std::string image = tmp / "fat.img", point = tmp / "mnt";
   const std::string make = "truncate -s 4M '" + image + "' && mkfs.vfat '" + image +
                            "' >/dev/null 2>&1 && mkdir '" + point + "'";
   if (std::system(make.c_str()) != 0) GTEST_SKIP() << "mkfs.vfat is not installed";

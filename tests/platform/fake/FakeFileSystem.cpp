@@ -57,8 +57,7 @@ class FakeListing : public DirectoryListing {
     while (index_ < paths_.size()) {
       const auto* node = fs_.find(paths_[index_++]);
       if (node == nullptr) continue;  // removed while listed
-      current_ = node->path.substr(node->path.rfind('/') + 1);
-      name = current_;
+      name = current_ = node->path.substr(node->path.rfind('/') + 1);
       stat = StatOf(*node);
       ++returned_;
       return 0;
@@ -70,8 +69,7 @@ class FakeListing : public DirectoryListing {
   FakeFileSystem& fs_;
   std::vector<std::string> paths_;
   std::pair<std::size_t, int> fail_;  // entries returned before the listing fails, and how
-  std::size_t index_ = 0;
-  std::size_t returned_ = 0;
+  std::size_t index_ = 0, returned_ = 0;
   std::string current_;
 };
 
@@ -128,11 +126,10 @@ void FakeFileSystem::add(Node node) {
 std::vector<std::string> FakeFileSystem::childrenOf(const std::string& dir) const {
   std::vector<std::string> children;
   const std::string dirKey = key(dir);
-  for (const auto& [k, node] : nodes_) {
+  for (const auto& [k, node] : nodes_)
     if (IsBelow(k, dirKey) &&
         k.find('/', dirKey == "/" ? 1 : dirKey.size() + 1) == std::string::npos)
       children.push_back(node.path);
-  }
   return children;
 }
 
@@ -209,9 +206,7 @@ int FakeFileSystem::copyOnto(const std::string& source, const std::string& targe
   copy.path = old != nullptr ? old->path : target;
   copy.inode = 0;  // a new file
   if (copy.kind == EntryKind::Symlink && linksMadeAt) copy.mtime = *linksMadeAt;
-  if (old != nullptr && trash != nullptr) {
-    if (int e = trash->moveToTrash(target); e != 0) return e;
-  }
+  if (int e = old != nullptr && trash != nullptr ? trash->moveToTrash(target) : 0; e != 0) return e;
   put(copy);
   created.push_back(target);
   copied.emplace_back(source, target);
@@ -239,9 +234,8 @@ int FakeFileSystem::removeTree(const std::string& asked) {
   if (int e = injected(Op::Remove, asked); e != 0) return e;
   const std::string path = asTheServerFinds(asked);
   if (!exists(path)) return ENOENT;
-  for (const auto& child : childrenOf(path)) {
+  for (const auto& child : childrenOf(path))
     if (int e = removeTree(child); e != 0) return e;
-  }
   return removeEntry(path);
 }
 
@@ -257,15 +251,10 @@ std::vector<FakeFileSystem::Node> FakeFileSystem::detach(const std::string& path
 }
 
 int FakeFileSystem::volumeLabel(const std::string& path, std::string& label) {
+  // The mount points above a path are listed from the root down: the last one is the nearest.
   label.clear();
-  std::size_t best = 0;
-  for (const auto& [mount, text] : labels) {
-    const bool below = path == mount || mount == "/" || IsBelow(path, mount);
-    if (below && mount.size() >= best) {
-      best = mount.size();
-      label = text;
-    }
-  }
+  for (const auto& [mount, text] : labels)
+    if (path == mount || mount == "/" || IsBelow(path, mount)) label = text;
   return 0;
 }
 
@@ -298,11 +287,10 @@ int FakeFileSystem::renameEntry(const std::string& from, const std::string& to) 
     node.path = to + node.path.substr(from.size());
     put(node);
   }
-  if (const auto held = heldLocks_.find(key(from)); held != heldLocks_.end()) {
-    const std::shared_ptr<std::string> file = held->second;
-    heldLocks_.erase(held);
-    *file = to;
-    heldLocks_[key(to)] = file;
+  if (auto held = heldLocks_.extract(key(from))) {
+    *held.mapped() = to;
+    held.key() = key(to);
+    heldLocks_.insert(std::move(held));
   }
   return 0;
 }
@@ -322,10 +310,8 @@ int FakeFileSystem::followLinks(const std::string& path, std::string& resolved) 
   while (!pending.empty()) {
     const std::string name = std::move(pending.back());
     pending.pop_back();
-    if (name == "." || name == "..") {
-      if (name == "..") resolved = ParentOf(resolved);
-      continue;
-    }
+    if (name == "..") resolved = ParentOf(resolved);
+    if (name == "." || name == "..") continue;
     const Node* node = find(resolved == "/" ? "/" + name : resolved + "/" + name);
     if (node == nullptr) return ENOENT;
     if (node->kind == EntryKind::Symlink) {

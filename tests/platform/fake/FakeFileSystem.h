@@ -56,15 +56,13 @@ class FakeFileSystem : public FileSystem {
   void shareIdentity(const std::string& path, const std::string& other) {
     if (Node* node = at(path); node != nullptr && exists(other)) node->inode = find(other)->inode;
   }
-  // Lookups ignore letter case (a vfat mount) when on.
-  void setCaseBlind(bool on) { caseBlindRoot_ = on ? "/" : ""; }
-  // Only lookups at or below `root` ignore letter case (a USB drive mounted there).
+  // Lookups at or below `root` ignore letter case (a vfat mount there; "/": all, "": none).
   void setCaseBlindBelow(const std::string& root) { caseBlindRoot_ = root; }
 
   // --- Failures ---
   // The next calls of `op` on exactly `path` fail with `error` (forever unless `times`).
   void failOn(Op op, const std::string& path, int error, int times = -1) {
-    failures_[{op, path}] = Failure{error, times};
+    failures_[{op, path}] = {error, times};
   }
   // The next `times` copies of `source` find it rewritten in place while they read it: half
   // of the old content is read, then the file holds `rewritten`, a second newer. As the real
@@ -119,8 +117,7 @@ class FakeFileSystem : public FileSystem {
   std::string writeRoot;
 
   // --- Volumes ---
-  std::uint64_t freeBytes = 1ULL << 40;
-  std::uint64_t totalBytes = 1ULL << 41;
+  std::uint64_t freeBytes = 1ULL << 40, totalBytes = 1ULL << 41;
   int diskSpaceError = 0;
   std::map<std::string, std::string> labels;  // mount point -> label
   std::set<std::string> mountPoints{"/"};
@@ -224,10 +221,6 @@ class FakeFileSystem : public FileSystem {
  private:
   friend class FakeListing;
   friend class FakeLockedFile;
-  struct Failure {
-    int error;
-    int times;
-  };
 
   // A side's root as held when it was set: its path, and its identity or why it had none.
   struct HeldRoot {
@@ -251,9 +244,9 @@ class FakeFileSystem : public FileSystem {
   [[nodiscard]] int injected(Op op, const std::string& path) {
     if (beforeOp) beforeOp(op, path);
     auto it = failures_.find({op, path});
-    if (it == failures_.end() || it->second.times == 0) return 0;
-    if (it->second.times > 0) --it->second.times;
-    return it->second.error;
+    if (it == failures_.end() || it->second.second == 0) return 0;
+    if (it->second.second > 0) --it->second.second;
+    return it->second.first;
   }
   [[nodiscard]] int checkParent(const std::string& path) const;
   [[nodiscard]] int followLinks(const std::string& path, std::string& resolved) const;
@@ -267,8 +260,8 @@ class FakeFileSystem : public FileSystem {
     nodes_[key(node.path)] = std::move(node);
   }
 
-  std::map<std::string, Node> nodes_;  // by key()
-  std::map<std::pair<Op, std::string>, Failure> failures_;
+  std::map<std::string, Node> nodes_;                                   // by key()
+  std::map<std::pair<Op, std::string>, std::pair<int, int>> failures_;  // error, calls left to fail
   std::map<std::string, std::pair<std::size_t, int>> listingFailures_;
   std::map<std::string, std::pair<std::string, int>> rewrites_;  // by key(): content, copies
   // By key(): the path of the open file that holds the lock, shared with that file so that a

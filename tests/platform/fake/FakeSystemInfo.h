@@ -63,10 +63,10 @@ class FakeSystemInfo : public SystemInfo {
 
   std::int64_t clock = 1700000000;    // 2023-11-14 22:13:20 UTC
   std::int64_t clockStepPerCall = 0;  // added after every now(), to model time passing
-  std::int64_t utcOffsetSeconds = 0;
-  std::int64_t wallClockSteps = 0;  // the sum of the steps of stepWallClock
-  bool failTimeConversion = false;
-  bool zoneOfTz = false;  // local times as the C library gives them, with their clock changes
+  // wallClockSteps: the sum of the steps of stepWallClock.
+  std::int64_t utcOffsetSeconds = 0, wallClockSteps = 0;
+  // zoneOfTz: local times as the C library gives them, with their clock changes.
+  bool failTimeConversion = false, zoneOfTz = false;
   KernelVersion kernel{6, 1, 0, "Debian GNU/Linux"};
   std::map<std::string, std::string> env;
 };
