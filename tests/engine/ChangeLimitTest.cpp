@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <map>
-#include <regex>
 #include <string>
 
 #include "engine/ChangeLimit.h"
@@ -31,10 +30,14 @@ TEST(ChangeLimitRule, AppliesAboveThePercentAndFromFiftyChanges) {
 
 // The status file's keys and values ("key": value), the quotes of a text value taken off.
 std::map<std::string, std::string> Fields(const std::string& json) {
-  static const std::regex kField("\"(\\w+)\": \"?([^\",\\n]*)");
   std::map<std::string, std::string> fields;
-  for (std::sregex_iterator it(json.begin(), json.end(), kField), end; it != end; ++it)
-    fields[(*it)[1]] = (*it)[2];
+  for (std::size_t colon = json.find("\": "); colon != std::string::npos;
+       colon = json.find("\": ", colon + 1)) {
+    const std::size_t key = json.rfind('"', colon - 1) + 1;
+    const std::size_t value = colon + (json.compare(colon + 3, 1, "\"") == 0 ? 4 : 3);
+    fields[json.substr(key, colon - key)] =
+        json.substr(value, json.find_first_of("\",\n", value) - value);
+  }
   return fields;
 }
 
