@@ -97,10 +97,7 @@ std::optional<double> ReadNumber(std::string_view original, NumberStyle style) {
 }
 
 std::optional<std::int16_t> RoundedToInt16(double value) {
-  const double floor = std::floor(value);
-  const double fraction = value - floor;
-  const bool up = fraction > 0.5 || (fraction == 0.5 && std::fmod(floor, 2.0) != 0);
-  const double rounded = up ? floor + 1 : floor;
+  const double rounded = std::nearbyint(value);  // the default mode rounds half to even
   if (!(rounded >= -32768.0 && rounded <= 32767.0)) return std::nullopt;
   return static_cast<std::int16_t>(rounded);
 }
